@@ -1,0 +1,28 @@
+# Compiler settings shared by every target of our own. Qt and GoogleTest come in
+# as imported targets, so their headers are system headers and do not trip -Werror.
+add_library(tonvar_options INTERFACE)
+target_compile_options(tonvar_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+  -Werror)
+target_compile_definitions(tonvar_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_KEYWORDS)
+
+if(TONVAR_SANITIZE)
+  set(_tonvar_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(tonvar_options INTERFACE ${_tonvar_san})
+  target_link_options(tonvar_options INTERFACE ${_tonvar_san})
+endif()
+if(TONVAR_TSAN)
+  set(_tonvar_tsan -fsanitize=thread -fno-omit-frame-pointer)
+  target_compile_options(tonvar_options INTERFACE ${_tonvar_tsan})
+  target_link_options(tonvar_options INTERFACE ${_tonvar_tsan})
+endif()
+
+# One static library per folder of src/, linked by the application and the tests.
+function(tonvar_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC tonvar_options ${ARG_DEPENDS})
+endfunction()

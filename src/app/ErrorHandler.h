@@ -1,0 +1,49 @@
+// The application's default error handling.
+//
+// A failure raised in an event handler (a text that does not convert, a port
+// that will not open) ends that handler where it stands and is shown in a
+// message box with an error icon, titled with the application title; the
+// application then goes on. Qt does not let exceptions travel through its
+// event loop, so every handler that can fail runs through RunHandler, which
+// is the one place that catches them.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <utility>
+
+class QWidget;
+
+namespace tonvar::app {
+
+inline const QString kApplicationTitle = QStringLiteral("TONVAR  V1.0");
+
+// Receives the text of every failure (full stop already applied). The default
+// shows the error box; tests install their own.
+using FailureSink = std::function<void(const QString &text)>;
+void SetFailureSink(FailureSink sink);
+void ResetFailureSink();
+
+// Shows a failure message through the current sink.
+void ReportFailure(const std::string &message);
+
+// Runs a handler, reporting any exception it throws. Returns false when the
+// handler failed.
+template <typename Handler>
+bool RunHandler(Handler &&handler) noexcept
+{
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (const std::exception &e) {
+        ReportFailure(e.what());
+    } catch (...) {
+        ReportFailure("Unknown error");
+    }
+    return false;
+}
+
+} // namespace tonvar::app

@@ -1,0 +1,182 @@
+#include "memory/ChannelBlock.h"
+
+#include "text/Convert.h"
+
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace tonvar::memory {
+
+using protocol::ByteBuffer;
+using protocol::Get16;
+using protocol::Put16;
+using protocol::Put32;
+
+namespace {
+
+constexpr double kHertzPerMegahertz = 1000000.0;
+constexpr double kTenthsPerHertz = 10.0;
+constexpr std::uint8_t kOn = 0xFF;
+constexpr std::uint8_t kOff = 0x00;
+
+// Byte values of a pick list whose index is the byte.
+constexpr std::array<std::string_view, 4> kPttIdTexts{"NONE", "BOTH", "BOT", "EOT"};
+constexpr std::array<std::string_view, 4> kPttIdTypeTexts{"DTMF", "2TONE", "5TONE", "FSK"};
+
+// DTMF key codes: the text at index i is byte i; "NONE" is 0xFF.
+constexpr std::array<std::string_view, 16> kDtmfKeys{"D", "1", "2", "3", "4", "5", "6", "7",
+                                                     "8", "9", "0", "*", "#", "A", "B", "C"};
+constexpr std::uint8_t kDtmfNone = 0xFF;
+
+template <std::size_t N>
+std::optional<std::uint8_t> IndexOf(const std::array<std::string_view, N> &texts, const std::string &text)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (texts[i] == text)
+            return static_cast<std::uint8_t>(i);
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> DtmfKeyCode(const std::string &text)
+{
+    if (text == "NONE")
+        return kDtmfNone;
+    return IndexOf(kDtmfKeys, text);
+}
+
+std::uint32_t Bits(std::int32_t v)
+{
+    return static_cast<std::uint32_t>(v);
+}
+
+std::uint8_t Low8(std::int32_t v)
+{
+    return static_cast<std::uint8_t>(Bits(v) & 0xFF);
+}
+
+void PutIfKnown(ByteBuffer &frame, std::size_t at, std::optional<std::uint8_t> value)
+{
+    if (value)
+        frame[at] = *value;
+}
+
+std::string FrequencyText(std::int32_t hertz)
+{
+    return text::FormatFixed(static_cast<double>(hertz) / kHertzPerMegahertz, 5);
+}
+
+std::string Padded3(unsigned n)
+{
+    std::string digits = std::to_string(n);
+    if (digits.size() < 3)
+        digits.insert(0, 3 - digits.size(), '0');
+    return digits;
+}
+
+} // namespace
+
+std::uint16_t EncodeToneCode(const std::string &text)
+{
+    if (text == "NONE")
+        return 0xFFFF;
+    if (text.size() == 4 && (text[3] == 'N' || text[3] == 'I')) {
+        // The three characters are taken as decimal digits whatever they are.
+        const auto digit = [&](std::size_t i) { return static_cast<int>(static_cast<unsigned char>(text[i])) - 0x30; };
+        const int n = 100 * digit(0) + 10 * digit(1) + digit(2);
+        const int base = text[3] == 'N' ? 0x2000 : 0xA000;
+        return static_cast<std::uint16_t>(static_cast<unsigned>(base + n) & 0xFFFFu);
+    }
+    return static_cast<std::uint16_t>(Bits(text::ScaledToInt(text, kTenthsPerHertz)) & 0xFFFFu);
+}
+
+bool DecodeToneCode(std::uint16_t code, std::string &text)
+{
+    if (code == 0xFFFF) {
+        text = "NONE";
+        return true;
+    }
+    const unsigned n = code & 0x0FFFu;
+    switch (code >> 12) {
+    case 0x0:
+        text = text::FormatFixed(code / kTenthsPerHertz, 1);
+        return true;
+    case 0xA:
+        text = Padded3(n) + "I";
+        return true;
+    case 0x2:
+        text = Padded3(n) + "N";
+        return true;
+    default:
+        return false;
+    }
+}
+
+void EncodeChannelBlock(const ChannelRow &row, ByteBuffer &frame)
+{
+    const auto cell = [&row](int column) -> const std::string & { return row[static_cast<std::size_t>(column)]; };
+
+    if (IsNoFrequency(cell(kColRxFreq))) {
+        for (std::size_t i = 4; i <= 30; ++i)
+            frame[i] = 0x00;
+        frame[31] = 0xFF;
+        return;
+    }
+    Put32(frame, 4, Bits(text::ScaledToInt(cell(kColRxFreq), kHertzPerMegahertz)));
+    const std::string &tx = cell(kColTxFreq);
+    Put32(frame, 8, IsNoFrequency(tx) ? 0u : Bits(text::ScaledToInt(tx, kHertzPerMegahertz)));
+    Put16(frame, 12, EncodeToneCode(cell(kColDecodeTone)));
+    Put16(frame, 14, EncodeToneCode(cell(kColEncodeTone)));
+    frame[16] = cell(kColPower) == "LOW" ? kOff : kOn;
+    frame[17] = cell(kColBandwidth) == "NARROW" ? kOff : kOn;
+    frame[18] = cell(kColScanAdd) == "NONE" ? kOff : kOn;
+    Put16(frame, 19, Bits(text::StrToInt(cell(kColStep))) & 0xFFFFu);
+    PutIfKnown(frame, 21, DtmfKeyCode(cell(kColDtmf1)));
+    PutIfKnown(frame, 22, DtmfKeyCode(cell(kColDtmf2)));
+    PutIfKnown(frame, 23, IndexOf(kPttIdTexts, cell(kColPttId)));
+    frame[24] = cell(kColScrambler) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(cell(kColScrambler)));
+    frame[25] = cell(kColCompandor) == "NONE" ? kOff : kOn;
+    PutIfKnown(frame, 26, IndexOf(kPttIdTypeTexts, cell(kColPttIdType)));
+    frame[27] = Low8(text::StrToInt(cell(kColPttIdNumber)));
+    frame[31] = 0xFF;
+}
+
+bool DecodeChannelBlock(const ByteBuffer &received, ChannelTable &table)
+{
+    const int r = protocol::FrameBlock(received);
+    if (r < 1 || r > kChannelCount || r >= table.RowCount())
+        return false;
+    ChannelRow &row = table.Row(r);
+    const auto cell = [&row](int column) -> std::string & { return row[static_cast<std::size_t>(column)]; };
+
+    cell(kColRxFreq) = FrequencyText(static_cast<std::int32_t>(protocol::Get32(received, 4)));
+    const auto tx = static_cast<std::int32_t>(protocol::Get32(received, 8));
+    cell(kColTxFreq) = tx == 0 ? std::string() : FrequencyText(tx);
+    DecodeToneCode(Get16(received, 12), cell(kColDecodeTone));
+    DecodeToneCode(Get16(received, 14), cell(kColEncodeTone));
+    cell(kColPower) = received[16] == 0 ? "LOW" : "HIGH";
+    cell(kColBandwidth) = received[17] == 0 ? "NARROW" : "WIDE";
+    cell(kColScanAdd) = received[18] == 0 ? "NONE" : "YES";
+    cell(kColStep) = std::to_string(Get16(received, 19));
+    for (const auto &[column, at] : {std::pair{kColDtmf1, 21}, std::pair{kColDtmf2, 22}}) {
+        const std::uint8_t key = received[static_cast<std::size_t>(at)];
+        if (key == kDtmfNone)
+            cell(column) = "NONE";
+        else if (key < kDtmfKeys.size())
+            cell(column) = std::string(kDtmfKeys[key]);
+    }
+    if (received[23] < kPttIdTexts.size())
+        cell(kColPttId) = std::string(kPttIdTexts[received[23]]);
+    cell(kColScrambler) = received[24] == 0 ? "NONE" : std::to_string(received[24]);
+    cell(kColCompandor) = received[25] == 0 ? "NONE" : "YES";
+    if (received[26] < kPttIdTypeTexts.size())
+        cell(kColPttIdType) = std::string(kPttIdTypeTexts[received[26]]);
+    cell(kColPttIdNumber) = std::to_string(received[27]);
+
+    if (cell(kColRxFreq) == "0.00000")
+        for (int c = kColRxFreq; c <= kColCompandor; ++c)
+            cell(c).clear();
+    return true;
+}
+
+} // namespace tonvar::memory

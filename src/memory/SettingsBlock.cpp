@@ -1,0 +1,115 @@
+#include "memory/SettingsBlock.h"
+
+#include "text/Convert.h"
+
+namespace tonvar::memory {
+
+namespace {
+
+std::uint8_t Low8(std::int32_t v)
+{
+    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
+}
+
+std::uint8_t FunctionKeyByte(const std::string &text)
+{
+    if (text == "Monitor")
+        return 1;
+    if (text == "H/L PowerSwitch")
+        return 2;
+    return 0;
+}
+
+std::string FunctionKeyText(std::uint8_t value)
+{
+    switch (value) {
+    case 1:
+        return "Monitor";
+    case 2:
+        return "H/L PowerSwitch";
+    default:
+        return "NONE";
+    }
+}
+
+std::uint8_t OpenByte(const std::string &text)
+{
+    return text == "OPEN" ? 1 : 0;
+}
+
+std::string OpenText(std::uint8_t value)
+{
+    return value == 1 ? "OPEN" : "CLOSE";
+}
+
+} // namespace
+
+SettingsTexts DefaultSettingsTexts()
+{
+    return SettingsTexts{{"NONE", "1", "0", "60", "ENGLISH", "NONE", "NONE", "OPEN", "OPEN", "OPEN"}};
+}
+
+const std::vector<std::string> &SettingsItems(int n)
+{
+    static const std::vector<std::string> box1{"NONE", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+    static const std::vector<std::string> box2{"1", "2", "3"};
+    static const std::vector<std::string> box3{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    static const std::vector<std::string> box4{"60", "120", "180", "CLOSE"};
+    static const std::vector<std::string> box5{"CLOSE", "ENGLISH"};
+    static const std::vector<std::string> functionKey{"NONE", "Monitor", "H/L PowerSwitch"};
+    static const std::vector<std::string> openClose{"OPEN", "CLOSE"};
+    static const std::vector<std::string> none;
+    switch (n) {
+    case 1:
+        return box1;
+    case 2:
+        return box2;
+    case 3:
+        return box3;
+    case 4:
+        return box4;
+    case 5:
+        return box5;
+    case 6:
+    case 7:
+        return functionKey;
+    case 8:
+    case 9:
+    case 10:
+        return openClose;
+    default:
+        return none;
+    }
+}
+
+void EncodeSettingsBlock(const SettingsTexts &texts, protocol::ByteBuffer &frame)
+{
+    for (std::size_t i = 4; i <= 11; ++i)
+        frame[i] = 0;
+    frame[12] = texts.Box(1) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(1)));
+    frame[13] = Low8(text::StrToInt(texts.Box(2)));
+    frame[14] = Low8(text::StrToInt(texts.Box(3)));
+    frame[15] = texts.Box(4) == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(4)));
+    frame[16] = texts.Box(5) == "CLOSE" ? 0 : (texts.Box(5) == "CHINESE" ? 1 : 2);
+    frame[17] = FunctionKeyByte(texts.Box(6));
+    frame[18] = FunctionKeyByte(texts.Box(7));
+    frame[19] = OpenByte(texts.Box(8));
+    frame[4] = OpenByte(texts.Box(9));
+    frame[5] = OpenByte(texts.Box(10));
+}
+
+void DecodeSettingsBlock(const protocol::ByteBuffer &received, SettingsTexts &texts)
+{
+    texts.Box(1) = received[12] == 0 ? "NONE" : std::to_string(received[12]);
+    texts.Box(2) = std::to_string(received[13]);
+    texts.Box(3) = std::to_string(received[14]);
+    texts.Box(4) = received[15] == 0 ? "CLOSE" : std::to_string(received[15]);
+    texts.Box(5) = received[16] == 0 ? "CLOSE" : (received[16] == 1 ? "CHINESE" : "ENGLISH");
+    texts.Box(6) = FunctionKeyText(received[17]);
+    texts.Box(7) = FunctionKeyText(received[18]);
+    texts.Box(8) = OpenText(received[19]);
+    texts.Box(9) = OpenText(received[4]);
+    texts.Box(10) = OpenText(received[5]);
+}
+
+} // namespace tonvar::memory

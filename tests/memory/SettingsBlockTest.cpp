@@ -1,0 +1,131 @@
+#include "memory/SettingsBlock.h"
+
+#include "text/Convert.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tonvar::memory;
+using tonvar::protocol::ByteBuffer;
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(const ByteBuffer &b, std::size_t from, std::size_t to)
+{
+    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to) + 1};
+}
+
+ByteBuffer FilledFrame(std::uint8_t value)
+{
+    ByteBuffer b;
+    b.fill(value);
+    return b;
+}
+
+} // namespace
+
+TEST(EncodeSettingsBlock, StoredTextsGiveTheKnownBytesAndLeave20To31Alone)
+{
+    ByteBuffer frame = FilledFrame(0x5A);
+    EncodeSettingsBlock(DefaultSettingsTexts(), frame);
+    EXPECT_EQ(Bytes(frame, 4, 19), (std::vector<std::uint8_t>{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                              0x01, 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(Bytes(frame, 20, 31), std::vector<std::uint8_t>(12, 0x5A));
+    EXPECT_EQ(Bytes(frame, 0, 3), std::vector<std::uint8_t>(4, 0x5A));
+}
+
+TEST(EncodeSettingsBlock, NumbersAndFallbacks)
+{
+    SettingsTexts texts = DefaultSettingsTexts();
+    texts.Box(4) = "180";
+    texts.Box(3) = "300"; // low 8 bits
+    texts.Box(5) = "German";
+    texts.Box(6) = "monitor";
+    texts.Box(7) = "H/L PowerSwitch";
+    texts.Box(8) = "CLOSE";
+    texts.Box(9) = "open";
+    texts.Box(10) = "CLOSE";
+    texts.Box(1) = "10";
+    ByteBuffer frame{};
+    EncodeSettingsBlock(texts, frame);
+    EXPECT_EQ(frame[15], 0xB4);
+    EXPECT_EQ(frame[14], 44);
+    EXPECT_EQ(frame[16], 2);
+    EXPECT_EQ(frame[17], 0);
+    EXPECT_EQ(frame[18], 2);
+    EXPECT_EQ(frame[19], 0);
+    EXPECT_EQ(frame[4], 0);
+    EXPECT_EQ(frame[5], 0);
+    EXPECT_EQ(frame[12], 10);
+    texts.Box(5) = "CHINESE";
+    texts.Box(4) = "CLOSE";
+    EncodeSettingsBlock(texts, frame);
+    EXPECT_EQ(frame[16], 1);
+    EXPECT_EQ(frame[15], 0);
+}
+
+TEST(EncodeSettingsBlock, ABoxThatIsNoNumberStopsWithEarlierBytesWritten)
+{
+    SettingsTexts texts = DefaultSettingsTexts();
+    texts.Box(2) = "two";
+    ByteBuffer frame = FilledFrame(0x5A);
+    try {
+        EncodeSettingsBlock(texts, frame);
+        FAIL() << "expected a conversion failure";
+    } catch (const tonvar::text::ConversionError &e) {
+        EXPECT_STREQ(e.what(), "'two' is not a valid integer value");
+    }
+    EXPECT_EQ(Bytes(frame, 4, 12), std::vector<std::uint8_t>(9, 0x00));
+    EXPECT_EQ(Bytes(frame, 13, 19), std::vector<std::uint8_t>(7, 0x5A));
+}
+
+TEST(DecodeSettingsBlock, WorkedExample)
+{
+    ByteBuffer rx = FilledFrame(0x77);
+    const std::vector<std::uint8_t> payload{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                            0x05, 0x02, 0x03, 0x00, 0x00, 0x02, 0x01, 0x00};
+    std::copy(payload.begin(), payload.end(), rx.begin() + 4);
+    SettingsTexts texts = DefaultSettingsTexts();
+    DecodeSettingsBlock(rx, texts);
+    const SettingsTexts expected{{"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
+    EXPECT_EQ(texts, expected);
+}
+
+TEST(DecodeSettingsBlock, OtherBytes)
+{
+    ByteBuffer rx{};
+    rx[16] = 7;
+    rx[14] = 12;
+    rx[17] = 9;
+    rx[19] = 2;
+    SettingsTexts texts;
+    DecodeSettingsBlock(rx, texts);
+    EXPECT_EQ(texts.Box(5), "ENGLISH");
+    EXPECT_EQ(texts.Box(3), "12");
+    EXPECT_EQ(texts.Box(6), "NONE");
+    EXPECT_EQ(texts.Box(8), "CLOSE");
+    EXPECT_EQ(texts.Box(1), "NONE");
+    rx[16] = 1;
+    DecodeSettingsBlock(rx, texts);
+    EXPECT_EQ(texts.Box(5), "CHINESE");
+}
+
+TEST(SettingsBlockRoundTrip, EveryItemOfEveryBoxSurvives)
+{
+    for (int box = 1; box <= kSettingsBoxCount; ++box) {
+        std::vector<std::string> items = SettingsItems(box);
+        ASSERT_FALSE(items.empty()) << box;
+        if (box == 5)
+            items.push_back("CHINESE");
+        for (const std::string &item : items) {
+            SettingsTexts texts = DefaultSettingsTexts();
+            texts.Box(box) = item;
+            ByteBuffer frame{};
+            EncodeSettingsBlock(texts, frame);
+            SettingsTexts back;
+            DecodeSettingsBlock(frame, back);
+            EXPECT_EQ(back, texts) << "ComboBox" << box << " " << item;
+        }
+    }
+}
