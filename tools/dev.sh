@@ -42,6 +42,8 @@ test)
     ctest --preset default
     build asan
     ctest --preset asan
+    build tsan
+    ctest --preset tsan
     ;;
 *)
     echo "usage: bash tools/dev.sh run|test" >&2

@@ -1,0 +1,104 @@
+#include "serial/PortDiscovery.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace tonvar::serial {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char Lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool LessIgnoringCase(const std::string &a, const std::string &b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return Lower(x) < Lower(y); });
+}
+
+bool IsPhantomUart(const fs::path &entry)
+{
+    std::ifstream type(entry / "type");
+    std::string value;
+    return type && std::getline(type, value) && value == "0";
+}
+
+bool IsSerialPort(const fs::path &entry)
+{
+    const std::string name = entry.filename().string();
+    if (name.rfind("rfcomm", 0) == 0)
+        return true;
+    std::error_code ec;
+    return fs::exists(entry / "device", ec) && !IsPhantomUart(entry);
+}
+
+} // namespace
+
+bool SamePortName(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+void SortPortNames(std::vector<std::string> &names)
+{
+    std::stable_sort(names.begin(), names.end(), LessIgnoringCase);
+}
+
+bool ListSerialPorts(std::vector<std::string> &list, const std::string &sysfsRoot)
+{
+    std::error_code ec;
+    fs::directory_iterator it(sysfsRoot, ec);
+    if (ec)
+        return false;
+    std::vector<std::string> found;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            return false;
+        if (IsSerialPort(it->path()))
+            found.push_back(it->path().filename().string());
+    }
+    SortPortNames(found);
+    list = std::move(found);
+    return true;
+}
+
+std::string TextAfterRefresh(const std::string &remembered, const std::vector<std::string> &items)
+{
+    for (const std::string &item : items)
+        if (SamePortName(item, remembered))
+            return remembered;
+    return items.empty() ? remembered : items.front();
+}
+
+bool PortList::Refresh()
+{
+    std::vector<std::string> found;
+    if (!ListSerialPorts(found, sysfsRoot_))
+        return false;
+    std::error_code ec;
+    std::erase_if(added_, [&ec](const std::string &path) { return !fs::exists(path, ec); });
+    for (const std::string &path : added_)
+        if (std::find(found.begin(), found.end(), path) == found.end())
+            found.push_back(path);
+    items_ = std::move(found);
+    return true;
+}
+
+int PortList::AddDevicePath(const std::string &path)
+{
+    if (std::find(added_.begin(), added_.end(), path) == added_.end())
+        added_.push_back(path);
+    auto it = std::find(items_.begin(), items_.end(), path);
+    if (it == items_.end())
+        it = items_.insert(items_.end(), path);
+    return static_cast<int>(it - items_.begin());
+}
+
+} // namespace tonvar::serial

@@ -1,0 +1,83 @@
+#include "serial/PortErrors.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace tonvar::serial {
+
+namespace {
+
+std::string GroupOf(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return "dialout";
+    std::string buffer(4096, '\0');
+    group g{};
+    group *found = nullptr;
+    if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return "dialout";
+    return found->gr_name;
+}
+
+} // namespace
+
+std::string FindPortHolder(const std::string &path, const std::string &procRoot)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    const std::string self = std::to_string(::getpid());
+    for (fs::directory_iterator p(procRoot, ec), end; !ec && p != end; p.increment(ec)) {
+        const std::string pid = p->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code fdEc;
+        for (fs::directory_iterator fd(p->path() / "fd", fdEc), fdEnd; !fdEc && fd != fdEnd; fd.increment(fdEc)) {
+            std::error_code linkEc;
+            const fs::path link = fs::read_symlink(fd->path(), linkEc);
+            if (linkEc || (link != target && link != fs::path(path)))
+                continue;
+            if (pid == self)
+                return "this program";
+            std::string name;
+            std::ifstream comm(p->path() / "comm");
+            std::getline(comm, name);
+            return (name.empty() ? std::string("a program") : name) + " (process " + pid + ")";
+        }
+    }
+    return {};
+}
+
+std::string OpenFailureDetail(const std::string &path, int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "You may not use " + path + ". Add your user to the group \"" + GroupOf(path) +
+               "\" (for example: sudo usermod -aG " + GroupOf(path) + " $USER), then log out and in again.";
+    case EBUSY:
+    case EWOULDBLOCK: {
+        const std::string holder = FindPortHolder(path);
+        return path + " is in use by " + (holder.empty() ? std::string("another program") : holder) +
+               ". Close it there, then try again.";
+    }
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return path + " is not there. Check that the programming cable is plugged in, or choose another port.";
+    case ENOTTY:
+        return path + " is not a serial port.";
+    default:
+        return path + ": " + std::strerror(error) + ".";
+    }
+}
+
+} // namespace tonvar::serial

@@ -1,0 +1,16 @@
+// Why a port would not open, in words a user can act on.
+#pragma once
+
+#include <string>
+
+namespace tonvar::serial {
+
+// A sentence or two for the error box, given the device path and the errno
+// of the failed open (EBUSY when another opener holds the port).
+std::string OpenFailureDetail(const std::string &path, int error);
+
+// "name (process 1234)" of a process that has `path` open, or "" when none is
+// found (or /proc does not tell).
+std::string FindPortHolder(const std::string &path, const std::string &procRoot = "/proc");
+
+} // namespace tonvar::serial

@@ -1,0 +1,83 @@
+#include "serial/PortWatcher.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <libudev.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tonvar::serial {
+
+PortWatcher::PortWatcher(QObject *parent, Source source, std::string sysfsRoot, std::chrono::milliseconds rescanPeriod)
+    : QObject(parent), sysfsRoot_(std::move(sysfsRoot))
+{
+    if (source == Source::Automatic && StartUdev())
+        return;
+    StartRescan(rescanPeriod);
+}
+
+PortWatcher::~PortWatcher()
+{
+    delete notifier_;
+    if (monitor_)
+        udev_monitor_unref(monitor_);
+    if (udev_)
+        udev_unref(udev_);
+}
+
+bool PortWatcher::StartUdev()
+{
+    // Without the daemon no "udev" events are ever sent.
+    std::error_code ec;
+    if (!std::filesystem::exists("/run/udev/control", ec))
+        return false;
+    udev_ = udev_new();
+    if (!udev_)
+        return false;
+    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "tty", nullptr) < 0 ||
+        udev_monitor_enable_receiving(monitor_) < 0) {
+        if (monitor_)
+            udev_monitor_unref(monitor_);
+        monitor_ = nullptr;
+        udev_unref(udev_);
+        udev_ = nullptr;
+        return false;
+    }
+    notifier_ = new QSocketNotifier(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
+    connect(notifier_, &QSocketNotifier::activated, this, &PortWatcher::OnUdevReadable);
+    return true;
+}
+
+void PortWatcher::StartRescan(std::chrono::milliseconds period)
+{
+    ListSerialPorts(lastSeen_, sysfsRoot_);
+    timer_ = new QTimer(this);
+    timer_->setInterval(period);
+    connect(timer_, &QTimer::timeout, this, &PortWatcher::OnRescan);
+    timer_->start();
+}
+
+void PortWatcher::OnUdevReadable()
+{
+    bool any = false;
+    while (udev_device *device = udev_monitor_receive_device(monitor_)) {
+        udev_device_unref(device);
+        any = true;
+    }
+    if (any)
+        Q_EMIT devicesChanged();
+}
+
+void PortWatcher::OnRescan()
+{
+    std::vector<std::string> now = lastSeen_;
+    if (ListSerialPorts(now, sysfsRoot_) && now != lastSeen_) {
+        lastSeen_ = std::move(now);
+        Q_EMIT devicesChanged();
+    }
+}
+
+} // namespace tonvar::serial

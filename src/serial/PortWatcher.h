@@ -1,0 +1,55 @@
+// Tells the GUI thread when serial devices come and go.
+//
+// With a udev daemon running, a udev monitor on the "tty" subsystem wakes
+// the GUI thread whenever a port appears or leaves. Without one (containers,
+// minimal systems) sysfs is read again every 1.5 s and devicesChanged is
+// raised only when the list of ports differs from the last reading.
+#pragma once
+
+#include "serial/PortDiscovery.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+class QSocketNotifier;
+class QTimer;
+struct udev;
+struct udev_monitor;
+
+namespace tonvar::serial {
+
+class PortWatcher : public QObject {
+    Q_OBJECT
+public:
+    enum class Source { Automatic, Rescan };
+
+    explicit PortWatcher(QObject *parent = nullptr, Source source = Source::Automatic,
+                         std::string sysfsRoot = kSysClassTty,
+                         std::chrono::milliseconds rescanPeriod = std::chrono::milliseconds(1500));
+    ~PortWatcher() override;
+    PortWatcher(const PortWatcher &) = delete;
+    PortWatcher &operator=(const PortWatcher &) = delete;
+
+    bool UsesUdev() const { return monitor_ != nullptr; }
+
+Q_SIGNALS:
+    void devicesChanged();
+
+private:
+    bool StartUdev();
+    void StartRescan(std::chrono::milliseconds period);
+    void OnUdevReadable();
+    void OnRescan();
+
+    std::string sysfsRoot_;
+    udev *udev_ = nullptr;
+    udev_monitor *monitor_ = nullptr;
+    QSocketNotifier *notifier_ = nullptr;
+    QTimer *timer_ = nullptr;
+    std::vector<std::string> lastSeen_;
+};
+
+} // namespace tonvar::serial

@@ -1,0 +1,567 @@
+#include "serial/SPComm.h"
+
+#include "serial/PortErrors.h"
+
+#include <QSocketNotifier>
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace tonvar::serial {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kCounterPollPeriod{250};
+constexpr std::uint32_t kNoIntervalLimit = 0;
+constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
+
+void Signal(int eventFd)
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(eventFd, &one, sizeof one);
+}
+
+void Drain(int eventFd)
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(eventFd, &count, sizeof count);
+}
+
+bool Readable(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+// Milliseconds from now until `t`, rounded up, never negative.
+int MillisecondsUntil(Clock::time_point t, Clock::time_point now)
+{
+    if (t <= now)
+        return 0;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(t - now).count();
+    return static_cast<int>(std::min<long long>((us + 999) / 1000, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+std::string DevicePath(const std::string &commName)
+{
+    if (!commName.empty() && commName.front() == '/')
+        return commName;
+    return "/dev/" + commName;
+}
+
+TComm::TComm(QObject *parent) : QObject(parent)
+{
+    notifyEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (notifyEvent_ < 0)
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    notifier_ = new QSocketNotifier(notifyEvent_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TComm::DeliverNotifications);
+}
+
+TComm::~TComm()
+{
+    ClosePort();
+    delete notifier_;
+    ::close(notifyEvent_);
+}
+
+void TComm::SetCommName(const std::string &v)
+{
+    settings_.CommName = v; // takes effect at the next OpenPort
+}
+
+void TComm::SetParity(TParity v)
+{
+    settings_.Parity = v; // applied with the next OpenPort or line change
+}
+
+void TComm::OpenPort()
+{
+    if (IsOpen())
+        throw ECommsError("This serial port already opened");
+
+    const std::string path = DevicePath(settings_.CommName);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, errno));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, ENOTTY));
+    }
+    ::ioctl(fd, TIOCEXCL); // a pseudo-terminal may refuse; the lock still holds
+
+    // The kernel's tty queues have a fixed size, so there is nothing to ask
+    // of the driver for "Cannot setup comm buffer".
+    fd_ = fd;
+    ::ioctl(fd_, TCFLSH, TCIOFLUSH);
+    ApplyTimeouts();
+    ApplyLineSettings();
+
+    closeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    writeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (closeEvent_ < 0 || writeEvent_ < 0) {
+        Release();
+        throw ECommsError("Unable to create event");
+    }
+    try {
+        reader_ = std::thread(&TComm::ReadLoop, this);
+    } catch (const std::system_error &) {
+        Release();
+        throw ECommsError("Unable to create read thread");
+    }
+    try {
+        writer_ = std::thread(&TComm::WriteLoop, this);
+    } catch (const std::system_error &) {
+        StopThreads();
+        Release();
+        throw ECommsError("Unable to create write thread");
+    }
+}
+
+void TComm::ClosePort()
+{
+    if (!IsOpen())
+        return;
+    StopThreads();
+    Release();
+}
+
+void TComm::StopThreads()
+{
+    Signal(closeEvent_);
+    ::ioctl(fd_, TCFLSH, TCIFLUSH);
+    if (reader_.joinable())
+        reader_.join();
+    ::ioctl(fd_, TCFLSH, TCOFLUSH);
+    if (writer_.joinable())
+        writer_.join();
+}
+
+void TComm::Release()
+{
+    // Output still in the kernel's queue is discarded, so close() does not
+    // wait for it to drain.
+    ::ioctl(fd_, TCFLSH, TCIOFLUSH);
+    ::ioctl(fd_, TIOCNXCL);
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+    for (int *event : {&closeEvent_, &writeEvent_}) {
+        if (*event >= 0)
+            ::close(*event);
+        *event = -1;
+    }
+    std::lock_guard lock(writeMutex_);
+    writeQueue_.clear();
+}
+
+bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
+{
+    if (!IsOpen() || count == 0 || bytes == nullptr)
+        return false;
+    try {
+        std::vector<std::uint8_t> copy(bytes, bytes + count);
+        std::lock_guard lock(writeMutex_);
+        writeQueue_.push_back(std::move(copy));
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    Signal(writeEvent_);
+    return true;
+}
+
+void TComm::ApplyTimeouts()
+{
+    std::lock_guard lock(timeoutsMutex_);
+    timeouts_ = ReadTimeouts{settings_.ReadIntervalTimeout, settings_.ReadTotalTimeoutMultiplier,
+                             settings_.ReadTotalTimeoutConstant, settings_.IgnoreNullChar};
+    // Write time limits only split a write into parts on this platform, which
+    // the writer joins up again, so they have nothing to change here.
+}
+
+void TComm::ApplyLineSettings()
+{
+    ApplyTimeouts(); // IgnoreNullChar is applied by the reader
+
+    termios2 tio{};
+    if (::ioctl(fd_, TCGETS2, &tio) != 0)
+        return; // not a serial line after all: ignored, as a refusal would be
+
+    // Raw binary line: no echo, no signals, no canonical editing, no
+    // translation of CR or LF either way.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                                          IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
+    tio.c_cflag |= CLOCAL | CREAD | HUPCL;
+
+    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag |= kSizes[static_cast<int>(settings_.ByteSize)];
+    switch (settings_.Parity) {
+    case TParity::None:
+        break;
+    case TParity::Odd:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case TParity::Even:
+        tio.c_cflag |= PARENB;
+        break;
+    case TParity::Mark:
+        tio.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case TParity::Space:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    }
+    if (settings_.StopBits != TStopBits::_1)
+        tio.c_cflag |= CSTOPB; // 1.5 stop bits at 5 data bits, 2 otherwise
+    if (settings_.Outx_CtsFlow || settings_.RtsControl == TRtsControl::RtsHandshake)
+        tio.c_cflag |= CRTSCTS;
+    if (settings_.Outx_XonXoffFlow)
+        tio.c_iflag |= IXON;
+    if (settings_.Inx_XonXoffFlow)
+        tio.c_iflag |= IXOFF;
+    if (!settings_.TxContinueOnXoff)
+        tio.c_iflag |= IXANY;
+    // Linux replaces a byte with a parity error by 0 when parity is checked;
+    // without the replacement the byte is passed as received.
+    if (settings_.ParityCheck && settings_.ReplaceWhenParityError)
+        tio.c_iflag |= INPCK;
+    tio.c_cc[VSTART] = settings_.XonChar;
+    tio.c_cc[VSTOP] = settings_.XoffChar;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    // Any rate the driver can do, standard or not.
+    tio.c_cflag |= BOTHER;
+    tio.c_ispeed = settings_.BaudRate;
+    tio.c_ospeed = settings_.BaudRate;
+    ::ioctl(fd_, TCSETS2, &tio); // a device that refuses keeps its settings
+
+    // DTR and RTS held on or off; handshake modes leave the driver in charge.
+    const auto line = [this](int bit, bool on) { ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit); };
+    if (settings_.DtrControl != TDtrControl::DtrHandshake)
+        line(TIOCM_DTR, settings_.DtrControl == TDtrControl::DtrEnable);
+    if (settings_.RtsControl == TRtsControl::RtsEnable || settings_.RtsControl == TRtsControl::RtsDisable)
+        line(TIOCM_RTS, settings_.RtsControl == TRtsControl::RtsEnable);
+}
+
+bool TComm::Closing() const noexcept
+{
+    return Readable(closeEvent_);
+}
+
+bool TComm::Post(Notification::Kind kind, std::uint32_t value, std::vector<std::uint8_t> bytes) noexcept
+{
+    try {
+        Notification n{kind, value, std::move(bytes)};
+        {
+            std::lock_guard lock(notifyMutex_);
+            notifications_.push_back(std::move(n));
+        }
+        Signal(notifyEvent_);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TComm::Deliver(std::vector<std::uint8_t> &chunk) noexcept
+{
+    if (chunk.empty())
+        return false;
+    try {
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(chunk.size() + 1);
+        bytes.assign(chunk.begin(), chunk.end());
+        bytes.push_back(0); // a zero byte after the last counted one
+        const auto count = static_cast<std::uint32_t>(chunk.size());
+        chunk.clear();
+        if (Post(Notification::DataReceived, count, std::move(bytes)))
+            return true;
+    } catch (...) {
+    }
+    chunk.clear();
+    Post(Notification::RequestHangup);
+    return false;
+}
+
+void TComm::ReadLoop() noexcept
+{
+    std::vector<std::uint8_t> chunk;
+    try {
+        chunk.reserve(kChunkSize);
+    } catch (...) {
+        Post(Notification::RequestHangup);
+        return;
+    }
+    std::uint8_t buf[kChunkSize];
+
+    serial_icounter_struct counters{};
+    const bool haveCounters = ::ioctl(fd_, TIOCGICOUNT, &counters) == 0;
+    Clock::time_point nextCounterPoll = Clock::now() + kCounterPollPeriod;
+    Clock::time_point lastByte{};
+    Clock::time_point readStart = Clock::now();
+
+    const auto hangUp = [&](bool report) {
+        if (!chunk.empty())
+            Deliver(chunk);
+        if (report)
+            Post(Notification::RequestHangup);
+    };
+
+    for (;;) {
+        ReadTimeouts t;
+        {
+            std::lock_guard lock(timeoutsMutex_);
+            t = timeouts_;
+        }
+        const bool totalLimit = t.totalMultiplier != 0 || t.totalConstant != 0;
+        const auto totalDeadline =
+            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * kChunkSize + t.totalConstant);
+        const bool intervalLimit = t.interval != kNoIntervalLimit && t.interval != kReturnAtOnce;
+        const auto intervalDeadline = lastByte + milliseconds(t.interval);
+
+        Clock::time_point now = Clock::now();
+        int timeout = -1;
+        const auto consider = [&](Clock::time_point deadline) {
+            const int ms = MillisecondsUntil(deadline, now);
+            timeout = timeout < 0 ? ms : std::min(timeout, ms);
+        };
+        if (!chunk.empty() && intervalLimit)
+            consider(intervalDeadline);
+        if (totalLimit)
+            consider(totalDeadline);
+        if (haveCounters)
+            consider(nextCounterPoll);
+
+        pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            hangUp(true);
+            break;
+        }
+        if (fds[0].revents & POLLIN)
+            break; // closing wins over everything else
+        now = Clock::now();
+
+        if (fds[1].revents & POLLIN) {
+            const ssize_t n = ::read(fd_, buf, kChunkSize - chunk.size());
+            if (n > 0) {
+                for (ssize_t i = 0; i < n; ++i)
+                    if (!(t.ignoreNull && buf[i] == 0))
+                        chunk.push_back(buf[i]);
+                if (!chunk.empty())
+                    lastByte = now;
+                const bool atOnce = t.interval == kReturnAtOnce && !totalLimit;
+                if (chunk.size() >= kChunkSize || (atOnce && !chunk.empty())) {
+                    if (!Deliver(chunk))
+                        break;
+                    readStart = now;
+                }
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            // End of file or an I/O error: the device has gone (cable pulled,
+            // far end of a pseudo-terminal closed).
+            hangUp(!(n < 0 && errno == EBADF));
+            break;
+        }
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            hangUp(!(fds[1].revents & POLLNVAL));
+            break;
+        }
+
+        if (!chunk.empty() && intervalLimit && now >= intervalDeadline) {
+            if (!Deliver(chunk))
+                break;
+            readStart = now;
+        }
+        if (totalLimit && now >= totalDeadline) {
+            if (chunk.empty())
+                break; // a read that timed out empty ends the reader quietly
+            if (!Deliver(chunk))
+                break;
+            readStart = now;
+        }
+        if (haveCounters && now >= nextCounterPoll) {
+            nextCounterPoll = now + kCounterPollPeriod;
+            serial_icounter_struct c{};
+            if (::ioctl(fd_, TIOCGICOUNT, &c) != 0)
+                continue;
+            std::uint32_t errors = 0;
+            if (c.buf_overrun != counters.buf_overrun)
+                errors |= kErrorRxOver;
+            if (c.overrun != counters.overrun)
+                errors |= kErrorOverrun;
+            if (c.parity != counters.parity)
+                errors |= kErrorRxParity;
+            if (c.frame != counters.frame)
+                errors |= kErrorFrame;
+            if (c.brk != counters.brk)
+                errors |= kErrorBreak;
+            std::uint32_t modem = 0;
+            if (c.dcd != counters.dcd)
+                modem |= kModemCarrier;
+            if (c.rng != counters.rng)
+                modem |= kModemRing;
+            counters = c;
+            if (errors != 0 && !Post(Notification::ReceiveError, errors))
+                break;
+            if (modem != 0 && !Post(Notification::ModemStateChange, modem))
+                break;
+        }
+    }
+    ::ioctl(fd_, TCFLSH, TCIFLUSH);
+}
+
+bool TComm::WriteRequest(const std::vector<std::uint8_t> &bytes) noexcept
+{
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + offset, bytes.size() - offset);
+        if (n > 0) {
+            offset += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLOUT, 0}};
+            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+                Post(Notification::RequestHangup);
+                return false;
+            }
+            if (fds[0].revents & POLLIN)
+                return false;
+            if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) && !(fds[1].revents & POLLOUT)) {
+                if (!(fds[1].revents & POLLNVAL))
+                    Post(Notification::RequestHangup);
+                return false;
+            }
+            continue;
+        }
+        if (!(n < 0 && errno == EBADF))
+            Post(Notification::RequestHangup);
+        return false;
+    }
+    return true;
+}
+
+void TComm::WriteLoop() noexcept
+{
+    bool notify = true;
+    for (;;) {
+        std::vector<std::uint8_t> request;
+        bool have = false;
+        {
+            std::lock_guard lock(writeMutex_);
+            if (!writeQueue_.empty()) {
+                request = std::move(writeQueue_.front());
+                writeQueue_.pop_front();
+                have = true;
+            }
+        }
+        if (!have) {
+            if (notify && !Post(Notification::SendDataEmpty)) {
+                Post(Notification::RequestHangup);
+                break;
+            }
+            notify = false;
+            pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {writeEvent_, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                Post(Notification::RequestHangup);
+                break;
+            }
+            if (fds[0].revents & POLLIN)
+                break;
+            Drain(writeEvent_);
+            continue;
+        }
+        if (Closing())
+            break; // a request not yet written when closing is dropped
+        if (!WriteRequest(request))
+            break;
+        notify = true;
+    }
+    ::ioctl(fd_, TCFLSH, TCOFLUSH);
+}
+
+std::size_t TComm::PendingNotifications()
+{
+    std::lock_guard lock(notifyMutex_);
+    return notifications_.size();
+}
+
+void TComm::DeliverNotifications()
+{
+    Drain(notifyEvent_);
+    // One notification at a time, each taken off the queue before its
+    // handler runs: a handler that runs a nested event loop (a message box)
+    // sees the following ones delivered from there, still in order.
+    for (;;) {
+        Notification n;
+        {
+            std::lock_guard lock(notifyMutex_);
+            if (notifications_.empty())
+                return;
+            n = std::move(notifications_.front());
+            notifications_.pop_front();
+        }
+        try {
+            switch (n.kind) {
+            case Notification::DataReceived:
+                if (OnReceiveData)
+                    OnReceiveData(this, n.bytes.data(), static_cast<std::uint16_t>(n.value & 0xFFFF));
+                break;
+            case Notification::ReceiveError:
+                if (OnReceiveError)
+                    OnReceiveError(this, n.value);
+                break;
+            case Notification::RequestHangup:
+                if (OnRequestHangup)
+                    OnRequestHangup(this);
+                break;
+            case Notification::ModemStateChange:
+                if (OnModemStateChange)
+                    OnModemStateChange(this, n.value);
+                break;
+            case Notification::SendDataEmpty:
+                if (OnSendDataEmpty)
+                    OnSendDataEmpty(this);
+                break;
+            }
+        } catch (...) {
+            // Handlers show their own failures; nothing may cross the event loop.
+        }
+        // The chunk's buffer goes with `n`, on every path.
+    }
+}
+
+} // namespace tonvar::serial

@@ -1,0 +1,249 @@
+// TComm: the tool's only access to a serial port.
+//
+// One instance (the main window's Comm1) is shared by every window. While the
+// port is open two threads run: a reader that collects incoming bytes into
+// chunks and hands each chunk to the GUI thread, and a writer that writes
+// queued requests in call order. Every call (OpenPort, ClosePort, WritePort,
+// the property setters) and every event runs on the GUI thread.
+//
+// Chunking is what the radio protocol relies on: a chunk ends when
+// ReadIntervalTimeout ms pass without a byte once one has arrived, or at 4096
+// bytes, so each reply the radio sends without a pause arrives as one
+// OnReceiveData call.
+//
+// On Linux:
+//  * CommName "ttyUSB0" opens /dev/ttyUSB0; an absolute path is used as it is.
+//  * The port is opened O_NONBLOCK and held exclusively through flock() and
+//    TIOCEXCL, so a second opener (in this process or another program) fails
+//    until the first lets go. No lock files are created.
+//  * The line is raw, VMIN 1 / VTIME 0; the inter-byte gap is timed here on
+//    the monotonic clock because the kernel's VTIME counts tenths of seconds.
+//  * HUPCL stays on: DTR and RTS drop when the port is closed, as they do when
+//    a Windows program closes a port, so the radio sees the same line states
+//    between sessions that it always has.
+//  * Line errors and modem changes come from the driver's interrupt counters
+//    (TIOCGICOUNT), read every 250 ms while the port is open. Drivers without
+//    them (pseudo-terminals, some USB adapters) report neither.
+#pragma once
+
+#include "text/Convert.h"
+
+#include <QObject>
+
+class QSocketNotifier;
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tonvar::serial {
+
+// Raised by OpenPort. what() is the message the user sees; detail() says why
+// the operating system refused, when it did.
+class ECommsError : public text::Failure {
+public:
+    explicit ECommsError(const std::string &message, std::string detail = {})
+        : text::Failure(message), detail_(std::move(detail))
+    {
+    }
+    const std::string &detail() const { return detail_; }
+
+private:
+    std::string detail_;
+};
+
+enum class TParity { None, Odd, Even, Mark, Space };
+enum class TStopBits { _1, _1_5, _2 };
+enum class TByteSize { _5, _6, _7, _8 };
+enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
+enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+
+// Line-error bits of OnReceiveError.
+inline constexpr std::uint32_t kErrorRxOver = 0x0001;   // input buffer overflow
+inline constexpr std::uint32_t kErrorOverrun = 0x0002;  // hardware overrun
+inline constexpr std::uint32_t kErrorRxParity = 0x0004; // parity error
+inline constexpr std::uint32_t kErrorFrame = 0x0008;    // framing error
+inline constexpr std::uint32_t kErrorBreak = 0x0010;    // break received
+// Bits of OnModemStateChange.
+inline constexpr std::uint32_t kModemRing = 4;
+inline constexpr std::uint32_t kModemCarrier = 8;
+
+inline constexpr std::size_t kChunkSize = 4096;
+
+// The properties, with the values construction gives them.
+struct TCommSettings {
+    std::string CommName = "COM2";
+    std::uint32_t BaudRate = 9600;
+    bool ParityCheck = false;
+    bool Outx_CtsFlow = false;
+    bool Outx_DsrFlow = false;
+    TDtrControl DtrControl = TDtrControl::DtrEnable;
+    bool DsrSensitivity = false;
+    bool TxContinueOnXoff = true;
+    bool Outx_XonXoffFlow = true;
+    bool Inx_XonXoffFlow = true;
+    bool ReplaceWhenParityError = false;
+    bool IgnoreNullChar = false;
+    TRtsControl RtsControl = TRtsControl::RtsEnable;
+    std::uint16_t XonLimit = 500;
+    std::uint16_t XoffLimit = 500;
+    TByteSize ByteSize = TByteSize::_8;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::_1;
+    std::uint8_t XonChar = 0x11;
+    std::uint8_t XoffChar = 0x13;
+    std::uint8_t ReplacedChar = 0x00;
+    std::uint32_t ReadIntervalTimeout = 100;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+
+    bool operator==(const TCommSettings &) const = default;
+};
+
+// The device path CommName names: "/dev/" + name, or the name itself when it
+// is an absolute path.
+std::string DevicePath(const std::string &commName);
+
+class TComm : public QObject {
+public:
+    using TReceiveDataEvent = std::function<void(TComm *Sender, const std::uint8_t *Buffer, std::uint16_t BufferLength)>;
+    using TReceiveErrorEvent = std::function<void(TComm *Sender, std::uint32_t EventMask)>;
+    using TModemStateChangeEvent = std::function<void(TComm *Sender, std::uint32_t ModemEvent)>;
+    using TNotifyEvent = std::function<void(TComm *Sender)>;
+
+    explicit TComm(QObject *parent = nullptr);
+    // Closes the port if it is still open, so no thread outlives the object.
+    ~TComm() override;
+    TComm(const TComm &) = delete;
+    TComm &operator=(const TComm &) = delete;
+
+    // Events, all called on the GUI thread. Handlers report their own
+    // failures; an exception leaving one is dropped here.
+    TReceiveDataEvent OnReceiveData;
+    TReceiveErrorEvent OnReceiveError;
+    TModemStateChangeEvent OnModemStateChange;
+    TNotifyEvent OnRequestHangup;
+    TNotifyEvent OnSendDataEmpty;
+
+    // Throws ECommsError.
+    void OpenPort();
+    // Never fails and returns promptly; queued writes are dropped.
+    void ClosePort();
+    // Queues a copy of the bytes; false when closed, for a count of 0, or when
+    // the copy cannot be queued.
+    bool WritePort(const std::uint8_t *bytes, std::uint16_t count);
+    bool IsOpen() const { return fd_ >= 0; }
+    // Notifications handed over by the threads and not yet delivered.
+    std::size_t PendingNotifications();
+
+    const TCommSettings &Settings() const { return settings_; }
+
+    // Setters: the same value does nothing; otherwise the value is stored and,
+    // while open, applied at once. CommName and Parity are only stored.
+    void SetCommName(const std::string &v);
+    void SetBaudRate(std::uint32_t v) { SetLine(settings_.BaudRate, v); }
+    void SetParityCheck(bool v) { SetLine(settings_.ParityCheck, v); }
+    void SetOutx_CtsFlow(bool v) { SetLine(settings_.Outx_CtsFlow, v); }
+    void SetOutx_DsrFlow(bool v) { SetLine(settings_.Outx_DsrFlow, v); }
+    void SetDtrControl(TDtrControl v) { SetLine(settings_.DtrControl, v); }
+    void SetDsrSensitivity(bool v) { SetLine(settings_.DsrSensitivity, v); }
+    void SetTxContinueOnXoff(bool v) { SetLine(settings_.TxContinueOnXoff, v); }
+    void SetOutx_XonXoffFlow(bool v) { SetLine(settings_.Outx_XonXoffFlow, v); }
+    void SetInx_XonXoffFlow(bool v) { SetLine(settings_.Inx_XonXoffFlow, v); }
+    void SetReplaceWhenParityError(bool v) { SetLine(settings_.ReplaceWhenParityError, v); }
+    void SetIgnoreNullChar(bool v) { SetLine(settings_.IgnoreNullChar, v); }
+    void SetRtsControl(TRtsControl v) { SetLine(settings_.RtsControl, v); }
+    void SetXonLimit(std::uint16_t v) { SetLine(settings_.XonLimit, v); }
+    void SetXoffLimit(std::uint16_t v) { SetLine(settings_.XoffLimit, v); }
+    void SetByteSize(TByteSize v) { SetLine(settings_.ByteSize, v); }
+    void SetParity(TParity v);
+    void SetStopBits(TStopBits v) { SetLine(settings_.StopBits, v); }
+    void SetXonChar(std::uint8_t v) { SetLine(settings_.XonChar, v); }
+    void SetXoffChar(std::uint8_t v) { SetLine(settings_.XoffChar, v); }
+    void SetReplacedChar(std::uint8_t v) { SetLine(settings_.ReplacedChar, v); }
+    void SetReadIntervalTimeout(std::uint32_t v) { SetTimeout(settings_.ReadIntervalTimeout, v); }
+    void SetReadTotalTimeoutMultiplier(std::uint32_t v) { SetTimeout(settings_.ReadTotalTimeoutMultiplier, v); }
+    void SetReadTotalTimeoutConstant(std::uint32_t v) { SetTimeout(settings_.ReadTotalTimeoutConstant, v); }
+    void SetWriteTotalTimeoutMultiplier(std::uint32_t v) { SetTimeout(settings_.WriteTotalTimeoutMultiplier, v); }
+    void SetWriteTotalTimeoutConstant(std::uint32_t v) { SetTimeout(settings_.WriteTotalTimeoutConstant, v); }
+
+private:
+    // What the threads hand to the GUI thread, in the order they happen.
+    struct Notification {
+        enum Kind { DataReceived, ReceiveError, RequestHangup, ModemStateChange, SendDataEmpty } kind;
+        std::uint32_t value = 0;
+        std::vector<std::uint8_t> bytes; // a chunk plus its terminating zero
+    };
+    // The read time-outs as the reader sees them; replaced as a whole.
+    struct ReadTimeouts {
+        std::uint32_t interval = 0;
+        std::uint32_t totalMultiplier = 0;
+        std::uint32_t totalConstant = 0;
+        bool ignoreNull = false;
+    };
+
+    template <typename T>
+    void SetLine(T &field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        if (IsOpen())
+            ApplyLineSettings();
+    }
+    template <typename T>
+    void SetTimeout(T &field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        if (IsOpen())
+            ApplyTimeouts();
+    }
+
+    void ApplyLineSettings();
+    void ApplyTimeouts();
+    void DeliverNotifications();
+    void StopThreads();
+    void Release();
+
+    // Worker side; never throw.
+    void ReadLoop() noexcept;
+    void WriteLoop() noexcept;
+    bool Post(Notification::Kind kind, std::uint32_t value = 0, std::vector<std::uint8_t> bytes = {}) noexcept;
+    bool Deliver(std::vector<std::uint8_t> &chunk) noexcept;
+    bool WriteRequest(const std::vector<std::uint8_t> &bytes) noexcept;
+    bool Closing() const noexcept;
+
+    TCommSettings settings_;
+    // The threads' way to the GUI thread: notifications queue up under
+    // notifyMutex_, and notifyEvent_ (an eventfd watched on the GUI thread)
+    // wakes the event loop to deliver them in order.
+    int notifyEvent_ = -1;
+    QSocketNotifier *notifier_ = nullptr;
+    int fd_ = -1;
+    int closeEvent_ = -1;  // eventfd, readable once the threads must end
+    int writeEvent_ = -1;  // eventfd, counts queued write requests
+    std::thread reader_;
+    std::thread writer_;
+
+    std::mutex timeoutsMutex_;
+    ReadTimeouts timeouts_;
+
+    std::mutex writeMutex_;
+    std::deque<std::vector<std::uint8_t>> writeQueue_;
+
+    std::mutex notifyMutex_;
+    std::deque<Notification> notifications_;
+};
+
+} // namespace tonvar::serial

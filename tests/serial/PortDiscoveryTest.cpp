@@ -1,0 +1,140 @@
+#include "serial/PortDiscovery.h"
+#include "serial/PortErrors.h"
+#include "serial/PortWatcher.h"
+
+#include "Wait.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+using namespace tonvar::serial;
+using tonvar::test::WaitUntil;
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+namespace {
+
+// A throw-away /sys/class/tty look-alike.
+struct FakeSysfs : ::testing::Test {
+    fs::path root;
+
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("tonvar-sysfs-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    void AddPort(const std::string &name, const char *type = nullptr, bool device = true)
+    {
+        fs::create_directories(root / name);
+        if (device)
+            fs::create_directories(root / name / "device");
+        if (type)
+            std::ofstream(root / name / "type") << type << "\n";
+    }
+};
+
+} // namespace
+
+TEST(PortNames, SortIgnoringCaseInPlainTextOrder)
+{
+    Names names{"COM3", "COM1", "COM10", "ttyUSB1", "ttyACM0", "TTYusb0"};
+    SortPortNames(names);
+    EXPECT_EQ(names, (Names{"COM1", "COM10", "COM3", "ttyACM0", "TTYusb0", "ttyUSB1"}));
+}
+
+TEST(PortNames, RefreshKeepsASelectionThatIsStillThereElseTakesTheFirst)
+{
+    EXPECT_EQ(TextAfterRefresh("", {"COM4", "COM7"}), "COM4");
+    EXPECT_EQ(TextAfterRefresh("COM7", {"COM4", "COM5", "COM7"}), "COM7");
+    EXPECT_EQ(TextAfterRefresh("com7", {"COM4", "COM7"}), "com7");
+    EXPECT_EQ(TextAfterRefresh("COM7", {"COM4", "COM5"}), "COM4");
+    EXPECT_EQ(TextAfterRefresh("COM7", {}), "COM7");
+}
+
+TEST_F(FakeSysfs, ListsRealPortsAndLeavesOutPhantomUarts)
+{
+    AddPort("ttyS0", "0");  // phantom 8250 slot
+    AddPort("ttyS1", "4");  // a real 16550A
+    AddPort("ttyUSB0");
+    AddPort("ttyACM0");
+    AddPort("tty0", nullptr, false); // virtual console: no device
+    AddPort("rfcomm0", nullptr, false);
+    Names list{"stale"};
+    ASSERT_TRUE(ListSerialPorts(list, root.string()));
+    EXPECT_EQ(list, (Names{"rfcomm0", "ttyACM0", "ttyS1", "ttyUSB0"}));
+}
+
+TEST_F(FakeSysfs, AnUnreadableTreeLeavesTheListAlone)
+{
+    Names list{"ttyUSB0"};
+    EXPECT_FALSE(ListSerialPorts(list, (root / "missing").string()));
+    EXPECT_EQ(list, Names{"ttyUSB0"});
+}
+
+TEST_F(FakeSysfs, NamedDevicePathsStayListedWhileTheyExist)
+{
+    AddPort("ttyUSB0");
+    const fs::path device = root / "pts-7";
+    std::ofstream(device) << "";
+    PortList ports(root.string());
+    ASSERT_TRUE(ports.Refresh());
+    EXPECT_EQ(ports.AddDevicePath(device.string()), 1);
+    EXPECT_EQ(ports.AddDevicePath(device.string()), 1);
+    AddPort("ttyACM0");
+    ASSERT_TRUE(ports.Refresh());
+    EXPECT_EQ(ports.Items(), (Names{"ttyACM0", "ttyUSB0", device.string()}));
+    fs::remove(device);
+    ASSERT_TRUE(ports.Refresh());
+    EXPECT_EQ(ports.Items(), (Names{"ttyACM0", "ttyUSB0"}));
+}
+
+TEST_F(FakeSysfs, RescanSignalsOnlyWhenThePortsChange)
+{
+    AddPort("ttyUSB0");
+    PortWatcher watcher(nullptr, PortWatcher::Source::Rescan, root.string(), std::chrono::milliseconds(10));
+    int changes = 0;
+    QObject::connect(&watcher, &PortWatcher::devicesChanged, [&] { ++changes; });
+    AddPort("ttyUSB1");
+    ASSERT_TRUE(WaitUntil([&] { return changes == 1; }));
+    fs::remove_all(root / "ttyUSB0");
+    ASSERT_TRUE(WaitUntil([&] { return changes == 2; }));
+    // Several quiet rescans later nothing more has been raised.
+    int ticks = 0;
+    QTimer counter;
+    QObject::connect(&counter, &QTimer::timeout, [&] { ++ticks; });
+    counter.start(10);
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 10; }));
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(PortErrors, SayWhatTheUserCanDo)
+{
+    EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("Add your user to the group"), std::string::npos);
+    EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", ENOENT).find("plugged in"), std::string::npos);
+    EXPECT_NE(OpenFailureDetail("/dev/ttyUSB9", EBUSY).find("is in use by"), std::string::npos);
+    EXPECT_EQ(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("in use"), std::string::npos);
+}
+
+TEST(PortErrors, FindsTheProcessHoldingAPort)
+{
+    const fs::path file = fs::temp_directory_path() / ("tonvar-held-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(FindPortHolder(file.string()), "this program");
+    ::close(fd);
+    EXPECT_EQ(FindPortHolder(file.string()), "");
+    fs::remove(file);
+}

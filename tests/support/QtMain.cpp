@@ -1,0 +1,12 @@
+// main() for GoogleTest executables that need a Qt event loop on the test
+// thread (posted events, timers, socket notifiers).
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
