@@ -9,10 +9,12 @@ namespace tonvar::app {
 
 namespace {
 
-void ShowErrorBox(const QString &text)
+void ShowErrorBox(const QString &text, const QString &detail)
 {
     QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
     box.exec();
 }
 
@@ -34,10 +36,11 @@ void ResetFailureSink()
     Sink() = ShowErrorBox;
 }
 
-void ReportFailure(const std::string &message)
+void ReportFailure(const std::string &message, const std::string &detail)
 {
     // Texts of the logic are 8-bit; anything outside ASCII came from a file.
-    Sink()(QString::fromLatin1(text::WithFullStop(message)));
+    // Details come from the system and are UTF-8.
+    Sink()(QString::fromLatin1(text::WithFullStop(message)), QString::fromStdString(detail));
 }
 
 } // namespace tonvar::app

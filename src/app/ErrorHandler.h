@@ -8,6 +8,8 @@
 // is the one place that catches them.
 #pragma once
 
+#include "text/Convert.h"
+
 #include <QString>
 
 #include <exception>
@@ -21,14 +23,15 @@ namespace tonvar::app {
 
 inline const QString kApplicationTitle = QStringLiteral("TONVAR  V1.0");
 
-// Receives the text of every failure (full stop already applied). The default
-// shows the error box; tests install their own.
-using FailureSink = std::function<void(const QString &text)>;
+// Receives the text of every failure (full stop already applied) and its
+// detail (may be empty). The default shows the error box; tests install
+// their own.
+using FailureSink = std::function<void(const QString &text, const QString &detail)>;
 void SetFailureSink(FailureSink sink);
 void ResetFailureSink();
 
 // Shows a failure message through the current sink.
-void ReportFailure(const std::string &message);
+void ReportFailure(const std::string &message, const std::string &detail = {});
 
 // Runs a handler, reporting any exception it throws. Returns false when the
 // handler failed.
@@ -38,6 +41,8 @@ bool RunHandler(Handler &&handler) noexcept
     try {
         std::forward<Handler>(handler)();
         return true;
+    } catch (const text::Failure &e) {
+        ReportFailure(e.what(), e.detail());
     } catch (const std::exception &e) {
         ReportFailure(e.what());
     } catch (...) {

@@ -49,14 +49,7 @@ namespace tonvar::serial {
 // the operating system refused, when it did.
 class ECommsError : public text::Failure {
 public:
-    explicit ECommsError(const std::string &message, std::string detail = {})
-        : text::Failure(message), detail_(std::move(detail))
-    {
-    }
-    const std::string &detail() const { return detail_; }
-
-private:
-    std::string detail_;
+    using text::Failure::Failure;
 };
 
 enum class TParity { None, Odd, Even, Mark, Space };

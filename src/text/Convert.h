@@ -26,13 +26,23 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tonvar::text {
 
 // A failure raised by an action and shown to the user as it stands.
+// detail() optionally says more (the operating system's reason, say); the
+// error box shows it under the message.
 class Failure : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Failure(const std::string &message, std::string detail = {})
+        : std::runtime_error(message), detail_(std::move(detail))
+    {
+    }
+    const std::string &detail() const { return detail_; }
+
+private:
+    std::string detail_;
 };
 
 // A text that does not convert to a number.

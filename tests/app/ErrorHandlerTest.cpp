@@ -20,9 +20,13 @@ namespace {
 
 struct SinkFixture : ::testing::Test {
     QStringList shown;
+    QStringList details;
     void SetUp() override
     {
-        SetFailureSink([this](const QString &text) { shown << text; });
+        SetFailureSink([this](const QString &text, const QString &detail) {
+            shown << text;
+            details << detail;
+        });
     }
     void TearDown() override { ResetFailureSink(); }
 };
@@ -39,6 +43,13 @@ TEST_F(SinkFixture, AFailingHandlerStopsAndItsMessageIsShownWithAFullStop)
     EXPECT_FALSE(ok);
     EXPECT_FALSE(reachedEnd);
     EXPECT_EQ(shown, QStringList{QStringLiteral("'25k' is not a valid integer value.")});
+}
+
+TEST_F(SinkFixture, AFailureCarriesItsDetailToTheBox)
+{
+    RunHandler([] { throw tonvar::text::Failure("Error opening serial port", "/dev/ttyUSB0 is not there."); });
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Error opening serial port.")});
+    EXPECT_EQ(details, QStringList{QStringLiteral("/dev/ttyUSB0 is not there.")});
 }
 
 TEST_F(SinkFixture, AHandlerThatSucceedsShowsNothing)
