@@ -1,0 +1,40 @@
+#include "protocol/Unit3.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace tonvar::protocol {
+
+TForm3::TForm3(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setFixedSize(441, 96);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(10, 19, 423, 30);
+    ProgressBar1->setTextVisible(false);
+    Button1 = new QPushButton(QStringLiteral("Retry"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(56, 59, 100, 30);
+    Button2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(240, 59, 100, 30);
+    connect(Button1, &QPushButton::clicked, this, &TForm3::retryClicked);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::cancelClicked);
+}
+
+void TForm3::Display(const ProgressState &state, const QPoint &topLeft)
+{
+    ProgressBar1->setRange(0, state.maximum);
+    ProgressBar1->setValue(state.position);
+    if (state.visible && !isVisible()) {
+        move(topLeft);
+        show();
+        raise();
+    } else if (!state.visible && isVisible()) {
+        hide();
+    }
+}
+
+} // namespace tonvar::protocol
