@@ -24,7 +24,34 @@ FailureSink &Sink()
     return sink;
 }
 
+void ShowMessageBox(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+MessageSink &Messages()
+{
+    static MessageSink sink = ShowMessageBox;
+    return sink;
+}
+
 } // namespace
+
+void SetMessageSink(MessageSink sink)
+{
+    Messages() = std::move(sink);
+}
+
+void ResetMessageSink()
+{
+    Messages() = ShowMessageBox;
+}
+
+void ShowMessage(const std::string &text)
+{
+    Messages()(QString::fromLatin1(text));
+}
 
 void SetFailureSink(FailureSink sink)
 {

@@ -33,6 +33,13 @@ void ResetFailureSink();
 // Shows a failure message through the current sink.
 void ReportFailure(const std::string &message, const std::string &detail = {});
 
+// Shows an information message titled with the application title and waits
+// until the user closes it. Tests install their own sink.
+using MessageSink = std::function<void(const QString &text)>;
+void SetMessageSink(MessageSink sink);
+void ResetMessageSink();
+void ShowMessage(const std::string &text);
+
 // Runs a handler, reporting any exception it throws. Returns false when the
 // handler failed.
 template <typename Handler>

@@ -1,12 +1,555 @@
 #include "app/Unit1.h"
 
 #include "app/ErrorHandler.h"
+#include "app/ScreenLayout.h"
+#include "protocol/Unit3.h"
+#include "serial/PortWatcher.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTime>
+
+#include <chrono>
+#include <thread>
 
 namespace tonvar::app {
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+namespace {
+
+constexpr int kClientWidth = 857;
+constexpr int kPanelHeight = 434; // the client area above the 24-pixel status bar
+constexpr int kStatusBarHeight = 24;
+constexpr int kStatusPanelWidth = 150;
+const QPoint kProgressOffset(150, 200);
+
+// Column widths of the normal layout; -1 hides a column.
+constexpr std::array<int, memory::kColumnCount> kColumnWidths{50, 80, 80, 80, 80, 80, 80, 80,
+                                                             -1, -1, -1, -1, -1, -1, -1, -1};
+// Column widths of the small-screen layout; 0 keeps the normal width.
+constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0, 0, 69, 69, 50, 31, 50,
+                                                                  50, 50, 50, 34, 26, 50, 50, 0};
+
+struct PanelRow {
+    int top;
+    const char *label;
+    int box; // 0 for the port selector, else n of ComboBox<n>
+};
+constexpr std::array<PanelRow, 8> kPanelRows{{{30, "COM", 0},
+                                              {65, "TOT", 4},
+                                              {100, "SQ Lev", 3},
+                                              {135, "Save Power", 9},
+                                              {170, "Scan", 8},
+                                              {205, "PF1", 6},
+                                              {240, "PF2", 7},
+                                              {275, "Voice ", 5}}};
+
+QString Latin1(const std::string &s)
 {
+    return QString::fromLatin1(s);
+}
+
+std::string Std(const QString &s)
+{
+    return s.toLatin1().toStdString();
+}
+
+// The characters the main window lets through: digits, the point and the
+// letters of "NONE" and of the DCS suffixes.
+bool IsAllowedCharacter(QChar c)
+{
+    static const QString allowed = QStringLiteral(".0123456789EINOeino");
+    return allowed.contains(c);
+}
+
+void SetEditText(QComboBox *box, const QString &text)
+{
+    if (box->currentText() == text)
+        return;
+    const QSignalBlocker blocker(box);
+    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    box->setEditText(text);
+}
+
+QString LongTimeFormat(const QLocale &locale)
+{
+    // Hours, minutes and seconds as the user writes them, without a zone.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+} // namespace
+
+TForm1::TForm1(QSize screen, QWidget *parent)
+    : QMainWindow(parent),
+      session(commPort_, tim1Adapter_, table, settings,
+              protocol::MainSessionHost{
+                  [this](const std::string &text) {
+                      RefreshControls();
+                      ShowMessage(text);
+                  },
+                  [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
+                  [this] { focusNextChild(); }})
+{
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kApplicationTitle);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    // The port as the main window's stored form sets it up.
+    Comm1.SetReadIntervalTimeout(20);
+    Comm1.SetOutx_XonXoffFlow(false);
+    Comm1.SetInx_XonXoffFlow(false);
+    Comm1.OnReceiveData = [this](serial::TComm *, const std::uint8_t *buffer, std::uint16_t length) {
+        Comm1ReceiveData(buffer, length);
+    };
+
+    Tim1.setInterval(protocol::kResendMs);
+    Timer1.setInterval(15000);
+    Timer2.setInterval(20);
+    connect(&Tim1, &QTimer::timeout, this, &TForm1::Tim1Timer);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    BuildLayout();
+    BuildMenus();
+    qApp->installEventFilter(this);
+
+    FormCreate(screen);
+    Timer2.start();
+    Timer2Timer();
+
+    watcher_ = new serial::PortWatcher(this);
+    connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
+}
+
+TForm1::~TForm1()
+{
+    qApp->removeEventFilter(this);
+    Comm1.ClosePort();
+}
+
+void TForm1::SetWindows(QWidget *dtmf, QWidget *twoTone, QWidget *fiveTone, QWidget *fleetSync,
+                        protocol::TForm3 *progress)
+{
+    dtmf_ = dtmf;
+    twoTone_ = twoTone;
+    fiveTone_ = fiveTone;
+    fleetSync_ = fleetSync;
+    progress_ = progress;
+    if (progress_) {
+        connect(progress_, &protocol::TForm3::retryClicked, this, &TForm1::Button1Click);
+        connect(progress_, &protocol::TForm3::cancelClicked, this, &TForm1::Button2Click);
+    }
+}
+
+void TForm1::BuildLayout()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedSize(kClientWidth, kPanelHeight);
+    setCentralWidget(Panel1);
+
+    model = new ChannelTableModel(table, this);
+    xg = new QTableView(Panel1);
+    xg->setObjectName(QStringLiteral("xg"));
+    xg->setGeometry(2, 3, 623, 428);
+    xg->setModel(model);
+    xg->verticalHeader()->hide();
+    xg->verticalHeader()->setMinimumSectionSize(16);
+    xg->verticalHeader()->setDefaultSectionSize(24);
+    xg->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(235, 233, 237); }"));
+    xg->setSelectionMode(QAbstractItemView::SingleSelection);
+    xg->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                        QAbstractItemView::EditKeyPressed);
+    for (int c = 0; c < memory::kColumnCount; ++c) {
+        const int width = kColumnWidths[static_cast<std::size_t>(c)];
+        if (width < 0)
+            xg->setColumnHidden(c, true);
+        else
+            xg->setColumnWidth(c, width);
+    }
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Optional Function"), Panel1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(630, 0, 220, 305);
+    for (int n = 1; n <= memory::kSettingsBoxCount; ++n) {
+        auto *box = new QComboBox(n == 1 || n == 2 || n == 10 ? static_cast<QWidget *>(this) : GroupBox1);
+        box->setObjectName(QStringLiteral("ComboBox%1").arg(n));
+        box->setEditable(true);
+        for (const std::string &item : memory::SettingsItems(n))
+            box->addItem(Latin1(item));
+        SetEditText(box, Latin1(settings.Box(n)));
+        ComboBox[static_cast<std::size_t>(n - 1)] = box;
+        connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) { settings.Box(n) = Std(text); });
+    }
+    // Three settings the radio keeps but the panel never shows.
+    for (int n : {1, 2, 10}) {
+        Box(n)->hide();
+        Box(n)->setFocusPolicy(Qt::NoFocus);
+    }
+    for (const char *caption : {"VOX Lev ", "VOX Time        ", "Beep"}) {
+        auto *label = new QLabel(QString::fromLatin1(caption), this);
+        label->hide();
+    }
+
+    comcbb = new QComboBox(GroupBox1);
+    comcbb->setObjectName(QStringLiteral("comcbb"));
+    comcbb->setEditable(true);
+    comcbb->setEditText(Latin1(session.comcbbText));
+    connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) { session.comcbbText = Std(text); });
+
+    QWidget *previous = xg;
+    for (const PanelRow &row : kPanelRows) {
+        QComboBox *box = row.box == 0 ? comcbb : Box(row.box);
+        box->setGeometry(91, row.top, 110, 21);
+        auto *label = new QLabel(QString::fromLatin1(row.label), GroupBox1);
+        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        label->setGeometry(0, row.top + 5, 81, 16);
+        label->setBuddy(box);
+        setTabOrder(previous, box);
+        previous = box;
+    }
+
+    GroupBox3 = new QGroupBox(QStringLiteral("Basic Operation"), Panel1);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->setGeometry(630, 307, 220, 126);
+    const auto button = [this](const char *name, const char *caption, int left, int top) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), GroupBox3);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(left, top, 90, 32);
+        return b;
+    };
+    SpeedButton1 = button("SpeedButton1", "Open", 16, 33);
+    SpeedButton1->setFlat(true);
+    SpeedButton2 = button("SpeedButton2", "Save", 16, 73);
+    SpeedButton2->setFlat(true);
+    rbtn = button("rbtn", "Read(F11)", 115, 33);
+    wbtn = button("wbtn", "Write(F12)", 115, 73);
+    setTabOrder(previous, rbtn);
+    setTabOrder(rbtn, wbtn);
+    connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
+    connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
+
+    auto *bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setSizeGripEnabled(false);
+    for (auto &panel : StatusPanels) {
+        panel = new QLabel(bar);
+        panel->setFixedWidth(kStatusPanelWidth);
+        bar->addWidget(panel);
+    }
+    setStatusBar(bar);
+}
+
+void TForm1::BuildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    // Opening and saving channel files is wired up with the channel file code.
+    QAction *open = file->addAction(QStringLiteral("&Open..."));
+    open->setObjectName(QStringLiteral("N3"));
+    QAction *save = file->addAction(QStringLiteral("&Save..."));
+    save->setObjectName(QStringLiteral("N5"));
+    file->addSeparator();
+    QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
+    exit->setObjectName(QStringLiteral("N1"));
+
+    QMenu *signalling = menuBar()->addMenu(QStringLiteral("&Signalling"));
+    signalling->addAction(QStringLiteral("&DTMF"), this, &TForm1::DTMF1Click)->setObjectName(QStringLiteral("DTMF1"));
+    signalling->addAction(QStringLiteral("&2TONE"), this, &TForm1::N2tone1Click)->setObjectName(QStringLiteral("N2tone1"));
+    signalling->addAction(QStringLiteral("&5TONE"), this, &TForm1::N5TONE1Click)->setObjectName(QStringLiteral("N5TONE1"));
+    signalling->addAction(QStringLiteral("&FleetSync"), this, &TForm1::N4Click)->setObjectName(QStringLiteral("N4"));
+
+    QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
+    port->addAction(QStringLiteral("&Device Path..."), this, &TForm1::DevicePathClick)
+        ->setObjectName(QStringLiteral("DevicePath"));
+}
+
+void TForm1::FormCreate(QSize screen)
+{
+    if (!screen.isValid() && QGuiApplication::primaryScreen())
+        screen = QGuiApplication::primaryScreen()->size();
+    AdaptToSmallScreen(screen);
+    if (ports.Refresh())
+        FillPortSelector(ports.Items());
+    if (comcbb->count() > 0)
+        comcbb->setCurrentIndex(0);
+    setFixedSize(sizeHint());
+}
+
+void TForm1::AdaptToSmallScreen(QSize screen)
+{
+    if (!screen.isValid() || !IsSmallScreen(screen.width(), screen.height()))
+        return;
+    const ScaleRatios r = RatiosForScreen(screen.width(), screen.height());
+    const auto scale = [](int v, double ratio) { return RoundHalfEven(v * ratio); };
+    for (QWidget *w : Panel1->findChildren<QWidget *>()) {
+        if (w->isWindow() || w->parentWidget() == nullptr)
+            continue;
+        QFont font = w->font();
+        if (font.pointSize() > 0)
+            font.setPointSize(std::max(1, scale(font.pointSize(), r.font)));
+        w->setFont(font);
+        if (w->parentWidget() == Panel1 || w->parentWidget() == GroupBox1 || w->parentWidget() == GroupBox3) {
+            const QRect g = w->geometry();
+            w->setGeometry(scale(g.left(), r.width), scale(g.top(), r.height), scale(g.width(), r.width),
+                           scale(g.height(), r.height));
+        }
+    }
+    Panel1->setFixedSize(scale(kClientWidth, r.width), scale(kPanelHeight, r.height));
+    for (int c = 0; c < memory::kColumnCount; ++c) {
+        const int width = kSmallColumnWidths[static_cast<std::size_t>(c)];
+        if (width > 0) {
+            xg->setColumnHidden(c, false);
+            xg->setColumnWidth(c, width);
+        }
+    }
+    for (const auto &[n, text] : std::initializer_list<std::pair<int, const char *>>{
+             {1, "NONE"}, {2, "1"}, {4, "60"}, {3, "0"}, {8, "OPEN"}, {9, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "CHINESE"}, {10, "OPEN"}}) {
+        settings.Box(n) = text;
+        SetEditText(Box(n), QString::fromLatin1(text));
+    }
+    comcbb->setEditText(QStringLiteral("COM1"));
+    setFixedSize(800, 545);
+}
+
+void TForm1::FillPortSelector(const std::vector<std::string> &items)
+{
+    const QSignalBlocker blocker(comcbb);
+    const QString text = comcbb->currentText();
+    comcbb->clear();
+    for (const std::string &item : items)
+        comcbb->addItem(Latin1(item));
+    comcbb->setEditText(text); // replacing the items keeps the text
+}
+
+template <typename F>
+void TForm1::Handle(F &&handler)
+{
+    RunHandler([&] {
+        try {
+            handler();
+        } catch (...) {
+            RefreshControls(); // the failure box shows over the state as it stands
+            throw;
+        }
+    });
+    RefreshControls();
+}
+
+void TForm1::RefreshControls()
+{
+    rbtn->setEnabled(session.rbtnEnabled);
+    wbtn->setEnabled(session.wbtnEnabled);
+    comcbb->setEnabled(session.comcbbEnabled);
+    setEnabled(session.formEnabled);
+    if (comcbb->currentText() != Latin1(session.comcbbText))
+        SetEditText(comcbb, Latin1(session.comcbbText));
+    for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
+        SetEditText(Box(n), Latin1(settings.Box(n)));
+    model->Refresh();
+    if (progress_)
+        progress_->Display(session.progress, frameGeometry().topLeft() + kProgressOffset);
+}
+
+void TForm1::rbtnClick()
+{
+    Handle([this] { session.rbtnClick(); });
+}
+
+void TForm1::wbtnClick()
+{
+    Handle([this] { session.wbtnClick(); });
+}
+
+void TForm1::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
+{
+    Handle([&] { session.Comm1ReceiveData(buffer, length); });
+}
+
+void TForm1::Tim1Timer()
+{
+    session.Tim1Timer();
+}
+
+void TForm1::Timer1Timer()
+{
+    Timer1.stop();
+    Handle([this] { session.Timer1Timer(); });
+}
+
+void TForm1::Button1Click()
+{
+    Handle([this] { session.Button1Click(); });
+}
+
+void TForm1::Button2Click()
+{
+    Handle([this] { session.Button2Click(); });
+}
+
+void TForm1::Timer2Timer()
+{
+    // Runs 50 times a second: touch the labels only when a text changes.
+    static const QString present = QStringLiteral("Present Com\uFF1A");
+    static const QString date = QStringLiteral("Date\uFF1A");
+    static const QString time = QStringLiteral("Time\uFF1A");
+    const QLocale locale = QLocale::system();
+    const QString texts[3] = {present + comcbb->currentText(),
+                              date + locale.toString(QDate::currentDate(), QLocale::ShortFormat),
+                              time + locale.toString(QTime::currentTime(), LongTimeFormat(locale))};
+    for (std::size_t i = 0; i < StatusPanels.size(); ++i)
+        if (StatusPanels[i]->text() != texts[i])
+            StatusPanels[i]->setText(texts[i]);
+}
+
+void TForm1::FormActivate()
+{
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        table.SetCell(ch, memory::kColChannel, std::to_string(ch));
+    model->Refresh();
+}
+
+void TForm1::ShowSignallingWindow(QWidget *window)
+{
+    Handle([&] {
+        session.OpenPortForSignalling();
+        if (window) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
+    });
+}
+
+void TForm1::DTMF1Click()
+{
+    ShowSignallingWindow(dtmf_);
+}
+
+void TForm1::N2tone1Click()
+{
+    ShowSignallingWindow(twoTone_);
+}
+
+void TForm1::N5TONE1Click()
+{
+    ShowSignallingWindow(fiveTone_);
+}
+
+void TForm1::N4Click()
+{
+    ShowSignallingWindow(fleetSync_);
+}
+
+void TForm1::N1Click()
+{
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the application, open signalling windows
+    // and all.
+    event->accept();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TForm1::WMDeviceChange()
+{
+    const std::string remembered = Std(comcbb->currentText());
+    if (!ports.Refresh())
+        return;
+    FillPortSelector(ports.Items());
+    const std::string text = serial::TextAfterRefresh(remembered, ports.Items());
+    if (text != remembered && comcbb->count() > 0)
+        comcbb->setCurrentIndex(0);
+    session.comcbbText = Std(comcbb->currentText());
+}
+
+void TForm1::AddDevicePath(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    ports.Refresh();
+    const int index = ports.AddDevicePath(Std(path));
+    FillPortSelector(ports.Items());
+    comcbb->setCurrentIndex(index);
+    comcbb->setEditText(path);
+    session.comcbbText = Std(path);
+}
+
+void TForm1::DevicePathClick()
+{
+    bool ok = false;
+    const QString path = QInputDialog::getText(this, QStringLiteral("Device Path"),
+                                               QStringLiteral("Serial device (for example /dev/ttyUSB0 or /dev/pts/3):"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        AddDevicePath(path.trimmed());
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QMainWindow::event(event);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != this)
+        return false;
+    // Look at each key once, where it is delivered first.
+    QWidget *focus = QApplication::focusWidget();
+    if (widget != focus && !(focus == nullptr && widget == this))
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+
+    // F11 and F12 start a read or a write; the key still goes on.
+    if (key->key() == Qt::Key_F11)
+        rbtnClick();
+    else if (key->key() == Qt::Key_F12)
+        wbtnClick();
+
+    // The character filter: only what a channel value can hold gets typed.
+    const QString text = key->text();
+    if (text.size() != 1 || text[0].unicode() < 0x20 || text[0].unicode() == 0x7F)
+        return false; // Backspace, Enter, Tab, Escape and keys without a character
+    const QChar c = text[0];
+    if (!IsAllowedCharacter(c))
+        return true;
+    if (c.isLower()) {
+        const QString upper = text.toUpper();
+        QKeyEvent raised(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, upper, key->isAutoRepeat(),
+                         static_cast<ushort>(key->count()));
+        QCoreApplication::sendEvent(watched, &raised);
+        return true;
+    }
+    return false;
 }
 
 } // namespace tonvar::app

@@ -1,14 +1,123 @@
-// The main window.
+// The main window: the channel table, the "Optional Function" panel with the
+// port selector, the Open / Save / Read / Write buttons and the status bar.
+// It owns the serial port, the resend timer and the session state, and routes
+// every event to the plain logic that does the work.
 #pragma once
 
+#include "app/ChannelTableModel.h"
+#include "app/SessionAdapters.h"
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+#include "protocol/MainSession.h"
+#include "serial/PortDiscovery.h"
+#include "serial/SPComm.h"
+
 #include <QMainWindow>
+#include <QPointer>
+#include <QSize>
+#include <QTimer>
+
+#include <array>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace tonvar::protocol {
+class TForm3;
+}
+namespace tonvar::serial {
+class PortWatcher;
+}
 
 namespace tonvar::app {
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // `screen` is the screen the window adapts to; empty means the primary
+    // screen's size.
+    explicit TForm1(QSize screen = {}, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The windows created after this one: the four signalling windows and the
+    // progress dialog.
+    void SetWindows(QWidget *dtmf, QWidget *twoTone, QWidget *fiveTone, QWidget *fleetSync, protocol::TForm3 *progress);
+
+    // Data and state.
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    serial::TComm Comm1;
+    QTimer Tim1;   // 300 ms resend
+    QTimer Timer1; // 15 s, never started
+    QTimer Timer2; // 20 ms status bar refresh
+
+private:
+    CommPort commPort_{Comm1};
+    QtTimer tim1Adapter_{Tim1};
+
+public:
+    protocol::MainSession session;
+    serial::PortList ports;
+
+    // Controls.
+    QWidget *Panel1 = nullptr;
+    QTableView *xg = nullptr;
+    ChannelTableModel *model = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    QPushButton *SpeedButton1 = nullptr;
+    QPushButton *SpeedButton2 = nullptr;
+    QPushButton *rbtn = nullptr;
+    QPushButton *wbtn = nullptr;
+    QComboBox *comcbb = nullptr;
+    std::array<QComboBox *, memory::kSettingsBoxCount> ComboBox{}; // ComboBox[0] is ComboBox1
+    std::array<QLabel *, 3> StatusPanels{};
+
+    // Handlers.
+    void rbtnClick();
+    void wbtnClick();
+    void Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
+    void Tim1Timer();
+    void Timer1Timer();
+    void Timer2Timer();
+    void FormActivate();
+    void DTMF1Click();
+    void N2tone1Click();
+    void N5TONE1Click();
+    void N4Click();
+    void N1Click();
+    void WMDeviceChange();
+    // Lists a device path discovery cannot see and selects it.
+    void AddDevicePath(const QString &path);
+    void DevicePathClick();
+    void Button1Click(); // the progress dialog's Retry
+    void Button2Click(); // and Cancel
+
+    // Brings every control in line with the session state and the data.
+    void RefreshControls();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    template <typename F>
+    void Handle(F &&handler);
+    void BuildLayout();
+    void BuildMenus();
+    void FormCreate(QSize screen);
+    void AdaptToSmallScreen(QSize screen);
+    void FillPortSelector(const std::vector<std::string> &items);
+    void ShowSignallingWindow(QWidget *window);
+    QComboBox *Box(int n) const { return ComboBox[static_cast<std::size_t>(n - 1)]; }
+
+    serial::PortWatcher *watcher_ = nullptr;
+    QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
+    QPointer<protocol::TForm3> progress_;
 };
 
 } // namespace tonvar::app

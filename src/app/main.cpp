@@ -1,5 +1,5 @@
+#include "app/AppWindows.h"
 #include "app/ErrorHandler.h"
-#include "app/Unit1.h"
 
 #include <QApplication>
 
@@ -7,7 +7,8 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(tonvar::app::kApplicationTitle);
-    tonvar::app::TForm1 form1;
-    form1.show();
+    QApplication::setApplicationDisplayName(tonvar::app::kApplicationTitle);
+    tonvar::app::AppWindows windows;
+    windows.Form1->show();
     return QApplication::exec();
 }

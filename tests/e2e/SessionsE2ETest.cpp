@@ -1,0 +1,312 @@
+// Whole read and write sessions: the real main window, port and timers
+// against the simulated radio on a pseudo-terminal.
+#include "app/AppWindows.h"
+#include "app/ErrorHandler.h"
+#include "memory/ChannelBlock.h"
+
+#include "RadioSim.h"
+#include "Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+using namespace tonvar;
+using namespace std::chrono_literals;
+using memory::ChannelRow;
+using sim::Block;
+using sim::LogEntry;
+using test::WaitUntil;
+
+namespace {
+
+ChannelRow Row(int ch)
+{
+    const std::string rx = std::to_string(440 + ch) + ".12500";
+    const std::string tx = ch % 2 ? "" : std::to_string(445 + ch) + ".00000";
+    const auto &tones = memory::ToneList();
+    return {"",
+            rx,
+            tx,
+            tones[static_cast<std::size_t>(ch * 13) % tones.size()],
+            tones[static_cast<std::size_t>(ch * 7) % tones.size()],
+            ch % 3 ? "HIGH" : "LOW",
+            ch % 2 ? "WIDE" : "NARROW",
+            ch % 4 ? "YES" : "NONE",
+            "12500",
+            "5",
+            "#",
+            "BOT",
+            std::to_string(ch % 10 + 1),
+            "5TONE",
+            std::to_string(ch),
+            ch % 2 ? "YES" : "NONE"};
+}
+
+Block Payload(const ChannelRow &row)
+{
+    protocol::ByteBuffer frame{};
+    memory::EncodeChannelBlock(row, frame);
+    Block b{};
+    std::copy(frame.begin() + 4, frame.begin() + 32, b.begin());
+    return b;
+}
+
+// The messages the radio saw, a resend folded into the message it repeats.
+std::vector<std::string> Conversation(const std::vector<LogEntry> &log)
+{
+    std::vector<std::string> out;
+    for (const LogEntry &e : log) {
+        std::string s;
+        switch (e.kind) {
+        case LogEntry::Handshake:
+            s = "PROGRAM";
+            break;
+        case LogEntry::ReadRequest:
+            s = "R " + std::to_string(e.area) + " " + std::to_string(e.block);
+            break;
+        case LogEntry::DataFrame:
+            s = "W " + std::to_string(e.area) + " " + std::to_string(e.block);
+            break;
+        case LogEntry::Ack:
+            s = "ACK";
+            break;
+        case LogEntry::Junk:
+            s = "JUNK";
+            break;
+        }
+        if (out.empty() || out.back() != s)
+            out.push_back(s);
+    }
+    return out;
+}
+
+std::vector<std::string> ExpectedRead()
+{
+    std::vector<std::string> v{"PROGRAM"};
+    for (int ch = 1; ch <= 16; ++ch)
+        v.push_back("R 0 " + std::to_string(ch));
+    v.push_back("R 5 0");
+    return v;
+}
+
+struct Sessions : ::testing::Test {
+    sim::RadioSimulator radio{false};
+    std::unique_ptr<app::AppWindows> windows;
+    app::TForm1 *form = nullptr;
+    QStringList messages;
+    QStringList failures;
+
+    void SetUp() override
+    {
+        app::SetMessageSink([this](const QString &text) { messages << text; });
+        app::SetFailureSink([this](const QString &text, const QString &) { failures << text; });
+        windows = std::make_unique<app::AppWindows>(QSize(1920, 1080));
+        form = windows->Form1.get();
+        form->AddDevicePath(QString::fromStdString(radio.DevicePath()));
+        radio.Start();
+    }
+    void TearDown() override
+    {
+        windows.reset();
+        radio.Stop();
+        app::ResetMessageSink();
+        app::ResetFailureSink();
+    }
+
+    void FillRadio()
+    {
+        for (int ch = 1; ch <= 16; ++ch)
+            radio.SetBlock(0, ch, Payload(Row(ch)));
+        Block five = Payload(Row(5));
+        std::fill(five.begin(), five.begin() + 4, 0); // no receive frequency
+        radio.SetBlock(0, 5, five);
+        const Block settings{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02,
+                             0x03, 0x00, 0x00, 0x02, 0x01, 0x00, 0x77, 0x77};
+        radio.SetBlock(5, 0, settings);
+    }
+
+    bool Idle() const
+    {
+        return form->rbtn->isEnabled() && form->wbtn->isEnabled() && form->comcbb->isEnabled() &&
+               form->isEnabled() && !form->Comm1.IsOpen() && !form->Tim1.isActive() && !windows->Form3->isVisible();
+    }
+};
+
+} // namespace
+
+TEST_F(Sessions, AReadBringsTheRadiosChannelsAndSettings)
+{
+    FillRadio();
+    form->rbtn->click();
+    EXPECT_FALSE(form->rbtn->isEnabled());
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s)) << Conversation(radio.Log()).size();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
+    EXPECT_TRUE(failures.isEmpty());
+    EXPECT_EQ(Conversation(radio.Log()), ExpectedRead());
+
+    for (int ch = 1; ch <= 16; ++ch) {
+        for (int c = 1; c < memory::kColumnCount; ++c) {
+            const std::string expected = ch == 5 ? "" : Row(ch)[static_cast<std::size_t>(c)];
+            EXPECT_EQ(form->table.Cell(ch, c), expected) << "channel " << ch << " column " << c;
+        }
+    }
+    const memory::SettingsTexts expected{
+        {"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
+    EXPECT_EQ(form->settings, expected);
+    EXPECT_EQ(form->ComboBox[4]->currentText(), QStringLiteral("CLOSE")) << "the panel shows what was read";
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(Sessions, AWriteLeavesTheRadioHoldingTheTableAndSettings)
+{
+    for (int ch = 1; ch <= 15; ++ch)
+        form->table.Row(ch) = Row(ch);
+    form->wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Write Succeed!")});
+    EXPECT_TRUE(failures.isEmpty());
+
+    std::vector<std::string> expected{"PROGRAM"};
+    for (int ch = 1; ch <= 16; ++ch)
+        expected.push_back("W 0 " + std::to_string(ch));
+    expected.push_back("W 5 0");
+    EXPECT_EQ(Conversation(radio.Log()), expected);
+
+    memory::ChannelTable back;
+    for (int ch = 1; ch <= 16; ++ch) {
+        const Block b = radio.GetBlock(0, ch);
+        protocol::ByteBuffer rx{};
+        rx[0] = 0x57;
+        rx[2] = static_cast<std::uint8_t>(ch);
+        std::copy(b.begin(), b.end(), rx.begin() + 4);
+        memory::DecodeChannelBlock(rx, back);
+        EXPECT_EQ(b[27], 0xFF) << "offset 31 of channel " << ch;
+        for (int c = 1; c < memory::kColumnCount; ++c)
+            EXPECT_EQ(back.Cell(ch, c), form->table.Cell(ch, c)) << "channel " << ch << " column " << c;
+    }
+    // The settings frame: the stored texts, then what channel 16 (empty)
+    // left in the frame buffer.
+    const Block settings = radio.GetBlock(5, 0);
+    const Block expectedSettings{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
+                                 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF};
+    EXPECT_EQ(settings, expectedSettings);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(Sessions, ASilentRadioGetsTheHandshakeEvery300MsUntilRetryOrCancel)
+{
+    sim::Faults faults;
+    faults.silent = true;
+    radio.SetFaults(faults);
+    form->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return radio.Log().size() >= 5; }, 20s));
+    const std::vector<LogEntry> log = radio.Log();
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        ASSERT_EQ(log[i].kind, LogEntry::Handshake);
+        // The first is the 7 bytes; every resend carries the buffer's 34.
+        EXPECT_EQ(log[i].bytes.size() + log[i].tail.size(), i == 0 ? 7u : 34u) << i;
+        if (i >= 2) {
+            const auto gap = log[i].at - log[i - 1].at;
+            EXPECT_GT(gap, 150ms) << i;
+            EXPECT_LT(gap, 2000ms) << i;
+        }
+    }
+
+    windows->Form3->Button1->click(); // Retry: a read again
+    EXPECT_FALSE(form->rbtn->isEnabled());
+    EXPECT_EQ(windows->Form3->ProgressBar1->maximum(), 16);
+    EXPECT_TRUE(windows->Form3->isVisible());
+    windows->Form3->Button2->click(); // Cancel
+    EXPECT_TRUE(Idle());
+
+    form->wbtn->click();
+    windows->Form3->Button1->click();
+    EXPECT_FALSE(form->wbtn->isEnabled());
+    EXPECT_EQ(windows->Form3->ProgressBar1->maximum(), 17);
+    windows->Form3->Button2->click();
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(Sessions, AFrameMarkedAt5GetsExactlyOneExtraAck)
+{
+    FillRadio();
+    sim::Faults faults;
+    faults.markAnswer = 3; // the answer for channel 2
+    radio.SetFaults(faults);
+    form->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
+    std::size_t acks = 0;
+    bool behindTheNextRequest = false;
+    for (const LogEntry &e : radio.Log()) {
+        acks += static_cast<std::size_t>(std::count(e.tail.begin(), e.tail.end(), 0x06));
+        behindTheNextRequest |= e.kind == LogEntry::ReadRequest && e.block == 3 && e.tail == sim::Bytes{0x06};
+    }
+    EXPECT_EQ(acks, 1u);
+    EXPECT_TRUE(behindTheNextRequest);
+    EXPECT_EQ(Conversation(radio.Log()), ExpectedRead());
+}
+
+struct Faulty : Sessions, ::testing::WithParamInterface<int> {};
+
+TEST_P(Faulty, AMisbehavingRadioNeverStopsTheReadFromFinishing)
+{
+    FillRadio();
+    sim::Faults faults;
+    switch (GetParam()) {
+    case 0:
+        faults.dropAnswer = 5;
+        break;
+    case 1:
+        faults.splitAnswer = 4;
+        break;
+    case 2:
+        faults.garbageBeforeAnswer = 6;
+        break;
+    case 3:
+        faults.otherBlockAnswer = 4;
+        faults.otherBlock = 9;
+        break;
+    }
+    radio.SetFaults(faults);
+    form->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
+    EXPECT_TRUE(Idle());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, Faulty, ::testing::Values(0, 1, 2, 3));
+
+TEST_F(Sessions, ARadioThatHangsUpLeavesCancelWorking)
+{
+    FillRadio();
+    sim::Faults faults;
+    faults.hangUpAtAnswer = 4;
+    radio.SetFaults(faults);
+    form->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return radio.HungUp(); }, 10s));
+    // Nothing comes back any more; the resend goes on into the dead line.
+    ASSERT_TRUE(WaitUntil([&] { return form->Tim1.isActive(); }, 5s));
+    windows->Form3->Button2->click();
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(Sessions, APortThatWillNotOpenIsReportedAndTheDialogStays)
+{
+    form->AddDevicePath(QStringLiteral("/dev/tonvar-no-such-port"));
+    form->rbtn->click();
+    EXPECT_EQ(failures, QStringList{QStringLiteral("Error opening serial port.")});
+    EXPECT_TRUE(windows->Form3->isVisible());
+    EXPECT_TRUE(form->rbtn->isEnabled());
+    EXPECT_TRUE(form->isEnabled());
+    windows->Form3->Button2->click();
+    EXPECT_TRUE(Idle());
+}

@@ -1,0 +1,377 @@
+#include "RadioSim.h"
+
+#include "protocol/Frames.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+namespace tonvar::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kQuiet = std::chrono::milliseconds(5);        // ends a burst
+constexpr auto kByteTime = std::chrono::microseconds(1042);  // 10 bits at 9600 baud
+constexpr auto kPause = std::chrono::milliseconds(60);       // longer than the tool's 20 ms
+
+std::string Hex(const Bytes &b)
+{
+    std::string out;
+    char buf[4];
+    for (const std::uint8_t x : b) {
+        std::snprintf(buf, sizeof buf, "%02X ", x);
+        out += buf;
+    }
+    if (!out.empty())
+        out.pop_back();
+    return out;
+}
+
+} // namespace
+
+std::string Describe(const LogEntry &e)
+{
+    std::string s;
+    switch (e.kind) {
+    case LogEntry::Handshake:
+        s = "PROGRAM";
+        break;
+    case LogEntry::ReadRequest:
+        s = "READ area " + std::to_string(e.area) + " block " + std::to_string(e.block);
+        break;
+    case LogEntry::DataFrame:
+        s = "WRITE area " + std::to_string(e.area) + " block " + std::to_string(e.block) + ": " + Hex(e.bytes);
+        break;
+    case LogEntry::Ack:
+        s = "ACK";
+        break;
+    case LogEntry::Junk:
+        s = "JUNK " + Hex(e.bytes);
+        break;
+    }
+    if (!e.tail.empty())
+        s += " (followed by " + std::to_string(e.tail.size()) + " bytes: " + Hex(e.tail) + ")";
+    return s;
+}
+
+RadioSimulator::RadioSimulator(bool pace) : pace_(pace)
+{
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128];
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+        ::ptsname_r(master_, name, sizeof name) != 0)
+        throw std::runtime_error("cannot open a pseudo-terminal");
+    slavePath_ = name;
+    // Holding the slave open keeps the line up between the tool's sessions
+    // (a master whose slave is closed reports a hang-up), in raw mode.
+    holdSlave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (holdSlave_ >= 0 && ::tcgetattr(holdSlave_, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(holdSlave_, TCSANOW, &tio);
+    }
+    stop_ = ::eventfd(0, EFD_CLOEXEC);
+}
+
+RadioSimulator::~RadioSimulator()
+{
+    Stop();
+    if (master_ >= 0)
+        ::close(master_);
+    if (holdSlave_ >= 0)
+        ::close(holdSlave_);
+    ::close(stop_);
+}
+
+void RadioSimulator::Start()
+{
+    thread_ = std::thread(&RadioSimulator::Run, this);
+}
+
+void RadioSimulator::Stop()
+{
+    if (!thread_.joinable())
+        return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stop_, &one, sizeof one);
+    thread_.join();
+}
+
+void RadioSimulator::SetFaults(const Faults &faults)
+{
+    std::lock_guard lock(mutex_);
+    faults_ = faults;
+}
+
+void RadioSimulator::SetLogSink(std::function<void(const LogEntry &)> sink)
+{
+    std::lock_guard lock(mutex_);
+    sink_ = std::move(sink);
+}
+
+int RadioSimulator::Index(int area, int block)
+{
+    if (area < 0 || area >= kAreaCount)
+        return -1;
+    int index = 0;
+    for (int a = 0; a < area; ++a)
+        index += kBlocks[static_cast<std::size_t>(a)].second - kBlocks[static_cast<std::size_t>(a)].first + 1;
+    const auto [first, last] = kBlocks[static_cast<std::size_t>(area)];
+    if (block < first || block > last)
+        return -1;
+    return index + block - first;
+}
+
+bool RadioSimulator::SetBlock(int area, int block, const Block &bytes)
+{
+    const int i = Index(area, block);
+    if (i < 0)
+        return false;
+    std::lock_guard lock(mutex_);
+    memory_[static_cast<std::size_t>(i)] = bytes;
+    return true;
+}
+
+Block RadioSimulator::GetBlock(int area, int block) const
+{
+    const int i = Index(area, block);
+    std::lock_guard lock(mutex_);
+    return i < 0 ? Block{} : memory_[static_cast<std::size_t>(i)];
+}
+
+bool RadioSimulator::LoadImage(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    Bytes image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.eof() && !in.good())
+        return false;
+    if (image.size() != kImageSize)
+        return false;
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < memory_.size(); ++i)
+        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(i * 28), 28, memory_[i].begin());
+    return true;
+}
+
+bool RadioSimulator::SaveImage(const std::string &path) const
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::lock_guard lock(mutex_);
+    for (const Block &b : memory_)
+        out.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<LogEntry> RadioSimulator::Log() const
+{
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+void RadioSimulator::ClearLog()
+{
+    std::lock_guard lock(mutex_);
+    log_.clear();
+}
+
+void RadioSimulator::Append(LogEntry e)
+{
+    std::function<void(const LogEntry &)> sink;
+    {
+        std::lock_guard lock(mutex_);
+        log_.push_back(e);
+        sink = sink_;
+    }
+    if (sink)
+        sink(e);
+}
+
+void RadioSimulator::Send(const Bytes &bytes)
+{
+    if (master_ < 0)
+        return;
+    if (!pace_) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+            if (n <= 0 && errno != EINTR)
+                return;
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+        }
+        return;
+    }
+    auto due = Clock::now();
+    for (const std::uint8_t b : bytes) {
+        std::this_thread::sleep_until(due);
+        if (::write(master_, &b, 1) != 1)
+            return;
+        due += kByteTime;
+    }
+}
+
+void RadioSimulator::Answer(Bytes bytes, bool isFrame)
+{
+    Faults f;
+    {
+        std::lock_guard lock(mutex_);
+        f = faults_;
+    }
+    if (f.silent)
+        return;
+    const int n = ++answers_;
+    if (n == f.hangUpAtAnswer) {
+        // As if the cable were pulled: the tool's side reads an error.
+        ::close(master_);
+        master_ = -1;
+        if (holdSlave_ >= 0)
+            ::close(holdSlave_);
+        holdSlave_ = -1;
+        hungUp_ = true;
+        return;
+    }
+    if (n == f.dropAnswer)
+        return;
+    if (isFrame && n == f.otherBlockAnswer) {
+        bytes[2] = static_cast<std::uint8_t>(f.otherBlock);
+    }
+    if (isFrame && n == f.markAnswer)
+        bytes[5] = 0x30;
+    if (isFrame) {
+        const std::uint16_t crc = protocol::Crc16Modbus(bytes.data(), 32);
+        bytes[32] = static_cast<std::uint8_t>(crc >> 8);
+        bytes[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    }
+    if (n == f.garbageBeforeAnswer) {
+        Send({'Z', 'Z', 'Z'});
+        std::this_thread::sleep_for(kPause);
+    }
+    if (n == f.splitAnswer && bytes.size() > 1) {
+        const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
+        Send(Bytes(bytes.begin(), bytes.begin() + half));
+        std::this_thread::sleep_for(kPause);
+        Send(Bytes(bytes.begin() + half, bytes.end()));
+        return;
+    }
+    Send(bytes);
+}
+
+void RadioSimulator::AddTail(const Bytes &bytes)
+{
+    std::lock_guard lock(mutex_);
+    if (tailOf_ < log_.size())
+        log_[tailOf_].tail.insert(log_[tailOf_].tail.end(), bytes.begin(), bytes.end());
+}
+
+void RadioSimulator::Handle(Bytes &pending, bool &discarding)
+{
+    while (!pending.empty()) {
+        if (discarding) {
+            AddTail(pending);
+            pending.clear();
+            return;
+        }
+        const std::uint8_t first = pending[0];
+        std::size_t need = 0;
+        switch (first) {
+        case 'P':
+            need = 7;
+            break;
+        case 'R':
+            need = 4;
+            break;
+        case 'W':
+            need = pending.size() >= 2 && pending[1] == protocol::kAreaFleetSync ? 32 : 34;
+            break;
+        case protocol::kAck:
+            need = 1;
+            break;
+        default:
+            break;
+        }
+        const bool notProgram =
+            first == 'P' && pending.size() >= 7 && std::string(pending.begin(), pending.begin() + 7) != "PROGRAM";
+        if (need == 0 || notProgram) {
+            // Not the start of any message: log it and look at the next byte.
+            Append(LogEntry{LogEntry::Junk, {first}, {}, -1, -1, Clock::now()});
+            pending.erase(pending.begin());
+            continue;
+        }
+        if (pending.size() < need)
+            return; // the rest of the message is still on its way
+        Bytes message(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(need));
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(need));
+        LogEntry e{LogEntry::Ack, message, {}, -1, -1, Clock::now()};
+        Bytes answer;
+        bool isFrame = false;
+        if (first == 'P') {
+            e.kind = LogEntry::Handshake;
+            answer = {protocol::kAck};
+        } else if (first == 'R') {
+            e.kind = LogEntry::ReadRequest;
+            e.area = message[1];
+            e.block = message[2];
+            const Block b = GetBlock(e.area, e.block);
+            answer.assign(34, 0);
+            answer[0] = protocol::kFrameStart;
+            answer[1] = message[1];
+            answer[2] = message[2];
+            answer[3] = protocol::kAddressEnd;
+            std::copy(b.begin(), b.end(), answer.begin() + 4);
+            isFrame = true;
+        } else if (first == 'W') {
+            e.kind = LogEntry::DataFrame;
+            e.area = message[1];
+            e.block = message[2];
+            Block b{};
+            std::copy(message.begin() + 4, message.begin() + 32, b.begin());
+            SetBlock(e.area, e.block, b);
+            answer = {protocol::kAck};
+        }
+        Append(e);
+        {
+            std::lock_guard lock(mutex_);
+            tailOf_ = log_.size() - 1;
+        }
+        // The rest of this burst is a resend's leftovers: logged, not obeyed.
+        discarding = true;
+        if (!answer.empty())
+            Answer(std::move(answer), isFrame);
+    }
+}
+
+void RadioSimulator::Run()
+{
+    Bytes pending;
+    bool discarding = false;
+    std::uint8_t buf[4096];
+    while (master_ >= 0) {
+        const int timeout = discarding ? static_cast<int>(kQuiet.count()) : -1;
+        pollfd fds[2] = {{stop_, POLLIN, 0}, {master_, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || (fds[0].revents & POLLIN))
+            return;
+        if (ready == 0) {
+            discarding = false; // the line has been quiet: a new burst may start
+            continue;
+        }
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0)
+            return;
+        pending.insert(pending.end(), buf, buf + n);
+        Handle(pending, discarding);
+    }
+}
+
+} // namespace tonvar::sim
