@@ -145,6 +145,10 @@ TForm1::~TForm1()
 {
     qApp->removeEventFilter(this);
     Comm1.ClosePort();
+    // The controls go first: an editor still open commits into the table,
+    // which must still be there.
+    delete Panel1;
+    Panel1 = nullptr;
 }
 
 void TForm1::SetWindows(QWidget *dtmf, QWidget *twoTone, QWidget *fiveTone, QWidget *fleetSync,
@@ -289,18 +293,18 @@ void TForm1::FormCreate(QSize screen)
 {
     if (!screen.isValid() && QGuiApplication::primaryScreen())
         screen = QGuiApplication::primaryScreen()->size();
-    AdaptToSmallScreen(screen);
+    if (!AdaptToSmallScreen(screen))
+        setFixedSize(sizeHint()); // the stored layout: a fixed size
     if (ports.Refresh())
         FillPortSelector(ports.Items());
     if (comcbb->count() > 0)
         comcbb->setCurrentIndex(0);
-    setFixedSize(sizeHint());
 }
 
-void TForm1::AdaptToSmallScreen(QSize screen)
+bool TForm1::AdaptToSmallScreen(QSize screen)
 {
     if (!screen.isValid() || !IsSmallScreen(screen.width(), screen.height()))
-        return;
+        return false;
     const ScaleRatios r = RatiosForScreen(screen.width(), screen.height());
     const auto scale = [](int v, double ratio) { return RoundHalfEven(v * ratio); };
     for (QWidget *w : Panel1->findChildren<QWidget *>()) {
@@ -331,6 +335,7 @@ void TForm1::AdaptToSmallScreen(QSize screen)
     }
     comcbb->setEditText(QStringLiteral("COM1"));
     setFixedSize(800, 545);
+    return true;
 }
 
 void TForm1::FillPortSelector(const std::vector<std::string> &items)

@@ -110,7 +110,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void FormCreate(QSize screen);
-    void AdaptToSmallScreen(QSize screen);
+    bool AdaptToSmallScreen(QSize screen);
     void FillPortSelector(const std::vector<std::string> &items);
     void ShowSignallingWindow(QWidget *window);
     QComboBox *Box(int n) const { return ComboBox[static_cast<std::size_t>(n - 1)]; }

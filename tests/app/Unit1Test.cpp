@@ -1,18 +1,159 @@
-#include "app/Unit1.h"
+#include "app/AppWindows.h"
+#include "app/ErrorHandler.h"
+#include "app/ScreenLayout.h"
 
+#include "Pty.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QtTest>
 
-using tonvar::app::TForm1;
+using namespace tonvar::app;
 
 class Unit1Test : public QObject {
     Q_OBJECT
+private:
+    QStringList failures;
+
 private Q_SLOTS:
-    void captionIsTheApplicationTitle()
+    void init()
     {
-        TForm1 form;
+        failures.clear();
+        SetFailureSink([this](const QString &text, const QString &) { failures << text; });
+    }
+    void cleanup() { ResetFailureSink(); }
+
+    void windowsAreCreatedWithTheirCaptions()
+    {
+        AppWindows w(QSize(1920, 1080));
+        QCOMPARE(w.Form1->windowTitle(), QStringLiteral("TONVAR  V1.0"));
+        QCOMPARE(w.Form2->windowTitle(), QStringLiteral("DTMF"));
+        QCOMPARE(w.Form4->windowTitle(), QStringLiteral("2TONE"));
+        QCOMPARE(w.Form5->windowTitle(), QStringLiteral("5TONE"));
+        QCOMPARE(w.Form6->windowTitle(), QStringLiteral("FleetSync"));
+        QVERIFY(w.Form3->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(!w.Form2->isVisible() && !w.Form3->isVisible());
+        QCOMPARE(w.Form1->rbtn->text(), QStringLiteral("Read(F11)"));
+        QCOMPARE(w.Form1->wbtn->text(), QStringLiteral("Write(F12)"));
+        QCOMPARE(w.Form1->xg->geometry(), QRect(2, 3, 623, 428));
+        QCOMPARE(w.Form1->model->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("QT/DQT Dec"));
+    }
+
+    void largeScreenKeepsTheStoredLayout()
+    {
+        TForm1 form(QSize(1920, 1080));
+        for (int c = 8; c <= 15; ++c)
+            QVERIFY(form.xg->isColumnHidden(c));
+        QCOMPARE(form.ComboBox[4]->currentText(), QStringLiteral("ENGLISH"));
+    }
+
+    void smallScreensGetTheSmallLayout_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("800x600") << QSize(800, 600);
+        QTest::newRow("1024x600") << QSize(1024, 600);
+    }
+    void smallScreensGetTheSmallLayout()
+    {
+        QFETCH(QSize, screen);
+        TForm1 form(screen);
+        QCOMPARE(form.size(), QSize(800, 545));
+        for (int c = 8; c <= 14; ++c)
+            QVERIFY(!form.xg->isColumnHidden(c));
+        QVERIFY(form.xg->isColumnHidden(15));
+        QCOMPARE(form.xg->columnWidth(3), 69);
+        QCOMPARE(form.ComboBox[4]->currentText(), QStringLiteral("CHINESE"));
+        QCOMPARE(form.settings.Box(5), std::string("CHINESE"));
+    }
+
+    void scaleRatios()
+    {
+        const ScaleRatios r = RatiosForScreen(800, 600);
+        QCOMPARE(r.height, 540.0 / 630.0);
+        QCOMPARE(r.width, 792.0 / 930.0);
+        QCOMPARE(r.font, r.height);
+        QCOMPARE(RoundHalfEven(2.5), 2);
+        QCOMPARE(RoundHalfEven(3.5), 4);
+        QVERIFY(IsSmallScreen(1024, 600));
+        QVERIFY(!IsSmallScreen(801, 601));
+    }
+
+    void typedCharactersAreFilteredAndRaised()
+    {
+        TForm1 form(QSize(1920, 1080));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.windowTitle(), QStringLiteral("TONVAR  V1.0"));
+        form.xg->setFocus();
+        form.xg->setCurrentIndex(form.model->index(0, 3));
+        QTest::keyClicks(form.xg, QStringLiteral("a"));
+        QVERIFY(!form.xg->findChild<QLineEdit *>());
+        QTest::keyClicks(form.xg, QStringLiteral("n"));
+        auto *editor = form.xg->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral(",o -e1.i"));
+        QCOMPARE(editor->text(), QStringLiteral("NOE1.I"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(form.table.Cell(1, 3), std::string("NOE1.I")); // the commit is queued
+        QVERIFY(!form.xg->findChild<QLineEdit *>() || !form.xg->findChild<QLineEdit *>()->isVisible());
+    }
+
+    void f11StartsARead()
+    {
+        TForm1 form(QSize(1920, 1080));
+        form.AddDevicePath(QStringLiteral("/dev/tonvar-no-such-port"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.xg->setFocus();
+        QTest::keyClick(form.xg, Qt::Key_F11);
+        QCOMPARE(failures, QStringList{QStringLiteral("Error opening serial port.")});
+        QVERIFY(form.session.progress.visible);
+    }
+
+    void statusBarShowsThePortDateAndTime()
+    {
+        TForm1 form(QSize(1920, 1080));
+        form.comcbb->setEditText(QStringLiteral("COM3"));
+        form.Timer2Timer();
+        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A" "COM3"));
+        QVERIFY(form.StatusPanels[1]->text().startsWith(QStringLiteral("Date\uFF1A")));
+        QVERIFY(form.StatusPanels[2]->text().startsWith(QStringLiteral("Time\uFF1A")));
+        QCOMPARE(form.StatusPanels[0]->width(), 150);
+        QVERIFY(form.Timer2.isActive());
+        QCOMPARE(form.Timer2.interval(), 20);
+    }
+
+    void activationRestoresTheChannelNumbers()
+    {
+        TForm1 form(QSize(1920, 1080));
+        form.table.SetCell(4, 0, "x");
+        form.FormActivate();
+        for (int ch = 1; ch <= 16; ++ch)
+            QCOMPARE(form.table.Cell(ch, 0), std::to_string(ch));
+    }
+
+    void showCommandsOpenThePortOnce()
+    {
+        tonvar::test::Pty pty;
+        AppWindows w(QSize(1920, 1080));
+        w.Form1->AddDevicePath(QString::fromStdString(pty.SlavePath()));
+        w.Form1->DTMF1Click();
+        QVERIFY(w.Form1->Comm1.IsOpen());
+        QVERIFY(!w.Form1->comcbb->isEnabled());
+        QVERIFY(w.Form2->isVisible());
+        w.Form1->N4Click(); // the port is open already
+        QVERIFY(w.Form6->isVisible());
+        QVERIFY(failures.isEmpty());
+
+        AppWindows other(QSize(1920, 1080));
+        other.Form1->AddDevicePath(QString::fromStdString(pty.SlavePath()));
+        other.Form1->N2tone1Click(); // held by the first window set
+        QCOMPARE(failures, QStringList{QStringLiteral("Error opening serial port.")});
+        QVERIFY(!other.Form4->isVisible());
+        QVERIFY(other.Form1->comcbb->isEnabled());
     }
 };
 
