@@ -1,0 +1,90 @@
+// Whole sessions against the simulated radio paced at 9600 baud, beside the
+// wire floor: every byte both ways at 10 bits a byte, plus the 20 ms of quiet
+// that ends each of the radio's 18 replies. Also the time to the first shown
+// main window and the CPU the idle application uses.
+// Usage: session_bench [runs] [idle-seconds]
+#include "app/AppWindows.h"
+#include "app/ErrorHandler.h"
+
+#include "RadioSim.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+double CpuSeconds()
+{
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double Floor(int toolBytes, int radioBytes)
+{
+    constexpr double kByte = 10.0 / 9600.0;
+    return (toolBytes + radioBytes) * kByte + 18 * 0.020;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto started = Clock::now();
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
+
+    tonvar::app::AppWindows windows;
+    windows.Form1->show();
+    QCoreApplication::processEvents();
+    std::printf("%-34s %8.3f s\n", "start-up to shown main window", Seconds(Clock::now() - started));
+
+    tonvar::sim::RadioSimulator radio(true);
+    radio.Start();
+    windows.Form1->AddDevicePath(QString::fromStdString(radio.DevicePath()));
+    QEventLoop loop;
+    tonvar::app::SetMessageSink([&](const QString &) { loop.quit(); });
+
+    const double readFloor = Floor(7 + 17 * 4, 1 + 17 * 34);
+    const double writeFloor = Floor(7 + 17 * 34, 18);
+    for (int i = 0; i < runs; ++i) {
+        auto t0 = Clock::now();
+        windows.Form1->rbtn->click();
+        loop.exec();
+        const double read = Seconds(Clock::now() - t0);
+        t0 = Clock::now();
+        windows.Form1->wbtn->click();
+        loop.exec();
+        const double write = Seconds(Clock::now() - t0);
+        std::printf("read  %6.3f s (floor %5.3f s, ratio %4.2f)   write %6.3f s (floor %5.3f s, ratio %4.2f)\n", read,
+                    readFloor, read / readFloor, write, writeFloor, write / writeFloor);
+    }
+
+    const double cpu0 = CpuSeconds();
+    const auto wall0 = Clock::now();
+    QTimer::singleShot(idleSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::printf("%-34s %8.3f %% of a core\n", "idle application CPU",
+                100.0 * (CpuSeconds() - cpu0) / Seconds(Clock::now() - wall0));
+    radio.Stop();
+    return 0;
+}
