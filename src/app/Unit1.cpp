@@ -1,6 +1,9 @@
 #include "app/Unit1.h"
 
+#include "app/CellEditors.h"
 #include "app/ErrorHandler.h"
+#include "app/TableRules.h"
+#include "files/ChannelFile.h"
 #include "app/ScreenLayout.h"
 #include "protocol/Unit3.h"
 #include "serial/PortWatcher.h"
@@ -9,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -47,16 +51,18 @@ constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0, 0, 69,
 struct PanelRow {
     int top;
     const char *label;
-    int box; // 0 for the port selector, else n of ComboBox<n>
+    int box;              // 0 for the port selector, else n of ComboBox<n>
+    const char *restored; // what leaving the box empty puts back
 };
-constexpr std::array<PanelRow, 8> kPanelRows{{{30, "COM", 0},
-                                              {65, "TOT", 4},
-                                              {100, "SQ Lev", 3},
-                                              {135, "Save Power", 9},
-                                              {170, "Scan", 8},
-                                              {205, "PF1", 6},
-                                              {240, "PF2", 7},
-                                              {275, "Voice ", 5}}};
+constexpr std::array<PanelRow, 8> kPanelRows{{{30, "COM", 0, "COM1"},
+                                              {65, "TOT", 4, "60"},
+                                              {100, "SQ Lev", 3, "0"},
+                                              {135, "Save Power", 9, "OPEN"},
+                                              {170, "Scan", 8, "OPEN"},
+                                              {205, "PF1", 6, "NONE"},
+                                              {240, "PF2", 7, "NONE"},
+                                              {275, "Voice ", 5, "ENGLISH"}}};
+constexpr int kTimeOutBox = 4; // "TOT" takes typed digits
 
 QString Latin1(const std::string &s)
 {
@@ -185,6 +191,9 @@ void TForm1::BuildLayout()
     xg->setSelectionMode(QAbstractItemView::SingleSelection);
     xg->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                         QAbstractItemView::EditKeyPressed);
+    for (int c = 1; c < memory::kColumnCount; ++c)
+        xg->setItemDelegateForColumn(c, new CellEditorDelegate(c, xg));
+    model->onCommit = [this](int row, int column) { xgSetEditText(row, column); };
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kColumnWidths[static_cast<std::size_t>(c)];
         if (width < 0)
@@ -247,6 +256,10 @@ void TForm1::BuildLayout()
     SpeedButton1->setFlat(true);
     SpeedButton2 = button("SpeedButton2", "Save", 16, 73);
     SpeedButton2->setFlat(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
     rbtn = button("rbtn", "Read(F11)", 115, 33);
     wbtn = button("wbtn", "Write(F12)", 115, 73);
     setTabOrder(previous, rbtn);
@@ -269,11 +282,8 @@ void TForm1::BuildLayout()
 void TForm1::BuildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    // Opening and saving channel files is wired up with the channel file code.
-    QAction *open = file->addAction(QStringLiteral("&Open..."));
-    open->setObjectName(QStringLiteral("N3"));
-    QAction *save = file->addAction(QStringLiteral("&Save..."));
-    save->setObjectName(QStringLiteral("N5"));
+    file->addAction(QStringLiteral("&Open..."), this, &TForm1::N3Click)->setObjectName(QStringLiteral("N3"));
+    file->addAction(QStringLiteral("&Save..."), this, &TForm1::N5Click)->setObjectName(QStringLiteral("N5"));
     file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
@@ -413,6 +423,95 @@ void TForm1::Button2Click()
     Handle([this] { session.Button2Click(); });
 }
 
+void TForm1::xgSetEditText(int row, int column)
+{
+    Handle([&] { app::xgSetEditText(table, row, column); });
+}
+
+QString TForm1::AskForFile(bool save)
+{
+    if (ChooseFile)
+        return ChooseFile(save);
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QStringLiteral("*.wh"));
+    dialog.setDefaultSuffix(QStringLiteral("wh"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::N3Click()
+{
+    const QString name = AskForFile(false);
+    if (!name.isEmpty())
+        Handle([&] { files::LoadChannelFile(table, settings, name.toStdString()); });
+}
+
+void TForm1::N5Click()
+{
+    const QString name = AskForFile(true);
+    if (!name.isEmpty())
+        Handle([&] { files::SaveChannelFile(table, settings, name.toStdString()); });
+}
+
+void TForm1::SpeedButton1Click()
+{
+    focusNextChild(); // an edit in progress is committed first
+    N3Click();
+}
+
+void TForm1::SpeedButton2Click()
+{
+    focusNextChild();
+    N5Click();
+}
+
+QComboBox *TForm1::PanelBox(QObject *w) const
+{
+    for (QObject *o = w; o != nullptr && o != this; o = o->parent()) {
+        if (o == comcbb)
+            return comcbb;
+        for (const PanelRow &row : kPanelRows)
+            if (row.box != 0 && o == Box(row.box))
+                return Box(row.box);
+        if (o != w)
+            break; // the box itself or its line edit, nothing further out
+    }
+    return nullptr;
+}
+
+void TForm1::PanelExit(QComboBox *box)
+{
+    if (!box->currentText().isEmpty())
+        return;
+    for (const PanelRow &row : kPanelRows) {
+        if ((row.box == 0 ? comcbb : Box(row.box)) != box)
+            continue;
+        const QString restored = QString::fromLatin1(row.restored);
+        SetEditText(box, restored);
+        if (row.box == 0)
+            session.comcbbText = Std(restored);
+        else
+            settings.Box(row.box) = row.restored;
+    }
+}
+
+bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        focusNextChild();
+        return true;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || text[0] == QLatin1Char('\t') || text[0].unicode() == 0x7F || text[0].unicode() == 0x1B)
+        return false; // keys without a character keep their effect
+    if (box == Box(kTimeOutBox))
+        return !(text[0].isDigit() || text[0] == QLatin1Char('\b'));
+    return true; // chosen from the list, never typed
+}
+
 void TForm1::Timer2Timer()
 {
     // Runs 50 times a second: touch the labels only when a text changes.
@@ -523,6 +622,12 @@ bool TForm1::event(QEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::FocusOut && watched->isWidgetType()) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (QComboBox *box = PanelBox(watched); box && reason != Qt::PopupFocusReason)
+            PanelExit(box);
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
@@ -542,18 +647,21 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
     // The character filter: only what a channel value can hold gets typed.
     const QString text = key->text();
-    if (text.size() != 1 || text[0].unicode() < 0x20 || text[0].unicode() == 0x7F)
-        return false; // Backspace, Enter, Tab, Escape and keys without a character
-    const QChar c = text[0];
-    if (!IsAllowedCharacter(c))
-        return true;
-    if (c.isLower()) {
-        const QString upper = text.toUpper();
-        QKeyEvent raised(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, upper, key->isAutoRepeat(),
-                         static_cast<ushort>(key->count()));
-        QCoreApplication::sendEvent(watched, &raised);
-        return true;
+    if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() != 0x7F) {
+        const QChar c = text[0];
+        if (!IsAllowedCharacter(c))
+            return true;
+        if (c.isLower()) {
+            const QString upper = text.toUpper();
+            QKeyEvent raised(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, upper,
+                             key->isAutoRepeat(), static_cast<ushort>(key->count()));
+            QCoreApplication::sendEvent(watched, &raised);
+            return true;
+        }
     }
+    // What passed the window's filter meets the panel box's own rule.
+    if (QComboBox *box = PanelBox(watched))
+        return PanelKeyPress(box, key);
     return false;
 }
 

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -95,6 +96,15 @@ public:
     void DevicePathClick();
     void Button1Click(); // the progress dialog's Retry
     void Button2Click(); // and Cancel
+    void xgSetEditText(int row, int column);
+    void SpeedButton1Click(); // Open
+    void SpeedButton2Click(); // Save
+    void N3Click();           // File > Open...
+    void N5Click();           // File > Save...
+
+    // Asks for a channel file to open (save = false) or to save; empty when
+    // the user cancels. Tests replace it.
+    std::function<QString(bool save)> ChooseFile;
 
     // Brings every control in line with the session state and the data.
     void RefreshControls();
@@ -114,6 +124,11 @@ private:
     void FillPortSelector(const std::vector<std::string> &items);
     void ShowSignallingWindow(QWidget *window);
     QComboBox *Box(int n) const { return ComboBox[static_cast<std::size_t>(n - 1)]; }
+    // The panel box `w` belongs to (the box itself or its line edit), or null.
+    QComboBox *PanelBox(QObject *w) const;
+    bool PanelKeyPress(QComboBox *box, QKeyEvent *key);
+    void PanelExit(QComboBox *box);
+    QString AskForFile(bool save);
 
     serial::PortWatcher *watcher_ = nullptr;
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;

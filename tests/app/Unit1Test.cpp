@@ -87,6 +87,9 @@ private Q_SLOTS:
         TForm1 form(QSize(1920, 1080));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.table.Row(1) = {"1", "146.00000", "", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                             "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+        form.model->Refresh();
         form.xg->setFocus();
         form.xg->setCurrentIndex(form.model->index(0, 3));
         QTest::keyClicks(form.xg, QStringLiteral("a"));
@@ -94,11 +97,12 @@ private Q_SLOTS:
         QTest::keyClicks(form.xg, QStringLiteral("n"));
         auto *editor = form.xg->findChild<QLineEdit *>();
         QVERIFY(editor);
-        QTest::keyClicks(editor, QStringLiteral(",o -e1.i"));
+        // Keys go where the focus is, as they do from a keyboard.
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(",o -e1.i"));
         QCOMPARE(editor->text(), QStringLiteral("NOE1.I"));
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(form.table.Cell(1, 3), std::string("NOE1.I")); // the commit is queued
-        QVERIFY(!form.xg->findChild<QLineEdit *>() || !form.xg->findChild<QLineEdit *>()->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // The commit is queued; the hook then makes the malformed code regular.
+        QTRY_COMPARE(form.table.Cell(1, 3), std::string("023I"));
     }
 
     void f11StartsARead()

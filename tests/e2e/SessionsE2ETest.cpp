@@ -2,6 +2,7 @@
 // against the simulated radio on a pseudo-terminal.
 #include "app/AppWindows.h"
 #include "app/ErrorHandler.h"
+#include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
 
 #include "RadioSim.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -309,4 +311,41 @@ TEST_F(Sessions, APortThatWillNotOpenIsReportedAndTheDialogStays)
     EXPECT_TRUE(form->isEnabled());
     windows->Form3->Button2->click();
     EXPECT_TRUE(Idle());
+}
+
+TEST_F(Sessions, AReadSavedLoadedAndWrittenBackLeavesTheRadioAsItWas)
+{
+    // A memory exactly as this tool writes it: every channel programmed, and
+    // the settings block's spare bytes as channel 16 leaves them.
+    for (int ch = 1; ch <= 16; ++ch)
+        radio.SetBlock(0, ch, Payload(Row(ch)));
+    Block settings{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02, 0x03, 0x00, 0x00, 0x02};
+    const Block sixteen = Payload(Row(16));
+    std::copy(sixteen.begin() + 16, sixteen.end(), settings.begin() + 16);
+    radio.SetBlock(5, 0, settings);
+    std::vector<Block> before;
+    for (int ch = 1; ch <= 16; ++ch)
+        before.push_back(radio.GetBlock(0, ch));
+    before.push_back(radio.GetBlock(5, 0));
+
+    form->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return messages.size() == 1; }, 30s));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("radio.wh"));
+    form->ChooseFile = [&](bool) { return file; };
+    form->N5Click();
+    // Forget what was read, but ComboBox10, which files do not keep.
+    form->table = memory::ChannelTable{};
+    const std::string box10 = form->settings.Box(10);
+    form->settings = memory::DefaultSettingsTexts();
+    form->settings.Box(10) = box10;
+    form->N3Click();
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char(' ')).toStdString();
+
+    form->wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return messages.size() == 2; }, 30s));
+    EXPECT_EQ(messages.last(), QStringLiteral("Write Succeed!"));
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_EQ(radio.GetBlock(0, ch), before[static_cast<std::size_t>(ch - 1)]) << "channel " << ch;
+    EXPECT_EQ(radio.GetBlock(5, 0), before.back());
 }

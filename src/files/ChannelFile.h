@@ -1,0 +1,50 @@
+// Channel files (*.wh): the channel table and nine settings in a small text
+// file of 26 lines ended by CR LF.
+//
+//   line 1        the column captions, as a record
+//   lines 2..17   channels 1..16, as records
+//   lines 18..26  the texts of ComboBox1..ComboBox9, as they are
+//
+// A record is the row's 16 cells separated by commas; a cell holding a double
+// quote, a comma or a character from 0 to 32 is written in double quotes with
+// inner quotes doubled. Loading reads the same back; a field the file leaves
+// empty becomes a single blank " ", which the rest of the program treats as
+// an empty cell.
+#pragma once
+
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+
+#include <string>
+#include <vector>
+
+namespace tonvar::files {
+
+// Files larger than this are no channel files and are refused unread.
+inline constexpr std::size_t kMaxFileSize = 1 << 20;
+// Rows beyond this many are not created from an over-long file.
+inline constexpr int kMaxTableRows = 1024;
+
+// One row as a record, without a line end.
+std::string FormatRecord(const memory::ChannelRow &row);
+// The fields of a record (the cells it names, in order; unlimited).
+std::vector<std::string> ParseRecord(const std::string &line);
+// Splits at CR, LF or CR LF; a last line without an end still counts.
+std::vector<std::string> SplitLines(const std::string &text);
+
+// The whole file's bytes.
+std::string ChannelFileText(const memory::ChannelTable &table, const memory::SettingsTexts &settings);
+// Applies a file's bytes to the table and the first nine settings. Throws
+// text::Failure("List index out of bounds (%d)") at the first settings line
+// the file does not have, after everything before it has been applied.
+void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, memory::SettingsTexts &settings);
+
+// Writes the file through a temporary file in the same folder, renamed over
+// the old one when complete. Throws text::Failure("Cannot create file ...").
+void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
+                     const std::string &fileName);
+// Throws text::Failure("Cannot open file ...") when the file cannot be read
+// (table and settings unchanged), or as ApplyChannelFileText does.
+void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName);
+
+} // namespace tonvar::files

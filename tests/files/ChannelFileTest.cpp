@@ -1,0 +1,293 @@
+#include "files/ChannelFile.h"
+
+#include "text/Convert.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+using namespace tonvar::files;
+using tonvar::memory::ChannelRow;
+using tonvar::memory::ChannelTable;
+using tonvar::memory::DefaultSettingsTexts;
+using tonvar::memory::SettingsTexts;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The table as the main window holds it just after start.
+ChannelTable FreshTable()
+{
+    ChannelTable table;
+    for (int ch = 1; ch <= 16; ++ch)
+        table.SetCell(ch, 0, std::to_string(ch));
+    return table;
+}
+
+const std::string kEmptyTableFile =
+    "\"Ch No.\",\"RX Freq\",\"TX Freq\",\"QT/DQT Dec\",QT/DQTEnc,\"TX Power\",W/N,\"Scan Add.\",\"Step Freq\","
+    "DTMF1,DTMF2,PTTID,Scrambler,\"PTTID Typ\",\"PTTID NO.\",Compandor\r\n"
+    "1,,,,,,,,,,,,,,,\r\n2,,,,,,,,,,,,,,,\r\n3,,,,,,,,,,,,,,,\r\n4,,,,,,,,,,,,,,,\r\n"
+    "5,,,,,,,,,,,,,,,\r\n6,,,,,,,,,,,,,,,\r\n7,,,,,,,,,,,,,,,\r\n8,,,,,,,,,,,,,,,\r\n"
+    "9,,,,,,,,,,,,,,,\r\n10,,,,,,,,,,,,,,,\r\n11,,,,,,,,,,,,,,,\r\n12,,,,,,,,,,,,,,,\r\n"
+    "13,,,,,,,,,,,,,,,\r\n14,,,,,,,,,,,,,,,\r\n15,,,,,,,,,,,,,,,\r\n16,,,,,,,,,,,,,,,\r\n"
+    "NONE\r\n1\r\n0\r\n60\r\nENGLISH\r\nNONE\r\nNONE\r\nOPEN\r\nOPEN\r\n";
+
+std::string Failure(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const tonvar::text::Failure &e) {
+        return e.what();
+    }
+    return "";
+}
+
+struct TempDir : ::testing::Test {
+    fs::path dir;
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("tonvar-files-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    static std::string Read(const fs::path &p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+} // namespace
+
+TEST(ChannelFileText, TheEmptyTableIsTwentySixKnownLines)
+{
+    EXPECT_EQ(ChannelFileText(FreshTable(), DefaultSettingsTexts()), kEmptyTableFile);
+}
+
+TEST(ChannelFileText, LoadingItGivesBlanksForEmptyFields)
+{
+    ChannelTable table;
+    SettingsTexts settings;
+    ApplyChannelFileText(kEmptyTableFile, table, settings);
+    EXPECT_EQ(table.RowCount(), 17);
+    EXPECT_EQ(table.Row(0), FreshTable().Row(0));
+    for (int ch = 1; ch <= 16; ++ch) {
+        ChannelRow expected;
+        expected.fill(" ");
+        expected[0] = std::to_string(ch);
+        EXPECT_EQ(table.Row(ch), expected);
+    }
+    SettingsTexts expected = DefaultSettingsTexts();
+    expected.Box(10) = ""; // not kept in files
+    EXPECT_EQ(settings, expected);
+
+    // Saved again, every blank is quoted, and it loads back the same.
+    const std::string again = ChannelFileText(table, settings);
+    EXPECT_NE(again.find("\r\n1,\" \",\" \",\" \""), std::string::npos);
+    ChannelTable back;
+    ApplyChannelFileText(again, back, settings);
+    for (int r = 0; r < 17; ++r)
+        EXPECT_EQ(back.Row(r), table.Row(r));
+}
+
+TEST(ChannelFileText, ProgrammedChannelsRecordAsTheyShow)
+{
+    ChannelTable table = FreshTable();
+    table.Row(1) = {"1",     "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                    "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
+    const std::string text = ChannelFileText(table, DefaultSettingsTexts());
+    EXPECT_NE(text.find("\r\n1,145.50000,145.50000,NONE,NONE,HIGH,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE\r\n"),
+              std::string::npos);
+    SettingsTexts settings = DefaultSettingsTexts();
+    settings.Box(6) = "H/L PowerSwitch";
+    EXPECT_NE(ChannelFileText(table, settings).find("\r\nH/L PowerSwitch\r\n"), std::string::npos);
+}
+
+TEST(Records, CommasQuotesAndBlanksSurvive)
+{
+    ChannelRow row{};
+    row[0] = "a,\"b\"";
+    row[1] = "say \"hi\"";
+    row[2] = "\t";
+    row[15] = "end";
+    EXPECT_EQ(FormatRecord(row), "\"a,\"\"b\"\"\",\"say \"\"hi\"\"\",\"\t\",,,,,,,,,,,,,end");
+    const std::vector<std::string> fields = ParseRecord(FormatRecord(row));
+    ASSERT_EQ(fields.size(), 16u);
+    for (std::size_t c = 0; c < 16; ++c)
+        EXPECT_EQ(fields[c], row[c]) << c;
+}
+
+TEST(Records, HandEditedLines)
+{
+    EXPECT_EQ(ParseRecord("1,145.5 0,x"), (std::vector<std::string>{"1", "145.5", "0", "x"}));
+    EXPECT_EQ(ParseRecord("  a , b ,"), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(ParseRecord("\"ab\"cd,\"open"), (std::vector<std::string>{"ab", "cd", "open"}));
+    EXPECT_EQ(ParseRecord(""), std::vector<std::string>{});
+    EXPECT_EQ(ParseRecord(std::string("a,b\0c,d", 7)), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ParseRecord("\xE9\xFF,x"), (std::vector<std::string>{"\xE9\xFF", "x"}));
+}
+
+TEST(Lines, EndAtCrLfOrBoth)
+{
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\n\rb\r\n"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
+
+    std::string lfOnly = kEmptyTableFile;
+    for (std::size_t at; (at = lfOnly.find("\r\n")) != std::string::npos;)
+        lfOnly.erase(at, 1);
+    ChannelTable a, b;
+    SettingsTexts sa, sb;
+    ApplyChannelFileText(kEmptyTableFile, a, sa);
+    ApplyChannelFileText(lfOnly, b, sb);
+    for (int r = 0; r < 17; ++r)
+        EXPECT_EQ(a.Row(r), b.Row(r));
+    EXPECT_EQ(sa, sb);
+}
+
+TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
+{
+    // 17 lines: the last nine count as settings lines, so records 0..7 load,
+    // channels 8..16 are kept as empty rows, and the first missing settings
+    // line stops the load.
+    const std::string seventeen = kEmptyTableFile.substr(0, kEmptyTableFile.find("NONE\r\n1\r\n0"));
+    ChannelTable table;
+    table.SetCell(3, 5, "old");
+    SettingsTexts settings = DefaultSettingsTexts();
+    settings.Box(1) = "7";
+    EXPECT_EQ(Failure([&] { ApplyChannelFileText(seventeen, table, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(table.RowCount(), 17);
+    EXPECT_EQ(table.Cell(7, 0), "7");
+    EXPECT_EQ(table.Cell(3, 5), " ");
+    EXPECT_EQ(table.Row(8), ChannelRow{});
+    EXPECT_EQ(table.Row(16), ChannelRow{});
+    EXPECT_EQ(settings.Box(1), "7");
+
+    // 12 lines: rows 0..2 from the file, channels 3..16 empty.
+    ChannelTable shortTable;
+    shortTable.Row(5)[1] = "145.00000";
+    std::string twelve;
+    for (int i = 0; i < 12; ++i)
+        twelve += "r" + std::to_string(i) + ",x\r\n";
+    EXPECT_EQ(Failure([&] { ApplyChannelFileText(twelve, shortTable, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(shortTable.RowCount(), 17);
+    EXPECT_EQ(shortTable.Cell(2, 0), "r2");
+    EXPECT_EQ(shortTable.Row(5), ChannelRow{});
+
+    // 5 lines: no table row fits; the captions stay.
+    ChannelTable tiny;
+    EXPECT_EQ(Failure([&] { ApplyChannelFileText("a\nb\nc\nd\ne\n", tiny, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tiny.Cell(0, 0), "Ch No.");
+
+    // 30 lines: 21 rows, the extra ones from lines 18 on; the boxes too.
+    std::string thirty = kEmptyTableFile;
+    for (int i = 0; i < 4; ++i)
+        thirty += "extra" + std::to_string(i) + "\r\n";
+    ChannelTable longTable;
+    SettingsTexts longSettings;
+    ApplyChannelFileText(thirty, longTable, longSettings);
+    EXPECT_EQ(longTable.RowCount(), 21);
+    EXPECT_EQ(longTable.Cell(17, 0), "NONE");
+    EXPECT_EQ(longTable.Cell(20, 0), "60");
+    EXPECT_EQ(longSettings.Box(5), "ENGLISH");
+}
+
+TEST_F(TempDir, SaveAndLoadThroughTheFileSystem)
+{
+    const fs::path file = dir / "radio.wh";
+    std::ofstream(file) << "old contents";
+    SaveChannelFile(FreshTable(), DefaultSettingsTexts(), file.string());
+    EXPECT_EQ(Read(file), kEmptyTableFile);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file left";
+
+    ChannelTable table;
+    SettingsTexts settings;
+    LoadChannelFile(table, settings, file.string());
+    EXPECT_EQ(table.Cell(9, 0), "9");
+
+    const std::string missing = (dir / "none.wh").string();
+    EXPECT_EQ(Failure([&] { LoadChannelFile(table, settings, missing); }),
+              "Cannot open file \"" + missing + "\". No such file or directory.");
+    const std::string nowhere = (dir / "no" / "such.wh").string();
+    EXPECT_EQ(Failure([&] { SaveChannelFile(table, settings, nowhere); }),
+              "Cannot create file \"" + nowhere + "\". No such file or directory.");
+}
+
+TEST_F(TempDir, HugeFilesAreRefusedAndLongLinesLoad)
+{
+    const fs::path big = dir / "big.wh";
+    std::ofstream(big) << std::string(kMaxFileSize + 1, 'x');
+    ChannelTable table;
+    SettingsTexts settings;
+    EXPECT_NE(Failure([&] { LoadChannelFile(table, settings, big.string()); }).find("too large"), std::string::npos);
+
+    const fs::path longLine = dir / "line.wh";
+    std::ofstream(longLine) << std::string(kMaxFileSize, ',');
+    EXPECT_EQ(Failure([&] { LoadChannelFile(table, settings, longLine.string()); }), "List index out of bounds (17)");
+    EXPECT_EQ(table.RowCount(), 17);
+}
+
+// Random records: whatever the bytes, parsing never fails, and every row
+// written (any bytes but the zero byte) reads back as it was.
+TEST(ChannelFileProperties, AMillionRandomRecords)
+{
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> length(0, 48);
+    std::string alphabet = "\",  \t\r\n.0123456789ENOIabc\x01\x1F\x7F\x80\xFF";
+    alphabet += '\0'; // last, so that `% (size - 1)` leaves it out
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    for (int i = 0; i < 1000000; ++i) {
+        std::string line(static_cast<std::size_t>(length(random)), ' ');
+        for (char &c : line)
+            c = alphabet[pick(random)];
+        const std::vector<std::string> fields = ParseRecord(line);
+        ASSERT_LE(fields.size(), line.size() + 1);
+        if (i % 10 == 0) {
+            ChannelRow row;
+            for (std::string &cell : row) {
+                cell.assign(static_cast<std::size_t>(length(random) % 6), ' ');
+                for (char &c : cell)
+                    c = alphabet[pick(random) % (alphabet.size() - 1)]; // no zero byte
+            }
+            const std::vector<std::string> back = ParseRecord(FormatRecord(row));
+            ASSERT_EQ(back.size(), 16u) << FormatRecord(row);
+            for (std::size_t c = 0; c < 16; ++c)
+                ASSERT_EQ(back[c], row[c]) << FormatRecord(row);
+        }
+    }
+}
+
+TEST(ChannelFileProperties, RandomFilesLoadOrFailCleanly)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> size(0, 3000);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> lineEnd(0, 12);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text(static_cast<std::size_t>(size(random)), ' ');
+        for (char &c : text) {
+            const int k = lineEnd(random);
+            c = k == 0 ? '\n' : k == 1 ? '\r' : k == 2 ? ',' : static_cast<char>(byte(random));
+        }
+        ChannelTable table;
+        SettingsTexts settings;
+        try {
+            ApplyChannelFileText(text, table, settings);
+        } catch (const tonvar::text::Failure &e) {
+            ASSERT_EQ(std::string(e.what()).rfind("List index out of bounds (", 0), 0u);
+        }
+        ASSERT_GE(table.RowCount(), 17);
+        ASSERT_LE(table.RowCount(), kMaxTableRows);
+    }
+}
