@@ -65,24 +65,7 @@ std::vector<std::string> Conversation(const std::vector<LogEntry> &log)
 {
     std::vector<std::string> out;
     for (const LogEntry &e : log) {
-        std::string s;
-        switch (e.kind) {
-        case LogEntry::Handshake:
-            s = "PROGRAM";
-            break;
-        case LogEntry::ReadRequest:
-            s = "R " + std::to_string(e.area) + " " + std::to_string(e.block);
-            break;
-        case LogEntry::DataFrame:
-            s = "W " + std::to_string(e.area) + " " + std::to_string(e.block);
-            break;
-        case LogEntry::Ack:
-            s = "ACK";
-            break;
-        case LogEntry::Junk:
-            s = "JUNK";
-            break;
-        }
+        const std::string s = sim::Summary(e);
         if (out.empty() || out.back() != s)
             out.push_back(s);
     }
@@ -93,8 +76,8 @@ std::vector<std::string> ExpectedRead()
 {
     std::vector<std::string> v{"PROGRAM"};
     for (int ch = 1; ch <= 16; ++ch)
-        v.push_back("R 0 " + std::to_string(ch));
-    v.push_back("R 5 0");
+        v.push_back("READ 0 " + std::to_string(ch));
+    v.push_back("READ 5 0");
     return v;
 }
 
@@ -177,8 +160,8 @@ TEST_F(Sessions, AWriteLeavesTheRadioHoldingTheTableAndSettings)
 
     std::vector<std::string> expected{"PROGRAM"};
     for (int ch = 1; ch <= 16; ++ch)
-        expected.push_back("W 0 " + std::to_string(ch));
-    expected.push_back("W 5 0");
+        expected.push_back("WRITE 0 " + std::to_string(ch));
+    expected.push_back("WRITE 5 0");
     EXPECT_EQ(Conversation(radio.Log()), expected);
 
     memory::ChannelTable back;

@@ -38,26 +38,29 @@ std::string Hex(const Bytes &b)
 
 } // namespace
 
-std::string Describe(const LogEntry &e)
+std::string Summary(const LogEntry &e)
 {
-    std::string s;
+    const std::string address = " " + std::to_string(e.area) + " " + std::to_string(e.block);
     switch (e.kind) {
     case LogEntry::Handshake:
-        s = "PROGRAM";
-        break;
+        return "PROGRAM";
     case LogEntry::ReadRequest:
-        s = "READ area " + std::to_string(e.area) + " block " + std::to_string(e.block);
-        break;
+        return "READ" + address;
     case LogEntry::DataFrame:
-        s = "WRITE area " + std::to_string(e.area) + " block " + std::to_string(e.block) + ": " + Hex(e.bytes);
-        break;
+        return "WRITE" + address;
     case LogEntry::Ack:
-        s = "ACK";
-        break;
+        return "ACK";
     case LogEntry::Junk:
-        s = "JUNK " + Hex(e.bytes);
         break;
     }
+    return "JUNK";
+}
+
+std::string Describe(const LogEntry &e)
+{
+    std::string s = Summary(e);
+    if (e.kind == LogEntry::DataFrame || e.kind == LogEntry::Junk)
+        s += ": " + Hex(e.bytes);
     if (!e.tail.empty())
         s += " (followed by " + std::to_string(e.tail.size()) + " bytes: " + Hex(e.tail) + ")";
     return s;

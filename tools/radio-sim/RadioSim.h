@@ -43,6 +43,9 @@ struct LogEntry {
     int block = -1;
     std::chrono::steady_clock::time_point at;
 };
+// "PROGRAM", "READ area block", "WRITE area block", "ACK" or "JUNK".
+std::string Summary(const LogEntry &e);
+// The summary with the bytes of a frame or of junk, and any tail.
 std::string Describe(const LogEntry &e);
 
 // Faults, each counted by answer: the Nth answer the radio gives (1-based,
