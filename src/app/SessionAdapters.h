@@ -24,7 +24,11 @@ private:
 class QtTimer : public protocol::Timer {
 public:
     explicit QtTimer(QTimer &timer) : timer_(timer) {}
-    void Start() override { timer_.start(); }
+    void Start() override
+    {
+        if (!timer_.isActive())
+            timer_.start();
+    }
     void Stop() override { timer_.stop(); }
     bool Active() const override { return timer_.isActive(); }
 

@@ -43,7 +43,8 @@ public:
 class Timer {
 public:
     virtual ~Timer() = default;
-    // (Re)starts a fresh period.
+    // Starts the timer if it is stopped; a running timer keeps its period.
+    // Stop followed by Start begins a fresh period.
     virtual void Start() = 0;
     virtual void Stop() = 0;
     virtual bool Active() const = 0;
@@ -114,6 +115,7 @@ public:
     ProgressState progress;
     std::string comcbbText = "COM1";
 
+    Timer &Tim1() { return tim1_; }
     bool ReadRunning() const { return !rbtnEnabled; }
     bool WriteRunning() const { return !wbtnEnabled; }
 

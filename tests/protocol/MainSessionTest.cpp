@@ -3,6 +3,8 @@
 #include "memory/ChannelBlock.h"
 #include "text/Convert.h"
 
+#include "Fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -17,54 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-struct FakePort : Port {
-    std::vector<std::string> calls; // "name X", "close", "open", "write"
-    std::vector<Bytes> writes;      // one entry per WritePort call
-    bool open = false;
-    bool failOpen = false;
-
-    void SetCommName(const std::string &name) override { calls.push_back("name " + name); }
-    void OpenPort() override
-    {
-        calls.push_back("open");
-        if (failOpen)
-            throw tonvar::text::Failure("Error opening serial port");
-        open = true;
-    }
-    void ClosePort() override
-    {
-        calls.push_back("close");
-        open = false;
-    }
-    bool WritePort(const std::uint8_t *bytes, std::uint16_t count) override
-    {
-        if (!open)
-            return false;
-        writes.emplace_back(bytes, bytes + count);
-        return true;
-    }
-    // Everything written since the last call, joined.
-    Bytes Sent()
-    {
-        Bytes all;
-        for (const Bytes &w : writes)
-            all.insert(all.end(), w.begin(), w.end());
-        writes.clear();
-        return all;
-    }
-};
-
-struct FakeTimer : Timer {
-    bool active = false;
-    int starts = 0;
-    void Start() override
-    {
-        active = true;
-        ++starts;
-    }
-    void Stop() override { active = false; }
-    bool Active() const override { return active; }
-};
+using tonvar::test::FakePort;
+using tonvar::test::FakeTimer;
 
 struct Recorder : SignallingSession {
     std::uint8_t area;

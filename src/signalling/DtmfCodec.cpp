@@ -1,0 +1,82 @@
+#include "signalling/DtmfCodec.h"
+
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace tonvar::signalling {
+
+namespace {
+
+// The symbol of each 4-bit code.
+constexpr std::string_view kIdSymbols = "D123456789*0#ABC";
+constexpr std::string_view kDialSymbols = "D1234567890*#ABC";
+
+std::uint32_t Encode(std::string_view symbols, const std::string &text)
+{
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        const std::size_t code = symbols.find(c);
+        if (code != std::string_view::npos)
+            value = (value << 4) | static_cast<std::uint32_t>(code);
+    }
+    return value;
+}
+
+std::optional<std::string> Decode(std::string_view symbols, std::uint32_t value, int count)
+{
+    if (value == 0 || count <= 0)
+        return std::nullopt;
+    std::string text(static_cast<std::size_t>(count), ' ');
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t nibble = i < 8 ? (value >> (4 * i)) & 0xFu : 0u;
+        text[static_cast<std::size_t>(count - 1 - i)] = symbols[nibble];
+    }
+    return text;
+}
+
+} // namespace
+
+std::uint32_t EncodeIdCode(const std::string &text)
+{
+    return Encode(kIdSymbols, text);
+}
+
+std::uint32_t EncodeAutodial(const std::string &text)
+{
+    return Encode(kDialSymbols, text);
+}
+
+std::optional<std::string> DecodeIdCode(std::uint32_t value, int count)
+{
+    return Decode(kIdSymbols, value, count);
+}
+
+std::optional<std::string> DecodeAutodial(std::uint32_t value, int count)
+{
+    return Decode(kDialSymbols, value, count);
+}
+
+namespace {
+// The group code's list, each with its byte.
+constexpr std::array<std::pair<std::string_view, std::uint8_t>, 7> kGroupCodes{
+    {{"Off", 0xFF}, {"A", 13}, {"B", 14}, {"C", 15}, {"D", 0}, {"*", 11}, {"#", 12}}};
+} // namespace
+
+std::optional<std::uint8_t> GroupCodeByte(const std::string &text)
+{
+    for (const auto &[name, byte] : kGroupCodes)
+        if (name == text)
+            return byte;
+    return std::nullopt;
+}
+
+std::optional<std::string> GroupCodeText(std::uint8_t byte)
+{
+    for (const auto &[name, value] : kGroupCodes)
+        if (value == byte)
+            return std::string(name);
+    return std::nullopt;
+}
+
+} // namespace tonvar::signalling

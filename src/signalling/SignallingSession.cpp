@@ -1,0 +1,41 @@
+#include "signalling/SignallingSession.h"
+
+#include <algorithm>
+
+namespace tonvar::signalling {
+
+SignallingLogic::SignallingLogic(std::uint8_t area, bool writesResent, protocol::MainSession &main,
+                                 protocol::Timer &timer1, std::function<void(const std::string &)> showMessage)
+    : area_(area), writesResent_(writesResent), main_(main), timer1_(timer1), showMessage_(std::move(showMessage))
+{
+}
+
+void SignallingLogic::ClearFrame()
+{
+    std::fill_n(main_.frame.begin(), kClearedFrameBytes, std::uint8_t{0});
+}
+
+void SignallingLogic::ShowProgress(int maximum)
+{
+    progress.visible = true;
+    progress.maximum = maximum;
+    progress.position = 1;
+}
+
+void SignallingLogic::WriteSucceeded()
+{
+    if (showMessage_)
+        showMessage_(kWriteSucceeded);
+}
+
+void SignallingLogic::Timer1Timer()
+{
+    const bool waiting = !rbtnEnabled || (!wbtnEnabled && writesResent_);
+    wbtnEnabled = true;
+    rbtnEnabled = true;
+    timer1_.Stop();
+    if (waiting)
+        Tim1().Stop();
+}
+
+} // namespace tonvar::signalling

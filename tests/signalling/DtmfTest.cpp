@@ -1,0 +1,255 @@
+#include "signalling/DtmfCodec.h"
+#include "signalling/DtmfSession.h"
+
+#include "SignallingFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace tonvar::signalling;
+using tonvar::test::Bytes;
+
+namespace {
+
+struct Dtmf : tonvar::test::SignallingFixture {
+    DtmfSession dtmf{main, timer1, MessageSink()};
+    Dtmf() { main.signalling = {nullptr, nullptr, nullptr, &dtmf}; }
+
+    // Runs a whole read with these four payloads.
+    void ReadBlocks(const Bytes &settings, const Bytes &b1 = {}, const Bytes &b2 = {}, const Bytes &b3 = {})
+    {
+        dtmf.rbtnClick();
+        Receive(Frame(1, 0, settings));
+        Receive(Frame(1, 1, b1));
+        Receive(Frame(1, 2, b2));
+        Receive(Frame(1, 3, b3));
+    }
+    // The payload (offsets 4..31) of the first block a write sends.
+    Bytes WriteFirstBlock()
+    {
+        port.Sent();
+        dtmf.wbtnClick();
+        const Bytes sent = port.Sent();
+        EXPECT_EQ(sent.size(), 34u);
+        return sent.size() == 34 ? Bytes(sent.begin() + 4, sent.begin() + 32) : Bytes{};
+    }
+};
+
+Bytes Le32(std::uint32_t v)
+{
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 24)};
+}
+
+} // namespace
+
+TEST(DtmfCodec, TheTwoDigitTables)
+{
+    EXPECT_EQ(EncodeIdCode("123"), 0x123u);
+    EXPECT_EQ(EncodeAutodial("123"), 0x123u);
+    EXPECT_EQ(EncodeIdCode("*0#"), 0xABCu);
+    EXPECT_EQ(EncodeAutodial("*0#"), 0xBACu);
+    EXPECT_EQ(EncodeIdCode("12345678"), 0x12345678u);
+    EXPECT_EQ(EncodeAutodial("DD12"), 0x12u);
+    EXPECT_EQ(EncodeAutodial("12ab"), 0x12u) << "lower-case letters are skipped";
+    EXPECT_EQ(EncodeAutodial("123456789"), 0x23456789u) << "only the last eight survive";
+    EXPECT_EQ(EncodeAutodial("ABCD"), 0xDEF0u);
+
+    EXPECT_EQ(DecodeIdCode(0x12345678, 8), "12345678");
+    EXPECT_EQ(DecodeIdCode(0xABC, 3), "*0#");
+    EXPECT_EQ(DecodeAutodial(0xBAC, 3), "*0#");
+    EXPECT_EQ(DecodeAutodial(0x12, 4), "DD12");
+    EXPECT_EQ(DecodeAutodial(0x12, 10), "DDDDDDDD12") << "nibbles past bit 31 read as 0";
+    EXPECT_FALSE(DecodeAutodial(0, 4));
+    EXPECT_FALSE(DecodeAutodial(0x12, 0));
+
+    EXPECT_EQ(GroupCodeByte("*"), 11);
+    EXPECT_EQ(GroupCodeByte("Off"), 0xFF);
+    EXPECT_FALSE(GroupCodeByte("E"));
+    EXPECT_EQ(GroupCodeText(0), "D");
+    EXPECT_EQ(GroupCodeText(12), "#");
+    EXPECT_FALSE(GroupCodeText(5));
+}
+
+TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
+{
+    Bytes settings(28, 0);
+    settings[0] = 10;   // speed
+    settings[1] = 50;   // 500 ms
+    settings[4] = 100;  // D code 10000
+    settings[5] = 0x01; // side tone: any nonzero is on
+    const Bytes id = Le32(0x12345678);
+    std::copy(id.begin(), id.end(), settings.begin() + 10);
+    settings[14] = 14;  // group "B"
+    settings[15] = 7;
+    settings[16] = 2;   // Continuous
+    settings[17] = 9;   // no such transpond: left as it is
+    settings[19] = 8;   // ID digits
+    settings[20] = 4;   // memory 1: 4 digits
+    settings[21] = 3;
+    Bytes b1(28, 0);
+    const Bytes m1 = Le32(0x12), m2 = Le32(0xBAC);
+    std::copy(m1.begin(), m1.end(), b1.begin());
+    std::copy(m2.begin(), m2.end(), b1.begin() + 4);
+    Bytes b2(28, 0);
+    const Bytes m9 = Le32(0x55);
+    std::copy(m9.begin(), m9.end(), b2.begin() + 8); // memory 9: no count
+
+    dtmf.texts.autodial[8] = "old";
+    dtmf.texts.autodial[9] = "gone";
+    dtmf.rbtnClick();
+    EXPECT_TRUE(tim1.active);
+    EXPECT_TRUE(timer1.active);
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x01, 0x00, 0x20}));
+    EXPECT_EQ(dtmf.progress.position, 1);
+    EXPECT_EQ(dtmf.progress.maximum, 5);
+    Receive(Frame(1, 0, settings));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x01, 0x01, 0x20}));
+    Receive(Frame(1, 1, b1));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x01, 0x02, 0x20}));
+    Receive(Frame(1, 2, b2));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x01, 0x03, 0x20}));
+    EXPECT_EQ(dtmf.progress.position, 4);
+    Receive(Frame(1, 3, Bytes(28, 0)));
+    EXPECT_TRUE(port.Sent().empty()) << "nothing more after block 3";
+    EXPECT_EQ(dtmf.progress.position, 5);
+    EXPECT_FALSE(dtmf.progress.visible);
+    EXPECT_TRUE(dtmf.rbtnEnabled);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(messages.empty());
+
+    const DtmfTexts &t = dtmf.texts;
+    EXPECT_EQ(t.cb1, "10");
+    EXPECT_EQ(t.cb2, "500");
+    EXPECT_EQ(t.cb5, "10000");
+    EXPECT_TRUE(t.CheckB1);
+    EXPECT_EQ(t.Edit1, "12345678");
+    EXPECT_EQ(t.cb6, "B");
+    EXPECT_EQ(t.cb7, "7");
+    EXPECT_EQ(t.cb8, "Continuous");
+    EXPECT_EQ(t.cb9, "Off");
+    EXPECT_EQ(t.autodial[0], "DD12");
+    EXPECT_EQ(t.autodial[1], "*0#");
+    EXPECT_EQ(t.autodial[8], "old") << "memories 9 to 16 have no digit count";
+    EXPECT_EQ(t.autodial[9], "") << "a zero value empties the cell";
+    EXPECT_EQ(dtmf.digitCounts[1], 4);
+}
+
+TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
+{
+    const Bytes expected{6,    0, 10, 0, 0, 0xFF, 0, 0, 0, 0, 0x78, 0x56, 0x34, 0x12,
+                         0xFF, 10, 1,  0, 0, 8,    0, 0, 0, 0, 0,    0,    0,    0};
+    EXPECT_EQ(WriteFirstBlock(), expected);
+    EXPECT_TRUE(tim1.active);
+    EXPECT_FALSE(dtmf.wbtnEnabled);
+    EXPECT_EQ(dtmf.progress.maximum, 4);
+
+    dtmf.texts.autodial[0] = "DD12";
+    dtmf.texts.autodial[6] = "*0#";
+    dtmf.texts.autodial[15] = "9";
+    Receive({0x06});
+    Bytes block1 = port.Sent();
+    ASSERT_EQ(block1.size(), 34u);
+    EXPECT_EQ(Bytes(block1.begin(), block1.begin() + 8), (Bytes{0x57, 0x01, 0x01, 0x20, 0x12, 0, 0, 0}));
+    EXPECT_EQ(dtmf.progress.position, 2);
+    Receive({0x06});
+    Bytes block2 = port.Sent();
+    EXPECT_EQ(Bytes(block2.begin() + 4, block2.begin() + 8), (Bytes{0xAC, 0x0B, 0, 0}));
+    EXPECT_TRUE(messages.empty());
+    Receive({0x06});
+    Bytes block3 = port.Sent();
+    ASSERT_EQ(block3.size(), 34u);
+    EXPECT_EQ(block3[2], 3);
+    EXPECT_EQ(Bytes(block3.begin() + 16, block3.begin() + 20), (Bytes{0x09, 0, 0, 0}));
+    EXPECT_EQ(Bytes(block3.begin() + 20, block3.begin() + 32), Bytes(12, 0));
+    EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
+    EXPECT_TRUE(dtmf.wbtnEnabled);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_FALSE(dtmf.progress.visible);
+    Receive({0x06}); // the radio's Ack for block 3 is not the window's
+    EXPECT_TRUE(port.Sent().empty());
+}
+
+TEST_F(Dtmf, FieldEncodings)
+{
+    dtmf.texts.cb5 = "10000";
+    dtmf.texts.cb2 = "2560";
+    dtmf.texts.CheckB1 = false;
+    dtmf.texts.cb6 = "E";
+    dtmf.texts.Edit1 = "";
+    dtmf.texts.autodial[0] = "12ab";
+    const Bytes b = WriteFirstBlock();
+    EXPECT_EQ(b[4], 100);
+    EXPECT_EQ(b[1], 0) << "256 keeps its low 8 bits";
+    EXPECT_EQ(b[5], 0x00);
+    EXPECT_EQ(b[14], 0) << "a group code not in the list";
+    EXPECT_EQ(b[19], 0);
+    EXPECT_EQ(b[20], 4) << "the count includes skipped characters";
+
+    Bytes settings(28, 0);
+    settings[4] = 100;
+    settings[14] = 0; // "D"
+    ReadBlocks(settings);
+    EXPECT_EQ(dtmf.texts.cb5, "10000");
+    EXPECT_EQ(dtmf.texts.cb6, "D");
+    EXPECT_EQ(dtmf.texts.cb5, "10000");
+}
+
+TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
+{
+    dtmf.texts.cb2 = "105";
+    port.Sent();
+    try {
+        dtmf.wbtnClick();
+        FAIL() << "expected a conversion failure";
+    } catch (const tonvar::text::ConversionError &e) {
+        EXPECT_STREQ(e.what(), "'10.5' is not a valid integer value");
+    }
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_FALSE(tim1.active) << "no half-built block is resent";
+    EXPECT_TRUE(dtmf.wbtnEnabled);
+    EXPECT_FALSE(dtmf.progress.visible);
+    EXPECT_EQ(main.frame[4], 6) << "the fields before the failure were written";
+    EXPECT_EQ(main.frame[5], 0);
+}
+
+TEST_F(Dtmf, TheTimeOutGivesTheButtonsBackAndEndsTheResend)
+{
+    dtmf.rbtnClick();
+    dtmf.wbtnClick(); // a second start does not restart Timer1
+    EXPECT_TRUE(timer1.active);
+    dtmf.Timer1Timer();
+    EXPECT_TRUE(dtmf.rbtnEnabled && dtmf.wbtnEnabled);
+    EXPECT_FALSE(timer1.active);
+    EXPECT_FALSE(tim1.active);
+
+    // Firing after a session that ended leaves the resend alone.
+    tim1.active = true;
+    dtmf.Timer1Timer();
+    EXPECT_TRUE(tim1.active);
+}
+
+TEST_F(Dtmf, CloseAndTheEightCharacterRule)
+{
+    dtmf.rbtnClick();
+    dtmf.Button3Click();
+    EXPECT_FALSE(tim1.active);
+    EXPECT_FALSE(timer1.active);
+    EXPECT_TRUE(dtmf.rbtnEnabled);
+
+    dtmf.texts.autodial[4] = "123456789";
+    dtmf.xg2SetEditText(5);
+    EXPECT_EQ(dtmf.texts.autodial[4], "12345678");
+    dtmf.xg2SetEditText(0);
+    dtmf.xg2SetEditText(17);
+}
+
+TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
+{
+    const DtmfTexts before = dtmf.texts;
+    dtmf.rbtnClick();
+    Bytes values(28, 0x11);
+    Receive(Frame(1, 4, values));
+    Receive(Frame(1, 200, values));
+    EXPECT_EQ(dtmf.texts, before);
+    EXPECT_EQ(dtmf.blockCounter, 2);
+}

@@ -1,0 +1,136 @@
+#include "signalling/FleetSyncSession.h"
+
+#include "SignallingFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace tonvar::signalling;
+using tonvar::test::Bytes;
+
+namespace {
+
+struct FleetSync : tonvar::test::SignallingFixture {
+    FleetSyncSession fleet{main, timer1, MessageSink()};
+    FleetSync() { main.signalling = {nullptr, nullptr, &fleet, nullptr}; }
+};
+
+} // namespace
+
+TEST_F(FleetSync, TheFirstBlockOfTheInitialValuesIs32BytesWithoutChecksum)
+{
+    fleet.wbtnClick();
+    ASSERT_EQ(port.writes.size(), 32u) << "one byte per write, 32 in all";
+    const Bytes expected{0x57, 0x02, 0x00, 0x20, 0x64, 0x00, 0xE8, 0x03, 24, 0x90, 0x01, 10, 0xFF, 0, 0, 0,
+                         0,    0,    0,    0,    0,    0,    0,    0,    0,  0,    0,    0,  0,    0, 0, 0};
+    EXPECT_EQ(port.Sent(), expected);
+    EXPECT_FALSE(tim1.active) << "FleetSync writes are not resent";
+    EXPECT_TRUE(timer1.active);
+}
+
+TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
+{
+    fleet.texts.fleet[0] = "70000";
+    fleet.texts.fleet[1] = "5";
+    fleet.texts.id[1] = "";
+    fleet.texts.fleet[2] = "300";
+    fleet.texts.id[2] = "301";
+    fleet.texts.id[15] = "16";
+    fleet.texts.cb1 = "1200";
+    fleet.wbtnClick();
+    Bytes b0 = port.Sent();
+    EXPECT_EQ(b0[8], 12);
+    EXPECT_EQ(Bytes(b0.begin() + 24, b0.end()), (Bytes{0x70, 0x11, 0, 0, 5, 0, 0, 0})) << "70000 as 4464";
+    Receive({0x06});
+    Bytes b1 = port.Sent();
+    ASSERT_EQ(b1.size(), 32u);
+    EXPECT_EQ(Bytes(b1.begin(), b1.begin() + 8), (Bytes{0x57, 0x02, 0x01, 0x20, 0x2C, 0x01, 0x2D, 0x01}));
+    EXPECT_TRUE(messages.empty());
+    Receive({0x06});
+    Bytes b2 = port.Sent();
+    ASSERT_EQ(b2.size(), 32u);
+    EXPECT_EQ(b2[2], 2);
+    EXPECT_EQ(Bytes(b2.begin() + 28, b2.end()), (Bytes{0, 0, 16, 0})) << "entry 16 in the last slot";
+    EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
+    EXPECT_TRUE(fleet.wbtnEnabled);
+    Receive({0x06});
+    EXPECT_TRUE(port.Sent().empty());
+}
+
+TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
+{
+    fleet.texts.cb1 = "1200";
+    fleet.rbtnClick();
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x02, 0x00, 0x20}));
+    EXPECT_TRUE(tim1.active);
+    const Bytes b0{0x70, 0x11, 0xE8, 0x03, 12, 0x90, 0x01, 30, 0x01, 0, 0, 0, 0, 0,
+                   0,    0,    0,    0,    0,  0,    7,    0,  0,    0, 0, 0, 9, 0};
+    Receive(Frame(2, 0, b0));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x02, 0x01, 0x20}));
+    Bytes b1(28, 0);
+    b1[0] = 3;
+    Receive(Frame(2, 1, b1));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x02, 0x02, 0x20}));
+    Bytes b2(28, 0);
+    b2[26] = 0x10; // entry 16, ID
+    Receive(Frame(2, 2, b2));
+    EXPECT_TRUE(port.Sent().empty()) << "no request after block 2";
+    EXPECT_TRUE(fleet.rbtnEnabled);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_FALSE(fleet.progress.visible);
+
+    const FleetSyncTexts &t = fleet.texts;
+    EXPECT_EQ(t.ed1, "4464");
+    EXPECT_EQ(t.ed2, "1000");
+    EXPECT_EQ(t.cb1, "1200");
+    EXPECT_EQ(t.ed3, "400");
+    EXPECT_EQ(t.ed4, "30");
+    EXPECT_FALSE(t.CheckBox1) << "only 0xFF is on";
+    EXPECT_EQ(t.fleet[0], "7");
+    EXPECT_EQ(t.id[0], "");
+    EXPECT_EQ(t.id[1], "9");
+    EXPECT_EQ(t.fleet[2], "3");
+    EXPECT_EQ(t.id[15], "16");
+}
+
+TEST_F(FleetSync, AnUnknownBaudByteLeavesTheChoiceAndStrayBlocksTouchNothing)
+{
+    fleet.rbtnClick();
+    Bytes b0(28, 0);
+    b0[4] = 30; // 3000 bps: not in the list
+    Receive(Frame(2, 0, b0));
+    EXPECT_EQ(fleet.texts.cb1, "2400");
+    const FleetSyncTexts before = fleet.texts;
+    Receive(Frame(2, 3, Bytes(28, 0x22)));
+    Receive(Frame(2, 250, Bytes(28, 0x22)));
+    EXPECT_EQ(fleet.texts, before);
+}
+
+TEST_F(FleetSync, AFieldThatDoesNotConvertSendsNothingAndGivesWriteBack)
+{
+    fleet.texts.ed3 = "4OO";
+    EXPECT_THROW(fleet.wbtnClick(), tonvar::text::ConversionError);
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_TRUE(fleet.wbtnEnabled);
+    fleet.texts.ed3 = "400";
+    fleet.texts.id[3] = "x";
+    fleet.wbtnClick();
+    port.Sent();
+    try {
+        Receive({0x06});
+        FAIL();
+    } catch (const tonvar::text::ConversionError &e) {
+        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
+    }
+    EXPECT_TRUE(port.Sent().empty());
+}
+
+TEST_F(FleetSync, CloseStopsTheResendOnly)
+{
+    fleet.rbtnClick();
+    fleet.Button3Click();
+    EXPECT_FALSE(tim1.active);
+    EXPECT_FALSE(fleet.rbtnEnabled) << "Timer1 gives the buttons back";
+    EXPECT_TRUE(timer1.active);
+    fleet.Timer1Timer();
+    EXPECT_TRUE(fleet.rbtnEnabled);
+}

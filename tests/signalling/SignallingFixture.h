@@ -1,0 +1,44 @@
+// A main session on a fake port with one signalling window plugged into its
+// receive handler.
+#pragma once
+
+#include "protocol/MainSession.h"
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tonvar::test {
+
+struct SignallingFixture : ::testing::Test {
+    FakePort port;
+    FakeTimer tim1;
+    FakeTimer timer1;
+    memory::ChannelTable table;
+    memory::SettingsTexts mainSettings = memory::DefaultSettingsTexts();
+    protocol::MainSession main{port, tim1, table, mainSettings, {}};
+    std::vector<std::string> messages;
+
+    SignallingFixture() { port.open = true; }
+    auto MessageSink()
+    {
+        return [this](const std::string &m) { messages.push_back(m); };
+    }
+    void Receive(const Bytes &chunk) { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); }
+    static Bytes Frame(std::uint8_t area, std::uint8_t block, const Bytes &payload)
+    {
+        Bytes f(34, 0);
+        f[0] = 0x57;
+        f[1] = area;
+        f[2] = block;
+        f[3] = 0x20;
+        for (std::size_t i = 0; i < payload.size() && i < 28; ++i)
+            f[4 + i] = payload[i];
+        return f;
+    }
+};
+
+} // namespace tonvar::test

@@ -1,0 +1,59 @@
+// A serial port and a timer that tests drive by hand.
+#pragma once
+
+#include "protocol/MainSession.h"
+#include "text/Convert.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tonvar::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct FakePort : protocol::Port {
+    std::vector<std::string> calls; // "name X", "close", "open"
+    std::vector<Bytes> writes;      // one entry per WritePort call
+    bool open = false;
+    bool failOpen = false;
+
+    void SetCommName(const std::string &name) override { calls.push_back("name " + name); }
+    void OpenPort() override
+    {
+        calls.push_back("open");
+        if (failOpen)
+            throw text::Failure("Error opening serial port");
+        open = true;
+    }
+    void ClosePort() override
+    {
+        calls.push_back("close");
+        open = false;
+    }
+    bool WritePort(const std::uint8_t *bytes, std::uint16_t count) override
+    {
+        if (!open)
+            return false;
+        writes.emplace_back(bytes, bytes + count);
+        return true;
+    }
+    // Everything written since the last call, joined.
+    Bytes Sent()
+    {
+        Bytes all;
+        for (const Bytes &w : writes)
+            all.insert(all.end(), w.begin(), w.end());
+        writes.clear();
+        return all;
+    }
+};
+
+struct FakeTimer : protocol::Timer {
+    bool active = false;
+    void Start() override { active = true; }
+    void Stop() override { active = false; }
+    bool Active() const override { return active; }
+};
+
+} // namespace tonvar::test
