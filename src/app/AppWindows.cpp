@@ -1,18 +1,42 @@
 #include "app/AppWindows.h"
 
+#include "app/ErrorHandler.h"
+
 namespace tonvar::app {
+
+namespace {
+
+signalling::WindowServices Services()
+{
+    return {[](const std::function<void()> &handler) { return RunHandler(handler); },
+            [](const std::string &text) { ShowMessage(text); }};
+}
+
+} // namespace
 
 AppWindows::AppWindows(QSize screen)
     : Form1(std::make_unique<TForm1>(screen)),
-      Form2(std::make_unique<signalling::TForm2>()),
-      Form4(std::make_unique<signalling::TForm4>()),
-      Form5(std::make_unique<signalling::TForm5>()),
-      Form6(std::make_unique<signalling::TForm6>()),
+      Form2(std::make_unique<signalling::TForm2>(Form1->session, Services())),
+      Form4(std::make_unique<signalling::TForm4>(Services())),
+      Form5(std::make_unique<signalling::TForm5>(Services())),
+      Form6(std::make_unique<signalling::TForm6>(Form1->session, Services())),
       Form3(std::make_unique<protocol::TForm3>())
 {
     Form1->SetWindows(Form2.get(), Form4.get(), Form5.get(), Form6.get(), Form3.get());
+    // The receive handler offers every chunk to 5TONE, 2TONE, FleetSync and
+    // DTMF, in this order, before the main window's own sessions.
+    Form1->session.signalling = {nullptr, nullptr, &Form6->logic, &Form2->logic};
+    for (signalling::SignallingWindow *w : {static_cast<signalling::SignallingWindow *>(Form2.get()),
+                                            static_cast<signalling::SignallingWindow *>(Form4.get()),
+                                            static_cast<signalling::SignallingWindow *>(Form5.get()),
+                                            static_cast<signalling::SignallingWindow *>(Form6.get())})
+        Form1->afterRefresh.push_back([w] { w->Refresh(); });
 }
 
-AppWindows::~AppWindows() = default;
+AppWindows::~AppWindows()
+{
+    Form1->session.signalling = {};
+    Form1->afterRefresh.clear();
+}
 
 } // namespace tonvar::app

@@ -5,6 +5,8 @@
 #include "app/Unit1.h"
 #include "protocol/Unit3.h"
 #include "signalling/SignallingWindows.h"
+#include "signalling/Unit2.h"
+#include "signalling/Unit6.h"
 
 #include <memory>
 

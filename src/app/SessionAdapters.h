@@ -3,9 +3,8 @@
 #pragma once
 
 #include "protocol/MainSession.h"
+#include "protocol/QtTimer.h"
 #include "serial/SPComm.h"
-
-#include <QTimer>
 
 namespace tonvar::app {
 
@@ -21,19 +20,6 @@ private:
     serial::TComm &comm_;
 };
 
-class QtTimer : public protocol::Timer {
-public:
-    explicit QtTimer(QTimer &timer) : timer_(timer) {}
-    void Start() override
-    {
-        if (!timer_.isActive())
-            timer_.start();
-    }
-    void Stop() override { timer_.stop(); }
-    bool Active() const override { return timer_.isActive(); }
-
-private:
-    QTimer &timer_;
-};
+using protocol::QtTimer;
 
 } // namespace tonvar::app

@@ -385,6 +385,8 @@ void TForm1::RefreshControls()
     model->Refresh();
     if (progress_)
         progress_->Display(session.progress, frameGeometry().topLeft() + kProgressOffset);
+    for (const auto &refresh : afterRefresh)
+        refresh();
 }
 
 void TForm1::rbtnClick()

@@ -108,6 +108,9 @@ public:
 
     // Brings every control in line with the session state and the data.
     void RefreshControls();
+    // Run at the end of each refresh: the signalling windows show what the
+    // chunks handled here did to their sessions.
+    std::vector<std::function<void()>> afterRefresh;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,41 +1,118 @@
-// The four signalling windows. Each reads and writes its own memory area of
-// the radio through the main window's port and receive handler.
+// The frame every signalling window shares: its caption, kept on top, shown
+// without blocking; Read, Write and Close with the progress bar below; the
+// 10 s Timer1; and the ties between the controls and the texts the session
+// logic works on. Controls write into the texts as the user edits them;
+// Refresh puts the texts, the button states and the bar back on screen after
+// every step.
 #pragma once
 
+#include "protocol/MainSession.h"
+#include "protocol/QtTimer.h"
+
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
 
 namespace tonvar::signalling {
 
-// The common frame of a signalling window: its caption, kept on top of the
-// main window, shown without blocking.
+class SignallingLogic;
+
+// What a window needs of the application: running a handler with its
+// failures shown, and showing a message.
+struct WindowServices {
+    std::function<bool(const std::function<void()> &)> run;
+    std::function<void(const std::string &)> showMessage;
+};
+
 class SignallingWindow : public QWidget {
     Q_OBJECT
 public:
-    SignallingWindow(const QString &caption, QWidget *parent);
+    SignallingWindow(const QString &caption, WindowServices services, QWidget *parent);
+
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *rbtn = nullptr;
+    QPushButton *wbtn = nullptr;
+    QPushButton *Button3 = nullptr; // Close
+    QTimer Timer1;
+
+    // Puts the session's state and texts on screen.
+    void Refresh();
+
+protected:
+    protocol::QtTimer timer1Adapter_{Timer1};
+    WindowServices services_;
+    QVBoxLayout *body_ = nullptr;
+
+    // For the logic: shows a message over an up-to-date window.
+    std::function<void(const std::string &)> MessageSink();
+    // Runs a handler through the application's error handling, then refreshes.
+    void Handle(const std::function<void()> &handler);
+    // Adds Read, Write, Close and the bar, wired to the given handlers.
+    void AddButtons(SignallingLogic &logic, std::function<void()> read, std::function<void()> write,
+                    std::function<void()> close);
+
+    // Ties: the control edits the text; Refresh shows the text.
+    QComboBox *BoundCombo(std::string &text, const std::vector<std::string> &items, bool editable = true);
+    QLineEdit *BoundEdit(std::string &text, int maxLength = 0);
+    QCheckBox *BoundCheck(bool &checked, const QString &caption);
+    // The text of a grid cell, by row from 1.
+    using CellText = std::function<std::string &(int row)>;
+    // A grid of `rows` numbered rows ("NO." in column 0, not editable) whose
+    // other columns edit the given texts; `edited(row, column)` runs after
+    // each change (rows and columns from 1).
+    QTableWidget *BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
+                            std::function<void(int row, int column)> edited = {});
+
+private:
+    SignallingLogic *logic_ = nullptr;
+    std::vector<std::function<void()>> shows_;
+    bool refreshing_ = false;
 };
 
-class TForm2 : public SignallingWindow { // DTMF
+// An in-place editor that starts with a default text when its cell is empty,
+// and offers a pick list when it has one.
+class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget *parent = nullptr) : SignallingWindow(QStringLiteral("DTMF"), parent) {}
+    CellDelegate(QString defaultText, QStringList items, bool editable, QObject *parent);
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+
+private:
+    QString default_;
+    QStringList items_;
+    bool editable_;
 };
 
 class TForm4 : public SignallingWindow { // 2TONE
     Q_OBJECT
 public:
-    explicit TForm4(QWidget *parent = nullptr) : SignallingWindow(QStringLiteral("2TONE"), parent) {}
+    explicit TForm4(WindowServices services = {}, QWidget *parent = nullptr)
+        : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent)
+    {
+    }
 };
 
 class TForm5 : public SignallingWindow { // 5TONE
     Q_OBJECT
 public:
-    explicit TForm5(QWidget *parent = nullptr) : SignallingWindow(QStringLiteral("5TONE"), parent) {}
-};
-
-class TForm6 : public SignallingWindow { // FleetSync
-    Q_OBJECT
-public:
-    explicit TForm6(QWidget *parent = nullptr) : SignallingWindow(QStringLiteral("FleetSync"), parent) {}
+    explicit TForm5(WindowServices services = {}, QWidget *parent = nullptr)
+        : SignallingWindow(QStringLiteral("5TONE"), std::move(services), parent)
+    {
+    }
 };
 
 } // namespace tonvar::signalling

@@ -1,0 +1,25 @@
+// A Qt timer behind the sessions' Timer interface.
+#pragma once
+
+#include "protocol/MainSession.h"
+
+#include <QTimer>
+
+namespace tonvar::protocol {
+
+class QtTimer : public Timer {
+public:
+    explicit QtTimer(QTimer &timer) : timer_(timer) {}
+    void Start() override
+    {
+        if (!timer_.isActive())
+            timer_.start();
+    }
+    void Stop() override { timer_.stop(); }
+    bool Active() const override { return timer_.isActive(); }
+
+private:
+    QTimer &timer_;
+};
+
+} // namespace tonvar::protocol

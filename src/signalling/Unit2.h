@@ -1,0 +1,31 @@
+// The DTMF window.
+#pragma once
+
+#include "signalling/DtmfSession.h"
+#include "signalling/SignallingWindows.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class QTableWidget;
+
+namespace tonvar::signalling {
+
+class TForm2 : public SignallingWindow {
+    Q_OBJECT
+public:
+    TForm2(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+
+    DtmfSession logic;
+
+    QTabWidget *Tabs = nullptr;
+    QTableWidget *xg2 = nullptr;
+    QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr, *cb5 = nullptr;
+    QCheckBox *CheckB1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QComboBox *cb6 = nullptr, *cb7 = nullptr, *cb8 = nullptr, *cb9 = nullptr;
+    QCheckBox *CheckB2 = nullptr;
+};
+
+} // namespace tonvar::signalling

@@ -1,0 +1,148 @@
+// The signalling windows' sessions against the simulated radio.
+#include "app/AppWindows.h"
+#include "app/ErrorHandler.h"
+
+#include "RadioSim.h"
+#include "Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <chrono>
+#include <memory>
+
+using namespace tonvar;
+using namespace std::chrono_literals;
+using sim::Block;
+using sim::LogEntry;
+using test::WaitUntil;
+
+namespace {
+
+struct Signalling : ::testing::Test {
+    sim::RadioSimulator radio{false};
+    std::unique_ptr<app::AppWindows> windows;
+    QStringList messages;
+    QStringList failures;
+
+    void SetUp() override
+    {
+        app::SetMessageSink([this](const QString &text) { messages << text; });
+        app::SetFailureSink([this](const QString &text, const QString &) { failures << text; });
+        windows = std::make_unique<app::AppWindows>(QSize(1920, 1080));
+        windows->Form1->AddDevicePath(QString::fromStdString(radio.DevicePath()));
+        radio.Start();
+    }
+    void TearDown() override
+    {
+        windows.reset();
+        radio.Stop();
+        app::ResetMessageSink();
+        app::ResetFailureSink();
+    }
+    std::vector<std::string> Log() const
+    {
+        std::vector<std::string> out;
+        for (const LogEntry &e : radio.Log())
+            out.push_back(sim::Summary(e));
+        return out;
+    }
+};
+
+Block Bytes28(std::initializer_list<std::pair<std::size_t, std::uint8_t>> at)
+{
+    Block b{};
+    for (const auto &[offset, value] : at)
+        b[offset - 4] = value;
+    return b;
+}
+
+} // namespace
+
+TEST_F(Signalling, ADtmfReadFillsTheWindowFromTheRadio)
+{
+    radio.SetBlock(1, 0, Bytes28({{4, 8}, {5, 10}, {8, 20}, {9, 0}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
+                                  {18, 12}, {19, 5}, {20, 0}, {21, 2}, {22, 0xFF}, {23, 8}, {24, 4}}));
+    radio.SetBlock(1, 1, Bytes28({{4, 0x12}}));
+    radio.SetBlock(1, 3, Bytes28({{16, 0x99}}));
+    signalling::TForm2 &dtmf = *windows->Form2;
+    windows->Form1->DTMF1Click();
+    ASSERT_TRUE(dtmf.isVisible());
+    dtmf.rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return dtmf.rbtn->isEnabled(); }, 20s));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"READ 1 0", "READ 1 1", "READ 1 2", "READ 1 3"}));
+    const signalling::DtmfTexts &t = dtmf.logic.texts;
+    EXPECT_EQ(t.cb1, "8");
+    EXPECT_EQ(t.cb2, "100");
+    EXPECT_EQ(t.cb5, "2000");
+    EXPECT_FALSE(t.CheckB1);
+    EXPECT_EQ(t.Edit1, "12345678");
+    EXPECT_EQ(t.cb6, "#");
+    EXPECT_EQ(t.cb8, "Off");
+    EXPECT_EQ(t.cb9, "ID Code");
+    EXPECT_TRUE(t.CheckB2);
+    EXPECT_EQ(t.autodial[0], "DD12");
+    EXPECT_EQ(dtmf.xg2->item(0, 1)->text(), QStringLiteral("DD12")) << "the grid shows it";
+    EXPECT_FALSE(dtmf.ProgressBar1->isVisible());
+    EXPECT_FALSE(windows->Form1->Tim1.isActive());
+    EXPECT_TRUE(failures.isEmpty());
+}
+
+TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
+{
+    signalling::TForm2 &dtmf = *windows->Form2;
+    dtmf.logic.texts.autodial[0] = "DD12";
+    dtmf.logic.texts.autodial[12] = "*0#";
+    windows->Form1->DTMF1Click();
+    dtmf.wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
+    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 1 0", "WRITE 1 1", "WRITE 1 2", "WRITE 1 3"}));
+    const Block settings = Bytes28({{4, 6}, {6, 10}, {9, 0xFF}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
+                                    {18, 0xFF}, {19, 10}, {20, 1}, {23, 8}, {24, 4}});
+    EXPECT_EQ(radio.GetBlock(1, 0), settings);
+    EXPECT_EQ(radio.GetBlock(1, 1), Bytes28({{4, 0x12}}));
+    EXPECT_EQ(radio.GetBlock(1, 2), Block{});
+    EXPECT_EQ(radio.GetBlock(1, 3), Bytes28({{4, 0xAC}, {5, 0x0B}}));
+    EXPECT_TRUE(dtmf.wbtn->isEnabled());
+    EXPECT_FALSE(windows->Form1->Tim1.isActive());
+}
+
+TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBack)
+{
+    signalling::TForm6 &fleet = *windows->Form6;
+    fleet.logic.texts.fleet[0] = "70000";
+    fleet.logic.texts.id[0] = "";
+    fleet.logic.texts.fleet[9] = "10";
+    fleet.logic.texts.id[9] = "1010";
+    fleet.logic.texts.cb1 = "1200";
+    windows->Form1->N4Click();
+    fleet.wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
+    ASSERT_TRUE(WaitUntil([&] { return radio.Log().size() == 3; }, 5s));
+    for (const LogEntry &e : radio.Log()) {
+        EXPECT_EQ(e.bytes.size(), 32u);
+        EXPECT_TRUE(e.tail.empty()) << "no checksum behind the payload";
+    }
+    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 2 0", "WRITE 2 1", "WRITE 2 2"}));
+    EXPECT_EQ(radio.GetBlock(2, 0), Bytes28({{4, 0x64}, {6, 0xE8}, {7, 0x03}, {8, 12}, {9, 0x90}, {10, 0x01}, {11, 10},
+                                             {12, 0xFF}, {24, 0x70}, {25, 0x11}}));
+    EXPECT_EQ(radio.GetBlock(2, 2), Bytes28({{4, 10}, {6, 0xF2}, {7, 0x03}}));
+
+    fleet.logic.texts = signalling::FleetSyncTexts{};
+    fleet.Refresh();
+    radio.ClearLog();
+    fleet.rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return fleet.rbtn->isEnabled(); }, 20s));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"READ 2 0", "READ 2 1", "READ 2 2"}));
+    EXPECT_EQ(fleet.logic.texts.cb1, "1200");
+    EXPECT_EQ(fleet.logic.texts.fleet[0], "4464");
+    EXPECT_EQ(fleet.logic.texts.id[0], "");
+    EXPECT_EQ(fleet.logic.texts.id[9], "1010");
+    EXPECT_EQ(fleet.xg1->item(9, 2)->text(), QStringLiteral("1010"));
+    EXPECT_FALSE(windows->Form1->Tim1.isActive());
+}

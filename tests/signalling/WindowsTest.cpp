@@ -1,0 +1,113 @@
+// The signalling windows' controls, on the offscreen platform.
+#include "signalling/Unit2.h"
+#include "signalling/Unit6.h"
+
+#include "Fakes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace tonvar::signalling;
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+private:
+    tonvar::test::FakePort port;
+    tonvar::test::FakeTimer tim1;
+    tonvar::memory::ChannelTable table;
+    tonvar::memory::SettingsTexts settings = tonvar::memory::DefaultSettingsTexts();
+    tonvar::protocol::MainSession main{port, tim1, table, settings, {}};
+
+    static QStringList Labels(QWidget *w)
+    {
+        QStringList out;
+        for (QLabel *l : w->findChildren<QLabel *>())
+            out << l->text();
+        for (QCheckBox *c : w->findChildren<QCheckBox *>())
+            out << c->text();
+        return out;
+    }
+
+private Q_SLOTS:
+    void dtmfWindow()
+    {
+        TForm2 w(main, {});
+        QCOMPARE(w.windowTitle(), QStringLiteral("DTMF"));
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(w.Tabs->tabText(0), QStringLiteral("DTMF Encode"));
+        QCOMPARE(w.Tabs->tabText(1), QStringLiteral("DTMF Decode"));
+        const QStringList labels = Labels(&w);
+        for (const char *label : {"DTMF Spend [digit/s]", "First Digit Time [ms]", "First Digit Delay [ms]",
+                                  "# and * Tone [ms]", "D Code Assignment", "DTMF Side Tone", "ID Code", "Group Code",
+                                  "Auto Reset Timer [s]", "Call Alert", "Transpond", "Clear To Transpond"})
+            QVERIFY2(labels.contains(QString::fromLatin1(label)), label);
+        QCOMPARE(w.cb2->currentText(), QStringLiteral("0"));
+        QCOMPARE(w.cb3->count(), 19);
+        QCOMPARE(w.cb3->itemText(18), QStringLiteral("1000"));
+        QCOMPARE(w.cb5->count(), 11);
+        QCOMPARE(w.cb5->currentText(), QStringLiteral("D Code"));
+        QCOMPARE(w.cb7->currentText(), QStringLiteral("10"));
+        QVERIFY(w.CheckB1->isChecked());
+        QVERIFY(!w.CheckB2->isChecked());
+        QCOMPARE(w.Edit1->text(), QStringLiteral("12345678"));
+        QCOMPARE(w.Edit1->maxLength(), 8);
+        QVERIFY(!w.ProgressBar1->isVisible());
+        QCOMPARE(w.xg2->horizontalHeaderItem(1)->text(), QStringLiteral("Autodial Memory"));
+        QCOMPARE(w.xg2->item(15, 0)->text(), QStringLiteral("16"));
+
+        // Typed into the window, the texts reach the session.
+        w.cb1->setEditText(QStringLiteral("15"));
+        w.CheckB2->setChecked(true);
+        QCOMPARE(w.logic.texts.cb1, std::string("15"));
+        QVERIFY(w.logic.texts.CheckB2);
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Tabs->setCurrentIndex(0);
+        w.xg2->setFocus();
+        w.xg2->setCurrentCell(2, 1);
+        QTest::keyClick(w.xg2, Qt::Key_F2);
+        auto *editor = w.xg2->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("12345678")); // an empty memory starts with the default
+        QTest::keyClicks(editor, QStringLiteral("987654321"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w.logic.texts.autodial[2], std::string("98765432"));
+        QCOMPARE(w.xg2->item(2, 1)->text(), QStringLiteral("98765432"));
+    }
+
+    void fleetSyncWindow()
+    {
+        TForm6 w(main, {});
+        QCOMPARE(w.windowTitle(), QStringLiteral("FleetSync"));
+        const QStringList labels = Labels(&w);
+        for (const char *label : {"Fleet[Own]", "ID[Own]", "FleetSync Baud Rate[bps]",
+                                  "Data TX Modulation Delay Time[ms]", "Message Mode Timer [s]", "PTT ID Side Tone"})
+            QVERIFY2(labels.contains(QString::fromLatin1(label)), label);
+        QVERIFY(!w.cb1->isEditable());
+        QCOMPARE(w.cb1->currentText(), QStringLiteral("2400"));
+        QCOMPARE(w.ed1->text(), QStringLiteral("100"));
+        QCOMPARE(w.ed2->text(), QStringLiteral("1000"));
+        QCOMPARE(w.ed3->text(), QStringLiteral("400"));
+        QCOMPARE(w.ed4->text(), QStringLiteral("10"));
+        QVERIFY(w.CheckBox1->isChecked());
+        w.show();
+        QVERIFY(w.ProgressBar1->isVisible());
+        QCOMPARE(w.xg1->horizontalHeaderItem(2)->text(), QStringLiteral("ID"));
+        w.cb1->setCurrentIndex(0);
+        QCOMPARE(w.logic.texts.cb1, std::string("1200"));
+        w.xg1->item(4, 1)->setText(QStringLiteral("77"));
+        QCOMPARE(w.logic.texts.fleet[4], std::string("77"));
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "WindowsTest.moc"
