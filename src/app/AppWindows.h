@@ -6,6 +6,8 @@
 #include "protocol/Unit3.h"
 #include "signalling/SignallingWindows.h"
 #include "signalling/Unit2.h"
+#include "signalling/Unit4.h"
+#include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
 
 #include <memory>

@@ -49,7 +49,7 @@ void SetFromList(const std::array<std::string_view, 3> &list, std::uint8_t byte,
 
 DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
                          std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(protocol::kAreaDtmf, true, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kAreaDtmf, true, false, true}, main, timer1, std::move(showMessage))
 {
 }
 

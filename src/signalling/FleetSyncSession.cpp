@@ -33,7 +33,7 @@ std::string NumberOrEmpty(std::uint16_t v)
 
 FleetSyncSession::FleetSyncSession(protocol::MainSession &main, protocol::Timer &timer1,
                                    std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(protocol::kAreaFleetSync, false, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kAreaFleetSync, false, false, true}, main, timer1, std::move(showMessage))
 {
 }
 

@@ -4,9 +4,10 @@
 
 namespace tonvar::signalling {
 
-SignallingLogic::SignallingLogic(std::uint8_t area, bool writesResent, protocol::MainSession &main,
-                                 protocol::Timer &timer1, std::function<void(const std::string &)> showMessage)
-    : area_(area), writesResent_(writesResent), main_(main), timer1_(timer1), showMessage_(std::move(showMessage))
+SignallingLogic::SignallingLogic(const SessionTraits &traits, protocol::MainSession &main, protocol::Timer &timer1,
+                                 std::function<void(const std::string &)> showMessage)
+    : blockCounter(traits.sharesReadCounter ? main.readCounter : ownCounter_), traits_(traits), main_(main),
+      timer1_(timer1), showMessage_(std::move(showMessage))
 {
 }
 
@@ -30,10 +31,12 @@ void SignallingLogic::WriteSucceeded()
 
 void SignallingLogic::Timer1Timer()
 {
-    const bool waiting = !rbtnEnabled || (!wbtnEnabled && writesResent_);
+    timer1_.Stop();
+    if (!traits_.timeOutRecovers)
+        return;
+    const bool waiting = !rbtnEnabled || (!wbtnEnabled && traits_.writesResent);
     wbtnEnabled = true;
     rbtnEnabled = true;
-    timer1_.Stop();
     if (waiting)
         Tim1().Stop();
 }

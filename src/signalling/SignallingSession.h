@@ -22,26 +22,39 @@ inline const std::string kWriteSucceeded = "WRITE SUCCEED!";
 inline constexpr int kSessionTimeoutMs = 10000;
 inline constexpr std::size_t kClearedFrameBytes = 51; // indices 0 to 50
 
+// How the windows' sessions differ.
+struct SessionTraits {
+    std::uint8_t area;
+    bool writesResent;      // writes wait under the main window's resend (all but FleetSync)
+    bool sharesReadCounter; // the block counter is the main window's read counter (2TONE, 5TONE)
+    bool timeOutRecovers;   // Timer1 gives a stalled session back (all but 5TONE)
+};
+
 class SignallingLogic : public protocol::SignallingSession {
 public:
-    // `writesResent`: the window's writes wait under the main window's resend
-    // timer (all but FleetSync); its reads always do.
-    SignallingLogic(std::uint8_t area, bool writesResent, protocol::MainSession &main, protocol::Timer &timer1,
+    SignallingLogic(const SessionTraits &traits, protocol::MainSession &main, protocol::Timer &timer1,
                     std::function<void(const std::string &)> showMessage);
 
-    std::uint8_t Area() const override { return area_; }
+    std::uint8_t Area() const override { return traits_.area; }
     bool ReadRunning() const override { return !rbtnEnabled; }
     bool WriteRunning() const override { return !wbtnEnabled; }
 
-    // The time-out: both buttons come back. A session of this window that was
-    // still waiting under the main window's resend also stops it, which would
-    // otherwise repeat the last frame for ever.
+    // The time-out: Timer1 stops; where the window recovers, both buttons
+    // come back, and a session that was still waiting under the main
+    // window's resend also stops it, which would otherwise repeat the last
+    // frame for ever.
     void Timer1Timer();
 
     bool rbtnEnabled = true;
     bool wbtnEnabled = true;
     protocol::ProgressState progress;
-    int blockCounter = 0;
+
+private:
+    std::int32_t ownCounter_ = 0;
+
+public:
+    // The number of the block last asked for or sent.
+    std::int32_t &blockCounter;
 
 protected:
     protocol::ByteBuffer &Frame() { return main_.frame; }
@@ -62,7 +75,7 @@ protected:
         try {
             build();
         } catch (...) {
-            if (writesResent_)
+            if (traits_.writesResent)
                 Tim1().Stop();
             wbtnEnabled = true;
             progress.visible = false;
@@ -72,8 +85,7 @@ protected:
     }
 
 private:
-    std::uint8_t area_;
-    bool writesResent_;
+    SessionTraits traits_;
     protocol::MainSession &main_;
     protocol::Timer &timer1_;
     std::function<void(const std::string &)> showMessage_;

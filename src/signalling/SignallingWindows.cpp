@@ -160,7 +160,7 @@ QCheckBox *SignallingWindow::BoundCheck(bool &checked, const QString &caption)
 }
 
 QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                                          std::function<void(int row, int column)> edited)
+                                          std::function<void(int row, int column)> edited, QStringList rowNames)
 {
     auto *grid = new QTableWidget(rows, static_cast<int>(columns.size()) + 1, this);
     grid->setHorizontalHeaderLabels(headers);
@@ -170,7 +170,8 @@ QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, 
     grid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                           QAbstractItemView::EditKeyPressed);
     for (int r = 0; r < rows; ++r) {
-        auto *number = new QTableWidgetItem(QString::number(r + 1)); // FormCreate's "1" to "16"
+        // FormCreate's "1" to "16", or the rows' names.
+        auto *number = new QTableWidgetItem(r < rowNames.size() ? rowNames[r] : QString::number(r + 1));
         number->setFlags(Qt::ItemIsEnabled);
         grid->setItem(r, 0, number);
         for (int c = 1; c <= static_cast<int>(columns.size()); ++c)
@@ -196,6 +197,15 @@ QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, 
             }
     });
     return grid;
+}
+
+void SignallingWindow::ColumnEditor(QTableWidget *grid, int column, const std::vector<std::string> &items,
+                                    const std::string &defaultText, bool editable)
+{
+    QStringList list;
+    for (const std::string &item : items)
+        list << Latin1(item);
+    grid->setItemDelegateForColumn(column, new CellDelegate(Latin1(defaultText), list, editable, grid));
 }
 
 CellDelegate::CellDelegate(QString defaultText, QStringList items, bool editable, QObject *parent)

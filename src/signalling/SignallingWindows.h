@@ -73,7 +73,10 @@ protected:
     // other columns edit the given texts; `edited(row, column)` runs after
     // each change (rows and columns from 1).
     QTableWidget *BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                            std::function<void(int row, int column)> edited = {});
+                            std::function<void(int row, int column)> edited = {}, QStringList rowNames = {});
+    // A pick-list (or typed, with `editable`) editor for a grid column.
+    static void ColumnEditor(QTableWidget *grid, int column, const std::vector<std::string> &items,
+                             const std::string &defaultText, bool editable = false);
 
 private:
     SignallingLogic *logic_ = nullptr;
@@ -95,24 +98,6 @@ private:
     QString default_;
     QStringList items_;
     bool editable_;
-};
-
-class TForm4 : public SignallingWindow { // 2TONE
-    Q_OBJECT
-public:
-    explicit TForm4(WindowServices services = {}, QWidget *parent = nullptr)
-        : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent)
-    {
-    }
-};
-
-class TForm5 : public SignallingWindow { // 5TONE
-    Q_OBJECT
-public:
-    explicit TForm5(WindowServices services = {}, QWidget *parent = nullptr)
-        : SignallingWindow(QStringLiteral("5TONE"), std::move(services), parent)
-    {
-    }
 };
 
 } // namespace tonvar::signalling

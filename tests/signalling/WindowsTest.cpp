@@ -1,5 +1,7 @@
 // The signalling windows' controls, on the offscreen platform.
 #include "signalling/Unit2.h"
+#include "signalling/Unit4.h"
+#include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
 
 #include "Fakes.h"
@@ -106,6 +108,64 @@ private Q_SLOTS:
         QCOMPARE(w.logic.texts.cb1, std::string("1200"));
         w.xg1->item(4, 1)->setText(QStringLiteral("77"));
         QCOMPARE(w.logic.texts.fleet[4], std::string("77"));
+    }
+
+    void twoToneWindow()
+    {
+        TForm4 w(main, {});
+        QCOMPARE(w.windowTitle(), QStringLiteral("2TONE"));
+        QCOMPARE(w.Tabs->currentIndex(), 1);
+        QCOMPARE(w.Tabs->tabText(1), QStringLiteral("Decode"));
+        QCOMPARE(w.xg2->columnCount(), 13);
+        QCOMPARE(w.xg2->horizontalHeaderItem(10)->text(), QStringLiteral("Decode4"));
+        QVERIFY(!w.ed1->isEnabled());
+        QCOMPARE(w.ed1->text(), QStringLiteral("1981"));
+        QCOMPARE(w.ed5->text(), QStringLiteral("6000"));
+        QCOMPARE(w.cb1->count(), 20);
+        const QStringList labels = Labels(&w);
+        for (const char *label : {"First Frequency Time(ms)", "Second Frequency Time(ms)",
+                                  "Interval Between Two Frequency (ms)", "Atone(hz)", "Dtone(hz)", "Rest Time(ms)"})
+            QVERIFY2(labels.contains(QString::fromLatin1(label)), label);
+
+        // Choosing "DC" as Decode1 fills the row.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.xg2->setFocus();
+        w.xg2->setCurrentCell(0, 1);
+        QTest::keyClick(w.xg2, Qt::Key_F2);
+        auto *box = w.xg2->findChild<QComboBox *>();
+        QVERIFY(box);
+        QCOMPARE(box->currentText(), QStringLiteral("AB"));
+        box->setCurrentIndex(box->findText(QStringLiteral("DC")));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_COMPARE(w.logic.texts.Decode(1, 1), std::string("DC"));
+        QCOMPARE(w.xg2->item(0, 4)->text(), QStringLiteral("AB"));
+        QCOMPARE(w.xg2->item(0, 12)->text(), QStringLiteral("1"));
+    }
+
+    void fiveToneWindow()
+    {
+        TForm5 w(main, {});
+        QCOMPARE(w.windowTitle(), QStringLiteral("5TONE"));
+        QCOMPARE(w.Tabs->currentIndex(), 0);
+        QCOMPARE(w.Tabs->tabText(0), QStringLiteral("Standard"));
+        QCOMPARE(w.Edit[0]->text(), QStringLiteral("1981.0"));
+        QVERIFY(!w.Edit[0]->isEnabled());
+        QCOMPARE(w.xg1->item(3, 0)->text(), QStringLiteral("ZVEI1"));
+        QCOMPARE(w.xg1->item(3, 2)->text(), QStringLiteral("A"));
+        QCOMPARE(w.xg2->horizontalHeaderItem(5)->text(), QStringLiteral("Use  Standard"));
+        QCOMPARE(w.xg3->columnCount(), 9);
+        QCOMPARE(w.ed1->text(), QStringLiteral("6000"));
+        w.CCIR->setEditText(QStringLiteral("EIA"));
+        QCOMPARE(w.Edit[0]->text(), QStringLiteral("600.0"));
+        QCOMPARE(w.Edit[14]->text(), QStringLiteral("459.0"));
+        w.CCIR->setEditText(QStringLiteral("nothing"));
+        QCOMPARE(w.Edit[0]->text(), QStringLiteral("600.0"));
+        w.xg3->item(6, 1)->setText(QStringLiteral("EEA"));
+        QCOMPARE(w.xg3->item(6, 3)->text(), QStringLiteral("CALL"));
+        QCOMPARE(w.xg3->item(6, 8)->text(), QStringLiteral("56789"));
+        w.xg3->item(8, 2)->setText(QStringLiteral("123"));
+        QCOMPARE(w.xg3->item(8, 2)->text(), QString());
     }
 };
 

@@ -1,0 +1,28 @@
+// The 2TONE window.
+#pragma once
+
+#include "signalling/SignallingWindows.h"
+#include "signalling/TwoToneSession.h"
+
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class QTableWidget;
+
+namespace tonvar::signalling {
+
+class TForm4 : public SignallingWindow {
+    Q_OBJECT
+public:
+    TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+
+    TwoToneSession logic;
+
+    QTabWidget *Tabs = nullptr;
+    QTableWidget *xg1 = nullptr;
+    QTableWidget *xg2 = nullptr;
+    QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr;
+    QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr, *ed5 = nullptr;
+};
+
+} // namespace tonvar::signalling

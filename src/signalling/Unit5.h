@@ -1,0 +1,33 @@
+// The 5TONE window.
+#pragma once
+
+#include "signalling/FiveToneSession.h"
+#include "signalling/SignallingWindows.h"
+
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class QTableWidget;
+
+namespace tonvar::signalling {
+
+class TForm5 : public SignallingWindow {
+    Q_OBJECT
+public:
+    TForm5(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+
+    FiveToneSession logic;
+
+    QTabWidget *Tabs = nullptr;
+    QComboBox *CCIR = nullptr;
+    std::array<QLineEdit *, 16> Edit{}; // Edit1..Edit16
+    QTableWidget *xg1 = nullptr;
+    QTableWidget *xg2 = nullptr;
+    QTableWidget *xg3 = nullptr;
+    QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr;
+    QLineEdit *ed1 = nullptr;
+};
+
+} // namespace tonvar::signalling

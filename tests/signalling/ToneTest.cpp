@@ -1,0 +1,337 @@
+#include "signalling/FiveToneSession.h"
+#include "signalling/ToneCodecs.h"
+#include "signalling/TwoToneSession.h"
+
+#include "SignallingFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace tonvar::signalling;
+using tonvar::test::Bytes;
+
+namespace {
+
+std::string Failure(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const tonvar::text::Failure &e) {
+        return e.what();
+    }
+    return "";
+}
+
+struct TwoTone : tonvar::test::SignallingFixture {
+    TwoToneSession tone{main, timer1, MessageSink()};
+    TwoTone() { main.signalling = {nullptr, &tone, nullptr, nullptr}; }
+    Bytes Payload(const Bytes &sent) { return Bytes(sent.begin() + 4, sent.begin() + 32); }
+};
+
+struct FiveTone : tonvar::test::SignallingFixture {
+    FiveToneSession tone{main, timer1, MessageSink()};
+    FiveTone() { main.signalling = {&tone, nullptr, nullptr, nullptr}; }
+    void FillTables()
+    {
+        for (int r = 1; r <= 16; ++r) {
+            tone.texts.Encode(r, 1) = "1";
+            tone.xg2SetEditText(r, 1);
+            tone.texts.Decode(r, 1) = "EIA";
+            tone.xg3SetEditText(r, 1);
+        }
+    }
+};
+
+} // namespace
+
+TEST(ToneCodecs, TonePairs)
+{
+    EXPECT_EQ(EncodeTonePair("AB"), 0xAB);
+    EXPECT_EQ(EncodeTonePair("DC"), 0xDC);
+    EXPECT_EQ(EncodeTonePair("1FF"), 0xFF);
+    EXPECT_EQ(Failure([] { EncodeTonePair(""); }), "'$' is not a valid integer value");
+    EXPECT_EQ(Failure([] { EncodeTonePair("XY"); }), "'$XY' is not a valid integer value");
+    EXPECT_EQ(DecodeTonePair(0xAB), "AB");
+    EXPECT_EQ(DecodeTonePair(0x1B), "B");
+    EXPECT_EQ(DecodeTonePair(0xEE), "");
+}
+
+TEST(ToneCodecs, FiveToneCodesStandardsAndFunctions)
+{
+    EXPECT_EQ(Encode5ToneCode("12345"), (std::array<std::uint8_t, 3>{0x45, 0x23, 0x01}));
+    EXPECT_EQ(Encode5ToneCode("1234ABCD"), (std::array<std::uint8_t, 3>{0xCD, 0xAB, 0x34}));
+    EXPECT_EQ(Failure([] { Encode5ToneCode(""); }), "'$' is not a valid integer value");
+    EXPECT_EQ(Decode5ToneCode(0x45, 0x23, 0x01), "12345");
+    const auto abcdef = Encode5ToneCode("ABCDEF");
+    EXPECT_EQ(Decode5ToneCode(abcdef[0], abcdef[1], abcdef[2]), "BCDEF");
+    const auto short3 = Encode5ToneCode("123");
+    EXPECT_EQ(Decode5ToneCode(short3[0], short3[1], short3[2]), "00123");
+    EXPECT_EQ(HexByte(0x0F), "0F");
+    EXPECT_EQ(EncodeStandard("ZVEI2"), 5);
+    EXPECT_EQ(EncodeStandard("zvei2"), 0);
+    EXPECT_EQ(DecodeStandard(3), "EEA");
+    EXPECT_FALSE(DecodeStandard(6));
+    EXPECT_EQ(EncodeFunction("AWAKEN"), 8);
+    EXPECT_EQ(EncodeFunction(""), 0);
+    EXPECT_EQ(DecodeFunction(0), "CALL");
+    EXPECT_EQ(DecodeFunction(12), "CALL");
+    EXPECT_EQ(DecodeFunction(7), "REMOTE HALO");
+}
+
+TEST_F(TwoTone, TheInitialValuesAsBlock0)
+{
+    tone.wbtnClick();
+    const Bytes sent = port.Sent();
+    ASSERT_EQ(sent.size(), 34u);
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 20), (Bytes{0x57, 0x03, 0x00, 0x20, 0xBD, 0x07, 0x64, 0x04, 0xAD, 0x04,
+                                                            0xFB, 0x04, 0x70, 0x17, 0xF4, 0x01, 0xF4, 0x01, 0xF4, 0x01}));
+    EXPECT_EQ(Bytes(sent.begin() + 20, sent.begin() + 32), Bytes(12, 0));
+    EXPECT_TRUE(tim1.active);
+    EXPECT_FALSE(timer1.active) << "a write does not start Timer1";
+}
+
+TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
+{
+    tone.texts.Decode(3, 1) = "DC";
+    tone.xg2SetEditText(3, 1);
+    EXPECT_EQ(tone.texts.decode[2], (std::array<std::string, 12>{"DC", "NONE", "1", "AB", "NONE", "1", "AB", "NONE", "1",
+                                                                  "AB", "NONE", "1"}));
+    tone.texts.first[2] = "1500";
+    tone.texts.second[15] = "700";
+    tone.wbtnClick();
+    port.Sent();
+    for (int n = 1; n <= 10; ++n) {
+        Receive({0x06});
+        const Bytes sent = port.Sent();
+        ASSERT_EQ(sent.size(), 34u);
+        EXPECT_EQ(sent[2], n);
+        if (n == 1) {
+            EXPECT_EQ(Bytes(sent.begin() + 4, sent.begin() + 8), (Bytes{0xDC, 0x05, 0, 0}));
+        }
+        if (n == 2) {
+            EXPECT_EQ(Bytes(sent.begin() + 28, sent.begin() + 32), (Bytes{0, 0, 0xBC, 0x02}));
+        }
+        if (n == 4) { // decode rows 3 and 4
+            EXPECT_EQ(Payload(sent), (Bytes{0xDC, 0, 1, 0xAB, 0, 1, 0xAB, 0, 1, 0xAB, 0, 1, 0, 0,
+                                            0,    0, 0, 0,    0, 0, 0,    0, 0, 0,    0, 0, 0, 0}));
+        }
+        EXPECT_EQ(messages.empty(), n < 10);
+    }
+    EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
+    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_EQ(main.readCounter, 0);
+    EXPECT_FALSE(tim1.active);
+}
+
+TEST_F(TwoTone, AReadOfElevenBlocks)
+{
+    tone.texts.Decode(5, 5) = "REPLY";
+    tone.texts.Decode(5, 6) = "9";
+    tone.rbtnClick();
+    EXPECT_TRUE(timer1.active);
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x03, 0x00, 0x20}));
+    Bytes b0(28, 0);
+    b0[0] = 0xBD;
+    b0[1] = 0x07; // A 1981; everything else 0
+    b0[20] = 0x10;
+    b0[21] = 0x27; // memory 1 first 10000
+    Receive(Frame(3, 0, b0));
+    EXPECT_EQ(tone.texts.ed1, "1981");
+    EXPECT_EQ(tone.texts.ed5, "0");
+    EXPECT_EQ(tone.texts.cb1, "0");
+    EXPECT_EQ(tone.texts.first[0], "10000");
+    EXPECT_EQ(tone.texts.second[0], "");
+    for (int n = 1; n <= 10; ++n) {
+        EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x03, static_cast<std::uint8_t>(n), 0x20}));
+        Bytes payload(28, 0);
+        if (n == 5) { // rows 5 and 6
+            payload = {0xAB, 3, 16, 0, 7, 7, 0xCD, 9, 2, 0x1B, 1, 1, 0, 0};
+        }
+        Receive(Frame(3, static_cast<std::uint8_t>(n), payload));
+    }
+    EXPECT_TRUE(port.Sent().empty()) << "the read ends after block 10";
+    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(messages.empty());
+    const auto &row5 = tone.texts.decode[4];
+    EXPECT_EQ(row5[0], "AB");
+    EXPECT_EQ(row5[1], "REMIND+REPLY");
+    EXPECT_EQ(row5[2], "16");
+    EXPECT_EQ(row5[3], "") << "a code of 0 empties only the tone pair";
+    EXPECT_EQ(row5[4], "REPLY");
+    EXPECT_EQ(row5[5], "9");
+    EXPECT_EQ(row5[6], "CD");
+    EXPECT_EQ(row5[7], "") << "mode 9 leaves the cell as it was";
+    EXPECT_EQ(row5[9], "B");
+}
+
+TEST_F(TwoTone, EditingRulesAndBadInput)
+{
+    tone.texts.Decode(2, 3) = "5";
+    tone.xg2SetEditText(2, 3);
+    EXPECT_EQ(tone.texts.Decode(2, 3), "") << "nothing before the first tone pair";
+
+    tone.texts.ed1 = "1981.5";
+    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'1981.5' is not a valid integer value");
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(tone.wbtnEnabled);
+    tone.texts.ed1 = "x";
+    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'x' is not a valid floating point value");
+
+    tone.texts.ed1 = "1981";
+    tone.texts.Decode(1, 1) = "AB";
+    tone.xg2SetEditText(1, 1);
+    tone.texts.Decode(1, 4) = "";
+    tone.wbtnClick();
+    Receive({0x06});
+    Receive({0x06});
+    EXPECT_EQ(Failure([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(tone.wbtnEnabled);
+}
+
+TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
+{
+    tone.rbtnClick();
+    port.Sent();
+    const TwoToneTexts before = tone.texts;
+    Receive(Frame(3, 11, Bytes(28, 0xAB)));
+    Receive(Frame(3, 255, Bytes(28, 0xAB)));
+    EXPECT_EQ(tone.texts, before);
+    EXPECT_TRUE(port.Sent().empty()) << "a block the area lacks is dropped";
+    EXPECT_EQ(main.readCounter, 0);
+    tone.Timer1Timer(); // the read never finished
+    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_FALSE(tim1.active);
+}
+
+TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
+{
+    EXPECT_EQ(tone.tones[0], "1981.0");
+    tone.texts.CCIR = "EIA";
+    tone.CCIRChange();
+    EXPECT_EQ(tone.tones[0], "600.0");
+    EXPECT_EQ(tone.tones[1], "741.0");
+    EXPECT_EQ(tone.tones[2], "882.0");
+    EXPECT_EQ(tone.tones[3], "1023.0");
+    EXPECT_EQ(tone.tones[14], "459.0");
+    tone.texts.CCIR = "EIAX";
+    tone.CCIRChange();
+    EXPECT_EQ(tone.tones[0], "600.0");
+}
+
+TEST_F(FiveTone, AWriteRightAfterStartUpStopsAtBlock1)
+{
+    tone.wbtnClick();
+    port.Sent();
+    EXPECT_EQ(Failure([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(tone.wbtnEnabled);
+}
+
+TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
+{
+    FillTables();
+    tone.texts.encode[0] = {"12345", "45678", "ABCDE", "56789", "ZVEI1"};
+    tone.texts.decode[1] = {"ZVEI2", "1", "AWAKEN", "2", "ASK", "3", "REMOTE HALO", "4"};
+    tone.texts.decode[2] = {"nonsense", "1", "", "2", "ASK", "3", "ASK", "4"};
+    tone.texts.cb1 = "500";
+    tone.wbtnClick();
+    const Bytes b0 = port.Sent();
+    ASSERT_EQ(b0.size(), 34u);
+    EXPECT_EQ(Bytes(b0.begin() + 4, b0.begin() + 19),
+              (Bytes{100, 0xA, 0xE, 100, 0xA, 0xE, 100, 0xA, 0xE, 100, 0xA, 0xE, 100, 0xA, 0xE}));
+    EXPECT_EQ(b0[24], 50);
+    Receive({0x06});
+    const Bytes b1 = port.Sent();
+    ASSERT_EQ(b1.size(), 34u);
+    EXPECT_EQ(Bytes(b1.begin() + 4, b1.begin() + 17),
+              (Bytes{0x45, 0x23, 0x01, 0x78, 0x56, 0x04, 0xDE, 0xBC, 0x0A, 0x89, 0x67, 0x05, 0x04}));
+    EXPECT_EQ(b1[17], 0x0A) << "the spare byte keeps block 0's ZVEI2 group code";
+    EXPECT_EQ(b1[31], 0x00);
+    for (int n = 2; n <= 9; ++n)
+        Receive({0x06});
+    const Bytes b9 = port.Sent();
+    ASSERT_EQ(b9.size(), 8u * 34u);
+    const Bytes decode(b9.end() - 34, b9.end()); // block 9: rows 1 and 2
+    EXPECT_EQ(decode[2], 9);
+    EXPECT_EQ(decode[18], 0x85);
+    EXPECT_EQ(decode[18 + 7], 0x71);
+    Receive({0x06});
+    const Bytes b10 = port.Sent();
+    EXPECT_EQ(b10[4], 0x00) << "an unknown standard and an empty function are 0";
+    EXPECT_EQ(b10[4 + 7], 0x11);
+    for (int n = 11; n <= 16; ++n) {
+        EXPECT_TRUE(messages.empty());
+        Receive({0x06});
+    }
+    EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
+    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_EQ(main.readCounter, 0);
+}
+
+TEST_F(FiveTone, DelaysMustDivideByTen)
+{
+    tone.texts.cb1 = "55";
+    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'5.5' is not a valid integer value");
+}
+
+TEST_F(FiveTone, AReadOfSeventeenBlocks)
+{
+    tone.texts.ed1 = "1234";
+    tone.texts.Encode(3, 5) = "EEA";
+    tone.rbtnClick();
+    EXPECT_EQ(tone.progress.maximum, 16);
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x04, 0x00, 0x20}));
+    Bytes b0(28, 0);
+    b0[0] = 44;    // CCIR TX time
+    b0[1] = 0x1F;  // group: the low nibble
+    b0[2] = 0x0B;
+    b0[20] = 50;   // cb1
+    Receive(Frame(4, 0, b0));
+    EXPECT_EQ(tone.texts.Standard(1, 1), "44");
+    EXPECT_EQ(tone.texts.Standard(1, 2), "F");
+    EXPECT_EQ(tone.texts.Standard(1, 3), "B");
+    EXPECT_EQ(tone.texts.cb1, "500");
+    for (int n = 1; n <= 16; ++n) {
+        EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x04, static_cast<std::uint8_t>(n), 0x20}));
+        Bytes p(28, 0);
+        if (n == 2) // encode rows 3 and 4
+            p = {0xEF, 0xCD, 0xAB, 0x23, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+        if (n == 12) // decode rows 7 and 8
+            p = {0xC5, 0x45, 0x23, 0x01, 0, 0, 0, 0x8F, 0, 0, 0, 0, 0, 0};
+        Receive(Frame(4, static_cast<std::uint8_t>(n), p));
+    }
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(tone.texts.Encode(3, 1), "BCDEF");
+    EXPECT_EQ(tone.texts.Encode(3, 2), "00123");
+    EXPECT_EQ(tone.texts.Encode(3, 5), "EEA") << "standard 9 leaves the cell";
+    EXPECT_EQ(tone.texts.Encode(4, 5), "EIA");
+    const auto &row7 = tone.texts.decode[6];
+    EXPECT_EQ(row7[0], "ZVEI2");
+    EXPECT_EQ(row7[1], "12345");
+    EXPECT_EQ(row7[2], "CALL") << "function 12 reads as CALL";
+    EXPECT_EQ(row7[4], "CALL");
+    EXPECT_EQ(row7[6], "AWAKEN");
+    EXPECT_EQ(tone.texts.ed1, "1234");
+}
+
+TEST_F(FiveTone, EditingRules)
+{
+    tone.texts.Decode(7, 1) = "EEA";
+    tone.xg3SetEditText(7, 1);
+    EXPECT_EQ(tone.texts.decode[6], (std::array<std::string, 8>{"EEA", "12345", "CALL", "45678", "ASK", "ABCDE",
+                                                                 "BE ASKED", "56789"}));
+    tone.texts.Decode(9, 4) = "777";
+    tone.xg3SetEditText(9, 4);
+    EXPECT_EQ(tone.texts.Decode(9, 4), "");
+    tone.texts.Encode(2, 1) = "9";
+    tone.xg2SetEditText(2, 1);
+    EXPECT_EQ(tone.texts.encode[1], (std::array<std::string, 5>{"9", "12345", "45678", "ABCDE", "CCIR"}));
+    tone.rbtnClick();
+    const FiveToneTexts before = tone.texts;
+    Receive(Frame(4, 17, Bytes(28, 0x55)));
+    EXPECT_EQ(tone.texts, before);
+}
