@@ -37,6 +37,7 @@ SignallingWindow::SignallingWindow(const QString &caption, WindowServices servic
     setWindowTitle(caption);
     body_ = new QVBoxLayout(this);
     Timer1.setInterval(kSessionTimeoutMs);
+    resize(760, 560);
 }
 
 std::function<void(const std::string &)> SignallingWindow::MessageSink()
@@ -177,6 +178,7 @@ QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, 
         for (int c = 1; c <= static_cast<int>(columns.size()); ++c)
             grid->setItem(r, c, new QTableWidgetItem);
     }
+    grid->resizeColumnsToContents(); // wide enough for the headers
     connect(grid, &QTableWidget::itemChanged, this, [this, grid, columns, edited](QTableWidgetItem *item) {
         const int c = item->column();
         if (refreshing_ || c < 1 || c > static_cast<int>(columns.size()))
