@@ -9,6 +9,7 @@
 namespace tonvar::memory {
 
 using protocol::ByteBuffer;
+using protocol::Low8;
 using protocol::Get16;
 using protocol::Put16;
 using protocol::Put32;
@@ -48,11 +49,6 @@ std::optional<std::uint8_t> DtmfKeyCode(const std::string &text)
 std::uint32_t Bits(std::int32_t v)
 {
     return static_cast<std::uint32_t>(v);
-}
-
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(Bits(v) & 0xFF);
 }
 
 void PutIfKnown(ByteBuffer &frame, std::size_t at, std::optional<std::uint8_t> value)

@@ -4,12 +4,9 @@
 
 namespace tonvar::memory {
 
-namespace {
+using protocol::Low8;
 
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
-}
+namespace {
 
 std::uint8_t FunctionKeyByte(const std::string &text)
 {

@@ -84,6 +84,16 @@ Message Recognise(const ByteBuffer &received);
 inline std::uint8_t FrameArea(const ByteBuffer &received) { return received[1]; }
 inline std::uint8_t FrameBlock(const ByteBuffer &received) { return received[2]; }
 
+// The low 8 and 16 bits of a converted number, as stored in a block.
+inline std::uint8_t Low8(std::int32_t v)
+{
+    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
+}
+inline std::uint32_t Low16(std::int32_t v)
+{
+    return static_cast<std::uint32_t>(v) & 0xFFFFu;
+}
+
 // Little-endian field access at frame offsets.
 inline std::uint16_t Get16(const ByteBuffer &b, std::size_t at)
 {

@@ -20,10 +20,7 @@ constexpr std::uint8_t kOn = 0xFF;
 constexpr std::array<std::string_view, 3> kCallAlert{"Off", "Normal", "Continuous"};
 constexpr std::array<std::string_view, 3> kTranspond{"Off", "Alert", "ID Code"};
 
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
-}
+using protocol::Low8;
 
 // A time in ms stored in units of `unit` ms: it must divide evenly.
 std::uint8_t Units(const std::string &text, double unit)
@@ -53,20 +50,9 @@ DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
 {
 }
 
-void DtmfSession::SendRequest(int block)
-{
-    protocol::PutReadRequest(Frame(), protocol::kAreaDtmf, static_cast<std::uint8_t>(block));
-    Send(protocol::kReadRequestLength);
-}
-
 void DtmfSession::rbtnClick()
 {
-    Tim1().Start();
-    Timer1().Start();
-    rbtnEnabled = false;
-    blockCounter = 0;
-    ShowProgress(kReadProgressMaximum);
-    SendRequest(0);
+    StartRead(kReadProgressMaximum);
 }
 
 void DtmfSession::DecodeSettings(const ByteBuffer &in)
@@ -113,14 +99,10 @@ void DtmfSession::BlockReceived()
     }
     progress.Advance();
     ++blockCounter;
-    if (blockCounter == kBlocks) {
-        rbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        Tim1().Stop();
-    } else {
-        SendRequest(blockCounter);
-    }
+    if (blockCounter == kBlocks)
+        EndRead();
+    else
+        RequestBlock(blockCounter);
 }
 
 // In the order of the block's fields: a field that does not convert leaves
@@ -149,11 +131,7 @@ void DtmfSession::wbtnClick()
 {
     Tim1().Start();
     Timer1().Start();
-    ClearFrame();
-    blockCounter = 0;
-    wbtnEnabled = false;
-    ShowProgress(kWriteProgressMaximum);
-    protocol::PutFrameHeader(Frame(), protocol::kAreaDtmf, 0);
+    StartWrite(kWriteProgressMaximum);
     BuildBlock([this] { BuildSettings(); });
     protocol::Crc16(Frame());
     Send(protocol::kFrameLength);
@@ -175,21 +153,13 @@ void DtmfSession::BlockAcknowledged()
     protocol::Crc16(Frame());
     Send(protocol::kFrameLength);
     progress.Advance();
-    if (block == kBlocks - 1) {
-        wbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        Tim1().Stop();
-        WriteSucceeded();
-    }
+    if (block == kBlocks - 1)
+        EndWrite();
 }
 
 void DtmfSession::Button3Click()
 {
-    Timer1().Stop();
-    Tim1().Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
+    CloseSession();
 }
 
 void DtmfSession::xg2SetEditText(int row)

@@ -56,7 +56,6 @@ public:
     void xg2SetEditText(int row);
 
 private:
-    void SendRequest(int block);
     void DecodeSettings(const protocol::ByteBuffer &in);
     void BuildSettings();
 };

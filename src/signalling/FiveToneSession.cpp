@@ -6,6 +6,7 @@
 namespace tonvar::signalling {
 
 using protocol::ByteBuffer;
+using protocol::Low8;
 
 namespace {
 
@@ -13,11 +14,6 @@ constexpr int kBlocks = 17;
 constexpr int kLastBlock = kBlocks - 1;
 constexpr int kFirstDecodeBlock = 9;
 constexpr std::size_t kRecordBases[2] = {4, 18};
-
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
-}
 
 std::string Code(const ByteBuffer &in, std::size_t at)
 {
@@ -53,20 +49,9 @@ void FiveToneSession::CCIRChange()
             tones[d] = std::to_string((*table)[d]) + ".0";
 }
 
-void FiveToneSession::SendRequest(int block)
-{
-    protocol::PutReadRequest(Frame(), protocol::kArea5Tone, static_cast<std::uint8_t>(block));
-    Send(protocol::kReadRequestLength);
-}
-
 void FiveToneSession::rbtnClick()
 {
-    Tim1().Start();
-    Timer1().Start();
-    rbtnEnabled = false;
-    blockCounter = 0;
-    ShowProgress(kLastBlock);
-    SendRequest(0);
+    StartRead(kLastBlock);
 }
 
 void FiveToneSession::BlockReceived()
@@ -110,24 +95,16 @@ void FiveToneSession::BlockReceived()
     }
     progress.Advance();
     blockCounter = block + 1;
-    if (blockCounter == kBlocks) {
-        rbtnEnabled = true;
-        progress.visible = false;
-        Tim1().Stop();
-        blockCounter = 0;
-    } else {
-        SendRequest(blockCounter);
-    }
+    if (blockCounter == kBlocks)
+        EndRead();
+    else
+        RequestBlock(blockCounter);
 }
 
 void FiveToneSession::wbtnClick()
 {
-    Tim1().Start();
-    ClearFrame();
-    blockCounter = 0;
-    wbtnEnabled = false;
-    ShowProgress(kBlocks);
-    protocol::PutFrameHeader(Frame(), protocol::kArea5Tone, 0);
+    Tim1().Start(); // Timer1 runs for reads only
+    StartWrite(kBlocks);
     BuildBlock([this] {
         ByteBuffer &f = Frame();
         for (int s = 1; s <= kStandards; ++s) {
@@ -177,21 +154,13 @@ void FiveToneSession::BlockAcknowledged()
     protocol::Crc16(Frame());
     Send(protocol::kFrameLength);
     progress.Advance();
-    if (block == kLastBlock) {
-        wbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        Tim1().Stop();
-        WriteSucceeded();
-    }
+    if (block == kLastBlock)
+        EndWrite();
 }
 
 void FiveToneSession::Button3Click()
 {
-    Tim1().Stop();
-    Timer1().Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
+    CloseSession();
 }
 
 void FiveToneSession::xg2SetEditText(int row, int column)

@@ -65,8 +65,6 @@ public:
     void xg2SetEditText(int row, int column);
     void xg3SetEditText(int row, int column);
 
-private:
-    void SendRequest(int block);
 };
 
 } // namespace tonvar::signalling

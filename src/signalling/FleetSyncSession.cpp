@@ -5,6 +5,8 @@
 namespace tonvar::signalling {
 
 using protocol::ByteBuffer;
+using protocol::Low16;
+using protocol::Low8;
 
 namespace {
 
@@ -13,16 +15,6 @@ constexpr int kReadBlocks = 3;
 constexpr int kWriteLastBlock = 2;
 constexpr std::uint8_t kOn = 0xFF;
 constexpr std::array<const char *, 2> kBaudRates{"1200", "2400"};
-
-std::uint32_t Low16(std::int32_t v)
-{
-    return static_cast<std::uint32_t>(v) & 0xFFFFu;
-}
-
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
-}
 
 std::string NumberOrEmpty(std::uint16_t v)
 {
@@ -37,20 +29,9 @@ FleetSyncSession::FleetSyncSession(protocol::MainSession &main, protocol::Timer 
 {
 }
 
-void FleetSyncSession::SendRequest(int block)
-{
-    protocol::PutReadRequest(Frame(), protocol::kAreaFleetSync, static_cast<std::uint8_t>(block));
-    Send(protocol::kReadRequestLength);
-}
-
 void FleetSyncSession::rbtnClick()
 {
-    Tim1().Start();
-    Timer1().Start();
-    rbtnEnabled = false;
-    blockCounter = 0;
-    ShowProgress(kProgressMaximum);
-    SendRequest(0);
+    StartRead(kProgressMaximum);
 }
 
 // List entry `entry` (1..16) from the fleet and ID at `at` and `at` + 2;
@@ -88,14 +69,10 @@ void FleetSyncSession::BlockReceived()
     }
     progress.Advance();
     ++blockCounter;
-    if (blockCounter == kReadBlocks) {
-        rbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        Tim1().Stop();
-    } else {
-        SendRequest(blockCounter);
-    }
+    if (blockCounter == kReadBlocks)
+        EndRead();
+    else
+        RequestBlock(blockCounter);
 }
 
 // List entry `entry` to `at` (fleet) and `at` + 2 (ID); an empty cell, or an
@@ -122,12 +99,8 @@ void FleetSyncSession::SendBlock()
 
 void FleetSyncSession::wbtnClick()
 {
-    Timer1().Start();
-    ClearFrame();
-    blockCounter = 0;
-    wbtnEnabled = false;
-    ShowProgress(kProgressMaximum);
-    protocol::PutFrameHeader(Frame(), protocol::kAreaFleetSync, 0);
+    Timer1().Start(); // not the resend: FleetSync writes are sent once
+    StartWrite(kProgressMaximum);
     BuildBlock([this] {
         ByteBuffer &f = Frame();
         protocol::Put16(f, 4, Low16(text::StrToInt(texts.ed1)));
@@ -152,12 +125,8 @@ void FleetSyncSession::BlockAcknowledged()
     });
     SendBlock();
     progress.Advance();
-    if (block == kWriteLastBlock) {
-        wbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        WriteSucceeded();
-    }
+    if (block == kWriteLastBlock)
+        EndWrite();
 }
 
 void FleetSyncSession::Button3Click()

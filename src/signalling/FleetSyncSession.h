@@ -43,7 +43,6 @@ public:
     void Button3Click();
 
 private:
-    void SendRequest(int block);
     void DecodeEntry(int entry, std::size_t at);
     void EncodeEntry(int entry, std::size_t at);
     void SendBlock();

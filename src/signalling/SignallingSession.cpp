@@ -29,6 +29,57 @@ void SignallingLogic::WriteSucceeded()
         showMessage_(kWriteSucceeded);
 }
 
+void SignallingLogic::RequestBlock(int block)
+{
+    protocol::PutReadRequest(main_.frame, traits_.area, static_cast<std::uint8_t>(block & 0xFF));
+    Send(protocol::kReadRequestLength);
+}
+
+void SignallingLogic::StartRead(int progressMaximum)
+{
+    Tim1().Start();
+    timer1_.Start();
+    rbtnEnabled = false;
+    blockCounter = 0;
+    ShowProgress(progressMaximum);
+    RequestBlock(0);
+}
+
+void SignallingLogic::EndRead()
+{
+    rbtnEnabled = true;
+    progress.visible = false;
+    blockCounter = 0;
+    Tim1().Stop();
+}
+
+void SignallingLogic::StartWrite(int progressMaximum)
+{
+    ClearFrame();
+    blockCounter = 0;
+    wbtnEnabled = false;
+    ShowProgress(progressMaximum);
+    protocol::PutFrameHeader(main_.frame, traits_.area, 0);
+}
+
+void SignallingLogic::EndWrite()
+{
+    wbtnEnabled = true;
+    progress.visible = false;
+    blockCounter = 0;
+    if (traits_.writesResent)
+        Tim1().Stop();
+    WriteSucceeded();
+}
+
+void SignallingLogic::CloseSession()
+{
+    Tim1().Stop();
+    timer1_.Stop();
+    wbtnEnabled = true;
+    rbtnEnabled = true;
+}
+
 void SignallingLogic::Timer1Timer()
 {
     timer1_.Stop();

@@ -57,6 +57,21 @@ public:
     std::int32_t &blockCounter;
 
 protected:
+    void RequestBlock(int block);
+    // A read starts: the resend and Timer1 run, Read is disabled, the bar
+    // stands at 1 and block 0 is asked for.
+    void StartRead(int progressMaximum);
+    // The last block has come: Read is back, the bar hidden, the resend off.
+    void EndRead();
+    // A write starts: Write is disabled, indices 0..50 cleared, the bar at 1
+    // and block 0's header written. The caller starts the timers it uses.
+    void StartWrite(int progressMaximum);
+    // The last block has gone out: Write is back, the bar hidden, the resend
+    // off, and the success message shown.
+    void EndWrite();
+    // Close: the resend and Timer1 stop and both buttons come back.
+    void CloseSession();
+
     protocol::ByteBuffer &Frame() { return main_.frame; }
     const protocol::ByteBuffer &Received() const { return main_.rx.copy; }
     void Send(std::size_t n) { main_.SendData(main_.frame, n); }

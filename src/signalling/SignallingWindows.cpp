@@ -29,6 +29,14 @@ std::string Std(const QString &s)
 
 } // namespace
 
+std::vector<std::string> NumberTexts(int from, int to, int step)
+{
+    std::vector<std::string> out;
+    for (int v = from; v <= to; v += step)
+        out.push_back(std::to_string(v));
+    return out;
+}
+
 SignallingWindow::SignallingWindow(const QString &caption, WindowServices services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),

@@ -29,6 +29,9 @@ namespace tonvar::signalling {
 
 class SignallingLogic;
 
+// "from", "from + step", ... up to "to": the numbers of a pick list.
+std::vector<std::string> NumberTexts(int from, int to, int step);
+
 // What a window needs of the application: running a handler with its
 // failures shown, and showing a message.
 struct WindowServices {

@@ -6,22 +6,14 @@
 namespace tonvar::signalling {
 
 using protocol::ByteBuffer;
+using protocol::Low16;
+using protocol::Low8;
 
 namespace {
 
 constexpr int kBlocks = 11;
 constexpr int kLastBlock = kBlocks - 1;
 constexpr int kFirstDecodeBlock = 3;
-
-std::uint32_t Low16(std::int32_t v)
-{
-    return static_cast<std::uint32_t>(v) & 0xFFFFu;
-}
-
-std::uint8_t Low8(std::int32_t v)
-{
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
-}
 
 std::string NumberOrEmpty(std::uint16_t v)
 {
@@ -61,20 +53,9 @@ TwoToneSession::TwoToneSession(protocol::MainSession &main, protocol::Timer &tim
 {
 }
 
-void TwoToneSession::SendRequest(int block)
-{
-    protocol::PutReadRequest(Frame(), protocol::kArea2Tone, static_cast<std::uint8_t>(block));
-    Send(protocol::kReadRequestLength);
-}
-
 void TwoToneSession::rbtnClick()
 {
-    Tim1().Start();
-    Timer1().Start();
-    rbtnEnabled = false;
-    blockCounter = 0;
-    ShowProgress(kBlocks);
-    SendRequest(0);
+    StartRead(kBlocks);
 }
 
 void TwoToneSession::BlockReceived()
@@ -123,24 +104,16 @@ void TwoToneSession::BlockReceived()
     }
     progress.Advance();
     blockCounter = block + 1;
-    if (blockCounter == kBlocks) {
-        rbtnEnabled = true;
-        progress.visible = false;
-        Tim1().Stop();
-        blockCounter = 0;
-    } else {
-        SendRequest(blockCounter);
-    }
+    if (blockCounter == kBlocks)
+        EndRead();
+    else
+        RequestBlock(blockCounter);
 }
 
 void TwoToneSession::wbtnClick()
 {
-    Tim1().Start();
-    ClearFrame();
-    blockCounter = 0;
-    wbtnEnabled = false;
-    ShowProgress(kBlocks);
-    protocol::PutFrameHeader(Frame(), protocol::kArea2Tone, 0);
+    Tim1().Start(); // Timer1 runs for reads only
+    StartWrite(kBlocks);
     BuildBlock([this] {
         ByteBuffer &f = Frame();
         // The tones are real numbers that must come out whole.
@@ -201,21 +174,13 @@ void TwoToneSession::BlockAcknowledged()
     protocol::Crc16(Frame());
     Send(protocol::kFrameLength);
     progress.Advance();
-    if (block == kLastBlock) {
-        wbtnEnabled = true;
-        progress.visible = false;
-        blockCounter = 0;
-        Tim1().Stop();
-        WriteSucceeded();
-    }
+    if (block == kLastBlock)
+        EndWrite();
 }
 
 void TwoToneSession::Button3Click()
 {
-    Tim1().Stop();
-    Timer1().Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
+    CloseSession();
 }
 
 void TwoToneSession::xg2SetEditText(int row, int column)

@@ -55,8 +55,6 @@ public:
     // After the user changed xg2 cell (row, column), both from 1.
     void xg2SetEditText(int row, int column);
 
-private:
-    void SendRequest(int block);
 };
 
 } // namespace tonvar::signalling

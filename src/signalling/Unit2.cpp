@@ -13,18 +13,6 @@
 
 namespace tonvar::signalling {
 
-namespace {
-
-std::vector<std::string> Steps(int from, int to, int step)
-{
-    std::vector<std::string> out;
-    for (int v = from; v <= to; v += step)
-        out.push_back(std::to_string(v));
-    return out;
-}
-
-} // namespace
-
 TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("DTMF"), std::move(services), parent), logic(main, timer1Adapter_, MessageSink())
 {
@@ -46,10 +34,10 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
     auto *encodeForm = new QFormLayout;
     cb1 = BoundCombo(t.cb1, {"6", "8", "10", "15"});
     cb2 = BoundCombo(t.cb2, {"100", "500", "1000"});
-    cb3 = BoundCombo(t.cb3, Steps(100, 1000, 50));
+    cb3 = BoundCombo(t.cb3, NumberTexts(100, 1000, 50));
     cb4 = BoundCombo(t.cb4, {"0", "100", "500", "1000"});
     std::vector<std::string> dCodes{"D Code"};
-    for (const std::string &v : Steps(1000, 10000, 1000))
+    for (const std::string &v : NumberTexts(1000, 10000, 1000))
         dCodes.push_back(v);
     cb5 = BoundCombo(t.cb5, dCodes);
     CheckB1 = BoundCheck(t.CheckB1, QStringLiteral("DTMF Side Tone"));
@@ -69,7 +57,7 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
     Edit1 = BoundEdit(t.Edit1, 8);
     cb6 = BoundCombo(t.cb6, {"Off", "A", "B", "C", "D", "*", "#"});
     std::vector<std::string> resets{"Off"};
-    for (const std::string &v : Steps(1, 15, 1))
+    for (const std::string &v : NumberTexts(1, 15, 1))
         resets.push_back(v);
     cb7 = BoundCombo(t.cb7, resets);
     cb8 = BoundCombo(t.cb8, {"Normal", "Continuous", "Off"});

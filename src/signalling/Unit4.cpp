@@ -12,18 +12,6 @@
 
 namespace tonvar::signalling {
 
-namespace {
-
-std::vector<std::string> Steps(int from, int to, int step)
-{
-    std::vector<std::string> out;
-    for (int v = from; v <= to; v += step)
-        out.push_back(std::to_string(v));
-    return out;
-}
-
-} // namespace
-
 TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent), logic(main, timer1Adapter_, MessageSink())
 {
@@ -42,7 +30,7 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     xg1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     encodeLayout->addWidget(xg1);
     auto *encodeForm = new QFormLayout;
-    const auto times = Steps(50, 1000, 50);
+    const auto times = NumberTexts(50, 1000, 50);
     cb1 = BoundCombo(t.cb1, times);
     cb2 = BoundCombo(t.cb2, times);
     cb3 = BoundCombo(t.cb3, times);
@@ -63,7 +51,7 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     xg2 = BoundGrid(headers, kTwoToneRows, columns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
     xg2->setObjectName(QStringLiteral("xg2"));
     xg2->setColumnWidth(0, 40);
-    std::vector<std::string> prompts = Steps(1, 16, 1);
+    std::vector<std::string> prompts = NumberTexts(1, 16, 1);
     for (int j = 0; j < 4; ++j) {
         ColumnEditor(xg2, 3 * j + 1, TonePairNames(), "AB");
         ColumnEditor(xg2, 3 * j + 2, ResponseModeNames(), "NONE");

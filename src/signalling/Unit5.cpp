@@ -15,18 +15,6 @@
 
 namespace tonvar::signalling {
 
-namespace {
-
-std::vector<std::string> Steps(int from, int to, int step)
-{
-    std::vector<std::string> out;
-    for (int v = from; v <= to; v += step)
-        out.push_back(std::to_string(v));
-    return out;
-}
-
-} // namespace
-
 TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("5TONE"), std::move(services), parent), logic(main, timer1Adapter_, MessageSink())
 {
@@ -90,7 +78,7 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
     ColumnEditor(xg2, 5, StandardNames(), "CCIR");
     encodeLayout->addWidget(xg2);
     auto *delays = new QFormLayout;
-    const auto times = Steps(50, 1000, 50);
+    const auto times = NumberTexts(50, 1000, 50);
     cb1 = BoundCombo(t.cb1, times);
     cb2 = BoundCombo(t.cb2, times);
     cb3 = BoundCombo(t.cb3, times);

@@ -1,7 +1,6 @@
 // Whole read and write sessions: the real main window, port and timers
 // against the simulated radio on a pseudo-terminal.
-#include "app/AppWindows.h"
-#include "app/ErrorHandler.h"
+#include "AppFixture.h"
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
 
@@ -81,30 +80,7 @@ std::vector<std::string> ExpectedRead()
     return v;
 }
 
-struct Sessions : ::testing::Test {
-    sim::RadioSimulator radio{false};
-    std::unique_ptr<app::AppWindows> windows;
-    app::TForm1 *form = nullptr;
-    QStringList messages;
-    QStringList failures;
-
-    void SetUp() override
-    {
-        app::SetMessageSink([this](const QString &text) { messages << text; });
-        app::SetFailureSink([this](const QString &text, const QString &) { failures << text; });
-        windows = std::make_unique<app::AppWindows>(QSize(1920, 1080));
-        form = windows->Form1.get();
-        form->AddDevicePath(QString::fromStdString(radio.DevicePath()));
-        radio.Start();
-    }
-    void TearDown() override
-    {
-        windows.reset();
-        radio.Stop();
-        app::ResetMessageSink();
-        app::ResetFailureSink();
-    }
-
+struct Sessions : test::AppFixture {
     void FillRadio()
     {
         for (int ch = 1; ch <= 16; ++ch)

@@ -1,6 +1,5 @@
 // The signalling windows' sessions against the simulated radio.
-#include "app/AppWindows.h"
-#include "app/ErrorHandler.h"
+#include "AppFixture.h"
 
 #include "RadioSim.h"
 #include "Wait.h"
@@ -22,28 +21,7 @@ using test::WaitUntil;
 
 namespace {
 
-struct Signalling : ::testing::Test {
-    sim::RadioSimulator radio{false};
-    std::unique_ptr<app::AppWindows> windows;
-    QStringList messages;
-    QStringList failures;
-
-    void SetUp() override
-    {
-        app::SetMessageSink([this](const QString &text) { messages << text; });
-        app::SetFailureSink([this](const QString &text, const QString &) { failures << text; });
-        windows = std::make_unique<app::AppWindows>(QSize(1920, 1080));
-        windows->Form1->AddDevicePath(QString::fromStdString(radio.DevicePath()));
-        radio.Start();
-    }
-    void TearDown() override
-    {
-        windows.reset();
-        radio.Stop();
-        app::ResetMessageSink();
-        app::ResetFailureSink();
-    }
-    // The messages the radio saw. A signalling session keeps one 300 ms
+struct Signalling : test::AppFixture {    // The messages the radio saw. A signalling session keeps one 300 ms
     // resend period for its whole length, so a long one repeats a message
     // now and then; a repeat is folded into the message it repeats.
     std::vector<std::string> Log() const

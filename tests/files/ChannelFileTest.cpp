@@ -2,6 +2,8 @@
 
 #include "text/Convert.h"
 
+#include "Failures.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -38,15 +40,6 @@ const std::string kEmptyTableFile =
     "13,,,,,,,,,,,,,,,\r\n14,,,,,,,,,,,,,,,\r\n15,,,,,,,,,,,,,,,\r\n16,,,,,,,,,,,,,,,\r\n"
     "NONE\r\n1\r\n0\r\n60\r\nENGLISH\r\nNONE\r\nNONE\r\nOPEN\r\nOPEN\r\n";
 
-std::string Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const tonvar::text::Failure &e) {
-        return e.what();
-    }
-    return "";
-}
 
 struct TempDir : ::testing::Test {
     fs::path dir;
@@ -166,7 +159,7 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     table.SetCell(3, 5, "old");
     SettingsTexts settings = DefaultSettingsTexts();
     settings.Box(1) = "7";
-    EXPECT_EQ(Failure([&] { ApplyChannelFileText(seventeen, table, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(seventeen, table, settings); }), "List index out of bounds (17)");
     EXPECT_EQ(table.RowCount(), 17);
     EXPECT_EQ(table.Cell(7, 0), "7");
     EXPECT_EQ(table.Cell(3, 5), " ");
@@ -180,14 +173,14 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     std::string twelve;
     for (int i = 0; i < 12; ++i)
         twelve += "r" + std::to_string(i) + ",x\r\n";
-    EXPECT_EQ(Failure([&] { ApplyChannelFileText(twelve, shortTable, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(twelve, shortTable, settings); }), "List index out of bounds (17)");
     EXPECT_EQ(shortTable.RowCount(), 17);
     EXPECT_EQ(shortTable.Cell(2, 0), "r2");
     EXPECT_EQ(shortTable.Row(5), ChannelRow{});
 
     // 5 lines: no table row fits; the captions stay.
     ChannelTable tiny;
-    EXPECT_EQ(Failure([&] { ApplyChannelFileText("a\nb\nc\nd\ne\n", tiny, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText("a\nb\nc\nd\ne\n", tiny, settings); }), "List index out of bounds (17)");
     EXPECT_EQ(tiny.Cell(0, 0), "Ch No.");
 
     // 30 lines: 21 rows, the extra ones from lines 18 on; the boxes too.
@@ -217,10 +210,10 @@ TEST_F(TempDir, SaveAndLoadThroughTheFileSystem)
     EXPECT_EQ(table.Cell(9, 0), "9");
 
     const std::string missing = (dir / "none.wh").string();
-    EXPECT_EQ(Failure([&] { LoadChannelFile(table, settings, missing); }),
+    EXPECT_EQ(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, missing); }),
               "Cannot open file \"" + missing + "\". No such file or directory.");
     const std::string nowhere = (dir / "no" / "such.wh").string();
-    EXPECT_EQ(Failure([&] { SaveChannelFile(table, settings, nowhere); }),
+    EXPECT_EQ(tonvar::test::FailureOf([&] { SaveChannelFile(table, settings, nowhere); }),
               "Cannot create file \"" + nowhere + "\". No such file or directory.");
 }
 
@@ -230,11 +223,11 @@ TEST_F(TempDir, HugeFilesAreRefusedAndLongLinesLoad)
     std::ofstream(big) << std::string(kMaxFileSize + 1, 'x');
     ChannelTable table;
     SettingsTexts settings;
-    EXPECT_NE(Failure([&] { LoadChannelFile(table, settings, big.string()); }).find("too large"), std::string::npos);
+    EXPECT_NE(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, big.string()); }).find("too large"), std::string::npos);
 
     const fs::path longLine = dir / "line.wh";
     std::ofstream(longLine) << std::string(kMaxFileSize, ',');
-    EXPECT_EQ(Failure([&] { LoadChannelFile(table, settings, longLine.string()); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, longLine.string()); }), "List index out of bounds (17)");
     EXPECT_EQ(table.RowCount(), 17);
 }
 

@@ -2,6 +2,8 @@
 
 #include "text/Convert.h"
 
+#include "Failures.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 using namespace tonvar::memory;
 using tonvar::protocol::ByteBuffer;
 using tonvar::text::ConversionError;
+using tonvar::test::FailureOf;
 
 namespace {
 
@@ -42,16 +45,6 @@ ByteBuffer ReceivedFrame(std::uint8_t block, const ByteBuffer &payloadFrom)
     return rx;
 }
 
-template <typename F>
-std::string FailureOf(F &&f)
-{
-    try {
-        f();
-    } catch (const ConversionError &e) {
-        return e.what();
-    }
-    return "";
-}
 
 } // namespace
 

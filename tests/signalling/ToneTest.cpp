@@ -4,22 +4,14 @@
 
 #include "SignallingFixture.h"
 
+#include "Failures.h"
+
 #include <gtest/gtest.h>
 
 using namespace tonvar::signalling;
 using tonvar::test::Bytes;
 
 namespace {
-
-std::string Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const tonvar::text::Failure &e) {
-        return e.what();
-    }
-    return "";
-}
 
 struct TwoTone : tonvar::test::SignallingFixture {
     TwoToneSession tone{main, timer1, MessageSink()};
@@ -48,8 +40,8 @@ TEST(ToneCodecs, TonePairs)
     EXPECT_EQ(EncodeTonePair("AB"), 0xAB);
     EXPECT_EQ(EncodeTonePair("DC"), 0xDC);
     EXPECT_EQ(EncodeTonePair("1FF"), 0xFF);
-    EXPECT_EQ(Failure([] { EncodeTonePair(""); }), "'$' is not a valid integer value");
-    EXPECT_EQ(Failure([] { EncodeTonePair("XY"); }), "'$XY' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([] { EncodeTonePair(""); }), "'$' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([] { EncodeTonePair("XY"); }), "'$XY' is not a valid integer value");
     EXPECT_EQ(DecodeTonePair(0xAB), "AB");
     EXPECT_EQ(DecodeTonePair(0x1B), "B");
     EXPECT_EQ(DecodeTonePair(0xEE), "");
@@ -59,7 +51,7 @@ TEST(ToneCodecs, FiveToneCodesStandardsAndFunctions)
 {
     EXPECT_EQ(Encode5ToneCode("12345"), (std::array<std::uint8_t, 3>{0x45, 0x23, 0x01}));
     EXPECT_EQ(Encode5ToneCode("1234ABCD"), (std::array<std::uint8_t, 3>{0xCD, 0xAB, 0x34}));
-    EXPECT_EQ(Failure([] { Encode5ToneCode(""); }), "'$' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([] { Encode5ToneCode(""); }), "'$' is not a valid integer value");
     EXPECT_EQ(Decode5ToneCode(0x45, 0x23, 0x01), "12345");
     const auto abcdef = Encode5ToneCode("ABCDEF");
     EXPECT_EQ(Decode5ToneCode(abcdef[0], abcdef[1], abcdef[2]), "BCDEF");
@@ -171,11 +163,11 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     EXPECT_EQ(tone.texts.Decode(2, 3), "") << "nothing before the first tone pair";
 
     tone.texts.ed1 = "1981.5";
-    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'1981.5' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'1981.5' is not a valid integer value");
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
     tone.texts.ed1 = "x";
-    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'x' is not a valid floating point value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'x' is not a valid floating point value");
 
     tone.texts.ed1 = "1981";
     tone.texts.Decode(1, 1) = "AB";
@@ -184,7 +176,7 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     tone.wbtnClick();
     Receive({0x06});
     Receive({0x06});
-    EXPECT_EQ(Failure([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { Receive({0x06}); }), "'$' is not a valid integer value");
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
 }
@@ -223,7 +215,7 @@ TEST_F(FiveTone, AWriteRightAfterStartUpStopsAtBlock1)
 {
     tone.wbtnClick();
     port.Sent();
-    EXPECT_EQ(Failure([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { Receive({0x06}); }), "'$' is not a valid integer value");
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
@@ -273,7 +265,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
 TEST_F(FiveTone, DelaysMustDivideByTen)
 {
     tone.texts.cb1 = "55";
-    EXPECT_EQ(Failure([&] { tone.wbtnClick(); }), "'5.5' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'5.5' is not a valid integer value");
 }
 
 TEST_F(FiveTone, AReadOfSeventeenBlocks)

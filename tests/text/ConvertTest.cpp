@@ -1,5 +1,7 @@
 #include "text/Convert.h"
 
+#include "Failures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,22 +9,7 @@
 #include <string>
 
 using namespace tonvar::text;
-
-namespace {
-
-// Returns the message a failing conversion carries, or "" when it succeeded.
-template <typename F>
-std::string FailureOf(F &&f)
-{
-    try {
-        f();
-    } catch (const ConversionError &e) {
-        return e.what();
-    }
-    return "";
-}
-
-} // namespace
+using tonvar::test::FailureOf;
 
 TEST(StrToInt, AcceptsDecimalWithBlanksAndSign)
 {
