@@ -133,8 +133,7 @@ void DtmfSession::wbtnClick()
     Timer1().Start();
     StartWrite(kWriteProgressMaximum);
     BuildBlock([this] { BuildSettings(); });
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
+    SendBlock();
 }
 
 void DtmfSession::BlockAcknowledged()
@@ -150,11 +149,8 @@ void DtmfSession::BlockAcknowledged()
         if (!cell.empty())
             protocol::Put32(Frame(), static_cast<std::size_t>(4 + 4 * k), EncodeAutodial(cell));
     }
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
-    progress.Advance();
-    if (block == kBlocks - 1)
-        EndWrite();
+    SendBlock();
+    BlockSent(block, kBlocks - 1);
 }
 
 void DtmfSession::Button3Click()

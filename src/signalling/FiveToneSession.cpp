@@ -117,8 +117,7 @@ void FiveToneSession::wbtnClick()
         for (const std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
             f[at++] = Low8(text::ShortestToInt(text::StrToInt(*delay) / 10.0));
     });
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
+    SendBlock();
 }
 
 void FiveToneSession::BlockAcknowledged()
@@ -151,11 +150,8 @@ void FiveToneSession::BlockAcknowledged()
             }
         }
     });
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
-    progress.Advance();
-    if (block == kLastBlock)
-        EndWrite();
+    SendBlock();
+    BlockSent(block, kLastBlock);
 }
 
 void FiveToneSession::Button3Click()

@@ -92,11 +92,6 @@ void FleetSyncSession::EncodeEntry(int entry, std::size_t at)
     protocol::Put16(Frame(), at + 2, id);
 }
 
-void FleetSyncSession::SendBlock()
-{
-    Send(protocol::kUncheckedFrameLength); // no checksum on this area
-}
-
 void FleetSyncSession::wbtnClick()
 {
     Timer1().Start(); // not the resend: FleetSync writes are sent once
@@ -124,9 +119,7 @@ void FleetSyncSession::BlockAcknowledged()
             EncodeEntry(7 * (block - 1) + 3 + k, static_cast<std::size_t>(4 + 4 * k));
     });
     SendBlock();
-    progress.Advance();
-    if (block == kWriteLastBlock)
-        EndWrite();
+    BlockSent(block, kWriteLastBlock);
 }
 
 void FleetSyncSession::Button3Click()

@@ -45,7 +45,6 @@ public:
 private:
     void DecodeEntry(int entry, std::size_t at);
     void EncodeEntry(int entry, std::size_t at);
-    void SendBlock();
 };
 
 } // namespace tonvar::signalling

@@ -62,12 +62,25 @@ void SignallingLogic::StartWrite(int progressMaximum)
     protocol::PutFrameHeader(main_.frame, traits_.area, 0);
 }
 
-void SignallingLogic::EndWrite()
+void SignallingLogic::SendBlock()
 {
+    if (!traits_.checkedWrites) {
+        Send(protocol::kUncheckedFrameLength);
+        return;
+    }
+    protocol::Crc16(main_.frame);
+    Send(protocol::kFrameLength);
+}
+
+void SignallingLogic::BlockSent(int block, int lastBlock)
+{
+    progress.Advance();
+    if (block != lastBlock)
+        return;
     wbtnEnabled = true;
     progress.visible = false;
     blockCounter = 0;
-    if (traits_.writesResent)
+    if (traits_.checkedWrites)
         Tim1().Stop();
     WriteSucceeded();
 }
@@ -85,7 +98,7 @@ void SignallingLogic::Timer1Timer()
     timer1_.Stop();
     if (!traits_.timeOutRecovers)
         return;
-    const bool waiting = !rbtnEnabled || (!wbtnEnabled && traits_.writesResent);
+    const bool waiting = !rbtnEnabled || (!wbtnEnabled && traits_.checkedWrites);
     wbtnEnabled = true;
     rbtnEnabled = true;
     if (waiting)

@@ -25,7 +25,9 @@ inline constexpr std::size_t kClearedFrameBytes = 51; // indices 0 to 50
 // How the windows' sessions differ.
 struct SessionTraits {
     std::uint8_t area;
-    bool writesResent;      // writes wait under the main window's resend (all but FleetSync)
+    // Writes are checksummed 34-byte frames repeated by the main window's
+    // resend (all but FleetSync, whose 32-byte frames are sent once).
+    bool checkedWrites;
     bool sharesReadCounter; // the block counter is the main window's read counter (2TONE, 5TONE)
     bool timeOutRecovers;   // Timer1 gives a stalled session back (all but 5TONE)
 };
@@ -66,9 +68,11 @@ protected:
     // A write starts: Write is disabled, indices 0..50 cleared, the bar at 1
     // and block 0's header written. The caller starts the timers it uses.
     void StartWrite(int progressMaximum);
-    // The last block has gone out: Write is back, the bar hidden, the resend
-    // off, and the success message shown.
-    void EndWrite();
+    // Sends the block built in the frame buffer, as this area's frames go.
+    void SendBlock();
+    // After a block of a write went out: the bar moves on, and the last block
+    // ends the write (Write back, bar hidden, resend off, success message).
+    void BlockSent(int block, int lastBlock);
     // Close: the resend and Timer1 stop and both buttons come back.
     void CloseSession();
 
@@ -90,7 +94,7 @@ protected:
         try {
             build();
         } catch (...) {
-            if (traits_.writesResent)
+            if (traits_.checkedWrites)
                 Tim1().Stop();
             wbtnEnabled = true;
             progress.visible = false;

@@ -131,8 +131,7 @@ void TwoToneSession::wbtnClick()
             protocol::Put16(f, 26 + 4 * m, NumberOrZero(texts.second[m]));
         }
     });
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
+    SendBlock();
 }
 
 void TwoToneSession::BlockAcknowledged()
@@ -171,11 +170,8 @@ void TwoToneSession::BlockAcknowledged()
             }
         }
     });
-    protocol::Crc16(Frame());
-    Send(protocol::kFrameLength);
-    progress.Advance();
-    if (block == kLastBlock)
-        EndWrite();
+    SendBlock();
+    BlockSent(block, kLastBlock);
 }
 
 void TwoToneSession::Button3Click()
