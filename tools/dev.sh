@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config git python3 qt6-base-dev libgtest-dev libgmock-dev libudev-dev)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev)
 
 install_missing() {
     local missing=() p

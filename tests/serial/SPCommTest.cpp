@@ -72,6 +72,20 @@ struct SerialFixture : ::testing::Test {
     }
     void TearDown() override { comm.ClosePort(); }
 
+    // Waits, without running the event loop, until the reader has handed over
+    // its first chunk: with the writer's "queue empty" notice from the open,
+    // two notifications are then waiting.
+    bool WaitForFirstChunkHandedOver()
+    {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (comm.PendingNotifications() < 2) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+
     std::size_t Received() const
     {
         return std::accumulate(chunks.begin(), chunks.end(), std::size_t{0},
@@ -154,7 +168,10 @@ TEST_F(SerialFixture, RepliesWithAPauseArriveAsSeparateChunks)
 TEST_F(SerialFixture, RepliesFiftyMillisecondsApartAreTwoChunks)
 {
     pty.Write(Pattern(10, 1));
-    std::this_thread::sleep_for(60ms); // the far end's pause, not a wait for a result
+    std::this_thread::sleep_for(50ms); // the far end's pause, not a wait for a result
+    // Should the reader have been starved that long, the pause lasts until
+    // it has handed the first reply over.
+    ASSERT_TRUE(WaitForFirstChunkHandedOver());
     pty.Write(Pattern(10, 2));
     ASSERT_TRUE(WaitUntil([&] { return Received() >= 20; }));
     EXPECT_EQ(chunks.size(), 2u);
@@ -238,10 +255,7 @@ TEST_F(SerialFixture, ASecondOpenerFailsUntilTheFirstLetsGo)
 TEST_F(SerialFixture, ChunksPostedBeforeCloseAreStillDelivered)
 {
     pty.Write(Pattern(12));
-    // Let the reader hand the chunk over without running the event loop.
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (comm.PendingNotifications() < 2 && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(1ms); // the writer's "queue empty" comes first
+    ASSERT_TRUE(WaitForFirstChunkHandedOver());
     ASSERT_TRUE(chunks.empty());
     comm.ClosePort();
     ASSERT_TRUE(WaitUntil([&] { return Received() == 12; }));
