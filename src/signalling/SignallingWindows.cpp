@@ -187,7 +187,7 @@ QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, 
             grid->setItem(r, c, new QTableWidgetItem);
     }
     grid->resizeColumnsToContents(); // wide enough for the headers
-    connect(grid, &QTableWidget::itemChanged, this, [this, grid, columns, edited](QTableWidgetItem *item) {
+    connect(grid, &QTableWidget::itemChanged, this, [this, columns, edited](QTableWidgetItem *item) {
         const int c = item->column();
         if (refreshing_ || c < 1 || c > static_cast<int>(columns.size()))
             return;
@@ -195,7 +195,6 @@ QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, 
         if (edited)
             edited(item->row() + 1, c);
         Refresh();
-        Q_UNUSED(grid);
     });
     shows_.push_back([grid, rows, columns] {
         for (int r = 0; r < rows; ++r)
