@@ -520,10 +520,11 @@ void TForm1::Timer2Timer()
     static const QString present = QStringLiteral("Present Com\uFF1A");
     static const QString date = QStringLiteral("Date\uFF1A");
     static const QString time = QStringLiteral("Time\uFF1A");
-    const QLocale locale = QLocale::system();
+    static const QLocale locale = QLocale::system();
+    static const QString timeFormat = LongTimeFormat(locale);
     const QString texts[3] = {present + comcbb->currentText(),
                               date + locale.toString(QDate::currentDate(), QLocale::ShortFormat),
-                              time + locale.toString(QTime::currentTime(), LongTimeFormat(locale))};
+                              time + locale.toString(QTime::currentTime(), timeFormat)};
     for (std::size_t i = 0; i < StatusPanels.size(); ++i)
         if (StatusPanels[i]->text() != texts[i])
             StatusPanels[i]->setText(texts[i]);

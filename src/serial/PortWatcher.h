@@ -33,8 +33,6 @@ public:
     PortWatcher(const PortWatcher &) = delete;
     PortWatcher &operator=(const PortWatcher &) = delete;
 
-    bool UsesUdev() const { return monitor_ != nullptr; }
-
 Q_SIGNALS:
     void devicesChanged();
 

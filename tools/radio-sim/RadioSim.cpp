@@ -123,12 +123,13 @@ void RadioSimulator::SetLogSink(std::function<void(const LogEntry &)> sink)
 
 int RadioSimulator::Index(int area, int block)
 {
-    if (area < 0 || area >= kAreaCount)
+    if (area < 0 || area >= protocol::kAreaCount)
         return -1;
+    const auto &blocks = protocol::kAreaBlocks;
     int index = 0;
     for (int a = 0; a < area; ++a)
-        index += kBlocks[static_cast<std::size_t>(a)].second - kBlocks[static_cast<std::size_t>(a)].first + 1;
-    const auto [first, last] = kBlocks[static_cast<std::size_t>(area)];
+        index += blocks[static_cast<std::size_t>(a)].second - blocks[static_cast<std::size_t>(a)].first + 1;
+    const auto [first, last] = blocks[static_cast<std::size_t>(area)];
     if (block < first || block > last)
         return -1;
     return index + block - first;

@@ -30,10 +30,7 @@ namespace tonvar::sim {
 using Bytes = std::vector<std::uint8_t>;
 using Block = std::array<std::uint8_t, 28>;
 
-inline constexpr int kAreaCount = 6;
-// First and last block of each area.
-inline constexpr std::array<std::pair<int, int>, kAreaCount> kBlocks{{{1, 16}, {0, 3}, {0, 2}, {0, 10}, {0, 16}, {0, 0}}};
-inline constexpr std::size_t kImageSize = 52 * 28;
+inline constexpr std::size_t kImageSize = 52 * 28; // every block of areas 0..5
 
 struct LogEntry {
     enum Kind { Handshake, ReadRequest, DataFrame, Ack, Junk } kind;
@@ -86,7 +83,6 @@ public:
 
     std::vector<LogEntry> Log() const;
     void ClearLog();
-    int Answers() const { return answers_; }
     bool HungUp() const { return hungUp_; }
 
 private:
