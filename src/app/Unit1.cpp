@@ -1,6 +1,6 @@
 #include "app/Unit1.h"
 
-#include "app/CellEditors.h"
+#include "app/ChannelGrid.h"
 #include "app/ErrorHandler.h"
 #include "app/TableRules.h"
 #include "files/ChannelFile.h"
@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +73,12 @@ QString Latin1(const std::string &s)
 std::string Std(const QString &s)
 {
     return s.toLatin1().toStdString();
+}
+
+// The grid's row r shows channel r + 1.
+int ChannelRowOf(int gridRow)
+{
+    return gridRow + 1;
 }
 
 // The characters the main window lets through: digits, the point and the
@@ -178,22 +185,16 @@ void TForm1::BuildLayout()
     Panel1->setFixedSize(kClientWidth, kPanelHeight);
     setCentralWidget(Panel1);
 
-    model = new ChannelTableModel(table, this);
-    xg = new QTableView(Panel1);
+    xg = new grid::TextGrid(ChannelColumns(), ChannelSource(table), Panel1);
+    model = xg->Model();
+    model->fixedColour = kFixedCellColour;
     xg->setObjectName(QStringLiteral("xg"));
     xg->setGeometry(2, 3, 623, 428);
-    xg->setModel(model);
-    xg->verticalHeader()->hide();
     xg->verticalHeader()->setMinimumSectionSize(16);
     xg->verticalHeader()->setDefaultSectionSize(24);
     xg->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: rgb(235, 233, 237); }"));
-    xg->setSelectionMode(QAbstractItemView::SingleSelection);
-    xg->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
-                        QAbstractItemView::EditKeyPressed);
-    for (int c = 1; c < memory::kColumnCount; ++c)
-        xg->setItemDelegateForColumn(c, new CellEditorDelegate(c, xg));
-    model->onCommit = [this](int row, int column) { xgSetEditText(row, column); };
+    model->onCommit = [this](int row, int column) { xgSetEditText(ChannelRowOf(row), column); };
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kColumnWidths[static_cast<std::size_t>(c)];
         if (width < 0)
@@ -209,6 +210,7 @@ void TForm1::BuildLayout()
         auto *box = new QComboBox(n == 1 || n == 2 || n == 10 ? static_cast<QWidget *>(this) : GroupBox1);
         box->setObjectName(QStringLiteral("ComboBox%1").arg(n));
         box->setEditable(true);
+        grid::KeepTypedText(box);
         for (const std::string &item : memory::SettingsItems(n))
             box->addItem(Latin1(item));
         SetEditText(box, Latin1(settings.Box(n)));
@@ -228,6 +230,7 @@ void TForm1::BuildLayout()
     comcbb = new QComboBox(GroupBox1);
     comcbb->setObjectName(QStringLiteral("comcbb"));
     comcbb->setEditable(true);
+    grid::KeepTypedText(comcbb);
     comcbb->setEditText(Latin1(session.comcbbText));
     connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) { session.comcbbText = Std(text); });
 
@@ -317,13 +320,8 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
         return false;
     const ScaleRatios r = RatiosForScreen(screen.width(), screen.height());
     const auto scale = [](int v, double ratio) { return RoundHalfEven(v * ratio); };
+    ScaleFonts(r.font);
     for (QWidget *w : Panel1->findChildren<QWidget *>()) {
-        if (w->isWindow() || w->parentWidget() == nullptr)
-            continue;
-        QFont font = w->font();
-        if (font.pointSize() > 0)
-            font.setPointSize(std::max(1, scale(font.pointSize(), r.font)));
-        w->setFont(font);
         if (w->parentWidget() == Panel1 || w->parentWidget() == GroupBox1 || w->parentWidget() == GroupBox3) {
             const QRect g = w->geometry();
             w->setGeometry(scale(g.left(), r.width), scale(g.top(), r.height), scale(g.width(), r.width),
@@ -346,6 +344,22 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
     comcbb->setEditText(QStringLiteral("COM1"));
     setFixedSize(800, 545);
     return true;
+}
+
+void TForm1::ScaleFonts(double ratio)
+{
+    // Every control's font, and the window's own, is scaled once from the size
+    // it has now. A font set on a control stops it following its parent, so
+    // all sizes are read before any is changed.
+    std::vector<std::pair<QWidget *, QFont>> fonts{{this, font()}};
+    for (QWidget *w : findChildren<QWidget *>())
+        if (!w->isWindow())
+            fonts.emplace_back(w, w->font());
+    for (auto &[widget, font] : fonts) {
+        if (font.pointSize() > 0)
+            font.setPointSize(std::max(1, RoundHalfEven(font.pointSize() * ratio)));
+        widget->setFont(font);
+    }
 }
 
 void TForm1::FillPortSelector(const std::vector<std::string> &items)
@@ -623,6 +637,44 @@ bool TForm1::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
+void TForm1::FunctionKey(const QKeyEvent *key)
+{
+    // A session that starts disables the window, and its keys with it: the
+    // press that started it, travelling on to the focused control's parents,
+    // starts no second one.
+    if (!isEnabled())
+        return;
+    if (key->key() == Qt::Key_F11)
+        rbtnClick();
+    else if (key->key() == Qt::Key_F12)
+        wbtnClick();
+}
+
+bool TForm1::FilterInputMethod(QObject *watched, QInputMethodEvent *event)
+{
+    // Text committed by an input method or a dead key meets the same rules as
+    // typed characters.
+    const QString commit = event->commitString();
+    if (commit.isEmpty())
+        return false;
+    QComboBox *box = PanelBox(watched);
+    QString kept;
+    for (const QChar c : commit) {
+        if (!IsAllowedCharacter(c))
+            continue;
+        const QChar upper = c.toUpper();
+        if (box && !(box == Box(kTimeOutBox) && upper.isDigit()))
+            continue; // the panel's lists are chosen from, "TOT" takes digits
+        kept += upper;
+    }
+    if (kept == commit)
+        return false;
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QCoreApplication::sendEvent(watched, &filtered);
+    return true;
+}
+
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusOut && watched->isWidgetType()) {
@@ -631,34 +683,49 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
             PanelExit(box);
         return false;
     }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    const bool keyPress = event->type() == QEvent::KeyPress;
+    if ((!keyPress && event->type() != QEvent::InputMethod) || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
     if (widget->window() != this)
         return false;
+    if (!keyPress)
+        return FilterInputMethod(watched, static_cast<QInputMethodEvent *>(event));
+    auto *key = static_cast<QKeyEvent *>(event);
+
     // Look at each key once, where it is delivered first.
     QWidget *focus = QApplication::focusWidget();
     if (widget != focus && !(focus == nullptr && widget == this))
         return false;
-    auto *key = static_cast<QKeyEvent *>(event);
 
     // F11 and F12 start a read or a write; the key still goes on.
-    if (key->key() == Qt::Key_F11)
-        rbtnClick();
-    else if (key->key() == Qt::Key_F12)
-        wbtnClick();
+    FunctionKey(key);
 
     // The character filter: only what a channel value can hold gets typed.
+    // A refused character is dropped, not the key: Space still presses a
+    // focused button, Enter still moves on.
     const QString text = key->text();
     if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() != 0x7F) {
         const QChar c = text[0];
-        if (!IsAllowedCharacter(c))
+        if (!IsAllowedCharacter(c)) {
+            // The focused control alone sees the key, without its character,
+            // as a control sees a key whose character was refused. The table
+            // is left out: it would open a cell editor on the bare key.
+            if (qobject_cast<QAbstractItemView *>(watched))
+                return true;
+            QKeyEvent dropped(QEvent::KeyPress, key->key(), key->modifiers(), key->nativeScanCode(),
+                              key->nativeVirtualKey(), key->nativeModifiers(), QString(), key->isAutoRepeat(),
+                              static_cast<quint16>(key->count()));
+            dropped.setTimestamp(key->timestamp());
+            watched->event(&dropped);
             return true;
+        }
         if (c.isLower()) {
-            const QString upper = text.toUpper();
-            QKeyEvent raised(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, upper,
-                             key->isAutoRepeat(), static_cast<ushort>(key->count()));
-            QCoreApplication::sendEvent(watched, &raised);
+            QKeyEvent raised(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, key->nativeScanCode(),
+                             key->nativeVirtualKey(), key->nativeModifiers(), text.toUpper(), key->isAutoRepeat(),
+                             static_cast<quint16>(key->count()));
+            raised.setTimestamp(key->timestamp());
+            QCoreApplication::sendEvent(watched, &raised); // meets the rules below on its way
             return true;
         }
     }

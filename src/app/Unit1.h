@@ -4,8 +4,8 @@
 // every event to the plain logic that does the work.
 #pragma once
 
-#include "app/ChannelTableModel.h"
 #include "app/SessionAdapters.h"
+#include "grid/TextGrid.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 #include "protocol/MainSession.h"
@@ -22,9 +22,10 @@
 
 class QComboBox;
 class QGroupBox;
+class QInputMethodEvent;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
-class QTableView;
 
 namespace tonvar::protocol {
 class TForm3;
@@ -65,8 +66,8 @@ public:
 
     // Controls.
     QWidget *Panel1 = nullptr;
-    QTableView *xg = nullptr;
-    ChannelTableModel *model = nullptr;
+    grid::TextGrid *xg = nullptr;
+    grid::TextGridModel *model = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     QGroupBox *GroupBox3 = nullptr;
     QPushButton *SpeedButton1 = nullptr;
@@ -132,6 +133,10 @@ private:
     bool PanelKeyPress(QComboBox *box, QKeyEvent *key);
     void PanelExit(QComboBox *box);
     QString AskForFile(bool save);
+    // F11 and F12: each key press starts at most one session.
+    void FunctionKey(const QKeyEvent *key);
+    bool FilterInputMethod(QObject *watched, QInputMethodEvent *event);
+    void ScaleFonts(double ratio);
 
     serial::PortWatcher *watcher_ = nullptr;
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;

@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(tonvar::app::kApplicationTitle);
-    QApplication::setApplicationDisplayName(tonvar::app::kApplicationTitle);
     tonvar::app::AppWindows windows;
     windows.Form1->show();
     return QApplication::exec();

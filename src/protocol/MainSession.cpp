@@ -119,7 +119,8 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
                 readCounter = 0;
                 PutReadRequest(frame, kAreaSettings, 0);
                 SendData(frame, kReadRequestLength);
-                progress.visible = false;
+                // The dialog stays up while the settings are awaited: its
+                // Retry and Cancel are the only way out if they never come.
             }
             tim1_.Start();
         }

@@ -6,11 +6,12 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tonvar::signalling {
@@ -93,8 +94,18 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     connect(&Timer1, &QTimer::timeout, this, [this] { Handle([this] { logic_->Timer1Timer(); }); });
 }
 
+void SignallingWindow::Detach()
+{
+    detached_ = true;
+    for (grid::TextGridModel *model : grids_)
+        model->Detach();
+    Timer1.stop();
+}
+
 void SignallingWindow::Refresh()
 {
+    if (detached_)
+        return;
     refreshing_ = true;
     for (const auto &show : shows_)
         show();
@@ -112,10 +123,12 @@ QComboBox *SignallingWindow::BoundCombo(std::string &text, const std::vector<std
 {
     auto *box = new QComboBox(this);
     box->setEditable(editable);
+    if (editable)
+        grid::KeepTypedText(box);
     for (const std::string &item : items)
         box->addItem(Latin1(item));
     const auto edited = [this, &text](const QString &t) {
-        if (!refreshing_)
+        if (Editable())
             text = Std(t);
     };
     if (editable)
@@ -141,14 +154,27 @@ QLineEdit *SignallingWindow::BoundEdit(std::string &text, int maxLength)
     auto *edit = new QLineEdit(this);
     if (maxLength > 0)
         edit->setMaxLength(maxLength);
-    connect(edit, &QLineEdit::textChanged, this, [this, &text](const QString &t) {
-        if (!refreshing_)
+    // The limit is for typing: a longer text the session holds is shown
+    // whole, and typing never makes it longer.
+    const auto limit = [edit, maxLength] {
+        if (maxLength > 0)
+            edit->setMaxLength(std::max<int>(maxLength, static_cast<int>(edit->text().size())));
+    };
+    limit();
+    connect(edit, &QLineEdit::textChanged, this, [this, &text, limit](const QString &t) {
+        if (Editable())
             text = Std(t);
+        limit();
     });
-    shows_.push_back([edit, &text] {
-        if (edit->text() != Latin1(text)) {
+    shows_.push_back([edit, &text, maxLength] {
+        const QString t = Latin1(text);
+        if (edit->text() != t) {
             const QSignalBlocker blocker(edit);
-            edit->setText(Latin1(text));
+            if (maxLength > 0)
+                edit->setMaxLength(std::max<int>(maxLength, static_cast<int>(t.size())));
+            edit->setText(t);
+            if (maxLength > 0)
+                edit->setMaxLength(std::max<int>(maxLength, static_cast<int>(t.size())));
         }
     });
     return edit;
@@ -158,7 +184,7 @@ QCheckBox *SignallingWindow::BoundCheck(bool &checked, const QString &caption)
 {
     auto *box = new QCheckBox(caption, this);
     connect(box, &QCheckBox::toggled, this, [this, &checked](bool on) {
-        if (!refreshing_)
+        if (Editable())
             checked = on;
     });
     shows_.push_back([box, &checked] {
@@ -168,96 +194,50 @@ QCheckBox *SignallingWindow::BoundCheck(bool &checked, const QString &caption)
     return box;
 }
 
-QTableWidget *SignallingWindow::BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                                          std::function<void(int row, int column)> edited, QStringList rowNames)
+grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
+                                            std::function<void(int row, int column)> edited, QStringList rowNames)
 {
-    auto *grid = new QTableWidget(rows, static_cast<int>(columns.size()) + 1, this);
-    grid->setHorizontalHeaderLabels(headers);
-    grid->verticalHeader()->hide();
+    std::vector<grid::ColumnSpec> specs;
+    for (int c = 0; c <= static_cast<int>(columns.size()); ++c)
+        specs.push_back({c < headers.size() ? headers[c] : QString(), c == 0 ? grid::Editor::Fixed : grid::Editor::Text,
+                         {}, {}});
+    grid::TextSource source;
+    source.rowCount = [rows] { return rows; };
+    // Column 0: FormCreate's "1" to "16", or the rows' names.
+    source.text = [columns, rowNames](int row, int column) -> std::string {
+        if (column == 0)
+            return row < rowNames.size() ? Std(rowNames[row]) : std::to_string(row + 1);
+        return columns[static_cast<std::size_t>(column - 1)](row + 1);
+    };
+    source.setText = [columns](int row, int column, const std::string &text) {
+        if (column >= 1)
+            columns[static_cast<std::size_t>(column - 1)](row + 1) = text;
+    };
+    auto *grid = new grid::TextGrid(std::move(specs), std::move(source), this);
     grid->verticalHeader()->setDefaultSectionSize(22);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
-                          QAbstractItemView::EditKeyPressed);
-    for (int r = 0; r < rows; ++r) {
-        // FormCreate's "1" to "16", or the rows' names.
-        auto *number = new QTableWidgetItem(r < rowNames.size() ? rowNames[r] : QString::number(r + 1));
-        number->setFlags(Qt::ItemIsEnabled);
-        grid->setItem(r, 0, number);
-        for (int c = 1; c <= static_cast<int>(columns.size()); ++c)
-            grid->setItem(r, c, new QTableWidgetItem);
-    }
     grid->resizeColumnsToContents(); // wide enough for the headers
-    connect(grid, &QTableWidget::itemChanged, this, [this, columns, edited](QTableWidgetItem *item) {
-        const int c = item->column();
-        if (refreshing_ || c < 1 || c > static_cast<int>(columns.size()))
-            return;
-        columns[static_cast<std::size_t>(c - 1)](item->row() + 1) = Std(item->text());
+    grid::TextGridModel *model = grid->Model();
+    model->onCommit = [this, edited](int row, int column) {
         if (edited)
-            edited(item->row() + 1, c);
-        Refresh();
-    });
-    shows_.push_back([grid, rows, columns] {
-        for (int r = 0; r < rows; ++r)
-            for (int c = 1; c <= static_cast<int>(columns.size()); ++c) {
-                const QString t = Latin1(columns[static_cast<std::size_t>(c - 1)](r + 1));
-                QTableWidgetItem *item = grid->item(r, c);
-                if (item->text() != t)
-                    item->setText(t);
-            }
-    });
+            Handle([&] { edited(row + 1, column); });
+        else
+            Refresh();
+    };
+    grids_.push_back(model);
+    shows_.push_back([model] { model->Refresh(); });
     return grid;
 }
 
-void SignallingWindow::ColumnEditor(QTableWidget *grid, int column, const std::vector<std::string> &items,
+void SignallingWindow::ColumnEditor(grid::TextGrid *grid, int column, const std::vector<std::string> &items,
                                     const std::string &defaultText, bool editable)
 {
     QStringList list;
     for (const std::string &item : items)
         list << Latin1(item);
-    grid->setItemDelegateForColumn(column, new CellDelegate(Latin1(defaultText), list, editable, grid));
-}
-
-CellDelegate::CellDelegate(QString defaultText, QStringList items, bool editable, QObject *parent)
-    : QStyledItemDelegate(parent), default_(std::move(defaultText)), items_(std::move(items)), editable_(editable)
-{
-}
-
-QWidget *CellDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    if (items_.isEmpty())
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    auto *box = new QComboBox(parent);
-    box->setEditable(editable_);
-    box->addItems(items_);
-    return box;
-}
-
-void CellDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
-{
-    QString text = index.data(Qt::EditRole).toString();
-    if (text.isEmpty())
-        text = default_;
-    if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
-        edit->setText(text);
-        edit->selectAll();
-    } else if (auto *box = qobject_cast<QComboBox *>(editor)) {
-        const int at = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        box->setCurrentIndex(at);
-        if (editable_) {
-            box->setEditText(text);
-            box->lineEdit()->selectAll();
-        }
-    } else {
-        QStyledItemDelegate::setEditorData(editor, index);
-    }
-}
-
-void CellDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
-{
-    if (auto *box = qobject_cast<QComboBox *>(editor))
-        model->setData(index, box->currentText(), Qt::EditRole);
-    else
-        QStyledItemDelegate::setModelData(editor, model, index);
+    const grid::Editor editor = list.isEmpty() ? grid::Editor::Text
+                                : editable     ? grid::Editor::TypedList
+                                               : grid::Editor::PickList;
+    grid->Model()->SetColumnEditor(column, editor, list, Latin1(defaultText));
 }
 
 } // namespace tonvar::signalling

@@ -6,10 +6,10 @@
 // every step.
 #pragma once
 
+#include "grid/TextGrid.h"
 #include "protocol/MainSession.h"
 #include "protocol/QtTimer.h"
 
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,7 +22,6 @@ class QComboBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class QVBoxLayout;
 
 namespace tonvar::signalling {
@@ -53,6 +52,12 @@ public:
     // Puts the session's state and texts on screen.
     void Refresh();
 
+    // A window's grids and controls edit texts of its session object, which
+    // the derived window owns and destroys before this base: each derived
+    // window's destructor calls this first, so that no control (an open cell
+    // editor, say) writes into the session while it goes away.
+    void Detach();
+
 protected:
     protocol::QtTimer timer1Adapter_{Timer1};
     WindowServices services_;
@@ -75,32 +80,24 @@ protected:
     // A grid of `rows` numbered rows ("NO." in column 0, not editable) whose
     // other columns edit the given texts; `edited(row, column)` runs after
     // each change (rows and columns from 1).
-    QTableWidget *BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                            std::function<void(int row, int column)> edited = {}, QStringList rowNames = {});
-    // A pick-list (or typed, with `editable`) editor for a grid column.
-    static void ColumnEditor(QTableWidget *grid, int column, const std::vector<std::string> &items,
+    grid::TextGrid *BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
+                              std::function<void(int row, int column)> edited = {}, QStringList rowNames = {});
+    // The editor of a grid column: a text editor without items, else a pick
+    // list (that also takes typing, with `editable`); `defaultText` is what an
+    // editor that would start empty shows.
+    static void ColumnEditor(grid::TextGrid *grid, int column, const std::vector<std::string> &items,
                              const std::string &defaultText, bool editable = false);
 
 private:
+    // The user may change the texts: not while they are being shown, and not
+    // once the session is going away.
+    bool Editable() const { return !refreshing_ && !detached_; }
+
     SignallingLogic *logic_ = nullptr;
     std::vector<std::function<void()>> shows_;
+    std::vector<grid::TextGridModel *> grids_;
     bool refreshing_ = false;
-};
-
-// An in-place editor that starts with a default text when its cell is empty,
-// and offers a pick list when it has one.
-class CellDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    CellDelegate(QString defaultText, QStringList items, bool editable, QObject *parent);
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
-
-private:
-    QString default_;
-    QStringList items_;
-    bool editable_;
+    bool detached_ = false;
 };
 
 } // namespace tonvar::signalling

@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tonvar::signalling {
@@ -27,7 +26,7 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
                     {[&t](int row) -> std::string & { return t.autodial[static_cast<std::size_t>(row - 1)]; }},
                     [this](int row, int) { logic.xg2SetEditText(row); });
     xg2->setObjectName(QStringLiteral("xg2"));
-    xg2->setItemDelegateForColumn(1, new CellDelegate(QStringLiteral("12345678"), {}, true, xg2));
+    ColumnEditor(xg2, 1, {}, "12345678");
     xg2->setColumnWidth(0, 40);
     xg2->horizontalHeader()->setStretchLastSection(true);
     encodeLayout->addWidget(xg2);
@@ -75,6 +74,11 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
     body_->addWidget(Tabs);
     AddButtons(logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     Refresh();
+}
+
+TForm2::~TForm2()
+{
+    Detach();
 }
 
 } // namespace tonvar::signalling

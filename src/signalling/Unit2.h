@@ -8,7 +8,6 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
-class QTableWidget;
 
 namespace tonvar::signalling {
 
@@ -16,11 +15,12 @@ class TForm2 : public SignallingWindow {
     Q_OBJECT
 public:
     TForm2(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    ~TForm2() override;
 
     DtmfSession logic;
 
     QTabWidget *Tabs = nullptr;
-    QTableWidget *xg2 = nullptr;
+    grid::TextGrid *xg2 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr, *cb5 = nullptr;
     QCheckBox *CheckB1 = nullptr;
     QLineEdit *Edit1 = nullptr;

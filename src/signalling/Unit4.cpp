@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tonvar::signalling {
@@ -86,6 +85,11 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     logic.progress.position = 0;
     logic.progress.maximum = 11;
     Refresh();
+}
+
+TForm4::~TForm4()
+{
+    Detach();
 }
 
 } // namespace tonvar::signalling

@@ -7,7 +7,6 @@
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
-class QTableWidget;
 
 namespace tonvar::signalling {
 
@@ -15,12 +14,13 @@ class TForm4 : public SignallingWindow {
     Q_OBJECT
 public:
     TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    ~TForm4() override;
 
     TwoToneSession logic;
 
     QTabWidget *Tabs = nullptr;
-    QTableWidget *xg1 = nullptr;
-    QTableWidget *xg2 = nullptr;
+    grid::TextGrid *xg1 = nullptr;
+    grid::TextGrid *xg2 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr;
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr, *ed5 = nullptr;
 };

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tonvar::signalling {
@@ -119,6 +118,11 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
     logic.progress.position = 0;
     logic.progress.maximum = 16;
     Refresh();
+}
+
+TForm5::~TForm5()
+{
+    Detach();
 }
 
 } // namespace tonvar::signalling

@@ -9,7 +9,6 @@
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
-class QTableWidget;
 
 namespace tonvar::signalling {
 
@@ -17,15 +16,16 @@ class TForm5 : public SignallingWindow {
     Q_OBJECT
 public:
     TForm5(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    ~TForm5() override;
 
     FiveToneSession logic;
 
     QTabWidget *Tabs = nullptr;
     QComboBox *CCIR = nullptr;
     std::array<QLineEdit *, 16> Edit{}; // Edit1..Edit16
-    QTableWidget *xg1 = nullptr;
-    QTableWidget *xg2 = nullptr;
-    QTableWidget *xg3 = nullptr;
+    grid::TextGrid *xg1 = nullptr;
+    grid::TextGrid *xg2 = nullptr;
+    grid::TextGrid *xg3 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr;
     QLineEdit *ed1 = nullptr;
 };

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTableWidget>
 
 namespace tonvar::signalling {
 
@@ -43,6 +42,11 @@ TForm6::TForm6(protocol::MainSession &main, WindowServices services, QWidget *pa
     logic.progress.maximum = 4;
     logic.progress.position = 0;
     Refresh();
+}
+
+TForm6::~TForm6()
+{
+    Detach();
 }
 
 } // namespace tonvar::signalling

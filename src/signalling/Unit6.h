@@ -7,7 +7,6 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QTableWidget;
 
 namespace tonvar::signalling {
 
@@ -15,13 +14,14 @@ class TForm6 : public SignallingWindow {
     Q_OBJECT
 public:
     TForm6(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    ~TForm6() override;
 
     FleetSyncSession logic;
 
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr;
     QComboBox *cb1 = nullptr;
     QCheckBox *CheckBox1 = nullptr;
-    QTableWidget *xg1 = nullptr;
+    grid::TextGrid *xg1 = nullptr;
 };
 
 } // namespace tonvar::signalling

@@ -8,7 +8,6 @@
 
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 
 #include <chrono>
 #include <memory>
@@ -67,7 +66,7 @@ TEST_F(Signalling, ADtmfReadFillsTheWindowFromTheRadio)
     EXPECT_EQ(t.cb9, "ID Code");
     EXPECT_TRUE(t.CheckB2);
     EXPECT_EQ(t.autodial[0], "DD12");
-    EXPECT_EQ(dtmf.xg2->item(0, 1)->text(), QStringLiteral("DD12")) << "the grid shows it";
+    EXPECT_EQ(dtmf.xg2->Text(0, 1), QStringLiteral("DD12")) << "the grid shows it";
     EXPECT_FALSE(dtmf.ProgressBar1->isVisible());
     EXPECT_FALSE(windows->Form1->Tim1.isActive());
     EXPECT_TRUE(failures.isEmpty());
@@ -125,7 +124,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     EXPECT_EQ(fleet.logic.texts.fleet[0], "4464");
     EXPECT_EQ(fleet.logic.texts.id[0], "");
     EXPECT_EQ(fleet.logic.texts.id[9], "1010");
-    EXPECT_EQ(fleet.xg1->item(9, 2)->text(), QStringLiteral("1010"));
+    EXPECT_EQ(fleet.xg1->Text(9, 2), QStringLiteral("1010"));
     EXPECT_FALSE(windows->Form1->Tim1.isActive());
 }
 
@@ -160,7 +159,7 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return tone.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log().size(), 11u);
     EXPECT_EQ(t, written);
-    EXPECT_EQ(tone.xg2->item(15, 5)->text(), QStringLiteral("REPLY"));
+    EXPECT_EQ(tone.xg2->Text(15, 5), QStringLiteral("REPLY"));
     EXPECT_FALSE(windows->Form1->Tim1.isActive());
 }
 
@@ -194,6 +193,6 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     EXPECT_EQ(t.cb4, "250");
     EXPECT_EQ(t.encode, written.encode);
     EXPECT_EQ(t.decode, written.decode);
-    EXPECT_EQ(tone.xg2->item(15, 1)->text(), QStringLiteral("10016"));
+    EXPECT_EQ(tone.xg2->Text(15, 1), QStringLiteral("10016"));
     EXPECT_TRUE(failures.isEmpty());
 }

@@ -124,7 +124,8 @@ TEST_F(SessionFixture, AReadRunsTheWholeSequenceAndFillsTableAndSettings)
             EXPECT_TRUE(AllOneByte());
             EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x05, 0x00, 0x20}));
             EXPECT_EQ(sleeps, std::vector<int>{2});
-            EXPECT_FALSE(session.progress.visible);
+            EXPECT_TRUE(session.progress.visible) << "Retry and Cancel stay within reach";
+            EXPECT_EQ(session.progress.position, 15);
             EXPECT_EQ(session.readCounter, 0);
         }
         EXPECT_TRUE(tim1.active);

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QtTest>
 
 using namespace tonvar::signalling;
@@ -36,6 +35,12 @@ private:
         for (QCheckBox *c : w->findChildren<QCheckBox *>())
             out << c->text();
         return out;
+    }
+
+    // What a commit from a cell editor does.
+    static void Commit(tonvar::grid::TextGrid *grid, int row, int column, const QString &text)
+    {
+        grid->model()->setData(grid->model()->index(row, column), text);
     }
 
 private Q_SLOTS:
@@ -62,8 +67,8 @@ private Q_SLOTS:
         QCOMPARE(w.Edit1->text(), QStringLiteral("12345678"));
         QCOMPARE(w.Edit1->maxLength(), 8);
         QVERIFY(!w.ProgressBar1->isVisible());
-        QCOMPARE(w.xg2->horizontalHeaderItem(1)->text(), QStringLiteral("Autodial Memory"));
-        QCOMPARE(w.xg2->item(15, 0)->text(), QStringLiteral("16"));
+        QCOMPARE(w.xg2->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Autodial Memory"));
+        QCOMPARE(w.xg2->Text(15, 0), QStringLiteral("16"));
 
         // Typed into the window, the texts reach the session.
         w.cb1->setEditText(QStringLiteral("15"));
@@ -75,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.Tabs->setCurrentIndex(0);
         w.xg2->setFocus();
-        w.xg2->setCurrentCell(2, 1);
+        w.xg2->setCurrentIndex(w.xg2->model()->index(2, 1));
         QTest::keyClick(w.xg2, Qt::Key_F2);
         auto *editor = w.xg2->findChild<QLineEdit *>();
         QVERIFY(editor);
@@ -83,7 +88,7 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral("987654321"));
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(w.logic.texts.autodial[2], std::string("98765432"));
-        QCOMPARE(w.xg2->item(2, 1)->text(), QStringLiteral("98765432"));
+        QCOMPARE(w.xg2->Text(2, 1), QStringLiteral("98765432"));
     }
 
     void fleetSyncWindow()
@@ -103,10 +108,10 @@ private Q_SLOTS:
         QVERIFY(w.CheckBox1->isChecked());
         w.show();
         QVERIFY(w.ProgressBar1->isVisible());
-        QCOMPARE(w.xg1->horizontalHeaderItem(2)->text(), QStringLiteral("ID"));
+        QCOMPARE(w.xg1->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("ID"));
         w.cb1->setCurrentIndex(0);
         QCOMPARE(w.logic.texts.cb1, std::string("1200"));
-        w.xg1->item(4, 1)->setText(QStringLiteral("77"));
+        Commit(w.xg1, 4, 1, QStringLiteral("77"));
         QCOMPARE(w.logic.texts.fleet[4], std::string("77"));
     }
 
@@ -116,8 +121,8 @@ private Q_SLOTS:
         QCOMPARE(w.windowTitle(), QStringLiteral("2TONE"));
         QCOMPARE(w.Tabs->currentIndex(), 1);
         QCOMPARE(w.Tabs->tabText(1), QStringLiteral("Decode"));
-        QCOMPARE(w.xg2->columnCount(), 13);
-        QCOMPARE(w.xg2->horizontalHeaderItem(10)->text(), QStringLiteral("Decode4"));
+        QCOMPARE(w.xg2->model()->columnCount(), 13);
+        QCOMPARE(w.xg2->model()->headerData(10, Qt::Horizontal).toString(), QStringLiteral("Decode4"));
         QVERIFY(!w.ed1->isEnabled());
         QCOMPARE(w.ed1->text(), QStringLiteral("1981"));
         QCOMPARE(w.ed5->text(), QStringLiteral("6000"));
@@ -131,7 +136,7 @@ private Q_SLOTS:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.xg2->setFocus();
-        w.xg2->setCurrentCell(0, 1);
+        w.xg2->setCurrentIndex(w.xg2->model()->index(0, 1));
         QTest::keyClick(w.xg2, Qt::Key_F2);
         auto *box = w.xg2->findChild<QComboBox *>();
         QVERIFY(box);
@@ -139,8 +144,8 @@ private Q_SLOTS:
         box->setCurrentIndex(box->findText(QStringLiteral("DC")));
         QTest::keyClick(box, Qt::Key_Return);
         QTRY_COMPARE(w.logic.texts.Decode(1, 1), std::string("DC"));
-        QCOMPARE(w.xg2->item(0, 4)->text(), QStringLiteral("AB"));
-        QCOMPARE(w.xg2->item(0, 12)->text(), QStringLiteral("1"));
+        QCOMPARE(w.xg2->Text(0, 4), QStringLiteral("AB"));
+        QCOMPARE(w.xg2->Text(0, 12), QStringLiteral("1"));
     }
 
     void fiveToneWindow()
@@ -151,21 +156,21 @@ private Q_SLOTS:
         QCOMPARE(w.Tabs->tabText(0), QStringLiteral("Standard"));
         QCOMPARE(w.Edit[0]->text(), QStringLiteral("1981.0"));
         QVERIFY(!w.Edit[0]->isEnabled());
-        QCOMPARE(w.xg1->item(3, 0)->text(), QStringLiteral("ZVEI1"));
-        QCOMPARE(w.xg1->item(3, 2)->text(), QStringLiteral("A"));
-        QCOMPARE(w.xg2->horizontalHeaderItem(5)->text(), QStringLiteral("Use  Standard"));
-        QCOMPARE(w.xg3->columnCount(), 9);
+        QCOMPARE(w.xg1->Text(3, 0), QStringLiteral("ZVEI1"));
+        QCOMPARE(w.xg1->Text(3, 2), QStringLiteral("A"));
+        QCOMPARE(w.xg2->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Use  Standard"));
+        QCOMPARE(w.xg3->model()->columnCount(), 9);
         QCOMPARE(w.ed1->text(), QStringLiteral("6000"));
         w.CCIR->setEditText(QStringLiteral("EIA"));
         QCOMPARE(w.Edit[0]->text(), QStringLiteral("600.0"));
         QCOMPARE(w.Edit[14]->text(), QStringLiteral("459.0"));
         w.CCIR->setEditText(QStringLiteral("nothing"));
         QCOMPARE(w.Edit[0]->text(), QStringLiteral("600.0"));
-        w.xg3->item(6, 1)->setText(QStringLiteral("EEA"));
-        QCOMPARE(w.xg3->item(6, 3)->text(), QStringLiteral("CALL"));
-        QCOMPARE(w.xg3->item(6, 8)->text(), QStringLiteral("56789"));
-        w.xg3->item(8, 2)->setText(QStringLiteral("123"));
-        QCOMPARE(w.xg3->item(8, 2)->text(), QString());
+        Commit(w.xg3, 6, 1, QStringLiteral("EEA"));
+        QCOMPARE(w.xg3->Text(6, 3), QStringLiteral("CALL"));
+        QCOMPARE(w.xg3->Text(6, 8), QStringLiteral("56789"));
+        Commit(w.xg3, 8, 2, QStringLiteral("123"));
+        QCOMPARE(w.xg3->Text(8, 2), QString());
     }
 };
 

@@ -1,0 +1,292 @@
+#include "grid/TextGrid.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace tonvar::grid {
+
+namespace {
+
+QString Latin1(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string Std(const QString &s)
+{
+    return s.toLatin1().toStdString();
+}
+
+// An editor takes its cell's text once, when it opens; later refreshes of the
+// model leave what the user is typing alone.
+constexpr const char *kLoaded = "tonvarEditorLoaded";
+
+} // namespace
+
+void KeepTypedText(QComboBox *box)
+{
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+}
+
+TextGridModel::TextGridModel(std::vector<ColumnSpec> columns, TextSource source, QObject *parent)
+    : QAbstractTableModel(parent), columns_(std::move(columns)), source_(std::move(source))
+{
+    Snapshot();
+}
+
+void TextGridModel::Snapshot()
+{
+    const int rows = detached_ ? 0 : std::max(0, source_.rowCount());
+    shown_.assign(static_cast<std::size_t>(rows), std::vector<QString>(columns_.size()));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columnCount(); ++c)
+            shown_[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = Latin1(source_.text(r, c));
+    captions_.resize(columns_.size());
+    for (int c = 0; c < columnCount(); ++c)
+        captions_[static_cast<std::size_t>(c)] =
+            source_.caption && !detached_ ? Latin1(source_.caption(c)) : Column(c).caption;
+}
+
+int TextGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+int TextGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+const ColumnSpec &TextGridModel::Column(int column) const
+{
+    return columns_.at(static_cast<std::size_t>(column));
+}
+
+void TextGridModel::SetColumnEditor(int column, Editor editor, QStringList items, QString defaultText)
+{
+    ColumnSpec &spec = columns_.at(static_cast<std::size_t>(column));
+    spec.editor = editor;
+    spec.items = std::move(items);
+    spec.defaultText = std::move(defaultText);
+}
+
+QString TextGridModel::Text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return shown_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+QVariant TextGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return Text(index.row(), index.column());
+    case Qt::BackgroundRole:
+        if (fixedColour && Column(index.column()).editor == Editor::Fixed)
+            return *fixedColour;
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
+        if (role == Qt::DisplayRole)
+            return captions_[static_cast<std::size_t>(section)];
+        if (role == Qt::BackgroundRole && fixedColour)
+            return *fixedColour;
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags TextGridModel::flags(const QModelIndex &index) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return Qt::NoItemFlags;
+    if (Column(index.column()).editor == Editor::Fixed)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool TextGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (detached_ || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    source_.setText(index.row(), index.column(), Std(value.toString()));
+    if (onCommit)
+        onCommit(index.row(), index.column());
+    Refresh();
+    return true;
+}
+
+void TextGridModel::Refresh()
+{
+    if (detached_)
+        return;
+    const int rows = std::max(0, source_.rowCount());
+    if (rows != rowCount()) {
+        beginResetModel();
+        Snapshot();
+        endResetModel();
+        return;
+    }
+    for (int r = 0; r < rows; ++r) {
+        auto &shown = shown_[static_cast<std::size_t>(r)];
+        int first = -1;
+        const auto announce = [&](int last) {
+            if (first >= 0)
+                Q_EMIT dataChanged(index(r, first), index(r, last), {Qt::DisplayRole, Qt::EditRole});
+            first = -1;
+        };
+        for (int c = 0; c < columnCount(); ++c) {
+            QString text = Latin1(source_.text(r, c));
+            if (text == shown[static_cast<std::size_t>(c)]) {
+                announce(c - 1);
+                continue;
+            }
+            shown[static_cast<std::size_t>(c)] = std::move(text);
+            if (first < 0)
+                first = c;
+        }
+        announce(columnCount() - 1);
+    }
+    if (source_.caption) {
+        int first = -1, last = -1;
+        for (int c = 0; c < columnCount(); ++c) {
+            QString caption = Latin1(source_.caption(c));
+            if (caption == captions_[static_cast<std::size_t>(c)])
+                continue;
+            captions_[static_cast<std::size_t>(c)] = std::move(caption);
+            if (first < 0)
+                first = c;
+            last = c;
+        }
+        if (first >= 0)
+            Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
+    }
+}
+
+void TextGridModel::Detach()
+{
+    detached_ = true;
+    onCommit = nullptr;
+}
+
+QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    const auto *model = qobject_cast<const TextGridModel *>(index.model());
+    if (!model)
+        return nullptr;
+    const ColumnSpec &spec = model->Column(index.column());
+    switch (spec.editor) {
+    case Editor::Fixed:
+        return nullptr;
+    case Editor::Text: {
+        auto *edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        return edit;
+    }
+    case Editor::TypedList:
+    case Editor::PickList: {
+        auto *box = new QComboBox(parent);
+        box->setEditable(spec.editor == Editor::TypedList);
+        box->addItems(spec.items);
+        box->setMaxVisibleItems(16);
+        if (box->isEditable())
+            KeepTypedText(box);
+        return box;
+    }
+    }
+    return nullptr;
+}
+
+void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (editor->property(kLoaded).toBool())
+        return;
+    editor->setProperty(kLoaded, true);
+    const auto *model = qobject_cast<const TextGridModel *>(index.model());
+    if (!model)
+        return;
+    const ColumnSpec &spec = model->Column(index.column());
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
+        edit->setText(text.isEmpty() ? spec.defaultText : text);
+        edit->selectAll(); // the first key typed replaces it
+        return;
+    }
+    auto *box = qobject_cast<QComboBox *>(editor);
+    if (!box)
+        return;
+    if (box->isEditable()) {
+        box->setEditText(text.isEmpty() ? spec.defaultText : text);
+        box->lineEdit()->selectAll();
+        return;
+    }
+    // A pick-only list selects the entry equal to the text; with none, the
+    // column's default text.
+    int at = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at < 0)
+        at = box->findText(spec.defaultText, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    box->setCurrentIndex(at);
+}
+
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+{
+    QString text;
+    if (auto *edit = qobject_cast<QLineEdit *>(editor))
+        text = edit->text();
+    else if (auto *box = qobject_cast<QComboBox *>(editor))
+        text = box->currentText();
+    else
+        return;
+    model->setData(index, text, Qt::EditRole);
+}
+
+bool GridDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool tab = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+        const bool backtab = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        if (tab || backtab) {
+            QWidget *view = editor->parentWidget() ? editor->parentWidget()->parentWidget() : nullptr;
+            Q_EMIT commitData(editor);
+            Q_EMIT closeEditor(editor, NoHint);
+            if (view) {
+                // The grid has the focus back; the key moves it on from there.
+                QKeyEvent move(QEvent::KeyPress, tab ? Qt::Key_Tab : Qt::Key_Backtab,
+                               tab ? Qt::NoModifier : Qt::ShiftModifier);
+                QCoreApplication::sendEvent(view, &move);
+            }
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+TextGrid::TextGrid(std::vector<ColumnSpec> columns, TextSource source, QWidget *parent)
+    : QTableView(parent), model_(new TextGridModel(std::move(columns), std::move(source), this))
+{
+    setModel(model_);
+    setItemDelegate(new GridDelegate(this));
+    verticalHeader()->hide();
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed);
+    // Tab leaves the grid for the next control; the arrow keys move between cells.
+    setTabKeyNavigation(false);
+}
+
+} // namespace tonvar::grid
