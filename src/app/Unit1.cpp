@@ -29,6 +29,7 @@
 #include <QTableView>
 #include <QTime>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -243,6 +244,7 @@ void TForm1::BuildLayout()
         label->setGeometry(0, row.top + 5, 81, 16);
         label->setBuddy(box);
         setTabOrder(previous, box);
+        tabOrder_.push_back(previous);
         previous = box;
     }
 
@@ -267,6 +269,7 @@ void TForm1::BuildLayout()
     wbtn = button("wbtn", "Write(F12)", 115, 73);
     setTabOrder(previous, rbtn);
     setTabOrder(rbtn, wbtn);
+    tabOrder_.insert(tabOrder_.end(), {previous, rbtn, wbtn});
     connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
     connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
 
@@ -516,6 +519,15 @@ void TForm1::PanelExit(QComboBox *box)
 
 bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
 {
+    // Qt does not step back out of an editable combo box (its line edit
+    // follows it in the focus chain), so Shift+Tab is done here.
+    if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
+        const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), box);
+        if (at == tabOrder_.begin() || at == tabOrder_.end())
+            return false;
+        (*std::prev(at))->setFocus(Qt::BacktabFocusReason);
+        return true;
+    }
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         focusNextChild();
         return true;

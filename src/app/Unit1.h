@@ -139,6 +139,7 @@ private:
     void ScaleFonts(double ratio);
 
     serial::PortWatcher *watcher_ = nullptr;
+    std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
 };

@@ -83,7 +83,7 @@ QString TextGridModel::Text(int row, int column) const
 
 QVariant TextGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() || index.model() != this)
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -111,7 +111,7 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags TextGridModel::flags(const QModelIndex &index) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() || index.model() != this)
         return Qt::NoItemFlags;
     if (Column(index.column()).editor == Editor::Fixed)
         return Qt::ItemIsEnabled;

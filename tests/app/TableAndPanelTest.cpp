@@ -4,7 +4,10 @@
 #include "app/Unit1.h"
 #include "files/ChannelFile.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QInputMethodEvent>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -57,6 +60,14 @@ private Q_SLOTS:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         form->FormActivate();
+        new QAbstractItemModelTester(form->model, QAbstractItemModelTester::FailureReportingMode::QtTest, form.get());
+    }
+    // Text committed by an input method (or a dead key) into the focused control.
+    static void Compose(const QString &text)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
     }
     void cleanup()
     {
@@ -95,6 +106,82 @@ private Q_SLOTS:
         QCOMPARE(form->table.Cell(1, 3), std::string("023N"));
         TypeIntoCell(1, 4, QStringLiteral("67.05"));
         QCOMPARE(form->table.Cell(1, 4), std::string("67.1"));
+    }
+
+    void typedTonesAreNeverCompleted_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("5") << 3 << QStringLiteral("5") << QStringLiteral("5.0");
+        QTest::newRow("15") << 4 << QStringLiteral("15") << QStringLiteral("15.0");
+        QTest::newRow("7i") << 3 << QStringLiteral("7i") << QStringLiteral("007I");
+        QTest::newRow("2") << 4 << QStringLiteral("2") << QStringLiteral("2.0");
+        QTest::newRow("7") << 3 << QStringLiteral("7") << QStringLiteral("7.0");
+    }
+    void typedTonesAreNeverCompleted()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        TypeIntoCell(1, 1, QStringLiteral("146"));
+        TypeIntoCell(1, column, typed);
+        QCOMPARE(QString::fromStdString(form->table.Cell(1, column)), stored);
+    }
+
+    void inputMethodTextMeetsTheCharacterFilter()
+    {
+        Select(1, 1);
+        QTest::keyClicks(form->xg, QStringLiteral("1"));
+        auto *editor = qobject_cast<QLineEdit *>(Editor());
+        QVERIFY(editor);
+        Compose(QStringLiteral("\u00e9n4"));
+        QCOMPARE(editor->text(), QStringLiteral("1N4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!Editor());
+
+        QComboBox *squelch = form->ComboBox[2];
+        squelch->setFocus();
+        Compose(QStringLiteral("0\u00e9\u00e0"));
+        QCOMPARE(squelch->currentText(), QStringLiteral("0"));
+        QComboBox *tot = form->ComboBox[3];
+        tot->setFocus();
+        tot->lineEdit()->selectAll();
+        Compose(QStringLiteral("1\u00e92o"));
+        QCOMPARE(tot->currentText(), QStringLiteral("12"));
+    }
+
+    void tabLeavesTheTableForThePanel()
+    {
+        TypeIntoCell(1, 1, QStringLiteral("146"));
+        Select(1, 1);
+        QTest::keyClick(form->xg, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->comcbb));
+        QTest::keyClick(form->comcbb, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->ComboBox[3])); // "TOT"
+        QTest::keyClick(form->ComboBox[3], Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->comcbb));
+        QTest::keyClick(form->comcbb, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->xg));
+        QTest::keyClick(form->xg, Qt::Key_Down);
+        QCOMPARE(form->xg->currentIndex(), form->model->index(1, 1));
+        // From an open editor too: the edit is committed on the way out.
+        QTest::keyClicks(form->xg, QStringLiteral("1"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("47"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(form->table.Cell(2, 1), std::string("147.00000"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->comcbb));
+    }
+
+    void spaceStillPressesAFocusedButton()
+    {
+        QSignalSpy clicked(form->wbtn, &QPushButton::clicked);
+        form->AddDevicePath(QStringLiteral("/dev/tonvar-no-such-port"));
+        form->wbtn->setFocus();
+        QTest::keyClick(form->wbtn, Qt::Key_Space);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(failures, QStringList{QStringLiteral("Error opening serial port.")});
+        form->Button2Click();
     }
 
     void pickOnlyCellsChooseFromTheirList()
@@ -159,6 +246,14 @@ private Q_SLOTS:
         tot->lineEdit()->selectAll();
         QTest::keyClicks(tot, QStringLiteral("9x0e"));
         QCOMPARE(tot->currentText(), QStringLiteral("90"));
+        tot->lineEdit()->selectAll();
+        QTest::keyClicks(tot, QStringLiteral("12")); // never completed to "120"
+        QCOMPARE(tot->currentText(), QStringLiteral("12"));
+        QTest::keyClick(tot, Qt::Key_Return);
+        QCOMPARE(form->settings.Box(4), std::string("12"));
+        tot->setFocus();
+        tot->lineEdit()->selectAll();
+        QTest::keyClicks(tot, QStringLiteral("90"));
         QTest::keyClick(tot, Qt::Key_Tab);
         QCOMPARE(tot->currentText(), QStringLiteral("90"));
         QCOMPARE(form->settings.Box(4), std::string("90"));

@@ -54,8 +54,9 @@ private Q_SLOTS:
     void smallScreensGetTheSmallLayout_data()
     {
         QTest::addColumn<QSize>("screen");
-        QTest::newRow("800x600") << QSize(800, 600);
-        QTest::newRow("1024x600") << QSize(1024, 600);
+        QTest::addColumn<int>("points"); // round(8 x the font ratio)
+        QTest::newRow("800x600") << QSize(800, 600) << 7;   // ratio 540 / 630
+        QTest::newRow("1024x600") << QSize(1024, 600) << 9; // ratio 1013 / 930
     }
     void smallScreensGetTheSmallLayout()
     {
@@ -68,6 +69,22 @@ private Q_SLOTS:
         QCOMPARE(form.xg->columnWidth(3), 69);
         QCOMPARE(form.ComboBox[4]->currentText(), QStringLiteral("CHINESE"));
         QCOMPARE(form.settings.Box(5), std::string("CHINESE"));
+
+        // Every font, the window's own and each control's down to the edit
+        // fields inside the combo boxes, is scaled once.
+        QFETCH(int, points);
+        QCOMPARE(form.font().pointSize(), points);
+        for (QWidget *w : form.findChildren<QWidget *>())
+            if (!w->isWindow())
+                QVERIFY2(w->font().pointSize() == points, qPrintable(QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" ") +
+                                                                     QString::number(w->font().pointSize())));
+        // An editor opened later takes the table's font.
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.xg->setFocus();
+        form.xg->setCurrentIndex(form.model->index(0, 1));
+        QTest::keyClick(form.xg, Qt::Key_F2);
+        QCOMPARE(QApplication::focusWidget()->font().pointSize(), points);
     }
 
     void scaleRatios()

@@ -6,6 +6,7 @@
 
 #include "Fakes.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -41,6 +42,20 @@ private:
     static void Commit(tonvar::grid::TextGrid *grid, int row, int column, const QString &text)
     {
         grid->model()->setData(grid->model()->index(row, column), text);
+    }
+
+    // Opens the editor of a cell with F2, as a user does.
+    static QWidget *OpenEditor(tonvar::grid::TextGrid *grid, int row, int column)
+    {
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(row, column));
+        QTest::keyClick(grid, Qt::Key_F2);
+        return QApplication::focusWidget();
+    }
+    static void TestModels(QWidget *w)
+    {
+        for (auto *grid : w->findChildren<tonvar::grid::TextGrid *>())
+            new QAbstractItemModelTester(grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, grid);
     }
 
 private Q_SLOTS:
@@ -89,6 +104,65 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(w.logic.texts.autodial[2], std::string("98765432"));
         QCOMPARE(w.xg2->Text(2, 1), QStringLiteral("98765432"));
+    }
+
+    void theIdCodeShowsAllTheSessionHoldsButTypingStopsAtEight()
+    {
+        TForm2 w(main, {});
+        w.logic.texts.Edit1 = "1234567890";
+        w.Refresh();
+        QCOMPARE(w.Edit1->text(), QStringLiteral("1234567890"));
+        w.Edit1->setFocus();
+        w.Edit1->end(false);
+        QTest::keyClicks(w.Edit1, QStringLiteral("5"));
+        QCOMPARE(w.Edit1->text(), QStringLiteral("1234567890"));
+        w.Edit1->selectAll();
+        QTest::keyClicks(w.Edit1, QStringLiteral("987654321"));
+        QCOMPARE(w.Edit1->text(), QStringLiteral("98765432"));
+        QCOMPARE(w.logic.texts.Edit1, std::string("98765432"));
+    }
+
+    void pickOnlyCellsShowTheirDefaultForATextNotInTheList()
+    {
+        TForm4 w(main, {});
+        TestModels(&w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // A read can bring texts the lists do not have: a prompt of 0, half a
+        // tone pair.
+        w.logic.texts.Decode(1, 1) = "B";
+        w.logic.texts.Decode(1, 3) = "0";
+        w.Refresh();
+        QCOMPARE(w.xg2->Text(0, 3), QStringLiteral("0"));
+        auto *box = qobject_cast<QComboBox *>(OpenEditor(w.xg2, 0, 3));
+        QVERIFY(box);
+        QCOMPARE(box->currentText(), QStringLiteral("1"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_COMPARE(w.logic.texts.Decode(1, 3), std::string("1"));
+        box = qobject_cast<QComboBox *>(OpenEditor(w.xg2, 0, 1));
+        QVERIFY(box);
+        QCOMPARE(box->currentText(), QStringLiteral("AB"));
+    }
+
+    void anEditorOpenWhenTheWindowGoesAwayWritesNothing()
+    {
+        for (int n = 0; n < 4; ++n) {
+            std::unique_ptr<SignallingWindow> w;
+            tonvar::grid::TextGrid *grid = nullptr;
+            switch (n) {
+            case 0: { auto *f = new TForm2(main, {}); grid = f->xg2; w.reset(f); break; }
+            case 1: { auto *f = new TForm4(main, {}); grid = f->xg1; w.reset(f); break; }
+            case 2: { auto *f = new TForm5(main, {}); grid = f->xg2; w.reset(f); break; }
+            default: { auto *f = new TForm6(main, {}); grid = f->xg1; w.reset(f); break; }
+            }
+            TestModels(w.get());
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QWidget *editor = OpenEditor(grid, 2, 1);
+            QVERIFY(editor);
+            QTest::keyClicks(editor, QStringLiteral("12"));
+            w.reset(); // under AddressSanitizer, a write into the session would show here
+        }
     }
 
     void fleetSyncWindow()

@@ -223,6 +223,12 @@ void RadioSimulator::Send(const Bytes &bytes)
     }
 }
 
+void RadioSimulator::Inject(const Bytes &bytes)
+{
+    std::lock_guard lock(sendMutex_);
+    Send(bytes);
+}
+
 void RadioSimulator::Answer(Bytes bytes, bool isFrame)
 {
     Faults f;
@@ -259,6 +265,7 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
         Send({'Z', 'Z', 'Z'});
         std::this_thread::sleep_for(kPause);
     }
+    std::lock_guard sending(sendMutex_);
     if (n == f.splitAnswer && bytes.size() > 1) {
         const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
         Send(Bytes(bytes.begin(), bytes.begin() + half));

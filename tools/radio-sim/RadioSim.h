@@ -84,6 +84,8 @@ public:
     std::vector<LogEntry> Log() const;
     void ClearLog();
     bool HungUp() const { return hungUp_; }
+    // Sends bytes the tool did not ask for, as a noisy line does.
+    void Inject(const Bytes &bytes);
 
 private:
     void Run();
@@ -101,6 +103,7 @@ private:
     std::string slavePath_;
     std::thread thread_;
     mutable std::mutex mutex_;
+    std::mutex sendMutex_; // one sender at a time: the answers and Inject
     std::array<Block, 52> memory_{};
     std::vector<LogEntry> log_;
     std::size_t tailOf_ = 0; // the log entry whose burst is still arriving
