@@ -10,7 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev
+          xvfb xdotool libxcb1-dev)
 
 install_missing() {
     local missing=() p

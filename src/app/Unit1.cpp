@@ -451,7 +451,7 @@ QString TForm1::AskForFile(bool save)
 {
     if (ChooseFile)
         return ChooseFile(save);
-    QFileDialog dialog(this);
+    QFileDialog dialog(this, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"));
     dialog.setNameFilter(QStringLiteral("*.wh"));
     dialog.setDefaultSuffix(QStringLiteral("wh"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

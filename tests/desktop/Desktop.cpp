@@ -1,0 +1,318 @@
+#include "Desktop.h"
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include <xcb/xcb.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace tonvar::desktop {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<char *> CStrings(std::vector<std::string> &strings)
+{
+    std::vector<char *> out;
+    for (std::string &s : strings)
+        out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+// The test's own environment with `changes` ("NAME=value") put over it.
+std::vector<std::string> Environment(const std::vector<std::string> &changes)
+{
+    std::vector<std::string> out;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const std::string &c : changes)
+            replaced = replaced || c.substr(0, c.find('=')) == name;
+        if (!replaced)
+            out.push_back(entry);
+    }
+    out.insert(out.end(), changes.begin(), changes.end());
+    return out;
+}
+
+// Starts a program with the given environment; standard output to `out`
+// (or inherited when -1), standard error to `err` (or inherited).
+pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> env, int out, int err, int keep = -1)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (out >= 0)
+            ::dup2(out, 1);
+        if (err >= 0)
+            ::dup2(err, 2);
+        const int devnull = ::open("/dev/null", O_RDONLY);
+        if (devnull >= 0)
+            ::dup2(devnull, 0);
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != keep)
+                ::close(fd);
+        ::setpgid(0, 0);
+        auto args = CStrings(argv);
+        auto envp = CStrings(env);
+        ::execvpe(args[0], args.data(), envp.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void Stop(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < end) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+std::string RegexOf(const std::string &text)
+{
+    std::string out = "^";
+    for (char c : text) {
+        if (std::strchr(".^$*+?()[]{}|\\", c))
+            out += '\\';
+        out += c;
+    }
+    return out + "$";
+}
+
+} // namespace
+
+XServer::XServer()
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                 Environment({}), -1, ::open("/dev/null", O_WRONLY), fds[1]);
+    ::close(fds[1]);
+    std::string number;
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < end && number.find('\n') == std::string::npos) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        char buf[32];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        number.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    if (number.find('\n') == std::string::npos) {
+        Stop(pid_);
+        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+    }
+    display_ = ":" + number.substr(0, number.find('\n'));
+}
+
+XServer::~XServer()
+{
+    Stop(pid_);
+}
+
+Result Run(const std::vector<std::string> &argv, const std::vector<std::string> &environment,
+           std::chrono::milliseconds limit)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = Spawn(argv, Environment(environment), fds[1], -1);
+    ::close(fds[1]);
+    Result r;
+    const auto end = Clock::now() + limit;
+    for (;;) {
+        pollfd p{fds[0], POLLIN, 0};
+        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+        if (left <= 0 || ::poll(&p, 1, left) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        r.out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (Clock::now() < end && ::waitpid(pid, &status, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (::waitpid(pid, &status, WNOHANG) == 0) {
+        Stop(pid);
+        return r;
+    }
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+App::App(const XServer &x, const std::string &home) : x_(x)
+{
+    const int log = ::open((home + "/tonvar.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    pid_ = Spawn({TONVAR_BINARY},
+                 Environment({"DISPLAY=" + x.Display(), "HOME=" + home, "XDG_RUNTIME_DIR=" + home,
+                              "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb", "QT_QPA_PLATFORMTHEME=",
+                              "LANG=C.UTF-8", "LC_ALL=C.UTF-8"}),
+                 log, log);
+    if (log >= 0)
+        ::close(log);
+}
+
+App::~App()
+{
+    Stop(pid_);
+}
+
+bool App::Running() const
+{
+    return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+int App::WaitForExit(std::chrono::milliseconds limit)
+{
+    int status = 0;
+    const bool ended = Eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit);
+    if (!ended)
+        return -1;
+    pid_ = -1;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return 128 + WTERMSIG(status);
+}
+
+Result App::Xdo(std::vector<std::string> args) const
+{
+    args.insert(args.begin(), "xdotool");
+    return Run(args, {"DISPLAY=" + x_.Display()});
+}
+
+std::vector<std::string> App::Windows(const std::string &title) const
+{
+    const Result r = Xdo({"search", "--onlyvisible", "--name", RegexOf(title)});
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < r.out.size()) {
+        const std::size_t end = r.out.find('\n', at);
+        const std::string line = r.out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!line.empty() && Title(line) == title)
+            out.push_back(line);
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return out;
+}
+
+std::string App::WaitForWindow(const std::string &title, std::chrono::milliseconds limit, std::size_t count) const
+{
+    std::vector<std::string> found;
+    Eventually([&] {
+        found = Windows(title);
+        return found.size() >= count;
+    }, limit);
+    return found.size() >= count ? found.back() : std::string();
+}
+
+std::string App::Title(const std::string &window) const
+{
+    std::string name = Xdo({"getwindowname", window}).out;
+    if (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
+}
+
+void App::Focus(const std::string &window) const
+{
+    Eventually([&] {
+        Xdo({"windowfocus", window});
+        std::string focus = Xdo({"getwindowfocus"}).out;
+        if (!focus.empty() && focus.back() == '\n')
+            focus.pop_back();
+        return focus == window;
+    }, std::chrono::seconds(5));
+}
+
+void App::Keys(const std::string &keys) const
+{
+    std::vector<std::string> args{"key", "--delay", "40"};
+    std::size_t at = 0;
+    while (at < keys.size()) {
+        const std::size_t end = keys.find(' ', at);
+        args.push_back(keys.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    Xdo(args);
+}
+
+void App::Type(const std::string &text) const
+{
+    Xdo({"type", "--delay", "40", text});
+}
+
+void App::Click(const std::string &window, int x, int y) const
+{
+    Xdo({"mousemove", "--window", window, std::to_string(x), std::to_string(y), "click", "1"});
+}
+
+} // namespace tonvar::desktop
+
+namespace tonvar::desktop {
+
+void App::Close(const std::string &window) const
+{
+    // What a window manager's close button sends: WM_DELETE_WINDOW.
+    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return;
+    }
+    const auto atom = [c](const char *name) {
+        xcb_intern_atom_reply_t *r =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(r);
+        return a;
+    };
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = static_cast<xcb_window_t>(std::stoul(window));
+    e.type = atom("WM_PROTOCOLS");
+    e.data.data32[0] = atom("WM_DELETE_WINDOW");
+    e.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&e));
+    xcb_flush(c);
+    xcb_disconnect(c);
+}
+
+void App::Move(const std::string &window, int x, int y) const
+{
+    Xdo({"windowmove", window, std::to_string(x), std::to_string(y)});
+}
+
+} // namespace tonvar::desktop

@@ -1,0 +1,95 @@
+// The built application on a real X server (Xvfb), driven as a person drives
+// it: key presses, typing and clicks through the X server (xdotool, XTEST),
+// windows found by their titles. Nothing here reaches into the application;
+// tests judge what comes out.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace tonvar::desktop {
+
+// A private X server on a free display, for the life of the object.
+class XServer {
+public:
+    XServer();
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+    const std::string &Display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Runs a program to its end (at most `limit`), standard output captured.
+Result Run(const std::vector<std::string> &argv, const std::vector<std::string> &environment,
+           std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+// The application on that server, started from the build folder.
+class App {
+public:
+    App(const XServer &x, const std::string &home);
+    ~App();
+    App(const App &) = delete;
+    App &operator=(const App &) = delete;
+
+    bool Running() const;
+    // Waits for the application to end: its exit status, 128 + the signal
+    // that ended it, or -1 when it is still running after `limit`.
+    int WaitForExit(std::chrono::milliseconds limit);
+
+    // xdotool on this display.
+    Result Xdo(std::vector<std::string> args) const;
+    // The windows whose title is exactly `title`, oldest first.
+    std::vector<std::string> Windows(const std::string &title) const;
+    // Waits until a window with that title is mapped; returns its id (the
+    // newest) or "".
+    std::string WaitForWindow(const std::string &title, std::chrono::milliseconds limit = std::chrono::seconds(20),
+                              std::size_t count = 1) const;
+    std::string Title(const std::string &window) const;
+    // Gives the window the keyboard focus (there is no window manager).
+    void Focus(const std::string &window) const;
+    void Keys(const std::string &keys) const;   // e.g. "alt+p", "F11", "Right Right"
+    void Type(const std::string &text) const;   // characters, as typed
+    // Closes the window as a window manager's close button does.
+    void Close(const std::string &window) const;
+    // Moves a window (there is no window manager to place them apart).
+    void Move(const std::string &window, int x, int y) const;
+    // Clicks at (x, y) within the window.
+    void Click(const std::string &window, int x, int y) const;
+
+private:
+    const XServer &x_;
+    pid_t pid_ = -1;
+};
+
+// Polls `done` every 20 ms until it holds or `limit` passes.
+template <typename F>
+bool Eventually(F done, std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+} // namespace tonvar::desktop
+
+#include <thread>
+
+template <typename F>
+bool tonvar::desktop::Eventually(F done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}

@@ -1,0 +1,313 @@
+// The built application under a real X server, used as a person uses it:
+// the Port menu to reach the simulated radio, F11 and F12, typing into the
+// table and the panel, the File menu to save. What is judged is what comes
+// out: the radio's log and memory, the files saved, the titles the X server
+// holds.
+#include "Desktop.h"
+
+#include "files/ChannelFile.h"
+#include "memory/ChannelBlock.h"
+#include "memory/SettingsBlock.h"
+
+#include "RadioSim.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+using namespace tonvar;
+using namespace std::chrono_literals;
+using desktop::Eventually;
+
+namespace {
+
+const std::string kMain = "TONVAR  V1.0";
+
+std::string Summary(const std::vector<sim::LogEntry> &log)
+{
+    std::string out;
+    for (const sim::LogEntry &e : log)
+        out += sim::Summary(e) + (e.tail.empty() ? "" : "+tail") + "\n";
+    return out;
+}
+
+std::string ExpectedRead()
+{
+    std::string v = "PROGRAM\n";
+    for (int ch = 1; ch <= 16; ++ch)
+        v += "READ 0 " + std::to_string(ch) + "\n";
+    return v + "READ 5 0\n";
+}
+
+std::string ExpectedWrite()
+{
+    std::string v = "PROGRAM\n";
+    for (int ch = 1; ch <= 16; ++ch)
+        v += "WRITE 0 " + std::to_string(ch) + "\n";
+    return v + "WRITE 5 0\n";
+}
+
+sim::Block Payload(const memory::ChannelRow &row)
+{
+    protocol::ByteBuffer frame{};
+    memory::EncodeChannelBlock(row, frame);
+    sim::Block b{};
+    std::copy(frame.begin() + 4, frame.begin() + 32, b.begin());
+    return b;
+}
+
+memory::ChannelRow NewRow(const std::string &rx, const std::string &decode = "NONE", const std::string &encode = "NONE")
+{
+    return {"", rx, rx, decode, encode, "HIGH", "WIDE", "YES", "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+}
+
+struct Desktop : ::testing::Test {
+    static inline std::unique_ptr<desktop::XServer> x;
+    QTemporaryDir home;
+    sim::RadioSimulator radio{false};
+    std::unique_ptr<desktop::App> app;
+    std::string main;
+    int opens = -1; // the tool's opens of the radio's device
+
+    static void SetUpTestSuite() { x = std::make_unique<desktop::XServer>(); }
+    static void TearDownTestSuite() { x.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        radio.Start();
+        app = std::make_unique<desktop::App>(*x, home.path().toStdString());
+        main = app->WaitForWindow(kMain);
+        ASSERT_FALSE(main.empty()) << "the main window never appeared; " << Log();
+        opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(opens, radio.DevicePath().c_str(), IN_OPEN | IN_CLOSE), 0);
+        ConnectToTheRadio();
+    }
+    void TearDown() override
+    {
+        app.reset();
+        radio.Stop();
+        if (opens >= 0)
+            ::close(opens);
+    }
+
+    std::string Log() const
+    {
+        std::ifstream in(home.filePath(QStringLiteral("tonvar.log")).toStdString());
+        std::stringstream s;
+        s << in.rdbuf();
+        return "application output:\n" + s.str();
+    }
+
+    int PortOpens() const
+    {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(opens, buffer, sizeof buffer)) > 0;)
+            for (ssize_t at = 0; at < n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(buffer + at);
+                count += (e->mask & IN_OPEN) ? 1 : 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        return count;
+    }
+
+    // Port > Device Path..., the radio's device typed in.
+    void ConnectToTheRadio()
+    {
+        app->Focus(main);
+        app->Keys("alt+p");
+        app->Keys("d");
+        const std::string dialog = app->WaitForWindow("Device Path");
+        ASSERT_FALSE(dialog.empty());
+        app->Focus(dialog);
+        app->Type(radio.DevicePath());
+        app->Keys("Return");
+        ASSERT_TRUE(Eventually([&] { return app->Windows("Device Path").empty(); }));
+        app->Focus(main);
+    }
+
+    // The message box a session ends with (titled like the main window),
+    // closed with Enter.
+    void CloseTheMessage()
+    {
+        const std::string box = app->WaitForWindow(kMain, 30s, 2);
+        ASSERT_FALSE(box.empty()) << Summary(radio.Log()) << Log();
+        app->Focus(box);
+        app->Keys("Return");
+        ASSERT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; }));
+        app->Focus(main);
+    }
+
+    // File > Save..., a path typed into the dialog; the file as it was saved.
+    void SaveAs(const std::string &path, memory::ChannelTable &table, memory::SettingsTexts &settings)
+    {
+        app->Focus(main);
+        app->Keys("alt+f");
+        app->Keys("s");
+        const std::string dialog = app->WaitForWindow("Save Channel File");
+        ASSERT_FALSE(dialog.empty()) << Log();
+        app->Focus(dialog);
+        app->Type(path);
+        app->Keys("Return");
+        ASSERT_TRUE(Eventually([&] { return std::ifstream(path).good() && app->Windows("Save Channel File").empty(); }));
+        files::LoadChannelFile(table, settings, path);
+    }
+
+    // Signalling > the window with that key; the window is moved off the
+    // main window (nothing else places windows here).
+    std::string ShowSignallingWindow(const char *key, const char *caption)
+    {
+        app->Focus(main);
+        app->Keys("alt+s");
+        app->Keys(key);
+        const std::string w = app->WaitForWindow(caption);
+        if (!w.empty())
+            app->Move(w, 870, 0);
+        app->Focus(main);
+        return w;
+    }
+
+    // Clicks into the table and goes to the receive frequency of channel 1.
+    void GoToTheFirstChannel()
+    {
+        app->Focus(main);
+        app->Click(main, 300, 250);
+        app->Keys("ctrl+Home");
+        app->Keys("Right");
+    }
+};
+
+} // namespace
+
+TEST_F(Desktop, F11ReadsTheRadioWithOneOpenAndOneHandshake)
+{
+    radio.SetBlock(0, 1, Payload(NewRow("145.50000", "67.0", "023N")));
+    radio.SetBlock(0, 16, Payload(NewRow("446.00625")));
+    app->Keys("F11");
+    CloseTheMessage();
+    EXPECT_EQ(Summary(radio.Log()), ExpectedRead());
+    EXPECT_EQ(PortOpens(), 1);
+
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("read.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Row(1), (memory::ChannelRow{"1", "145.50000", "145.50000", "67.0", "023N", "HIGH", "WIDE", "YES",
+                                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}));
+    EXPECT_EQ(table.Cell(16, 1), "446.00625");
+    EXPECT_EQ(table.Cell(2, 1), " ") << "an empty channel is saved empty";
+}
+
+TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemWithOneOpenAndOneHandshake)
+{
+    // Channel 1: RX, then tones typed short ("5" is 5.0, never a completed
+    // "503N"); channel 2 likewise with "15" and "7i"; channel 3 with "2".
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    app->Keys("Right Right");
+    app->Type("5");
+    app->Keys("Return");
+    app->Keys("Right");
+    app->Type("7i");
+    app->Keys("Return");
+    app->Keys("Down Left Left Left");
+    app->Type("146");
+    app->Keys("Return");
+    app->Keys("Right Right");
+    app->Type("15");
+    app->Keys("Return");
+    app->Keys("Right");
+    app->Type("2");
+    app->Keys("Return");
+    // Tab leaves the table for the port selector, then "TOT": 12 typed
+    // stays 12 (no "120"). Shift+Tab twice comes back to the table, where
+    // the arrows move between cells again.
+    app->Keys("Tab Tab");
+    app->Keys("ctrl+a");
+    app->Type("12");
+    app->Keys("shift+Tab shift+Tab");
+    app->Keys("Down Left Left Left");
+    app->Type("147");
+    app->Keys("Return");
+
+    app->Keys("F12");
+    CloseTheMessage();
+    EXPECT_EQ(Summary(radio.Log()), ExpectedWrite());
+    EXPECT_EQ(PortOpens(), 1);
+
+    EXPECT_EQ(radio.GetBlock(0, 1), Payload(NewRow("145.50000", "5.0", "007I")));
+    EXPECT_EQ(radio.GetBlock(0, 2), Payload(NewRow("146.00000", "15.0", "2.0")));
+    EXPECT_EQ(radio.GetBlock(0, 3), Payload(NewRow("147.00000")));
+    protocol::ByteBuffer frame{};
+    const sim::Block settings = radio.GetBlock(5, 0);
+    std::copy(settings.begin(), settings.end(), frame.begin() + 4);
+    memory::SettingsTexts decoded = memory::DefaultSettingsTexts();
+    memory::DecodeSettingsBlock(frame, decoded);
+    EXPECT_EQ(decoded.Box(4), "12");
+}
+
+TEST_F(Desktop, AnEditInProgressSurvivesBytesArrivingOnTheOpenPort)
+{
+    // A show command opens the port and leaves the main window usable.
+    ShowSignallingWindow("d", "DTMF");
+    GoToTheFirstChannel();
+    app->Type("146.5");
+    // A frame marked for acknowledgement: the tool answers it with an Ack,
+    // so its arrival shows in the radio's log.
+    sim::Bytes marked(34, 0);
+    marked[0] = 0x57;
+    marked[1] = 5;
+    marked[3] = 0x20;
+    marked[5] = 0x30;
+    radio.Inject(marked);
+    ASSERT_TRUE(Eventually([&] { return Summary(radio.Log()).find("ACK") != std::string::npos; }))
+        << Summary(radio.Log());
+    app->Type("2");
+    app->Keys("Return");
+
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("edit.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Cell(1, 1), "146.52000");
+}
+
+TEST_F(Desktop, EveryWindowIsTitledExactlyWithItsCaption)
+{
+    EXPECT_EQ(app->Title(main), kMain);
+    const std::pair<const char *, const char *> windows[] = {
+        {"d", "DTMF"}, {"2", "2TONE"}, {"5", "5TONE"}, {"f", "FleetSync"}};
+    for (const auto &[key, caption] : windows) {
+        const std::string w = ShowSignallingWindow(key, caption);
+        ASSERT_FALSE(w.empty()) << caption;
+        EXPECT_EQ(app->Title(w), caption);
+    }
+}
+
+TEST_F(Desktop, ClosingWithATableEditorOpenEndsCleanly)
+{
+    ShowSignallingWindow("2", "2TONE");
+    GoToTheFirstChannel();
+    app->Type("14");
+    app->Close(main);
+    EXPECT_EQ(app->WaitForExit(30s), 0) << Log();
+}
+
+TEST_F(Desktop, ClosingWithASignallingEditorOpenEndsCleanly)
+{
+    const std::string tone = ShowSignallingWindow("2", "2TONE");
+    ASSERT_FALSE(tone.empty());
+    app->Focus(tone);
+    app->Click(tone, 110, 104); // Decode1 of the first row
+    app->Keys("F2");
+    app->Close(main);
+    EXPECT_EQ(app->WaitForExit(30s), 0) << Log();
+}
