@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -107,6 +108,16 @@ struct Desktop : ::testing::Test {
         return "application output:\n" + s.str();
     }
 
+    // The screen as it is, saved for the failure report where ImageMagick is
+    // installed.
+    std::string Screenshot() const
+    {
+        const std::string path = QDir::tempPath().toStdString() + "/tonvar-desktop-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
+        const desktop::Result r = desktop::Run({"import", "-display", x->Display(), "-window", "root", path}, {});
+        return r.status == 0 ? "\nscreenshot: " + path : std::string();
+    }
+
     int PortOpens() const
     {
         int count = 0;
@@ -140,7 +151,9 @@ struct Desktop : ::testing::Test {
     void CloseTheMessage()
     {
         const std::string box = app->WaitForWindow(kMain, 30s, 2);
-        ASSERT_FALSE(box.empty()) << Summary(radio.Log()) << Log();
+        ASSERT_FALSE(box.empty()) << Summary(radio.Log()) << Log() << Screenshot();
+        if (radio.Log().empty())
+            ADD_FAILURE() << "a message but no session: " << Screenshot();
         app->Focus(box);
         app->Keys("Return");
         ASSERT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; }));
