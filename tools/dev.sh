@@ -6,24 +6,28 @@
 #   bash tools/dev.sh test   install what is missing, build, run all tests in
 #                            the normal build and under AddressSanitizer and
 #                            UndefinedBehaviorSanitizer (serial tests also
-#                            under ThreadSanitizer)
+#                            under ThreadSanitizer); build, install and check
+#                            the Debian package; build once with clang
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev
-          xvfb xdotool libxcb1-dev)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev libxcb1-dev)
+# What `test` needs besides: the clang build, the Debian package and its checks.
+test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
 
 install_missing() {
     local missing=() p
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
 build() {
@@ -31,16 +35,48 @@ build() {
     cmake --build --preset "$1"
 }
 
+# The Debian package from the default build: built, installed on this
+# machine, and its installed files checked.
+check_package() {
+    local version deb id=io.github.tonvar.tonvar
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+    rm -f build/package/tonvar_*.deb
+    cpack --preset default
+    deb=$(echo build/package/tonvar_"$version"_*.deb)
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "./$deb"
+    desktop-file-validate "/usr/share/applications/$id.desktop"
+    appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml"
+    grep -q "<release version=\"$version\"" "/usr/share/metainfo/$id.metainfo.xml" ||
+        { echo "metainfo: no release $version" >&2; return 1; }
+    [ "$(env -u DISPLAY -u WAYLAND_DISPLAY tonvar --version)" = "tonvar $version" ] ||
+        { echo "installed tonvar --version does not say $version" >&2; return 1; }
+    man -w tonvar tonvar-radio-sim >/dev/null
+    for page in tonvar tonvar-radio-sim; do
+        [ -z "$(man --warnings -l "$(man -w "$page")" 2>&1 >/dev/null)" ] ||
+            { echo "man page $page has warnings" >&2; return 1; }
+    done
+    # The udev rule parses, and only tells ModemManager to keep off.
+    local rule=/usr/lib/udev/rules.d/70-tonvar-cables.rules
+    ! udevadm test --action=add /sys/class/tty/tty 2>&1 | grep -F "$rule:" ||
+        { echo "udev rule does not parse" >&2; return 1; }
+    ! grep -E '^[^#]*(MODE|GROUP|OWNER|TAG|RUN)' "$rule" ||
+        { echo "udev rule changes more than ModemManager's flag" >&2; return 1; }
+    echo "Debian package $deb installed and checked"
+}
+
 case "${1:-}" in
 run)
-    install_missing
+    install_missing "${packages[@]}"
     build default
     exec ./build/tonvar
     ;;
 test)
-    install_missing
+    install_missing "${packages[@]}" "${test_packages[@]}"
     build default
     ctest --preset default
+    check_package
+    # clang finds what g++ does not; a compile check, warnings are errors.
+    build clang
     build asan
     ctest --preset asan
     build tsan

@@ -153,6 +153,12 @@ TForm1::TForm1(QSize screen, QWidget *parent)
 
     watcher_ = new serial::PortWatcher(this);
     connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
+    // A USB-serial port gone right after it arrived: when brltty is installed, it took the cable.
+    connect(watcher_, &serial::PortWatcher::portVanishedAfterPlug, this, [](const QString &name) {
+        const std::string hint = serial::VanishedPortHint(name.toStdString());
+        if (!hint.empty())
+            ReportFailure(name.toStdString() + " went away right after it was plugged in", hint);
+    });
 }
 
 TForm1::~TForm1()

@@ -56,7 +56,7 @@ std::string FindPortHolder(const std::string &path, const std::string &procRoot)
     return {};
 }
 
-std::string OpenFailureDetail(const std::string &path, int error)
+std::string OpenFailureDetail(const std::string &path, int error, const SystemPaths &where)
 {
     switch (error) {
     case EACCES:
@@ -65,14 +65,19 @@ std::string OpenFailureDetail(const std::string &path, int error)
                "\" (for example: sudo usermod -aG " + GroupOf(path) + " $USER), then log out and in again.";
     case EBUSY:
     case EWOULDBLOCK: {
-        const std::string holder = FindPortHolder(path);
+        const std::string holder = FindPortHolder(path, where.proc);
+        if (IsModemManager(holder))
+            return ModemManagerHint(path, holder);
         return path + " is in use by " + (holder.empty() ? std::string("another program") : holder) +
                ". Close it there, then try again.";
     }
     case ENOENT:
     case ENODEV:
-    case ENXIO:
-        return path + " is not there. Check that the programming cable is plugged in, or choose another port.";
+    case ENXIO: {
+        const std::string hint = MissingPortHint(path, where);
+        return path + " is not there. Check that the programming cable is plugged in, or choose another port." +
+               (hint.empty() ? "" : " " + hint);
+    }
     case ENOTTY:
         return path + " is not a serial port.";
     default:

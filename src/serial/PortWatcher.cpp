@@ -63,20 +63,35 @@ void PortWatcher::StartRescan(std::chrono::milliseconds period)
 void PortWatcher::OnUdevReadable()
 {
     bool any = false;
+    std::vector<std::string> quick;
     while (udev_device *device = udev_monitor_receive_device(monitor_)) {
+        const char *action = udev_device_get_action(device);
+        const char *name = udev_device_get_sysname(device);
+        if (action && name) {
+            const std::string a = action;
+            if (a == "add")
+                plugs_.Appeared(name, PlugTracker::Clock::now());
+            else if (a == "remove" && plugs_.Vanished(name, PlugTracker::Clock::now()))
+                quick.emplace_back(name);
+        }
         udev_device_unref(device);
         any = true;
     }
     if (any)
         Q_EMIT devicesChanged();
+    for (const std::string &name : quick)
+        Q_EMIT portVanishedAfterPlug(QString::fromStdString(name));
 }
 
 void PortWatcher::OnRescan()
 {
     std::vector<std::string> now = lastSeen_;
     if (ListSerialPorts(now, sysfsRoot_) && now != lastSeen_) {
+        const std::vector<std::string> quick = plugs_.Compare(lastSeen_, now, PlugTracker::Clock::now());
         lastSeen_ = std::move(now);
         Q_EMIT devicesChanged();
+        for (const std::string &name : quick)
+            Q_EMIT portVanishedAfterPlug(QString::fromStdString(name));
     }
 }
 

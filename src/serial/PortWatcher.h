@@ -4,11 +4,17 @@
 // the GUI thread whenever a port appears or leaves. Without one (containers,
 // minimal systems) sysfs is read again every 1.5 s and devicesChanged is
 // raised only when the list of ports differs from the last reading.
+//
+// Either way it notes when ports arrive, and raises portVanishedAfterPlug
+// for a port that went away within seconds of arriving (which is what brltty
+// does to a CH340/CH341 cable).
 #pragma once
 
+#include "serial/CableHints.h"
 #include "serial/PortDiscovery.h"
 
 #include <QObject>
+#include <QString>
 
 #include <chrono>
 #include <string>
@@ -35,6 +41,7 @@ public:
 
 Q_SIGNALS:
     void devicesChanged();
+    void portVanishedAfterPlug(const QString &name);
 
 private:
     bool StartUdev();
@@ -48,6 +55,7 @@ private:
     QSocketNotifier *notifier_ = nullptr;
     QTimer *timer_ = nullptr;
     std::vector<std::string> lastSeen_;
+    PlugTracker plugs_;
 };
 
 } // namespace tonvar::serial

@@ -341,7 +341,8 @@ void TComm::ReadLoop() noexcept
         }
         const bool totalLimit = t.totalMultiplier != 0 || t.totalConstant != 0;
         const auto totalDeadline =
-            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * kChunkSize + t.totalConstant);
+            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * static_cast<long long>(kChunkSize) +
+                                     t.totalConstant);
         const bool intervalLimit = t.interval != kNoIntervalLimit && t.interval != kReturnAtOnce;
         const auto intervalDeadline = lastByte + milliseconds(t.interval);
 

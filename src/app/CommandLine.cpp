@@ -1,0 +1,64 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tonvar::app {
+
+namespace {
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+
+    Parser()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Reads, edits and writes the channels, settings and signalling of a 16-channel handheld radio "
+            "over its USB programming cable."));
+        // Qt's own options are one dash and a word: -platform is not -p -l -a...
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    }
+};
+
+void SetNameAndVersion()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tonvar"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TONVAR_VERSION));
+}
+
+} // namespace
+
+void AnswerCommandLine(int &argc, char **argv)
+{
+    if (argc <= 1)
+        return; // started plainly, as from the applications menu
+    SetNameAndVersion();
+    const QCoreApplication console(argc, argv);
+    Parser p;
+    p.parser.parse(QCoreApplication::arguments()); // unknown options may be Qt's; judged later
+    if (p.parser.isSet(p.help))
+        p.parser.showHelp(0);
+    if (p.parser.isSet(p.version))
+        p.parser.showVersion();
+}
+
+void CheckCommandLine(const QCoreApplication &application)
+{
+    if (application.arguments().size() <= 1)
+        return;
+    SetNameAndVersion();
+    Parser p;
+    p.parser.process(application); // ends the process on an unknown option
+    if (!p.parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "tonvar: unexpected argument '%s'\n%s", qPrintable(p.parser.positionalArguments().first()),
+                     "Try 'tonvar --help'.\n");
+        std::exit(1);
+    }
+}
+
+} // namespace tonvar::app
