@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -190,12 +191,19 @@ bool App::Running() const
     return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
 }
 
-int App::WaitForExit(std::chrono::milliseconds limit)
+int App::WaitForExit(std::chrono::milliseconds limit, bool report)
 {
     int status = 0;
     const bool ended = Eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit);
-    if (!ended)
+    if (!ended && !report)
         return -1;
+    if (!ended) {
+        // Where it hangs, for the report.
+        const Result r = Run({"gdb", "-p", std::to_string(pid_), "-batch", "-ex", "thread apply all bt"}, {},
+                             std::chrono::seconds(60));
+        std::fprintf(stderr, "still running:\n%s\n", r.out.c_str());
+        return -1;
+    }
     pid_ = -1;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);

@@ -46,7 +46,8 @@ public:
     bool Running() const;
     // Waits for the application to end: its exit status, 128 + the signal
     // that ended it, or -1 when it is still running after `limit`.
-    int WaitForExit(std::chrono::milliseconds limit);
+    // With `report`, where it hangs is printed (gdb) when it does not end.
+    int WaitForExit(std::chrono::milliseconds limit, bool report = true);
 
     // xdotool on this display.
     Result Xdo(std::vector<std::string> args) const;
