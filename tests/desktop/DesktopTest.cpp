@@ -21,8 +21,7 @@
 #include <memory>
 #include <sstream>
 
-#include <sys/inotify.h>
-#include <unistd.h>
+#include "OpenWatch.h"
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -83,7 +82,7 @@ struct Desktop : ::testing::Test {
     sim::RadioSimulator radio{false};
     std::unique_ptr<desktop::App> app;
     std::string main;
-    int opens = -1; // the tool's opens of the radio's device
+    std::unique_ptr<test::OpenWatch> watch; // the tool's opens of the radio's device
 
     static void SetUpTestSuite() { x = std::make_unique<desktop::XServer>(); }
     static void TearDownTestSuite() { x.reset(); }
@@ -95,16 +94,14 @@ struct Desktop : ::testing::Test {
         app = std::make_unique<desktop::App>(*x, home.path().toStdString());
         main = app->WaitForWindow(kMain);
         ASSERT_FALSE(main.empty()) << "the main window never appeared; " << Log();
-        opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        ASSERT_GE(::inotify_add_watch(opens, radio.DevicePath().c_str(), IN_OPEN | IN_CLOSE), 0);
+        watch = std::make_unique<test::OpenWatch>(radio.DevicePath());
+        ASSERT_TRUE(watch->Ok());
         ConnectToTheRadio();
     }
     void TearDown() override
     {
         app.reset();
         radio.Stop();
-        if (opens >= 0)
-            ::close(opens);
     }
 
     std::string Log() const
@@ -125,18 +122,6 @@ struct Desktop : ::testing::Test {
         return r.status == 0 ? "\nscreenshot: " + path : std::string();
     }
 
-    int PortOpens() const
-    {
-        int count = 0;
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = ::read(opens, buffer, sizeof buffer)) > 0;)
-            for (ssize_t at = 0; at < n;) {
-                const auto *e = reinterpret_cast<const inotify_event *>(buffer + at);
-                count += (e->mask & IN_OPEN) ? 1 : 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            }
-        return count;
-    }
 
     // Port > Device Path..., the radio's device typed in.
     void ConnectToTheRadio()
@@ -229,7 +214,7 @@ TEST_F(Desktop, F11ReadsTheRadioWithOneOpenAndOneHandshake)
     app->Keys("F11");
     CloseTheMessage();
     EXPECT_EQ(Summary(radio.Log()), ExpectedRead());
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
 
     memory::ChannelTable table;
     memory::SettingsTexts settings;
@@ -276,7 +261,7 @@ TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemWithOneOpenAndOneHandshake)
     app->Keys("F12");
     CloseTheMessage();
     EXPECT_EQ(Summary(radio.Log()), ExpectedWrite());
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
 
     EXPECT_EQ(radio.GetBlock(0, 1), Payload(NewRow("145.50000", "5.0", "007I")));
     EXPECT_EQ(radio.GetBlock(0, 2), Payload(NewRow("146.00000", "15.0", "2.0")));

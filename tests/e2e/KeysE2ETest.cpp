@@ -15,9 +15,9 @@
 #include <QtTest>
 
 #include <chrono>
+#include <memory>
 
-#include <sys/inotify.h>
-#include <unistd.h>
+#include "OpenWatch.h"
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -26,42 +26,20 @@ using test::WaitUntil;
 namespace {
 
 struct Keys : test::AppFixture {
-    int opens_ = -1; // watches the radio's device for the tool's opens
+    std::unique_ptr<test::OpenWatch> watch; // the tool's opens of the radio's device
 
     void SetUp() override
     {
         AppFixture::SetUp();
-        opens_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        ASSERT_GE(opens_, 0);
-        ASSERT_GE(::inotify_add_watch(opens_, radio.DevicePath().c_str(), IN_OPEN | IN_CLOSE), 0);
+        watch = std::make_unique<test::OpenWatch>(radio.DevicePath());
+        ASSERT_TRUE(watch->Ok());
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
         form->activateWindow();
         ASSERT_TRUE(WaitUntil([&] { return form->isActiveWindow(); }, 5s));
     }
 
-    void TearDown() override
-    {
-        if (opens_ >= 0)
-            ::close(opens_);
-        AppFixture::TearDown();
-    }
 
-    // How often the tool opened the port since the test began. Closes are
-    // watched too: inotify folds repeated events that are not read yet, and
-    // an open, a close and an open are not repeats.
-    int PortOpens() const
-    {
-        int count = 0;
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = ::read(opens_, buffer, sizeof buffer)) > 0;)
-            for (ssize_t at = 0; at < n;) {
-                const auto *e = reinterpret_cast<const inotify_event *>(buffer + at);
-                count += (e->mask & IN_OPEN) ? 1 : 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            }
-        return count;
-    }
 
     // Handshakes that began a session. A resend of the handshake comes 300 ms
     // after the one it repeats; a second session started by the same key
@@ -104,7 +82,7 @@ TEST_F(Keys, F11OnTheTableStartsOneRead)
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
     EXPECT_EQ(SessionStarts(), 1);
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
     ASSERT_FALSE(radio.Log().empty());
     EXPECT_EQ(sim::Summary(radio.Log().back()), "READ 5 0");
     EXPECT_TRUE(failures.isEmpty());
@@ -117,7 +95,7 @@ TEST_F(Keys, F12InAPanelBoxStartsOneWrite)
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("Write Succeed!")});
     EXPECT_EQ(SessionStarts(), 1);
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
     EXPECT_EQ(sim::Summary(radio.Log().back()), "WRITE 5 0");
 }
 
@@ -128,7 +106,7 @@ TEST_F(Keys, F11WithNothingFocusedStartsOneRead)
     QTest::keyClick(form, Qt::Key_F11);
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
     EXPECT_EQ(SessionStarts(), 1);
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
 }
 
 TEST_F(Keys, SpaceOnTheFocusedReadButtonStartsOneRead)
@@ -138,7 +116,7 @@ TEST_F(Keys, SpaceOnTheFocusedReadButtonStartsOneRead)
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
     EXPECT_EQ(SessionStarts(), 1);
-    EXPECT_EQ(PortOpens(), 1);
+    EXPECT_EQ(watch->Opens(), 1);
 }
 
 TEST_F(Keys, AnRxEditSurvivesStrayBytesAndAShowCommand)
