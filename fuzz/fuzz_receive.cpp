@@ -10,6 +10,16 @@
 // sanitizers and libstdc++'s checks catch any other access outside the
 // buffers), every progress bar stands within its range, and after Cancel or
 // Close the window's buttons are back.
+//
+// The stream, step by step: an operation byte (modulo the count of Op
+// below), then its arguments. A window is a byte (0 DTMF, 1 2TONE, 2 5TONE,
+// 3 FleetSync). A chunk is a length byte and that many bytes (a length of 0
+// is followed by a 16-bit length, low byte first); a long chunk takes 40
+// bytes, a length byte and a fill byte. An edit is a window byte (0 the main
+// window, then the four in the order above, plus 1), a 16-bit field number
+// and a text (a length byte and the bytes). Fields are listed in AddFields.
+// A button that is disabled, or a timer that is stopped, makes the step do
+// nothing, as it does for the user.
 #include "Fuzz.h"
 #include "FuzzFakes.h"
 

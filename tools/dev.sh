@@ -6,11 +6,14 @@
 #   bash tools/dev.sh test   install what is missing, build, run all tests in
 #                            the normal build and under AddressSanitizer and
 #                            UndefinedBehaviorSanitizer (serial tests also
-#                            under ThreadSanitizer)
+#                            under ThreadSanitizer), then run each fuzz
+#                            target for 30 seconds (fuzz/README.md)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev)
+# The fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes.
+fuzz_packages=(clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14)
 
 install_missing() {
     local missing=() p
@@ -37,6 +40,7 @@ run)
     exec ./build/tonvar
     ;;
 test)
+    packages+=("${fuzz_packages[@]}")
     install_missing
     build default
     ctest --preset default
@@ -44,6 +48,8 @@ test)
     ctest --preset asan
     build tsan
     ctest --preset tsan
+    build fuzz
+    bash fuzz/run.sh 30
     ;;
 *)
     echo "usage: bash tools/dev.sh run|test" >&2
