@@ -199,7 +199,7 @@ void Step(Program &p, fuzz::Reader &in)
         // What the serial port hands over: 1 to 4096 bytes; a length byte
         // of 0 is followed by a longer length.
         const std::uint8_t length = in.Byte();
-        const std::size_t n = length != 0 ? length : 1 + in.Word() % 4096;
+        const std::size_t n = length != 0 ? std::size_t{length} : std::size_t{1} + in.Word() % 4096u;
         std::vector<std::uint8_t> chunk = in.Bytes(n);
         if (!chunk.empty())
             Receive(p, chunk);
