@@ -20,6 +20,16 @@ if(TONVAR_SANITIZE)
   set(_tonvar_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(tonvar_options INTERFACE ${_tonvar_san})
   target_link_options(tonvar_options INTERFACE ${_tonvar_san})
+  # libstdc++ checks every index into a std::array or std::vector: the frame
+  # and receive buffers are arrays inside one object, so running from one
+  # into the next is invisible to AddressSanitizer alone.
+  target_compile_definitions(tonvar_options INTERFACE _GLIBCXX_ASSERTIONS)
+endif()
+if(TONVAR_FUZZ)
+  # On top of the sanitizers above: coverage for libFuzzer in every library,
+  # and the bounds check of arrays in local variables as well.
+  target_compile_options(tonvar_options INTERFACE -fsanitize=fuzzer-no-link,bounds)
+  target_link_options(tonvar_options INTERFACE -fsanitize=bounds)
 endif()
 if(TONVAR_TSAN)
   set(_tonvar_tsan -fsanitize=thread -fno-omit-frame-pointer)

@@ -7,13 +7,15 @@
 #                            the normal build and under AddressSanitizer and
 #                            UndefinedBehaviorSanitizer (serial tests also
 #                            under ThreadSanitizer); build, install and check
-#                            the Debian package; build once with clang
+#                            the Debian package; build once with clang; run
+#                            each fuzz target for 30 seconds (fuzz/README.md)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev libxcb1-dev)
 # What `test` needs besides: the clang build, the Debian package and its checks.
-test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool)
+test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool
+               clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -81,6 +83,8 @@ test)
     ctest --preset asan
     build tsan
     ctest --preset tsan
+    build fuzz
+    bash fuzz/run.sh 30
     ;;
 *)
     echo "usage: bash tools/dev.sh run|test" >&2

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace tonvar::files {
 
@@ -175,44 +176,207 @@ void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, 
     }
 }
 
+namespace {
+
+// The file a name stands for: symbolic links followed to the end, each
+// relative link taken from the folder it lies in. A link whose file does not
+// exist yet gives that file's name, so saving creates it.
+bool FollowLinks(std::string &path, int &error)
+{
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.empty() || target.front() != '/') {
+            const std::size_t slash = path.rfind('/');
+            target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+        }
+        path = std::move(target);
+    }
+    error = ELOOP;
+    return false;
+}
+
+std::string FolderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes the bytes from the file's start; returns 0 or the error. `written`
+// counts what reached the file, for a restore.
+int WriteAll(int fd, const std::string &bytes, std::size_t &written)
+{
+    written = 0;
+    while (written < bytes.size()) {
+        const ssize_t w = ::pwrite(fd, bytes.data() + written, bytes.size() - written, static_cast<off_t>(written));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return errno;
+        if (w == 0)
+            return EIO;
+        written += static_cast<std::size_t>(w);
+    }
+    return 0;
+}
+
+// A new file beside `target` that no one else has opened. Its mode is 0666
+// less the umask, as for any new file.
+int CreateBeside(const std::string &target, std::string &temp)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = target + ".";
+        for (int i = 0; i < 6; ++i)
+            temp += kLetters[random() % (sizeof kLetters - 1)];
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+enum class Step { Done, FolderRefused, Failed };
+
+// The usual way: a complete new file renamed over the old one, which stays
+// whole until then. An existing file's mode, group and (where the user may
+// set it) owner go over to the new one.
+Step ReplaceWhole(const std::string &target, const std::string &bytes, const struct stat *old, int &error)
+{
+    std::string temp;
+    const int fd = CreateBeside(target, temp);
+    if (fd < 0) {
+        error = errno;
+        return error == EACCES || error == EPERM ? Step::FolderRefused : Step::Failed;
+    }
+    const auto fail = [&](int e) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        error = e;
+        return Step::Failed;
+    };
+    if (old) {
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+            // Not a group of the user's: the new file keeps the user's own.
+        }
+        if (::fchmod(fd, old->st_mode & 07777) != 0)
+            return fail(errno);
+    }
+    std::size_t written = 0;
+    if (const int e = WriteAll(fd, bytes, written))
+        return fail(e);
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        error = errno;
+        ::unlink(temp.c_str());
+        return Step::Failed;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ::unlink(temp.c_str());
+        // A sticky folder (/tmp) lets only a file's owner replace it.
+        return error == EACCES || error == EPERM ? Step::FolderRefused : Step::Failed;
+    }
+    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder); // the rename itself on disk
+        ::close(folder);
+    }
+    return Step::Done;
+}
+
+// Where no file may be created beside it: the file rewritten where it is.
+// The space is reserved first, so a full disk stops the save before a byte
+// changes; a write that fails half-way puts the old bytes back.
+int RewriteInPlace(const std::string &target, const std::string &bytes)
+{
+    bool readable = true;
+    int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        readable = false;
+        fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return errno;
+    std::string previous;
+    if (readable) {
+        char buf[65536];
+        for (;;) {
+            const ssize_t r = ::pread(fd, buf, sizeof buf, static_cast<off_t>(previous.size()));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0) {
+                const int e = errno;
+                ::close(fd);
+                return e;
+            }
+            if (r == 0)
+                break;
+            previous.append(buf, static_cast<std::size_t>(r));
+        }
+    }
+    const auto off = [](std::size_t n) { return static_cast<off_t>(n); };
+    const int reserved = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off(bytes.size()));
+    if (reserved != 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
+        const int e = errno;
+        ::close(fd);
+        return e;
+    }
+    std::size_t written = 0;
+    int error = WriteAll(fd, bytes, written);
+    if (error == 0 && ::ftruncate(fd, off(bytes.size())) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (error != 0 && readable) {
+        std::size_t restored = 0;
+        const std::string overwritten = previous.substr(0, std::min(written, previous.size()));
+        if (WriteAll(fd, overwritten, restored) == 0 && ::ftruncate(fd, off(previous.size())) == 0)
+            ::fsync(fd);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+} // namespace
+
 void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      const std::string &fileName)
 {
     const std::string bytes = ChannelFileText(table, settings);
-    // The old file stays whole until the new one is complete on disk.
-    std::string temp = fileName + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        CannotCreate(fileName, errno);
-    const auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temp.c_str());
+    // Through a symbolic link, the file it points to is saved and the link
+    // stays.
+    std::string target = fileName;
+    int error = 0;
+    if (!FollowLinks(target, error))
         CannotCreate(fileName, error);
-    };
     struct stat old {};
-    const mode_t mode = ::stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            fail(w < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(w);
+    const bool exists = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    switch (ReplaceWhole(target, bytes, exists ? &old : nullptr, error)) {
+    case Step::Done:
+        return;
+    case Step::FolderRefused:
+        if (exists && (error = RewriteInPlace(target, bytes)) == 0)
+            return;
+        break;
+    case Step::Failed:
+        break;
     }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        CannotCreate(fileName, error);
-    }
-    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        CannotCreate(fileName, error);
-    }
+    CannotCreate(fileName, error);
 }
 
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName)

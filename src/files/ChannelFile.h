@@ -40,7 +40,13 @@ std::string ChannelFileText(const memory::ChannelTable &table, const memory::Set
 void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, memory::SettingsTexts &settings);
 
 // Writes the file through a temporary file in the same folder, renamed over
-// the old one when complete. Throws text::Failure("Cannot create file ...").
+// the old one when complete, so a failed save leaves the old file as it was.
+// A symbolic link is followed: the file it points to is saved and the link
+// stays. A new file's mode follows the umask; an existing file keeps its
+// mode, and its group where the user may keep it. Where the folder refuses a
+// new file but the file itself may be written, it is rewritten in place
+// instead (space reserved first, the old bytes put back when a write fails).
+// Throws text::Failure("Cannot create file ...").
 void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      const std::string &fileName);
 // Throws text::Failure("Cannot open file ...") when the file cannot be read

@@ -122,9 +122,11 @@ void FleetSyncSession::BlockAcknowledged()
     BlockSent(block, kWriteLastBlock);
 }
 
+// Close ends a running session as the other windows' Close does, rather than
+// leaving its buttons disabled until the time-out.
 void FleetSyncSession::Button3Click()
 {
-    Tim1().Stop();
+    CloseSession();
 }
 
 } // namespace tonvar::signalling

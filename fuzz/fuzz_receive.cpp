@@ -1,0 +1,323 @@
+// The receive handler with every session of the program plugged in: the main
+// window's read and write and the DTMF, 2TONE, 5TONE and FleetSync windows'.
+// The input is a stream of what can happen while the program runs: a button
+// the user can press (Read or Write of any window, Retry and Cancel while
+// the progress dialog shows, Close), a chunk the radio sends, a tick of a
+// running timer, a text the user types, a port that will not open.
+//
+// After every step: no channel row but the one a received frame names has
+// changed, no byte has been sent from outside the frame buffer (the
+// sanitizers and libstdc++'s checks catch any other access outside the
+// buffers), every progress bar stands within its range, and after Cancel or
+// Close the window's buttons are back.
+//
+// The stream, step by step: an operation byte (modulo the count of Op
+// below), then its arguments. A window is a byte (0 DTMF, 1 2TONE, 2 5TONE,
+// 3 FleetSync). A chunk is a length byte and that many bytes (a length of 0
+// is followed by a 16-bit length, low byte first); a long chunk takes 40
+// bytes, a length byte and a fill byte. An edit is a window byte (0 the main
+// window, then the four in the order above, plus 1), a 16-bit field number
+// and a text (a length byte and the bytes). Fields are listed in AddFields.
+// A button that is disabled, or a timer that is stopped, makes the step do
+// nothing, as it does for the user.
+#include "Fuzz.h"
+#include "FuzzFakes.h"
+
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+#include "protocol/MainSession.h"
+#include "signalling/DtmfSession.h"
+#include "signalling/FiveToneSession.h"
+#include "signalling/FleetSyncSession.h"
+#include "signalling/TwoToneSession.h"
+#include "text/Convert.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tonvar;
+using fuzz::Check;
+using fuzz::CheckedPort;
+using fuzz::FakeTimer;
+
+namespace {
+
+// A text the user can type, with the check the window runs after it.
+struct Field {
+    std::string *text;
+    std::function<void()> afterEdit;
+};
+
+struct Program {
+    CheckedPort port;
+    FakeTimer tim1;
+    std::array<FakeTimer, 4> timer1; // the signalling windows' own time-outs
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    protocol::MainSession main{port, tim1, table, settings, {[](const std::string &) {}, [](int) {}, [] {}}};
+    signalling::DtmfSession dtmf{main, timer1[0], [](const std::string &) {}};
+    signalling::TwoToneSession twoTone{main, timer1[1], [](const std::string &) {}};
+    signalling::FiveToneSession fiveTone{main, timer1[2], [](const std::string &) {}};
+    signalling::FleetSyncSession fleetSync{main, timer1[3], [](const std::string &) {}};
+    std::array<signalling::SignallingLogic *, 4> windows{&dtmf, &twoTone, &fiveTone, &fleetSync};
+    std::array<std::vector<Field>, 5> fields; // main, DTMF, 2TONE, 5TONE, FleetSync
+
+    Program()
+    {
+        port.frame = &main.frame;
+        main.signalling = {&fiveTone, &twoTone, &fleetSync, &dtmf};
+        for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+            table.SetCell(ch, 0, std::to_string(ch));
+        AddFields();
+    }
+
+    void AddFields()
+    {
+        const auto plain = [](std::vector<Field> &to, std::initializer_list<std::string *> texts) {
+            for (std::string *t : texts)
+                to.push_back({t, [] {}});
+        };
+        for (int r = 1; r < table.RowCount(); ++r)
+            for (std::string &cell : table.Row(r))
+                fields[0].push_back({&cell, [] {}});
+        for (std::string &box : settings.boxes)
+            fields[0].push_back({&box, [] {}});
+
+        auto &d = dtmf.texts;
+        plain(fields[1], {&d.cb1, &d.cb2, &d.cb3, &d.cb4, &d.cb5, &d.Edit1, &d.cb6, &d.cb7, &d.cb8, &d.cb9});
+        for (int row = 1; row <= signalling::kAutodialMemories; ++row)
+            fields[1].push_back({&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});
+
+        auto &t = twoTone.texts;
+        plain(fields[2], {&t.cb1, &t.cb2, &t.cb3, &t.ed1, &t.ed2, &t.ed3, &t.ed4, &t.ed5});
+        for (std::size_t i = 0; i < t.first.size(); ++i)
+            plain(fields[2], {&t.first[i], &t.second[i]});
+        for (int row = 1; row <= signalling::kTwoToneRows; ++row)
+            for (int col = 1; col <= signalling::kTwoToneDecodeColumns; ++col)
+                fields[2].push_back({&t.Decode(row, col), [this, row, col] { twoTone.xg2SetEditText(row, col); }});
+
+        auto &f = fiveTone.texts;
+        fields[3].push_back({&f.CCIR, [this] { fiveTone.CCIRChange(); }});
+        plain(fields[3], {&f.cb1, &f.cb2, &f.cb3, &f.cb4, &f.ed1});
+        for (auto &standard : f.standards)
+            for (std::string &cell : standard)
+                plain(fields[3], {&cell});
+        for (int row = 1; row <= signalling::kFiveToneRows; ++row) {
+            for (int col = 1; col <= signalling::kEncodeColumns; ++col)
+                fields[3].push_back({&f.Encode(row, col), [this, row, col] { fiveTone.xg2SetEditText(row, col); }});
+            for (int col = 1; col <= signalling::kDecodeColumns; ++col)
+                fields[3].push_back({&f.Decode(row, col), [this, row, col] { fiveTone.xg3SetEditText(row, col); }});
+        }
+
+        auto &s = fleetSync.texts;
+        plain(fields[4], {&s.ed1, &s.ed2, &s.cb1, &s.ed3, &s.ed4});
+        for (std::size_t i = 0; i < s.fleet.size(); ++i)
+            plain(fields[4], {&s.fleet[i], &s.id[i]});
+    }
+
+    void CheckProgress() const
+    {
+        const auto within = [](const protocol::ProgressState &p) { return p.position >= 0 && p.position <= p.maximum; };
+        Check(within(main.progress), "the main progress bar left its range");
+        for (const signalling::SignallingLogic *w : windows)
+            Check(within(w->progress), "a signalling progress bar left its range");
+    }
+};
+
+// FUZZ_TRACE=1 in the environment prints each step, to read a finding by.
+const bool kTrace = std::getenv("FUZZ_TRACE") != nullptr;
+
+enum Op : std::uint8_t {
+    kMainRead,
+    kMainWrite,
+    kChunk,
+    kLongChunk,
+    kTickTim1,
+    kRetry,
+    kCancel,
+    kWindowRead,
+    kWindowWrite,
+    kTickTimer1,
+    kClose,
+    kShowWindow,
+    kEdit,
+    kEditAnywhere,
+    kPortFails,
+    kOpCount
+};
+
+void Receive(Program &p, const std::vector<std::uint8_t> &chunk)
+{
+    if (kTrace) {
+        std::fprintf(stderr, "  %zu bytes:", chunk.size());
+        for (std::size_t i = 0; i < chunk.size() && i < 8; ++i)
+            std::fprintf(stderr, " %02X", chunk[i]);
+        std::fprintf(stderr, "\n");
+    }
+    const memory::ChannelTable before = p.table;
+    // Only a DataFrame decodes into the table, into the row its block byte
+    // names; the channel numbers never change. The block byte of a chunk too
+    // short to hold one is whatever an earlier chunk left in the buffer.
+    const int block = chunk.size() > 2 ? chunk[2] : p.main.rx.buffer[2];
+    const int named = chunk[0] == protocol::kFrameStart ? block : -1;
+    p.main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+    Check(p.table.RowCount() == before.RowCount(), "a received chunk changed the number of rows");
+    for (int r = 0; r < p.table.RowCount(); ++r) {
+        Check(p.table.Cell(r, memory::kColChannel) == before.Cell(r, memory::kColChannel),
+              "a received chunk changed a channel number");
+        if (r != named || r < 1 || r > memory::kChannelCount)
+            Check(p.table.Row(r) == before.Row(r), "a received chunk wrote a row it does not name");
+    }
+}
+
+constexpr const char *kOpNames[kOpCount] = {"main Read", "main Write", "chunk", "long chunk", "Tim1 tick",
+                                            "Retry", "Cancel", "window Read", "window Write",
+                                            "Timer1 tick", "Close", "show window", "edit", "edit anywhere",
+                                            "port fails"};
+
+void Step(Program &p, fuzz::Reader &in)
+{
+    protocol::MainSession &m = p.main;
+    const auto mainButtonsUsable = [&] { return m.formEnabled; };
+    const std::uint8_t op = in.Byte() % kOpCount;
+    if (kTrace)
+        std::fprintf(stderr, "step: %s (read counter %d)\n", kOpNames[op], static_cast<int>(m.readCounter));
+    switch (op) {
+    case kMainRead:
+        if (mainButtonsUsable() && m.rbtnEnabled)
+            m.rbtnClick();
+        break;
+    case kMainWrite:
+        if (mainButtonsUsable() && m.wbtnEnabled)
+            m.wbtnClick();
+        break;
+    case kChunk: {
+        // What the serial port hands over: 1 to 4096 bytes; a length byte
+        // of 0 is followed by a longer length.
+        const std::uint8_t length = in.Byte();
+        const std::size_t n = length != 0 ? std::size_t{length} : std::size_t{1} + in.Word() % 4096u;
+        std::vector<std::uint8_t> chunk = in.Bytes(n);
+        if (!chunk.empty())
+            Receive(p, chunk);
+        break;
+    }
+    case kLongChunk: {
+        // Longer than the receive buffers: the rest is dropped.
+        std::vector<std::uint8_t> chunk = in.Bytes(40);
+        chunk.resize(protocol::kBufferSize + in.Byte(), in.Byte());
+        Receive(p, chunk);
+        break;
+    }
+    case kTickTim1:
+        if (p.tim1.active)
+            m.Tim1Timer();
+        break;
+    case kRetry:
+        if (m.progress.visible)
+            m.Button1Click();
+        break;
+    case kCancel:
+        if (m.progress.visible) {
+            m.Button2Click();
+            Check(m.rbtnEnabled && m.wbtnEnabled && m.comcbbEnabled && m.formEnabled,
+                  "Cancel left the main window's controls disabled");
+            Check(!p.tim1.active && !p.port.open, "Cancel left the resend running or the port open");
+        }
+        break;
+    case kWindowRead: {
+        const std::uint8_t w = in.Byte() % 4;
+        if (p.windows[w]->rbtnEnabled) {
+            if (w == 0)
+                p.dtmf.rbtnClick();
+            else if (w == 1)
+                p.twoTone.rbtnClick();
+            else if (w == 2)
+                p.fiveTone.rbtnClick();
+            else
+                p.fleetSync.rbtnClick();
+        }
+        break;
+    }
+    case kWindowWrite: {
+        const std::uint8_t w = in.Byte() % 4;
+        if (p.windows[w]->wbtnEnabled) {
+            if (w == 0)
+                p.dtmf.wbtnClick();
+            else if (w == 1)
+                p.twoTone.wbtnClick();
+            else if (w == 2)
+                p.fiveTone.wbtnClick();
+            else
+                p.fleetSync.wbtnClick();
+        }
+        break;
+    }
+    case kTickTimer1: {
+        const std::uint8_t w = in.Byte() % 4;
+        if (p.timer1[w].active)
+            p.windows[w]->Timer1Timer();
+        break;
+    }
+    case kClose: {
+        const std::uint8_t w = in.Byte() % 4;
+        if (w == 0)
+            p.dtmf.Button3Click();
+        else if (w == 1)
+            p.twoTone.Button3Click();
+        else if (w == 2)
+            p.fiveTone.Button3Click();
+        else
+            p.fleetSync.Button3Click();
+        Check(p.windows[w]->rbtnEnabled && p.windows[w]->wbtnEnabled, "Close left a window's buttons disabled");
+        break;
+    }
+    case kShowWindow:
+        m.OpenPortForSignalling();
+        break;
+    case kEdit: {
+        std::vector<Field> &fields = p.fields[in.Byte() % p.fields.size()];
+        Field &field = fields[in.Word() % fields.size()];
+        *field.text = in.Text();
+        field.afterEdit();
+        break;
+    }
+    case kEditAnywhere: {
+        // The edit checks with any coordinates at all.
+        const int row = static_cast<std::int8_t>(in.Byte());
+        const int column = static_cast<std::int8_t>(in.Byte());
+        p.dtmf.xg2SetEditText(row);
+        p.twoTone.xg2SetEditText(row, column);
+        p.fiveTone.xg2SetEditText(row, column);
+        p.fiveTone.xg3SetEditText(row, column);
+        break;
+    }
+    case kPortFails:
+        p.port.failOpen = !p.port.failOpen;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    Program p;
+    fuzz::Reader in(data, size);
+    while (!in.Empty()) {
+        try {
+            Step(p, in);
+        } catch (const text::Failure &) {
+            // Shown in the error box; the action stops where it was.
+        }
+        Check(p.table.RowCount() == memory::kTableRows, "the table's number of rows changed");
+        Check(p.table.Row(0) == memory::ColumnCaptions(), "the captions changed");
+        p.CheckProgress();
+    }
+    return 0;
+}
