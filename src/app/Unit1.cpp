@@ -309,6 +309,7 @@ void TForm1::BuildMenus()
     QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
     port->addAction(QStringLiteral("&Device Path..."), this, &TForm1::DevicePathClick)
         ->setObjectName(QStringLiteral("DevicePath"));
+    devicePath_ = port->actions().constLast();
 }
 
 void TForm1::FormCreate(QSize screen)
@@ -400,6 +401,9 @@ void TForm1::RefreshControls()
     rbtn->setEnabled(session.rbtnEnabled);
     wbtn->setEnabled(session.wbtnEnabled);
     comcbb->setEnabled(session.comcbbEnabled);
+    // The port is chosen only while it is closed, by the selector or a path.
+    if (devicePath_)
+        devicePath_->setEnabled(session.comcbbEnabled);
     setEnabled(session.formEnabled);
     if (comcbb->currentText() != Latin1(session.comcbbText))
         SetEditText(comcbb, Latin1(session.comcbbText));
@@ -660,8 +664,15 @@ void TForm1::FunctionKey(const QKeyEvent *key)
     // A session that starts disables the window, and its keys with it: the
     // press that started it, travelling on to the focused control's parents,
     // starts no second one.
-    if (!isEnabled())
+    if (!isEnabled() || (key->key() != Qt::Key_F11 && key->key() != Qt::Key_F12))
         return;
+    // A session that could not start leaves the window enabled, and the error
+    // box it showed may have taken the focus away meanwhile: the same press
+    // (the same event, stamped with the same time) starts nothing more.
+    if (key->timestamp() != 0 && key == lastFunctionKey_ && key->timestamp() == lastFunctionKeyTime_)
+        return;
+    lastFunctionKey_ = key;
+    lastFunctionKeyTime_ = key->timestamp();
     if (key->key() == Qt::Key_F11)
         rbtnClick();
     else if (key->key() == Qt::Key_F12)

@@ -20,6 +20,7 @@
 #include <array>
 #include <functional>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QInputMethodEvent;
@@ -139,6 +140,9 @@ private:
     void ScaleFonts(double ratio);
 
     serial::PortWatcher *watcher_ = nullptr;
+    const QKeyEvent *lastFunctionKey_ = nullptr;
+    quint64 lastFunctionKeyTime_ = 0;
+    QAction *devicePath_ = nullptr; // Port > Device Path...
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
