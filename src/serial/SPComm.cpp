@@ -1,5 +1,6 @@
 #include "serial/SPComm.h"
 
+#include "serial/LineSettings.h"
 #include "serial/PortErrors.h"
 
 #include <QSocketNotifier>
@@ -206,67 +207,20 @@ void TComm::ApplyLineSettings()
 {
     ApplyTimeouts(); // IgnoreNullChar is applied by the reader
 
-    termios2 tio{};
-    if (::ioctl(fd_, TCGETS2, &tio) != 0)
+    termios2 current{};
+    if (::ioctl(fd_, TCGETS2, &current) != 0)
         return; // not a serial line after all: ignored, as a refusal would be
-
-    // Raw binary line: no echo, no signals, no canonical editing, no
-    // translation of CR or LF either way.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                                          IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
-    tio.c_cflag |= CLOCAL | CREAD | HUPCL;
-
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    tio.c_cflag |= kSizes[static_cast<int>(settings_.ByteSize)];
-    switch (settings_.Parity) {
-    case TParity::None:
-        break;
-    case TParity::Odd:
-        tio.c_cflag |= PARENB | PARODD;
-        break;
-    case TParity::Even:
-        tio.c_cflag |= PARENB;
-        break;
-    case TParity::Mark:
-        tio.c_cflag |= PARENB | PARODD | CMSPAR;
-        break;
-    case TParity::Space:
-        tio.c_cflag |= PARENB | CMSPAR;
-        break;
-    }
-    if (settings_.StopBits != TStopBits::_1)
-        tio.c_cflag |= CSTOPB; // 1.5 stop bits at 5 data bits, 2 otherwise
-    if (settings_.Outx_CtsFlow || settings_.RtsControl == TRtsControl::RtsHandshake)
-        tio.c_cflag |= CRTSCTS;
-    if (settings_.Outx_XonXoffFlow)
-        tio.c_iflag |= IXON;
-    if (settings_.Inx_XonXoffFlow)
-        tio.c_iflag |= IXOFF;
-    if (!settings_.TxContinueOnXoff)
-        tio.c_iflag |= IXANY;
-    // Linux replaces a byte with a parity error by 0 when parity is checked;
-    // without the replacement the byte is passed as received.
-    if (settings_.ParityCheck && settings_.ReplaceWhenParityError)
-        tio.c_iflag |= INPCK;
-    tio.c_cc[VSTART] = settings_.XonChar;
-    tio.c_cc[VSTOP] = settings_.XoffChar;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    // Any rate the driver can do, standard or not.
-    tio.c_cflag |= BOTHER;
-    tio.c_ispeed = settings_.BaudRate;
-    tio.c_ospeed = settings_.BaudRate;
+    const termios2 tio = TermiosFor(settings_, current);
     ::ioctl(fd_, TCSETS2, &tio); // a device that refuses keeps its settings
 
     // DTR and RTS held on or off; handshake modes leave the driver in charge.
-    const auto line = [this](int bit, bool on) { ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit); };
-    if (settings_.DtrControl != TDtrControl::DtrHandshake)
-        line(TIOCM_DTR, settings_.DtrControl == TDtrControl::DtrEnable);
-    if (settings_.RtsControl == TRtsControl::RtsEnable || settings_.RtsControl == TRtsControl::RtsDisable)
-        line(TIOCM_RTS, settings_.RtsControl == TRtsControl::RtsEnable);
+    const ModemLines lines = ModemLinesFor(settings_);
+    const auto hold = [this](int bit, std::optional<bool> on) {
+        if (on)
+            ::ioctl(fd_, *on ? TIOCMBIS : TIOCMBIC, &bit);
+    };
+    hold(TIOCM_DTR, lines.dtr);
+    hold(TIOCM_RTS, lines.rts);
 }
 
 bool TComm::Closing() const noexcept

@@ -106,6 +106,8 @@ TEST_F(SerialFixture, OpensWithTheRadiosLineSettings)
 {
     const termios2 tio = SlaveSettings(pty);
     EXPECT_EQ(tio.c_ospeed, 9600u);
+    EXPECT_EQ(tio.c_ispeed, 9600u);
+    EXPECT_TRUE(tio.c_iflag & IGNBRK);
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_FALSE(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
     EXPECT_TRUE(tio.c_cflag & CLOCAL);
