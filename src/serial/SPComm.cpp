@@ -134,6 +134,10 @@ void TComm::OpenPort()
         throw ECommsError("Unable to create read thread");
     }
     try {
+        {
+            std::lock_guard lock(writeMutex_);
+            writerEnded_ = false;
+        }
         writer_ = std::thread(&TComm::WriteLoop, this);
     } catch (const std::system_error &) {
         StopThreads();
@@ -177,6 +181,7 @@ void TComm::Release()
     }
     std::lock_guard lock(writeMutex_);
     writeQueue_.clear();
+    writerEnded_ = true;
 }
 
 bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
@@ -186,6 +191,8 @@ bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
     try {
         std::vector<std::uint8_t> copy(bytes, bytes + count);
         std::lock_guard lock(writeMutex_);
+        if (writerEnded_)
+            return false; // nobody would ever write it
         writeQueue_.push_back(std::move(copy));
     } catch (const std::bad_alloc &) {
         return false;
@@ -463,6 +470,12 @@ void TComm::WriteLoop() noexcept
         if (!WriteRequest(request))
             break;
         notify = true;
+    }
+    {
+        // From here on WritePort refuses: requests would only pile up.
+        std::lock_guard lock(writeMutex_);
+        writerEnded_ = true;
+        writeQueue_.clear();
     }
     ::ioctl(fd_, TCFLSH, TCOFLUSH);
 }

@@ -82,8 +82,9 @@ public:
     void OpenPort();
     // Never fails and returns promptly; queued writes are dropped.
     void ClosePort();
-    // Queues a copy of the bytes; false when closed, for a count of 0, or when
-    // the copy cannot be queued.
+    // Queues a copy of the bytes; false when closed, for a count of 0, when
+    // the writer has ended (after a hang-up or a failed write), or when the
+    // copy cannot be queued.
     bool WritePort(const std::uint8_t *bytes, std::uint16_t count);
     bool IsOpen() const { return fd_ >= 0; }
     // Notifications handed over by the threads and not yet delivered.
@@ -185,6 +186,7 @@ private:
 
     std::mutex writeMutex_;
     std::deque<std::vector<std::uint8_t>> writeQueue_;
+    bool writerEnded_ = true; // no writer takes requests (closed, or it ended after a failure)
 
     std::mutex notifyMutex_;
     std::deque<Notification> notifications_;

@@ -280,6 +280,49 @@ TEST_F(SerialFixture, TheFarEndGoingAwayEndsTheReaderWithAHangup)
     EXPECT_LT(std::chrono::steady_clock::now() - closeStart, 1s);
 }
 
+TEST_F(SerialFixture, AfterAHangUpWritePortRefusesInsteadOfQueuingForNobody)
+{
+    const std::size_t threads = CountEntries("/proc/self/task");
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return hangups >= 1; }, 5s));
+    // The writer learns of it with its next write, and ends.
+    const std::uint8_t b = 0x06;
+    ASSERT_TRUE(WaitUntil([&] { return !comm.WritePort(&b, 1); }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return CountEntries("/proc/self/task") <= threads - 2; }, 5s))
+        << "both threads have ended";
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_FALSE(comm.WritePort(&b, 1)) << i;
+    EXPECT_TRUE(comm.IsOpen()) << "the port stays open until ClosePort";
+    comm.ClosePort();
+
+    // A fresh open on a live line takes requests again.
+    Pty other;
+    comm.SetCommName(other.SlavePath());
+    comm.OpenPort();
+    EXPECT_TRUE(comm.WritePort(&b, 1));
+    EXPECT_EQ(other.Read(1), Bytes{0x06});
+}
+
+TEST_F(SerialFixture, SendDataEmptyComesOnceAtTheStartAndOnceAfterEachDrainedQueue)
+{
+    int empties = 0;
+    comm.OnSendDataEmpty = [&](TComm *) { ++empties; };
+    ASSERT_TRUE(WaitUntil([&] { return empties == 1; })) << "the writer's start";
+
+    const Bytes request = Pattern(10);
+    ASSERT_TRUE(comm.WritePort(request.data(), static_cast<std::uint16_t>(request.size())));
+    EXPECT_EQ(pty.Read(10), request);
+    ASSERT_TRUE(WaitUntil([&] { return empties == 2; }));
+
+    // Requests queued back to back: one notice per time the queue ran
+    // empty, so at least one and never more than one per request.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(comm.WritePort(request.data(), static_cast<std::uint16_t>(request.size())));
+    EXPECT_EQ(pty.Read(50).size(), 50u);
+    ASSERT_TRUE(WaitUntil([&] { return empties >= 3 && comm.PendingNotifications() == 0; }));
+    EXPECT_LE(empties, 7);
+}
+
 TEST_F(SerialFixture, ClosingWithAFullQueueReturnsPromptlyAndSendsNoMore)
 {
     // Nobody reads the far end, so the writer stalls once the pty is full.
