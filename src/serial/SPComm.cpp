@@ -100,18 +100,23 @@ void TComm::OpenPort()
         throw ECommsError("This serial port already opened");
 
     const std::string path = DevicePath(settings_.CommName);
+    // The lock file first: a port another program has locked is not even
+    // opened, which would raise its DTR and RTS.
+    if (const auto holder = lock_.Acquire(path))
+        throw ECommsError("Error opening serial port", LockedPortDetail(path, holder->description));
+    const auto fail = [&](int fd, int error) {
+        if (fd >= 0)
+            ::close(fd);
+        lock_.Release();
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
+    };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, errno));
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
-    }
-    if (!::isatty(fd)) {
-        ::close(fd);
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, ENOTTY));
-    }
+        fail(fd, errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        fail(fd, errno == EWOULDBLOCK ? EBUSY : errno);
+    if (!::isatty(fd))
+        fail(fd, ENOTTY);
     ::ioctl(fd, TIOCEXCL); // a pseudo-terminal may refuse; the lock still holds
 
     // The kernel's tty queues have a fixed size, so there is nothing to ask
@@ -174,6 +179,7 @@ void TComm::Release()
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+    lock_.Release();
     for (int *event : {&closeEvent_, &writeEvent_}) {
         if (*event >= 0)
             ::close(*event);

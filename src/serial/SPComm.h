@@ -15,7 +15,8 @@
 //  * CommName "ttyUSB0" opens /dev/ttyUSB0; an absolute path is used as it is.
 //  * The port is opened O_NONBLOCK and held exclusively through flock() and
 //    TIOCEXCL, so a second opener (in this process or another program) fails
-//    until the first lets go. No lock files are created.
+//    until the first lets go. A UUCP lock file (LCK..ttyUSB0 in /run/lock)
+//    is honoured and, where the folder may be written, created while open.
 //  * The line is raw, VMIN 1 / VTIME 0; the inter-byte gap is timed here on
 //    the monotonic clock because the kernel's VTIME counts tenths of seconds.
 //  * HUPCL stays on: DTR and RTS drop when the port is closed, as they do when
@@ -27,6 +28,7 @@
 #pragma once
 
 #include "serial/CommSettings.h"
+#include "serial/PortLock.h"
 #include "text/Convert.h"
 
 #include <QObject>
@@ -91,6 +93,11 @@ public:
     std::size_t PendingNotifications();
 
     const TCommSettings &Settings() const { return settings_; }
+    // Where UUCP lock files are looked for and created (kLockDirectories
+    // unless set); taken at the next OpenPort.
+    void SetLockDirectories(std::vector<std::string> directories) { lock_.SetDirectories(std::move(directories)); }
+    // The lock file this open holds, empty when none.
+    const std::string &LockFile() const { return lock_.Path(); }
 
     // Setters: the same value does nothing; otherwise the value is stored and,
     // while open, applied at once. CommName and Parity are only stored.
@@ -170,6 +177,7 @@ private:
     bool Closing() const noexcept;
 
     TCommSettings settings_;
+    PortLock lock_;
     // The threads' way to the GUI thread: notifications queue up under
     // notifyMutex_, and notifyEvent_ (an eventfd watched on the GUI thread)
     // wakes the event loop to deliver them in order.
