@@ -29,6 +29,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kCounterPollPeriod{250};
+constexpr int kLowLatency = static_cast<int>(ASYNC_LOW_LATENCY); // serial_struct's flags are an int
 constexpr std::uint32_t kNoIntervalLimit = 0;
 constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
 
@@ -125,6 +126,7 @@ void TComm::OpenPort()
     ::ioctl(fd_, TCFLSH, TCIOFLUSH);
     ApplyTimeouts();
     ApplyLineSettings();
+    AskForLowLatency();
 
     closeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     writeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -170,8 +172,29 @@ void TComm::StopThreads()
         writer_.join();
 }
 
+void TComm::AskForLowLatency()
+{
+    // A USB adapter holds received bytes back until its latency timer runs
+    // out (16 ms on an FTDI) unless told otherwise, which delays every reply
+    // by that much. Drivers that have no such setting (pseudo-terminals,
+    // most UARTs) refuse, which is fine.
+    lowLatencySet_ = false;
+    serial_struct serial{};
+    if (::ioctl(fd_, TIOCGSERIAL, &serial) != 0 || (serial.flags & kLowLatency) != 0)
+        return;
+    serial.flags |= kLowLatency;
+    lowLatencySet_ = ::ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+}
+
 void TComm::Release()
 {
+    // The adapter goes back to the latency the next program expects.
+    serial_struct serial{};
+    if (lowLatencySet_ && ::ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+        serial.flags &= ~kLowLatency;
+        ::ioctl(fd_, TIOCSSERIAL, &serial);
+    }
+    lowLatencySet_ = false;
     // Output still in the kernel's queue is discarded, so close() does not
     // wait for it to drain.
     ::ioctl(fd_, TCFLSH, TCIOFLUSH);

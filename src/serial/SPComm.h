@@ -22,6 +22,8 @@
 //  * HUPCL stays on: DTR and RTS drop when the port is closed, as they do when
 //    a Windows program closes a port, so the radio sees the same line states
 //    between sessions that it always has.
+//  * USB adapters are asked for low latency (ASYNC_LOW_LATENCY) while open,
+//    so that their latency timer does not hold replies back.
 //  * Line errors and modem changes come from the driver's interrupt counters
 //    (TIOCGICOUNT), read every 250 ms while the port is open. Drivers without
 //    them (pseudo-terminals, some USB adapters) report neither.
@@ -164,6 +166,7 @@ private:
 
     void ApplyLineSettings();
     void ApplyTimeouts();
+    void AskForLowLatency();
     void DeliverNotifications();
     void StopThreads();
     void Release();
@@ -184,6 +187,7 @@ private:
     int notifyEvent_ = -1;
     QSocketNotifier *notifier_ = nullptr;
     int fd_ = -1;
+    bool lowLatencySet_ = false; // we turned the driver's low latency on
     int closeEvent_ = -1;  // eventfd, readable once the threads must end
     int writeEvent_ = -1;  // eventfd, counts queued write requests
     std::thread reader_;
