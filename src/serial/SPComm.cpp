@@ -30,8 +30,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kCounterPollPeriod{250};
 constexpr int kLowLatency = static_cast<int>(ASYNC_LOW_LATENCY); // serial_struct's flags are an int
-constexpr std::uint32_t kNoIntervalLimit = 0;
-constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
 
 void Signal(int eventFd)
 {
@@ -329,11 +327,7 @@ void TComm::ReadLoop() noexcept
             std::lock_guard lock(timeoutsMutex_);
             t = timeouts_;
         }
-        const bool totalLimit = t.totalMultiplier != 0 || t.totalConstant != 0;
-        const auto totalDeadline =
-            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * kChunkSize + t.totalConstant);
-        const bool intervalLimit = t.interval != kNoIntervalLimit && t.interval != kReturnAtOnce;
-        const auto intervalDeadline = lastByte + milliseconds(t.interval);
+        const std::optional<Clock::time_point> chunkEnd = ChunkEnd(t, !chunk.empty(), readStart, lastByte);
 
         Clock::time_point now = Clock::now();
         int timeout = -1;
@@ -341,10 +335,8 @@ void TComm::ReadLoop() noexcept
             const int ms = MillisecondsUntil(deadline, now);
             timeout = timeout < 0 ? ms : std::min(timeout, ms);
         };
-        if (!chunk.empty() && intervalLimit)
-            consider(intervalDeadline);
-        if (totalLimit)
-            consider(totalDeadline);
+        if (chunkEnd)
+            consider(*chunkEnd);
         if (haveCounters)
             consider(nextCounterPoll);
 
@@ -368,8 +360,7 @@ void TComm::ReadLoop() noexcept
                         chunk.push_back(buf[i]);
                 if (!chunk.empty())
                     lastByte = now;
-                const bool atOnce = t.interval == kReturnAtOnce && !totalLimit;
-                if (chunk.size() >= kChunkSize || (atOnce && !chunk.empty())) {
+                if (chunk.size() >= kChunkSize || (HandsOverAtOnce(t) && !chunk.empty())) {
                     if (!Deliver(chunk))
                         break;
                     readStart = now;
@@ -388,12 +379,7 @@ void TComm::ReadLoop() noexcept
             break;
         }
 
-        if (!chunk.empty() && intervalLimit && now >= intervalDeadline) {
-            if (!Deliver(chunk))
-                break;
-            readStart = now;
-        }
-        if (totalLimit && now >= totalDeadline) {
+        if (chunkEnd && now >= *chunkEnd) {
             if (chunk.empty())
                 break; // a read that timed out empty ends the reader quietly
             if (!Deliver(chunk))

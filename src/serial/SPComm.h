@@ -29,6 +29,7 @@
 //    them (pseudo-terminals, some USB adapters) report neither.
 #pragma once
 
+#include "serial/ChunkRule.h"
 #include "serial/CommSettings.h"
 #include "serial/PortLock.h"
 #include "text/Convert.h"
@@ -136,13 +137,6 @@ private:
         enum Kind { DataReceived, ReceiveError, RequestHangup, ModemStateChange, SendDataEmpty } kind;
         std::uint32_t value = 0;
         std::vector<std::uint8_t> bytes; // a chunk plus its terminating zero
-    };
-    // The read time-outs as the reader sees them; replaced as a whole.
-    struct ReadTimeouts {
-        std::uint32_t interval = 0;
-        std::uint32_t totalMultiplier = 0;
-        std::uint32_t totalConstant = 0;
-        bool ignoreNull = false;
     };
 
     template <typename T>

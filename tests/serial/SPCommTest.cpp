@@ -179,6 +179,55 @@ TEST_F(SerialFixture, RepliesFiftyMillisecondsApartAreTwoChunks)
     EXPECT_EQ(chunks.size(), 2u);
 }
 
+// The far end writes the bytes one at a time, each at least `gap` after the
+// one before, and reports the longest pause that actually passed.
+std::chrono::steady_clock::duration Trickle(Pty &pty, const Bytes &bytes, std::chrono::milliseconds gap)
+{
+    std::chrono::steady_clock::duration longest{};
+    std::chrono::steady_clock::time_point last{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            std::this_thread::sleep_until(last + gap);
+        const auto now = std::chrono::steady_clock::now();
+        if (i > 0)
+            longest = std::max(longest, now - last);
+        last = now;
+        pty.Write({bytes[i]});
+    }
+    return longest;
+}
+
+// The rule the radio protocol relies on, over a real line: bytes less than
+// 20 ms apart are one chunk, bytes further apart are not. A loaded machine
+// can hold a byte up on its way (the far end's sleep runs long, the
+// pseudo-terminal's hand-over or the reader waits for a core), so an attempt
+// may be disturbed and is then made again; a wrong rule fails every attempt.
+TEST_F(SerialFixture, ATrickle15MsApartIsOneChunkAnd30MsApartOneChunkPerByte)
+{
+    constexpr int kAttempts = 8;
+    const Bytes bytes = Pattern(6, 9);
+    bool oneChunk = false;
+    for (int attempt = 0; attempt < kAttempts && !oneChunk; ++attempt) {
+        chunks.clear();
+        const auto longest = Trickle(pty, bytes, 15ms);
+        ASSERT_TRUE(WaitUntil([&] { return Received() == bytes.size(); }));
+        EXPECT_EQ(AllReceived(), bytes);
+        if (longest < 19ms) // else the far end itself paused too long
+            oneChunk = chunks.size() == 1;
+    }
+    EXPECT_TRUE(oneChunk) << "15 ms apart: the chunk was cut";
+
+    bool separate = false;
+    for (int attempt = 0; attempt < kAttempts && !separate; ++attempt) {
+        chunks.clear();
+        Trickle(pty, bytes, 30ms);
+        ASSERT_TRUE(WaitUntil([&] { return Received() == bytes.size(); }));
+        EXPECT_EQ(AllReceived(), bytes);
+        separate = chunks.size() == bytes.size();
+    }
+    EXPECT_TRUE(separate) << "30 ms apart: bytes were joined";
+}
+
 TEST_F(SerialFixture, ALongBurstIsCutAt4096Bytes)
 {
     const Bytes burst = Pattern(5000);
