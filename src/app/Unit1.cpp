@@ -139,12 +139,13 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     BuildMenus();
     qApp->installEventFilter(this);
 
+    // Watching first: a cable plugged in while the ports are first listed is
+    // still seen.
+    watcher_ = new serial::PortWatcher(this);
+    connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
     FormCreate(screen);
     Timer2.start();
     Timer2Timer();
-
-    watcher_ = new serial::PortWatcher(this);
-    connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
 }
 
 TForm1::~TForm1()
