@@ -18,7 +18,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <limits>
 #include <system_error>
 
 namespace tonvar::serial {
@@ -49,13 +48,12 @@ bool Readable(int fd)
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
-// Milliseconds from now until `t`, rounded up, never negative.
-int MillisecondsUntil(Clock::time_point t, Clock::time_point now)
+// The time from now until `t` for ppoll, never negative: the reader wakes
+// at the deadline itself, not at the next whole millisecond after it.
+timespec TimeUntil(Clock::time_point t, Clock::time_point now)
 {
-    if (t <= now)
-        return 0;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(t - now).count();
-    return static_cast<int>(std::min<long long>((us + 999) / 1000, std::numeric_limits<int>::max()));
+    const long long ns = t <= now ? 0 : std::chrono::duration_cast<std::chrono::nanoseconds>(t - now).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
 } // namespace
@@ -330,18 +328,13 @@ void TComm::ReadLoop() noexcept
         const std::optional<Clock::time_point> chunkEnd = ChunkEnd(t, !chunk.empty(), readStart, lastByte);
 
         Clock::time_point now = Clock::now();
-        int timeout = -1;
-        const auto consider = [&](Clock::time_point deadline) {
-            const int ms = MillisecondsUntil(deadline, now);
-            timeout = timeout < 0 ? ms : std::min(timeout, ms);
-        };
-        if (chunkEnd)
-            consider(*chunkEnd);
+        std::optional<Clock::time_point> wake = chunkEnd;
         if (haveCounters)
-            consider(nextCounterPoll);
+            wake = wake ? std::min(*wake, nextCounterPoll) : nextCounterPoll;
+        const timespec timeout = wake ? TimeUntil(*wake, now) : timespec{};
 
         pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
+        const int ready = ::ppoll(fds, 2, wake ? &timeout : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
