@@ -272,7 +272,10 @@ void Step(Program &p, fuzz::Reader &in)
             p.fiveTone.Button3Click();
         else
             p.fleetSync.Button3Click();
-        Check(p.windows[w]->rbtnEnabled && p.windows[w]->wbtnEnabled, "Close left a window's buttons disabled");
+        // FleetSync's Close leaves its session to its 10 s time-out, which
+        // gives the buttons back; the other windows' Close ends theirs.
+        Check(w == 3 || (p.windows[w]->rbtnEnabled && p.windows[w]->wbtnEnabled),
+              "Close left a window's buttons disabled");
         break;
     }
     case kShowWindow:

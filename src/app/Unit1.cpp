@@ -6,6 +6,7 @@
 #include "files/ChannelFile.h"
 #include "app/ScreenLayout.h"
 #include "protocol/Unit3.h"
+#include "serial/CableHints.h"
 #include "serial/PortWatcher.h"
 
 #include <QApplication>
@@ -147,10 +148,8 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     BuildMenus();
     qApp->installEventFilter(this);
 
-    FormCreate(screen);
-    Timer2.start();
-    Timer2Timer();
-
+    // Watching first: a cable plugged in while the ports are first listed is
+    // still seen.
     watcher_ = new serial::PortWatcher(this);
     connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
     // A USB-serial port gone right after it arrived: when brltty is installed, it took the cable.
@@ -159,6 +158,9 @@ TForm1::TForm1(QSize screen, QWidget *parent)
         if (!hint.empty())
             ReportFailure(name.toStdString() + " went away right after it was plugged in", hint);
     });
+    FormCreate(screen);
+    Timer2.start();
+    Timer2Timer();
 }
 
 TForm1::~TForm1()

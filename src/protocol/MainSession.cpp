@@ -2,6 +2,8 @@
 
 #include "memory/ChannelBlock.h"
 
+#include <algorithm>
+
 namespace tonvar::protocol {
 
 MainSession::MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
@@ -19,6 +21,28 @@ void MainSession::SendData(const ByteBuffer &bytes, std::size_t n)
 void MainSession::Tim1Timer()
 {
     port_.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+}
+
+void MainSession::StartResend(const void *user)
+{
+    if (!ResendUsedBy(user))
+        resendUsers_.push_back(user);
+    tim1_.Start();
+}
+
+void MainSession::StopResend(const void *user)
+{
+    const auto it = std::find(resendUsers_.begin(), resendUsers_.end(), user);
+    if (it == resendUsers_.end())
+        return; // not waiting: whatever runs Tim1 is another session's
+    resendUsers_.erase(it);
+    if (resendUsers_.empty())
+        tim1_.Stop();
+}
+
+bool MainSession::ResendUsedBy(const void *user) const
+{
+    return std::find(resendUsers_.begin(), resendUsers_.end(), user) != resendUsers_.end();
 }
 
 void MainSession::Timer1Timer()
@@ -46,7 +70,7 @@ void MainSession::rbtnClick()
     readCounter = 0;
     rbtnEnabled = false;
     StartHandshake();
-    tim1_.Start();
+    StartResend(this);
     formEnabled = false;
 }
 
@@ -54,7 +78,8 @@ void MainSession::wbtnClick()
 {
     if (host_.CommitEdit)
         host_.CommitEdit();
-    tim1_.Start();
+    writeHalted_ = false;
+    StartResend(this);
     progress.Show(kWriteProgressMaximum);
     port_.SetCommName(comcbbText);
     port_.ClosePort();
@@ -98,7 +123,7 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
     }
 
     if (isFrame() && ReadRunning()) {
-        tim1_.Stop();
+        StopResend(this);
         if (FrameArea(in) == kAreaSettings) {
             memory::DecodeSettingsBlock(in, settings_);
             EndRead();
@@ -122,7 +147,7 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
                 // The dialog stays up while the settings are awaited: its
                 // Retry and Cancel are the only way out if they never come.
             }
-            tim1_.Start();
+            StartResend(this);
         }
     }
 
@@ -133,36 +158,46 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
     }
 
     bool acknowledged = false;
-    if (isAck() && WriteRunning()) {
-        tim1_.Stop();
+    if (isAck() && WriteRunning() && !writeHalted_) {
+        StopResend(this);
         ++writeStep;
         progress.Advance();
         acknowledged = true;
     }
     if (writeStep == kWriteAcks)
         EndWrite();
-    if (acknowledged && writeStep == 17) {
-        PutFrameHeader(frame, kAreaSettings, 0);
-        memory::EncodeSettingsBlock(settings_, frame);
-        Crc16(frame);
-        SendData(frame, kFrameLength);
-        tim1_.Start();
-    } else if (acknowledged && writeStep >= 1 && writeStep <= 16 && WriteRunning()) {
-        PutFrameHeader(frame, kAreaChannels, static_cast<std::uint8_t>(writeStep));
-        memory::EncodeChannelBlock(table_.Row(writeStep), frame);
-        Crc16(frame);
-        SendData(frame, kFrameLength);
-        tim1_.Start();
-    }
+    if (acknowledged && ((writeStep >= 1 && writeStep <= 16 && WriteRunning()) || writeStep == 17))
+        SendWriteBlock();
 
     rx.Finish();
+}
+
+void MainSession::SendWriteBlock()
+{
+    try {
+        if (writeStep == 17) {
+            PutFrameHeader(frame, kAreaSettings, 0);
+            memory::EncodeSettingsBlock(settings_, frame);
+        } else {
+            PutFrameHeader(frame, kAreaChannels, static_cast<std::uint8_t>(writeStep));
+            memory::EncodeChannelBlock(table_.Row(writeStep), frame);
+        }
+    } catch (...) {
+        // The step has advanced past a block that was never sent; only Retry
+        // (from the handshake) or Cancel may go on from here.
+        writeHalted_ = true;
+        throw;
+    }
+    Crc16(frame);
+    SendData(frame, kFrameLength);
+    StartResend(this);
 }
 
 void MainSession::EndRead()
 {
     rbtnEnabled = true;
     progress.visible = false;
-    tim1_.Stop();
+    StopResend(this);
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;
@@ -186,7 +221,7 @@ void MainSession::EndWrite()
 void MainSession::Button1Click()
 {
     formEnabled = true;
-    tim1_.Stop();
+    StopResend(this);
     const bool wasWriteEnabled = wbtnEnabled;
     port_.ClosePort();
     progress.visible = false;
@@ -200,7 +235,8 @@ void MainSession::Button1Click()
 
 void MainSession::Button2Click()
 {
-    tim1_.Stop();
+    StopResend(this);
+    writeHalted_ = false;
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;

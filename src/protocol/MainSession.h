@@ -10,6 +10,11 @@
 // 300 ms, without limit, until the answer comes or the user presses Retry or
 // Cancel on the progress dialog.
 //
+// Tim1 is shared with the signalling windows, whose sessions wait under it
+// too. Every session starts and stops it through StartResend / StopResend, so
+// one session's end, time-out, Close or failure never silences the resend
+// that another session is still waiting on.
+//
 // This class holds the state the windows display (button and selector
 // enabled states are the session flags, the progress dialog's bar) and works
 // through small interfaces, so tests drive it with a fake port and timer.
@@ -26,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tonvar::protocol {
 
@@ -115,9 +121,20 @@ public:
     ProgressState progress;
     std::string comcbbText = "COM1";
 
-    Timer &Tim1() { return tim1_; }
     bool ReadRunning() const { return !rbtnEnabled; }
     bool WriteRunning() const { return !wbtnEnabled; }
+    // A write whose block did not convert takes no further Ack until Retry
+    // or Cancel: a stray Ack would otherwise send the block after the one
+    // that was never written, and the write could end as a success.
+    bool WriteHalted() const { return writeHalted_; }
+
+    // Tim1 on behalf of one session (`user` tells the sessions apart). Start
+    // counts the session as waiting and starts Tim1 unless it runs already;
+    // Stop stops Tim1 only when no other session is still waiting under it.
+    // With a single session these are Tim1's own Start and Stop.
+    void StartResend(const void *user);
+    void StopResend(const void *user);
+    bool ResendUsedBy(const void *user) const;
 
     void rbtnClick();
     void wbtnClick();
@@ -137,12 +154,16 @@ private:
     void StartHandshake();
     void EndRead();
     void EndWrite();
+    // Builds and sends the block a write's new step asks for.
+    void SendWriteBlock();
 
     Port &port_;
     Timer &tim1_;
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;
+    std::vector<const void *> resendUsers_;
+    bool writeHalted_ = false;
 };
 
 } // namespace tonvar::protocol

@@ -56,6 +56,11 @@ std::string FindPortHolder(const std::string &path, const std::string &procRoot)
     return {};
 }
 
+std::string LockedPortDetail(const std::string &path, const std::string &holder)
+{
+    return path + " is in use by " + holder + ". Close it there, then try again.";
+}
+
 std::string OpenFailureDetail(const std::string &path, int error, const SystemPaths &where)
 {
     switch (error) {

@@ -12,6 +12,10 @@ namespace tonvar::serial {
 // port may add the brltty hint, a port ModemManager holds gets its own.
 std::string OpenFailureDetail(const std::string &path, int error, const SystemPaths &where = {});
 
+// A sentence for a port whose UUCP lock file another process holds;
+// `holder` is "name (process 1234)".
+std::string LockedPortDetail(const std::string &path, const std::string &holder);
+
 // "name (process 1234)" of a process that has `path` open, or "" when none is
 // found (or /proc does not tell).
 std::string FindPortHolder(const std::string &path, const std::string &procRoot = "/proc");

@@ -10,12 +10,12 @@
 
 namespace tonvar::serial {
 
-PortWatcher::PortWatcher(QObject *parent, Source source, std::string sysfsRoot, std::chrono::milliseconds rescanPeriod)
+PortWatcher::PortWatcher(QObject *parent, Source source, std::string sysfsRoot, std::chrono::milliseconds rescanPeriod,
+                         std::chrono::milliseconds besideMonitorPeriod)
     : QObject(parent), sysfsRoot_(std::move(sysfsRoot))
 {
-    if (source == Source::Automatic && StartUdev())
-        return;
-    StartRescan(rescanPeriod);
+    const bool monitor = source != Source::Rescan && StartUdev(source == Source::Automatic);
+    StartRescan(monitor ? besideMonitorPeriod : rescanPeriod);
 }
 
 PortWatcher::~PortWatcher()
@@ -27,11 +27,11 @@ PortWatcher::~PortWatcher()
         udev_unref(udev_);
 }
 
-bool PortWatcher::StartUdev()
+bool PortWatcher::StartUdev(bool needDaemon)
 {
     // Without the daemon no "udev" events are ever sent.
     std::error_code ec;
-    if (!std::filesystem::exists("/run/udev/control", ec))
+    if (needDaemon && !std::filesystem::exists("/run/udev/control", ec))
         return false;
     udev_ = udev_new();
     if (!udev_)
@@ -77,8 +77,11 @@ void PortWatcher::OnUdevReadable()
         udev_device_unref(device);
         any = true;
     }
-    if (any)
-        Q_EMIT devicesChanged();
+    if (!any)
+        return;
+    // The rescan beside the monitor starts from what the monitor reported.
+    ListSerialPorts(lastSeen_, sysfsRoot_);
+    Q_EMIT devicesChanged();
     for (const std::string &name : quick)
         Q_EMIT portVanishedAfterPlug(QString::fromStdString(name));
 }

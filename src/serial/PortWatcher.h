@@ -1,13 +1,18 @@
 // Tells the GUI thread when serial devices come and go.
 //
 // With a udev daemon running, a udev monitor on the "tty" subsystem wakes
-// the GUI thread whenever a port appears or leaves. Without one (containers,
-// minimal systems) sysfs is read again every 1.5 s and devicesChanged is
-// raised only when the list of ports differs from the last reading.
+// the GUI thread whenever a port appears or leaves, and sysfs is read again
+// every 3 s beside it: in a container the daemon may run while its events
+// never reach us. Without a daemon (minimal systems) sysfs is read every
+// 1.5 s. A rescan raises devicesChanged only when the list of ports differs
+// from the last reading.
 //
 // Either way it notes when ports arrive, and raises portVanishedAfterPlug
 // for a port that went away within seconds of arriving (which is what brltty
 // does to a CH340/CH341 cable).
+//
+// Create the watcher before the first listing of the ports, so that a
+// device arriving in between is not missed.
 #pragma once
 
 #include "serial/CableHints.h"
@@ -30,21 +35,28 @@ namespace tonvar::serial {
 class PortWatcher : public QObject {
     Q_OBJECT
 public:
-    enum class Source { Automatic, Rescan };
+    // Automatic: the monitor where a udev daemon runs, else the rescan.
+    // Monitor: the monitor (with its slow rescan) whether or not a daemon
+    // runs. Rescan: the rescan alone.
+    enum class Source { Automatic, Monitor, Rescan };
 
     explicit PortWatcher(QObject *parent = nullptr, Source source = Source::Automatic,
                          std::string sysfsRoot = kSysClassTty,
-                         std::chrono::milliseconds rescanPeriod = std::chrono::milliseconds(1500));
+                         std::chrono::milliseconds rescanPeriod = std::chrono::milliseconds(1500),
+                         std::chrono::milliseconds besideMonitorPeriod = std::chrono::milliseconds(3000));
     ~PortWatcher() override;
     PortWatcher(const PortWatcher &) = delete;
     PortWatcher &operator=(const PortWatcher &) = delete;
+
+    // The udev monitor is in use (else only the rescan is).
+    bool UsesMonitor() const { return monitor_ != nullptr; }
 
 Q_SIGNALS:
     void devicesChanged();
     void portVanishedAfterPlug(const QString &name);
 
 private:
-    bool StartUdev();
+    bool StartUdev(bool needDaemon);
     void StartRescan(std::chrono::milliseconds period);
     void OnUdevReadable();
     void OnRescan();

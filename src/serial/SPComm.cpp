@@ -1,5 +1,6 @@
 #include "serial/SPComm.h"
 
+#include "serial/LineSettings.h"
 #include "serial/PortErrors.h"
 
 #include <QSocketNotifier>
@@ -17,7 +18,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <limits>
 #include <system_error>
 
 namespace tonvar::serial {
@@ -28,8 +28,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kCounterPollPeriod{250};
-constexpr std::uint32_t kNoIntervalLimit = 0;
-constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
+constexpr int kLowLatency = static_cast<int>(ASYNC_LOW_LATENCY); // serial_struct's flags are an int
 
 void Signal(int eventFd)
 {
@@ -49,13 +48,12 @@ bool Readable(int fd)
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
-// Milliseconds from now until `t`, rounded up, never negative.
-int MillisecondsUntil(Clock::time_point t, Clock::time_point now)
+// The time from now until `t` for ppoll, never negative: the reader wakes
+// at the deadline itself, not at the next whole millisecond after it.
+timespec TimeUntil(Clock::time_point t, Clock::time_point now)
 {
-    if (t <= now)
-        return 0;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(t - now).count();
-    return static_cast<int>(std::min<long long>((us + 999) / 1000, std::numeric_limits<int>::max()));
+    const long long ns = t <= now ? 0 : std::chrono::duration_cast<std::chrono::nanoseconds>(t - now).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
 } // namespace
@@ -99,18 +97,23 @@ void TComm::OpenPort()
         throw ECommsError("This serial port already opened");
 
     const std::string path = DevicePath(settings_.CommName);
+    // The lock file first: a port another program has locked is not even
+    // opened, which would raise its DTR and RTS.
+    if (const auto holder = lock_.Acquire(path))
+        throw ECommsError("Error opening serial port", LockedPortDetail(path, holder->description));
+    const auto fail = [&](int fd, int error) {
+        if (fd >= 0)
+            ::close(fd);
+        lock_.Release();
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
+    };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, errno));
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
-    }
-    if (!::isatty(fd)) {
-        ::close(fd);
-        throw ECommsError("Error opening serial port", OpenFailureDetail(path, ENOTTY));
-    }
+        fail(fd, errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        fail(fd, errno == EWOULDBLOCK ? EBUSY : errno);
+    if (!::isatty(fd))
+        fail(fd, ENOTTY);
     ::ioctl(fd, TIOCEXCL); // a pseudo-terminal may refuse; the lock still holds
 
     // The kernel's tty queues have a fixed size, so there is nothing to ask
@@ -119,6 +122,7 @@ void TComm::OpenPort()
     ::ioctl(fd_, TCFLSH, TCIOFLUSH);
     ApplyTimeouts();
     ApplyLineSettings();
+    AskForLowLatency();
 
     closeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     writeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -133,6 +137,10 @@ void TComm::OpenPort()
         throw ECommsError("Unable to create read thread");
     }
     try {
+        {
+            std::lock_guard lock(writeMutex_);
+            writerEnded_ = false;
+        }
         writer_ = std::thread(&TComm::WriteLoop, this);
     } catch (const std::system_error &) {
         StopThreads();
@@ -160,8 +168,29 @@ void TComm::StopThreads()
         writer_.join();
 }
 
+void TComm::AskForLowLatency()
+{
+    // A USB adapter holds received bytes back until its latency timer runs
+    // out (16 ms on an FTDI) unless told otherwise, which delays every reply
+    // by that much. Drivers that have no such setting (pseudo-terminals,
+    // most UARTs) refuse, which is fine.
+    lowLatencySet_ = false;
+    serial_struct serial{};
+    if (::ioctl(fd_, TIOCGSERIAL, &serial) != 0 || (serial.flags & kLowLatency) != 0)
+        return;
+    serial.flags |= kLowLatency;
+    lowLatencySet_ = ::ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+}
+
 void TComm::Release()
 {
+    // The adapter goes back to the latency the next program expects.
+    serial_struct serial{};
+    if (lowLatencySet_ && ::ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+        serial.flags &= ~kLowLatency;
+        ::ioctl(fd_, TIOCSSERIAL, &serial);
+    }
+    lowLatencySet_ = false;
     // Output still in the kernel's queue is discarded, so close() does not
     // wait for it to drain.
     ::ioctl(fd_, TCFLSH, TCIOFLUSH);
@@ -169,6 +198,7 @@ void TComm::Release()
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+    lock_.Release();
     for (int *event : {&closeEvent_, &writeEvent_}) {
         if (*event >= 0)
             ::close(*event);
@@ -176,6 +206,7 @@ void TComm::Release()
     }
     std::lock_guard lock(writeMutex_);
     writeQueue_.clear();
+    writerEnded_ = true;
 }
 
 bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
@@ -185,6 +216,8 @@ bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
     try {
         std::vector<std::uint8_t> copy(bytes, bytes + count);
         std::lock_guard lock(writeMutex_);
+        if (writerEnded_)
+            return false; // nobody would ever write it
         writeQueue_.push_back(std::move(copy));
     } catch (const std::bad_alloc &) {
         return false;
@@ -206,67 +239,20 @@ void TComm::ApplyLineSettings()
 {
     ApplyTimeouts(); // IgnoreNullChar is applied by the reader
 
-    termios2 tio{};
-    if (::ioctl(fd_, TCGETS2, &tio) != 0)
+    termios2 current{};
+    if (::ioctl(fd_, TCGETS2, &current) != 0)
         return; // not a serial line after all: ignored, as a refusal would be
-
-    // Raw binary line: no echo, no signals, no canonical editing, no
-    // translation of CR or LF either way.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                                          IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD);
-    tio.c_cflag |= CLOCAL | CREAD | HUPCL;
-
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    tio.c_cflag |= kSizes[static_cast<int>(settings_.ByteSize)];
-    switch (settings_.Parity) {
-    case TParity::None:
-        break;
-    case TParity::Odd:
-        tio.c_cflag |= PARENB | PARODD;
-        break;
-    case TParity::Even:
-        tio.c_cflag |= PARENB;
-        break;
-    case TParity::Mark:
-        tio.c_cflag |= PARENB | PARODD | CMSPAR;
-        break;
-    case TParity::Space:
-        tio.c_cflag |= PARENB | CMSPAR;
-        break;
-    }
-    if (settings_.StopBits != TStopBits::_1)
-        tio.c_cflag |= CSTOPB; // 1.5 stop bits at 5 data bits, 2 otherwise
-    if (settings_.Outx_CtsFlow || settings_.RtsControl == TRtsControl::RtsHandshake)
-        tio.c_cflag |= CRTSCTS;
-    if (settings_.Outx_XonXoffFlow)
-        tio.c_iflag |= IXON;
-    if (settings_.Inx_XonXoffFlow)
-        tio.c_iflag |= IXOFF;
-    if (!settings_.TxContinueOnXoff)
-        tio.c_iflag |= IXANY;
-    // Linux replaces a byte with a parity error by 0 when parity is checked;
-    // without the replacement the byte is passed as received.
-    if (settings_.ParityCheck && settings_.ReplaceWhenParityError)
-        tio.c_iflag |= INPCK;
-    tio.c_cc[VSTART] = settings_.XonChar;
-    tio.c_cc[VSTOP] = settings_.XoffChar;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    // Any rate the driver can do, standard or not.
-    tio.c_cflag |= BOTHER;
-    tio.c_ispeed = settings_.BaudRate;
-    tio.c_ospeed = settings_.BaudRate;
+    const termios2 tio = TermiosFor(settings_, current);
     ::ioctl(fd_, TCSETS2, &tio); // a device that refuses keeps its settings
 
     // DTR and RTS held on or off; handshake modes leave the driver in charge.
-    const auto line = [this](int bit, bool on) { ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit); };
-    if (settings_.DtrControl != TDtrControl::DtrHandshake)
-        line(TIOCM_DTR, settings_.DtrControl == TDtrControl::DtrEnable);
-    if (settings_.RtsControl == TRtsControl::RtsEnable || settings_.RtsControl == TRtsControl::RtsDisable)
-        line(TIOCM_RTS, settings_.RtsControl == TRtsControl::RtsEnable);
+    const ModemLines lines = ModemLinesFor(settings_);
+    const auto hold = [this](int bit, std::optional<bool> on) {
+        if (on)
+            ::ioctl(fd_, *on ? TIOCMBIS : TIOCMBIC, &bit);
+    };
+    hold(TIOCM_DTR, lines.dtr);
+    hold(TIOCM_RTS, lines.rts);
 }
 
 bool TComm::Closing() const noexcept
@@ -339,28 +325,16 @@ void TComm::ReadLoop() noexcept
             std::lock_guard lock(timeoutsMutex_);
             t = timeouts_;
         }
-        const bool totalLimit = t.totalMultiplier != 0 || t.totalConstant != 0;
-        const auto totalDeadline =
-            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * static_cast<long long>(kChunkSize) +
-                                     t.totalConstant);
-        const bool intervalLimit = t.interval != kNoIntervalLimit && t.interval != kReturnAtOnce;
-        const auto intervalDeadline = lastByte + milliseconds(t.interval);
+        const std::optional<Clock::time_point> chunkEnd = ChunkEnd(t, !chunk.empty(), readStart, lastByte);
 
         Clock::time_point now = Clock::now();
-        int timeout = -1;
-        const auto consider = [&](Clock::time_point deadline) {
-            const int ms = MillisecondsUntil(deadline, now);
-            timeout = timeout < 0 ? ms : std::min(timeout, ms);
-        };
-        if (!chunk.empty() && intervalLimit)
-            consider(intervalDeadline);
-        if (totalLimit)
-            consider(totalDeadline);
+        std::optional<Clock::time_point> wake = chunkEnd;
         if (haveCounters)
-            consider(nextCounterPoll);
+            wake = wake ? std::min(*wake, nextCounterPoll) : nextCounterPoll;
+        const timespec timeout = wake ? TimeUntil(*wake, now) : timespec{};
 
         pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
+        const int ready = ::ppoll(fds, 2, wake ? &timeout : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -379,8 +353,7 @@ void TComm::ReadLoop() noexcept
                         chunk.push_back(buf[i]);
                 if (!chunk.empty())
                     lastByte = now;
-                const bool atOnce = t.interval == kReturnAtOnce && !totalLimit;
-                if (chunk.size() >= kChunkSize || (atOnce && !chunk.empty())) {
+                if (chunk.size() >= kChunkSize || (HandsOverAtOnce(t) && !chunk.empty())) {
                     if (!Deliver(chunk))
                         break;
                     readStart = now;
@@ -399,12 +372,7 @@ void TComm::ReadLoop() noexcept
             break;
         }
 
-        if (!chunk.empty() && intervalLimit && now >= intervalDeadline) {
-            if (!Deliver(chunk))
-                break;
-            readStart = now;
-        }
-        if (totalLimit && now >= totalDeadline) {
+        if (chunkEnd && now >= *chunkEnd) {
             if (chunk.empty())
                 break; // a read that timed out empty ends the reader quietly
             if (!Deliver(chunk))
@@ -510,6 +478,12 @@ void TComm::WriteLoop() noexcept
         if (!WriteRequest(request))
             break;
         notify = true;
+    }
+    {
+        // From here on WritePort refuses: requests would only pile up.
+        std::lock_guard lock(writeMutex_);
+        writerEnded_ = true;
+        writeQueue_.clear();
     }
     ::ioctl(fd_, TCFLSH, TCOFLUSH);
 }

@@ -15,17 +15,23 @@
 //  * CommName "ttyUSB0" opens /dev/ttyUSB0; an absolute path is used as it is.
 //  * The port is opened O_NONBLOCK and held exclusively through flock() and
 //    TIOCEXCL, so a second opener (in this process or another program) fails
-//    until the first lets go. No lock files are created.
+//    until the first lets go. A UUCP lock file (LCK..ttyUSB0 in /run/lock)
+//    is honoured and, where the folder may be written, created while open.
 //  * The line is raw, VMIN 1 / VTIME 0; the inter-byte gap is timed here on
 //    the monotonic clock because the kernel's VTIME counts tenths of seconds.
 //  * HUPCL stays on: DTR and RTS drop when the port is closed, as they do when
 //    a Windows program closes a port, so the radio sees the same line states
 //    between sessions that it always has.
+//  * USB adapters are asked for low latency (ASYNC_LOW_LATENCY) while open,
+//    so that their latency timer does not hold replies back.
 //  * Line errors and modem changes come from the driver's interrupt counters
 //    (TIOCGICOUNT), read every 250 ms while the port is open. Drivers without
 //    them (pseudo-terminals, some USB adapters) report neither.
 #pragma once
 
+#include "serial/ChunkRule.h"
+#include "serial/CommSettings.h"
+#include "serial/PortLock.h"
 #include "text/Convert.h"
 
 #include <QObject>
@@ -50,56 +56,6 @@ namespace tonvar::serial {
 class ECommsError : public text::Failure {
 public:
     using text::Failure::Failure;
-};
-
-enum class TParity { None, Odd, Even, Mark, Space };
-enum class TStopBits { _1, _1_5, _2 };
-enum class TByteSize { _5, _6, _7, _8 };
-enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
-enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
-
-// Line-error bits of OnReceiveError.
-inline constexpr std::uint32_t kErrorRxOver = 0x0001;   // input buffer overflow
-inline constexpr std::uint32_t kErrorOverrun = 0x0002;  // hardware overrun
-inline constexpr std::uint32_t kErrorRxParity = 0x0004; // parity error
-inline constexpr std::uint32_t kErrorFrame = 0x0008;    // framing error
-inline constexpr std::uint32_t kErrorBreak = 0x0010;    // break received
-// Bits of OnModemStateChange.
-inline constexpr std::uint32_t kModemRing = 4;
-inline constexpr std::uint32_t kModemCarrier = 8;
-
-inline constexpr std::size_t kChunkSize = 4096;
-
-// The properties, with the values construction gives them.
-struct TCommSettings {
-    std::string CommName = "COM2";
-    std::uint32_t BaudRate = 9600;
-    bool ParityCheck = false;
-    bool Outx_CtsFlow = false;
-    bool Outx_DsrFlow = false;
-    TDtrControl DtrControl = TDtrControl::DtrEnable;
-    bool DsrSensitivity = false;
-    bool TxContinueOnXoff = true;
-    bool Outx_XonXoffFlow = true;
-    bool Inx_XonXoffFlow = true;
-    bool ReplaceWhenParityError = false;
-    bool IgnoreNullChar = false;
-    TRtsControl RtsControl = TRtsControl::RtsEnable;
-    std::uint16_t XonLimit = 500;
-    std::uint16_t XoffLimit = 500;
-    TByteSize ByteSize = TByteSize::_8;
-    TParity Parity = TParity::None;
-    TStopBits StopBits = TStopBits::_1;
-    std::uint8_t XonChar = 0x11;
-    std::uint8_t XoffChar = 0x13;
-    std::uint8_t ReplacedChar = 0x00;
-    std::uint32_t ReadIntervalTimeout = 100;
-    std::uint32_t ReadTotalTimeoutMultiplier = 0;
-    std::uint32_t ReadTotalTimeoutConstant = 0;
-    std::uint32_t WriteTotalTimeoutMultiplier = 0;
-    std::uint32_t WriteTotalTimeoutConstant = 0;
-
-    bool operator==(const TCommSettings &) const = default;
 };
 
 // The device path CommName names: "/dev/" + name, or the name itself when it
@@ -131,14 +87,20 @@ public:
     void OpenPort();
     // Never fails and returns promptly; queued writes are dropped.
     void ClosePort();
-    // Queues a copy of the bytes; false when closed, for a count of 0, or when
-    // the copy cannot be queued.
+    // Queues a copy of the bytes; false when closed, for a count of 0, when
+    // the writer has ended (after a hang-up or a failed write), or when the
+    // copy cannot be queued.
     bool WritePort(const std::uint8_t *bytes, std::uint16_t count);
     bool IsOpen() const { return fd_ >= 0; }
     // Notifications handed over by the threads and not yet delivered.
     std::size_t PendingNotifications();
 
     const TCommSettings &Settings() const { return settings_; }
+    // Where UUCP lock files are looked for and created (kLockDirectories
+    // unless set); taken at the next OpenPort.
+    void SetLockDirectories(std::vector<std::string> directories) { lock_.SetDirectories(std::move(directories)); }
+    // The lock file this open holds, empty when none.
+    const std::string &LockFile() const { return lock_.Path(); }
 
     // Setters: the same value does nothing; otherwise the value is stored and,
     // while open, applied at once. CommName and Parity are only stored.
@@ -176,13 +138,6 @@ private:
         std::uint32_t value = 0;
         std::vector<std::uint8_t> bytes; // a chunk plus its terminating zero
     };
-    // The read time-outs as the reader sees them; replaced as a whole.
-    struct ReadTimeouts {
-        std::uint32_t interval = 0;
-        std::uint32_t totalMultiplier = 0;
-        std::uint32_t totalConstant = 0;
-        bool ignoreNull = false;
-    };
 
     template <typename T>
     void SetLine(T &field, T value)
@@ -205,6 +160,7 @@ private:
 
     void ApplyLineSettings();
     void ApplyTimeouts();
+    void AskForLowLatency();
     void DeliverNotifications();
     void StopThreads();
     void Release();
@@ -218,12 +174,14 @@ private:
     bool Closing() const noexcept;
 
     TCommSettings settings_;
+    PortLock lock_;
     // The threads' way to the GUI thread: notifications queue up under
     // notifyMutex_, and notifyEvent_ (an eventfd watched on the GUI thread)
     // wakes the event loop to deliver them in order.
     int notifyEvent_ = -1;
     QSocketNotifier *notifier_ = nullptr;
     int fd_ = -1;
+    bool lowLatencySet_ = false; // we turned the driver's low latency on
     int closeEvent_ = -1;  // eventfd, readable once the threads must end
     int writeEvent_ = -1;  // eventfd, counts queued write requests
     std::thread reader_;
@@ -234,6 +192,7 @@ private:
 
     std::mutex writeMutex_;
     std::deque<std::vector<std::uint8_t>> writeQueue_;
+    bool writerEnded_ = true; // no writer takes requests (closed, or it ended after a failure)
 
     std::mutex notifyMutex_;
     std::deque<Notification> notifications_;

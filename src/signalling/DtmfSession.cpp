@@ -46,7 +46,7 @@ void SetFromList(const std::array<std::string_view, 3> &list, std::uint8_t byte,
 
 DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
                          std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kAreaDtmf, true, false, true}, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kAreaDtmf, true, false, true, true}, main, timer1, std::move(showMessage))
 {
 }
 
@@ -129,8 +129,8 @@ void DtmfSession::BuildSettings()
 
 void DtmfSession::wbtnClick()
 {
-    Tim1().Start();
-    Timer1().Start();
+    StartWriteResend();
+    StartTimeout();
     StartWrite(kWriteProgressMaximum);
     BuildBlock([this] { BuildSettings(); });
     SendBlock();

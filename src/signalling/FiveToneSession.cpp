@@ -37,7 +37,7 @@ void SetStandard(std::string &cell, unsigned value)
 
 FiveToneSession::FiveToneSession(protocol::MainSession &main, protocol::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kArea5Tone, true, true, false}, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kArea5Tone, true, true, false, false}, main, timer1, std::move(showMessage))
 {
     CCIRChange();
 }
@@ -103,7 +103,7 @@ void FiveToneSession::BlockReceived()
 
 void FiveToneSession::wbtnClick()
 {
-    Tim1().Start(); // Timer1 runs for reads only
+    StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {
         ByteBuffer &f = Frame();

@@ -25,7 +25,7 @@ std::string NumberOrEmpty(std::uint16_t v)
 
 FleetSyncSession::FleetSyncSession(protocol::MainSession &main, protocol::Timer &timer1,
                                    std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kAreaFleetSync, false, false, true}, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kAreaFleetSync, false, false, true, true}, main, timer1, std::move(showMessage))
 {
 }
 
@@ -94,7 +94,7 @@ void FleetSyncSession::EncodeEntry(int entry, std::size_t at)
 
 void FleetSyncSession::wbtnClick()
 {
-    Timer1().Start(); // not the resend: FleetSync writes are sent once
+    StartTimeout(); // not the resend: FleetSync writes are sent once
     StartWrite(kProgressMaximum);
     BuildBlock([this] {
         ByteBuffer &f = Frame();
@@ -126,7 +126,8 @@ void FleetSyncSession::BlockAcknowledged()
 // leaving its buttons disabled until the time-out.
 void FleetSyncSession::Button3Click()
 {
-    CloseSession();
+    // The session goes on; Timer1 gives its buttons back.
+    StopWaiting();
 }
 
 } // namespace tonvar::signalling

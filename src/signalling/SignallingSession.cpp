@@ -37,8 +37,9 @@ void SignallingLogic::RequestBlock(int block)
 
 void SignallingLogic::StartRead(int progressMaximum)
 {
-    Tim1().Start();
-    timer1_.Start();
+    main_.StartResend(this);
+    readWaits_ = true;
+    StartTimeout();
     rbtnEnabled = false;
     blockCounter = 0;
     ShowProgress(progressMaximum);
@@ -50,7 +51,14 @@ void SignallingLogic::EndRead()
     rbtnEnabled = true;
     progress.visible = false;
     blockCounter = 0;
-    Tim1().Stop();
+    readWaits_ = false;
+    Settle();
+}
+
+void SignallingLogic::StartWriteResend()
+{
+    main_.StartResend(this);
+    writeWaits_ = true;
 }
 
 void SignallingLogic::StartWrite(int progressMaximum)
@@ -80,29 +88,49 @@ void SignallingLogic::BlockSent(int block, int lastBlock)
     wbtnEnabled = true;
     progress.visible = false;
     blockCounter = 0;
-    if (traits_.checkedWrites)
-        Tim1().Stop();
+    writeWaits_ = false;
+    Settle();
     WriteSucceeded();
 }
 
 void SignallingLogic::CloseSession()
 {
-    Tim1().Stop();
-    timer1_.Stop();
+    readWaits_ = writeWaits_ = false;
     wbtnEnabled = true;
     rbtnEnabled = true;
+    Settle();
+}
+
+void SignallingLogic::StopWaiting()
+{
+    readWaits_ = writeWaits_ = false;
+    Settle();
+}
+
+bool SignallingLogic::TimedSessionRunning() const
+{
+    return !rbtnEnabled || (!wbtnEnabled && traits_.writesTimeOut);
+}
+
+void SignallingLogic::Settle()
+{
+    if (!readWaits_ && !writeWaits_)
+        main_.StopResend(this);
+    if (!TimedSessionRunning())
+        timer1_.Stop();
 }
 
 void SignallingLogic::Timer1Timer()
 {
     timer1_.Stop();
-    if (!traits_.timeOutRecovers)
+    // Timer1 runs only while a timed session of this window does, so a
+    // firing belongs to one; anything else running is left as it is.
+    if (!traits_.timeOutRecovers || !TimedSessionRunning())
         return;
-    const bool waiting = !rbtnEnabled || (!wbtnEnabled && traits_.checkedWrites);
     wbtnEnabled = true;
     rbtnEnabled = true;
-    if (waiting)
-        Tim1().Stop();
+    readWaits_ = writeWaits_ = false;
+    Settle();
 }
 
 } // namespace tonvar::signalling

@@ -8,7 +8,12 @@
 // Write button is disabled; those two buttons are the session flags.
 //
 // Each window's own 10 s Timer1 gives the buttons back when the radio does
-// not answer.
+// not answer. It belongs to the window's running session: it stops when that
+// session ends, so it never acts on a later one.
+//
+// The resend Tim1 is the main window's and is shared with every other
+// session; a window only ever stops its own use of it (MainSession's
+// StartResend / StopResend).
 #pragma once
 
 #include "protocol/MainSession.h"
@@ -30,6 +35,7 @@ struct SessionTraits {
     bool checkedWrites;
     bool sharesReadCounter; // the block counter is the main window's read counter (2TONE, 5TONE)
     bool timeOutRecovers;   // Timer1 gives a stalled session back (all but 5TONE)
+    bool writesTimeOut;     // Timer1 runs for writes as well as reads (DTMF, FleetSync)
 };
 
 class SignallingLogic : public protocol::SignallingSession {
@@ -41,10 +47,10 @@ public:
     bool ReadRunning() const override { return !rbtnEnabled; }
     bool WriteRunning() const override { return !wbtnEnabled; }
 
-    // The time-out: Timer1 stops; where the window recovers, both buttons
-    // come back, and a session that was still waiting under the main
-    // window's resend also stops it, which would otherwise repeat the last
-    // frame for ever.
+    // The time-out: Timer1 stops; where the window recovers and one of its
+    // timed sessions is still running, both buttons come back and the
+    // window gives up its use of the resend, which would otherwise repeat
+    // the last frame for ever. Another session's use of Tim1 is left alone.
     void Timer1Timer();
 
     bool rbtnEnabled = true;
@@ -63,18 +69,27 @@ protected:
     // A read starts: the resend and Timer1 run, Read is disabled, the bar
     // stands at 1 and block 0 is asked for.
     void StartRead(int progressMaximum);
-    // The last block has come: Read is back, the bar hidden, the resend off.
+    // The last block has come: Read is back, the bar hidden, the window's
+    // use of the resend over.
     void EndRead();
     // A write starts: Write is disabled, indices 0..50 cleared, the bar at 1
     // and block 0's header written. The caller starts the timers it uses.
     void StartWrite(int progressMaximum);
     // Sends the block built in the frame buffer, as this area's frames go.
     void SendBlock();
+    // A write waits under the resend (all but FleetSync's).
+    void StartWriteResend();
+    // Timer1 starts, unless it already runs for a session still running.
+    void StartTimeout() { timer1_.Start(); }
     // After a block of a write went out: the bar moves on, and the last block
-    // ends the write (Write back, bar hidden, resend off, success message).
+    // ends the write (Write back, bar hidden, resend use over, success message).
     void BlockSent(int block, int lastBlock);
-    // Close: the resend and Timer1 stop and both buttons come back.
+    // Close: the window's use of the resend ends, Timer1 stops and both
+    // buttons come back.
     void CloseSession();
+    // Close of a window whose sessions go on (FleetSync): only the use of the
+    // resend ends; the buttons come back with the time-out.
+    void StopWaiting();
 
     protocol::ByteBuffer &Frame() { return main_.frame; }
     const protocol::ByteBuffer &Received() const { return main_.rx.copy; }
@@ -82,8 +97,6 @@ protected:
     void ClearFrame();
     void ShowProgress(int maximum);
     void WriteSucceeded();
-    protocol::Timer &Tim1() { return main_.Tim1(); }
-    protocol::Timer &Timer1() { return timer1_; }
     // Runs the building of a block to write. A field that does not convert
     // ends the write at once: the resend stops and Write comes back, so a
     // half-built block never goes out again. The failure is passed on for the
@@ -94,16 +107,24 @@ protected:
         try {
             build();
         } catch (...) {
-            if (traits_.checkedWrites)
-                Tim1().Stop();
+            writeWaits_ = false;
             wbtnEnabled = true;
             progress.visible = false;
             blockCounter = 0;
+            Settle();
             throw;
         }
     }
 
 private:
+    // After a session of the window ended, was closed or timed out: the
+    // resend is given up once no session of the window waits under it, and
+    // Timer1 stops once no timed session of the window runs.
+    void Settle();
+    bool TimedSessionRunning() const;
+
+    bool readWaits_ = false;  // a read waits under Tim1
+    bool writeWaits_ = false; // a write waits under Tim1
     SessionTraits traits_;
     protocol::MainSession &main_;
     protocol::Timer &timer1_;

@@ -49,7 +49,7 @@ const std::vector<std::string> &ResponseModeNames()
 
 TwoToneSession::TwoToneSession(protocol::MainSession &main, protocol::Timer &timer1,
                                std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kArea2Tone, true, true, true}, main, timer1, std::move(showMessage))
+    : SignallingLogic({protocol::kArea2Tone, true, true, true, false}, main, timer1, std::move(showMessage))
 {
 }
 
@@ -112,7 +112,7 @@ void TwoToneSession::BlockReceived()
 
 void TwoToneSession::wbtnClick()
 {
-    Tim1().Start(); // Timer1 runs for reads only
+    StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {
         ByteBuffer &f = Frame();

@@ -11,6 +11,8 @@
 
 #include <QStringList>
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace tonvar::test {
@@ -33,6 +35,14 @@ struct AppFixture : ::testing::Test {
     }
     void TearDown() override
     {
+        if (HasFailure()) {
+            // What the radio saw, to tell a fault of the tool from one of the line.
+            const auto log = radio.Log();
+            for (const sim::LogEntry &e : log)
+                std::printf("radio +%6.1f ms  %s\n",
+                            std::chrono::duration<double, std::milli>(e.at - log.front().at).count(),
+                            sim::Describe(e).c_str());
+        }
         windows.reset();
         radio.Stop();
         app::ResetMessageSink();

@@ -20,7 +20,21 @@ using test::WaitUntil;
 
 namespace {
 
-struct Signalling : test::AppFixture {    // The messages the radio saw. A signalling session keeps one 300 ms
+struct Signalling : test::AppFixture {
+    // A signalling write ends as soon as its last block is sent, before the
+    // radio has it: waits until the radio has taken `last` and the line has
+    // been quiet since, as it is before a user's next click.
+    bool RadioTook(const std::string &last)
+    {
+        return WaitUntil(
+            [&] {
+                const std::vector<LogEntry> log = radio.Log();
+                return !log.empty() && sim::Summary(log.back()) == last &&
+                       std::chrono::steady_clock::now() - log.back().at > 2 * sim::kBurstGap;
+            },
+            10s);
+    }
+    // The messages the radio saw. A signalling session keeps one 300 ms
     // resend period for its whole length, so a long one repeats a message
     // now and then; a repeat is folded into the message it repeats.
     std::vector<std::string> Log() const
@@ -81,6 +95,7 @@ TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
     dtmf.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
+    EXPECT_TRUE(RadioTook("WRITE 1 3"));
     EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 1 0", "WRITE 1 1", "WRITE 1 2", "WRITE 1 3"}));
     const Block settings = Bytes28({{4, 6}, {6, 10}, {9, 0xFF}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
                                     {18, 0xFF}, {19, 10}, {20, 1}, {23, 8}, {24, 4}});
@@ -104,7 +119,8 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
-    ASSERT_TRUE(WaitUntil([&] { return radio.Log().size() == 3; }, 5s)) << "FleetSync writes are never resent";
+    ASSERT_TRUE(RadioTook("WRITE 2 2"));
+    EXPECT_EQ(radio.Log().size(), 3u) << "FleetSync writes are never resent";
     for (const LogEntry &e : radio.Log()) {
         EXPECT_EQ(e.bytes.size(), 32u);
         EXPECT_TRUE(e.tail.empty()) << "no checksum behind the payload";
@@ -144,6 +160,7 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 20s)) << Log().size();
     ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
+    EXPECT_TRUE(RadioTook("WRITE 3 10"));
     std::vector<std::string> expected;
     for (int n = 0; n <= 10; ++n)
         expected.push_back("WRITE 3 " + std::to_string(n));
@@ -180,8 +197,8 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
+    EXPECT_TRUE(RadioTook("WRITE 4 16"));
     EXPECT_EQ(Log().size(), 17u) << ::testing::PrintToString(Log());
-    EXPECT_EQ(Log().back(), "WRITE 4 16");
 
     const signalling::FiveToneTexts written = t;
     t = signalling::FiveToneTexts{};

@@ -352,6 +352,64 @@ TEST_F(SessionFixture, AChannelThatDoesNotConvertStopsTheWriteUntilRetryOrCancel
     EXPECT_FALSE(tim1.active);
     EXPECT_EQ(session.writeStep, 2);
     EXPECT_FALSE(session.wbtnEnabled);
+
+    // Stray Acks (a late answer, a radio acknowledging on its own) neither
+    // skip the channel that was never sent nor end the write as a success.
+    for (int i = 0; i < 20; ++i)
+        Receive(Ack());
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_EQ(session.writeStep, 2);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(session.wbtnEnabled);
+
+    // Retry writes everything from the handshake, channel 2 included.
+    table.Row(2) = Channel("145.50000");
+    session.Button1Click();
+    EXPECT_EQ(port.Sent(), Ascii("PROGRAM"));
+    std::vector<int> blocks;
+    for (int i = 0; i < 18; ++i) {
+        Receive(Ack());
+        const Bytes f = port.Sent();
+        if (!f.empty())
+            blocks.push_back(f[1] == 5 ? 17 : f[2]);
+    }
+    EXPECT_EQ(blocks, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
+    EXPECT_EQ(messages, std::vector<std::string>{"Write Succeed!"});
+}
+
+TEST_F(SessionFixture, CancelAfterAFailedBlockLetsTheNextWriteTakeItsAcks)
+{
+    settings.Box(4) = "6O";
+    session.wbtnClick();
+    for (int n = 0; n < 16; ++n)
+        Receive(Ack());
+    EXPECT_THROW(Receive(Ack()), tonvar::text::ConversionError) << "the settings frame";
+    Receive(Ack());
+    EXPECT_TRUE(messages.empty()) << "no success without the settings";
+    EXPECT_TRUE(session.WriteHalted());
+    session.Button2Click();
+    EXPECT_FALSE(session.WriteHalted());
+    settings.Box(4) = "60";
+    session.wbtnClick();
+    port.Sent();
+    Receive(Ack());
+    EXPECT_EQ(port.Sent().size(), 34u);
+}
+
+TEST_F(SessionFixture, EndsAndCancelStopTheResendOnlyWhenNoOtherSessionWaits)
+{
+    const int signallingWindow = 0; // stands for a signalling session
+    session.StartResend(&signallingWindow);
+    session.rbtnClick();
+    session.Button2Click();
+    EXPECT_TRUE(tim1.active);
+    session.StopResend(&signallingWindow);
+    EXPECT_FALSE(tim1.active);
+    session.StopResend(&signallingWindow); // no longer waiting: nothing happens
+    tim1.active = true;
+    session.StopResend(&signallingWindow);
+    EXPECT_TRUE(tim1.active);
 }
 
 TEST_F(SessionFixture, ChunksAreOfferedToTheSignallingWindowsInTheirOrder)

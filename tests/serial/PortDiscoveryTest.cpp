@@ -119,6 +119,21 @@ TEST_F(FakeSysfs, RescanSignalsOnlyWhenThePortsChange)
     EXPECT_EQ(changes, 2);
 }
 
+// Where a udev daemon runs but its events never arrive (containers), the
+// slow rescan beside the monitor still sees the device: the fake sysfs here
+// is one no udev event is ever sent for. (Where no monitor can be made at
+// all, the watcher falls back to the rescan alone, which this covers too.)
+TEST_F(FakeSysfs, ASilentMonitorIsBackedByTheRescan)
+{
+    AddPort("ttyUSB0");
+    PortWatcher watcher(nullptr, PortWatcher::Source::Monitor, root.string(), std::chrono::milliseconds(60000),
+                        std::chrono::milliseconds(10));
+    int changes = 0;
+    QObject::connect(&watcher, &PortWatcher::devicesChanged, [&] { ++changes; });
+    AddPort("ttyACM0");
+    EXPECT_TRUE(WaitUntil([&] { return changes == 1; }));
+}
+
 TEST(PortErrors, SayWhatTheUserCanDo)
 {
     EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("Add your user to the group"), std::string::npos);

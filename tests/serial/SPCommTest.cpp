@@ -106,6 +106,8 @@ TEST_F(SerialFixture, OpensWithTheRadiosLineSettings)
 {
     const termios2 tio = SlaveSettings(pty);
     EXPECT_EQ(tio.c_ospeed, 9600u);
+    EXPECT_EQ(tio.c_ispeed, 9600u);
+    EXPECT_TRUE(tio.c_iflag & IGNBRK);
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_FALSE(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
     EXPECT_TRUE(tio.c_cflag & CLOCAL);
@@ -175,6 +177,55 @@ TEST_F(SerialFixture, RepliesFiftyMillisecondsApartAreTwoChunks)
     pty.Write(Pattern(10, 2));
     ASSERT_TRUE(WaitUntil([&] { return Received() >= 20; }));
     EXPECT_EQ(chunks.size(), 2u);
+}
+
+// The far end writes the bytes one at a time, each at least `gap` after the
+// one before, and reports the longest pause that actually passed.
+std::chrono::steady_clock::duration Trickle(Pty &pty, const Bytes &bytes, std::chrono::milliseconds gap)
+{
+    std::chrono::steady_clock::duration longest{};
+    std::chrono::steady_clock::time_point last{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            std::this_thread::sleep_until(last + gap);
+        const auto now = std::chrono::steady_clock::now();
+        if (i > 0)
+            longest = std::max(longest, now - last);
+        last = now;
+        pty.Write({bytes[i]});
+    }
+    return longest;
+}
+
+// The rule the radio protocol relies on, over a real line: bytes less than
+// 20 ms apart are one chunk, bytes further apart are not. A loaded machine
+// can hold a byte up on its way (the far end's sleep runs long, the
+// pseudo-terminal's hand-over or the reader waits for a core), so an attempt
+// may be disturbed and is then made again; a wrong rule fails every attempt.
+TEST_F(SerialFixture, ATrickle15MsApartIsOneChunkAnd30MsApartOneChunkPerByte)
+{
+    constexpr int kAttempts = 8;
+    const Bytes bytes = Pattern(6, 9);
+    bool oneChunk = false;
+    for (int attempt = 0; attempt < kAttempts && !oneChunk; ++attempt) {
+        chunks.clear();
+        const auto longest = Trickle(pty, bytes, 15ms);
+        ASSERT_TRUE(WaitUntil([&] { return Received() == bytes.size(); }));
+        EXPECT_EQ(AllReceived(), bytes);
+        if (longest < 19ms) // else the far end itself paused too long
+            oneChunk = chunks.size() == 1;
+    }
+    EXPECT_TRUE(oneChunk) << "15 ms apart: the chunk was cut";
+
+    bool separate = false;
+    for (int attempt = 0; attempt < kAttempts && !separate; ++attempt) {
+        chunks.clear();
+        Trickle(pty, bytes, 30ms);
+        ASSERT_TRUE(WaitUntil([&] { return Received() == bytes.size(); }));
+        EXPECT_EQ(AllReceived(), bytes);
+        separate = chunks.size() == bytes.size();
+    }
+    EXPECT_TRUE(separate) << "30 ms apart: bytes were joined";
 }
 
 TEST_F(SerialFixture, ALongBurstIsCutAt4096Bytes)
@@ -276,6 +327,49 @@ TEST_F(SerialFixture, TheFarEndGoingAwayEndsTheReaderWithAHangup)
     const auto closeStart = std::chrono::steady_clock::now();
     comm.ClosePort();
     EXPECT_LT(std::chrono::steady_clock::now() - closeStart, 1s);
+}
+
+TEST_F(SerialFixture, AfterAHangUpWritePortRefusesInsteadOfQueuingForNobody)
+{
+    const std::size_t threads = CountEntries("/proc/self/task");
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return hangups >= 1; }, 5s));
+    // The writer learns of it with its next write, and ends.
+    const std::uint8_t b = 0x06;
+    ASSERT_TRUE(WaitUntil([&] { return !comm.WritePort(&b, 1); }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return CountEntries("/proc/self/task") <= threads - 2; }, 5s))
+        << "both threads have ended";
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_FALSE(comm.WritePort(&b, 1)) << i;
+    EXPECT_TRUE(comm.IsOpen()) << "the port stays open until ClosePort";
+    comm.ClosePort();
+
+    // A fresh open on a live line takes requests again.
+    Pty other;
+    comm.SetCommName(other.SlavePath());
+    comm.OpenPort();
+    EXPECT_TRUE(comm.WritePort(&b, 1));
+    EXPECT_EQ(other.Read(1), Bytes{0x06});
+}
+
+TEST_F(SerialFixture, SendDataEmptyComesOnceAtTheStartAndOnceAfterEachDrainedQueue)
+{
+    int empties = 0;
+    comm.OnSendDataEmpty = [&](TComm *) { ++empties; };
+    ASSERT_TRUE(WaitUntil([&] { return empties == 1; })) << "the writer's start";
+
+    const Bytes request = Pattern(10);
+    ASSERT_TRUE(comm.WritePort(request.data(), static_cast<std::uint16_t>(request.size())));
+    EXPECT_EQ(pty.Read(10), request);
+    ASSERT_TRUE(WaitUntil([&] { return empties == 2; }));
+
+    // Requests queued back to back: one notice per time the queue ran
+    // empty, so at least one and never more than one per request.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(comm.WritePort(request.data(), static_cast<std::uint16_t>(request.size())));
+    EXPECT_EQ(pty.Read(50).size(), 50u);
+    ASSERT_TRUE(WaitUntil([&] { return empties >= 3 && comm.PendingNotifications() == 0; }));
+    EXPECT_LE(empties, 7);
 }
 
 TEST_F(SerialFixture, ClosingWithAFullQueueReturnsPromptlyAndSendsNoMore)

@@ -51,7 +51,13 @@ struct FakePort : protocol::Port {
 
 struct FakeTimer : protocol::Timer {
     bool active = false;
-    void Start() override { active = true; }
+    int starts = 0; // times a stopped timer was started: each begins a fresh period
+    void Start() override
+    {
+        if (!active)
+            ++starts;
+        active = true;
+    }
     void Stop() override { active = false; }
     bool Active() const override { return active; }
 };

@@ -9,7 +9,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -19,9 +21,7 @@ namespace tonvar::sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kQuiet = std::chrono::milliseconds(5);        // ends a burst
-constexpr auto kByteTime = std::chrono::microseconds(1042);  // 10 bits at 9600 baud
-constexpr auto kPause = std::chrono::milliseconds(60);       // longer than the tool's 20 ms
+constexpr auto kPause = std::chrono::milliseconds(60); // longer than the tool's 20 ms
 
 std::string Hex(const Bytes &b)
 {
@@ -66,7 +66,7 @@ std::string Describe(const LogEntry &e)
     return s;
 }
 
-RadioSimulator::RadioSimulator(bool pace) : pace_(pace)
+RadioSimulator::RadioSimulator(bool pace) : pace_(pace), byteTime_(pace ? kByteTime : std::chrono::nanoseconds(0))
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
@@ -83,6 +83,7 @@ RadioSimulator::RadioSimulator(bool pace) : pace_(pace)
         ::tcsetattr(holdSlave_, TCSANOW, &tio);
     }
     stop_ = ::eventfd(0, EFD_CLOEXEC);
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
 RadioSimulator::~RadioSimulator()
@@ -93,6 +94,7 @@ RadioSimulator::~RadioSimulator()
     if (holdSlave_ >= 0)
         ::close(holdSlave_);
     ::close(stop_);
+    ::close(wake_);
 }
 
 void RadioSimulator::Start()
@@ -199,34 +201,74 @@ void RadioSimulator::Append(LogEntry e)
         sink(e);
 }
 
-void RadioSimulator::Send(const Bytes &bytes)
+void RadioSimulator::Schedule(const Bytes &bytes)
 {
-    if (master_ < 0)
-        return;
-    if (!pace_) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0 && errno != EINTR)
-                return;
-            if (n > 0)
-                done += static_cast<std::size_t>(n);
-        }
-        return;
-    }
-    auto due = Clock::now();
+    // Each byte is written when it has crossed the line: one byte time after
+    // the one before, the first one byte time after the line is free.
+    Clock::time_point at = std::max(Clock::now(), outLineFree_);
     for (const std::uint8_t b : bytes) {
-        std::this_thread::sleep_until(due);
-        if (::write(master_, &b, 1) != 1)
-            return;
-        due += kByteTime;
+        at += byteTime_;
+        outgoing_.push_back({b, at});
     }
+    outLineFree_ = at;
+}
+
+void RadioSimulator::Pause(std::chrono::milliseconds pause)
+{
+    outLineFree_ = std::max(Clock::now(), outLineFree_) + pause;
+}
+
+void RadioSimulator::WriteDue(Clock::time_point now)
+{
+    Bytes due;
+    while (!outgoing_.empty() && outgoing_.front().due <= now) {
+        due.push_back(outgoing_.front().byte);
+        outgoing_.pop_front();
+    }
+    std::size_t done = 0;
+    while (master_ >= 0 && done < due.size()) {
+        const ssize_t n = ::write(master_, due.data() + done, due.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void RadioSimulator::HangUp()
+{
+    // As if the cable were pulled: the tool's side reads an error.
+    ::close(master_);
+    master_ = -1;
+    if (holdSlave_ >= 0)
+        ::close(holdSlave_);
+    holdSlave_ = -1;
+    outgoing_.clear();
+    hungUp_ = true;
 }
 
 void RadioSimulator::Inject(const Bytes &bytes)
 {
-    std::lock_guard lock(sendMutex_);
-    Send(bytes);
+    {
+        std::lock_guard lock(injectMutex_);
+        injected_.insert(injected_.end(), bytes.begin(), bytes.end());
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+}
+
+void RadioSimulator::TakeInjected()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wake_, &count, sizeof count);
+    Bytes bytes;
+    {
+        std::lock_guard lock(injectMutex_);
+        bytes.swap(injected_);
+    }
+    if (!bytes.empty())
+        Schedule(bytes);
 }
 
 void RadioSimulator::Answer(Bytes bytes, bool isFrame)
@@ -240,13 +282,7 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
         return;
     const int n = ++answers_;
     if (n == f.hangUpAtAnswer) {
-        // As if the cable were pulled: the tool's side reads an error.
-        ::close(master_);
-        master_ = -1;
-        if (holdSlave_ >= 0)
-            ::close(holdSlave_);
-        holdSlave_ = -1;
-        hungUp_ = true;
+        HangUp();
         return;
     }
     if (n == f.dropAnswer)
@@ -262,18 +298,17 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
         bytes[33] = static_cast<std::uint8_t>(crc & 0xFF);
     }
     if (n == f.garbageBeforeAnswer) {
-        Send({'Z', 'Z', 'Z'});
-        std::this_thread::sleep_for(kPause);
+        Schedule({'Z', 'Z', 'Z'});
+        Pause(kPause);
     }
-    std::lock_guard sending(sendMutex_);
     if (n == f.splitAnswer && bytes.size() > 1) {
         const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
-        Send(Bytes(bytes.begin(), bytes.begin() + half));
-        std::this_thread::sleep_for(kPause);
-        Send(Bytes(bytes.begin() + half, bytes.end()));
+        Schedule(Bytes(bytes.begin(), bytes.begin() + half));
+        Pause(kPause);
+        Schedule(Bytes(bytes.begin() + half, bytes.end()));
         return;
     }
-    Send(bytes);
+    Schedule(bytes);
 }
 
 void RadioSimulator::AddTail(const Bytes &bytes)
@@ -283,9 +318,11 @@ void RadioSimulator::AddTail(const Bytes &bytes)
         log_[tailOf_].tail.insert(log_[tailOf_].tail.end(), bytes.begin(), bytes.end());
 }
 
-void RadioSimulator::Handle(Bytes &pending, bool &discarding)
+void RadioSimulator::Handle()
 {
-    while (!pending.empty()) {
+    Bytes &pending = pending_;
+    bool &discarding = discarding_;
+    while (!pending.empty() && master_ >= 0) {
         if (discarding) {
             AddTail(pending);
             pending.clear();
@@ -360,28 +397,68 @@ void RadioSimulator::Handle(Bytes &pending, bool &discarding)
     }
 }
 
+void RadioSimulator::Receive(const std::uint8_t *bytes, std::size_t n, Clock::time_point now)
+{
+    // All bytes of one read reached the pseudo-terminal together; on the
+    // modelled line they follow each other, each taking a byte time.
+    const bool startsBurst = !received_ || now - lastReceived_ >= kBurstGap;
+    received_ = true;
+    lastReceived_ = now;
+    for (std::size_t i = 0; i < n; ++i) {
+        inLineFree_ = std::max(now, inLineFree_) + byteTime_;
+        incoming_.push_back({bytes[i], inLineFree_, startsBurst && i == 0});
+    }
+}
+
+void RadioSimulator::Parse(Clock::time_point now)
+{
+    while (!incoming_.empty() && incoming_.front().crossed <= now && master_ >= 0) {
+        const Incoming in = incoming_.front();
+        incoming_.pop_front();
+        if (in.startsBurst) {
+            Handle(); // what came before belongs to the burst before
+            discarding_ = false;
+        }
+        pending_.push_back(in.byte);
+    }
+    Handle();
+}
+
 void RadioSimulator::Run()
 {
-    Bytes pending;
-    bool discarding = false;
     std::uint8_t buf[4096];
     while (master_ >= 0) {
-        const int timeout = discarding ? static_cast<int>(kQuiet.count()) : -1;
-        pollfd fds[2] = {{stop_, POLLIN, 0}, {master_, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
+        TakeInjected();
+        const Clock::time_point now = Clock::now();
+        Parse(now);
+        WriteDue(now);
+        if (master_ < 0)
+            return;
+
+        // Sleep until the next byte has crossed either way, or bytes come.
+        std::optional<Clock::time_point> wake;
+        if (!incoming_.empty())
+            wake = incoming_.front().crossed;
+        if (!outgoing_.empty())
+            wake = wake ? std::min(*wake, outgoing_.front().due) : outgoing_.front().due;
+        timespec timeout{};
+        if (wake) {
+            const auto ns = std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()).count());
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
+        pollfd fds[3] = {{stop_, POLLIN, 0}, {master_, POLLIN, 0}, {wake_, POLLIN, 0}};
+        const int ready = ::ppoll(fds, 3, wake ? &timeout : nullptr, nullptr);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0 || (fds[0].revents & POLLIN))
             return;
-        if (ready == 0) {
-            discarding = false; // the line has been quiet: a new burst may start
+        if (ready == 0 || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
-        }
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n <= 0)
             return;
-        pending.insert(pending.end(), buf, buf + n);
-        Handle(pending, discarding);
+        Receive(buf, static_cast<std::size_t>(n), Clock::now());
     }
 }
 

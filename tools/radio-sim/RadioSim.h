@@ -4,20 +4,31 @@
 // It holds the radio's memory (areas 0..5, 28 bytes a block) and answers as
 // a radio must: "PROGRAM" -> Ack, ReadRequest -> the DataFrame of that block,
 // DataFrame -> stored, Ack. Messages are told apart by their first byte and
-// length; a burst of bytes that follows a complete message (the leftovers a
-// 34-byte resend carries) is logged as its tail and otherwise ignored, until
-// the line has been quiet for a few milliseconds.
+// length.
 //
-// What it sends is paced at 9600 baud (10 bits a byte) unless told not to,
-// and faults can be injected: silence, a dropped answer, an answer for
-// another block, an answer split by a pause, bytes that are no message, a
-// frame marked with 0x30 at offset 5, and hanging up.
+// Bytes come in bursts: the tool writes a message (or a 34-byte resend) at
+// once and then waits for the answer and 20 ms of quiet, so a gap of
+// kBurstGap between two bytes received starts a new burst. What follows a
+// complete message within its burst (the leftovers a resend carries) is
+// logged as its tail and otherwise ignored; a new burst is always read as
+// messages, however soon it follows the radio's own answer.
+//
+// The line is modelled at 9600 baud (10 bits a byte) in both directions
+// unless told not to: the tool's bytes reach the pseudo-terminal at once, so
+// a message counts as arrived only when all its bytes could have crossed the
+// line from the arrival of its first one, and is answered no earlier; each
+// byte of an answer is written when it has crossed the line to the tool.
+//
+// Faults can be injected: silence, a dropped answer, an answer for another
+// block, an answer split by a pause, bytes that are no message, a frame
+// marked with 0x30 at offset 5, and hanging up.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <utility>
 #include <mutex>
@@ -31,6 +42,12 @@ using Bytes = std::vector<std::uint8_t>;
 using Block = std::array<std::uint8_t, 28>;
 
 inline constexpr std::size_t kImageSize = 52 * 28; // every block of areas 0..5
+// 10 bits a byte at 9600 baud.
+inline constexpr std::chrono::nanoseconds kByteTime{1'041'667};
+// A pause between two bytes received that ends a burst: well above the gaps
+// within a message the tool writes at once, well below the 20 ms of quiet
+// the tool waits after each answer before it sends again.
+inline constexpr std::chrono::milliseconds kBurstGap{10};
 
 struct LogEntry {
     enum Kind { Handshake, ReadRequest, DataFrame, Ack, Junk } kind;
@@ -88,22 +105,57 @@ public:
     void Inject(const Bytes &bytes);
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // A byte from the tool on the modelled line.
+    struct Incoming {
+        std::uint8_t byte;
+        Clock::time_point crossed; // when its last bit has arrived
+        bool startsBurst;
+    };
+    // A byte of an answer, written to the tool when `due`.
+    struct Outgoing {
+        std::uint8_t byte;
+        Clock::time_point due;
+    };
+
     void Run();
-    void Handle(Bytes &pending, bool &discarding);
+    void Receive(const std::uint8_t *bytes, std::size_t n, Clock::time_point now);
+    // Hands the bytes that have crossed by `now` to the parser.
+    void Parse(Clock::time_point now);
+    void Handle();
     void AddTail(const Bytes &bytes);
     void Answer(Bytes bytes, bool isFrame);
-    void Send(const Bytes &bytes);
+    // Puts bytes on the line to the tool after what is already on it.
+    void Schedule(const Bytes &bytes);
+    void Pause(std::chrono::milliseconds pause);
+    void WriteDue(Clock::time_point now);
+    void TakeInjected();
+    void HangUp();
     void Append(LogEntry e);
     static int Index(int area, int block);
 
     bool pace_;
+    std::chrono::nanoseconds byteTime_;
+    // The simulator's thread only.
+    std::deque<Incoming> incoming_;
+    Clock::time_point inLineFree_{};  // the tool's line is busy until then
+    Clock::time_point lastReceived_{};
+    bool received_ = false;
+    Bytes pending_;                   // crossed, not yet a whole message
+    bool discarding_ = false;         // the rest of this burst is leftovers
+    std::deque<Outgoing> outgoing_;
+    Clock::time_point outLineFree_{};
     int master_ = -1;
     int holdSlave_ = -1;
     int stop_ = -1;
     std::string slavePath_;
     std::thread thread_;
     mutable std::mutex mutex_;
-    std::mutex sendMutex_; // one sender at a time: the answers and Inject
+    // Bytes another thread asked to send; the simulator's thread puts them
+    // on the line when `wake_` tells it to.
+    std::mutex injectMutex_;
+    Bytes injected_;
+    int wake_ = -1;
     std::array<Block, 52> memory_{};
     std::vector<LogEntry> log_;
     std::size_t tailOf_ = 0; // the log entry whose burst is still arriving
