@@ -66,7 +66,7 @@ std::string Describe(const LogEntry &e)
     return s;
 }
 
-RadioSimulator::RadioSimulator(bool pace) : pace_(pace), byteTime_(pace ? kByteTime : std::chrono::nanoseconds(0))
+RadioSimulator::RadioSimulator(bool pace) : byteTime_(pace ? kByteTime : std::chrono::nanoseconds(0))
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];

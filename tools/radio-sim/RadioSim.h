@@ -134,7 +134,6 @@ private:
     void Append(LogEntry e);
     static int Index(int area, int block);
 
-    bool pace_;
     std::chrono::nanoseconds byteTime_;
     // The simulator's thread only.
     std::deque<Incoming> incoming_;
