@@ -4,7 +4,6 @@
 #include "memory/ChannelTexts.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tonvar::app {
 
@@ -27,29 +26,12 @@ bool ValidRow(const memory::ChannelTable &table, int row)
 
 } // namespace
 
-bool IsTypeableCharacter(char c)
-{
-    static const std::string allowed = ".0123456789EINOeino";
-    return c != '\0' && allowed.find(c) != std::string::npos;
-}
-
-std::string TypedText(const std::string &text)
-{
-    std::string out;
-    for (const char c : text)
-        if (IsTypeableCharacter(c))
-            out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 void CommitCell(memory::ChannelTable &table, int row, int column, const std::string &text)
 {
     if (!ValidRow(table, row) || column < memory::kColRxFreq || column > memory::kColCompandor)
         return;
-    std::string stored;
-    if (IsTyped(column)) {
-        stored = TypedText(text);
-    } else {
+    std::string stored = text;
+    if (!IsTyped(column)) {
         const auto &items = memory::PickList(column);
         stored = std::find(items.begin(), items.end(), text) != items.end() ? text : memory::EditorDefault(column);
     }

@@ -11,18 +11,12 @@
 
 namespace tonvar::app {
 
-// The characters the main window lets through to its controls: digits, the
-// point and the letters of "NONE" and of the DCS suffixes, either case.
-bool IsTypeableCharacter(char c);
-// A text as the keyboard puts it into a cell: refused characters left out,
-// lower case folded to upper case.
-std::string TypedText(const std::string &text);
-
-// Commits `text` into the cell as the user would: typed (TypedText) into the
-// frequency and tone columns, chosen from the pick list in the others (the
-// entry equal to the text, else the column's default, as the list editor
-// starts), then the edit hook runs. Throws text::ConversionError as the hook
-// does.
+// Commits `text` into the cell as an editor would: the text as it is in the
+// frequency and tone columns (pasted into their editors, it passes no
+// keyboard filter), in the others the pick list's entry equal to it, else the
+// column's default, as the list editor starts; then the edit hook runs.
+// Throws text::ConversionError as the hook does, for a text that is no
+// number ("1,5"); the cell keeps the text then.
 void CommitCell(memory::ChannelTable &table, int row, int column, const std::string &text);
 
 // Tab-separated text, a line end after each row; a field holding a tab, a

@@ -2,7 +2,6 @@
 
 #include "app/ChannelGrid.h"
 #include "app/ErrorHandler.h"
-#include "app/RowClipboard.h"
 #include "app/TableRules.h"
 #include "files/ChannelFile.h"
 #include "app/ScreenLayout.h"
@@ -89,7 +88,8 @@ int ChannelRowOf(int gridRow)
 // letters of "NONE" and of the DCS suffixes.
 bool IsAllowedCharacter(QChar c)
 {
-    return c.unicode() < 0x80 && IsTypeableCharacter(static_cast<char>(c.unicode()));
+    static const QString allowed = QStringLiteral(".0123456789EINOeino");
+    return allowed.contains(c);
 }
 
 // The panel's label of ComboBox<n>, without trailing blanks ("Voice ").
