@@ -4,6 +4,7 @@
 #include "memory/ChannelTexts.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tonvar::app {
 
@@ -32,8 +33,16 @@ void CommitCell(memory::ChannelTable &table, int row, int column, const std::str
         return;
     std::string stored = text;
     if (!IsTyped(column)) {
+        // Spreadsheets write "Low" as readily as "LOW".
         const auto &items = memory::PickList(column);
-        stored = std::find(items.begin(), items.end(), text) != items.end() ? text : memory::EditorDefault(column);
+        const auto same = [&text](const std::string &item) {
+            return item.size() == text.size() && std::equal(item.begin(), item.end(), text.begin(), [](char a, char b) {
+                       return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+                   });
+        };
+        const auto at = std::find(items.begin(), items.end(), text);
+        const auto alike = at != items.end() ? at : std::find_if(items.begin(), items.end(), same);
+        stored = alike != items.end() ? *alike : memory::EditorDefault(column);
     }
     table.SetCell(row, column, std::move(stored));
     xgSetEditText(table, row, column);
@@ -133,19 +142,15 @@ int PasteCells(memory::ChannelTable &table, int row, int column, const std::stri
         if (!ValidRow(table, r))
             break;
         last = r;
-        // The cells this line fills, the receive frequency first: a row is
-        // created by its frequency, and the other cells then go into it.
-        std::vector<std::pair<int, const std::string *>> cells;
+        // Left to right; a paste never starts left of the receive frequency,
+        // so where a line holds it, it comes first and creates the row the
+        // other cells then go into.
         for (std::size_t k = 0; k < fields.size(); ++k) {
             const int c = column + static_cast<int>(k);
             if (c > memory::kColCompandor)
                 break;
-            cells.emplace_back(c, &fields[k]);
+            CommitCell(table, r, c, fields[k]);
         }
-        std::stable_partition(cells.begin(), cells.end(),
-                              [](const auto &cell) { return cell.first == memory::kColRxFreq; });
-        for (const auto &[c, field] : cells)
-            CommitCell(table, r, c, *field);
     }
     return last;
 }

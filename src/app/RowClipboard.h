@@ -13,8 +13,9 @@ namespace tonvar::app {
 
 // Commits `text` into the cell as an editor would: the text as it is in the
 // frequency and tone columns (pasted into their editors, it passes no
-// keyboard filter), in the others the pick list's entry equal to it, else the
-// column's default, as the list editor starts; then the edit hook runs.
+// keyboard filter), in the others the pick list's entry equal to it (or,
+// failing that, equal but for case), else the column's default, as the list
+// editor starts; then the edit hook runs.
 // Throws text::ConversionError as the hook does, for a text that is no
 // number ("1,5"); the cell keeps the text then.
 void CommitCell(memory::ChannelTable &table, int row, int column, const std::string &text);
