@@ -17,6 +17,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <map>
@@ -94,6 +95,39 @@ QString MenuText(QString text)
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// A press on a channel number selects the channel's row; with Shift the
+// rows from the current one to it, with Ctrl one row more.
+class RowPicker : public QObject {
+public:
+    explicit RowPicker(grid::TextGrid &xg) : QObject(&xg), xg_(xg) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+            return QObject::eventFilter(watched, event);
+        const auto *press = static_cast<QMouseEvent *>(event);
+        const QModelIndex index = xg_.indexAt(press->position().toPoint());
+        if (press->button() != Qt::LeftButton || !index.isValid() || index.column() != memory::kColChannel)
+            return false;
+        const Qt::KeyboardModifiers mods = press->modifiers();
+        const QModelIndex current = xg_.currentIndex();
+        const int from = (mods & Qt::ShiftModifier) && current.isValid() ? current.row() : index.row();
+        const QAbstractItemModel *model = xg_.model();
+        const QItemSelection rows(model->index(std::min(from, index.row()), memory::kColRxFreq),
+                                  model->index(std::max(from, index.row()), memory::kColCompandor));
+        QItemSelectionModel *selection = xg_.selectionModel();
+        selection->select(rows, mods & (Qt::ShiftModifier | Qt::ControlModifier) ? QItemSelectionModel::Select
+                                                                                  : QItemSelectionModel::ClearAndSelect);
+        selection->setCurrentIndex(model->index(index.row(), memory::kColRxFreq), QItemSelectionModel::NoUpdate);
+        xg_.setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+
+private:
+    grid::TextGrid &xg_;
+};
+
 } // namespace
 
 void TForm1::BuildEditMenu(QMenu *file)
@@ -143,20 +177,9 @@ void TForm1::BuildEditMenu(QMenu *file)
                 &TForm1::MoveChannelDownClick);
 
     // Cells or whole rows are selected; a click on a channel number selects
-    // its row (with Shift, the rows from the current one; with Ctrl, one more).
+    // its row.
     xg->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    connect(xg, &QAbstractItemView::pressed, this, [this](const QModelIndex &index) {
-        if (index.column() != memory::kColChannel)
-            return;
-        const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
-        QItemSelectionModel *selection = xg->selectionModel();
-        const int from = (mods & Qt::ShiftModifier) && xg->currentIndex().isValid() ? xg->currentIndex().row() : index.row();
-        const QItemSelection rows(model->index(std::min(from, index.row()), memory::kColRxFreq),
-                                  model->index(std::max(from, index.row()), memory::kColCompandor));
-        selection->select(rows, (mods & (Qt::ShiftModifier | Qt::ControlModifier)) ? QItemSelectionModel::Select
-                                                                                    : QItemSelectionModel::ClearAndSelect);
-        selection->setCurrentIndex(model->index(index.row(), memory::kColRxFreq), QItemSelectionModel::NoUpdate);
-    });
+    xg->viewport()->installEventFilter(new RowPicker(*xg));
 }
 
 void TForm1::CommitOpenEditor()

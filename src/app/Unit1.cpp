@@ -747,6 +747,13 @@ bool TForm1::FilterInputMethod(QObject *watched, QInputMethodEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Undo and redo are the window's also where a panel box has the focus;
+    // its line edit would keep the keys for its own text.
+    if (event->type() == QEvent::ShortcutOverride && PanelBox(watched)) {
+        const QKeyCombination key = static_cast<QKeyEvent *>(event)->keyCombination();
+        if (key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y))
+            return true; // not taken: the Edit menu's shortcut runs
+    }
     if (event->type() == QEvent::FocusOut && watched->isWidgetType()) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (QComboBox *box = PanelBox(watched); box && reason != Qt::PopupFocusReason)
