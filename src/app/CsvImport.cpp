@@ -56,9 +56,11 @@ std::string Frequency(const std::string &value, const std::string &what)
     } catch (const text::ConversionError &) {
         throw NotTaken{what + " " + Shown(value) + " is not a number"};
     }
-    if (checked.empty())
+    // Written with five decimals it must still be one (0.000001 would be 0).
+    const std::string five = checked.empty() ? checked : text::FormatFixed(text::StrToFloat(checked), 5);
+    if (five.empty() || CheckFrequencyText(five).empty())
         throw NotTaken{what + " " + Shown(value) + " is not a frequency above 0 and up to 999.99999 MHz"};
-    return text::FormatFixed(text::StrToFloat(checked), 5);
+    return five;
 }
 
 class RowReader {

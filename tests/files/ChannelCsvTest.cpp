@@ -144,11 +144,12 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
                             "abc,,,,,,,,,Named\n"
                             "\"1,5\",,,,,,,,,\n"
                             ",,,,,,,,,\n"
+                            "0.000001,,,,,,,,,\n"
                             "145.5,,,,,,,,,\n";
     ChannelTable table = Filled();
     const app::CsvImportResult result = app::ImportCsvText(csv, table);
     EXPECT_EQ(result.Report(),
-              "Imported 1 of 13 rows into channels 1 to 16.\n"
+              "Imported 1 of 14 rows into channels 1 to 16.\n"
               "Row 1: duplex 'x' is not empty, +, -, split or off; channel 1 left empty.\n"
               "Row 2: offset 'abc' is not a number; channel 2 left empty.\n"
               "Row 3: transmit frequency '-0.55000' is not a frequency above 0 and up to 999.99999 MHz; channel 3 "
@@ -162,11 +163,13 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
               "Row 9: tone 'abc' is not in the tone list; channel 9 left empty.\n"
               "Row 10: frequency 'abc' is not a frequency above 0 and up to 999.99999 MHz; channel 10 left empty.\n"
               "Row 11: frequency '1,5' is not a number; channel 11 left empty.\n"
-              "Row 12: frequency '' is not a frequency above 0 and up to 999.99999 MHz; channel 12 left empty.")
+              "Row 12: frequency '' is not a frequency above 0 and up to 999.99999 MHz; channel 12 left empty.\n"
+              "Row 13: frequency '0.000001' is not a frequency above 0 and up to 999.99999 MHz; channel 13 left "
+              "empty.")
         << "a name only in a row not taken needs no word";
-    for (int ch = 1; ch <= 12; ++ch)
+    for (int ch = 1; ch <= 13; ++ch)
         EXPECT_EQ(table.Row(ch), Empty(ch)) << ch;
-    EXPECT_EQ(table.Row(13), Channel(13, "145.50000", "145.50000", "NONE", "NONE"));
+    EXPECT_EQ(table.Row(14), Channel(14, "145.50000", "145.50000", "NONE", "NONE"));
 }
 
 TEST(CsvImport, ATextWithoutAFrequencyColumnIsRefusedAndChangesNothing)
