@@ -488,9 +488,9 @@ void TForm1::Button2Click()
 
 void TForm1::xgSetEditText(int row, int column)
 {
-    Change(QStringLiteral("Edit %1 of channel %2")
-               .arg(QString::fromLatin1(memory::ColumnCaptions().at(static_cast<std::size_t>(std::clamp(column, 0, memory::kColumnCount - 1)))))
-               .arg(row),
+    const std::string &caption =
+        memory::ColumnCaptions().at(static_cast<std::size_t>(std::clamp(column, 0, memory::kColumnCount - 1)));
+    Change(QStringLiteral("Edit %1 of channel %2").arg(QString::fromLatin1(caption)).arg(row),
            [&] { app::xgSetEditText(table, row, column); });
 }
 
