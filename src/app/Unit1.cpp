@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -91,6 +92,15 @@ bool IsAllowedCharacter(QChar c)
     return allowed.contains(c);
 }
 
+// The panel's label of ComboBox<n>, without trailing blanks ("Voice ").
+QString PanelLabel(int n)
+{
+    for (const PanelRow &row : kPanelRows)
+        if (row.box == n)
+            return QString::fromLatin1(row.label).trimmed();
+    return QStringLiteral("ComboBox%1").arg(n);
+}
+
 void SetEditText(QComboBox *box, const QString &text)
 {
     if (box->currentText() == text)
@@ -121,7 +131,8 @@ TForm1::TForm1(QSize screen, QWidget *parent)
                       ShowMessage(text);
                   },
                   [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
-                  [this] { focusNextChild(); }})
+                  [this] { focusNextChild(); }}),
+      history_(std::make_unique<TableHistory>(table, settings))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kApplicationTitle);
@@ -159,6 +170,10 @@ TForm1::TForm1(QSize screen, QWidget *parent)
             ReportFailure(name.toStdString() + " went away right after it was plugged in", hint);
     });
     FormCreate(screen);
+    // What the window starts with is no step.
+    history_->Stack().clear();
+    history_->AcceptState();
+    history_->onRestored = [this] { RefreshControls(); };
     Timer2.start();
     Timer2Timer();
 }
@@ -224,7 +239,10 @@ void TForm1::BuildLayout()
             box->addItem(Latin1(item));
         SetEditText(box, Latin1(settings.Box(n)));
         ComboBox[static_cast<std::size_t>(n - 1)] = box;
-        connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) { settings.Box(n) = Std(text); });
+        connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) {
+            settings.Box(n) = Std(text);
+            history_->Record(QStringLiteral("Change ") + PanelLabel(n), n);
+        });
     }
     // Three settings the radio keeps but the panel never shows.
     for (int n : {1, 2, 10}) {
@@ -298,6 +316,7 @@ void TForm1::BuildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open..."), this, &TForm1::N3Click)->setObjectName(QStringLiteral("N3"));
     file->addAction(QStringLiteral("&Save..."), this, &TForm1::N5Click)->setObjectName(QStringLiteral("N5"));
+    BuildEditMenu(file);
     file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
@@ -396,6 +415,17 @@ void TForm1::Handle(F &&handler)
         }
     });
     RefreshControls();
+    // A read is one step, however it ended: done, cancelled or failed.
+    if (readStep_ && !session.ReadRunning()) {
+        readStep_ = false;
+        history_->Record(QStringLiteral("Read from Radio"));
+    }
+}
+
+void TForm1::Change(const QString &name, const std::function<void()> &change)
+{
+    Handle(change);
+    history_->Record(name);
 }
 
 void TForm1::RefreshControls()
@@ -421,6 +451,8 @@ void TForm1::RefreshControls()
 void TForm1::rbtnClick()
 {
     Handle([this] { session.rbtnClick(); });
+    if (session.ReadRunning())
+        readStep_ = true;
 }
 
 void TForm1::wbtnClick()
@@ -456,7 +488,10 @@ void TForm1::Button2Click()
 
 void TForm1::xgSetEditText(int row, int column)
 {
-    Handle([&] { app::xgSetEditText(table, row, column); });
+    const std::string &caption =
+        memory::ColumnCaptions().at(static_cast<std::size_t>(std::clamp(column, 0, memory::kColumnCount - 1)));
+    Change(QStringLiteral("Edit %1 of channel %2").arg(QString::fromLatin1(caption)).arg(row),
+           [&] { app::xgSetEditText(table, row, column); });
 }
 
 QString TForm1::AskForFile(bool save)
@@ -477,7 +512,8 @@ void TForm1::N3Click()
 {
     const QString name = AskForFile(false);
     if (!name.isEmpty())
-        Handle([&] { files::LoadChannelFile(table, settings, name.toStdString()); });
+        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(),
+               [&] { files::LoadChannelFile(table, settings, name.toStdString()); });
 }
 
 void TForm1::N5Click()
@@ -522,10 +558,12 @@ void TForm1::PanelExit(QComboBox *box)
             continue;
         const QString restored = QString::fromLatin1(row.restored);
         SetEditText(box, restored);
-        if (row.box == 0)
+        if (row.box == 0) {
             session.comcbbText = Std(restored);
-        else
+        } else {
             settings.Box(row.box) = row.restored;
+            history_->Record(QStringLiteral("Change ") + PanelLabel(row.box), row.box);
+        }
     }
 }
 
@@ -572,6 +610,7 @@ void TForm1::FormActivate()
 {
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
         table.SetCell(ch, memory::kColChannel, std::to_string(ch));
+    history_->AcceptChannelNumbers();
     model->Refresh();
 }
 
@@ -708,6 +747,13 @@ bool TForm1::FilterInputMethod(QObject *watched, QInputMethodEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Undo and redo are the window's also where a panel box has the focus;
+    // its line edit would keep the keys for its own text.
+    if (event->type() == QEvent::ShortcutOverride && PanelBox(watched)) {
+        const QKeyCombination key = static_cast<QKeyEvent *>(event)->keyCombination();
+        if (key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y))
+            return true; // not taken: the Edit menu's shortcut runs
+    }
     if (event->type() == QEvent::FocusOut && watched->isWidgetType()) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (QComboBox *box = PanelBox(watched); box && reason != Qt::PopupFocusReason)

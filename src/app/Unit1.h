@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/SessionAdapters.h"
+#include "app/TableUndo.h"
 #include "grid/TextGrid.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -26,6 +28,7 @@ class QGroupBox;
 class QInputMethodEvent;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace tonvar::protocol {
@@ -108,6 +111,23 @@ public:
     // the user cancels. Tests replace it.
     std::function<QString(bool save)> ChooseFile;
 
+    // The Edit menu and the CSV commands (EditCommands.cpp).
+    void UndoClick();
+    void RedoClick();
+    void CutClick();
+    void CopyClick();
+    void PasteClick();
+    void ClearChannelClick();
+    void MoveChannelUpClick();
+    void MoveChannelDownClick();
+    void ImportCsvClick();    // File > Import CSV...
+    void ExportCsvClick();    // File > Export CSV...
+    // Asks for a CSV file to import (save = false) or to export to; empty
+    // when the user cancels. Tests replace it.
+    std::function<QString(bool save)> ChooseCsvFile;
+    // The undo stack of the table and the settings.
+    TableHistory &History() { return *history_; }
+
     // Brings every control in line with the session state and the data.
     void RefreshControls();
     // Run at the end of each refresh: the signalling windows show what the
@@ -124,6 +144,14 @@ private:
     void Handle(F &&handler);
     void BuildLayout();
     void BuildMenus();
+    void BuildEditMenu(QMenu *file);
+    // Runs a change of the user's as a handler and makes one undoable step
+    // of whatever it changed, also when it stopped half-way.
+    void Change(const QString &name, const std::function<void()> &change);
+    // An edit open in a cell is committed first, as leaving the cell does.
+    void CommitOpenEditor();
+    void MoveChannel(int by);
+    QString AskForCsvFile(bool save);
     void FormCreate(QSize screen);
     bool AdaptToSmallScreen(QSize screen);
     void FillPortSelector(const std::vector<std::string> &items);
@@ -139,6 +167,8 @@ private:
     bool FilterInputMethod(QObject *watched, QInputMethodEvent *event);
     void ScaleFonts(double ratio);
 
+    std::unique_ptr<TableHistory> history_;
+    bool readStep_ = false; // a read runs; it becomes one step when it ends
     serial::PortWatcher *watcher_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;

@@ -357,7 +357,11 @@ int RewriteInPlace(const std::string &target, const std::string &bytes)
 void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      const std::string &fileName)
 {
-    const std::string bytes = ChannelFileText(table, settings);
+    SaveFileBytes(fileName, ChannelFileText(table, settings));
+}
+
+void SaveFileBytes(const std::string &fileName, const std::string &bytes)
+{
     // Through a symbolic link, the file it points to is saved and the link
     // stays.
     std::string target = fileName;
@@ -381,6 +385,11 @@ void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTe
 
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName)
 {
+    ApplyChannelFileText(ReadFileBytes(fileName, "The file is too large to be a channel file."), table, settings);
+}
+
+std::string ReadFileBytes(const std::string &fileName, const std::string &tooLarge)
+{
     const auto cannotOpen = [&](const std::string &reason) {
         throw text::Failure("Cannot open file \"" + fileName + "\". " + reason);
     };
@@ -402,12 +411,12 @@ void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &setting
             break;
         if (text.size() + static_cast<std::size_t>(r) > kMaxFileSize) {
             ::close(fd);
-            cannotOpen("The file is too large to be a channel file.");
+            cannotOpen(tooLarge);
         }
         text.append(buf, static_cast<std::size_t>(r));
     }
     ::close(fd);
-    ApplyChannelFileText(text, table, settings);
+    return text;
 }
 
 } // namespace tonvar::files

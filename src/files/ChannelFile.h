@@ -53,4 +53,11 @@ void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTe
 // (table and settings unchanged), or as ApplyChannelFileText does.
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName);
 
+// Saves any file's bytes as SaveChannelFile saves a channel file.
+void SaveFileBytes(const std::string &fileName, const std::string &bytes);
+// A whole file of at most kMaxFileSize bytes; throws text::Failure("Cannot
+// open file ...") with the system's reason, or with `tooLarge` for a larger
+// file.
+std::string ReadFileBytes(const std::string &fileName, const std::string &tooLarge);
+
 } // namespace tonvar::files

@@ -298,6 +298,35 @@ TEST_F(Desktop, AnEditInProgressSurvivesBytesArrivingOnTheOpenPort)
     EXPECT_EQ(table.Cell(1, 1), "146.52000");
 }
 
+TEST_F(Desktop, CtrlZUndoesATypedCellAndCtrlYRedoesIt)
+{
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    app->Type("146");
+    app->Keys("Return");
+    app->Keys("ctrl+z");
+
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("undone.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Row(1), (memory::ChannelRow{"1", "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}))
+        << Log() << Screenshot();
+
+    app->Focus(main); // back from the file dialog
+    app->Keys("ctrl+z");
+    SaveAs(home.filePath(QStringLiteral("empty.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Cell(1, 1), " ") << "the row typed first is gone";
+
+    app->Focus(main);
+    app->Keys("ctrl+y");
+    app->Keys("ctrl+shift+z");
+    SaveAs(home.filePath(QStringLiteral("redone.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Cell(1, 1), "146.00000");
+    EXPECT_EQ(table.Cell(1, 2), "145.50000") << "a later RX leaves TX as the row's first one";
+}
+
 TEST_F(Desktop, EveryWindowIsTitledExactlyWithItsCaption)
 {
     EXPECT_EQ(app->Title(main), kMain);

@@ -1,0 +1,47 @@
+// A CSV channel list (files/ChannelCsv.h) imported into the channel table.
+//
+// The list's data rows fill channels 1 to 16 in file order, one row a
+// channel (its Location is not used). A row that cannot be taken leaves its
+// channel empty, and channels without a row are emptied. Each row becomes
+// the texts the table holds:
+//
+//   RX Freq     Frequency with five decimals, if the table would keep it
+//   TX Freq     Duplex empty: RX; "+"/"-": RX plus/minus Offset; "split":
+//               Offset; "off": empty
+//   tones       from Tone (empty, Tone, TSQL, DTCS, Cross and CrossMode),
+//               rToneFreq / cToneFreq (one decimal, from the tone list),
+//               DtcsCode / RxDtcsCode (three digits, from the code list) and
+//               DtcsPolarity (transmit letter first; N stays N, R is our I)
+//   W/N         Mode FM: WIDE, NFM: NARROW; other modes are not taken
+//   Scan Add.   Skip "S": NONE, otherwise YES
+//   TX Power    a text starting with "L" or below 2 W: LOW, else HIGH
+//   Step Freq   TStep in kHz, 5.00 / 6.25 / 10.00 / 12.50 / 25.00
+//
+// Columns the list does not have, and the table's columns the format has no
+// place for, take the defaults of a newly typed row. Nothing is dropped in
+// silence: each row not taken is reported with its reason.
+#pragma once
+
+#include "memory/ChannelTable.h"
+
+#include <string>
+#include <vector>
+
+namespace tonvar::app {
+
+struct CsvImportResult {
+    int rows = 0;  // data rows in the list
+    int taken = 0; // of those, channels filled
+    std::vector<std::string> notTaken; // one line for each row not taken, with its reason
+    bool names = false; // a row taken had a name, which the radio cannot keep
+
+    // The text the user is shown after the import.
+    std::string Report() const;
+};
+
+// Imports the list into channels 1 to 16 of the table (other rows and the
+// channel numbers stay). Throws text::Failure, leaving the table as it was,
+// when the text has no Frequency column.
+CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &table);
+
+} // namespace tonvar::app

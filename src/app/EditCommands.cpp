@@ -1,0 +1,345 @@
+// The main window's Edit menu (undo and redo, the clipboard, clearing and
+// moving channels) and the CSV import and export of the File menu.
+#include "app/Unit1.h"
+
+#include "app/CsvImport.h"
+#include "app/ErrorHandler.h"
+#include "app/RowClipboard.h"
+#include "files/ChannelCsv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace tonvar::app {
+
+namespace {
+
+// The grid's row r shows table row r + 1.
+constexpr int kFirstChannelRow = 1;
+
+// The cells the user has selected, in table rows.
+struct Selection {
+    std::map<int, std::set<int>> cells; // row -> selected columns 1..15
+    bool wholeRows = false;             // every visible cell of each row is selected
+
+    bool Empty() const { return cells.empty(); }
+    int FirstRow() const { return cells.begin()->first; }
+    int LastRow() const { return cells.rbegin()->first; }
+    int FirstColumn() const
+    {
+        int first = memory::kColCompandor;
+        for (const auto &[row, columns] : cells)
+            first = std::min(first, *columns.begin());
+        return first;
+    }
+    int LastColumn() const
+    {
+        int last = memory::kColRxFreq;
+        for (const auto &[row, columns] : cells)
+            last = std::max(last, *columns.rbegin());
+        return last;
+    }
+};
+
+Selection SelectionOf(const grid::TextGrid &xg)
+{
+    Selection s;
+    const auto visible = [&xg](int column) { return !xg.isColumnHidden(column); };
+    for (const QModelIndex &index : xg.selectionModel()->selectedIndexes())
+        if (index.column() >= memory::kColRxFreq && visible(index.column()))
+            s.cells[index.row() + kFirstChannelRow].insert(index.column());
+    const QModelIndex current = xg.currentIndex();
+    if (s.Empty() && current.isValid()) {
+        // Nothing selected: the current cell, or its whole row where it is
+        // the channel number.
+        const int row = current.row() + kFirstChannelRow;
+        if (current.column() >= memory::kColRxFreq)
+            s.cells[row].insert(current.column());
+        else
+            for (int c = memory::kColRxFreq; c <= memory::kColCompandor; ++c)
+                if (visible(c))
+                    s.cells[row].insert(c);
+    }
+    int shown = 0;
+    for (int c = memory::kColRxFreq; c <= memory::kColCompandor; ++c)
+        shown += visible(c) ? 1 : 0;
+    s.wholeRows = !s.Empty() && std::all_of(s.cells.begin(), s.cells.end(), [shown](const auto &row) {
+                      return static_cast<int>(row.second.size()) == shown;
+                  });
+    return s;
+}
+
+QString Channels(int first, int last)
+{
+    if (first == last)
+        return QStringLiteral("channel %1").arg(first);
+    return QStringLiteral("channels %1 to %2").arg(first).arg(last);
+}
+
+// Menu texts take "&" as the mark of a shortcut letter.
+QString MenuText(QString text)
+{
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// A press on a channel number selects the channel's row; with Shift the
+// rows from the current one to it, with Ctrl one row more.
+class RowPicker : public QObject {
+public:
+    explicit RowPicker(grid::TextGrid &xg) : QObject(&xg), xg_(xg) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+            return QObject::eventFilter(watched, event);
+        const auto *press = static_cast<QMouseEvent *>(event);
+        const QModelIndex index = xg_.indexAt(press->position().toPoint());
+        if (press->button() != Qt::LeftButton || !index.isValid() || index.column() != memory::kColChannel)
+            return false;
+        const Qt::KeyboardModifiers mods = press->modifiers();
+        const QModelIndex current = xg_.currentIndex();
+        const int from = (mods & Qt::ShiftModifier) && current.isValid() ? current.row() : index.row();
+        const QAbstractItemModel *model = xg_.model();
+        const QItemSelection rows(model->index(std::min(from, index.row()), memory::kColRxFreq),
+                                  model->index(std::max(from, index.row()), memory::kColCompandor));
+        QItemSelectionModel *selection = xg_.selectionModel();
+        selection->select(rows, mods & (Qt::ShiftModifier | Qt::ControlModifier) ? QItemSelectionModel::Select
+                                                                                  : QItemSelectionModel::ClearAndSelect);
+        selection->setCurrentIndex(model->index(index.row(), memory::kColRxFreq), QItemSelectionModel::NoUpdate);
+        xg_.setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+
+private:
+    grid::TextGrid &xg_;
+};
+
+} // namespace
+
+void TForm1::BuildEditMenu(QMenu *file)
+{
+    file->addAction(QStringLiteral("&Import CSV..."), this, &TForm1::ImportCsvClick)
+        ->setObjectName(QStringLiteral("ImportCsv"));
+    file->addAction(QStringLiteral("&Export CSV..."), this, &TForm1::ExportCsvClick)
+        ->setObjectName(QStringLiteral("ExportCsv"));
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction *undo = edit->addAction(QStringLiteral("&Undo"), this, &TForm1::UndoClick);
+    undo->setObjectName(QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *redo = edit->addAction(QStringLiteral("&Redo"), this, &TForm1::RedoClick);
+    redo->setObjectName(QStringLiteral("Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    QUndoStack &stack = history_->Stack();
+    const auto update = [undo, redo, &stack] {
+        undo->setEnabled(stack.canUndo());
+        redo->setEnabled(stack.canRedo());
+        undo->setText(stack.canUndo() ? QStringLiteral("&Undo ") + MenuText(stack.undoText()) : QStringLiteral("&Undo"));
+        redo->setText(stack.canRedo() ? QStringLiteral("&Redo ") + MenuText(stack.redoText()) : QStringLiteral("&Redo"));
+    };
+    connect(&stack, &QUndoStack::indexChanged, this, update);
+    connect(&stack, &QUndoStack::undoTextChanged, this, update);
+    connect(&stack, &QUndoStack::redoTextChanged, this, update);
+    update();
+
+    // The table's own commands work where the table has the focus; in a
+    // cell editor or a panel box the same keys edit the text there.
+    edit->addSeparator();
+    const auto tableAction = [this, edit](const char *name, const char *text, QKeySequence key, void (TForm1::*slot)()) {
+        QAction *a = edit->addAction(QString::fromLatin1(text), this, slot);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        xg->addAction(a);
+        return a;
+    };
+    tableAction("Cut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &TForm1::CutClick);
+    tableAction("Copy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &TForm1::CopyClick);
+    tableAction("Paste", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &TForm1::PasteClick);
+    edit->addSeparator();
+    tableAction("ClearChannel", "C&lear Channel", QKeySequence(Qt::Key_Delete), &TForm1::ClearChannelClick);
+    tableAction("MoveChannelUp", "Move Channel U&p", QKeySequence(Qt::CTRL | Qt::Key_Up), &TForm1::MoveChannelUpClick);
+    tableAction("MoveChannelDown", "Move Channel &Down", QKeySequence(Qt::CTRL | Qt::Key_Down),
+                &TForm1::MoveChannelDownClick);
+
+    // Cells or whole rows are selected; a click on a channel number selects
+    // its row.
+    xg->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    xg->viewport()->installEventFilter(new RowPicker(*xg));
+}
+
+void TForm1::CommitOpenEditor()
+{
+    // Taking the focus back from a cell editor commits it (and runs the hook).
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && xg->viewport()->isAncestorOf(focus))
+        xg->setFocus();
+}
+
+void TForm1::UndoClick()
+{
+    CommitOpenEditor();
+    if (session.formEnabled)
+        history_->Undo();
+}
+
+void TForm1::RedoClick()
+{
+    CommitOpenEditor();
+    if (session.formEnabled)
+        history_->Redo();
+}
+
+void TForm1::CopyClick()
+{
+    CommitOpenEditor();
+    const Selection s = SelectionOf(*xg);
+    if (s.Empty())
+        return;
+    const int first = s.wholeRows ? static_cast<int>(memory::kColRxFreq) : s.FirstColumn();
+    const int last = s.wholeRows ? static_cast<int>(memory::kColCompandor) : s.LastColumn();
+    QGuiApplication::clipboard()->setText(
+        QString::fromLatin1(CopyCells(table, s.FirstRow(), s.LastRow(), first, last)));
+}
+
+void TForm1::CutClick()
+{
+    CommitOpenEditor();
+    const Selection s = SelectionOf(*xg);
+    if (s.Empty())
+        return;
+    CopyClick();
+    Change(QStringLiteral("Cut from ") + Channels(s.FirstRow(), s.LastRow()), [&] {
+        for (const auto &[row, columns] : s.cells) {
+            if (s.wholeRows) {
+                ClearChannel(table, row);
+                continue;
+            }
+            // As if each cell were emptied and left, the receive frequency first.
+            if (columns.count(memory::kColRxFreq))
+                CommitCell(table, row, memory::kColRxFreq, {});
+            for (const int c : columns)
+                if (c != memory::kColRxFreq)
+                    CommitCell(table, row, c, {});
+        }
+    });
+}
+
+void TForm1::PasteClick()
+{
+    CommitOpenEditor();
+    const Selection s = SelectionOf(*xg);
+    const std::string text = QGuiApplication::clipboard()->text().toLatin1().toStdString();
+    if (s.Empty() || text.empty())
+        return;
+    const int row = s.FirstRow();
+    const int column = s.wholeRows ? static_cast<int>(memory::kColRxFreq) : s.FirstColumn();
+    const int lines = static_cast<int>(ParseClipboard(text).size());
+    const int last = std::min(row + lines - 1, table.RowCount() - 1);
+    Change(QStringLiteral("Paste into ") + Channels(row, std::max(row, last)),
+           [&] { PasteCells(table, row, column, text); });
+}
+
+void TForm1::ClearChannelClick()
+{
+    CommitOpenEditor();
+    const Selection s = SelectionOf(*xg);
+    if (s.Empty())
+        return;
+    const QString name = s.FirstRow() == s.LastRow()
+                             ? QStringLiteral("Clear Channel %1").arg(s.FirstRow())
+                             : QStringLiteral("Clear Channels %1 to %2").arg(s.FirstRow()).arg(s.LastRow());
+    Change(name, [&] {
+        for (const auto &[row, columns] : s.cells)
+            ClearChannel(table, row);
+    });
+}
+
+void TForm1::MoveChannel(int by)
+{
+    CommitOpenEditor();
+    const QModelIndex current = xg->currentIndex();
+    if (!current.isValid())
+        return;
+    const int row = current.row() + kFirstChannelRow;
+    const int to = row + by;
+    if (to < kFirstChannelRow || to >= table.RowCount())
+        return;
+    const bool wholeRow = SelectionOf(*xg).wholeRows;
+    Change(QStringLiteral("Move Channel %1 %2").arg(row).arg(by < 0 ? QStringLiteral("Up") : QStringLiteral("Down")),
+           [&] { SwapChannels(table, row, to); });
+    // The cursor goes with the channel.
+    const QModelIndex moved = model->index(to - kFirstChannelRow, current.column());
+    if (wholeRow) {
+        xg->selectionModel()->select(QItemSelection(model->index(moved.row(), memory::kColRxFreq),
+                                                    model->index(moved.row(), memory::kColCompandor)),
+                                     QItemSelectionModel::ClearAndSelect);
+        xg->selectionModel()->setCurrentIndex(moved, QItemSelectionModel::NoUpdate);
+    } else {
+        xg->selectionModel()->setCurrentIndex(moved, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void TForm1::MoveChannelUpClick()
+{
+    MoveChannel(-1);
+}
+
+void TForm1::MoveChannelDownClick()
+{
+    MoveChannel(+1);
+}
+
+QString TForm1::AskForCsvFile(bool save)
+{
+    if (ChooseCsvFile)
+        return ChooseCsvFile(save);
+    QFileDialog dialog(this, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"));
+    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::ImportCsvClick()
+{
+    CommitOpenEditor();
+    const QString name = AskForCsvFile(false);
+    if (name.isEmpty())
+        return;
+    bool imported = false;
+    CsvImportResult result;
+    Change(QStringLiteral("Import CSV ") + QFileInfo(name).fileName(), [&] {
+        result = ImportCsvText(files::ReadCsvFile(name.toStdString()), table);
+        imported = true;
+    });
+    if (imported)
+        ShowMessage(result.Report());
+}
+
+void TForm1::ExportCsvClick()
+{
+    CommitOpenEditor();
+    const QString name = AskForCsvFile(true);
+    if (!name.isEmpty())
+        Change(QStringLiteral("Export CSV"), [&] { files::SaveCsvFile(table, name.toStdString()); });
+}
+
+} // namespace tonvar::app

@@ -1,0 +1,263 @@
+// The Edit menu and the CSV commands in the real window on the offscreen
+// platform: keys as the user presses them, results judged on the table.
+#include "app/ErrorHandler.h"
+#include "app/Unit1.h"
+#include "memory/ChannelBlock.h"
+#include "protocol/Frames.h"
+
+#include "Pty.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+
+using namespace tonvar;
+using namespace tonvar::app;
+using memory::ChannelRow;
+
+namespace {
+
+ChannelRow NewRow(int ch, const std::string &rx)
+{
+    return {std::to_string(ch), rx, rx, "NONE", "NONE", "HIGH", "WIDE", "YES", "25000",
+            "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+}
+
+} // namespace
+
+class EditMenuTest : public QObject {
+    Q_OBJECT
+private:
+    QStringList failures, messages;
+    std::unique_ptr<TForm1> form;
+    QTemporaryDir folder;
+
+    QWidget *Editor() const
+    {
+        for (QWidget *w : form->xg->viewport()->findChildren<QWidget *>())
+            if (w->isVisible() && (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)))
+                return w;
+        return nullptr;
+    }
+    void Select(int channel, int column)
+    {
+        form->xg->setFocus();
+        form->xg->selectionModel()->setCurrentIndex(form->model->index(channel - 1, column),
+                                                    QItemSelectionModel::ClearAndSelect);
+    }
+    void TypeIntoCell(int channel, int column, const QString &keys)
+    {
+        Select(channel, column);
+        QTest::keyClicks(form->xg, keys.left(1));
+        QVERIFY(Editor());
+        QTest::keyClicks(QApplication::focusWidget(), keys.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!Editor());
+    }
+    // A click on the channel number, as the user selects a whole row.
+    void ClickChannelNumber(int channel, Qt::KeyboardModifiers modifiers = {})
+    {
+        const QRect cell = form->xg->visualRect(form->model->index(channel - 1, 0));
+        QTest::mouseClick(form->xg->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+    QString UndoText() const { return form->findChild<QAction *>(QStringLiteral("Undo"))->text(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        failures.clear();
+        messages.clear();
+        SetFailureSink([this](const QString &text, const QString &) { failures << text; });
+        SetMessageSink([this](const QString &text) { messages << text; });
+        form = std::make_unique<TForm1>(QSize(1920, 1080));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        form->FormActivate();
+    }
+    void cleanup()
+    {
+        form.reset();
+        ResetFailureSink();
+        ResetMessageSink();
+    }
+
+    void ctrlZUndoesATypedCellAndCtrlYRedoesIt()
+    {
+        QCOMPARE(UndoText(), QStringLiteral("&Undo"));
+        TypeIntoCell(3, 1, QStringLiteral("145.5"));
+        TypeIntoCell(3, 1, QStringLiteral("146"));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Edit RX Freq of channel 3"));
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->table.Row(3), NewRow(3, "145.50000"));
+        QCOMPARE(form->model->Text(2, 1), QStringLiteral("145.50000"));
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->table.Row(3), (ChannelRow{"3"}));
+        Key(Qt::Key_Y, Qt::ControlModifier);
+        Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form->table.Cell(3, 1), std::string("146.00000"));
+        QCOMPARE(form->table.Cell(3, 2), std::string("145.50000"));
+        QVERIFY(failures.isEmpty());
+    }
+
+    void aPanelBoxChangeIsAStepUndoneFromTheBoxItself()
+    {
+        QComboBox *pf1 = form->ComboBox[5];
+        pf1->setFocus();
+        Key(Qt::Key_Down); // "Monitor"
+        QCOMPARE(form->settings.Box(6), std::string("Monitor"));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Change PF1"));
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->settings.Box(6), std::string("NONE"));
+        QCOMPARE(pf1->currentText(), QStringLiteral("NONE"));
+    }
+
+    void rowsCopiedWithCtrlCArePastedWithCtrlVAsOneStep()
+    {
+        TypeIntoCell(1, 1, QStringLiteral("145.5"));
+        TypeIntoCell(1, 3, QStringLiteral("67"));
+        TypeIntoCell(2, 1, QStringLiteral("446.00625"));
+        TypeIntoCell(2, 4, QStringLiteral("754i"));
+        TypeIntoCell(6, 1, QStringLiteral("430"));
+        ClickChannelNumber(1);
+        ClickChannelNumber(2, Qt::ShiftModifier);
+        Key(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("145.50000\t145.50000\t67.0\tNONE\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"
+                                "446.00625\t446.00625\tNONE\t754I\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"));
+        ClickChannelNumber(5);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        for (int k = 0; k < 2; ++k)
+            for (int c = 1; c <= 15; ++c)
+                QCOMPARE(form->table.Cell(5 + k, c), form->table.Cell(1 + k, c));
+        QCOMPARE(form->table.Cell(5, 0), std::string("5"));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Paste into channels 5 to 6"));
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->table.Row(5), (ChannelRow{"5"}));
+        QCOMPARE(form->table.Row(6), NewRow(6, "430.00000"));
+
+        // Into a single cell: the fields go to the right of it.
+        QGuiApplication::clipboard()->setText(QStringLiteral("88.5\t100\n"));
+        Select(1, 3);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(form->table.Cell(1, 3), std::string("88.5"));
+        QCOMPARE(form->table.Cell(1, 4), std::string("100.0"));
+        QVERIFY(failures.isEmpty());
+    }
+
+    void aPasteThatDoesNotConvertShowsTheMessageAndIsStillOneStep()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("145\t\tabc\t67\n146\n"));
+        Select(1, 1);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(failures, QStringList{QStringLiteral("'abc' is not a valid floating point value.")});
+        QCOMPARE(form->table.Cell(1, 1), std::string("145.00000"));
+        QCOMPARE(form->table.Cell(2, 1), std::string());
+        form->UndoClick();
+        QCOMPARE(form->table.Row(1), (ChannelRow{"1"}));
+        QVERIFY(!form->History().Stack().canUndo());
+    }
+
+    void deleteClearsAChannelAndCtrlDownMovesOne()
+    {
+        TypeIntoCell(1, 1, QStringLiteral("145"));
+        TypeIntoCell(2, 1, QStringLiteral("146"));
+        Select(1, 3);
+        Key(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(form->table.Row(1), NewRow(1, "146.00000"));
+        QCOMPARE(form->table.Row(2), NewRow(2, "145.00000"));
+        QCOMPARE(form->xg->currentIndex(), form->model->index(1, 3)); // the cursor goes with the channel
+        Key(Qt::Key_Up, Qt::ControlModifier);
+        Key(Qt::Key_Up, Qt::ControlModifier); // channel 1 goes no higher
+        QCOMPARE(form->table.Row(1), NewRow(1, "145.00000"));
+        ClickChannelNumber(2);
+        Key(Qt::Key_Delete);
+        QCOMPARE(form->table.Row(2), (ChannelRow{"2"}));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Clear Channel 2"));
+        form->UndoClick();
+        QCOMPARE(form->table.Row(2), NewRow(2, "146.00000"));
+        form->UndoClick();
+        QCOMPARE(form->table.Row(2), NewRow(2, "145.00000")); // the move up undone
+    }
+
+    void anImportShowsItsReportAndIsOneStep()
+    {
+        TypeIntoCell(4, 1, QStringLiteral("430"));
+        const QString path = folder.filePath(QStringLiteral("list.csv"));
+        std::ofstream(path.toStdString()) << "Location,Name,Frequency,Mode\r\n1,Home,145.5,FM\r\n2,,121.5,AM\r\n";
+        form->ChooseCsvFile = [&](bool save) { return save ? QString() : path; };
+        form->ImportCsvClick();
+        QCOMPARE(messages, QStringList{QStringLiteral("Imported 1 of 2 rows into channels 1 to 16.\n"
+                                                      "Row 2: mode 'AM' is not FM or NFM; channel 2 left empty.\n"
+                                                      "Names are not stored by this radio; the Name column was left out.")});
+        QCOMPARE(form->table.Row(1), NewRow(1, "145.50000"));
+        QCOMPARE(form->table.Row(4), (ChannelRow{"4"}));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Import CSV list.csv"));
+        form->UndoClick();
+        QCOMPARE(form->table.Row(1), (ChannelRow{"1"}));
+        QCOMPARE(form->table.Row(4), NewRow(4, "430.00000"));
+
+        // Exported and read back.
+        const QString exported = folder.filePath(QStringLiteral("out.csv"));
+        form->ChooseCsvFile = [&](bool save) { return save ? exported : QString(); };
+        form->ExportCsvClick();
+        std::ifstream in(exported.toStdString());
+        std::string header, line;
+        std::getline(in, header);
+        std::getline(in, line);
+        QCOMPARE(line, std::string("4,,430.000000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,\r"));
+        QVERIFY(failures.isEmpty());
+    }
+
+    void aReadFromTheRadioIsOneStep()
+    {
+        TypeIntoCell(2, 1, QStringLiteral("430"));
+        test::Pty pty;
+        form->AddDevicePath(QString::fromStdString(pty.SlavePath()));
+        form->rbtnClick();
+        QVERIFY(failures.isEmpty());
+        const auto chunk = [&](const protocol::ByteBuffer &bytes, std::size_t length) {
+            form->Comm1ReceiveData(bytes.data(), static_cast<std::uint16_t>(length));
+        };
+        protocol::ByteBuffer ack{};
+        ack[0] = protocol::kAck;
+        chunk(ack, 1);
+        for (int ch = 1; ch <= 16; ++ch) {
+            protocol::ByteBuffer frame{};
+            protocol::PutFrameHeader(frame, protocol::kAreaChannels, static_cast<std::uint8_t>(ch));
+            memory::EncodeChannelBlock(ch == 1 ? NewRow(1, "145.50000") : ChannelRow{}, frame);
+            protocol::Crc16(frame);
+            chunk(frame, protocol::kFrameLength);
+        }
+        memory::SettingsTexts radio = memory::DefaultSettingsTexts();
+        radio.Box(4) = "180";
+        protocol::ByteBuffer frame{};
+        protocol::PutFrameHeader(frame, protocol::kAreaSettings, 0);
+        memory::EncodeSettingsBlock(radio, frame);
+        protocol::Crc16(frame);
+        chunk(frame, protocol::kFrameLength);
+        QCOMPARE(messages, QStringList{QStringLiteral("   Read Succeed!")});
+        QCOMPARE(form->table.Row(1), NewRow(1, "145.50000"));
+        QCOMPARE(form->settings.Box(4), std::string("180"));
+
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Read from Radio"));
+        form->UndoClick();
+        QCOMPARE(form->table.Row(1), (ChannelRow{"1"}));
+        QCOMPARE(form->table.Row(2), NewRow(2, "430.00000"));
+        QCOMPARE(form->settings.Box(4), std::string("60"));
+        QCOMPARE(form->ComboBox[3]->currentText(), QStringLiteral("60"));
+        QCOMPARE(UndoText(), QStringLiteral("&Undo Edit RX Freq of channel 2"));
+    }
+};
+
+QTEST_MAIN(EditMenuTest)
+#include "EditMenuTest.moc"

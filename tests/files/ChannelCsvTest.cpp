@@ -1,0 +1,273 @@
+// CSV channel lists: a list written by hand in the generic format, imported
+// into the table with the report the user sees; the export's text; export
+// then import giving the table back.
+#include "app/CsvImport.h"
+#include "files/ChannelCsv.h"
+#include "text/Convert.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace tonvar;
+using memory::ChannelRow;
+using memory::ChannelTable;
+
+namespace {
+
+// A programmed channel: the cells the format carries, the others as a newly
+// typed row has them.
+ChannelRow Channel(int ch, const std::string &rx, const std::string &tx, const std::string &decode,
+                   const std::string &encode, const std::string &power = "HIGH", const std::string &bandwidth = "WIDE",
+                   const std::string &scan = "YES", const std::string &step = "25000")
+{
+    return {std::to_string(ch), rx, tx, decode, encode, power, bandwidth, scan, step,
+            "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+}
+
+ChannelRow Empty(int ch)
+{
+    ChannelRow row{};
+    row[0] = std::to_string(ch);
+    return row;
+}
+
+ChannelTable Numbered()
+{
+    ChannelTable table;
+    for (int ch = 1; ch <= 16; ++ch)
+        table.SetCell(ch, 0, std::to_string(ch));
+    return table;
+}
+
+// Every channel programmed with something the import must replace.
+ChannelTable Filled()
+{
+    ChannelTable table = Numbered();
+    for (int ch = 1; ch <= 16; ++ch)
+        table.Row(ch) = Channel(ch, "430.00000", "430.00000", "67.0", "67.0", "LOW", "NARROW", "NONE", "5000");
+    table.SetCell(3, 9, "5"); // a DTMF key the format has no place for
+    return table;
+}
+
+const char *const kHeader = "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
+                            "RxDtcsCode,CrossMode,Mode,TStep,Skip,Power,Comment,URCALL,RPT1CALL,RPT2CALL,DVCODE\r\n";
+
+} // namespace
+
+TEST(CsvImport, AHandWrittenListFillsTheChannelsAndReportsWhatItCouldNotTake)
+{
+    const std::string csv =
+        std::string("\xEF\xBB\xBF") + kHeader +
+        "1,Simplex,146.520000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,5.00,,High,,,,,\r\n"
+        "2,\"Rpt, north\",145.150000,-,0.600000,Tone,100.0,88.5,023,NN,023,Tone->Tone,FM,12.50,,High,,,,,\r\n"
+        "3,,442.125000,+,5.000000,TSQL,88.5,131.8,023,NN,023,Tone->Tone,NFM,6.25,S,Low,\"line one\r\nline two\",,,,\r\n"
+        "4,,446.006250,,0.000000,DTCS,88.5,88.5,023,NR,754,Tone->Tone,NFM,6.25,,1.0W,,,,,\r\n"
+        "5,,433.500000,split,434.500000,DTCS,88.5,88.5,165,RN,165,Tone->Tone,FM,25.00,,5.0W,,,,,\r\n"
+        "6,,145.500000,,0.000000,Cross,67.0,254.1,023,NN,023,Tone->Tone,FM,10.00,,High,,,,,\r\n"
+        "7,,145.525000,,0.000000,Cross,77.0,88.5,023,NR,411,Tone->DTCS,FM,25.00,,High,,,,,\r\n"
+        "8,,145.550000,,0.000000,Cross,88.5,123.0,032,RN,023,DTCS->Tone,FM,25.00,,High,,,,,\r\n"
+        "9,,145.575000,,0.000000,Cross,88.5,88.5,023,NN,023,->Tone,FM,25.00,,High,,,,,\r\n"
+        "10,,145.600000,,0.000000,Cross,88.5,88.5,023,RR,506,->DTCS,FM,25.00,,High,,,,,\r\n"
+        "11,,145.625000,,0.000000,Cross,88.5,88.5,712,RN,023,DTCS->,FM,25.00,,High,,,,,\r\n"
+        "12,,145.650000,,0.000000,Cross,88.5,88.5,023,NR,754,DTCS->DTCS,FM,25.00,,High,,,,,\r\n"
+        "13,,162.550000,off,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,,,,,\r\n"
+        "14,Airband,121.500000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,AM,25.00,,High,,,,,\r\n"
+        "15,,145.700000,,0.000000,Tone,69.4,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,,,,,\r\n"
+        "16,,1300.000000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,,,,,\r\n"
+        "17,,147.000000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,,,,,\r\n"
+        "\r\n";
+    ChannelTable table = Filled();
+    const app::CsvImportResult result = app::ImportCsvText(csv, table);
+
+    // Tone mode by tone mode; the decode (receive) cell comes before the
+    // encode (transmit) cell in the table.
+    EXPECT_EQ(table.Row(1), Channel(1, "146.52000", "146.52000", "NONE", "NONE", "HIGH", "WIDE", "YES", "5000"));
+    EXPECT_EQ(table.Row(2), Channel(2, "145.15000", "144.55000", "NONE", "100.0", "HIGH", "WIDE", "YES", "12500"));
+    EXPECT_EQ(table.Row(3), Channel(3, "442.12500", "447.12500", "131.8", "131.8", "LOW", "NARROW", "NONE", "6250"));
+    EXPECT_EQ(table.Row(4), Channel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "NARROW", "YES", "6250"));
+    EXPECT_EQ(table.Row(5), Channel(5, "433.50000", "434.50000", "165N", "165I", "HIGH", "WIDE", "YES", "25000"));
+    EXPECT_EQ(table.Row(6), Channel(6, "145.50000", "145.50000", "254.1", "67.0", "HIGH", "WIDE", "YES", "10000"));
+    EXPECT_EQ(table.Row(7), Channel(7, "145.52500", "145.52500", "411I", "77.0"));
+    EXPECT_EQ(table.Row(8), Channel(8, "145.55000", "145.55000", "123.0", "032I"));
+    EXPECT_EQ(table.Row(9), Channel(9, "145.57500", "145.57500", "88.5", "NONE"));
+    EXPECT_EQ(table.Row(10), Channel(10, "145.60000", "145.60000", "506I", "NONE"));
+    EXPECT_EQ(table.Row(11), Channel(11, "145.62500", "145.62500", "NONE", "712I"));
+    EXPECT_EQ(table.Row(12), Channel(12, "145.65000", "145.65000", "754I", "023N"));
+    EXPECT_EQ(table.Row(13), Channel(13, "162.55000", "", "NONE", "NONE"));
+    for (int ch = 14; ch <= 16; ++ch)
+        EXPECT_EQ(table.Row(ch), Empty(ch)) << "channel " << ch;
+
+    EXPECT_EQ(result.Report(),
+              "Imported 13 of 17 rows into channels 1 to 16.\n"
+              "Row 14: mode 'AM' is not FM or NFM; channel 14 left empty.\n"
+              "Row 15: tone '69.4' is not in the tone list; channel 15 left empty.\n"
+              "Row 16: frequency '1300.000000' is not a frequency above 0 and up to 999.99999 MHz; channel 16 left "
+              "empty.\n"
+              "Row 17: not taken; the radio has 16 channels.\n"
+              "Names are not stored by this radio; the Name column was left out.");
+}
+
+TEST(CsvImport, ColumnsAreFoundByNameAndMissingOnesTakeTheNewRowDefaults)
+{
+    // An older list: a few columns, in another order, LF line ends, no
+    // names, no RxDtcsCode (DTCS decodes DtcsCode with the second letter).
+    const std::string csv = "Mode,Frequency,Tone,DtcsPolarity,DtcsCode,Location\n"
+                            "NFM,145.5,,,,1\n"
+                            "FM, 146 ,DTCS,RN,23,2\n"
+                            ",446.1,,,,9\n";
+    ChannelTable table = Filled();
+    const app::CsvImportResult result = app::ImportCsvText(csv, table);
+    EXPECT_EQ(table.Row(1), Channel(1, "145.50000", "145.50000", "NONE", "NONE", "HIGH", "NARROW"));
+    EXPECT_EQ(table.Row(2), Channel(2, "146.00000", "146.00000", "023N", "023I"));
+    EXPECT_EQ(table.Row(3), Channel(3, "446.10000", "446.10000", "NONE", "NONE"));
+    for (int ch = 4; ch <= 16; ++ch)
+        EXPECT_EQ(table.Row(ch), Empty(ch)) << "a channel without a row is emptied: " << ch;
+    EXPECT_EQ(result.Report(), "Imported 3 of 3 rows into channels 1 to 16.");
+}
+
+TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
+{
+    const std::string csv = "Frequency,Duplex,Offset,Tone,rToneFreq,DtcsCode,DtcsPolarity,CrossMode,TStep,Name\n"
+                            "145.5,x,0,,,,,,,\n"
+                            "145.5,+,abc,,,,,,,\n"
+                            "0.05,-,0.6,,,,,,,\n"
+                            "145.5,,,DTCS-R,,,,,,\n"
+                            "145.5,,,Cross,,,,Tone->,,\n"
+                            "145.5,,,,,,,,2.50,\n"
+                            "145.5,,,DTCS,,023,NX,,,\n"
+                            "145.5,,,DTCS,,999,NN,,,\n"
+                            "145.5,,,Tone,abc,,,,,\n"
+                            "abc,,,,,,,,,Named\n"
+                            "\"1,5\",,,,,,,,,\n"
+                            ",,,,,,,,,\n"
+                            "0.000001,,,,,,,,,\n"
+                            "145.5,,,,,,,,,\n";
+    ChannelTable table = Filled();
+    const app::CsvImportResult result = app::ImportCsvText(csv, table);
+    EXPECT_EQ(result.Report(),
+              "Imported 1 of 14 rows into channels 1 to 16.\n"
+              "Row 1: duplex 'x' is not empty, +, -, split or off; channel 1 left empty.\n"
+              "Row 2: offset 'abc' is not a number; channel 2 left empty.\n"
+              "Row 3: transmit frequency '-0.55000' is not a frequency above 0 and up to 999.99999 MHz; channel 3 "
+              "left empty.\n"
+              "Row 4: tone mode 'DTCS-R' is not empty, Tone, TSQL, DTCS or Cross; channel 4 left empty.\n"
+              "Row 5: cross mode 'Tone->' is not Tone->Tone, Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS-> or "
+              "DTCS->DTCS; channel 5 left empty.\n"
+              "Row 6: step '2.50' kHz is not 5.00, 6.25, 10.00, 12.50 or 25.00; channel 6 left empty.\n"
+              "Row 7: DTCS polarity 'NX' is not NN, NR, RN or RR; channel 7 left empty.\n"
+              "Row 8: DTCS code '999' is not in the code list; channel 8 left empty.\n"
+              "Row 9: tone 'abc' is not in the tone list; channel 9 left empty.\n"
+              "Row 10: frequency 'abc' is not a frequency above 0 and up to 999.99999 MHz; channel 10 left empty.\n"
+              "Row 11: frequency '1,5' is not a number; channel 11 left empty.\n"
+              "Row 12: frequency '' is not a frequency above 0 and up to 999.99999 MHz; channel 12 left empty.\n"
+              "Row 13: frequency '0.000001' is not a frequency above 0 and up to 999.99999 MHz; channel 13 left "
+              "empty.")
+        << "a name only in a row not taken needs no word";
+    for (int ch = 1; ch <= 13; ++ch)
+        EXPECT_EQ(table.Row(ch), Empty(ch)) << ch;
+    EXPECT_EQ(table.Row(14), Channel(14, "145.50000", "145.50000", "NONE", "NONE"));
+}
+
+TEST(CsvImport, ATextWithoutAFrequencyColumnIsRefusedAndChangesNothing)
+{
+    ChannelTable table = Filled();
+    const ChannelTable before = table;
+    EXPECT_THROW(app::ImportCsvText("Location,Name\n1,Home\n", table), text::Failure);
+    EXPECT_THROW(app::ImportCsvText("", table), text::Failure);
+    for (int r = 0; r < table.RowCount(); ++r)
+        EXPECT_EQ(table.Row(r), before.Row(r));
+}
+
+TEST(CsvExport, WritesTheFormatsColumnsForEachProgrammedChannel)
+{
+    ChannelTable table = Numbered();
+    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    // Channel 2 is empty and not written.
+    table.Row(3) = Channel(3, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
+    table.Row(4) = Channel(4, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
+    table.Row(5) = Channel(5, "446.00625", "446.00625", "754I", "023N");
+    table.Row(6) = Channel(6, "145.50000", "435.00000", "165N", "165I", "HIGH", "WIDE", "YES", "5000");
+    table.Row(7) = Channel(7, "162.55000", "", "NONE", "712I", "HIGH", "WIDE", "YES", "10000");
+    table.Row(8) = Channel(8, "145.00000", "215.00000", "88.5", "NONE");
+    EXPECT_EQ(files::ChannelCsvText(table),
+              "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,RxDtcsCode,"
+              "CrossMode,Mode,TStep,Skip,Power,Comment\r\n"
+              "1,,145.500000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,\r\n"
+              "3,,145.150000,-,0.600000,Tone,100.0,88.5,023,NN,023,Tone->Tone,NFM,12.50,S,Low,\r\n"
+              "4,,442.125000,+,5.000000,TSQL,88.5,131.8,023,NN,023,Tone->Tone,FM,6.25,,High,\r\n"
+              "5,,446.006250,,0.000000,Cross,88.5,88.5,023,NR,754,DTCS->DTCS,FM,25.00,,High,\r\n"
+              "6,,145.500000,split,435.000000,DTCS,88.5,88.5,165,RN,165,Tone->Tone,FM,5.00,,High,\r\n"
+              "7,,162.550000,off,0.000000,Cross,88.5,88.5,712,RN,023,DTCS->,FM,10.00,,High,\r\n"
+              "8,,145.000000,+,70.000000,Cross,88.5,88.5,023,NN,023,->Tone,FM,25.00,,High,\r\n");
+}
+
+TEST(CsvExport, ExportThenImportGivesTheSameTable)
+{
+    ChannelTable table = Numbered();
+    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    table.Row(2) = Channel(2, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
+    table.Row(3) = Channel(3, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
+    table.Row(4) = Channel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "WIDE", "NONE", "10000");
+    table.Row(5) = Channel(5, "145.50000", "435.00000", "NONE", "NONE", "HIGH", "NARROW", "YES", "5000");
+    table.Row(6) = Channel(6, "433.50000", "434.50000", "165N", "165I");
+    table.Row(7) = Channel(7, "145.52500", "145.52500", "254.1", "67.0");
+    table.Row(8) = Channel(8, "145.55000", "145.55000", "411I", "77.0");
+    table.Row(9) = Channel(9, "145.57500", "145.57500", "123.0", "032I");
+    table.Row(10) = Channel(10, "145.60000", "145.60000", "88.5", "NONE");
+    table.Row(11) = Channel(11, "145.62500", "145.62500", "506I", "NONE");
+    table.Row(12) = Channel(12, "145.65000", "145.65000", "NONE", "712I");
+    table.Row(13) = Channel(13, "162.55000", "", "62.5", "62.5");
+    table.Row(14) = Channel(14, "145.00000", "215.00000", "NONE", "NONE", "LOW", "NARROW", "NONE", "5000");
+    table.Row(15) = Channel(15, "145.00000", "215.00001", "023I", "023I", "HIGH", "WIDE", "YES", "6250");
+    table.Row(16) = Channel(16, "999.99999", "0.00001", "NONE", "254.1", "LOW", "NARROW", "YES", "12500");
+
+    ChannelTable imported = Filled();
+    const app::CsvImportResult result = app::ImportCsvText(files::ChannelCsvText(table), imported);
+    for (int r = 0; r < table.RowCount(); ++r)
+        EXPECT_EQ(imported.Row(r), table.Row(r)) << "row " << r;
+    EXPECT_EQ(result.Report(), "Imported 16 of 16 rows into channels 1 to 16.");
+}
+
+TEST(CsvExport, ACellTheRadioCouldNotTakeStopsTheExport)
+{
+    ChannelTable table = Numbered();
+    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    table.SetCell(1, memory::kColStep, " "); // as a hand-edited channel file leaves it
+    EXPECT_THROW(files::ChannelCsvText(table), text::ConversionError);
+    table.SetCell(1, memory::kColStep, "25000");
+    table.SetCell(1, memory::kColDecodeTone, "abc");
+    EXPECT_THROW(files::ChannelCsvText(table), text::ConversionError);
+}
+
+TEST(CsvFiles, ASavedExportReadsBackAndAMissingFileIsReported)
+{
+    char folder[] = "/tmp/tonvar-csv-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/list.csv";
+    ChannelTable table = Numbered();
+    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    files::SaveCsvFile(table, path);
+    EXPECT_EQ(files::ReadCsvFile(path), files::ChannelCsvText(table));
+    ::unlink(path.c_str());
+    try {
+        files::ReadCsvFile(path);
+        ADD_FAILURE() << "no failure for a missing file";
+    } catch (const text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + path + "\". No such file or directory.");
+    }
+    ::rmdir(folder);
+}
+
+TEST(CsvText, QuotedFieldsKeepCommasQuotesAndLineEnds)
+{
+    const auto records = files::ParseCsv("a,\"b,\"\"c\"\"\",\"d\r\ne\"\r\n\r\n,\n\"\"");
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0], (std::vector<std::string>{"a", "b,\"c\"", "d\r\ne"}));
+    EXPECT_EQ(records[1], (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(records[2], (std::vector<std::string>{""}));
+    EXPECT_EQ(files::FormatCsvLine({"a", "b,\"c\"", "d\ne", " f", ""}), "a,\"b,\"\"c\"\"\",\"d\ne\",\" f\",");
+}
