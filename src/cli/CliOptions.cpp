@@ -69,6 +69,9 @@ Options ParseOptions(const std::vector<std::string> &args)
         if (name == "--help" || name == "-h") {
             noValue();
             out.help = true;
+        } else if (name == "--version") {
+            noValue();
+            out.version = true;
         } else if (name == "--quiet" || name == "-q") {
             noValue();
             out.quiet = true;
@@ -83,7 +86,7 @@ Options ParseOptions(const std::vector<std::string> &args)
             throw UsageError("unknown option '" + arg + "'");
         }
     }
-    if (out.help)
+    if (out.help || out.version)
         return out;
     switch (out.command) {
     case Command::None:
@@ -198,7 +201,8 @@ std::string HelpText(Command command)
            "  write    write a channel file into radios\n"
            "  verify   compare radios with a channel file\n"
            "\n"
-           "'tonvar-cli COMMAND --help' describes a command.\n";
+           "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
+           "prints the version.\n";
 }
 
 } // namespace tonvar::cli

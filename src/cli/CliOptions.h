@@ -5,7 +5,7 @@
 //   tonvar-cli write  --port PORT [--port PORT ...] [options] FILE
 //   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE
 //
-// Options: --quiet, --timeout SECONDS (default 10), --help. A value may
+// Options: --quiet, --timeout SECONDS (default 10), --help, --version. A value may
 // follow its option as the next argument or after "=" (--port=ttyUSB0).
 #pragma once
 
@@ -22,7 +22,8 @@ struct Options {
     std::vector<std::string> ports; // as given: "ttyUSB0" or a device path
     std::string file;
     bool quiet = false;
-    bool help = false; // --help: print HelpText(command) and nothing else
+    bool help = false;    // --help: print HelpText(command) and nothing else
+    bool version = false; // --version: print the version and nothing else
     int timeoutSeconds = 10;
 };
 

@@ -85,6 +85,10 @@ int main(int argc, char **argv)
     } catch (const UsageError &e) {
         return UsageFailure(e.what());
     }
+    if (options.version) {
+        std::printf("tonvar-cli %s\n", TONVAR_VERSION);
+        return kExitSuccess;
+    }
     if (options.help) {
         std::fputs(HelpText(options.command).c_str(), stdout);
         return kExitSuccess;
