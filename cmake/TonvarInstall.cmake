@@ -8,7 +8,11 @@ set(TONVAR_PACKAGE_CONTACT "tonvar maintainers <maintainers@tonvar.invalid>" CAC
     "Maintainer named in the Debian package")
 set(_data ${PROJECT_SOURCE_DIR}/data)
 
-install(TARGETS tonvar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The command-line tool is always built; the window only with TONVAR_GUI.
+install(TARGETS tonvar-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TONVAR_GUI)
+  install(TARGETS tonvar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 # The simulated radio, for trying the tool without a radio, under a name of
 # its own on the PATH.
 install(PROGRAMS $<TARGET_FILE:radio-sim> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME tonvar-radio-sim)
@@ -19,19 +23,25 @@ install(CODE "
       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tonvar-radio-sim\")
   endif()")
 
-install(FILES ${_data}/${TONVAR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${_data}/${TONVAR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${_data}/icons/tonvar.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${TONVAR_APP_ID}.svg)
-foreach(size 16 22 24 32 48 64 128 256)
-  install(FILES ${_data}/icons/${size}x${size}/tonvar.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${TONVAR_APP_ID}.png)
-endforeach()
-install(FILES ${_data}/70-tonvar-cables.rules DESTINATION ${TONVAR_UDEV_RULES_DIR})
+if(TONVAR_GUI)
+  install(FILES ${_data}/${TONVAR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_data}/${TONVAR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${_data}/icons/tonvar.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${TONVAR_APP_ID}.svg)
+  foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES ${_data}/icons/${size}x${size}/tonvar.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${TONVAR_APP_ID}.png)
+  endforeach()
+  install(FILES ${_data}/70-tonvar-cables.rules DESTINATION ${TONVAR_UDEV_RULES_DIR})
+endif()
 
-# Manual pages, compressed as Debian ships them.
+# Manual pages, compressed as Debian ships them; the window's only with it.
+set(_pages tonvar-cli.1 tonvar-radio-sim.1)
+if(TONVAR_GUI)
+  list(PREPEND _pages tonvar.1)
+endif()
 set(_man_pages)
-foreach(page tonvar.1 tonvar-radio-sim.1)
+foreach(page IN LISTS _pages)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
     COMMAND gzip -9 -n -c ${_data}/man/${page} > ${CMAKE_BINARY_DIR}/man/${page}.gz
@@ -49,7 +59,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${TONVAR_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programming tool for a 16-channel handheld two-way radio")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Reads the channel memory and the general settings of a 16-channel handheld two-way radio over its USB programming cable, shows them in a table for editing, keeps them in channel files and writes them back into the radio. The DTMF, 2TONE, 5TONE and FleetSync signalling settings have a window each. A simulated radio, tonvar-radio-sim, lets the tool be tried without a radio.")
+    "Reads the channel memory and the general settings of a 16-channel handheld two-way radio over its USB programming cable, shows them in a table for editing, keeps them in channel files and writes them back into the radio. The DTMF, 2TONE, 5TONE and FleetSync signalling settings have a window each. tonvar-cli reads, writes and verifies radios from scripts, many at once. A simulated radio, tonvar-radio-sim, lets the tool be tried without a radio.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

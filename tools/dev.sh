@@ -52,8 +52,15 @@ check_package() {
         { echo "metainfo: no release $version" >&2; return 1; }
     [ "$(env -u DISPLAY -u WAYLAND_DISPLAY tonvar --version)" = "tonvar $version" ] ||
         { echo "installed tonvar --version does not say $version" >&2; return 1; }
-    man -w tonvar tonvar-radio-sim >/dev/null
-    for page in tonvar tonvar-radio-sim; do
+    /usr/bin/tonvar-cli --help >/dev/null ||
+        { echo "installed tonvar-cli --help failed" >&2; return 1; }
+    # The command-line tool runs where no Qt Gui or Widgets is installed.
+    local libs
+    libs=$(ldd /usr/bin/tonvar-cli)
+    ! grep -E 'libQt6(Widgets|Gui)' <<<"$libs" ||
+        { echo "tonvar-cli links Qt Gui or Widgets" >&2; return 1; }
+    man -w tonvar tonvar-cli tonvar-radio-sim >/dev/null
+    for page in tonvar tonvar-cli tonvar-radio-sim; do
         [ -z "$(man --warnings -l "$(man -w "$page")" 2>&1 >/dev/null)" ] ||
             { echo "man page $page has warnings" >&2; return 1; }
     done

@@ -95,10 +95,7 @@ bool IsAllowedCharacter(QChar c)
 // The panel's label of ComboBox<n>, without trailing blanks ("Voice ").
 QString PanelLabel(int n)
 {
-    for (const PanelRow &row : kPanelRows)
-        if (row.box == n)
-            return QString::fromLatin1(row.label).trimmed();
-    return QStringLiteral("ComboBox%1").arg(n);
+    return Latin1(memory::SettingsCaption(n));
 }
 
 void SetEditText(QComboBox *box, const QString &text)

@@ -19,7 +19,6 @@ namespace {
 constexpr char kQuote = '"';
 constexpr char kComma = ',';
 constexpr int kFirstSettingsLine = 17; // 0-based: line 18 holds ComboBox1
-constexpr int kSettingsInFile = 9;     // ComboBox1..ComboBox9; ComboBox10 is not kept
 
 bool IsBlank(unsigned char c)
 {

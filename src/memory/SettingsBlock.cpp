@@ -46,6 +46,13 @@ SettingsTexts DefaultSettingsTexts()
     return SettingsTexts{{"NONE", "1", "0", "60", "ENGLISH", "NONE", "NONE", "OPEN", "OPEN", "OPEN"}};
 }
 
+const std::string &SettingsCaption(int n)
+{
+    static const std::array<std::string, kSettingsBoxCount> captions{
+        "VOX Lev", "VOX Time", "SQ Lev", "TOT", "Voice", "PF1", "PF2", "Scan", "Save Power", "Beep"};
+    return captions.at(static_cast<std::size_t>(n - 1));
+}
+
 const std::vector<std::string> &SettingsItems(int n)
 {
     static const std::vector<std::string> box1{"NONE", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};

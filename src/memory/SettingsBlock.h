@@ -32,6 +32,11 @@ struct SettingsTexts {
 // The texts the main window starts with.
 SettingsTexts DefaultSettingsTexts();
 
+// What the main window calls ComboBox<n>: the label beside it in the panel
+// ("SQ Lev", "TOT", ...), and for the three boxes it keeps hidden the labels
+// it keeps hidden with them ("VOX Lev", "VOX Time", "Beep").
+const std::string &SettingsCaption(int n);
+
 // The item list of ComboBox<n>.
 const std::vector<std::string> &SettingsItems(int n);
 

@@ -101,4 +101,49 @@ int PortList::AddDevicePath(const std::string &path)
     return static_cast<int>(it - items_.begin());
 }
 
+namespace {
+
+// The first line of a small sysfs attribute, printable ASCII only.
+std::string Attribute(const std::filesystem::path &file)
+{
+    std::ifstream in(file);
+    std::string line;
+    if (!in || !std::getline(in, line))
+        return {};
+    std::string out;
+    for (const char c : line.substr(0, 128))
+        if (c >= 0x20 && c < 0x7F)
+            out += c;
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+} // namespace
+
+std::string UsbDescription(const std::string &name, const std::string &sysfsRoot)
+{
+    namespace fs = std::filesystem;
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return {};
+    std::error_code ec;
+    fs::path dir = fs::canonical(fs::path(sysfsRoot) / name / "device", ec);
+    if (ec)
+        return {};
+    // The interface the port belongs to sits below the USB device, which is
+    // the first folder up with a vendor id.
+    for (int up = 0; up < 6 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path()) {
+        const std::string vendor = Attribute(dir / "idVendor");
+        if (vendor.empty())
+            continue;
+        std::string text = Attribute(dir / "manufacturer");
+        const std::string product = Attribute(dir / "product");
+        if (!product.empty())
+            text += (text.empty() ? "" : " ") + product;
+        const std::string id = vendor + ":" + Attribute(dir / "idProduct");
+        return text.empty() ? id : text + " (" + id + ")";
+    }
+    return {};
+}
+
 } // namespace tonvar::serial

@@ -17,6 +17,12 @@ inline const std::string kSysClassTty = "/sys/class/tty";
 // returns false when the ports cannot be read.
 bool ListSerialPorts(std::vector<std::string> &list, const std::string &sysfsRoot = kSysClassTty);
 
+// What sysfs says of the USB device behind a port: "manufacturer product
+// (vendor:product)", as much of it as the device reports; empty for a port
+// that is no USB device or that sysfs does not know. The device's own texts
+// are shown as printable ASCII only.
+std::string UsbDescription(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
+
 // Ascending plain text order ignoring letter case: COM1, COM10, COM3.
 void SortPortNames(std::vector<std::string> &names);
 bool SamePortName(const std::string &a, const std::string &b);

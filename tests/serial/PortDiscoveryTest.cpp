@@ -134,6 +134,31 @@ TEST_F(FakeSysfs, ASilentMonitorIsBackedByTheRescan)
     EXPECT_TRUE(WaitUntil([&] { return changes == 1; }));
 }
 
+// sysfs: /sys/class/tty/ttyUSB0/device is a link to the port below its USB
+// interface, which sits below the USB device with the vendor's texts.
+TEST_F(FakeSysfs, TheUsbDescriptionComesFromTheDeviceAboveThePort)
+{
+    const fs::path usb = root / "devices" / "usb1" / "1-1";
+    fs::create_directories(usb / "1-1:1.0" / "ttyUSB0");
+    std::ofstream(usb / "idVendor") << "067b\n";
+    std::ofstream(usb / "idProduct") << "2303\n";
+    std::ofstream(usb / "manufacturer") << "Prolific Technology Inc. \n";
+    std::ofstream(usb / "product") << "USB-Serial\tController\n";
+    fs::create_directories(root / "ttyUSB0");
+    fs::create_directory_symlink(usb / "1-1:1.0" / "ttyUSB0", root / "ttyUSB0" / "device");
+    EXPECT_EQ(UsbDescription("ttyUSB0", root.string()), "Prolific Technology Inc. USB-SerialController (067b:2303)");
+
+    fs::remove(usb / "manufacturer");
+    fs::remove(usb / "product");
+    EXPECT_EQ(UsbDescription("ttyUSB0", root.string()), "067b:2303");
+    // A UART, a port sysfs does not have, and names that are no port.
+    AddPort("ttyS1", "4");
+    EXPECT_EQ(UsbDescription("ttyS1", root.string()), "");
+    EXPECT_EQ(UsbDescription("ttyUSB7", root.string()), "");
+    EXPECT_EQ(UsbDescription("../ttyUSB0", root.string()), "");
+    EXPECT_EQ(UsbDescription("", root.string()), "");
+}
+
 TEST(PortErrors, SayWhatTheUserCanDo)
 {
     EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("Add your user to the group"), std::string::npos);

@@ -1,0 +1,93 @@
+// tonvar-cli's cost per extra radio: one radio written, then four written at
+// once on the one event loop, each against its own simulated radio modelling
+// the line at 9600 baud both ways. Reports both times and their ratio (1.00
+// would be no cost at all per extra radio), and checks every write is whole:
+// a success and the file's channels in every radio.
+// Usage: cli_bench [runs]
+#include "cli/RadioJob.h"
+#include "cli/Runner.h"
+#include "memory/ChannelBlock.h"
+
+#include "RadioSim.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+using namespace tonvar;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+cli::ChannelData Sample()
+{
+    cli::ChannelData data = cli::WindowStartState();
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        data.table.Row(ch) = {std::to_string(ch), std::to_string(440 + ch) + ".12500", "", "67.0", "023N",
+                              "HIGH", "WIDE", "YES", "12500", "5", "#", "BOT", "3", "5TONE", std::to_string(ch), "NONE"};
+    return data;
+}
+
+// Seconds to write the sample into `count` radios at once; 0 when a write
+// was not whole.
+double WriteAll(int count)
+{
+    std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
+    cli::RunSettings run;
+    run.job = cli::Job::Write;
+    run.file = Sample();
+    run.quiet = true;
+    for (int i = 0; i < count; ++i) {
+        radios.push_back(std::make_unique<sim::RadioSimulator>(true));
+        radios.back()->Start();
+        run.ports.push_back(radios.back()->DevicePath());
+    }
+    const auto start = Clock::now();
+    const int status = cli::Runner(run).Run();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (status != cli::kExitSuccess)
+        return 0;
+    for (const auto &radio : radios) {
+        protocol::ByteBuffer frame{};
+        protocol::PutFrameHeader(frame, 0, 16);
+        memory::EncodeChannelBlock(run.file.table.Row(16), frame);
+        const sim::Block held = radio->GetBlock(0, 16);
+        if (!std::equal(held.begin(), held.end(), frame.begin() + 4))
+            return 0;
+    }
+    return seconds;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 5);
+    WriteAll(1); // warms up
+    std::vector<double> one, four;
+    for (int i = 0; i < runs; ++i) {
+        one.push_back(WriteAll(1));
+        four.push_back(WriteAll(4));
+        if (one.back() == 0 || four.back() == 0) {
+            std::fprintf(stderr, "cli_bench: run %d: a write was not whole\n", i + 1);
+            return 1;
+        }
+        std::printf("run %d: one radio %.3f s, four radios %.3f s, ratio %.3f\n", i + 1, one.back(), four.back(),
+                    four.back() / one.back());
+    }
+    const double m1 = Median(one), m4 = Median(four);
+    std::printf("median of %d: one radio %.3f s, four radios at once %.3f s, ratio %.3f\n", runs, m1, m4, m4 / m1);
+    return 0;
+}

@@ -1,0 +1,208 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <set>
+
+namespace tonvar::cli {
+
+namespace {
+
+Command CommandNamed(const std::string &name)
+{
+    if (name == "ports")
+        return Command::Ports;
+    if (name == "read")
+        return Command::Read;
+    if (name == "write")
+        return Command::Write;
+    if (name == "verify")
+        return Command::Verify;
+    return Command::None;
+}
+
+int Seconds(const std::string &text)
+{
+    const bool digits = !text.empty() && text.size() <= 6 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int value = digits ? std::stoi(text) : 0;
+    if (value < 1 || value > 86400)
+        throw UsageError("--timeout takes a whole number of seconds from 1 to 86400, not '" + text + "'");
+    return value;
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string> &args)
+{
+    Options out;
+    std::vector<std::string> operands;
+    bool onlyOperands = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (onlyOperands || arg.empty() || arg[0] != '-' || arg == "-") {
+            if (out.command == Command::None && operands.empty()) {
+                out.command = CommandNamed(arg);
+                if (out.command == Command::None)
+                    throw UsageError("unknown command '" + arg + "' (ports, read, write or verify)");
+            } else {
+                operands.push_back(arg);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            onlyOperands = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const auto value = [&]() -> std::string {
+            if (equals != std::string::npos)
+                return arg.substr(equals + 1);
+            if (i + 1 >= args.size())
+                throw UsageError(name + " needs a value");
+            return args[++i];
+        };
+        const auto noValue = [&] {
+            if (equals != std::string::npos)
+                throw UsageError(name + " takes no value");
+        };
+        if (name == "--help" || name == "-h") {
+            noValue();
+            out.help = true;
+        } else if (name == "--version") {
+            noValue();
+            out.version = true;
+        } else if (name == "--quiet" || name == "-q") {
+            noValue();
+            out.quiet = true;
+        } else if (name == "--port" || name == "-p") {
+            const std::string port = value();
+            if (port.empty())
+                throw UsageError("--port needs a port name or a device path");
+            out.ports.push_back(port);
+        } else if (name == "--timeout") {
+            out.timeoutSeconds = Seconds(value());
+        } else {
+            throw UsageError("unknown option '" + arg + "'");
+        }
+    }
+    if (out.help || out.version)
+        return out;
+    switch (out.command) {
+    case Command::None:
+        throw UsageError("no command given (ports, read, write or verify)");
+    case Command::Ports:
+        if (!out.ports.empty())
+            throw UsageError("ports takes no --port");
+        if (!operands.empty())
+            throw UsageError("unexpected argument '" + operands.front() + "'");
+        return out;
+    default:
+        break;
+    }
+    if (out.ports.empty())
+        throw UsageError("no --port given");
+    std::set<std::string> labels;
+    for (const std::string &port : out.ports)
+        if (!labels.insert(PortLabel(port)).second)
+            throw UsageError("port " + port + " is given more than once");
+    if (operands.empty())
+        throw UsageError("no channel file given");
+    if (operands.size() > 1)
+        throw UsageError("unexpected argument '" + operands[1] + "'");
+    out.file = operands.front();
+    return out;
+}
+
+std::string PortLabel(const std::string &port)
+{
+    std::string label = port.rfind("/dev/", 0) == 0 ? port.substr(5) : port;
+    while (!label.empty() && label.front() == '/')
+        label.erase(label.begin());
+    std::replace(label.begin(), label.end(), '/', '-');
+    return label;
+}
+
+std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder)
+{
+    static const std::string kPlaceholder = "{port}";
+    const bool pattern = file.find(kPlaceholder) != std::string::npos;
+    if (!pattern && !isFolder && ports.size() > 1)
+        throw UsageError("with several ports, the file must be a folder or a name with {port} in it");
+    std::vector<std::string> out;
+    std::set<std::string> seen;
+    for (const std::string &port : ports) {
+        std::string target = file;
+        if (pattern) {
+            for (std::size_t at = target.find(kPlaceholder); at != std::string::npos;
+                 at = target.find(kPlaceholder, at + 1))
+                target.replace(at, kPlaceholder.size(), PortLabel(port));
+        } else if (isFolder) {
+            target = file + (file.empty() || file.back() != '/' ? "/" : "") + PortLabel(port) + ".wh";
+        }
+        if (!seen.insert(target).second)
+            throw UsageError("several ports would be read into " + target);
+        out.push_back(target);
+    }
+    return out;
+}
+
+std::string HelpText(Command command)
+{
+    static const std::string common =
+        "  -p, --port PORT      the radio's port: a name as 'tonvar-cli ports' lists it\n"
+        "                       (ttyUSB0) or a device path; give it several times to\n"
+        "                       work on several radios at once\n"
+        "      --timeout SECS   give up on a radio that has not answered for SECS\n"
+        "                       seconds (default 10)\n"
+        "  -q, --quiet          print only errors\n"
+        "  -h, --help           show this help\n"
+        "\n"
+        "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
+        "that cannot be read, 3 verify found differences.\n";
+    switch (command) {
+    case Command::Ports:
+        return "Usage: tonvar-cli ports\n"
+               "\n"
+               "Lists the serial ports the radio may be on, one a line, with the USB\n"
+               "cable's description where the system has one.\n";
+    case Command::Read:
+        return "Usage: tonvar-cli read --port PORT [options] FILE.wh\n"
+               "\n"
+               "Reads the radio's channels and settings and saves them as a channel file.\n"
+               "With several ports, FILE is a folder (each radio's file is named after its\n"
+               "port) or a name with {port} in it.\n"
+               "\n" +
+               common;
+    case Command::Write:
+        return "Usage: tonvar-cli write --port PORT [options] FILE.wh\n"
+               "\n"
+               "Writes the channel file's channels and settings into the radio. The file is\n"
+               "checked first: a file that does not load or convert touches no radio.\n"
+               "\n" +
+               common;
+    case Command::Verify:
+        return "Usage: tonvar-cli verify --port PORT [options] FILE.wh\n"
+               "\n"
+               "Reads the radio and compares it with the channel file, printing each\n"
+               "difference as the channel, the column, the file's text and the radio's.\n"
+               "\n" +
+               common;
+    case Command::None:
+        break;
+    }
+    return "Usage: tonvar-cli COMMAND [options]\n"
+           "\n"
+           "Programs the 16-channel handheld radio from scripts.\n"
+           "\n"
+           "Commands:\n"
+           "  ports    list the serial ports\n"
+           "  read     read radios into channel files\n"
+           "  write    write a channel file into radios\n"
+           "  verify   compare radios with a channel file\n"
+           "\n"
+           "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
+           "prints the version.\n";
+}
+
+} // namespace tonvar::cli

@@ -1,0 +1,59 @@
+// tonvar-cli's command line, as a plain function of its arguments.
+//
+//   tonvar-cli ports
+//   tonvar-cli read   --port PORT [--port PORT ...] [options] FILE
+//   tonvar-cli write  --port PORT [--port PORT ...] [options] FILE
+//   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE
+//
+// Options: --quiet, --timeout SECONDS (default 10), --help, --version. A value may
+// follow its option as the next argument or after "=" (--port=ttyUSB0).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tonvar::cli {
+
+enum class Command { None, Ports, Read, Write, Verify };
+
+struct Options {
+    Command command = Command::None;
+    std::vector<std::string> ports; // as given: "ttyUSB0" or a device path
+    std::string file;
+    bool quiet = false;
+    bool help = false;    // --help: print HelpText(command) and nothing else
+    bool version = false; // --version: print the version and nothing else
+    int timeoutSeconds = 10;
+};
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitRadioFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDifferent = 3;
+
+// Wrong usage: the message says what is wrong, in one line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws UsageError. `args` excludes the program's name.
+Options ParseOptions(const std::vector<std::string> &args);
+
+// The --help text of a command (Command::None: the program's overview).
+std::string HelpText(Command command);
+
+// The name a port goes by in output and in file names: the selector's name
+// ("ttyUSB0") for a port under /dev, else the path with its slashes as
+// dashes ("/tmp/radio" -> "tmp-radio").
+std::string PortLabel(const std::string &port);
+
+// The file each port's read is saved to. With one port, FILE itself; with
+// several, FILE is a folder (each radio's file is <label>.wh in it) or a
+// pattern in which "{port}" stands for the label. `isFolder` tells whether
+// FILE names an existing folder. Throws UsageError when several ports would
+// share one file.
+std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder);
+
+} // namespace tonvar::cli

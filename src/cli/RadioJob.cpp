@@ -1,0 +1,233 @@
+#include "cli/RadioJob.h"
+
+#include "files/ChannelFile.h"
+#include "memory/ChannelBlock.h"
+#include "text/Convert.h"
+
+#include <algorithm>
+
+namespace tonvar::cli {
+
+namespace {
+
+using protocol::ByteBuffer;
+
+// A failure as one line: the window's message, then its detail.
+std::string OneLine(const std::string &message, const std::string &detail)
+{
+    std::string line = text::WithFullStop(message);
+    if (!detail.empty())
+        line += " " + detail;
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return line;
+}
+
+std::string BlockName(std::uint8_t area, std::uint8_t block)
+{
+    if (area == protocol::kAreaChannels)
+        return "channel " + std::to_string(block);
+    if (area == protocol::kAreaSettings)
+        return "the settings";
+    return "block " + std::to_string(block) + " of area " + std::to_string(area);
+}
+
+// A channel row as the radio would keep it.
+memory::ChannelRow AsStored(const memory::ChannelRow &row, int channel)
+{
+    ByteBuffer frame{};
+    protocol::PutFrameHeader(frame, protocol::kAreaChannels, static_cast<std::uint8_t>(channel));
+    memory::EncodeChannelBlock(row, frame);
+    memory::ChannelTable stored;
+    memory::DecodeChannelBlock(frame, stored);
+    return stored.Row(channel);
+}
+
+memory::SettingsTexts AsStored(const memory::SettingsTexts &settings)
+{
+    ByteBuffer frame{};
+    memory::EncodeSettingsBlock(settings, frame);
+    memory::SettingsTexts stored = memory::DefaultSettingsTexts();
+    memory::DecodeSettingsBlock(frame, stored);
+    return stored;
+}
+
+} // namespace
+
+std::string FormatDifference(const Difference &d)
+{
+    const std::string where = d.channel == 0 ? "settings" : "channel " + std::to_string(d.channel);
+    return where + ", " + d.caption + ": file '" + d.fileText + "', radio '" + d.radioText + "'";
+}
+
+ChannelData WindowStartState()
+{
+    ChannelData data;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        data.table.SetCell(ch, memory::kColChannel, std::to_string(ch));
+    return data;
+}
+
+ChannelData LoadForWriting(const std::string &fileName)
+{
+    ChannelData data = WindowStartState();
+    files::LoadChannelFile(data.table, data.settings, fileName);
+    if (data.table.RowCount() <= memory::kChannelCount)
+        throw text::Failure(fileName + " holds " + std::to_string(data.table.RowCount() - 1) + " channels, not " +
+                            std::to_string(memory::kChannelCount));
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        try {
+            AsStored(data.table.Row(ch), ch);
+        } catch (const text::Failure &e) {
+            throw text::Failure(fileName + ", channel " + std::to_string(ch) + ": " + e.what(), e.detail());
+        }
+    }
+    try {
+        AsStored(data.settings);
+    } catch (const text::Failure &e) {
+        throw text::Failure(fileName + ", settings: " + e.what(), e.detail());
+    }
+    return data;
+}
+
+std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radio)
+{
+    std::vector<Difference> out;
+    const auto &captions = memory::ColumnCaptions();
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        const memory::ChannelRow stored = AsStored(file.table.Row(ch), ch);
+        for (int c = 1; c < memory::kColumnCount; ++c) {
+            const auto at = static_cast<std::size_t>(c);
+            if (stored[at] != radio.table.Cell(ch, c))
+                out.push_back({ch, captions.at(at), file.table.Cell(ch, c), radio.table.Cell(ch, c)});
+        }
+    }
+    const memory::SettingsTexts stored = AsStored(file.settings);
+    for (int n = 1; n <= files::kSettingsInFile; ++n)
+        if (stored.Box(n) != radio.settings.Box(n))
+            out.push_back({0, memory::SettingsCaption(n), file.settings.Box(n), radio.settings.Box(n)});
+    return out;
+}
+
+RadioJob::RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
+                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep)
+    : job_(job),
+      timeout_(timeout),
+      file_(std::move(file)),
+      radio_(WindowStartState()),
+      data_(job == Job::Write ? &file_ : &radio_),
+      session_(port, tim1, data_->table, data_->settings,
+               protocol::MainSessionHost{[this](const std::string &message) { Finish(message); }, std::move(sleep),
+                                         {}})
+{
+    session_.comcbbText = std::move(portName);
+}
+
+template <typename F>
+void RadioJob::Run(F &&step)
+{
+    try {
+        step();
+    } catch (const text::Failure &e) {
+        Fail(OneLine(e.what(), e.detail()));
+    } catch (const std::exception &e) {
+        Fail(OneLine(e.what(), {}));
+    }
+}
+
+void RadioJob::Start(Clock::time_point now)
+{
+    if (outcome_ != Outcome::Waiting)
+        return;
+    outcome_ = Outcome::Running;
+    movedAt_ = now;
+    Run([this] {
+        if (job_ == Job::Write)
+            session_.wbtnClick();
+        else
+            session_.rbtnClick();
+    });
+    Observe(now);
+}
+
+void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now)
+{
+    if (outcome_ != Outcome::Running)
+        return;
+    Run([&] { session_.Comm1ReceiveData(bytes, length); });
+    Observe(now);
+}
+
+void RadioJob::Tim1Timer()
+{
+    if (outcome_ == Outcome::Running)
+        session_.Tim1Timer();
+}
+
+void RadioJob::Check(Clock::time_point now)
+{
+    if (outcome_ != Outcome::Running || now - movedAt_ < timeout_)
+        return;
+    const auto ms = timeout_.count();
+    const std::string span = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+    Cancel("No answer from the radio for " + span + " while waiting for " + awaited_ + ".");
+}
+
+void RadioJob::Cancel(const std::string &why)
+{
+    if (outcome_ == Outcome::Running || outcome_ == Outcome::Waiting)
+        Fail(why);
+}
+
+void RadioJob::Fail(const std::string &error)
+{
+    if (Finished())
+        return;
+    outcome_ = Outcome::Failed;
+    error_ = error;
+    try {
+        session_.Button2Click(); // Cancel: the resend stops and the port closes
+    } catch (...) {
+    }
+}
+
+void RadioJob::Finish(const std::string &message)
+{
+    if (message != protocol::kReadSucceeded && message != protocol::kWriteSucceeded)
+        return;
+    outcome_ = Outcome::Succeeded;
+    if (job_ == Job::Verify) {
+        differences_ = Compare(file_, radio_);
+        if (!differences_.empty())
+            outcome_ = Outcome::Different;
+    }
+    answers_ = AnswerCount();
+}
+
+void RadioJob::Observe(Clock::time_point now)
+{
+    // The frame buffer holds what was sent last, and so what is awaited. An
+    // Ack the radio asked for overwrites only its first byte: the request or
+    // frame it overwrote is still the one awaited.
+    const ByteBuffer &f = session_.frame;
+    if (f[0] == 'P' || f[0] == protocol::kRequestStart || f[0] == protocol::kFrameStart)
+        sentKind_ = f[0];
+    else if (f[0] != protocol::kAck || sentKind_ == 0)
+        return;
+    std::string awaited;
+    int answers = 0;
+    if (sentKind_ == 'P') {
+        awaited = "the answer to PROGRAM";
+    } else {
+        awaited = (sentKind_ == protocol::kFrameStart ? "the Ack of " : "") + BlockName(f[1], f[2]);
+        answers = f[1] == protocol::kAreaSettings ? AnswerCount() - 1
+                                                  : std::clamp(static_cast<int>(f[2]), 0, AnswerCount() - 2);
+    }
+    if (outcome_ == Outcome::Succeeded || outcome_ == Outcome::Different)
+        answers = AnswerCount();
+    if (awaited != awaited_ || answers != answers_)
+        movedAt_ = now;
+    awaited_ = awaited;
+    answers_ = answers;
+}
+
+} // namespace tonvar::cli

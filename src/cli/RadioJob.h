@@ -1,0 +1,129 @@
+// One radio's read, write or verify for tonvar-cli: the main window's session
+// on its own port, with what a script needs besides: it ends with a result
+// rather than a message box, and it gives up on a radio that stops answering.
+//
+// The session is the window's MainSession, driven through the same Port and
+// Timer interfaces, so the radio sees the bytes the window sends. Starting
+// presses Read or Write; success is the session's own "   Read Succeed!" or
+// "Write Succeed!"; giving up, a failure and Ctrl+C press Cancel.
+//
+// No answer for the time-out means: what the session waits for (the answer
+// to "PROGRAM", a channel, the settings, or the Ack of one of them) has not
+// changed for that long. Bytes that move nothing on do not count.
+//
+// Plain logic on an injected clock: the owner routes received chunks, Tim1's
+// ticks and regular Check calls here.
+#pragma once
+
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+#include "protocol/MainSession.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tonvar::cli {
+
+enum class Job { Read, Write, Verify };
+
+enum class Outcome { Waiting, Running, Succeeded, Failed, Different };
+
+// One cell or setting where the file and the radio differ. Channel 0 is the
+// settings.
+struct Difference {
+    int channel = 0;
+    std::string caption;
+    std::string fileText;
+    std::string radioText;
+    bool operator==(const Difference &) const = default;
+};
+
+// "channel 3, RX Freq: file '145.50000', radio '146.00000'", or
+// "settings, SQ Lev: file '3', radio '5'".
+std::string FormatDifference(const Difference &d);
+
+// A channel table and settings as the main window holds them.
+struct ChannelData {
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+};
+
+// What the main window holds when it starts: empty channels numbered 1 to
+// 16 in column 0, and its first settings.
+ChannelData WindowStartState();
+
+// Loads a channel file as the window's Open does (onto its start state) and
+// checks that every block a write sends converts, so a file that would fail
+// half-way through a write is refused before any radio is touched. Throws
+// text::Failure with the loader's or the conversion's message; a conversion
+// message names the channel ("channel 3: ...") or the settings.
+ChannelData LoadForWriting(const std::string &fileName);
+
+// Each difference between a file's channels 1..16 (columns 1..15) and the
+// nine settings it keeps, and what a read of the radio gave. The file's texts are compared
+// as the radio would keep them (through the block codecs), so "145.5" and
+// "145.50000" are equal; the file's own text is reported. The file must have
+// passed LoadForWriting.
+std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radio);
+
+class RadioJob {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `file` is what a write sends or a verify compares with; a read starts
+    // from WindowStartState. `sleep` is the session's short pauses.
+    RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
+             std::chrono::milliseconds timeout, ChannelData file = WindowStartState(),
+             std::function<void(int milliseconds)> sleep = {});
+
+    void Start(Clock::time_point now);
+    void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
+    void Tim1Timer();
+    // Gives up when nothing has moved on for the time-out.
+    void Check(Clock::time_point now);
+    // Ends a running session as Cancel does, failed with `why`.
+    void Cancel(const std::string &why);
+
+    Job Kind() const { return job_; }
+    Outcome Result() const { return outcome_; }
+    bool Finished() const { return outcome_ != Outcome::Waiting && outcome_ != Outcome::Running; }
+    // The failure's text, one line ("Error opening serial port. <reason>").
+    const std::string &Error() const { return error_; }
+    // What the session waits for now: "the answer to PROGRAM", "channel 5",
+    // "the settings", "the Ack of channel 5", "the Ack of the settings".
+    const std::string &Awaited() const { return awaited_; }
+    // The radio's answers so far, of AnswerCount in all.
+    int Answers() const { return answers_; }
+    static constexpr int AnswerCount() { return 18; }
+
+    // After a read or a verify: what the radio holds, as the window shows it.
+    const ChannelData &Radio() const { return radio_; }
+    const std::vector<Difference> &Differences() const { return differences_; }
+    const protocol::MainSession &Session() const { return session_; }
+
+private:
+    template <typename F>
+    void Run(F &&step);
+    void Fail(const std::string &error);
+    void Finish(const std::string &message);
+    // Follows what the session waits for; a change is progress.
+    void Observe(Clock::time_point now);
+
+    Job job_;
+    std::chrono::milliseconds timeout_;
+    ChannelData file_;
+    ChannelData radio_;
+    ChannelData *data_; // what the session reads into or writes from
+    protocol::MainSession session_;
+    Outcome outcome_ = Outcome::Waiting;
+    std::string error_;
+    std::vector<Difference> differences_;
+    std::string awaited_ = "nothing";
+    int answers_ = 0;
+    std::uint8_t sentKind_ = 0; // the first byte of the last request or frame sent
+    Clock::time_point movedAt_{};
+};
+
+} // namespace tonvar::cli

@@ -1,0 +1,199 @@
+#include "cli/Runner.h"
+
+#include "app/SessionAdapters.h"
+#include "files/ChannelFile.h"
+#include "protocol/QtTimer.h"
+#include "serial/SPComm.h"
+#include "text/Convert.h"
+
+#include <QEventLoop>
+
+#include <chrono>
+#include <thread>
+
+namespace tonvar::cli {
+
+namespace {
+
+using Clock = RadioJob::Clock;
+
+// How often every job is looked at: time-outs, ends and progress.
+constexpr std::chrono::milliseconds kPollInterval{50};
+
+std::string Verb(Job job)
+{
+    switch (job) {
+    case Job::Read:
+        return "reading";
+    case Job::Write:
+        return "writing";
+    case Job::Verify:
+        return "verifying";
+    }
+    return {};
+}
+
+} // namespace
+
+struct Runner::Radio {
+    Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file)
+        : port(comm),
+          tim1(tim1Timer),
+          job(port, tim1, kind, portName, timeout, file,
+              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); })
+    {
+        // The port as the main window sets it up.
+        comm.SetReadIntervalTimeout(20);
+        comm.SetOutx_XonXoffFlow(false);
+        comm.SetInx_XonXoffFlow(false);
+        comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
+            this->job.Receive(bytes, length, Clock::now());
+        };
+        tim1Timer.setInterval(protocol::kResendMs);
+        QObject::connect(&tim1Timer, &QTimer::timeout, [this] { this->job.Tim1Timer(); });
+    }
+    ~Radio() { comm.ClosePort(); }
+
+    std::string label;
+    serial::TComm comm;
+    app::CommPort port;
+    QTimer tim1Timer;
+    protocol::QtTimer tim1;
+    RadioJob job;
+    bool reported = false;
+    std::string saveError;
+};
+
+Runner::Runner(RunSettings settings, QObject *parent)
+    : QObject(parent), settings_(std::move(settings)),
+      display_(settings_.err, settings_.quiet ? ProgressDisplay::Mode::Quiet : settings_.progress)
+{
+    std::vector<std::string> labels;
+    for (const std::string &port : settings_.ports) {
+        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file);
+        radio->label = PortLabel(port);
+        labels.push_back(radio->label);
+        radios_.push_back(std::move(radio));
+    }
+    display_.SetRows(labels);
+    poll_.setInterval(kPollInterval);
+    connect(&poll_, &QTimer::timeout, this, &Runner::Poll);
+}
+
+Runner::~Runner() = default;
+
+int Runner::Run()
+{
+    QEventLoop loop;
+    running_ = true;
+    const Clock::time_point now = Clock::now();
+    for (auto &radio : radios_)
+        radio->job.Start(now);
+    poll_.start();
+    QTimer::singleShot(0, this, &Runner::Poll);
+    while (running_)
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    poll_.stop();
+    display_.Finish();
+
+    if (!settings_.quiet) {
+        for (const auto &radio : radios_)
+            for (const Difference &d : radio->job.Differences())
+                std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(), FormatDifference(d).c_str());
+        int good = 0;
+        for (std::size_t i = 0; i < radios_.size(); ++i) {
+            const Radio &radio = *radios_[i];
+            std::string result;
+            switch (radio.job.Result()) {
+            case Outcome::Succeeded:
+                ++good;
+                result = settings_.job == Job::Read    ? "read, saved to " + settings_.targets.at(i)
+                         : settings_.job == Job::Write ? "written"
+                                                       : "verified, equal to the file";
+                break;
+            case Outcome::Different:
+                result = "verified, " + std::to_string(radio.job.Differences().size()) + " difference" +
+                         (radio.job.Differences().size() == 1 ? "" : "s") + " from the file";
+                break;
+            default:
+                result = "FAILED: " + (radio.saveError.empty() ? radio.job.Error() : radio.saveError);
+                break;
+            }
+            std::fprintf(settings_.out, "%s: %s\n", radio.label.c_str(), result.c_str());
+        }
+        std::fprintf(settings_.out, "%d of %zu radio%s succeeded\n", good, radios_.size(),
+                     radios_.size() == 1 ? "" : "s");
+        std::fflush(settings_.out);
+    }
+    return ExitStatus();
+}
+
+void Runner::CancelAll(const std::string &why)
+{
+    for (auto &radio : radios_)
+        radio->job.Cancel(why);
+    Poll();
+}
+
+void Runner::Poll()
+{
+    const Clock::time_point now = Clock::now();
+    bool allDone = true;
+    for (std::size_t i = 0; i < radios_.size(); ++i) {
+        Radio &radio = *radios_[i];
+        radio.job.Check(now);
+        if (radio.job.Finished() && !radio.reported) {
+            radio.reported = true;
+            Ended(i);
+        }
+        allDone = allDone && radio.job.Finished();
+        std::string state = Verb(settings_.job);
+        switch (radio.job.Result()) {
+        case Outcome::Succeeded:
+            state = "done";
+            break;
+        case Outcome::Different:
+            state = "differs";
+            break;
+        case Outcome::Failed:
+            state = "FAILED";
+            break;
+        default:
+            break;
+        }
+        if (!radio.saveError.empty())
+            state = "FAILED";
+        display_.Update(i, radio.job.Answers(), RadioJob::AnswerCount(), state);
+    }
+    if (allDone)
+        running_ = false;
+}
+
+void Runner::Ended(std::size_t index)
+{
+    Radio &radio = *radios_[index];
+    if (radio.job.Result() == Outcome::Succeeded && settings_.job == Job::Read) {
+        // The file appears whole or not at all.
+        try {
+            files::SaveChannelFile(radio.job.Radio().table, radio.job.Radio().settings, settings_.targets.at(index));
+        } catch (const text::Failure &e) {
+            radio.saveError = text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail());
+        }
+    }
+    const std::string &error = radio.saveError.empty() ? radio.job.Error() : radio.saveError;
+    if (!error.empty())
+        display_.Message(radio.label + ": " + error);
+}
+
+int Runner::ExitStatus() const
+{
+    bool different = false;
+    for (const auto &radio : radios_) {
+        if (radio->job.Result() == Outcome::Failed || !radio->saveError.empty())
+            return kExitRadioFailure;
+        different = different || radio->job.Result() == Outcome::Different;
+    }
+    return different ? kExitDifferent : kExitSuccess;
+}
+
+} // namespace tonvar::cli

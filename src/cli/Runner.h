@@ -1,0 +1,56 @@
+// Runs one RadioJob per port, all at once on the one Qt event loop: each has
+// its own TComm, set up as the main window sets up its port, and its own
+// 300 ms resend timer. One radio's failure never stops another.
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "cli/Progress.h"
+#include "cli/RadioJob.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonvar::cli {
+
+struct RunSettings {
+    Job job = Job::Read;
+    std::vector<std::string> ports;
+    std::vector<std::string> targets; // a read's file for each port
+    ChannelData file;                 // what a write sends or a verify compares with
+    std::chrono::milliseconds timeout{10000};
+    bool quiet = false;
+    ProgressDisplay::Mode progress = ProgressDisplay::Mode::Lines;
+    std::FILE *out = stdout; // differences and the summary
+    std::FILE *err = stderr; // progress and errors
+};
+
+class Runner : public QObject {
+public:
+    explicit Runner(RunSettings settings, QObject *parent = nullptr);
+    ~Runner() override;
+
+    // Runs every job to its end; returns the exit status.
+    int Run();
+    // Ends every session still running, as Cancel does (Ctrl+C).
+    void CancelAll(const std::string &why);
+
+    struct Radio;
+
+private:
+    void Poll();
+    void Ended(std::size_t index);
+    int ExitStatus() const;
+
+    RunSettings settings_;
+    std::vector<std::unique_ptr<Radio>> radios_;
+    ProgressDisplay display_;
+    QTimer poll_;
+    bool running_ = false;
+};
+
+} // namespace tonvar::cli

@@ -1,0 +1,153 @@
+// tonvar-cli: reads, writes and verifies radios from scripts, one or many at
+// once, with the main window's sessions and channel files.
+#include "cli/CliOptions.h"
+#include "cli/Runner.h"
+#include "serial/PortDiscovery.h"
+#include "text/Convert.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace tonvar;
+using namespace tonvar::cli;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+int UsageFailure(const std::string &message)
+{
+    std::fprintf(stderr, "tonvar-cli: %s\nTry 'tonvar-cli --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+int ListPorts()
+{
+    serial::PortList ports;
+    if (!ports.Refresh()) {
+        std::fprintf(stderr, "tonvar-cli: the serial ports cannot be listed: %s cannot be read\n",
+                     serial::kSysClassTty.c_str());
+        return kExitRadioFailure;
+    }
+    for (const std::string &name : ports.Items()) {
+        const std::string description = serial::UsbDescription(name);
+        std::printf("%s%s%s\n", name.c_str(), description.empty() ? "" : "\t", description.c_str());
+    }
+    return kExitSuccess;
+}
+
+bool IsFolder(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A read's file must be possible to save before any radio is read.
+std::string SaveProblem(const std::string &target)
+{
+    if (IsFolder(target))
+        return target + " is a folder";
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "Cannot create file " + target + ". " + folder + ": " + std::strerror(errno);
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    try {
+        options = ParseOptions(args);
+    } catch (const UsageError &e) {
+        return UsageFailure(e.what());
+    }
+    if (options.version) {
+        std::printf("tonvar-cli %s\n", TONVAR_VERSION);
+        return kExitSuccess;
+    }
+    if (options.help) {
+        std::fputs(HelpText(options.command).c_str(), stdout);
+        return kExitSuccess;
+    }
+    if (options.command == Command::Ports)
+        return ListPorts();
+
+    RunSettings run;
+    run.job = options.command == Command::Read ? Job::Read : options.command == Command::Write ? Job::Write : Job::Verify;
+    run.ports = options.ports;
+    run.timeout = std::chrono::seconds(options.timeoutSeconds);
+    run.quiet = options.quiet;
+    const char *term = std::getenv("TERM");
+    run.progress = ::isatty(STDERR_FILENO) && !(term && std::strcmp(term, "dumb") == 0)
+                       ? ProgressDisplay::Mode::Terminal
+                       : ProgressDisplay::Mode::Lines;
+    try {
+        if (run.job == Job::Read) {
+            run.targets = ReadTargets(options.file, options.ports, IsFolder(options.file));
+            for (const std::string &target : run.targets) {
+                const std::string problem = SaveProblem(target);
+                if (!problem.empty()) {
+                    std::fprintf(stderr, "tonvar-cli: %s\n", problem.c_str());
+                    return kExitUsage;
+                }
+            }
+        } else {
+            run.file = LoadForWriting(options.file);
+        }
+    } catch (const UsageError &e) {
+        return UsageFailure(e.what());
+    } catch (const text::Failure &e) {
+        const std::string detail = e.detail().empty() ? "" : " " + e.detail();
+        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(), detail.c_str());
+        return kExitUsage;
+    }
+
+    QCoreApplication app(argc, argv);
+    // Ctrl+C, a hang-up of the terminal or a kill end every session as
+    // Cancel does: ports closed, locks removed, no file half-written.
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::fprintf(stderr, "tonvar-cli: %s\n", std::strerror(errno));
+        return kExitRadioFailure;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Runner runner(std::move(run));
+    QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&interrupted, &QSocketNotifier::activated, [&runner] {
+        char drain[64];
+        while (::read(g_signalPipe[0], drain, sizeof drain) > 0) {
+        }
+        runner.CancelAll("Interrupted.");
+    });
+    return runner.Run();
+}

@@ -1,0 +1,294 @@
+// tonvar-cli's rules without a port: the command line, one radio's job on a
+// fake port and an injected clock, the comparison of a file with a radio, and
+// the progress lines.
+#include "cli/CliOptions.h"
+#include "cli/Progress.h"
+#include "cli/RadioJob.h"
+#include "files/ChannelFile.h"
+#include "memory/ChannelBlock.h"
+#include "protocol/Frames.h"
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace tonvar;
+using namespace tonvar::cli;
+using namespace std::chrono_literals;
+using test::Bytes;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+Options Parse(const Strings &args)
+{
+    return ParseOptions(args);
+}
+
+std::string UsageMessage(const Strings &args)
+{
+    try {
+        ParseOptions(args);
+    } catch (const UsageError &e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+} // namespace
+
+TEST(CliOptions, CommandsPortsAndOptions)
+{
+    const Options read = Parse({"read", "--port", "ttyUSB0", "-p", "/dev/pts/4", "--timeout=3", "-q", "out/{port}.wh"});
+    EXPECT_EQ(read.command, Command::Read);
+    EXPECT_EQ(read.ports, (Strings{"ttyUSB0", "/dev/pts/4"}));
+    EXPECT_EQ(read.timeoutSeconds, 3);
+    EXPECT_TRUE(read.quiet);
+    EXPECT_EQ(read.file, "out/{port}.wh");
+
+    const Options write = Parse({"write", "radio.wh", "--port=ttyUSB1"});
+    EXPECT_EQ(write.command, Command::Write);
+    EXPECT_EQ(write.timeoutSeconds, 10);
+    EXPECT_EQ(write.file, "radio.wh");
+    // A file whose name starts with a dash, after "--".
+    EXPECT_EQ(Parse({"verify", "-p", "ttyUSB0", "--", "-odd.wh"}).file, "-odd.wh");
+    EXPECT_EQ(Parse({"ports"}).command, Command::Ports);
+    // --help wins over anything missing.
+    EXPECT_TRUE(Parse({"write", "--help"}).help);
+    EXPECT_EQ(Parse({"write", "--help"}).command, Command::Write);
+    EXPECT_TRUE(Parse({"--help"}).help);
+}
+
+TEST(CliOptions, WrongUsageSaysWhatIsWrong)
+{
+    EXPECT_EQ(UsageMessage({}), "no command given (ports, read, write or verify)");
+    EXPECT_EQ(UsageMessage({"erase"}), "unknown command 'erase' (ports, read, write or verify)");
+    EXPECT_EQ(UsageMessage({"read", "x.wh"}), "no --port given");
+    EXPECT_EQ(UsageMessage({"read", "-p", "ttyUSB0"}), "no channel file given");
+    EXPECT_EQ(UsageMessage({"read", "-p", "ttyUSB0", "a.wh", "b.wh"}), "unexpected argument 'b.wh'");
+    EXPECT_EQ(UsageMessage({"read", "x.wh", "--port"}), "--port needs a value");
+    EXPECT_EQ(UsageMessage({"read", "x.wh", "--bogus"}), "unknown option '--bogus'");
+    EXPECT_EQ(UsageMessage({"read", "x.wh", "--quiet=yes", "-p", "ttyUSB0"}), "--quiet takes no value");
+    EXPECT_EQ(UsageMessage({"ports", "-p", "ttyUSB0"}), "ports takes no --port");
+    for (const char *bad : {"0", "-1", "ten", "1.5", "86401", ""})
+        EXPECT_NE(UsageMessage({"write", "x.wh", "-p", "ttyUSB0", "--timeout", bad}).find("--timeout takes"),
+                  std::string::npos)
+            << bad;
+    // The same port twice, however it is named, would be two sessions on one line.
+    EXPECT_EQ(UsageMessage({"write", "x.wh", "-p", "ttyUSB0", "-p", "/dev/ttyUSB0"}),
+              "port /dev/ttyUSB0 is given more than once");
+}
+
+TEST(CliOptions, EveryRadioOfAReadGetsItsOwnFile)
+{
+    EXPECT_EQ(PortLabel("ttyUSB0"), "ttyUSB0");
+    EXPECT_EQ(PortLabel("/dev/ttyUSB0"), "ttyUSB0");
+    EXPECT_EQ(PortLabel("/dev/pts/3"), "pts-3");
+    EXPECT_EQ(PortLabel("/tmp/radio"), "tmp-radio");
+
+    EXPECT_EQ(ReadTargets("one.wh", {"ttyUSB0"}, false), (Strings{"one.wh"}));
+    EXPECT_EQ(ReadTargets("fleet", {"ttyUSB0", "/dev/pts/2"}, true), (Strings{"fleet/ttyUSB0.wh", "fleet/pts-2.wh"}));
+    EXPECT_EQ(ReadTargets("fleet/", {"ttyUSB0"}, true), (Strings{"fleet/ttyUSB0.wh"}));
+    EXPECT_EQ(ReadTargets("r-{port}-{port}.wh", {"ttyUSB0", "ttyUSB1"}, false),
+              (Strings{"r-ttyUSB0-ttyUSB0.wh", "r-ttyUSB1-ttyUSB1.wh"}));
+    EXPECT_THROW(ReadTargets("one.wh", {"ttyUSB0", "ttyUSB1"}, false), UsageError);
+}
+
+// One radio's job on a fake port, the clock moved by hand.
+struct Job1 : ::testing::Test {
+    test::FakePort port;
+    test::FakeTimer tim1;
+    RadioJob::Clock::time_point t0 = RadioJob::Clock::now();
+
+    static Bytes Ack() { return {0x06}; }
+    // The radio's answer to a read request: a frame of that block.
+    static Bytes Frame(std::uint8_t area, std::uint8_t block)
+    {
+        Bytes b(34, 0);
+        b[0] = 0x57;
+        b[1] = area;
+        b[2] = block;
+        b[3] = 0x20;
+        return b;
+    }
+    static void Feed(RadioJob &job, const Bytes &bytes, RadioJob::Clock::time_point at)
+    {
+        job.Receive(bytes.data(), static_cast<std::uint16_t>(bytes.size()), at);
+    }
+};
+
+TEST_F(Job1, AReadThatStopsAnsweringEndsAtTheTimeOutNamingTheAwaitedBlock)
+{
+    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    job.Start(t0);
+    EXPECT_EQ(port.calls, (Strings{"name ttyUSB0", "close", "open"}));
+    EXPECT_EQ(job.Awaited(), "the answer to PROGRAM");
+    EXPECT_TRUE(tim1.active);
+
+    Feed(job, Ack(), t0 + 1s);
+    EXPECT_EQ(job.Awaited(), "channel 1");
+    for (std::uint8_t ch = 1; ch <= 4; ++ch)
+        Feed(job, Frame(0, ch), t0 + 2s);
+    EXPECT_EQ(job.Awaited(), "channel 5");
+    EXPECT_EQ(job.Answers(), 5);
+    // Bytes that move nothing on are no answer.
+    Feed(job, Bytes{'Z', 'Z', 'Z'}, t0 + 9s);
+    job.Check(t0 + 11s);
+    EXPECT_EQ(job.Result(), Outcome::Running);
+    job.Check(t0 + 12s);
+    EXPECT_EQ(job.Result(), Outcome::Failed);
+    EXPECT_EQ(job.Error(), "No answer from the radio for 10 s while waiting for channel 5.");
+    // Ended as Cancel ends it.
+    EXPECT_FALSE(port.open);
+    EXPECT_FALSE(tim1.active);
+    EXPECT_TRUE(job.Session().rbtnEnabled);
+    // Late bytes and ticks do nothing more.
+    port.Sent();
+    Feed(job, Frame(0, 5), t0 + 13s);
+    job.Tim1Timer();
+    EXPECT_TRUE(port.writes.empty());
+}
+
+TEST_F(Job1, AWriteTimesOutOnTheAckOfTheSettings)
+{
+    ChannelData file = WindowStartState();
+    RadioJob job(port, tim1, Job::Write, "ttyUSB0", 2s, file);
+    job.Start(t0);
+    for (int i = 0; i < 17; ++i)
+        Feed(job, Ack(), t0 + 1s);
+    EXPECT_EQ(job.Awaited(), "the Ack of the settings");
+    EXPECT_EQ(job.Answers(), 17);
+    job.Check(t0 + 2900ms);
+    EXPECT_EQ(job.Result(), Outcome::Running);
+    job.Check(t0 + 3s);
+    EXPECT_EQ(job.Error(), "No answer from the radio for 2 s while waiting for the Ack of the settings.");
+}
+
+TEST_F(Job1, AWriteSucceedsOnTheEighteenthAck)
+{
+    RadioJob job(port, tim1, Job::Write, "ttyUSB0", 10s);
+    job.Start(t0);
+    for (int i = 0; i < 18; ++i)
+        Feed(job, Ack(), t0 + std::chrono::seconds(i));
+    EXPECT_EQ(job.Result(), Outcome::Succeeded);
+    EXPECT_EQ(job.Answers(), RadioJob::AnswerCount());
+    EXPECT_FALSE(port.open);
+    job.Check(t0 + 60s);
+    EXPECT_EQ(job.Result(), Outcome::Succeeded);
+}
+
+TEST_F(Job1, APortThatWillNotOpenFailsInOneLineAndCancelEndsARunningJob)
+{
+    port.failOpen = true;
+    RadioJob failing(port, tim1, Job::Write, "ttyUSB9", 10s);
+    failing.Start(t0);
+    EXPECT_EQ(failing.Result(), Outcome::Failed);
+    EXPECT_EQ(failing.Error(), "Error opening serial port.");
+    EXPECT_FALSE(tim1.active) << "the write started Tim1 before it opened the port";
+
+    port.failOpen = false;
+    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    job.Start(t0);
+    job.Cancel("Interrupted.");
+    EXPECT_EQ(job.Result(), Outcome::Failed);
+    EXPECT_EQ(job.Error(), "Interrupted.");
+    EXPECT_FALSE(port.open);
+    EXPECT_FALSE(tim1.active);
+}
+
+TEST_F(Job1, AMarkedFrameAskingForAnAckDoesNotHideWhatIsAwaited)
+{
+    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    job.Start(t0);
+    Feed(job, Ack(), t0);
+    Bytes marked = Frame(0, 1);
+    marked[5] = 0x30;
+    Feed(job, marked, t0);
+    EXPECT_EQ(job.Awaited(), "channel 2");
+}
+
+TEST(Compare, TextsAreComparedAsTheRadioKeepsThemAndTheFilesOwnTextIsShown)
+{
+    ChannelData file = WindowStartState();
+    file.table.Row(3) = {"3", "145.5", "", "NONE", "67.0", "HIGH", "WIDE", "YES", "12500",
+                         "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    ChannelData radio = WindowStartState();
+    protocol::ByteBuffer frame{};
+    protocol::PutFrameHeader(frame, 0, 3);
+    memory::EncodeChannelBlock(file.table.Row(3), frame);
+    memory::DecodeChannelBlock(frame, radio.table);
+    EXPECT_EQ(radio.table.Cell(3, 1), "145.50000");
+    radio.settings = file.settings;
+    EXPECT_TRUE(Compare(file, radio).empty());
+
+    radio.table.SetCell(3, memory::kColRxFreq, "146.00000");
+    radio.table.SetCell(9, memory::kColPower, "LOW");
+    radio.settings.Box(3) = "5";
+    radio.settings.Box(10) = "CLOSE"; // the file keeps nine settings, not ComboBox10
+    const std::vector<Difference> d = Compare(file, radio);
+    ASSERT_EQ(d.size(), 3u);
+    EXPECT_EQ(FormatDifference(d[0]), "channel 3, RX Freq: file '145.5', radio '146.00000'");
+    EXPECT_EQ(FormatDifference(d[1]), "channel 9, TX Power: file '', radio 'LOW'");
+    EXPECT_EQ(FormatDifference(d[2]), "settings, SQ Lev: file '0', radio '5'");
+}
+
+TEST(LoadForWriting, AFileThatWouldFailHalfWayIsRefusedWithTheChannelNamed)
+{
+    const std::string name = (std::filesystem::temp_directory_path() /
+                              ("tonvar-cli-load-" + std::to_string(::getpid()) + ".wh"))
+                                 .string();
+    ChannelData data = WindowStartState();
+    data.table.Row(2) = {"2", "145.5", "", "NONE", "NONE", "HIGH", "WIDE", "YES", "12500",
+                         "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    files::SaveChannelFile(data.table, data.settings, name);
+    const ChannelData loaded = LoadForWriting(name);
+    EXPECT_EQ(loaded.table.Cell(2, memory::kColRxFreq), "145.5");
+    EXPECT_EQ(loaded.table.Cell(2, memory::kColTxFreq), " ") << "an empty field loads as a blank";
+
+    data.table.Row(7) = data.table.Row(2);
+    data.table.SetCell(7, memory::kColStep, "fast");
+    files::SaveChannelFile(data.table, data.settings, name);
+    try {
+        LoadForWriting(name);
+        ADD_FAILURE() << "accepted";
+    } catch (const text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), name + ", channel 7: 'fast' is not a valid integer value");
+    }
+
+    // Cut short: the loader's own message.
+    std::ofstream(name, std::ios::trunc) << "\"Ch No.\"\r\n1,145.5\r\n";
+    EXPECT_THROW(LoadForWriting(name), text::Failure);
+    std::filesystem::remove(name);
+    EXPECT_THROW(LoadForWriting(name), text::Failure);
+}
+
+TEST(Progress, BarsAndPlainLines)
+{
+    EXPECT_EQ(ProgressBar("pts-3", 7, 9, 18, "reading", 10), "pts-3    [#####-----]  9/18 reading");
+    EXPECT_EQ(ProgressBar("ttyUSB0", 7, 18, 18, "done", 10), "ttyUSB0  [##########] 18/18 done");
+    EXPECT_EQ(ProgressBar("x", 0, 40, 18, "?", 4), "x  [####] 18/18 ?");
+
+    std::FILE *out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ProgressDisplay lines(out, ProgressDisplay::Mode::Lines);
+    lines.SetRows({"a", "b"});
+    lines.Update(1, 1, 18, "writing");
+    lines.Update(1, 1, 18, "writing"); // unchanged: no line
+    lines.Update(5, 1, 18, "writing"); // no such row
+    lines.Message("a: Error opening serial port.");
+    ProgressDisplay quiet(out, ProgressDisplay::Mode::Quiet);
+    quiet.SetRows({"c"});
+    quiet.Update(0, 3, 18, "reading");
+    quiet.Message("c: Interrupted.");
+    std::rewind(out);
+    std::string text(256, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    EXPECT_EQ(text, "b: writing 1/18\na: Error opening serial port.\nc: Interrupted.\n");
+}

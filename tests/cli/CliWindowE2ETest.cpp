@@ -1,0 +1,85 @@
+// tonvar-cli beside the main window: the same radio image read by both, the
+// same file written by both, compared byte for byte on the wire, in the files
+// and in the radio's memory.
+#include "../e2e/AppFixture.h"
+#include "CliProcess.h"
+
+#include "files/ChannelFile.h"
+
+#include "Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace tonvar;
+using namespace std::chrono_literals;
+using test::WaitUntil;
+
+namespace {
+
+struct CliBesideWindow : test::AppFixture {
+    QTemporaryDir dir;
+    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+
+    // Read or Write pressed in the window, waited for to its message.
+    void Press(QPushButton *button, const QString &expected)
+    {
+        messages.clear();
+        button->click();
+        ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
+        ASSERT_EQ(messages, QStringList{expected});
+        ASSERT_TRUE(failures.isEmpty()) << failures.join(QStringLiteral("; ")).toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(CliBesideWindow, AReadGivesTheSameWireAndTheSameFileAsTheWindowsReadAndSave)
+{
+    test::FillRadio(radio);
+    form->FormActivate(); // the window shown: channel numbers in column 0
+    Press(form->rbtn, QStringLiteral("   Read Succeed!"));
+    const std::string windowFile = Path("window.wh");
+    form->ChooseFile = [&](bool save) {
+        EXPECT_TRUE(save);
+        return QString::fromStdString(windowFile);
+    };
+    form->N5Click(); // File > Save
+    const std::vector<std::string> windowWire = test::Wire(radio.Log());
+    ASSERT_EQ(windowWire.size(), 18u) << "PROGRAM, channels 1 to 16, the settings";
+    radio.ClearLog();
+
+    const std::string cliFile = Path("cli.wh");
+    const test::CliResult r = test::RunCli({"read", "--port", radio.DevicePath(), cliFile});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::Wire(radio.Log()), windowWire);
+    EXPECT_EQ(files::ReadFileBytes(cliFile, ""), files::ReadFileBytes(windowFile, ""));
+}
+
+TEST_F(CliBesideWindow, AWriteLeavesTheRadioAsTheWindowsOpenAndWriteDo)
+{
+    memory::ChannelTable table;
+    for (int ch = 1; ch <= 16; ++ch)
+        table.Row(ch) = test::SampleRow(ch);
+    table.Row(9) = {"9", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}; // an empty channel
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    settings.Box(4) = "CLOSE";
+    settings.Box(7) = "H/L PowerSwitch";
+    const std::string file = Path("fleet.wh");
+    files::SaveChannelFile(table, settings, file);
+
+    form->FormActivate();
+    form->ChooseFile = [&](bool) { return QString::fromStdString(file); };
+    form->N3Click(); // File > Open
+    Press(form->wbtn, QStringLiteral("Write Succeed!"));
+
+    sim::RadioSimulator other(false);
+    other.Start();
+    const test::CliResult r = test::RunCli({"write", "--port", other.DevicePath(), file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::Memory(other), test::Memory(radio));
+    EXPECT_EQ(test::Wire(radio.Log()).size(), 18u) << "PROGRAM, channels 1 to 16, the settings";
+    EXPECT_EQ(test::Wire(other.Log()), test::Wire(radio.Log()));
+}
