@@ -1,6 +1,7 @@
 // Whole read and write sessions: the real main window, port and timers
 // against the simulated radio on a pseudo-terminal.
 #include "AppFixture.h"
+#include "SampleRadio.h"
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
 
@@ -27,36 +28,13 @@ using test::WaitUntil;
 
 namespace {
 
+using test::Payload;
+
 ChannelRow Row(int ch)
 {
-    const std::string rx = std::to_string(440 + ch) + ".12500";
-    const std::string tx = ch % 2 ? "" : std::to_string(445 + ch) + ".00000";
-    const auto &tones = memory::ToneList();
-    return {"",
-            rx,
-            tx,
-            tones[static_cast<std::size_t>(ch * 13) % tones.size()],
-            tones[static_cast<std::size_t>(ch * 7) % tones.size()],
-            ch % 3 ? "HIGH" : "LOW",
-            ch % 2 ? "WIDE" : "NARROW",
-            ch % 4 ? "YES" : "NONE",
-            "12500",
-            "5",
-            "#",
-            "BOT",
-            std::to_string(ch % 10 + 1),
-            "5TONE",
-            std::to_string(ch),
-            ch % 2 ? "YES" : "NONE"};
-}
-
-Block Payload(const ChannelRow &row)
-{
-    protocol::ByteBuffer frame{};
-    memory::EncodeChannelBlock(row, frame);
-    Block b{};
-    std::copy(frame.begin() + 4, frame.begin() + 32, b.begin());
-    return b;
+    ChannelRow row = test::SampleRow(ch);
+    row[memory::kColChannel].clear();
+    return row;
 }
 
 // The messages the radio saw, a resend folded into the message it repeats.
@@ -81,17 +59,7 @@ std::vector<std::string> ExpectedRead()
 }
 
 struct Sessions : test::AppFixture {
-    void FillRadio()
-    {
-        for (int ch = 1; ch <= 16; ++ch)
-            radio.SetBlock(0, ch, Payload(Row(ch)));
-        Block five = Payload(Row(5));
-        std::fill(five.begin(), five.begin() + 4, 0); // no receive frequency
-        radio.SetBlock(0, 5, five);
-        const Block settings{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x02,
-                             0x03, 0x00, 0x00, 0x02, 0x01, 0x00, 0x77, 0x77};
-        radio.SetBlock(5, 0, settings);
-    }
+    void FillRadio() { test::FillRadio(radio); }
 
     bool Idle() const
     {
