@@ -80,6 +80,9 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
             out.ports.push_back(port);
+        } else if (name == "--no-verify") {
+            noValue();
+            out.verify = false;
         } else if (name == "--timeout") {
             out.timeoutSeconds = Seconds(value());
         } else {
@@ -100,6 +103,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     default:
         break;
     }
+    if (!out.verify && out.command != Command::Write)
+        throw UsageError("--no-verify is for write only");
     if (out.ports.empty())
         throw UsageError("no --port given");
     std::set<std::string> labels;
@@ -178,8 +183,11 @@ std::string HelpText(Command command)
         return "Usage: tonvar-cli write --port PORT [options] FILE.wh\n"
                "\n"
                "Writes the channel file's channels and settings into the radio. The file is\n"
-               "checked first: a file that does not load or convert touches no radio.\n"
-               "\n" +
+               "checked first: a file that does not load or convert, or holds a value the\n"
+               "radio cannot keep, touches no radio. After writing, the radio is read back\n"
+               "and the write counts as done only when it holds what was written.\n"
+               "\n"
+               "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::Verify:
         return "Usage: tonvar-cli verify --port PORT [options] FILE.wh\n"

@@ -5,7 +5,7 @@
 //   tonvar-cli write  --port PORT [--port PORT ...] [options] FILE
 //   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE
 //
-// Options: --quiet, --timeout SECONDS (default 10), --help, --version. A value may
+// Options: --no-verify (write only), --quiet, --timeout SECONDS (default 10), --help, --version. A value may
 // follow its option as the next argument or after "=" (--port=ttyUSB0).
 #pragma once
 
@@ -25,6 +25,7 @@ struct Options {
     bool help = false;    // --help: print HelpText(command) and nothing else
     bool version = false; // --version: print the version and nothing else
     int timeoutSeconds = 10;
+    bool verify = true; // write: read back what was written (--no-verify: not)
 };
 
 inline constexpr int kExitSuccess = 0;

@@ -22,15 +22,6 @@ std::string OneLine(const std::string &message, const std::string &detail)
     return line;
 }
 
-std::string BlockName(std::uint8_t area, std::uint8_t block)
-{
-    if (area == protocol::kAreaChannels)
-        return "channel " + std::to_string(block);
-    if (area == protocol::kAreaSettings)
-        return "the settings";
-    return "block " + std::to_string(block) + " of area " + std::to_string(area);
-}
-
 // A channel row as the radio would keep it.
 memory::ChannelRow AsStored(const memory::ChannelRow &row, int channel)
 {
@@ -109,7 +100,7 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
 }
 
 RadioJob::RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
-                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep)
+                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify)
     : job_(job),
       timeout_(timeout),
       file_(std::move(file)),
@@ -120,6 +111,7 @@ RadioJob::RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::st
                                          {}})
 {
     session_.comcbbText = std::move(portName);
+    session_.verifyWrites = verify;
 }
 
 template <typename F>
@@ -203,31 +195,29 @@ void RadioJob::Finish(const std::string &message)
     answers_ = AnswerCount();
 }
 
+int RadioJob::AnswerCount() const
+{
+    return job_ == Job::Write && session_.verifyWrites ? 36 : 18;
+}
+
 void RadioJob::Observe(Clock::time_point now)
 {
-    // The frame buffer holds what was sent last, and so what is awaited. An
-    // Ack the radio asked for overwrites only its first byte: the request or
-    // frame it overwrote is still the one awaited.
-    const ByteBuffer &f = session_.frame;
-    if (f[0] == 'P' || f[0] == protocol::kRequestStart || f[0] == protocol::kFrameStart)
-        sentKind_ = f[0];
-    else if (f[0] != protocol::kAck || sentKind_ == 0)
-        return;
-    std::string awaited;
-    int answers = 0;
-    if (sentKind_ == 'P') {
-        awaited = "the answer to PROGRAM";
-    } else {
-        awaited = (sentKind_ == protocol::kFrameStart ? "the Ack of " : "") + BlockName(f[1], f[2]);
-        answers = f[1] == protocol::kAreaSettings ? AnswerCount() - 1
-                                                  : std::clamp(static_cast<int>(f[2]), 0, AnswerCount() - 2);
-    }
+    std::string awaited = session_.Awaited();
+    int answers = session_.Answers();
     if (outcome_ == Outcome::Succeeded || outcome_ == Outcome::Different)
         answers = AnswerCount();
+    else if (awaited == "nothing")
+        awaited = awaited_; // ended: what was awaited last is the one to name
     if (awaited != awaited_ || answers != answers_)
         movedAt_ = now;
     awaited_ = awaited;
-    answers_ = answers;
+    answers_ = std::min(answers, AnswerCount());
+}
+
+void RadioJob::HungUp()
+{
+    if (outcome_ == Outcome::Running)
+        Run([this] { session_.HungUp(); });
 }
 
 } // namespace tonvar::cli

@@ -11,6 +11,9 @@
 // to "PROGRAM", a channel, the settings, or the Ack of one of them) has not
 // changed for that long. Bytes that move nothing on do not count.
 //
+// A write reads back what it wrote before it counts as done (unless told
+// not to).
+//
 // Plain logic on an injected clock: the owner routes received chunks, Tim1's
 // ticks and regular Check calls here.
 #pragma once
@@ -76,7 +79,7 @@ public:
     // from WindowStartState. `sleep` is the session's short pauses.
     RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
              std::chrono::milliseconds timeout, ChannelData file = WindowStartState(),
-             std::function<void(int milliseconds)> sleep = {});
+             std::function<void(int milliseconds)> sleep = {}, bool verify = true);
 
     void Start(Clock::time_point now);
     void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
@@ -85,6 +88,8 @@ public:
     void Check(Clock::time_point now);
     // Ends a running session as Cancel does, failed with `why`.
     void Cancel(const std::string &why);
+    // The port hung up: the job fails at once with what the radio may hold.
+    void HungUp();
 
     Job Kind() const { return job_; }
     Outcome Result() const { return outcome_; }
@@ -96,7 +101,8 @@ public:
     const std::string &Awaited() const { return awaited_; }
     // The radio's answers so far, of AnswerCount in all.
     int Answers() const { return answers_; }
-    static constexpr int AnswerCount() { return 18; }
+    // 18 for a read or verify; a write's read-back doubles it.
+    int AnswerCount() const;
 
     // After a read or a verify: what the radio holds, as the window shows it.
     const ChannelData &Radio() const { return radio_; }
@@ -108,7 +114,8 @@ private:
     void Run(F &&step);
     void Fail(const std::string &error);
     void Finish(const std::string &message);
-    // Follows what the session waits for; a change is progress.
+    // Follows what the session waits for and the answers it took; a change
+    // is progress.
     void Observe(Clock::time_point now);
 
     Job job_;
@@ -122,7 +129,6 @@ private:
     std::vector<Difference> differences_;
     std::string awaited_ = "nothing";
     int answers_ = 0;
-    std::uint8_t sentKind_ = 0; // the first byte of the last request or frame sent
     Clock::time_point movedAt_{};
 };
 

@@ -36,11 +36,12 @@ std::string Verb(Job job)
 } // namespace
 
 struct Runner::Radio {
-    Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file)
+    Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
+          bool verify)
         : port(comm),
           tim1(tim1Timer),
           job(port, tim1, kind, portName, timeout, file,
-              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); })
+              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify)
     {
         // The port as the main window sets it up.
         comm.SetReadIntervalTimeout(20);
@@ -49,6 +50,7 @@ struct Runner::Radio {
         comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
             this->job.Receive(bytes, length, Clock::now());
         };
+        comm.OnRequestHangup = [this](serial::TComm *) { this->job.HungUp(); };
         tim1Timer.setInterval(protocol::kResendMs);
         QObject::connect(&tim1Timer, &QTimer::timeout, [this] { this->job.Tim1Timer(); });
     }
@@ -70,7 +72,7 @@ Runner::Runner(RunSettings settings, QObject *parent)
 {
     std::vector<std::string> labels;
     for (const std::string &port : settings_.ports) {
-        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file);
+        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify);
         radio->label = PortLabel(port);
         labels.push_back(radio->label);
         radios_.push_back(std::move(radio));
@@ -108,7 +110,8 @@ int Runner::Run()
             case Outcome::Succeeded:
                 ++good;
                 result = settings_.job == Job::Read    ? "read, saved to " + settings_.targets.at(i)
-                         : settings_.job == Job::Write ? "written"
+                         : settings_.job == Job::Write ? (settings_.verify ? "written and read back, equal"
+                                                                                : "written, not read back (--no-verify)")
                                                        : "verified, equal to the file";
                 break;
             case Outcome::Different:
@@ -163,7 +166,7 @@ void Runner::Poll()
         }
         if (!radio.saveError.empty())
             state = "FAILED";
-        display_.Update(i, radio.job.Answers(), RadioJob::AnswerCount(), state);
+        display_.Update(i, radio.job.Answers(), radio.job.AnswerCount(), state);
     }
     if (allDone)
         running_ = false;

@@ -24,6 +24,7 @@ struct RunSettings {
     ChannelData file;                 // what a write sends or a verify compares with
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
+    bool verify = true; // a write reads back what it wrote
     ProgressDisplay::Mode progress = ProgressDisplay::Mode::Lines;
     std::FILE *out = stdout; // differences and the summary
     std::FILE *err = stderr; // progress and errors

@@ -101,6 +101,7 @@ int main(int argc, char **argv)
     run.ports = options.ports;
     run.timeout = std::chrono::seconds(options.timeoutSeconds);
     run.quiet = options.quiet;
+    run.verify = options.verify;
     const char *term = std::getenv("TERM");
     run.progress = ::isatty(STDERR_FILENO) && !(term && std::strcmp(term, "dumb") == 0)
                        ? ProgressDisplay::Mode::Terminal

@@ -1,14 +1,27 @@
 #include "protocol/MainSession.h"
 
 #include "memory/ChannelBlock.h"
+#include "memory/Holdable.h"
+#include "text/Convert.h"
 
 #include <algorithm>
 
 namespace tonvar::protocol {
 
+namespace {
+
+constexpr int kSettingsStep = 17;
+
+std::string StepName(int step)
+{
+    return step == kSettingsStep ? "the settings" : "channel " + std::to_string(step);
+}
+
+} // namespace
+
 MainSession::MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
                          MainSessionHost host)
-    : port_(port), tim1_(tim1), table_(table), settings_(settings), host_(std::move(host))
+    : link(port, tim1), port_(port), tim1_(tim1), table_(table), settings_(settings), host_(std::move(host))
 {
 }
 
@@ -20,29 +33,11 @@ void MainSession::SendData(const ByteBuffer &bytes, std::size_t n)
 
 void MainSession::Tim1Timer()
 {
-    port_.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
-}
-
-void MainSession::StartResend(const void *user)
-{
-    if (!ResendUsedBy(user))
-        resendUsers_.push_back(user);
-    tim1_.Start();
-}
-
-void MainSession::StopResend(const void *user)
-{
-    const auto it = std::find(resendUsers_.begin(), resendUsers_.end(), user);
-    if (it == resendUsers_.end())
-        return; // not waiting: whatever runs Tim1 is another session's
-    resendUsers_.erase(it);
-    if (resendUsers_.empty())
-        tim1_.Stop();
-}
-
-bool MainSession::ResendUsedBy(const void *user) const
-{
-    return std::find(resendUsers_.begin(), resendUsers_.end(), user) != resendUsers_.end();
+    const link::Answer answer = link.Tick();
+    if (answer != link::Answer::None)
+        Answered(answer);
+    else
+        Describe();
 }
 
 void MainSession::Timer1Timer()
@@ -57,7 +52,15 @@ void MainSession::StartHandshake()
     // The checksum covers indices 0..31 as they stand; only 7 bytes go out
     // now, but the resend carries all 34.
     Crc16(frame);
-    SendData(frame, kHandshakeLength);
+    link.Send(this, kHandshakeLength, link::Wait::ForAck());
+    Describe();
+}
+
+void MainSession::Request(std::uint8_t area, std::uint8_t block, bool oneWrite)
+{
+    PutReadRequest(frame, area, block);
+    link.Send(this, kReadRequestLength, link::Wait::ForFrame(area, block), oneWrite);
+    Describe();
 }
 
 void MainSession::rbtnClick()
@@ -69,17 +72,29 @@ void MainSession::rbtnClick()
     comcbbEnabled = false;
     readCounter = 0;
     rbtnEnabled = false;
+    step_ = Step::ReadHandshake;
+    answers_ = 0;
     StartHandshake();
-    StartResend(this);
     formEnabled = false;
+}
+
+void MainSession::CheckBeforeWrite() const
+{
+    ByteBuffer scratch{};
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        if (ch >= table_.RowCount())
+            throw text::Failure("There is no channel " + std::to_string(ch) + " to write.");
+        memory::CheckChannelHeld(table_.Row(ch), ch, scratch);
+    }
+    memory::CheckSettingsHeld(settings_, scratch);
 }
 
 void MainSession::wbtnClick()
 {
     if (host_.CommitEdit)
         host_.CommitEdit();
-    writeHalted_ = false;
-    StartResend(this);
+    // Nothing is opened or sent for a write that could not go through whole.
+    CheckBeforeWrite();
     progress.Show(kWriteProgressMaximum);
     port_.SetCommName(comcbbText);
     port_.ClosePort();
@@ -87,6 +102,13 @@ void MainSession::wbtnClick()
     comcbbEnabled = false;
     wbtnEnabled = false;
     writeStep = 0;
+    plan_.clear();
+    for (int s = 1; s <= kSettingsStep; ++s)
+        plan_.push_back(s);
+    planIndex_ = 0;
+    rounds_ = 0;
+    answers_ = 0;
+    step_ = Step::WriteHandshake;
     StartHandshake();
     formEnabled = false;
 }
@@ -102,7 +124,7 @@ void MainSession::OpenPortForSignalling()
 
 void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 {
-    rx.Accept(buffer, length);
+    const link::Answer answer = link.Receive(buffer, length);
     const ByteBuffer &in = rx.buffer;
     // Each step looks at the state the steps before it left.
     const auto isAck = [&] { return Recognise(in) == Message::Ack; };
@@ -117,38 +139,12 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
             window->BlockReceived();
     }
 
-    if (isAck() && ReadRunning()) {
-        PutReadRequest(frame, kAreaChannels, 1);
-        SendData(frame, kReadRequestLength);
-    }
-
-    if (isFrame() && ReadRunning()) {
-        StopResend(this);
-        if (FrameArea(in) == kAreaSettings) {
-            memory::DecodeSettingsBlock(in, settings_);
-            EndRead();
-        } else {
-            // A block byte of 0 or above 16 names no channel; the decoder
-            // leaves the table alone and the counter below decides what is
-            // asked for next.
-            memory::DecodeChannelBlock(in, table_);
-            readCounter = FrameBlock(in) + 1;
-            if (readCounter < 17) {
-                PutReadRequest(frame, kAreaChannels, static_cast<std::uint8_t>(readCounter));
-                port_.WritePort(frame.data(), static_cast<std::uint16_t>(kReadRequestLength));
-                progress.Advance();
-            }
-            if (readCounter == 17) {
-                if (host_.Sleep)
-                    host_.Sleep(kSettingsRequestPauseMs);
-                readCounter = 0;
-                PutReadRequest(frame, kAreaSettings, 0);
-                SendData(frame, kReadRequestLength);
-                // The dialog stays up while the settings are awaited: its
-                // Retry and Cancel are the only way out if they never come.
-            }
-            StartResend(this);
-        }
+    try {
+        if (answer != link::Answer::None && (ReadRunning() || WriteRunning()))
+            Answered(answer);
+    } catch (...) {
+        rx.Finish();
+        throw;
     }
 
     // The radio may ask for an acknowledgement of a frame on its own.
@@ -156,48 +152,187 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
         PutAck(frame);
         SendData(frame, kAckLength);
     }
-
-    bool acknowledged = false;
-    if (isAck() && WriteRunning() && !writeHalted_) {
-        StopResend(this);
-        ++writeStep;
-        progress.Advance();
-        acknowledged = true;
-    }
-    if (writeStep == kWriteAcks)
-        EndWrite();
-    if (acknowledged && ((writeStep >= 1 && writeStep <= 16 && WriteRunning()) || writeStep == 17))
-        SendWriteBlock();
-
     rx.Finish();
 }
 
-void MainSession::SendWriteBlock()
+void MainSession::Answered(link::Answer answer)
+{
+    ++answers_;
+    if (ReadRunning())
+        ReadAnswer(answer);
+    else if (WriteRunning())
+        WriteAnswer(answer);
+    Describe();
+}
+
+void MainSession::ReadAnswer(link::Answer answer)
+{
+    if (step_ == Step::ReadHandshake && answer == link::Answer::Ack) {
+        step_ = Step::ReadBlocks;
+        Request(kAreaChannels, 1);
+        return;
+    }
+    if (step_ != Step::ReadBlocks || answer != link::Answer::Frame)
+        return;
+    const ByteBuffer &in = rx.buffer;
+    if (FrameArea(in) == kAreaSettings) {
+        memory::DecodeSettingsBlock(in, settings_);
+        EndRead();
+        return;
+    }
+    memory::DecodeChannelBlock(in, table_);
+    readCounter = FrameBlock(in) + 1;
+    if (readCounter < 17) {
+        Request(kAreaChannels, static_cast<std::uint8_t>(readCounter), true);
+        progress.Advance();
+        return;
+    }
+    if (host_.Sleep)
+        host_.Sleep(kSettingsRequestPauseMs);
+    readCounter = 0;
+    // The dialog stays up while the settings are awaited: its Retry and
+    // Cancel are the only way out if they never come.
+    Request(kAreaSettings, 0);
+}
+
+void MainSession::WriteAnswer(link::Answer answer)
+{
+    switch (step_) {
+    case Step::WriteHandshake:
+    case Step::WriteBlocks:
+        if (answer != link::Answer::Ack)
+            return;
+        if (step_ == Step::WriteBlocks)
+            ++planIndex_;
+        step_ = Step::WriteBlocks;
+        ++writeStep;
+        progress.Advance();
+        if (planIndex_ < plan_.size())
+            SendWriteBlock(plan_[planIndex_]);
+        else if (verifyWrites)
+            RequestCheck();
+        else
+            EndWrite();
+        return;
+    case Step::CheckHandshake:
+        if (answer != link::Answer::Ack)
+            return;
+        step_ = Step::CheckBlocks;
+        planIndex_ = 0;
+        differing_.clear();
+        RequestCheck();
+        return;
+    case Step::CheckBlocks:
+        if (answer == link::Answer::Frame)
+            CheckFrame();
+        return;
+    default:
+        return;
+    }
+}
+
+void MainSession::SendWriteBlock(int step)
 {
     try {
-        if (writeStep == 17) {
+        if (step == kSettingsStep) {
             PutFrameHeader(frame, kAreaSettings, 0);
             memory::EncodeSettingsBlock(settings_, frame);
         } else {
-            PutFrameHeader(frame, kAreaChannels, static_cast<std::uint8_t>(writeStep));
-            memory::EncodeChannelBlock(table_.Row(writeStep), frame);
+            PutFrameHeader(frame, kAreaChannels, static_cast<std::uint8_t>(step));
+            memory::EncodeChannelBlock(table_.Row(step), frame);
         }
     } catch (...) {
-        // The step has advanced past a block that was never sent; only Retry
-        // (from the handshake) or Cancel may go on from here.
-        writeHalted_ = true;
+        // Checked before the write started; a table changed under the write
+        // ends it rather than send half a block.
+        Button2Click();
         throw;
     }
     Crc16(frame);
-    SendData(frame, kFrameLength);
-    StartResend(this);
+    std::copy_n(frame.begin(), kFrameLength, sent_.at(static_cast<std::size_t>(step)).begin());
+    link.Send(this, kFrameLength, link::Wait::ForAck());
+    Describe();
+}
+
+void MainSession::Reopen()
+{
+    port_.ClosePort();
+    port_.OpenPort();
+}
+
+// Reads back the blocks this round wrote: the port reopened and the
+// handshake first, as a read does.
+void MainSession::RequestCheck()
+{
+    if (step_ == Step::WriteBlocks) {
+        step_ = Step::CheckHandshake;
+        progress.Show(static_cast<int>(plan_.size()));
+        Reopen();
+        StartHandshake();
+        return;
+    }
+    const int s = plan_.at(planIndex_);
+    Request(s == kSettingsStep ? kAreaSettings : kAreaChannels,
+            static_cast<std::uint8_t>(s == kSettingsStep ? 0 : s));
+}
+
+void MainSession::CheckFrame()
+{
+    const int s = plan_.at(planIndex_);
+    ByteBuffer written{};
+    std::copy_n(sent_.at(static_cast<std::size_t>(s)).begin(), kFrameLength, written.begin());
+    bool same = false;
+    if (s == kSettingsStep) {
+        memory::SettingsTexts a = memory::DefaultSettingsTexts();
+        memory::SettingsTexts b = a;
+        memory::DecodeSettingsBlock(written, a);
+        memory::DecodeSettingsBlock(rx.buffer, b);
+        same = a == b;
+    } else {
+        memory::ChannelTable a;
+        memory::ChannelTable b;
+        memory::DecodeChannelBlock(written, a);
+        memory::DecodeChannelBlock(rx.buffer, b);
+        same = a.Row(s) == b.Row(s);
+    }
+    if (!same)
+        differing_.push_back(s);
+    progress.Advance();
+    if (++planIndex_ < plan_.size())
+        RequestCheck();
+    else
+        EndCheck();
+}
+
+void MainSession::EndCheck()
+{
+    if (differing_.empty()) {
+        EndWrite();
+        return;
+    }
+    if (++rounds_ > kRewriteRounds) {
+        std::string names;
+        for (const int s : differing_)
+            names += (names.empty() ? "" : ", ") + StepName(s);
+        Button2Click();
+        throw text::Failure("Write failed: the radio does not hold what was written.",
+                            "Read back after " + std::to_string(kRewriteRounds + 1) + " writes, these differ: " +
+                                names + ". Write the radio again.");
+    }
+    // Only what differs is written again, and then read back again.
+    plan_ = differing_;
+    planIndex_ = 0;
+    step_ = Step::WriteHandshake;
+    progress.Show(static_cast<int>(plan_.size()));
+    Reopen();
+    StartHandshake();
 }
 
 void MainSession::EndRead()
 {
     rbtnEnabled = true;
     progress.visible = false;
-    StopResend(this);
+    link.Stop(this);
+    step_ = Step::Idle;
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;
@@ -221,7 +356,8 @@ void MainSession::EndWrite()
 void MainSession::Button1Click()
 {
     formEnabled = true;
-    StopResend(this);
+    link.Stop(this);
+    step_ = Step::Idle;
     const bool wasWriteEnabled = wbtnEnabled;
     port_.ClosePort();
     progress.visible = false;
@@ -235,14 +371,62 @@ void MainSession::Button1Click()
 
 void MainSession::Button2Click()
 {
-    StopResend(this);
-    writeHalted_ = false;
+    link.Stop(this);
+    step_ = Step::Idle;
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;
     port_.ClosePort();
     progress.visible = false;
     formEnabled = true;
+}
+
+void MainSession::HungUp()
+{
+    if (!ReadRunning() && !WriteRunning())
+        return;
+    const bool writing = WriteRunning();
+    Button2Click();
+    throw text::Failure(writing ? kWriteHungUp : kReadHungUp);
+}
+
+std::string MainSession::Awaited() const
+{
+    const link::Wait &w = link.Awaited();
+    if (step_ == Step::Idle || w.kind == link::Wait::Nothing)
+        return "nothing";
+    if (step_ == Step::ReadHandshake || step_ == Step::WriteHandshake || step_ == Step::CheckHandshake)
+        return "the answer to PROGRAM";
+    if (w.kind == link::Wait::Frame)
+        return w.area == kAreaSettings ? "the settings" : "channel " + std::to_string(w.block);
+    return "the Ack of " + StepName(plan_.at(planIndex_));
+}
+
+int MainSession::AnswersExpected() const
+{
+    constexpr int kOneWay = 18; // the handshake's Ack and 17 blocks
+    return ReadRunning() || !verifyWrites ? kOneWay : 2 * kOneWay;
+}
+
+void MainSession::Describe()
+{
+    std::string text;
+    if (step_ == Step::ReadHandshake || step_ == Step::WriteHandshake || step_ == Step::CheckHandshake) {
+        text = "Waiting for the radio to answer";
+    } else if (step_ == Step::ReadBlocks) {
+        const link::Wait &w = link.Awaited();
+        text = w.area == kAreaSettings ? "Reading the settings"
+                                       : "Reading channel " + std::to_string(w.block) + " of 16";
+    } else if (step_ == Step::WriteBlocks && planIndex_ < plan_.size()) {
+        const int s = plan_[planIndex_];
+        text = s == kSettingsStep ? "Writing the settings" : "Writing channel " + std::to_string(s) + " of 16";
+    } else if (step_ == Step::CheckBlocks && planIndex_ < plan_.size()) {
+        text = "Checking " + StepName(plan_[planIndex_]);
+    }
+    if (link.Silent())
+        text += "\nThe radio does not answer: check the cable, that the radio is on, and that it is ready to be "
+                "programmed.";
+    progress.text = text;
 }
 
 } // namespace tonvar::protocol

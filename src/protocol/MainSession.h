@@ -6,14 +6,20 @@
 // A write: "PROGRAM" -> Ack; DataFrame 0,1 .. 0,16 and 5,0 -> one Ack each;
 // done after the 18th Ack ("Write Succeed!").
 //
-// While a session waits, Tim1 resends the frame buffer's first 34 bytes every
-// 300 ms, without limit, until the answer comes or the user presses Retry or
-// Cancel on the progress dialog.
+// Every answer goes through the link (link/Link.h): an answer is taken only
+// when it is whole and the one asked for, one message is outstanding at a
+// time, the resend follows 300 ms without an answer, and an Ack is counted
+// only for the block that waits for it.
 //
-// Tim1 is shared with the signalling windows, whose sessions wait under it
-// too. Every session starts and stops it through StartResend / StopResend, so
-// one session's end, time-out, Close or failure never silences the resend
-// that another session is still waiting on.
+// A write is checked before its first byte: every block it will send must
+// convert, and the radio must be able to hold every value as it stands. It
+// succeeds only when the radio holds it: after the last Ack the port is
+// reopened and the written blocks are read back; blocks that differ are
+// written again (up to three times), and otherwise the write fails naming
+// them.
+//
+// A session's end, a time-out, Cancel or a hang-up never silences the resend
+// that another session still waits on (Link::StartResend / StopResend).
 //
 // This class holds the state the windows display (button and selector
 // enabled states are the session flags, the progress dialog's bar) and works
@@ -23,6 +29,7 @@
 // operation got.
 #pragma once
 
+#include "link/Link.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 #include "protocol/Frames.h"
@@ -35,26 +42,8 @@
 
 namespace tonvar::protocol {
 
-// What a session needs of the serial port.
-class Port {
-public:
-    virtual ~Port() = default;
-    virtual void SetCommName(const std::string &name) = 0;
-    virtual void OpenPort() = 0; // throws on failure
-    virtual void ClosePort() = 0;
-    virtual bool WritePort(const std::uint8_t *bytes, std::uint16_t count) = 0;
-};
-
-// A repeating timer whose ticks the owner routes back to the session.
-class Timer {
-public:
-    virtual ~Timer() = default;
-    // Starts the timer if it is stopped; a running timer keeps its period.
-    // Stop followed by Start begins a fresh period.
-    virtual void Start() = 0;
-    virtual void Stop() = 0;
-    virtual bool Active() const = 0;
-};
+using link::Port;
+using link::Timer;
 
 // A signalling window's side of the shared receive handler.
 class SignallingSession {
@@ -71,6 +60,8 @@ struct ProgressState {
     bool visible = false;
     int maximum = 100;
     int position = 0;
+    // What the session does or waits for, in words ("Reading channel 5 of 16").
+    std::string text;
 
     void Show(int max)
     {
@@ -85,7 +76,7 @@ struct ProgressState {
     }
 };
 
-inline constexpr int kResendMs = 300;
+inline constexpr int kResendMs = link::kResendMs;
 inline constexpr int kRetryPauseMs = 300;
 inline constexpr int kSettingsRequestPauseMs = 2;
 inline constexpr int kReadProgressMaximum = 16;
@@ -100,14 +91,22 @@ struct MainSessionHost {
     std::function<void()> CommitEdit; // moves the focus on, committing a cell edit
 };
 
+inline const std::string kReadHungUp = "The cable was unplugged or the port was closed: the read stopped.";
+inline const std::string kWriteHungUp =
+    "The cable was unplugged or the port was closed: the write stopped.\n"
+    "The radio may now hold a mix of old and new values: write it again.";
+// Rounds of writing again the blocks that a read-back found different.
+inline constexpr int kRewriteRounds = 3;
+
 class MainSession {
 public:
     MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
                 MainSessionHost host);
 
-    // Shared with the signalling windows.
-    ByteBuffer frame{};
-    ReceiveBuffers rx;
+    // The port, the buffers and the resend, shared with the signalling windows.
+    link::Link link;
+    ByteBuffer &frame = link.frame;
+    ReceiveBuffers &rx = link.rx;
     std::int32_t readCounter = 0;
     std::int32_t writeStep = 0;
     // 5TONE, 2TONE, FleetSync and DTMF, in the order each chunk is offered.
@@ -120,21 +119,18 @@ public:
     bool formEnabled = true;
     ProgressState progress;
     std::string comcbbText = "COM1";
+    // A write reads back what it wrote before it reports success.
+    bool verifyWrites = true;
 
     bool ReadRunning() const { return !rbtnEnabled; }
     bool WriteRunning() const { return !wbtnEnabled; }
-    // A write whose block did not convert takes no further Ack until Retry
-    // or Cancel: a stray Ack would otherwise send the block after the one
-    // that was never written, and the write could end as a success.
-    bool WriteHalted() const { return writeHalted_; }
+    // A write is reading back what it wrote.
+    bool Checking() const { return step_ == Step::CheckHandshake || step_ == Step::CheckBlocks; }
 
-    // Tim1 on behalf of one session (`user` tells the sessions apart). Start
-    // counts the session as waiting and starts Tim1 unless it runs already;
-    // Stop stops Tim1 only when no other session is still waiting under it.
-    // With a single session these are Tim1's own Start and Stop.
-    void StartResend(const void *user);
-    void StopResend(const void *user);
-    bool ResendUsedBy(const void *user) const;
+    // Tim1 on behalf of one session (`user` tells the sessions apart).
+    void StartResend(const void *user) { link.StartResend(user); }
+    void StopResend(const void *user) { link.StopResend(user); }
+    bool ResendUsedBy(const void *user) const { return link.ResendUsedBy(user); }
 
     void rbtnClick();
     void wbtnClick();
@@ -149,21 +145,51 @@ public:
     // The show commands of the signalling windows: opens the port unless a
     // session or an earlier show command already has.
     void OpenPortForSignalling();
+    // The port hung up (cable pulled, device gone): a running session ends
+    // at once, and the failure says what the radio may now hold.
+    void HungUp();
+
+    // What the session waits for: "the answer to PROGRAM", "channel 5", "the
+    // settings", "the Ack of channel 5", "the Ack of the settings"; "nothing"
+    // when idle.
+    std::string Awaited() const;
+    // Answers taken in this session, and how many a whole session takes.
+    int Answers() const { return answers_; }
+    int AnswersExpected() const;
 
 private:
+    enum class Step { Idle, ReadHandshake, ReadBlocks, WriteHandshake, WriteBlocks, CheckHandshake, CheckBlocks };
+
     void StartHandshake();
+    void Request(std::uint8_t area, std::uint8_t block, bool oneWrite = false);
+    void ReadAnswer(link::Answer answer);
+    void WriteAnswer(link::Answer answer);
     void EndRead();
     void EndWrite();
-    // Builds and sends the block a write's new step asks for.
-    void SendWriteBlock();
+    // Builds and sends the block of a write's step (1..16 channels, 17 the
+    // settings).
+    void SendWriteBlock(int step);
+    void RequestCheck();
+    void CheckFrame();
+    void EndCheck();
+    void Answered(link::Answer answer);
+    void Reopen();
+    void Describe();
+    // Every block a write sends converts, and holds what the table says.
+    void CheckBeforeWrite() const;
 
     Port &port_;
     Timer &tim1_;
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;
-    std::vector<const void *> resendUsers_;
-    bool writeHalted_ = false;
+    Step step_ = Step::Idle;
+    std::vector<int> plan_;      // the steps this round writes
+    std::size_t planIndex_ = 0;  // the step whose Ack is awaited
+    std::array<std::array<std::uint8_t, kFrameLength>, 18> sent_{}; // the frame each step last sent
+    std::vector<int> differing_;
+    int rounds_ = 0;
+    int answers_ = 0;
 };
 
 } // namespace tonvar::protocol

@@ -177,7 +177,7 @@ TEST_F(Job1, AWriteSucceedsOnTheEighteenthAck)
     for (int i = 0; i < 18; ++i)
         Feed(job, Ack(), t0 + std::chrono::seconds(i));
     EXPECT_EQ(job.Result(), Outcome::Succeeded);
-    EXPECT_EQ(job.Answers(), RadioJob::AnswerCount());
+    EXPECT_EQ(job.Answers(), job.AnswerCount());
     EXPECT_FALSE(port.open);
     job.Check(t0 + 60s);
     EXPECT_EQ(job.Result(), Outcome::Succeeded);

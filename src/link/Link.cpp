@@ -1,0 +1,201 @@
+#include "link/Link.h"
+
+#include <algorithm>
+
+namespace tonvar::link {
+
+namespace {
+
+using protocol::kFrameLength;
+using protocol::kUncheckedFrameLength;
+
+// A chunk of nothing but Acks is that many Acks (a radio answering copies
+// quickly); any other chunk is one message, judged by its first byte.
+std::size_t AckCount(const std::uint8_t *bytes, std::size_t length)
+{
+    return std::all_of(bytes, bytes + length, [](std::uint8_t b) { return b == protocol::kAck; }) ? length : 1;
+}
+
+bool ChecksumMatches(const std::vector<std::uint8_t> &answer)
+{
+    if (answer.size() < kFrameLength)
+        return false;
+    const std::uint16_t crc = protocol::Crc16Modbus(answer.data(), kUncheckedFrameLength);
+    return answer[protocol::kChecksumHigh] == (crc >> 8) && answer[protocol::kChecksumLow] == (crc & 0xFF);
+}
+
+} // namespace
+
+Link::Link(Port &p, Timer &tim1) : port(p), tim1_(tim1) {}
+
+void Link::SendData(std::size_t n)
+{
+    for (std::size_t i = 0; i < n && i < frame.size(); ++i)
+        port.WritePort(&frame[i], 1);
+}
+
+void Link::Send(const void *user, std::size_t n, Wait wait, bool oneWrite)
+{
+    if (oneWrite)
+        port.WritePort(frame.data(), static_cast<std::uint16_t>(std::min(n, frame.size())));
+    else
+        SendData(n);
+    waiter_ = user;
+    wait_ = wait;
+    copies_ = 1;
+    silentTicks_ = 0;
+    owed_ = 0;
+    quietTicks_ = 0;
+    pending_.clear();
+    candidate_.clear();
+    // The 300 ms are counted from this message.
+    tim1_.Stop();
+    StartResend(user);
+}
+
+void Link::Stop(const void *user)
+{
+    if (waiter_ == user) {
+        wait_ = Wait{};
+        owed_ = 0;
+        pending_.clear();
+        candidate_.clear();
+    }
+    StopResend(user);
+}
+
+void Link::StartResend(const void *user)
+{
+    if (!ResendUsedBy(user))
+        resendUsers_.push_back(user);
+    tim1_.Start();
+}
+
+void Link::StopResend(const void *user)
+{
+    const auto it = std::find(resendUsers_.begin(), resendUsers_.end(), user);
+    if (it == resendUsers_.end())
+        return; // not waiting: whatever runs Tim1 is another session's
+    resendUsers_.erase(it);
+    if (resendUsers_.empty())
+        tim1_.Stop();
+}
+
+bool Link::ResendUsedBy(const void *user) const
+{
+    return std::find(resendUsers_.begin(), resendUsers_.end(), user) != resendUsers_.end();
+}
+
+Answer Link::Receive(const std::uint8_t *bytes, std::size_t length)
+{
+    rx.Accept(bytes, length);
+    if (length == 0 || wait_.kind == Wait::Nothing)
+        return Answer::None;
+    if (wait_.kind == Wait::Ack)
+        return bytes[0] == protocol::kAck ? TakeAck(AckCount(bytes, length)) : Answer::None;
+    return TakeFrame(bytes, length);
+}
+
+Answer Link::TakeAck(std::size_t acks)
+{
+    silentTicks_ = 0;
+    const bool settling = owed_ > 0;
+    if (!settling) {
+        // The first Ack answers the message; the other copies may still be
+        // acknowledged, and those Acks are this message's too.
+        owed_ = copies_ - 1;
+        --acks;
+        settleTicks_ = copies_ + 1;
+    }
+    owed_ -= static_cast<int>(std::min<std::size_t>(acks, static_cast<std::size_t>(std::max(owed_, 0))));
+    if (owed_ <= 0) {
+        Settled();
+        return Answer::Ack;
+    }
+    // Wait for the rest, counting quiet ticks from this Ack.
+    quietTicks_ = 0;
+    tim1_.Stop();
+    StartResend(waiter_);
+    return Answer::None;
+}
+
+void Link::Settled()
+{
+    wait_ = Wait{};
+    owed_ = 0;
+}
+
+Answer Link::TakeFrame(const std::uint8_t *bytes, std::size_t length)
+{
+    const bool continues = !pending_.empty() && pending_.size() < kFrameLength;
+    if (continues)
+        pending_.insert(pending_.end(), bytes, bytes + length);
+    else
+        pending_.assign(bytes, bytes + length);
+    if (pending_[0] != protocol::kFrameStart) {
+        pending_.clear();
+        return Answer::None;
+    }
+    if (pending_.size() < kFrameLength)
+        return Answer::None; // the rest is on its way, or the resend asks again
+    std::vector<std::uint8_t> answer(pending_.begin(), pending_.begin() + kFrameLength);
+    pending_.clear();
+    Answer a = Judge(answer);
+    if (a == Answer::None && continues && length >= kFrameLength && bytes[0] == protocol::kFrameStart) {
+        // A fragment of an earlier answer, and a whole one behind it.
+        answer.assign(bytes, bytes + kFrameLength);
+        a = Judge(answer);
+    }
+    return a;
+}
+
+Answer Link::Judge(const std::vector<std::uint8_t> &answer)
+{
+    if (answer.size() < kUncheckedFrameLength || answer[0] != protocol::kFrameStart || answer[1] != wait_.area ||
+        answer[2] != wait_.block || answer[3] != protocol::kAddressEnd)
+        return Answer::None;
+    if (!ChecksumMatches(answer)) {
+        // Taken only when the next answer to this request is the same.
+        if (candidate_ != answer) {
+            candidate_ = answer;
+            return Answer::None;
+        }
+        ++unverified_;
+    }
+    std::copy(answer.begin(), answer.end(), rx.buffer.begin());
+    std::copy(answer.begin(), answer.end(), rx.copy.begin());
+    candidate_.clear();
+    silentTicks_ = 0;
+    Settled();
+    return Answer::Frame;
+}
+
+Answer Link::Tick()
+{
+    if (wait_.kind == Wait::Ack && owed_ > 0) {
+        // Waiting for the Acks of earlier copies: nothing is resent for this
+        // session. A radio that ignored copies while storing never sends them.
+        if (resendUsers_.size() > 1)
+            port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+        if (++quietTicks_ <= settleTicks_)
+            return Answer::None;
+        Settled();
+        return Answer::Ack;
+    }
+    if (wait_.kind == Wait::Frame && pending_.size() >= kUncheckedFrameLength) {
+        // An answer that stopped short of a checksum: a radio that sends none.
+        const std::vector<std::uint8_t> answer = pending_;
+        pending_.clear();
+        if (Judge(answer) == Answer::Frame)
+            return Answer::Frame;
+    }
+    pending_.clear();
+    port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+    if (wait_.kind != Wait::Nothing) {
+        ++copies_;
+        ++silentTicks_;
+    }
+    return Answer::None;
+}
+
+} // namespace tonvar::link

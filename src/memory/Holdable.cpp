@@ -1,0 +1,147 @@
+#include "memory/Holdable.h"
+
+#include "memory/ChannelBlock.h"
+#include "text/Convert.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace tonvar::memory {
+
+namespace {
+
+// Pick lists longer than this are not spelled out in a message.
+constexpr std::size_t kListedValues = 12;
+
+std::optional<double> Number(const std::string &text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+bool SameValue(const std::string &typed, const std::string &kept)
+{
+    if (typed == kept || IsNoFrequency(typed))
+        return true;
+    const auto a = Number(typed);
+    if (!a)
+        return false;
+    if (const auto b = Number(kept))
+        return std::fabs(*a - *b) < 1e-5 + 1e-9;
+    return *a == 0 && (kept == "NONE" || kept == "CLOSE");
+}
+
+std::string Allowed(const std::vector<std::string> &list)
+{
+    if (list.empty() || list.size() > kListedValues)
+        return {};
+    std::string out = " The radio takes ";
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == list.size() ? " or " : ", ") + list[i];
+    return out + ".";
+}
+
+[[noreturn]] void Refuse(const std::string &where, const std::string &typed, const std::string &kept,
+                         const std::vector<std::string> &list)
+{
+    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list),
+                        where);
+}
+
+// Which cell of a row a conversion failure comes from.
+int FailingColumn(const ChannelRow &row)
+{
+    const auto fails = [](auto &&convert) {
+        try {
+            convert();
+            return false;
+        } catch (const text::Failure &) {
+            return true;
+        }
+    };
+    for (int c = 1; c < kColumnCount; ++c) {
+        const std::string &t = row[static_cast<std::size_t>(c)];
+        bool bad = false;
+        switch (c) {
+        case kColRxFreq:
+        case kColTxFreq:
+            bad = !IsNoFrequency(t) && fails([&] { text::ScaledToInt(t, 1e6); });
+            break;
+        case kColDecodeTone:
+        case kColEncodeTone:
+            bad = fails([&] { EncodeToneCode(t); });
+            break;
+        case kColStep:
+        case kColPttIdNumber:
+            bad = fails([&] { text::StrToInt(t); });
+            break;
+        case kColScrambler:
+            bad = t != "NONE" && fails([&] { text::StrToInt(t); });
+            break;
+        default:
+            break;
+        }
+        if (bad)
+            return c;
+    }
+    return 0;
+}
+
+} // namespace
+
+void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &scratch)
+{
+    const std::string where = "Channel " + std::to_string(channel);
+    const auto &captions = ColumnCaptions();
+    protocol::PutFrameHeader(scratch, protocol::kAreaChannels, static_cast<std::uint8_t>(channel));
+    try {
+        EncodeChannelBlock(row, scratch);
+    } catch (const text::Failure &e) {
+        const int c = FailingColumn(row);
+        throw text::Failure(e.what(), c == 0 ? where : where + ", " + captions.at(static_cast<std::size_t>(c)));
+    }
+    if (IsNoFrequency(row[kColRxFreq]))
+        return; // an empty channel: nothing of the row is kept
+    ChannelTable kept;
+    DecodeChannelBlock(scratch, kept);
+    const ChannelRow &back = kept.Row(channel);
+    for (int c = 1; c < kColumnCount; ++c) {
+        const auto at = static_cast<std::size_t>(c);
+        if (!SameValue(row[at], back[at]))
+            Refuse(where + ", " + captions.at(at), row[at], back[at], PickList(c));
+    }
+}
+
+void CheckSettingsHeld(const SettingsTexts &settings, protocol::ByteBuffer &scratch)
+{
+    try {
+        EncodeSettingsBlock(settings, scratch);
+    } catch (const text::Failure &e) {
+        // Boxes 1 to 4 hold numbers (or NONE / CLOSE).
+        for (int n = 1; n <= 4; ++n) {
+            const std::string &t = settings.Box(n);
+            if (t == "NONE" || t == "CLOSE")
+                continue;
+            try {
+                text::StrToInt(t);
+            } catch (const text::Failure &) {
+                throw text::Failure(e.what(), "Settings, " + SettingsCaption(n));
+            }
+        }
+        throw text::Failure(e.what(), "Settings");
+    }
+    SettingsTexts kept = DefaultSettingsTexts();
+    DecodeSettingsBlock(scratch, kept);
+    for (int n = 1; n <= kSettingsBoxCount; ++n)
+        if (!SameValue(settings.Box(n), kept.Box(n)))
+            Refuse("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n));
+}
+
+} // namespace tonvar::memory

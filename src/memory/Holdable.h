@@ -1,0 +1,25 @@
+// Whether the radio can hold what the table and the panel say.
+//
+// The block encoders keep only what fits: a TOT of 300 becomes 44, a power
+// the radio does not know becomes HIGH. Before anything is written, each
+// value is put through its block and back; a value that does not come back
+// as itself (a number that is the same number, "0" for NONE or CLOSE, a
+// blank cell, are the same) is refused, naming where it is, what was typed,
+// what the radio would keep and what it allows.
+#pragma once
+
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+#include "protocol/Frames.h"
+
+#include <string>
+
+namespace tonvar::memory {
+
+// Throw text::Failure: the first line is the conversion's own message or the
+// refusal, the detail says where ("Channel 3, RX Freq", "Settings, TOT").
+// `scratch` is a frame buffer to encode in.
+void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &scratch);
+void CheckSettingsHeld(const SettingsTexts &settings, protocol::ByteBuffer &scratch);
+
+} // namespace tonvar::memory
