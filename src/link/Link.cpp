@@ -44,8 +44,9 @@ void Link::Send(const void *user, std::size_t n, Wait wait, bool oneWrite)
     wait_ = wait;
     copies_ = 1;
     silentTicks_ = 0;
-    owed_ = 0;
-    quietTicks_ = 0;
+    ticksSinceSend_ = 0;
+    ticksSinceFirst_ = 0;
+    ackHeld_ = false;
     pending_.clear();
     candidate_.clear();
     // The 300 ms are counted from this message.
@@ -57,11 +58,18 @@ void Link::Stop(const void *user)
 {
     if (waiter_ == user) {
         wait_ = Wait{};
-        owed_ = 0;
+        ackHeld_ = false;
         pending_.clear();
         candidate_.clear();
     }
     StopResend(user);
+}
+
+void Link::Begin()
+{
+    owed_ = 0;
+    patience_ = 1;
+    unverified_ = 0;
 }
 
 void Link::StartResend(const void *user)
@@ -91,21 +99,53 @@ Answer Link::Receive(const std::uint8_t *bytes, std::size_t length)
     rx.Accept(bytes, length);
     if (length == 0 || wait_.kind == Wait::Nothing)
         return Answer::None;
-    if (wait_.kind == Wait::Ack)
-        return bytes[0] == protocol::kAck ? TakeAck(AckCount(bytes, length)) : Answer::None;
-    return TakeFrame(bytes, length);
+    if (wait_.kind == Wait::Ack) {
+        if (bytes[0] == protocol::kAck)
+            return TakeAck(AckCount(bytes, length));
+        OwedAnswerCame();
+        return Answer::None;
+    }
+    const Answer a = TakeFrame(bytes, length);
+    if (a == Answer::None && pending_.empty())
+        OwedAnswerCame();
+    return a;
+}
+
+void Link::Answered()
+{
+    silentTicks_ = 0;
+    // A radio slower than the resend has queued or ignored the copies; the
+    // next messages wait as long as this one did.
+    patience_ = std::clamp(ticksSinceFirst_ + 1, patience_, kMostPatientTicks);
+    owed_ += copies_ - 1;
+    settleTicks_ = copies_ + 1;
+    quietTicks_ = 0;
+}
+
+void Link::OwedAnswerCame()
+{
+    if (owed_ <= 0)
+        return;
+    --owed_;
+    quietTicks_ = 0;
 }
 
 Answer Link::TakeAck(std::size_t acks)
 {
-    silentTicks_ = 0;
-    const bool settling = owed_ > 0;
-    if (!settling) {
-        // The first Ack answers the message; the other copies may still be
-        // acknowledged, and those Acks are this message's too.
-        owed_ = copies_ - 1;
+    if (!ackHeld_) {
+        // The first Ack answers the message, unless it is one still owed for
+        // an earlier message's copies.
+        if (owed_ > 0) {
+            const auto taken = std::min<std::size_t>(acks, static_cast<std::size_t>(owed_));
+            owed_ -= static_cast<int>(taken);
+            acks -= taken;
+            quietTicks_ = 0;
+            if (acks == 0)
+                return Answer::None;
+        }
+        Answered();
         --acks;
-        settleTicks_ = copies_ + 1;
+        ackHeld_ = true;
     }
     owed_ -= static_cast<int>(std::min<std::size_t>(acks, static_cast<std::size_t>(std::max(owed_, 0))));
     if (owed_ <= 0) {
@@ -114,15 +154,13 @@ Answer Link::TakeAck(std::size_t acks)
     }
     // Wait for the rest, counting quiet ticks from this Ack.
     quietTicks_ = 0;
-    tim1_.Stop();
-    StartResend(waiter_);
     return Answer::None;
 }
 
 void Link::Settled()
 {
     wait_ = Wait{};
-    owed_ = 0;
+    ackHeld_ = false;
 }
 
 Answer Link::TakeFrame(const std::uint8_t *bytes, std::size_t length)
@@ -165,22 +203,36 @@ Answer Link::Judge(const std::vector<std::uint8_t> &answer)
     std::copy(answer.begin(), answer.end(), rx.buffer.begin());
     std::copy(answer.begin(), answer.end(), rx.copy.begin());
     candidate_.clear();
-    silentTicks_ = 0;
+    Answered();
     Settled();
     return Answer::Frame;
 }
 
 Answer Link::Tick()
 {
-    if (wait_.kind == Wait::Ack && owed_ > 0) {
-        // Waiting for the Acks of earlier copies: nothing is resent for this
-        // session. A radio that ignored copies while storing never sends them.
-        if (resendUsers_.size() > 1)
+    const bool othersWait = resendUsers_.size() > 1 || (!resendUsers_.empty() && resendUsers_[0] != waiter_);
+    if (wait_.kind == Wait::Nothing) {
+        // Another session's resend (a signalling window's).
+        port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+        return Answer::None;
+    }
+    ++silentTicks_;
+    ++ticksSinceFirst_;
+    if (owed_ > 0) {
+        // Answers to earlier copies are still on their way: nothing is sent
+        // for this session until they came or the line stayed quiet. A
+        // radio that ignored copies while storing never sends them.
+        if (othersWait)
             port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
         if (++quietTicks_ <= settleTicks_)
             return Answer::None;
-        Settled();
-        return Answer::Ack;
+        owed_ = 0;
+        if (ackHeld_) {
+            Settled();
+            return Answer::Ack;
+        }
+        ticksSinceSend_ = 0;
+        return Answer::None;
     }
     if (wait_.kind == Wait::Frame && pending_.size() >= kUncheckedFrameLength) {
         // An answer that stopped short of a checksum: a radio that sends none.
@@ -189,12 +241,12 @@ Answer Link::Tick()
         if (Judge(answer) == Answer::Frame)
             return Answer::Frame;
     }
+    if (++ticksSinceSend_ < patience_ && !othersWait)
+        return Answer::None;
     pending_.clear();
     port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
-    if (wait_.kind != Wait::Nothing) {
-        ++copies_;
-        ++silentTicks_;
-    }
+    ticksSinceSend_ = 0;
+    ++copies_;
     return Answer::None;
 }
 

@@ -17,7 +17,12 @@
 //
 //  - resends the frame buffer's first 34 bytes only after 300 ms without
 //    the answer to the message last sent: the interval restarts with every
-//    message sent;
+//    message sent. Once a radio has been seen to take longer than that, the
+//    resend waits as long as the radio took (in whole ticks, at most
+//    kMostPatientTicks), so a slow radio is not sent copies it would queue;
+//
+//  - after an answer to a message sent k times, expects up to k - 1 more
+//    answers to the other copies: while they come, nothing is resent;
 //
 //  - counts the copies of a message that went out. An Ack carries no block
 //    number, so when a message went out k times the radio may still owe up
@@ -87,6 +92,8 @@ inline constexpr int kResendMs = 300;
 // Ticks without the awaited answer after which the radio counts as silent
 // (about 10 s).
 inline constexpr int kSilentTicks = 34;
+// The longest wait for an answer before a resend, in ticks of Tim1.
+inline constexpr int kMostPatientTicks = 6;
 
 class Link {
 public:
@@ -105,6 +112,9 @@ public:
     void Send(const void *user, std::size_t n, Wait wait, bool oneWrite = false);
     // The session waits for nothing more; the resend is given up on its behalf.
     void Stop(const void *user);
+    // A session starts on a freshly opened port: what was learnt of the
+    // radio before (its answer time, answers it still owed) is forgotten.
+    void Begin();
 
     // Copies a chunk into the receive buffers and judges it against what is
     // awaited. After an Answer::Frame the frame's 34 bytes stand at indices
@@ -133,6 +143,10 @@ private:
     Answer TakeAck(std::size_t acks);
     Answer TakeFrame(const std::uint8_t *bytes, std::size_t length);
     Answer Judge(const std::vector<std::uint8_t> &answer);
+    // The awaited answer came: the other copies' answers may follow.
+    void Answered();
+    // An answer that is not the awaited one, while others are owed.
+    void OwedAnswerCame();
     void Settled();
 
     Timer &tim1_;
@@ -141,10 +155,14 @@ private:
     Wait wait_;
     int copies_ = 0;
     int silentTicks_ = 0;
-    // Acks still owed for copies of the message whose Ack was taken.
+    int ticksSinceSend_ = 0;  // since the message or its last copy went out
+    int ticksSinceFirst_ = 0; // since the message first went out
+    int patience_ = 1;        // ticks without an answer before a resend
+    // Answers still owed for copies of messages already answered.
     int owed_ = 0;
     int quietTicks_ = 0;
     int settleTicks_ = 0;
+    bool ackHeld_ = false; // an Ack taken, held back until the owed ones came
     std::vector<std::uint8_t> pending_;   // an answer still arriving
     std::vector<std::uint8_t> candidate_; // a frame with a checksum not its own
     int unverified_ = 0;

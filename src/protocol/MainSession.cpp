@@ -74,6 +74,7 @@ void MainSession::rbtnClick()
     rbtnEnabled = false;
     step_ = Step::ReadHandshake;
     answers_ = 0;
+    link.Begin();
     StartHandshake();
     formEnabled = false;
 }
@@ -109,6 +110,7 @@ void MainSession::wbtnClick()
     rounds_ = 0;
     answers_ = 0;
     step_ = Step::WriteHandshake;
+    link.Begin();
     StartHandshake();
     formEnabled = false;
 }

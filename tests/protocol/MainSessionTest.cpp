@@ -222,6 +222,9 @@ TEST_F(SessionFixture, TheResendRepeatsThirtyFourBytesOfWhateverTheBufferHolds)
     Receive(Ack());
     Receive(Ack()); // the resent copy's
     port.Sent();
+    // The radio took over 300 ms: the request is resent after two ticks.
+    session.Tim1Timer();
+    EXPECT_TRUE(port.Sent().empty());
     session.Tim1Timer();
     Bytes request = handshake;
     request[0] = 0x52;

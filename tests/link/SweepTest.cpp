@@ -1,0 +1,270 @@
+// Every session against radios that answer late, ignore what comes while
+// they store, and split, corrupt, drop or mix up an answer: each run ends in
+// bounded time, and success means the table (a read) or the radio (a write)
+// holds exactly what was meant.
+#include "VirtualRadio.h"
+
+#include "cli/RadioJob.h"
+#include "memory/ChannelBlock.h"
+#include "protocol/MainSession.h"
+#include "text/Convert.h"
+
+#include "SampleRadio.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using namespace tonvar;
+using test::Bytes;
+using test::Ms;
+using test::RadioFaults;
+using test::VirtualLine;
+using test::VirtualRadio;
+
+// Virtual seconds a session may take at most.
+constexpr Ms kBoundMs = 240'000;
+
+enum class Session { MainRead, MainWrite, CliRead, CliWrite };
+
+struct Fault {
+    const char *name;
+    RadioFaults faults;
+};
+
+std::string Name(Session s)
+{
+    switch (s) {
+    case Session::MainRead:
+        return "MainRead";
+    case Session::MainWrite:
+        return "MainWrite";
+    case Session::CliRead:
+        return "CliRead";
+    case Session::CliWrite:
+        return "CliWrite";
+    }
+    return {};
+}
+
+// What the radio holds for the sample, decoded: the texts a read must give.
+struct Expected {
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+};
+
+memory::ChannelTable SampleTable()
+{
+    memory::ChannelTable t;
+    for (int ch = 1; ch <= 16; ++ch)
+        t.Row(ch) = test::SampleRow(ch);
+    return t;
+}
+
+memory::SettingsTexts SampleSettings()
+{
+    memory::SettingsTexts s = memory::DefaultSettingsTexts();
+    s.Box(3) = "5";
+    s.Box(4) = "120";
+    s.Box(6) = "Monitor";
+    return s;
+}
+
+// The radio's memory decoded as a read would show it.
+Expected Decode(const VirtualRadio &radio)
+{
+    Expected e;
+    for (int ch = 1; ch <= 16; ++ch) {
+        protocol::ByteBuffer f{};
+        protocol::PutFrameHeader(f, 0, static_cast<std::uint8_t>(ch));
+        const auto &b = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(0, ch)));
+        std::copy(b.begin(), b.end(), f.begin() + 4);
+        memory::DecodeChannelBlock(f, e.table);
+    }
+    protocol::ByteBuffer f{};
+    const auto &b = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(5, 0)));
+    std::copy(b.begin(), b.end(), f.begin() + 4);
+    memory::DecodeSettingsBlock(f, e.settings);
+    return e;
+}
+
+void Fill(VirtualRadio &radio, const memory::ChannelTable &table, const memory::SettingsTexts &settings)
+{
+    for (int ch = 1; ch <= 16; ++ch) {
+        protocol::ByteBuffer f{};
+        memory::EncodeChannelBlock(table.Row(ch), f);
+        std::copy(f.begin() + 4, f.begin() + 32, radio.memory.at(static_cast<std::size_t>(ch - 1)).begin());
+    }
+    protocol::ByteBuffer f{};
+    memory::EncodeSettingsBlock(settings, f);
+    std::copy(f.begin() + 4, f.begin() + 32,
+              radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(5, 0))).begin());
+}
+
+// Rows 1..16 without the channel numbers, and the settings a file keeps.
+std::string Differences(const memory::ChannelTable &a, const memory::SettingsTexts &as, const Expected &b)
+{
+    std::ostringstream out;
+    for (int ch = 1; ch <= 16; ++ch)
+        for (int c = 1; c < memory::kColumnCount; ++c)
+            if (a.Cell(ch, c) != b.table.Cell(ch, c))
+                out << "channel " << ch << " column " << c << ": '" << a.Cell(ch, c) << "' vs '"
+                    << b.table.Cell(ch, c) << "'; ";
+    for (int n = 1; n <= 9; ++n)
+        if (as.Box(n) != b.settings.Box(n))
+            out << "setting " << n << ": '" << as.Box(n) << "' vs '" << b.settings.Box(n) << "'; ";
+    return out.str();
+}
+
+struct Result {
+    bool ended = false;
+    bool succeeded = false;
+    std::string failure;
+    std::string differences;
+    Ms took = 0;
+};
+
+Result RunMain(Session kind, VirtualRadio &radio)
+{
+    VirtualLine line(radio);
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    Expected wanted;
+    if (kind == Session::MainWrite) {
+        table = SampleTable();
+        settings = SampleSettings();
+    } else {
+        Fill(radio, SampleTable(), SampleSettings());
+        wanted = Decode(radio);
+    }
+    Result r;
+    std::vector<std::string> messages;
+    protocol::MainSession session(line, line, table, settings,
+                                  protocol::MainSessionHost{[&](const std::string &m) { messages.push_back(m); },
+                                                            [](int) {}, [] {}});
+    const auto guard = [&](auto &&step) {
+        try {
+            step();
+        } catch (const text::Failure &e) {
+            r.failure = std::string(e.what()) + " " + e.detail();
+        }
+    };
+    guard([&] {
+        if (kind == Session::MainWrite)
+            session.wbtnClick();
+        else
+            session.rbtnClick();
+    });
+    r.ended = line.Run(
+        [&](const Bytes &chunk) {
+            guard([&] { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+        },
+        [&] { guard([&] { session.Tim1Timer(); }); },
+        [&] { return session.rbtnEnabled && session.wbtnEnabled; }, kBoundMs);
+    r.took = line.now;
+    r.succeeded = !messages.empty() &&
+                  messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded : protocol::kReadSucceeded);
+    if (kind == Session::MainWrite) {
+        Expected meant;
+        meant.table = SampleTable();
+        meant.settings = SampleSettings();
+        // What the radio holds against the table as the radio would keep it.
+        VirtualRadio kept(VirtualRadio::Kind::Buffering, 0);
+        Fill(kept, meant.table, meant.settings);
+        r.differences = Differences(Decode(radio).table, Decode(radio).settings, Decode(kept));
+    } else {
+        r.differences = Differences(table, settings, wanted);
+    }
+    return r;
+}
+
+Result RunCli(Session kind, VirtualRadio &radio)
+{
+    VirtualLine line(radio);
+    const auto clock = [&line] {
+        return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
+    };
+    cli::ChannelData file = cli::WindowStartState();
+    Expected wanted;
+    if (kind == Session::CliWrite) {
+        for (int ch = 1; ch <= 16; ++ch)
+            file.table.Row(ch) = test::SampleRow(ch);
+        file.settings = SampleSettings();
+    } else {
+        Fill(radio, SampleTable(), SampleSettings());
+        wanted = Decode(radio);
+    }
+    cli::RadioJob job(line, line, kind == Session::CliWrite ? cli::Job::Write : cli::Job::Read, "radio",
+                      std::chrono::seconds(10), file);
+    job.Start(clock());
+    Result r;
+    r.ended = line.Run([&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
+                       [&] {
+                           job.Tim1Timer();
+                           job.Check(clock());
+                       },
+                       [&] { return job.Finished(); }, kBoundMs);
+    r.took = line.now;
+    r.succeeded = job.Result() == cli::Outcome::Succeeded;
+    r.failure = job.Error();
+    if (kind == Session::CliWrite) {
+        VirtualRadio kept(VirtualRadio::Kind::Buffering, 0);
+        Fill(kept, file.table, file.settings);
+        r.differences = Differences(Decode(radio).table, Decode(radio).settings, Decode(kept));
+    } else {
+        r.differences = Differences(job.Radio().table, job.Radio().settings, wanted);
+    }
+    return r;
+}
+
+using Param = std::tuple<Session, VirtualRadio::Kind, int, int>;
+
+const std::vector<Fault> &Faults()
+{
+    static const std::vector<Fault> faults{
+        {"none", {}},
+        {"split", {.splitAnswer = 6}},
+        {"splitLate", {.splitAnswer = 12, .splitAt = 30}},
+        {"badChecksum", {.badChecksumAnswer = 6}},
+        {"stale", {.staleAnswer = 6}},
+        {"dropped", {.dropAnswer = 6}},
+    };
+    return faults;
+}
+
+class Sweep : public ::testing::TestWithParam<Param> {};
+
+TEST_P(Sweep, EndsAndNeverReportsSuccessWithADifference)
+{
+    const auto [session, kind, delay, fault] = GetParam();
+    VirtualRadio radio(kind, delay, Faults().at(static_cast<std::size_t>(fault)).faults);
+    const Result r = session == Session::MainRead || session == Session::MainWrite ? RunMain(session, radio)
+                                                                                   : RunCli(session, radio);
+    if (std::getenv("SWEEP_TRACE"))
+        std::printf("took %.1f s, %s\n", r.took / 1000, r.failure.c_str());
+    ASSERT_TRUE(r.ended) << "still running after " << kBoundMs / 1000 << " s";
+    if (r.succeeded) {
+        EXPECT_EQ(r.differences, "") << "success reported with a difference";
+    }
+    // Only these radios may make a session fail: none here is beyond reach.
+    EXPECT_TRUE(r.succeeded) << "failed: " << r.failure << " after " << r.took / 1000 << " s";
+}
+
+std::string ParamName(const ::testing::TestParamInfo<Param> &info)
+{
+    const auto [session, kind, delay, fault] = info.param;
+    return Name(session) + (kind == VirtualRadio::Kind::Deaf ? "Deaf" : "Buffering") + std::to_string(delay) +
+           "ms" + Faults().at(static_cast<std::size_t>(fault)).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySessionRadioAndDelay, Sweep,
+                         ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead,
+                                                              Session::CliWrite),
+                                            ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
+                                            ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000),
+                                            ::testing::Range(0, 6)),
+                         ParamName);
+
+} // namespace
