@@ -147,7 +147,7 @@ TEST_F(Cli, FourRadiosAtOnceWithOneSilentEndInThreeWritesAndANamedTimeOut)
     for (int ch = 1; ch <= 16; ++ch)
         expected.Row(ch) = test::SampleRow(ch);
     for (int i : {0, 1, 3}) {
-        EXPECT_EQ(Contains(r.out, Label(*radios[static_cast<std::size_t>(i)]) + ": written\n"), "");
+        EXPECT_EQ(Contains(r.out, Label(*radios[static_cast<std::size_t>(i)]) + ": written and read back, equal\n"), "");
         const memory::ChannelTable held = Decoded(*radios[static_cast<std::size_t>(i)]);
         for (int ch = 1; ch <= 16; ++ch)
             for (int c = 1; c < memory::kColumnCount; ++c)

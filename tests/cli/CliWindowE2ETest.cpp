@@ -80,6 +80,7 @@ TEST_F(CliBesideWindow, AWriteLeavesTheRadioAsTheWindowsOpenAndWriteDo)
     const test::CliResult r = test::RunCli({"write", "--port", other.DevicePath(), file});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::Memory(other), test::Memory(radio));
-    EXPECT_EQ(test::Wire(radio.Log()).size(), 18u) << "PROGRAM, channels 1 to 16, the settings";
+    EXPECT_EQ(test::Wire(radio.Log()).size(), 36u)
+        << "PROGRAM, channels 1 to 16, the settings, and all of them read back";
     EXPECT_EQ(test::Wire(other.Log()), test::Wire(radio.Log()));
 }

@@ -59,7 +59,11 @@ std::string ExpectedWrite()
     std::string v = "PROGRAM\n";
     for (int ch = 1; ch <= 16; ++ch)
         v += "WRITE 0 " + std::to_string(ch) + "\n";
-    return v + "WRITE 5 0\n";
+    // Then everything is read back.
+    v += "WRITE 5 0\nPROGRAM\n";
+    for (int ch = 1; ch <= 16; ++ch)
+        v += "READ 0 " + std::to_string(ch) + "\n";
+    return v + "READ 5 0\n";
 }
 
 sim::Block Payload(const memory::ChannelRow &row)
@@ -224,7 +228,7 @@ TEST_F(Desktop, F11ReadsTheRadioWithOneOpenAndOneHandshake)
     EXPECT_EQ(table.Cell(2, 1), " ") << "an empty channel is saved empty";
 }
 
-TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemWithOneOpenAndOneHandshake)
+TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemOnceAndReadsThemBack)
 {
     // Channel 1: RX, then tones typed short ("5" is 5.0, never a completed
     // "503N"); channel 2 likewise with "15" and "7i"; channel 3 with "2".
@@ -260,7 +264,7 @@ TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemWithOneOpenAndOneHandshake)
     app->Keys("F12");
     CloseTheMessage();
     EXPECT_EQ(Summary(radio.Log()), ExpectedWrite());
-    EXPECT_EQ(watch->Opens(), 1);
+    EXPECT_EQ(watch->Opens(), 2) << "the write's and its read-back's";
 
     EXPECT_EQ(radio.GetBlock(0, 1), Payload(NewRow("145.50000", "5.0", "007I")));
     EXPECT_EQ(radio.GetBlock(0, 2), Payload(NewRow("146.00000", "15.0", "2.0")));

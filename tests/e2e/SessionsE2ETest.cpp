@@ -106,6 +106,11 @@ TEST_F(Sessions, AWriteLeavesTheRadioHoldingTheTableAndSettings)
     for (int ch = 1; ch <= 16; ++ch)
         expected.push_back("WRITE 0 " + std::to_string(ch));
     expected.push_back("WRITE 5 0");
+    // Then read back before success is reported.
+    expected.push_back("PROGRAM");
+    for (int ch = 1; ch <= 16; ++ch)
+        expected.push_back("READ 0 " + std::to_string(ch));
+    expected.push_back("READ 5 0");
     EXPECT_EQ(Conversation(radio.Log()), expected);
 
     memory::ChannelTable back;

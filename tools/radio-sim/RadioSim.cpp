@@ -290,6 +290,11 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
     if (isFrame && n == f.otherBlockAnswer) {
         bytes[2] = static_cast<std::uint8_t>(f.otherBlock);
     }
+    if (isFrame && n == f.staleAnswer) {
+        const Block b = GetBlock(bytes[1], previousBlock_);
+        bytes[2] = static_cast<std::uint8_t>(previousBlock_);
+        std::copy(b.begin(), b.end(), bytes.begin() + 4);
+    }
     if (isFrame && n == f.markAnswer)
         bytes[5] = 0x30;
     if (isFrame) {
@@ -297,18 +302,25 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
         bytes[32] = static_cast<std::uint8_t>(crc >> 8);
         bytes[33] = static_cast<std::uint8_t>(crc & 0xFF);
     }
+    if (isFrame && n == f.badChecksumAnswer)
+        bytes[10] ^= 0x04; // a line error
+    if (f.answerDelayMs > 0)
+        Pause(std::chrono::milliseconds(f.answerDelayMs));
     if (n == f.garbageBeforeAnswer) {
         Schedule({'Z', 'Z', 'Z'});
         Pause(kPause);
     }
     if (n == f.splitAnswer && bytes.size() > 1) {
-        const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
+        const auto half = static_cast<std::ptrdiff_t>(
+            f.splitAfter > 0 && f.splitAfter < bytes.size() ? f.splitAfter : bytes.size() / 2);
         Schedule(Bytes(bytes.begin(), bytes.begin() + half));
         Pause(kPause);
         Schedule(Bytes(bytes.begin() + half, bytes.end()));
+        deafUntil_ = outLineFree_;
         return;
     }
     Schedule(bytes);
+    deafUntil_ = outLineFree_;
 }
 
 void RadioSimulator::AddTail(const Bytes &bytes)
@@ -358,6 +370,11 @@ void RadioSimulator::Handle()
             return; // the rest of the message is still on its way
         Bytes message(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(need));
         pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(need));
+        bool deaf = false;
+        {
+            std::lock_guard lock(mutex_);
+            deaf = faults_.deaf && Clock::now() < deafUntil_;
+        }
         LogEntry e{LogEntry::Ack, message, {}, -1, -1, Clock::now()};
         Bytes answer;
         bool isFrame = false;
@@ -368,6 +385,10 @@ void RadioSimulator::Handle()
             e.kind = LogEntry::ReadRequest;
             e.area = message[1];
             e.block = message[2];
+            if (!deaf) {
+                previousBlock_ = lastBlock_;
+                lastBlock_ = e.block;
+            }
             const Block b = GetBlock(e.area, e.block);
             answer.assign(34, 0);
             answer[0] = protocol::kFrameStart;
@@ -382,7 +403,8 @@ void RadioSimulator::Handle()
             e.block = message[2];
             Block b{};
             std::copy(message.begin() + 4, message.begin() + 32, b.begin());
-            SetBlock(e.area, e.block, b);
+            if (!deaf)
+                SetBlock(e.area, e.block, b);
             answer = {protocol::kAck};
         }
         Append(e);
@@ -392,7 +414,7 @@ void RadioSimulator::Handle()
         }
         // The rest of this burst is a resend's leftovers: logged, not obeyed.
         discarding = true;
-        if (!answer.empty())
+        if (!answer.empty() && !deaf)
             Answer(std::move(answer), isFrame);
     }
 }

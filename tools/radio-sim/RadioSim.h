@@ -69,10 +69,15 @@ struct Faults {
     int dropAnswer = 0;
     int otherBlockAnswer = 0;
     int otherBlock = 0;       // block byte put in that answer
-    int splitAnswer = 0;      // sent in two halves 60 ms apart
+    int splitAnswer = 0;      // sent in two parts 60 ms apart
+    std::size_t splitAfter = 0; // the first part's length (0: half)
     int garbageBeforeAnswer = 0; // "ZZZ" and a 60 ms pause before it
     int markAnswer = 0;       // 0x30 at offset 5 of that frame
     int hangUpAtAnswer = 0;   // closes the line instead of answering
+    int badChecksumAnswer = 0; // a bit of that frame's payload flipped after its checksum
+    int staleAnswer = 0;      // that frame answers the request before instead
+    int answerDelayMs = 0;    // every answer waits this long (a radio storing or looking up)
+    bool deaf = false;        // messages that arrive while an answer is pending are ignored
 };
 
 class RadioSimulator {
@@ -162,6 +167,9 @@ private:
     std::function<void(const LogEntry &)> sink_;
     std::atomic<int> answers_{0};
     std::atomic<bool> hungUp_{false};
+    int previousBlock_ = 0;   // the block of the request before the last
+    int lastBlock_ = 0;
+    Clock::time_point deafUntil_{};
 };
 
 } // namespace tonvar::sim

@@ -2,7 +2,8 @@
 //
 //   radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH]
 //             [--silent] [--drop N] [--other-block N:B] [--split N]
-//             [--garbage N] [--mark N] [--hang-up N]
+//             [--garbage N] [--mark N] [--hang-up N] [--bad-checksum N]
+//             [--stale N] [--answer-delay MS] [--deaf]
 //
 // Prints the device path to give the tool ("Device Path..." in its Port
 // menu), then every message it receives, until interrupted. N counts the
@@ -30,7 +31,7 @@ int Usage()
 {
     std::fprintf(stderr, "usage: radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH] [--silent]\n"
                          "                 [--drop N] [--other-block N:B] [--split N] [--garbage N] [--mark N]\n"
-                         "                 [--hang-up N]\n");
+                         "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n");
     return 2;
 }
 
@@ -62,8 +63,19 @@ int main(int argc, char **argv)
             faults.otherBlockAnswer = std::atoi(v.c_str());
             const auto colon = v.find(':');
             faults.otherBlock = colon == std::string::npos ? 0 : std::atoi(v.c_str() + colon + 1);
-        } else if (arg == "--split")
-            faults.splitAnswer = number();
+        } else if (arg == "--split") {
+            const std::string v = value();
+            faults.splitAnswer = std::atoi(v.c_str());
+            const auto colon = v.find(':');
+            faults.splitAfter = colon == std::string::npos ? 0 : static_cast<std::size_t>(std::atoi(v.c_str() + colon + 1));
+        } else if (arg == "--bad-checksum")
+            faults.badChecksumAnswer = number();
+        else if (arg == "--stale")
+            faults.staleAnswer = number();
+        else if (arg == "--answer-delay")
+            faults.answerDelayMs = number();
+        else if (arg == "--deaf")
+            faults.deaf = true;
         else if (arg == "--garbage")
             faults.garbageBeforeAnswer = number();
         else if (arg == "--mark")
