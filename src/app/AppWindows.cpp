@@ -6,20 +6,20 @@ namespace tonvar::app {
 
 namespace {
 
-signalling::WindowServices Services()
+signalling::WindowServices Services(TForm1 *form1)
 {
     return {[](const std::function<void()> &handler) { return RunHandler(handler); },
-            [](const std::string &text) { ShowMessage(text); }};
+            [](const std::string &text) { ShowMessage(text); }, [form1] { form1->RefreshControls(); }};
 }
 
 } // namespace
 
 AppWindows::AppWindows(QSize screen)
     : Form1(std::make_unique<TForm1>(screen)),
-      Form2(std::make_unique<signalling::TForm2>(Form1->session, Services())),
-      Form4(std::make_unique<signalling::TForm4>(Form1->session, Services())),
-      Form5(std::make_unique<signalling::TForm5>(Form1->session, Services())),
-      Form6(std::make_unique<signalling::TForm6>(Form1->session, Services())),
+      Form2(std::make_unique<signalling::TForm2>(Form1->session, Services(Form1.get()))),
+      Form4(std::make_unique<signalling::TForm4>(Form1->session, Services(Form1.get()))),
+      Form5(std::make_unique<signalling::TForm5>(Form1->session, Services(Form1.get()))),
+      Form6(std::make_unique<signalling::TForm6>(Form1->session, Services(Form1.get()))),
       Form3(std::make_unique<protocol::TForm3>())
 {
     Form1->SetWindows(Form2.get(), Form4.get(), Form5.get(), Form6.get(), Form3.get());

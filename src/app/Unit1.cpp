@@ -144,6 +144,8 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     Comm1.OnReceiveData = [this](serial::TComm *, const std::uint8_t *buffer, std::uint16_t length) {
         Comm1ReceiveData(buffer, length);
     };
+    // A pulled cable ends every session at once, saying what the radio may hold.
+    Comm1.OnRequestHangup = [this](serial::TComm *) { Handle([this] { session.HungUp(); }); };
 
     Tim1.setInterval(protocol::kResendMs);
     Timer1.setInterval(15000);
@@ -427,8 +429,11 @@ void TForm1::Change(const QString &name, const std::function<void()> &change)
 
 void TForm1::RefreshControls()
 {
-    rbtn->setEnabled(session.rbtnEnabled);
-    wbtn->setEnabled(session.wbtnEnabled);
+    // One session at a time on the port: Read and Write are disabled while
+    // any session of any window runs.
+    const bool free = !session.SessionRunning();
+    rbtn->setEnabled(free);
+    wbtn->setEnabled(free);
     comcbb->setEnabled(session.comcbbEnabled);
     // The port is chosen only while it is closed, by the selector or a path.
     if (devicePath_)

@@ -50,8 +50,10 @@ void Link::Send(const void *user, std::size_t n, Wait wait, bool oneWrite)
     pending_.clear();
     candidate_.clear();
     // The 300 ms are counted from this message.
-    tim1_.Stop();
-    StartResend(user);
+    if (wait.resend) {
+        tim1_.Stop();
+        StartResend(user);
+    }
 }
 
 void Link::Stop(const void *user)
@@ -241,7 +243,7 @@ Answer Link::Tick()
         if (Judge(answer) == Answer::Frame)
             return Answer::Frame;
     }
-    if (++ticksSinceSend_ < patience_ && !othersWait)
+    if ((!wait_.resend || ++ticksSinceSend_ < patience_) && !othersWait)
         return Answer::None;
     pending_.clear();
     port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));

@@ -76,9 +76,10 @@ struct Wait {
     enum Kind { Nothing, Ack, Frame } kind = Nothing;
     std::uint8_t area = 0;
     std::uint8_t block = 0;
+    bool resend = true; // repeated after 300 ms without the answer
 
-    static Wait ForAck() { return {Ack, 0, 0}; }
-    static Wait ForFrame(std::uint8_t area, std::uint8_t block) { return {Frame, area, block}; }
+    static Wait ForAck(bool resend = true) { return {Ack, 0, 0, resend}; }
+    static Wait ForFrame(std::uint8_t area, std::uint8_t block) { return {Frame, area, block, true}; }
 };
 
 // What a chunk or a tick means to the session that waits.
@@ -131,6 +132,10 @@ public:
     bool ResendUsedBy(const void *user) const;
 
     const Wait &Awaited() const { return wait_; }
+    // The session whose message is awaited, or nullptr.
+    const void *Waiter() const { return wait_.kind == Wait::Nothing ? nullptr : waiter_; }
+    // The session that sent the last message: the one an Answer belongs to.
+    const void *Sender() const { return waiter_; }
     // Copies of the awaited message sent so far (the first one included).
     int Copies() const { return copies_; }
     // The radio has not given the awaited answer for about 10 s.

@@ -35,8 +35,8 @@ void MainSession::Tim1Timer()
 {
     const link::Answer answer = link.Tick();
     if (answer != link::Answer::None)
-        Answered(answer);
-    else
+        Dispatch(answer);
+    else if (link.Waiter() == this)
         Describe();
 }
 
@@ -63,7 +63,21 @@ void MainSession::Request(std::uint8_t area, std::uint8_t block, bool oneWrite)
     Describe();
 }
 
+// Read and Write start a session only while none runs on the port; Retry
+// restarts its own.
 void MainSession::rbtnClick()
+{
+    if (!SessionRunning())
+        StartRead();
+}
+
+void MainSession::wbtnClick()
+{
+    if (!SessionRunning())
+        StartWrite();
+}
+
+void MainSession::StartRead()
 {
     progress.Show(kReadProgressMaximum);
     port_.SetCommName(comcbbText);
@@ -90,7 +104,7 @@ void MainSession::CheckBeforeWrite() const
     memory::CheckSettingsHeld(settings_, scratch);
 }
 
-void MainSession::wbtnClick()
+void MainSession::StartWrite()
 {
     if (host_.CommitEdit)
         host_.CommitEdit();
@@ -128,22 +142,9 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
 {
     const link::Answer answer = link.Receive(buffer, length);
     const ByteBuffer &in = rx.buffer;
-    // Each step looks at the state the steps before it left.
-    const auto isAck = [&] { return Recognise(in) == Message::Ack; };
     const auto isFrame = [&] { return Recognise(in) == Message::DataFrame; };
-
-    for (SignallingSession *window : signalling) {
-        if (!window)
-            continue;
-        if (isAck() && window->WriteRunning())
-            window->BlockAcknowledged();
-        if (isFrame() && window->ReadRunning() && FrameArea(in) == window->Area())
-            window->BlockReceived();
-    }
-
     try {
-        if (answer != link::Answer::None && (ReadRunning() || WriteRunning()))
-            Answered(answer);
+        Dispatch(answer);
     } catch (...) {
         rx.Finish();
         throw;
@@ -155,6 +156,26 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
         SendData(frame, kAckLength);
     }
     rx.Finish();
+}
+
+void MainSession::Dispatch(link::Answer answer)
+{
+    if (answer == link::Answer::None)
+        return;
+    const void *waiter = link.Sender();
+    if (waiter == this) {
+        if (ReadRunning() || WriteRunning())
+            Answered(answer);
+        return;
+    }
+    for (SignallingSession *window : signalling) {
+        if (!window || static_cast<const void *>(window) != waiter)
+            continue;
+        if (answer == link::Answer::Ack && window->WriteRunning())
+            window->Acknowledged();
+        else if (answer == link::Answer::Frame && window->ReadRunning() && FrameArea(rx.copy) == window->Area())
+            window->BlockReceived();
+    }
 }
 
 void MainSession::Answered(link::Answer answer)
@@ -366,9 +387,9 @@ void MainSession::Button1Click()
     if (host_.Sleep)
         host_.Sleep(kRetryPauseMs);
     if (wasWriteEnabled)
-        rbtnClick();
+        StartRead();
     else
-        wbtnClick();
+        StartWrite();
 }
 
 void MainSession::Button2Click()
@@ -385,11 +406,43 @@ void MainSession::Button2Click()
 
 void MainSession::HungUp()
 {
-    if (!ReadRunning() && !WriteRunning())
-        return;
-    const bool writing = WriteRunning();
-    Button2Click();
-    throw text::Failure(writing ? kWriteHungUp : kReadHungUp);
+    std::string failure;
+    for (SignallingSession *window : signalling) {
+        if (!window || !(window->ReadRunning() || window->WriteRunning()))
+            continue;
+        failure = window->WriteRunning() ? kWriteHungUp : kReadHungUp;
+        window->Abandon();
+    }
+    if (ReadRunning() || WriteRunning()) {
+        failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
+        Button2Click();
+    }
+    // The device is gone: the port is closed, and a show command or a
+    // session opens it again.
+    port_.ClosePort();
+    comcbbEnabled = formEnabled ? true : comcbbEnabled;
+    if (!failure.empty())
+        throw text::Failure(failure);
+}
+
+bool MainSession::SessionRunning() const
+{
+    if (ReadRunning() || WriteRunning())
+        return true;
+    for (const SignallingSession *window : signalling)
+        if (window && (window->ReadRunning() || window->WriteRunning()))
+            return true;
+    return false;
+}
+
+bool MainSession::OtherSessionRunning(const void *session) const
+{
+    if (session != this && (ReadRunning() || WriteRunning()))
+        return true;
+    for (const SignallingSession *window : signalling)
+        if (window && static_cast<const void *>(window) != session && (window->ReadRunning() || window->WriteRunning()))
+            return true;
+    return false;
 }
 
 std::string MainSession::Awaited() const

@@ -54,6 +54,10 @@ public:
     virtual bool WriteRunning() const = 0; // its Write button is disabled
     virtual void BlockAcknowledged() = 0;  // reads the receive copy
     virtual void BlockReceived() = 0;
+    // The Ack of the message the session waits for.
+    virtual void Acknowledged() { BlockAcknowledged(); }
+    // The port went away: a running session ends at once.
+    virtual void Abandon() {}
 };
 
 struct ProgressState {
@@ -145,9 +149,14 @@ public:
     // The show commands of the signalling windows: opens the port unless a
     // session or an earlier show command already has.
     void OpenPortForSignalling();
-    // The port hung up (cable pulled, device gone): a running session ends
-    // at once, and the failure says what the radio may now hold.
+    // The port hung up (cable pulled, device gone): every running session
+    // ends at once, the port is closed, and the failure says what the radio
+    // may now hold.
     void HungUp();
+    // Only one session runs at a time on the port: while `session` (this,
+    // or a signalling window) or any other runs, no other may start.
+    bool SessionRunning() const;
+    bool OtherSessionRunning(const void *session) const;
 
     // What the session waits for: "the answer to PROGRAM", "channel 5", "the
     // settings", "the Ack of channel 5", "the Ack of the settings"; "nothing"
@@ -160,6 +169,8 @@ public:
 private:
     enum class Step { Idle, ReadHandshake, ReadBlocks, WriteHandshake, WriteBlocks, CheckHandshake, CheckBlocks };
 
+    void StartRead();
+    void StartWrite();
     void StartHandshake();
     void Request(std::uint8_t area, std::uint8_t block, bool oneWrite = false);
     void ReadAnswer(link::Answer answer);
@@ -173,6 +184,8 @@ private:
     void CheckFrame();
     void EndCheck();
     void Answered(link::Answer answer);
+    // Hands an answer to the session whose message it answers.
+    void Dispatch(link::Answer answer);
     void Reopen();
     void Describe();
     // Every block a write sends converts, and holds what the table says.

@@ -52,6 +52,8 @@ DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
 
 void DtmfSession::rbtnClick()
 {
+    if (!MayStart())
+        return;
     StartRead(kReadProgressMaximum);
 }
 
@@ -129,6 +131,8 @@ void DtmfSession::BuildSettings()
 
 void DtmfSession::wbtnClick()
 {
+    if (!MayStart())
+        return;
     StartWriteResend();
     StartTimeout();
     StartWrite(kWriteProgressMaximum);

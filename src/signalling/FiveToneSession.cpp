@@ -51,6 +51,8 @@ void FiveToneSession::CCIRChange()
 
 void FiveToneSession::rbtnClick()
 {
+    if (!MayStart())
+        return;
     StartRead(kLastBlock);
 }
 
@@ -103,6 +105,8 @@ void FiveToneSession::BlockReceived()
 
 void FiveToneSession::wbtnClick()
 {
+    if (!MayStart())
+        return;
     StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {

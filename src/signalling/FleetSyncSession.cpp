@@ -31,6 +31,8 @@ FleetSyncSession::FleetSyncSession(protocol::MainSession &main, protocol::Timer 
 
 void FleetSyncSession::rbtnClick()
 {
+    if (!MayStart())
+        return;
     StartRead(kProgressMaximum);
 }
 
@@ -94,6 +96,8 @@ void FleetSyncSession::EncodeEntry(int entry, std::size_t at)
 
 void FleetSyncSession::wbtnClick()
 {
+    if (!MayStart())
+        return;
     StartTimeout(); // not the resend: FleetSync writes are sent once
     StartWrite(kProgressMaximum);
     BuildBlock([this] {
@@ -122,12 +126,11 @@ void FleetSyncSession::BlockAcknowledged()
     BlockSent(block, kWriteLastBlock);
 }
 
-// Close ends a running session as the other windows' Close does, rather than
-// leaving its buttons disabled until the time-out.
+// Close ends a running session as the other windows' Close does: a closed
+// window must not hold the port, on which one session runs at a time.
 void FleetSyncSession::Button3Click()
 {
-    // The session goes on; Timer1 gives its buttons back.
-    StopWaiting();
+    CloseSession();
 }
 
 } // namespace tonvar::signalling

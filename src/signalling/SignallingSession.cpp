@@ -31,13 +31,14 @@ void SignallingLogic::WriteSucceeded()
 
 void SignallingLogic::RequestBlock(int block)
 {
-    protocol::PutReadRequest(main_.frame, traits_.area, static_cast<std::uint8_t>(block & 0xFF));
-    Send(protocol::kReadRequestLength);
+    const auto b = static_cast<std::uint8_t>(block & 0xFF);
+    protocol::PutReadRequest(main_.frame, traits_.area, b);
+    main_.link.Send(this, protocol::kReadRequestLength, link::Wait::ForFrame(traits_.area, b));
 }
 
 void SignallingLogic::StartRead(int progressMaximum)
 {
-    main_.StartResend(this);
+    main_.link.Begin();
     readWaits_ = true;
     StartTimeout();
     rbtnEnabled = false;
@@ -57,13 +58,14 @@ void SignallingLogic::EndRead()
 
 void SignallingLogic::StartWriteResend()
 {
-    main_.StartResend(this);
     writeWaits_ = true;
 }
 
 void SignallingLogic::StartWrite(int progressMaximum)
 {
     ClearFrame();
+    main_.link.Begin();
+    lastSent_ = false;
     blockCounter = 0;
     wbtnEnabled = false;
     ShowProgress(progressMaximum);
@@ -73,18 +75,27 @@ void SignallingLogic::StartWrite(int progressMaximum)
 void SignallingLogic::SendBlock()
 {
     if (!traits_.checkedWrites) {
-        Send(protocol::kUncheckedFrameLength);
+        main_.link.Send(this, protocol::kUncheckedFrameLength, link::Wait::ForAck(false));
         return;
     }
     protocol::Crc16(main_.frame);
-    Send(protocol::kFrameLength);
+    main_.link.Send(this, protocol::kFrameLength, link::Wait::ForAck());
 }
 
 void SignallingLogic::BlockSent(int block, int lastBlock)
 {
     progress.Advance();
-    if (block != lastBlock)
+    // The write ends with the last block's own Ack (Acknowledged).
+    lastSent_ = block == lastBlock;
+}
+
+void SignallingLogic::Acknowledged()
+{
+    if (!lastSent_) {
+        BlockAcknowledged();
         return;
+    }
+    lastSent_ = false;
     wbtnEnabled = true;
     progress.visible = false;
     blockCounter = 0;
@@ -96,14 +107,9 @@ void SignallingLogic::BlockSent(int block, int lastBlock)
 void SignallingLogic::CloseSession()
 {
     readWaits_ = writeWaits_ = false;
+    lastSent_ = false;
     wbtnEnabled = true;
     rbtnEnabled = true;
-    Settle();
-}
-
-void SignallingLogic::StopWaiting()
-{
-    readWaits_ = writeWaits_ = false;
     Settle();
 }
 
@@ -115,7 +121,7 @@ bool SignallingLogic::TimedSessionRunning() const
 void SignallingLogic::Settle()
 {
     if (!readWaits_ && !writeWaits_)
-        main_.StopResend(this);
+        main_.link.Stop(this);
     if (!TimedSessionRunning())
         timer1_.Stop();
 }
@@ -130,6 +136,7 @@ void SignallingLogic::Timer1Timer()
     wbtnEnabled = true;
     rbtnEnabled = true;
     readWaits_ = writeWaits_ = false;
+    lastSent_ = false;
     Settle();
 }
 

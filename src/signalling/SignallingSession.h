@@ -46,6 +46,15 @@ public:
     std::uint8_t Area() const override { return traits_.area; }
     bool ReadRunning() const override { return !rbtnEnabled; }
     bool WriteRunning() const override { return !wbtnEnabled; }
+    // The last block's Ack ends a write with its success message; any other
+    // Ack goes to BlockAcknowledged.
+    void Acknowledged() override;
+    void Abandon() override { CloseSession(); }
+    // Another session (the main window's or another window's) holds the
+    // port: this window's Read and Write stay disabled.
+    bool OthersRunning() const { return main_.OtherSessionRunning(this); }
+    // Read and Write start a session only while none runs on the port.
+    bool MayStart() const { return rbtnEnabled && wbtnEnabled && !OthersRunning(); }
 
     // The time-out: Timer1 stops; where the window recovers and one of its
     // timed sessions is still running, both buttons come back and the
@@ -81,15 +90,13 @@ protected:
     void StartWriteResend();
     // Timer1 starts, unless it already runs for a session still running.
     void StartTimeout() { timer1_.Start(); }
-    // After a block of a write went out: the bar moves on, and the last block
-    // ends the write (Write back, bar hidden, resend use over, success message).
+    // After a block of a write went out: the bar moves on; the last block's
+    // Ack will end the write (Write back, bar hidden, resend use over,
+    // success message).
     void BlockSent(int block, int lastBlock);
     // Close: the window's use of the resend ends, Timer1 stops and both
     // buttons come back.
     void CloseSession();
-    // Close of a window whose sessions go on (FleetSync): only the use of the
-    // resend ends; the buttons come back with the time-out.
-    void StopWaiting();
 
     protocol::ByteBuffer &Frame() { return main_.frame; }
     const protocol::ByteBuffer &Received() const { return main_.rx.copy; }
@@ -108,6 +115,7 @@ protected:
             build();
         } catch (...) {
             writeWaits_ = false;
+            lastSent_ = false;
             wbtnEnabled = true;
             progress.visible = false;
             blockCounter = 0;
@@ -123,6 +131,7 @@ private:
     void Settle();
     bool TimedSessionRunning() const;
 
+    bool lastSent_ = false;   // the last block of a write went out
     bool readWaits_ = false;  // a read waits under Tim1
     bool writeWaits_ = false; // a write waits under Tim1
     SessionTraits traits_;

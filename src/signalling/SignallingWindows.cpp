@@ -64,7 +64,10 @@ void SignallingWindow::Handle(const std::function<void()> &handler)
         services_.run(handler);
     else
         handler();
-    Refresh();
+    if (services_.refreshAll)
+        services_.refreshAll(); // every window shows who holds the port
+    else
+        Refresh();
 }
 
 void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> read, std::function<void()> write,
@@ -85,8 +88,16 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     for (QPushButton *b : {rbtn, wbtn, Button3})
         buttons->addWidget(b);
     body_->addLayout(buttons);
-    connect(rbtn, &QPushButton::clicked, this, [this, read] { Handle(read); });
-    connect(wbtn, &QPushButton::clicked, this, [this, write] { Handle(write); });
+    // A click while any session runs starts nothing (the buttons are
+    // disabled then, but a click may be queued before).
+    connect(rbtn, &QPushButton::clicked, this, [this, read] {
+        if (logic_->rbtnEnabled && logic_->wbtnEnabled && !logic_->OthersRunning())
+            Handle(read);
+    });
+    connect(wbtn, &QPushButton::clicked, this, [this, write] {
+        if (logic_->rbtnEnabled && logic_->wbtnEnabled && !logic_->OthersRunning())
+            Handle(write);
+    });
     connect(Button3, &QPushButton::clicked, this, [this, close] {
         Handle(close);
         hide();
@@ -112,8 +123,14 @@ void SignallingWindow::Refresh()
     refreshing_ = false;
     if (!logic_)
         return;
-    rbtn->setEnabled(logic_->rbtnEnabled);
-    wbtn->setEnabled(logic_->wbtnEnabled);
+    // One session at a time on the port: a window's buttons are disabled
+    // while its own session or any other runs.
+    const bool free = !logic_->OthersRunning() && logic_->rbtnEnabled && logic_->wbtnEnabled;
+    rbtn->setEnabled(free);
+    wbtn->setEnabled(free);
+    const QString busy = QStringLiteral("Another read or write is running on the port.");
+    rbtn->setToolTip(logic_->OthersRunning() ? busy : QString());
+    wbtn->setToolTip(logic_->OthersRunning() ? busy : QString());
     ProgressBar1->setRange(0, logic_->progress.maximum);
     ProgressBar1->setValue(logic_->progress.position);
     ProgressBar1->setVisible(logic_->progress.visible);

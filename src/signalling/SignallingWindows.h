@@ -36,6 +36,8 @@ std::vector<std::string> NumberTexts(int from, int to, int step);
 struct WindowServices {
     std::function<bool(const std::function<void()> &)> run;
     std::function<void(const std::string &)> showMessage;
+    // Brings every window's controls in line (the main window's too).
+    std::function<void()> refreshAll;
 };
 
 class SignallingWindow : public QWidget {

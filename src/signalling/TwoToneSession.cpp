@@ -55,6 +55,8 @@ TwoToneSession::TwoToneSession(protocol::MainSession &main, protocol::Timer &tim
 
 void TwoToneSession::rbtnClick()
 {
+    if (!MayStart())
+        return;
     StartRead(kBlocks);
 }
 
@@ -112,6 +114,8 @@ void TwoToneSession::BlockReceived()
 
 void TwoToneSession::wbtnClick()
 {
+    if (!MayStart())
+        return;
     StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {

@@ -524,18 +524,26 @@ TEST_F(SessionFixture, EndsAndCancelStopTheResendOnlyWhenNoOtherSessionWaits)
     EXPECT_TRUE(tim1.active);
 }
 
-TEST_F(SessionFixture, ChunksAreOfferedToTheSignallingWindowsInTheirOrder)
+TEST_F(SessionFixture, AnAnswerGoesOnlyToTheSessionWhoseMessageItAnswers)
 {
     std::vector<std::string> log;
     Recorder tone5(4, "5TONE", &log), tone2(3, "2TONE", &log), fleet(2, "FleetSync", &log), dtmf(1, "DTMF", &log);
     session.signalling = {&tone5, &tone2, &fleet, &dtmf};
+    port.open = true;
     tone5.writing = dtmf.writing = true;
     fleet.reading = tone2.reading = true;
+    // FleetSync asks for its block 1: only that frame is its answer.
+    PutReadRequest(session.frame, 2, 1);
+    session.link.Send(&fleet, 4, tonvar::link::Wait::ForFrame(2, 1));
     Receive(Ack());
-    Receive(Frame(2, 0, ByteBuffer{}));
     Receive(Frame(3, 0, ByteBuffer{}));
-    Receive(Frame(1, 0, ByteBuffer{})); // DTMF is not reading
-    EXPECT_EQ(log, (std::vector<std::string>{"5TONE ack", "DTMF ack", "FleetSync frame", "2TONE frame"}));
+    Receive(Frame(2, 0, ByteBuffer{}));
+    Receive(Frame(2, 1, ByteBuffer{}));
+    // DTMF sends a block: the Ack is its own.
+    session.link.Send(&dtmf, 34, tonvar::link::Wait::ForAck());
+    Receive(Ack());
+    Receive(Ack()); // nobody's
+    EXPECT_EQ(log, (std::vector<std::string>{"FleetSync frame", "DTMF ack"}));
 }
 
 TEST_F(SessionFixture, ShowCommandsOpenThePortOnce)

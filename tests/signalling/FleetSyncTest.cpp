@@ -50,6 +50,8 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
     ASSERT_EQ(b2.size(), 32u);
     EXPECT_EQ(b2[2], 2);
     EXPECT_EQ(Bytes(b2.begin() + 28, b2.end()), (Bytes{0, 0, 16, 0})) << "entry 16 in the last slot";
+    EXPECT_TRUE(messages.empty());
+    Receive({0x06});
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
     EXPECT_TRUE(fleet.wbtnEnabled);
     Receive({0x06});
@@ -124,13 +126,11 @@ TEST_F(FleetSync, AFieldThatDoesNotConvertSendsNothingAndGivesWriteBack)
     EXPECT_TRUE(port.Sent().empty());
 }
 
-TEST_F(FleetSync, CloseStopsTheResendOnly)
+TEST_F(FleetSync, CloseEndsTheSession)
 {
     fleet.rbtnClick();
     fleet.Button3Click();
     EXPECT_FALSE(tim1.active);
-    EXPECT_FALSE(fleet.rbtnEnabled) << "Timer1 gives the buttons back";
-    EXPECT_TRUE(timer1.active);
-    fleet.Timer1Timer();
-    EXPECT_TRUE(fleet.rbtnEnabled);
+    EXPECT_TRUE(fleet.rbtnEnabled && fleet.wbtnEnabled) << "the port is free for another session";
+    EXPECT_FALSE(timer1.active);
 }

@@ -1,6 +1,6 @@
-// One resend timer, Tim1, for every window: a signalling window's time-out,
-// Close or failed write ends only its own session's use of it, whatever else
-// is running.
+// One port, one resend timer Tim1 and one session at a time for every
+// window: no session starts beside another, and a window's time-out, Close
+// or failed write ends its session's use of them.
 #include "signalling/DtmfSession.h"
 #include "signalling/FiveToneSession.h"
 #include "signalling/FleetSyncSession.h"
@@ -172,132 +172,70 @@ struct AllWindows {
     }
 };
 
-enum Action { TimeOut, CloseWindow };
+struct OneAtATime : ::testing::TestWithParam<Other>, AllWindows {};
 
-struct Pairs : ::testing::TestWithParam<std::tuple<Window, Action, Other, bool>>, AllWindows {};
-
-std::vector<std::tuple<Window, Action, Other, bool>> AllPairs()
+std::string OtherName(const ::testing::TestParamInfo<Other> &info)
 {
-    std::vector<std::tuple<Window, Action, Other, bool>> out;
-    for (Window w : {Dtmf, TwoTone, FiveTone, FleetSync})
-        for (Action a : {TimeOut, CloseWindow})
-            for (int o = MainRead; o <= FleetWrite; ++o)
-                if (o < DtmfRead || WindowOf(static_cast<Other>(o)) != w)
-                    for (bool otherFirst : {false, true})
-                        out.emplace_back(w, a, static_cast<Other>(o), otherFirst);
-    return out;
-}
-
-std::string PairName(const ::testing::TestParamInfo<std::tuple<Window, Action, Other, bool>> &info)
-{
-    const auto &[w, a, o, otherFirst] = info.param;
-    return std::string(kWindowNames[w]) + (a == TimeOut ? "TimeOut" : "Close") + "Beside" + kOtherNames[o] +
-           (otherFirst ? "StartedFirst" : "StartedAfter");
+    return kOtherNames[info.param];
 }
 
 } // namespace
 
-TEST_P(Pairs, AWindowsTimeOutOrCloseLeavesTheOtherSessionAndItsResend)
+// While any session runs, no other starts: nothing is sent, nothing changes.
+TEST_P(OneAtATime, NoSessionStartsBesideARunningOne)
 {
-    const auto &[w, action, other, otherFirst] = GetParam();
-    if (otherFirst)
+    const Other running = GetParam();
+    Start(running);
+    for (int o = MainRead; o <= FleetWrite; ++o) {
+        const auto other = static_cast<Other>(o);
+        if (other == running)
+            continue;
+        port.Sent();
+        const Shown before = Show();
         Start(other);
-    Read(w); // the radio never answers it
-    if (!otherFirst)
-        Start(other);
-    ASSERT_TRUE(tim1.active);
-    const Shown before = Show();
-
-    if (action == TimeOut)
-        Logic(w).Timer1Timer();
-    else
-        Close(w);
-
-    EXPECT_EQ(WithoutWindow(Show(), w), WithoutWindow(before, w)) << "the other session is as it was";
-    // The window no longer waits under the resend, unless its time-out
-    // gives nothing back (5TONE's does not).
-    const bool windowStillWaits = w == FiveTone && action == TimeOut;
-    EXPECT_EQ(main.ResendUsedBy(&Logic(w)), windowStillWaits);
-    EXPECT_EQ(tim1.active, UsesResend(other) || windowStillWaits);
-    if (action == CloseWindow && w != FleetSync) {
-        EXPECT_TRUE(Logic(w).rbtnEnabled && Logic(w).wbtnEnabled);
+        EXPECT_EQ(Show(), before) << kOtherNames[other] << " started beside " << kOtherNames[running];
+        EXPECT_TRUE(port.Sent().empty()) << kOtherNames[other];
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWindowBesideEverySession, Pairs, ::testing::ValuesIn(AllPairs()), PairName);
+INSTANTIATE_TEST_SUITE_P(EverySession, OneAtATime, ::testing::Range(MainRead, static_cast<Other>(FleetWrite + 1)),
+                         OtherName);
 
-struct FailedWrites : ::testing::TestWithParam<std::tuple<Window, Other>>, AllWindows {};
-
-std::vector<std::tuple<Window, Other>> AllFailures()
-{
-    std::vector<std::tuple<Window, Other>> out;
-    for (Window w : {Dtmf, TwoTone, FiveTone, FleetSync})
-        for (Other o : {MainRead, MainWrite, DtmfRead, TwoRead, FiveRead, FleetRead})
-            if (o < DtmfRead || WindowOf(o) != w)
-                out.emplace_back(w, o);
-    return out;
-}
-
-TEST_P(FailedWrites, AWriteThatDoesNotConvertLeavesTheResendOfTheOtherSession)
-{
-    const auto &[w, other] = GetParam();
-    Start(other);
-    const Shown before = Show();
-    SpoilFirstBlock(w);
-    EXPECT_THROW(Write(w), text::ConversionError);
-    EXPECT_TRUE(Logic(w).wbtnEnabled) << "the write has ended";
-    EXPECT_FALSE(main.ResendUsedBy(&Logic(w)));
-    EXPECT_TRUE(tim1.active) << "the other session still waits under it";
-    EXPECT_EQ(WithoutWindow(Show(), w), WithoutWindow(before, w));
-}
-
-TEST_P(FailedWrites, AWriteThatDoesNotConvertAloneStopsTheResend)
-{
-    const auto w = std::get<0>(GetParam());
-    SpoilFirstBlock(w);
-    EXPECT_THROW(Write(w), text::ConversionError);
-    EXPECT_FALSE(tim1.active);
-    EXPECT_FALSE(timer1[w].active) << "no session of the window left to time";
-}
-
-std::string FailureName(const ::testing::TestParamInfo<std::tuple<Window, Other>> &param)
-{
-    return std::string(kWindowNames[std::get<0>(param.param)]) + "Beside" + kOtherNames[std::get<1>(param.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryWindowBesideEveryRead, FailedWrites, ::testing::ValuesIn(AllFailures()), FailureName);
+namespace {
 
 struct Together : ::testing::Test, AllWindows {};
 
-// FleetSync Read with no answer, Close, then F11 with a silent radio: the
-// FleetSync time-out, when it comes, gives FleetSync its buttons back and the
-// main read keeps repeating its handshake.
-TEST_F(Together, AClosedFleetSyncReadsTimeOutLeavesTheMainReadsHandshakeRepeating)
+} // namespace
+
+TEST_F(Together, AWriteThatDoesNotConvertStopsTheResendAndTheTimeOut)
+{
+    for (Window w : {Dtmf, TwoTone, FiveTone, FleetSync}) {
+        AllWindows fresh;
+        fresh.SpoilFirstBlock(w);
+        EXPECT_THROW(fresh.Write(w), text::ConversionError) << kWindowNames[w];
+        EXPECT_TRUE(fresh.Logic(w).wbtnEnabled) << "the write has ended";
+        EXPECT_FALSE(fresh.tim1.active);
+        EXPECT_FALSE(fresh.timer1[w].active) << "no session of the window left to time";
+        EXPECT_FALSE(fresh.main.SessionRunning());
+    }
+}
+
+// FleetSync Read with no answer, then Close: the port is free for F11.
+TEST_F(Together, AClosedFleetSyncReadFreesThePort)
 {
     fleetSync.rbtnClick();
     fleetSync.Button3Click();
-    EXPECT_FALSE(tim1.active) << "Close ends FleetSync's use of the resend";
-    EXPECT_FALSE(fleetSync.rbtnEnabled) << "but the session goes on";
-    main.rbtnClick();
-    port.Sent();
-    fleetSync.Timer1Timer();
+    EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(fleetSync.rbtnEnabled && fleetSync.wbtnEnabled);
-    ASSERT_TRUE(tim1.active);
+    main.rbtnClick();
+    EXPECT_FALSE(main.rbtnEnabled) << "the main read runs";
+    port.Sent();
     main.Tim1Timer();
     const Bytes resent = port.Sent();
     ASSERT_EQ(resent.size(), 34u);
     EXPECT_EQ(std::string(resent.begin(), resent.begin() + 7), "PROGRAM");
 }
 
-TEST_F(Together, ASessionsEndStopsTheResendOnlyWhenNoOtherWaits)
-{
-    dtmf.rbtnClick();
-    main.rbtnClick();
-    main.Button2Click(); // Cancel
-    EXPECT_TRUE(tim1.active) << "the DTMF read still waits";
-    dtmf.Button3Click();
-    EXPECT_FALSE(tim1.active);
-}
 
 // The time-out belongs to the session that started it.
 TEST_F(Together, A2ToneReadsTimeOutEndsWithTheReadAndNeverActsOnAWrite)
@@ -310,6 +248,9 @@ TEST_F(Together, A2ToneReadsTimeOutEndsWithTheReadAndNeverActsOnAWrite)
     block[3] = 0x20;
     for (std::uint8_t b = 0; b <= 10; ++b) {
         block[2] = b;
+        const std::uint16_t crc = protocol::Crc16Modbus(block.data(), 32);
+        block[32] = static_cast<std::uint8_t>(crc >> 8);
+        block[33] = static_cast<std::uint8_t>(crc & 0xFF);
         main.Comm1ReceiveData(block.data(), static_cast<std::uint16_t>(block.size()));
     }
     ASSERT_TRUE(twoTone.rbtnEnabled) << "the read has ended";
@@ -328,16 +269,10 @@ TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
     fleetSync.wbtnClick();
     EXPECT_EQ(timer1[FleetSync].starts, 1);
     const Bytes ack{0x06};
-    main.Comm1ReceiveData(ack.data(), 1);
-    main.Comm1ReceiveData(ack.data(), 1);
+    for (int n = 0; n < 3; ++n)
+        main.Comm1ReceiveData(ack.data(), 1);
     ASSERT_TRUE(fleetSync.wbtnEnabled);
     EXPECT_FALSE(timer1[FleetSync].active);
     fleetSync.rbtnClick();
     EXPECT_EQ(timer1[FleetSync].starts, 2) << "a fresh 10 s";
-
-    // A read and a write of the same window side by side share the one
-    // started first.
-    dtmf.rbtnClick();
-    dtmf.wbtnClick();
-    EXPECT_EQ(timer1[Dtmf].starts, 1);
 }

@@ -37,6 +37,9 @@ struct SignallingFixture : ::testing::Test {
         f[3] = 0x20;
         for (std::size_t i = 0; i < payload.size() && i < 28; ++i)
             f[4 + i] = payload[i];
+        const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
+        f[32] = static_cast<std::uint8_t>(crc >> 8);
+        f[33] = static_cast<std::uint8_t>(crc & 0xFF);
         return f;
     }
 };
