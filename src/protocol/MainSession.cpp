@@ -175,6 +175,8 @@ void MainSession::Dispatch(link::Answer answer)
             window->Acknowledged();
         else if (answer == link::Answer::Frame && window->ReadRunning() && FrameArea(rx.copy) == window->Area())
             window->BlockReceived();
+        else if (answer == link::Answer::Frame && window->WriteRunning())
+            window->ReadBack();
     }
 }
 

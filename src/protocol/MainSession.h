@@ -58,6 +58,8 @@ public:
     virtual void Acknowledged() { BlockAcknowledged(); }
     // The port went away: a running session ends at once.
     virtual void Abandon() {}
+    // A frame asked for while the session's write reads back what it wrote.
+    virtual void ReadBack() {}
 };
 
 struct ProgressState {

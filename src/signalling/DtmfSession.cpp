@@ -129,10 +129,8 @@ void DtmfSession::BuildSettings()
         f[24 + m] = static_cast<std::uint8_t>(texts.autodial[m].size() & 0xFF);
 }
 
-void DtmfSession::wbtnClick()
+void DtmfSession::StartWriting()
 {
-    if (!MayStart())
-        return;
     StartWriteResend();
     StartTimeout();
     StartWrite(kWriteProgressMaximum);

@@ -48,7 +48,7 @@ public:
     std::array<std::uint8_t, 9> digitCounts{};
 
     void rbtnClick();
-    void wbtnClick();
+    using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
     void Button3Click();
@@ -58,6 +58,9 @@ public:
 private:
     void DecodeSettings(const protocol::ByteBuffer &in);
     void BuildSettings();
+
+protected:
+    void StartWriting() override;
 };
 
 } // namespace tonvar::signalling

@@ -103,10 +103,8 @@ void FiveToneSession::BlockReceived()
         RequestBlock(blockCounter);
 }
 
-void FiveToneSession::wbtnClick()
+void FiveToneSession::StartWriting()
 {
-    if (!MayStart())
-        return;
     StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {

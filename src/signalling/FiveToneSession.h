@@ -58,13 +58,16 @@ public:
 
     void CCIRChange();
     void rbtnClick();
-    void wbtnClick();
+    using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
     void Button3Click();
     void xg2SetEditText(int row, int column);
     void xg3SetEditText(int row, int column);
 
+
+protected:
+    void StartWriting() override;
 };
 
 } // namespace tonvar::signalling

@@ -94,10 +94,8 @@ void FleetSyncSession::EncodeEntry(int entry, std::size_t at)
     protocol::Put16(Frame(), at + 2, id);
 }
 
-void FleetSyncSession::wbtnClick()
+void FleetSyncSession::StartWriting()
 {
-    if (!MayStart())
-        return;
     StartTimeout(); // not the resend: FleetSync writes are sent once
     StartWrite(kProgressMaximum);
     BuildBlock([this] {

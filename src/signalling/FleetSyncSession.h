@@ -37,7 +37,7 @@ public:
     FleetSyncTexts texts;
 
     void rbtnClick();
-    void wbtnClick();
+    using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
     void Button3Click();
@@ -45,6 +45,9 @@ public:
 private:
     void DecodeEntry(int entry, std::size_t at);
     void EncodeEntry(int entry, std::size_t at);
+
+protected:
+    void StartWriting() override;
 };
 
 } // namespace tonvar::signalling

@@ -19,11 +19,18 @@
 #include "protocol/MainSession.h"
 
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace tonvar::signalling {
 
 inline const std::string kWriteSucceeded = "WRITE SUCCEED!";
+inline const std::string kReadTimedOut = "The radio did not answer for 10 s: the read stopped.";
+inline const std::string kWriteTimedOut = "The radio did not answer for 10 s: the write stopped.\n"
+                                          "The radio may now hold a mix of old and new values: write it again.";
+// Rounds of sending again the blocks that a read-back found different.
+inline constexpr int kRewriteRounds = 3;
 inline constexpr int kSessionTimeoutMs = 10000;
 inline constexpr std::size_t kClearedFrameBytes = 51; // indices 0 to 50
 
@@ -50,6 +57,12 @@ public:
     // Ack goes to BlockAcknowledged.
     void Acknowledged() override;
     void Abandon() override { CloseSession(); }
+    void ReadBack() override;
+    // Each block of the running (or last) write as it went out.
+    const std::map<int, std::vector<std::uint8_t>> &Written() const { return written_; }
+    // Write: checks that every block converts (nothing is sent when one does
+    // not), then starts the window's write.
+    void wbtnClick();
     // Another session (the main window's or another window's) holds the
     // port: this window's Read and Write stay disabled.
     bool OthersRunning() const { return main_.OtherSessionRunning(this); }
@@ -74,6 +87,8 @@ public:
     std::int32_t &blockCounter;
 
 protected:
+    // The window's own write: the first block built and sent.
+    virtual void StartWriting() = 0;
     void RequestBlock(int block);
     // A read starts: the resend and Timer1 run, Read is disabled, the bar
     // stands at 1 and block 0 is asked for.
@@ -89,7 +104,11 @@ protected:
     // A write waits under the resend (all but FleetSync's).
     void StartWriteResend();
     // Timer1 starts, unless it already runs for a session still running.
-    void StartTimeout() { timer1_.Start(); }
+    void StartTimeout()
+    {
+        if (!dryRun_)
+            timer1_.Start();
+    }
     // After a block of a write went out: the bar moves on; the last block's
     // Ack will end the write (Write back, bar hidden, resend use over,
     // success message).
@@ -131,6 +150,23 @@ private:
     void Settle();
     bool TimedSessionRunning() const;
 
+    // After the last Ack a write reads back every block it wrote; blocks
+    // that differ are sent again as they were, up to kRewriteRounds times.
+    enum class Phase { Writing, Checking, Rewriting };
+    void StartCheck(std::vector<int> blocks);
+    void FinishCheck();
+    void SendStored(int block);
+    void EndWrite();
+    void RestartTimeout();
+    std::string WindowName() const;
+
+    Phase phase_ = Phase::Writing;
+    std::map<int, std::vector<std::uint8_t>> written_; // each block as it went out
+    std::vector<int> checkList_;
+    std::size_t checkIndex_ = 0;
+    std::vector<int> differing_;
+    int rounds_ = 0;
+    bool dryRun_ = false;     // building every block once, sending nothing
     bool lastSent_ = false;   // the last block of a write went out
     bool readWaits_ = false;  // a read waits under Tim1
     bool writeWaits_ = false; // a write waits under Tim1

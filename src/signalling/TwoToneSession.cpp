@@ -112,10 +112,8 @@ void TwoToneSession::BlockReceived()
         RequestBlock(blockCounter);
 }
 
-void TwoToneSession::wbtnClick()
+void TwoToneSession::StartWriting()
 {
-    if (!MayStart())
-        return;
     StartWriteResend(); // Timer1 runs for reads only
     StartWrite(kBlocks);
     BuildBlock([this] {

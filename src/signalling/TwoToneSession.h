@@ -48,13 +48,16 @@ public:
     TwoToneTexts texts;
 
     void rbtnClick();
-    void wbtnClick();
+    using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
     void Button3Click();
     // After the user changed xg2 cell (row, column), both from 1.
     void xg2SetEditText(int row, int column);
 
+
+protected:
+    void StartWriting() override;
 };
 
 } // namespace tonvar::signalling

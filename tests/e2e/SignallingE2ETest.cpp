@@ -95,8 +95,10 @@ TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
     dtmf.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
-    EXPECT_TRUE(RadioTook("WRITE 1 3"));
-    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 1 0", "WRITE 1 1", "WRITE 1 2", "WRITE 1 3"}));
+    EXPECT_TRUE(RadioTook("READ 1 3"));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 1 0", "WRITE 1 1", "WRITE 1 2", "WRITE 1 3", "READ 1 0",
+                                               "READ 1 1", "READ 1 2", "READ 1 3"}))
+        << "written, then read back";
     const Block settings = Bytes28({{4, 6}, {6, 10}, {9, 0xFF}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
                                     {18, 0xFF}, {19, 10}, {20, 1}, {23, 8}, {24, 4}});
     EXPECT_EQ(radio.GetBlock(1, 0), settings);
@@ -119,13 +121,14 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
-    ASSERT_TRUE(RadioTook("WRITE 2 2"));
-    EXPECT_EQ(radio.Log().size(), 3u) << "FleetSync writes are never resent";
-    for (const LogEntry &e : radio.Log()) {
-        EXPECT_EQ(e.bytes.size(), 32u);
-        EXPECT_TRUE(e.tail.empty()) << "no checksum behind the payload";
+    ASSERT_TRUE(RadioTook("READ 2 2"));
+    ASSERT_EQ(radio.Log().size(), 6u) << "FleetSync writes are never resent";
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(radio.Log()[i].bytes.size(), 32u);
+        EXPECT_TRUE(radio.Log()[i].tail.empty()) << "no checksum behind the payload";
     }
-    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 2 0", "WRITE 2 1", "WRITE 2 2"}));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 2 0", "WRITE 2 1", "WRITE 2 2", "READ 2 0", "READ 2 1",
+                                               "READ 2 2"}));
     EXPECT_EQ(radio.GetBlock(2, 0), Bytes28({{4, 0x64}, {6, 0xE8}, {7, 0x03}, {8, 12}, {9, 0x90}, {10, 0x01}, {11, 10},
                                              {12, 0xFF}, {24, 0x70}, {25, 0x11}}));
     EXPECT_EQ(radio.GetBlock(2, 2), Bytes28({{4, 10}, {6, 0xF2}, {7, 0x03}}));
@@ -160,10 +163,12 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 20s)) << Log().size();
     ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
-    EXPECT_TRUE(RadioTook("WRITE 3 10"));
+    EXPECT_TRUE(RadioTook("READ 3 10"));
     std::vector<std::string> expected;
     for (int n = 0; n <= 10; ++n)
         expected.push_back("WRITE 3 " + std::to_string(n));
+    for (int n = 0; n <= 10; ++n)
+        expected.push_back("READ 3 " + std::to_string(n));
     EXPECT_EQ(Log(), expected);
     EXPECT_EQ(radio.GetBlock(3, 10), Bytes28({{16, 0xDC}, {18, 1}, {19, 0xBA}, {20, 2}, {21, 1}, {22, 0xAB}, {24, 1},
                                               {25, 0xAB}, {27, 1}}));
@@ -197,8 +202,8 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!")});
-    EXPECT_TRUE(RadioTook("WRITE 4 16"));
-    EXPECT_EQ(Log().size(), 17u) << ::testing::PrintToString(Log());
+    EXPECT_TRUE(RadioTook("READ 4 16"));
+    EXPECT_EQ(Log().size(), 34u) << "written and read back: " << ::testing::PrintToString(Log());
 
     const signalling::FiveToneTexts written = t;
     t = signalling::FiveToneTexts{};

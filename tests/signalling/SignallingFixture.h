@@ -28,6 +28,19 @@ struct SignallingFixture : ::testing::Test {
         return [this](const std::string &m) { messages.push_back(m); };
     }
     void Receive(const Bytes &chunk) { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); }
+    // Answers a write's read-back as a radio that holds every block as it
+    // was written; returns the number of blocks read back.
+    template <typename Window>
+    int AnswerReadBack(const Window &window)
+    {
+        int blocks = 0;
+        for (Bytes sent = port.Sent(); sent.size() >= 4 && sent[0] == 0x52; sent = port.Sent()) {
+            const auto &b = window.Written().at(sent[2]);
+            Receive(Frame(sent[1], sent[2], Bytes(b.begin() + 4, b.begin() + 32)));
+            ++blocks;
+        }
+        return blocks;
+    }
     static Bytes Frame(std::uint8_t area, std::uint8_t block, const Bytes &payload)
     {
         Bytes f(34, 0);

@@ -109,6 +109,8 @@ TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
         EXPECT_TRUE(messages.empty());
     }
     Receive({0x06}); // block 10's
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(AnswerReadBack(tone), 11);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
     EXPECT_TRUE(tone.wbtnEnabled);
     EXPECT_EQ(main.readCounter, 0);
@@ -174,10 +176,10 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     tone.texts.Decode(1, 1) = "AB";
     tone.xg2SetEditText(1, 1);
     tone.texts.Decode(1, 4) = "";
-    tone.wbtnClick();
-    Receive({0x06});
-    Receive({0x06});
-    EXPECT_EQ(tonvar::test::FailureOf([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    port.Sent();
+    // Block 2 would not convert: nothing goes out, block 0 included.
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
+    EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
 }
@@ -212,11 +214,11 @@ TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
     EXPECT_EQ(tone.tones[0], "600.0");
 }
 
-TEST_F(FiveTone, AWriteRightAfterStartUpStopsAtBlock1)
+TEST_F(FiveTone, AWriteRightAfterStartUpSendsNothing)
 {
-    tone.wbtnClick();
     port.Sent();
-    EXPECT_EQ(tonvar::test::FailureOf([&] { Receive({0x06}); }), "'$' is not a valid integer value");
+    // Block 1 would not convert, so not even block 0 goes out.
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
@@ -256,8 +258,11 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     EXPECT_EQ(b10[4 + 7], 0x11);
     for (int n = 11; n <= 17; ++n) {
         EXPECT_TRUE(messages.empty());
+        port.Sent();
         Receive({0x06}); // the last one is block 16's
     }
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(AnswerReadBack(tone), 17);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
     EXPECT_TRUE(tone.wbtnEnabled);
     EXPECT_EQ(main.readCounter, 0);
