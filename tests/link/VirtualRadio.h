@@ -94,8 +94,8 @@ private:
         case 'R':
             need = 4;
             break;
-        case 'W':
-            need = 34;
+        case 'W': // FleetSync's frames carry no checksum
+            need = burst.size() >= 2 && burst[1] == protocol::kAreaFleetSync ? 32 : 34;
             break;
         default:
             return; // an Ack of the tool's, or no message
@@ -167,6 +167,27 @@ private:
     std::deque<std::pair<Ms, Bytes>> chunks_;
 };
 
+struct VirtualLine;
+
+// A further timer on the line's clock (a window's 10 s time-out).
+struct VirtualTimer : link::Timer {
+    VirtualTimer(const Ms &clock, Ms period) : now(clock), interval(period) {}
+    const Ms &now;
+    Ms interval;
+    bool active = false;
+    Ms due = 0;
+    std::function<void()> onTick;
+
+    void Start() override
+    {
+        if (!active)
+            due = now + interval;
+        active = true;
+    }
+    void Stop() override { active = false; }
+    bool Active() const override { return active; }
+};
+
 // The port and Tim1 a session sees, on the same virtual clock.
 struct VirtualLine : link::Port, link::Timer {
     explicit VirtualLine(VirtualRadio &r) : radio(r) {}
@@ -175,6 +196,7 @@ struct VirtualLine : link::Port, link::Timer {
     bool open = false;
     bool active = false;
     Ms due = 0;
+    std::vector<VirtualTimer *> timers; // further timers, run on the same clock
 
     void SetCommName(const std::string &) override {}
     void OpenPort() override { open = true; }
@@ -202,7 +224,10 @@ struct VirtualLine : link::Port, link::Timer {
     {
         while (!done()) {
             radio.Flush(now + 0.001);
-            const Ms next = std::min(radio.NextChunkAt(), active ? due : 1e18);
+            Ms next = std::min(radio.NextChunkAt(), active ? due : 1e18);
+            for (const VirtualTimer *t : timers)
+                if (t->active)
+                    next = std::min(next, t->due);
             if (next >= limit)
                 return false;
             now = std::max(now, next);
@@ -213,6 +238,12 @@ struct VirtualLine : link::Port, link::Timer {
                 due = now + link::kResendMs;
                 tick();
             }
+            for (VirtualTimer *t : timers)
+                if (t->active && t->due <= now) {
+                    t->due = now + t->interval;
+                    if (t->onTick)
+                        t->onTick();
+                }
         }
         return true;
     }

@@ -1,0 +1,275 @@
+// The four signalling windows' reads and writes against radios that answer
+// late, ignore what comes while they store, and split, corrupt, drop or mix
+// up an answer: each run ends, and success means the window (a read) or the
+// radio (a write) holds exactly what a faultless radio gives or keeps.
+#include "VirtualRadio.h"
+
+#include "protocol/MainSession.h"
+#include "signalling/DtmfSession.h"
+#include "signalling/FiveToneSession.h"
+#include "signalling/FleetSyncSession.h"
+#include "signalling/TwoToneSession.h"
+#include "text/Convert.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tonvar;
+using test::Bytes;
+using test::Ms;
+using test::RadioFaults;
+using test::VirtualLine;
+using test::VirtualRadio;
+using test::VirtualTimer;
+
+constexpr Ms kBoundMs = 240'000;
+
+enum Window { Dtmf, TwoTone, FiveTone, FleetSync };
+const char *const kNames[] = {"Dtmf", "TwoTone", "FiveTone", "FleetSync"};
+
+// One window's session on its own main session and line.
+struct Station {
+    Station(VirtualRadio &radio, Window w) : line(radio), window(w)
+    {
+        line.timers.push_back(&timer1);
+        line.open = true; // the window's show command opened the port
+        main.signalling = {&fiveTone, &twoTone, &fleetSync, &dtmf};
+        timer1.onTick = [this] { Guard([this] { Logic().Timer1Timer(); }); };
+        // Texts that differ from block to block.
+        for (std::size_t i = 0; i < dtmf.texts.autodial.size(); ++i)
+            dtmf.texts.autodial[i] = std::to_string(100 + 37 * i);
+        twoTone.texts.first[0] = "1500";
+        twoTone.texts.second[15] = "2100";
+        twoTone.texts.Decode(16, 1) = "DC";
+        twoTone.xg2SetEditText(16, 1);
+        twoTone.texts.ed5 = "3000";
+        for (int r = 1; r <= 16; ++r) {
+            fiveTone.texts.Encode(r, 1) = std::to_string(10000 + 7 * r);
+            fiveTone.xg2SetEditText(r, 1);
+            fiveTone.texts.Decode(r, 1) = r % 2 ? "ZVEI1" : "EIA";
+            fiveTone.xg3SetEditText(r, 1);
+        }
+        for (std::size_t i = 0; i < fleetSync.texts.fleet.size(); ++i) {
+            fleetSync.texts.fleet[i] = std::to_string(10 + i);
+            fleetSync.texts.id[i] = std::to_string(1000 + 11 * i);
+        }
+    }
+
+    VirtualLine line;
+    VirtualTimer timer1{line.now, signalling::kSessionTimeoutMs};
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    protocol::MainSession main{line, line, table, settings, {}};
+    std::vector<std::string> messages;
+    std::string failure;
+    std::function<void(const std::string &)> sink = [this](const std::string &m) { messages.push_back(m); };
+    signalling::DtmfSession dtmf{main, timer1, sink};
+    signalling::TwoToneSession twoTone{main, timer1, sink};
+    signalling::FiveToneSession fiveTone{main, timer1, sink};
+    signalling::FleetSyncSession fleetSync{main, timer1, sink};
+    Window window;
+
+    signalling::SignallingLogic &Logic()
+    {
+        switch (window) {
+        case Dtmf:
+            return dtmf;
+        case TwoTone:
+            return twoTone;
+        case FiveTone:
+            return fiveTone;
+        case FleetSync:
+            break;
+        }
+        return fleetSync;
+    }
+    template <typename F>
+    void Guard(F &&step)
+    {
+        try {
+            step();
+        } catch (const text::Failure &e) {
+            failure = std::string(e.what()) + " " + e.detail();
+        }
+    }
+    // Runs a read or a write to its end; false when it did not end in time.
+    bool Run(bool write)
+    {
+        Guard([&] {
+            if (write)
+                Logic().wbtnClick();
+            else
+                switch (window) {
+                case Dtmf:
+                    dtmf.rbtnClick();
+                    break;
+                case TwoTone:
+                    twoTone.rbtnClick();
+                    break;
+                case FiveTone:
+                    fiveTone.rbtnClick();
+                    break;
+                case FleetSync:
+                    fleetSync.rbtnClick();
+                    break;
+                }
+        });
+        return line.Run(
+            [&](const Bytes &chunk) {
+                Guard([&] { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+            },
+            [&] { Guard([&] { main.Tim1Timer(); }); },
+            [&] { return Logic().rbtnEnabled && Logic().wbtnEnabled; }, kBoundMs);
+    }
+    // What the window holds, as one comparable text.
+    std::string Texts() const
+    {
+        std::string out;
+        const auto add = [&out](const std::string &s) { out += s + "|"; };
+        switch (window) {
+        case Dtmf:
+            for (const auto *s : {&dtmf.texts.cb1, &dtmf.texts.cb2, &dtmf.texts.cb3, &dtmf.texts.cb4, &dtmf.texts.cb5,
+                                  &dtmf.texts.Edit1, &dtmf.texts.cb6, &dtmf.texts.cb7, &dtmf.texts.cb8,
+                                  &dtmf.texts.cb9})
+                add(*s);
+            for (const auto &s : dtmf.texts.autodial)
+                add(s);
+            break;
+        case TwoTone:
+            for (const auto &s : twoTone.texts.first)
+                add(s);
+            for (const auto &s : twoTone.texts.second)
+                add(s);
+            for (const auto &row : twoTone.texts.decode)
+                for (const auto &s : row)
+                    add(s);
+            add(twoTone.texts.ed5);
+            break;
+        case FiveTone:
+            for (const auto &row : fiveTone.texts.encode)
+                for (const auto &s : row)
+                    add(s);
+            for (const auto &row : fiveTone.texts.decode)
+                for (const auto &s : row)
+                    add(s);
+            for (const auto &row : fiveTone.texts.standards)
+                for (const auto &s : row)
+                    add(s);
+            break;
+        case FleetSync:
+            for (const auto &s : fleetSync.texts.fleet)
+                add(s);
+            for (const auto &s : fleetSync.texts.id)
+                add(s);
+            add(fleetSync.texts.cb1);
+            break;
+        }
+        return out;
+    }
+};
+
+std::uint8_t AreaOf(Window w)
+{
+    static const std::uint8_t areas[] = {protocol::kAreaDtmf, protocol::kArea2Tone, protocol::kArea5Tone,
+                                         protocol::kAreaFleetSync};
+    return areas[w];
+}
+
+// The blocks of one area of a radio's memory.
+std::vector<std::array<std::uint8_t, 28>> Area(const VirtualRadio &radio, Window w)
+{
+    const std::uint8_t area = AreaOf(w);
+    std::vector<std::array<std::uint8_t, 28>> out;
+    const auto [first, last] = protocol::kAreaBlocks.at(area);
+    for (int b = first; b <= last; ++b)
+        out.push_back(radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(area, b))));
+    return out;
+}
+
+void Spoil(VirtualRadio &radio, Window w)
+{
+    const std::uint8_t area = AreaOf(w);
+    const auto [first, last] = protocol::kAreaBlocks.at(area);
+    for (int b = first; b <= last; ++b)
+        radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(area, b))).fill(0x5A);
+}
+
+const std::vector<RadioFaults> &Faults()
+{
+    static const std::vector<RadioFaults> faults{
+        {}, {.splitAnswer = 3}, {.badChecksumAnswer = 3}, {.staleAnswer = 3}, {.dropAnswer = 3},
+    };
+    return faults;
+}
+const char *const kFaultNames[] = {"none", "split", "badChecksum", "stale", "dropped"};
+
+using Param = std::tuple<Window, bool, VirtualRadio::Kind, int, int>;
+
+class SignallingSweep : public ::testing::TestWithParam<Param> {};
+
+TEST_P(SignallingSweep, EndsAndNeverReportsSuccessWithADifference)
+{
+    const auto [window, write, kind, delay, fault] = GetParam();
+    // What a faultless radio keeps from the window's texts, and gives back.
+    VirtualRadio perfect(VirtualRadio::Kind::Buffering, 0);
+    Spoil(perfect, window);
+    Station writer(perfect, window);
+    ASSERT_TRUE(writer.Run(true));
+    ASSERT_EQ(writer.messages, std::vector<std::string>{"WRITE SUCCEED!"}) << writer.failure;
+    Station reader(perfect, window);
+    ASSERT_TRUE(reader.Run(false));
+    ASSERT_TRUE(reader.failure.empty() && reader.messages.empty()) << reader.failure;
+
+    VirtualRadio radio(kind, delay, Faults().at(static_cast<std::size_t>(fault)));
+    Station s(radio, window);
+    if (write)
+        Spoil(radio, window);
+    else
+        radio.memory = perfect.memory;
+    if (!write) {
+        // The window starts from other texts, so a block not taken shows.
+        for (std::size_t m = 0; m < 8; ++m) // memories 9 to 16 keep no digit count
+            s.dtmf.texts.autodial[m].clear();
+        s.fleetSync.texts.fleet.fill("");
+        s.fiveTone.texts.encode = {};
+        s.twoTone.texts.first.fill("");
+    }
+    ASSERT_TRUE(s.Run(write)) << "still running after " << kBoundMs / 1000 << " s";
+    if (write) {
+        const bool succeeded = s.messages == std::vector<std::string>{"WRITE SUCCEED!"};
+        if (succeeded) {
+            EXPECT_EQ(Area(radio, window), Area(perfect, window)) << "success reported with a difference";
+        }
+        // FleetSync's frames are never resent: a lost Ack ends its write at
+        // the time-out, which says so.
+        if (window == FleetSync && fault == 4) {
+            EXPECT_EQ(s.messages, std::vector<std::string>{signalling::kWriteTimedOut});
+        } else {
+            EXPECT_TRUE(succeeded) << s.failure << ::testing::PrintToString(s.messages);
+        }
+    } else {
+        const bool succeeded = s.failure.empty() && s.messages.empty();
+        if (succeeded) {
+            EXPECT_EQ(s.Texts(), reader.Texts()) << "success reported with a difference";
+        }
+        EXPECT_TRUE(succeeded) << s.failure << ::testing::PrintToString(s.messages);
+    }
+}
+
+std::string ParamName(const ::testing::TestParamInfo<Param> &info)
+{
+    const auto [window, write, kind, delay, fault] = info.param;
+    return std::string(kNames[window]) + (write ? "Write" : "Read") +
+           (kind == VirtualRadio::Kind::Deaf ? "Deaf" : "Buffering") + std::to_string(delay) + "ms" +
+           kFaultNames[fault];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindowRadioAndDelay, SignallingSweep,
+                         ::testing::Combine(::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync),
+                                            ::testing::Bool(),
+                                            ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
+                                            ::testing::Values(0, 100, 290, 310, 700, 1000), ::testing::Range(0, 5)),
+                         ParamName);
+
+} // namespace
