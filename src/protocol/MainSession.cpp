@@ -481,8 +481,8 @@ void MainSession::Describe()
         text = "Checking " + StepName(plan_[planIndex_]);
     }
     if (link.Silent())
-        text += "\nThe radio does not answer: check the cable, that the radio is on, and that it is ready to be "
-                "programmed.";
+        text += "\nThe radio does not answer: check the cable, that the radio is on and that it is ready to be "
+                "programmed. Retry or Cancel.";
     progress.text = text;
 }
 

@@ -1,5 +1,6 @@
 #include "protocol/Unit3.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -9,7 +10,8 @@ TForm3::TForm3(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form3"));
-    setFixedSize(441, 96);
+    // Below Retry and Cancel, what the session does or waits for, in words.
+    setFixedSize(441, 146);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(10, 19, 423, 30);
@@ -20,6 +22,11 @@ TForm3::TForm3(QWidget *parent)
     Button2 = new QPushButton(QStringLiteral("Cancel"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(240, 59, 100, 30);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(10, 96, 423, 46);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(Button1, &QPushButton::clicked, this, &TForm3::retryClicked);
     connect(Button2, &QPushButton::clicked, this, &TForm3::cancelClicked);
 }
@@ -28,6 +35,9 @@ void TForm3::Display(const ProgressState &state, const QPoint &topLeft)
 {
     ProgressBar1->setRange(0, state.maximum);
     ProgressBar1->setValue(state.position);
+    const QString text = QString::fromStdString(state.text);
+    if (Label1->text() != text)
+        Label1->setText(text);
     if (state.visible && !isVisible()) {
         move(topLeft);
         show();

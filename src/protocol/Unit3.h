@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -24,6 +25,7 @@ public:
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *Button1 = nullptr; // Retry
     QPushButton *Button2 = nullptr; // Cancel
+    QLabel *Label1 = nullptr;       // what the session does or waits for
 
 Q_SIGNALS:
     void retryClicked();

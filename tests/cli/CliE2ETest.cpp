@@ -243,3 +243,40 @@ TEST_F(Cli, CtrlCEndsARunningReadWithThePortClosedTheLockGoneAndNoFile)
     const CliResult again = RunCli({"read", "--timeout", "1", "-q", "-p", radio.DevicePath(), file});
     EXPECT_EQ(Contains(again.err, "No answer from the radio for 1 s"), "");
 }
+
+TEST_F(Cli, APulledCableEndsAWriteAtOnceSayingTheRadioMayBeHalfWritten)
+{
+    sim::RadioSimulator source(false), target(false);
+    test::FillRadio(source);
+    source.Start();
+    const std::string file = Path("fleet.wh");
+    ASSERT_EQ(RunCli({"read", "-q", "-p", source.DevicePath(), file}).status, 0);
+    sim::Faults faults;
+    faults.hangUpAtAnswer = 6;
+    target.SetFaults(faults);
+    target.Start();
+    const auto started = std::chrono::steady_clock::now();
+    const CliResult r = RunCli({"write", "--timeout", "600", "-p", target.DevicePath(), file});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 60s) << "not the time-out";
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(Contains(r.out, Label(target) + ": FAILED: The cable was unplugged or the port was closed: the write "
+                                              "stopped. The radio may now hold a mix of old and new values: write it "
+                                              "again."),
+              "");
+}
+
+TEST_F(Cli, NoVerifyWritesWithoutReadingBackAndSaysSo)
+{
+    sim::RadioSimulator source(false), target(false);
+    test::FillRadio(source);
+    source.Start();
+    target.Start();
+    const std::string file = Path("fast.wh");
+    ASSERT_EQ(RunCli({"read", "-q", "-p", source.DevicePath(), file}).status, 0);
+    const CliResult r = RunCli({"write", "--no-verify", "-p", target.DevicePath(), file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Contains(r.out, Label(target) + ": written, not read back (--no-verify)\n"), "");
+    for (const sim::LogEntry &e : target.Log())
+        EXPECT_NE(e.kind, sim::LogEntry::ReadRequest) << "nothing read back";
+    EXPECT_EQ(RunCli({"read", "--no-verify", "-p", target.DevicePath(), file}).status, 2) << "write only";
+}

@@ -66,6 +66,19 @@ struct Sessions : test::AppFixture {
         return form->rbtn->isEnabled() && form->wbtn->isEnabled() && form->comcbb->isEnabled() &&
                form->isEnabled() && !form->Comm1.IsOpen() && !form->Tim1.isActive() && !windows->Form3->isVisible();
     }
+    // The table and settings hold what FillRadio put in the radio.
+    void ExpectTheRadiosContents() const
+    {
+        for (int ch = 1; ch <= 16; ++ch) {
+            for (int c = 1; c < memory::kColumnCount; ++c) {
+                const std::string expected = ch == 5 ? "" : Row(ch)[static_cast<std::size_t>(c)];
+                EXPECT_EQ(form->table.Cell(ch, c), expected) << "channel " << ch << " column " << c;
+            }
+        }
+        const memory::SettingsTexts expected{
+            {"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
+        EXPECT_EQ(form->settings, expected);
+    }
 };
 
 } // namespace
@@ -79,16 +92,7 @@ TEST_F(Sessions, AReadBringsTheRadiosChannelsAndSettings)
     EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_EQ(Conversation(radio.Log()), ExpectedRead());
-
-    for (int ch = 1; ch <= 16; ++ch) {
-        for (int c = 1; c < memory::kColumnCount; ++c) {
-            const std::string expected = ch == 5 ? "" : Row(ch)[static_cast<std::size_t>(c)];
-            EXPECT_EQ(form->table.Cell(ch, c), expected) << "channel " << ch << " column " << c;
-        }
-    }
-    const memory::SettingsTexts expected{
-        {"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
-    EXPECT_EQ(form->settings, expected);
+    ExpectTheRadiosContents();
     EXPECT_EQ(form->ComboBox[4]->currentText(), QStringLiteral("CLOSE")) << "the panel shows what was read";
     EXPECT_TRUE(Idle());
 }
@@ -211,15 +215,47 @@ TEST_P(Faulty, AMisbehavingRadioNeverStopsTheReadFromFinishing)
         faults.otherBlockAnswer = 4;
         faults.otherBlock = 9;
         break;
+    case 4: // a radio slower than the resend that ignores what comes meanwhile
+        faults.answerDelayMs = 320;
+        faults.deaf = true;
+        faults.splitAnswer = 6;
+        faults.splitAfter = 6;
+        break;
+    case 5:
+        faults.badChecksumAnswer = 6;
+        faults.staleAnswer = 9;
+        break;
+    case 6: // one that queues every copy
+        faults.answerDelayMs = 700;
+        break;
     }
     radio.SetFaults(faults);
     form->rbtn->click();
-    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 60s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
+    ExpectTheRadiosContents();
     EXPECT_TRUE(Idle());
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, Faulty, ::testing::Values(0, 1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Faults, Faulty, ::testing::Range(0, 7));
+
+// A write to a radio that ignores what comes while it stores a block:
+// every block lands, and success comes only after the read-back.
+TEST_F(Sessions, AWriteToADeafSlowRadioLandsWhole)
+{
+    sim::Faults faults;
+    faults.answerDelayMs = 400;
+    faults.deaf = true;
+    radio.SetFaults(faults);
+    for (int ch = 1; ch <= 16; ++ch)
+        form->table.Row(ch) = Row(ch);
+    form->wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 120s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Write Succeed!")}) << failures.join(QLatin1Char('|')).toStdString();
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_EQ(radio.GetBlock(0, ch), test::Payload(Row(ch))) << "channel " << ch;
+    EXPECT_TRUE(Idle());
+}
 
 TEST_F(Sessions, ARadioThatHangsUpEndsTheSessionAtOnce)
 {

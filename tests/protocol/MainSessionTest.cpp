@@ -557,3 +557,18 @@ TEST_F(SessionFixture, ShowCommandsOpenThePortOnce)
     EXPECT_THROW(session.OpenPortForSignalling(), tonvar::text::Failure);
     EXPECT_TRUE(session.comcbbEnabled);
 }
+
+TEST_F(SessionFixture, TheDialogSaysWhatIsAwaitedAndWhenTheRadioDoesNotAnswer)
+{
+    session.rbtnClick();
+    EXPECT_EQ(session.progress.text, "Waiting for the radio to answer");
+    Receive(Ack());
+    EXPECT_EQ(session.progress.text, "Reading channel 1 of 16");
+    for (int tick = 0; tick < 33; ++tick)
+        session.Tim1Timer();
+    EXPECT_EQ(session.progress.text.find("does not answer"), std::string::npos) << "not before 10 s";
+    session.Tim1Timer();
+    EXPECT_NE(session.progress.text.find("Reading channel 1 of 16\nThe radio does not answer"), std::string::npos)
+        << session.progress.text;
+    EXPECT_TRUE(tim1.active) << "the resend goes on until the user chooses";
+}
