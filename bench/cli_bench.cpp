@@ -28,8 +28,22 @@ cli::ChannelData Sample()
 {
     cli::ChannelData data = cli::WindowStartState();
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        data.table.Row(ch) = {std::to_string(ch), std::to_string(440 + ch) + ".12500", "", "67.0", "023N",
-                              "HIGH", "WIDE", "YES", "12500", "5", "#", "BOT", "3", "5TONE", std::to_string(ch), "NONE"};
+        data.table.Row(ch) = {std::to_string(ch),
+                              std::to_string(440 + ch) + ".12500",
+                              "",
+                              "67.0",
+                              "023N",
+                              "HIGH",
+                              "WIDE",
+                              "YES",
+                              "12500",
+                              "5",
+                              "#",
+                              "BOT",
+                              "3",
+                              "5TONE",
+                              std::to_string(ch),
+                              "NONE"};
     return data;
 }
 

@@ -86,8 +86,8 @@ int main(int argc, char **argv)
         QTimer::singleShot(idleSeconds * 1000, &loop, &QEventLoop::quit);
         loop.exec();
         const double cpu = CpuSeconds() - cpu0;
-        std::printf("%-40s %8.4f %% of a core over %.1f s\n", "idle open port CPU", 100.0 * cpu / (Ms(Clock::now() - wall0) / 1000.0),
-                    Ms(Clock::now() - wall0) / 1000.0);
+        std::printf("%-40s %8.4f %% of a core over %.1f s\n", "idle open port CPU",
+                    100.0 * cpu / (Ms(Clock::now() - wall0) / 1000.0), Ms(Clock::now() - wall0) / 1000.0);
         comm.ClosePort();
     }
     {

@@ -103,7 +103,8 @@ void Codes(const ByteBuffer &in)
 
     const std::string code = Decode5ToneCode(in[5], in[6], in[7]);
     const auto bytes = Encode5ToneCode(code);
-    Check(bytes[0] == in[5] && bytes[1] == in[6] && bytes[2] == (in[7] & 0xF), "a 5TONE code does not survive its text");
+    Check(bytes[0] == in[5] && bytes[1] == in[6] && bytes[2] == (in[7] & 0xF),
+          "a 5TONE code does not survive its text");
     Check(HexByte(in[8]).size() == 2, "a byte is not two hexadecimal digits");
 
     if (const auto standard = DecodeStandard(in[9]))

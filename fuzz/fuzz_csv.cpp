@@ -43,7 +43,8 @@ void CheckChannel(const memory::ChannelRow &row)
     for (int c = memory::kColDecodeTone; c <= memory::kColCompandor; ++c) {
         const std::string &cell = row[static_cast<std::size_t>(c)];
         if (c >= memory::kColDtmf1)
-            Check(cell == memory::NewRowDefaults()[static_cast<std::size_t>(c)], "a column the list has no place for is not its default");
+            Check(cell == memory::NewRowDefaults()[static_cast<std::size_t>(c)],
+                  "a column the list has no place for is not its default");
         else
             Check(InList(memory::PickList(c), cell), "an imported text outside its column's list");
     }
@@ -56,8 +57,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string text(reinterpret_cast<const char *>(data), size);
     memory::ChannelTable table;
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        table.Row(ch) = {std::to_string(ch), "430.00000", "", "67.0", "023N", "LOW", "NARROW", "NONE", "5000",
-                         "1", "2", "BOT", "3", "FSK", "9", "YES"};
+        table.Row(ch) = {std::to_string(ch),
+                         "430.00000",
+                         "",
+                         "67.0",
+                         "023N",
+                         "LOW",
+                         "NARROW",
+                         "NONE",
+                         "5000",
+                         "1",
+                         "2",
+                         "BOT",
+                         "3",
+                         "FSK",
+                         "9",
+                         "YES"};
     const memory::ChannelTable before = table;
     app::CsvImportResult result;
     try {

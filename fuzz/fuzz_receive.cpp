@@ -90,7 +90,8 @@ struct Program {
         auto &d = dtmf.texts;
         plain(fields[1], {&d.cb1, &d.cb2, &d.cb3, &d.cb4, &d.cb5, &d.Edit1, &d.cb6, &d.cb7, &d.cb8, &d.cb9});
         for (int row = 1; row <= signalling::kAutodialMemories; ++row)
-            fields[1].push_back({&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});
+            fields[1].push_back(
+                {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});
 
         auto &t = twoTone.texts;
         plain(fields[2], {&t.cb1, &t.cb2, &t.cb3, &t.ed1, &t.ed2, &t.ed3, &t.ed4, &t.ed5});
@@ -174,10 +175,9 @@ void Receive(Program &p, const std::vector<std::uint8_t> &chunk)
     }
 }
 
-constexpr const char *kOpNames[kOpCount] = {"main Read", "main Write", "chunk", "long chunk", "Tim1 tick",
-                                            "Retry", "Cancel", "window Read", "window Write",
-                                            "Timer1 tick", "Close", "show window", "edit", "edit anywhere",
-                                            "port fails"};
+constexpr const char *kOpNames[kOpCount] = {"main Read", "main Write",  "chunk",       "long chunk",    "Tim1 tick",
+                                            "Retry",     "Cancel",      "window Read", "window Write",  "Timer1 tick",
+                                            "Close",     "show window", "edit",        "edit anywhere", "port fails"};
 
 void Step(Program &p, fuzz::Reader &in)
 {

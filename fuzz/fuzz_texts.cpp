@@ -59,7 +59,8 @@ void DecimalNumbers(const std::string &t)
     for (const int decimals : {0, 1, 5}) {
         const std::string fixed = text::FormatFixed(v, decimals);
         const std::size_t point = fixed.find('.');
-        Check(decimals == 0 ? point == std::string::npos : fixed.size() - point - 1 == static_cast<std::size_t>(decimals),
+        Check(decimals == 0 ? point == std::string::npos
+                            : fixed.size() - point - 1 == static_cast<std::size_t>(decimals),
               "a number written with the wrong number of decimals");
         Check(Near(text::StrToFloat(fixed), v, 0.5 * std::pow(10.0, -decimals)), "a fixed-point text is off");
     }

@@ -30,10 +30,10 @@
 namespace tonvar::app {
 
 struct CsvImportResult {
-    int rows = 0;  // data rows in the list
-    int taken = 0; // of those, channels filled
+    int rows = 0;                      // data rows in the list
+    int taken = 0;                     // of those, channels filled
     std::vector<std::string> notTaken; // one line for each row not taken, with its reason
-    bool names = false; // a row taken had a name, which the radio cannot keep
+    bool names = false;                // a row taken had a name, which the radio cannot keep
 
     // The text the user is shown after the import.
     std::string Report() const;

@@ -77,8 +77,8 @@ Selection SelectionOf(const grid::TextGrid &xg)
     for (int c = memory::kColRxFreq; c <= memory::kColCompandor; ++c)
         shown += visible(c) ? 1 : 0;
     s.wholeRows = !s.Empty() && std::all_of(s.cells.begin(), s.cells.end(), [shown](const auto &row) {
-                      return static_cast<int>(row.second.size()) == shown;
-                  });
+        return static_cast<int>(row.second.size()) == shown;
+    });
     return s;
 }
 
@@ -118,7 +118,7 @@ protected:
                                   model->index(std::max(from, index.row()), memory::kColCompandor));
         QItemSelectionModel *selection = xg_.selectionModel();
         selection->select(rows, mods & (Qt::ShiftModifier | Qt::ControlModifier) ? QItemSelectionModel::Select
-                                                                                  : QItemSelectionModel::ClearAndSelect);
+                                                                                 : QItemSelectionModel::ClearAndSelect);
         selection->setCurrentIndex(model->index(index.row(), memory::kColRxFreq), QItemSelectionModel::NoUpdate);
         xg_.setFocus(Qt::MouseFocusReason);
         return true;
@@ -148,8 +148,10 @@ void TForm1::BuildEditMenu(QMenu *file)
     const auto update = [undo, redo, &stack] {
         undo->setEnabled(stack.canUndo());
         redo->setEnabled(stack.canRedo());
-        undo->setText(stack.canUndo() ? QStringLiteral("&Undo ") + MenuText(stack.undoText()) : QStringLiteral("&Undo"));
-        redo->setText(stack.canRedo() ? QStringLiteral("&Redo ") + MenuText(stack.redoText()) : QStringLiteral("&Redo"));
+        undo->setText(stack.canUndo() ? QStringLiteral("&Undo ") + MenuText(stack.undoText())
+                                      : QStringLiteral("&Undo"));
+        redo->setText(stack.canRedo() ? QStringLiteral("&Redo ") + MenuText(stack.redoText())
+                                      : QStringLiteral("&Redo"));
     };
     connect(&stack, &QUndoStack::indexChanged, this, update);
     connect(&stack, &QUndoStack::undoTextChanged, this, update);
@@ -159,7 +161,8 @@ void TForm1::BuildEditMenu(QMenu *file)
     // The table's own commands work where the table has the focus; in a
     // cell editor or a panel box the same keys edit the text there.
     edit->addSeparator();
-    const auto tableAction = [this, edit](const char *name, const char *text, QKeySequence key, void (TForm1::*slot)()) {
+    const auto tableAction = [this, edit](const char *name, const char *text, QKeySequence key,
+                                          void (TForm1::*slot)()) {
         QAction *a = edit->addAction(QString::fromLatin1(text), this, slot);
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcut(key);

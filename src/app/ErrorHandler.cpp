@@ -11,8 +11,7 @@ namespace {
 
 void ShowErrorBox(const QString &text, const QString &detail)
 {
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, QApplication::activeWindow());
     if (!detail.isEmpty())
         box.setInformativeText(detail);
     box.exec();

@@ -37,7 +37,8 @@ void CommitCell(memory::ChannelTable &table, int row, int column, const std::str
         const auto &items = memory::PickList(column);
         const auto same = [&text](const std::string &item) {
             return item.size() == text.size() && std::equal(item.begin(), item.end(), text.begin(), [](char a, char b) {
-                       return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+                       return std::toupper(static_cast<unsigned char>(a)) ==
+                              std::toupper(static_cast<unsigned char>(b));
                    });
         };
         const auto at = std::find(items.begin(), items.end(), text);

@@ -49,9 +49,8 @@ int CountChar(char c, const std::string &text)
 
 int CountLetters(const std::string &text)
 {
-    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    }));
+    return static_cast<int>(std::count_if(text.begin(), text.end(),
+                                          [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }));
 }
 
 std::string CheckFrequencyText(const std::string &s)

@@ -47,10 +47,10 @@ const QPoint kProgressOffset(150, 200);
 
 // Column widths of the normal layout; -1 hides a column.
 constexpr std::array<int, memory::kColumnCount> kColumnWidths{50, 80, 80, 80, 80, 80, 80, 80,
-                                                             -1, -1, -1, -1, -1, -1, -1, -1};
+                                                              -1, -1, -1, -1, -1, -1, -1, -1};
 // Column widths of the small-screen layout; 0 keeps the normal width.
-constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0, 0, 69, 69, 50, 31, 50,
-                                                                  50, 50, 50, 34, 26, 50, 50, 0};
+constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0,  0,  69, 69, 50, 31, 50,
+                                                                   50, 50, 50, 34, 26, 50, 50, 0};
 
 struct PanelRow {
     int top;
@@ -122,13 +122,12 @@ QString LongTimeFormat(const QLocale &locale)
 TForm1::TForm1(QSize screen, QWidget *parent)
     : QMainWindow(parent),
       session(commPort_, tim1Adapter_, table, settings,
-              protocol::MainSessionHost{
-                  [this](const std::string &text) {
-                      RefreshControls();
-                      ShowMessage(text);
-                  },
-                  [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
-                  [this] { focusNextChild(); }}),
+              protocol::MainSessionHost{[this](const std::string &text) {
+                                            RefreshControls();
+                                            ShowMessage(text);
+                                        },
+                                        [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
+                                        [this] { focusNextChild(); }}),
       history_(std::make_unique<TableHistory>(table, settings))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -322,8 +321,10 @@ void TForm1::BuildMenus()
 
     QMenu *signalling = menuBar()->addMenu(QStringLiteral("&Signalling"));
     signalling->addAction(QStringLiteral("&DTMF"), this, &TForm1::DTMF1Click)->setObjectName(QStringLiteral("DTMF1"));
-    signalling->addAction(QStringLiteral("&2TONE"), this, &TForm1::N2tone1Click)->setObjectName(QStringLiteral("N2tone1"));
-    signalling->addAction(QStringLiteral("&5TONE"), this, &TForm1::N5TONE1Click)->setObjectName(QStringLiteral("N5TONE1"));
+    signalling->addAction(QStringLiteral("&2TONE"), this, &TForm1::N2tone1Click)
+        ->setObjectName(QStringLiteral("N2tone1"));
+    signalling->addAction(QStringLiteral("&5TONE"), this, &TForm1::N5TONE1Click)
+        ->setObjectName(QStringLiteral("N5TONE1"));
     signalling->addAction(QStringLiteral("&FleetSync"), this, &TForm1::N4Click)->setObjectName(QStringLiteral("N4"));
 
     QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
@@ -366,8 +367,16 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
             xg->setColumnWidth(c, width);
         }
     }
-    for (const auto &[n, text] : std::initializer_list<std::pair<int, const char *>>{
-             {1, "NONE"}, {2, "1"}, {4, "60"}, {3, "0"}, {8, "OPEN"}, {9, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "CHINESE"}, {10, "OPEN"}}) {
+    for (const auto &[n, text] : std::initializer_list<std::pair<int, const char *>>{{1, "NONE"},
+                                                                                     {2, "1"},
+                                                                                     {4, "60"},
+                                                                                     {3, "0"},
+                                                                                     {8, "OPEN"},
+                                                                                     {9, "OPEN"},
+                                                                                     {6, "NONE"},
+                                                                                     {7, "NONE"},
+                                                                                     {5, "CHINESE"},
+                                                                                     {10, "OPEN"}}) {
         settings.Box(n) = text;
         SetEditText(Box(n), QString::fromLatin1(text));
     }
@@ -688,9 +697,9 @@ void TForm1::AddDevicePath(const QString &path)
 void TForm1::DevicePathClick()
 {
     bool ok = false;
-    const QString path = QInputDialog::getText(this, QStringLiteral("Device Path"),
-                                               QStringLiteral("Serial device (for example /dev/ttyUSB0 or /dev/pts/3):"),
-                                               QLineEdit::Normal, QString(), &ok);
+    const QString path = QInputDialog::getText(
+        this, QStringLiteral("Device Path"), QStringLiteral("Serial device (for example /dev/ttyUSB0 or /dev/pts/3):"),
+        QLineEdit::Normal, QString(), &ok);
     if (ok)
         AddDevicePath(path.trimmed());
 }

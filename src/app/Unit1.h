@@ -120,8 +120,8 @@ public:
     void ClearChannelClick();
     void MoveChannelUpClick();
     void MoveChannelDownClick();
-    void ImportCsvClick();    // File > Import CSV...
-    void ExportCsvClick();    // File > Export CSV...
+    void ImportCsvClick(); // File > Import CSV...
+    void ExportCsvClick(); // File > Export CSV...
     // Asks for a CSV file to import (save = false) or to export to; empty
     // when the user cancels. Tests replace it.
     std::function<QString(bool save)> ChooseCsvFile;
@@ -172,7 +172,7 @@ private:
     serial::PortWatcher *watcher_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;
-    QAction *devicePath_ = nullptr; // Port > Device Path...
+    QAction *devicePath_ = nullptr;   // Port > Device Path...
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;

@@ -154,17 +154,16 @@ std::vector<std::string> ReadTargets(const std::string &file, const std::vector<
 
 std::string HelpText(Command command)
 {
-    static const std::string common =
-        "  -p, --port PORT      the radio's port: a name as 'tonvar-cli ports' lists it\n"
-        "                       (ttyUSB0) or a device path; give it several times to\n"
-        "                       work on several radios at once\n"
-        "      --timeout SECS   give up on a radio that has not answered for SECS\n"
-        "                       seconds (default 10)\n"
-        "  -q, --quiet          print only errors\n"
-        "  -h, --help           show this help\n"
-        "\n"
-        "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
-        "that cannot be read, 3 verify found differences.\n";
+    static const std::string common = "  -p, --port PORT      the radio's port: a name as 'tonvar-cli ports' lists it\n"
+                                      "                       (ttyUSB0) or a device path; give it several times to\n"
+                                      "                       work on several radios at once\n"
+                                      "      --timeout SECS   give up on a radio that has not answered for SECS\n"
+                                      "                       seconds (default 10)\n"
+                                      "  -q, --quiet          print only errors\n"
+                                      "  -h, --help           show this help\n"
+                                      "\n"
+                                      "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
+                                      "that cannot be read, 3 verify found differences.\n";
     switch (command) {
     case Command::Ports:
         return "Usage: tonvar-cli ports\n"

@@ -4,8 +4,8 @@
 
 namespace tonvar::cli {
 
-std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
-                        const std::string &state, int barWidth)
+std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total, const std::string &state,
+                        int barWidth)
 {
     total = std::max(total, 1);
     done = std::clamp(done, 0, total);

@@ -11,8 +11,8 @@ namespace tonvar::cli {
 
 // "ttyUSB0  [##########--------------]  9/18 reading": the label padded to
 // `labelWidth`, a bar of `barWidth` cells filled in proportion to done/total.
-std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
-                        const std::string &state, int barWidth = 24);
+std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total, const std::string &state,
+                        int barWidth = 24);
 
 class ProgressDisplay {
 public:

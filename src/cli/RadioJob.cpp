@@ -18,7 +18,8 @@ std::string OneLine(const std::string &message, const std::string &detail)
     std::string line = text::WithFullStop(message);
     if (!detail.empty())
         line += " " + detail;
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return line;
 }
 
@@ -101,14 +102,10 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
 
 RadioJob::RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
                    std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify)
-    : job_(job),
-      timeout_(timeout),
-      file_(std::move(file)),
-      radio_(WindowStartState()),
+    : job_(job), timeout_(timeout), file_(std::move(file)), radio_(WindowStartState()),
       data_(job == Job::Write ? &file_ : &radio_),
       session_(port, tim1, data_->table, data_->settings,
-               protocol::MainSessionHost{[this](const std::string &message) { Finish(message); }, std::move(sleep),
-                                         {}})
+               protocol::MainSessionHost{[this](const std::string &message) { Finish(message); }, std::move(sleep), {}})
 {
     session_.comcbbText = std::move(portName);
     session_.verifyWrites = verify;

@@ -38,9 +38,9 @@ std::string Verb(Job job)
 struct Runner::Radio {
     Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
           bool verify)
-        : port(comm),
-          tim1(tim1Timer),
-          job(port, tim1, kind, portName, timeout, file,
+        : port(comm), tim1(tim1Timer),
+          job(
+              port, tim1, kind, portName, timeout, file,
               [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify)
     {
         // The port as the main window sets it up.
@@ -111,7 +111,7 @@ int Runner::Run()
                 ++good;
                 result = settings_.job == Job::Read    ? "read, saved to " + settings_.targets.at(i)
                          : settings_.job == Job::Write ? (settings_.verify ? "written and read back, equal"
-                                                                                : "written, not read back (--no-verify)")
+                                                                           : "written, not read back (--no-verify)")
                                                        : "verified, equal to the file";
                 break;
             case Outcome::Different:

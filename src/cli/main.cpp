@@ -97,7 +97,9 @@ int main(int argc, char **argv)
         return ListPorts();
 
     RunSettings run;
-    run.job = options.command == Command::Read ? Job::Read : options.command == Command::Write ? Job::Write : Job::Verify;
+    run.job = options.command == Command::Read    ? Job::Read
+              : options.command == Command::Write ? Job::Write
+                                                  : Job::Verify;
     run.ports = options.ports;
     run.timeout = std::chrono::seconds(options.timeoutSeconds);
     run.quiet = options.quiet;

@@ -45,8 +45,8 @@ std::string SixDecimals(std::int64_t hertz)
 // DCS code (four characters ending in "N" or "I"), or a CTCSS tone.
 struct ToneSide {
     enum class Kind { None, Tone, Code } kind = Kind::None;
-    std::string value;    // "67.0" or "023"
-    char polarity = 'N';  // N normal, R reversed (our "I")
+    std::string value;   // "67.0" or "023"
+    char polarity = 'N'; // N normal, R reversed (our "I")
 };
 
 ToneSide SideOf(const std::string &cell)
@@ -152,8 +152,8 @@ std::vector<std::string> ExportRow(int channel, const memory::ChannelRow &row)
 const std::vector<std::string> &CsvColumns()
 {
     static const std::vector<std::string> columns{
-        "Location", "Name",        "Frequency",  "Duplex",    "Offset", "Tone",  "rToneFreq", "cToneFreq", "DtcsCode",
-        "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "TStep", "Skip", "Power", "Comment"};
+        "Location",     "Name",       "Frequency", "Duplex", "Offset", "Tone", "rToneFreq", "cToneFreq", "DtcsCode",
+        "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode",   "TStep",  "Skip", "Power",     "Comment"};
     return columns;
 }
 

@@ -259,7 +259,8 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
     if (editor && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool tab = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
-        const bool backtab = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        const bool backtab =
+            key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
         if (tab || backtab) {
             QWidget *view = editor->parentWidget() ? editor->parentWidget()->parentWidget() : nullptr;
             Q_EMIT commitData(editor);

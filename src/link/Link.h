@@ -167,7 +167,7 @@ private:
     int owed_ = 0;
     int quietTicks_ = 0;
     int settleTicks_ = 0;
-    bool ackHeld_ = false; // an Ack taken, held back until the owed ones came
+    bool ackHeld_ = false;                // an Ack taken, held back until the owed ones came
     std::vector<std::uint8_t> pending_;   // an answer still arriving
     std::vector<std::uint8_t> candidate_; // a frame with a checksum not its own
     int unverified_ = 0;

@@ -9,8 +9,8 @@
 namespace tonvar::memory {
 
 using protocol::ByteBuffer;
-using protocol::Low8;
 using protocol::Get16;
+using protocol::Low8;
 using protocol::Put16;
 using protocol::Put32;
 

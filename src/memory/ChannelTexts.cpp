@@ -48,8 +48,8 @@ std::vector<std::string> BuildToneList()
 const std::array<std::string, kColumnCount> &ColumnCaptions()
 {
     static const std::array<std::string, kColumnCount> captions{
-        "Ch No.",    "RX Freq", "TX Freq",  "QT/DQT Dec", "QT/DQTEnc", "TX Power",  "W/N",       "Scan Add.",
-        "Step Freq", "DTMF1",   "DTMF2",    "PTTID",      "Scrambler", "PTTID Typ", "PTTID NO.", "Compandor"};
+        "Ch No.",    "RX Freq", "TX Freq", "QT/DQT Dec", "QT/DQTEnc", "TX Power",  "W/N",       "Scan Add.",
+        "Step Freq", "DTMF1",   "DTMF2",   "PTTID",      "Scrambler", "PTTID Typ", "PTTID NO.", "Compandor"};
     return captions;
 }
 
@@ -114,8 +114,9 @@ const std::string &EditorDefault(int column)
 const std::array<std::string, kColumnCount> &NewRowDefaults()
 {
     // Compandor starts as "NONE" here although its editor offers "YES" first.
-    static const std::array<std::string, kColumnCount> defaults{
-        "", "", "", "NONE", "NONE", "HIGH", "WIDE", "YES", "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    static const std::array<std::string, kColumnCount> defaults{"",     "",     "",      "NONE", "NONE", "HIGH",
+                                                                "WIDE", "YES",  "25000", "NONE", "NONE", "NONE",
+                                                                "NONE", "DTMF", "1",     "NONE"};
     return defaults;
 }
 

@@ -51,8 +51,7 @@ std::string Allowed(const std::vector<std::string> &list)
 [[noreturn]] void Refuse(const std::string &where, const std::string &typed, const std::string &kept,
                          const std::vector<std::string> &list)
 {
-    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list),
-                        where);
+    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list), where);
 }
 
 // Which cell of a row a conversion failure comes from.

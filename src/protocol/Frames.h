@@ -57,8 +57,8 @@ enum Area : std::uint8_t {
 };
 inline constexpr int kAreaCount = 6;
 // First and last block number of each area.
-inline constexpr std::array<std::pair<int, int>, kAreaCount> kAreaBlocks{{
-    {1, 16}, {0, 3}, {0, 2}, {0, 10}, {0, 16}, {0, 0}}};
+inline constexpr std::array<std::pair<int, int>, kAreaCount> kAreaBlocks{
+    {{1, 16}, {0, 3}, {0, 2}, {0, 10}, {0, 16}, {0, 0}}};
 
 // CRC-16 with the CRC-16/MODBUS parameters (reflected polynomial 0xA001,
 // start 0xFFFF, no final xor) over `length` bytes.
@@ -81,8 +81,14 @@ void PutFrameHeader(ByteBuffer &frame, std::uint8_t area, std::uint8_t block);
 // a received frame is checked: not its length, its 0x20 or its checksum.
 enum class Message { Ack, DataFrame, Other };
 Message Recognise(const ByteBuffer &received);
-inline std::uint8_t FrameArea(const ByteBuffer &received) { return received[1]; }
-inline std::uint8_t FrameBlock(const ByteBuffer &received) { return received[2]; }
+inline std::uint8_t FrameArea(const ByteBuffer &received)
+{
+    return received[1];
+}
+inline std::uint8_t FrameBlock(const ByteBuffer &received)
+{
+    return received[2];
+}
 
 // The low 8 and 16 bits of a converted number, as stored in a block.
 inline std::uint8_t Low8(std::int32_t v)

@@ -296,8 +296,7 @@ void MainSession::RequestCheck()
         return;
     }
     const int s = plan_.at(planIndex_);
-    Request(s == kSettingsStep ? kAreaSettings : kAreaChannels,
-            static_cast<std::uint8_t>(s == kSettingsStep ? 0 : s));
+    Request(s == kSettingsStep ? kAreaSettings : kAreaChannels, static_cast<std::uint8_t>(s == kSettingsStep ? 0 : s));
 }
 
 void MainSession::CheckFrame()
@@ -340,8 +339,8 @@ void MainSession::EndCheck()
             names += (names.empty() ? "" : ", ") + StepName(s);
         Button2Click();
         throw text::Failure("Write failed: the radio does not hold what was written.",
-                            "Read back after " + std::to_string(kRewriteRounds + 1) + " writes, these differ: " +
-                                names + ". Write the radio again.");
+                            "Read back after " + std::to_string(kRewriteRounds + 1) +
+                                " writes, these differ: " + names + ". Write the radio again.");
     }
     // Only what differs is written again, and then read back again.
     plan_ = differing_;
@@ -472,8 +471,8 @@ void MainSession::Describe()
         text = "Waiting for the radio to answer";
     } else if (step_ == Step::ReadBlocks) {
         const link::Wait &w = link.Awaited();
-        text = w.area == kAreaSettings ? "Reading the settings"
-                                       : "Reading channel " + std::to_string(w.block) + " of 16";
+        text =
+            w.area == kAreaSettings ? "Reading the settings" : "Reading channel " + std::to_string(w.block) + " of 16";
     } else if (step_ == Step::WriteBlocks && planIndex_ < plan_.size()) {
         const int s = plan_[planIndex_];
         text = s == kSettingsStep ? "Writing the settings" : "Writing channel " + std::to_string(s) + " of 16";

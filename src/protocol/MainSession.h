@@ -98,9 +98,8 @@ struct MainSessionHost {
 };
 
 inline const std::string kReadHungUp = "The cable was unplugged or the port was closed: the read stopped.";
-inline const std::string kWriteHungUp =
-    "The cable was unplugged or the port was closed: the write stopped.\n"
-    "The radio may now hold a mix of old and new values: write it again.";
+inline const std::string kWriteHungUp = "The cable was unplugged or the port was closed: the write stopped.\n"
+                                        "The radio may now hold a mix of old and new values: write it again.";
 // Rounds of writing again the blocks that a read-back found different.
 inline constexpr int kRewriteRounds = 3;
 
@@ -199,8 +198,8 @@ private:
     memory::SettingsTexts &settings_;
     MainSessionHost host_;
     Step step_ = Step::Idle;
-    std::vector<int> plan_;      // the steps this round writes
-    std::size_t planIndex_ = 0;  // the step whose Ack is awaited
+    std::vector<int> plan_;                                         // the steps this round writes
+    std::size_t planIndex_ = 0;                                     // the step whose Ack is awaited
     std::array<std::array<std::uint8_t, kFrameLength>, 18> sent_{}; // the frame each step last sent
     std::vector<int> differing_;
     int rounds_ = 0;

@@ -6,8 +6,7 @@
 
 namespace tonvar::protocol {
 
-TForm3::TForm3(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TForm3::TForm3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form3"));
     // Below Retry and Cancel, what the session does or waits for, in words.

@@ -26,8 +26,7 @@ std::optional<ReadClock::time_point> ChunkEnd(const ReadTimeouts &t, bool haveBy
     if (haveBytes && t.interval != 0 && t.interval != kReturnAtOnce)
         end = lastByte + milliseconds(t.interval);
     if (TotalLimit(t)) {
-        const auto total =
-            readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * 4096 + t.totalConstant);
+        const auto total = readStart + milliseconds(static_cast<long long>(t.totalMultiplier) * 4096 + t.totalConstant);
         end = end ? std::min(*end, total) : total;
     }
     return end;

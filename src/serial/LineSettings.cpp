@@ -9,8 +9,7 @@ termios2 TermiosFor(const TCommSettings &s, const termios2 &current)
                                           IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &=
-        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
     tio.c_cflag |= CLOCAL | CREAD | HUPCL;
 
     // A break reads as a 0x00 byte unless it is ignored; the driver counts

@@ -43,7 +43,8 @@ bool IsSerialPort(const fs::path &entry)
 
 bool SamePortName(const std::string &a, const std::string &b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 void SortPortNames(std::vector<std::string> &names)

@@ -55,8 +55,7 @@ bool Young(const std::string &path)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return false;
-    const auto age = std::chrono::system_clock::now() -
-                     std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec);
+    const auto age = std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec);
     return age < kUnfinishedLockAge;
 }
 

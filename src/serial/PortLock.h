@@ -34,10 +34,7 @@ public:
         std::string description;
     };
 
-    explicit PortLock(std::vector<std::string> directories = kLockDirectories)
-        : directories_(std::move(directories))
-    {
-    }
+    explicit PortLock(std::vector<std::string> directories = kLockDirectories) : directories_(std::move(directories)) {}
     ~PortLock() { Release(); }
     PortLock(const PortLock &) = delete;
     PortLock &operator=(const PortLock &) = delete;

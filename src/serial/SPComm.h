@@ -64,7 +64,8 @@ std::string DevicePath(const std::string &commName);
 
 class TComm : public QObject {
 public:
-    using TReceiveDataEvent = std::function<void(TComm *Sender, const std::uint8_t *Buffer, std::uint16_t BufferLength)>;
+    using TReceiveDataEvent =
+        std::function<void(TComm *Sender, const std::uint8_t *Buffer, std::uint16_t BufferLength)>;
     using TReceiveErrorEvent = std::function<void(TComm *Sender, std::uint32_t EventMask)>;
     using TModemStateChangeEvent = std::function<void(TComm *Sender, std::uint32_t ModemEvent)>;
     using TNotifyEvent = std::function<void(TComm *Sender)>;
@@ -182,8 +183,8 @@ private:
     QSocketNotifier *notifier_ = nullptr;
     int fd_ = -1;
     bool lowLatencySet_ = false; // we turned the driver's low latency on
-    int closeEvent_ = -1;  // eventfd, readable once the threads must end
-    int writeEvent_ = -1;  // eventfd, counts queued write requests
+    int closeEvent_ = -1;        // eventfd, readable once the threads must end
+    int writeEvent_ = -1;        // eventfd, counts queued write requests
     std::thread reader_;
     std::thread writer_;
 

@@ -186,7 +186,7 @@ void FiveToneSession::xg3SetEditText(int row, int column)
         return;
     }
     if (column == 1) {
-        static const std::array<const char *, 7> defaults{"12345", "CALL", "45678", "ASK",
+        static const std::array<const char *, 7> defaults{"12345", "CALL",     "45678", "ASK",
                                                           "ABCDE", "BE ASKED", "56789"};
         for (int c = 2; c <= kDecodeColumns; ++c)
             texts.Decode(row, c) = defaults[static_cast<std::size_t>(c - 2)];

@@ -26,8 +26,8 @@ struct FiveToneTexts {
     std::string CCIR = "CCIR"; // the standard whose tones are shown
     std::array<std::array<std::string, 3>, kStandards> standards{
         {{"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}}}; // xg1
-    std::array<std::array<std::string, kEncodeColumns>, kFiveToneRows> encode; // xg2
-    std::array<std::array<std::string, kDecodeColumns>, kFiveToneRows> decode; // xg3
+    std::array<std::array<std::string, kEncodeColumns>, kFiveToneRows> encode;                            // xg2
+    std::array<std::array<std::string, kDecodeColumns>, kFiveToneRows> decode;                            // xg3
     std::string cb1 = "500", cb2 = "500", cb3 = "500", cb4 = "500";
     std::string ed1 = "6000"; // Reset Time(ms): kept in no block
 
@@ -64,7 +64,6 @@ public:
     void Button3Click();
     void xg2SetEditText(int row, int column);
     void xg3SetEditText(int row, int column);
-
 
 protected:
     void StartWriting() override;

@@ -17,12 +17,12 @@ namespace tonvar::signalling {
 inline constexpr int kFleetEntries = 16;
 
 struct FleetSyncTexts {
-    std::string ed1 = "100";  // Fleet[Own]
-    std::string ed2 = "1000"; // ID[Own]
-    std::string cb1 = "2400"; // FleetSync Baud Rate[bps]
-    std::string ed3 = "400";  // Data TX Modulation Delay Time[ms]
-    std::string ed4 = "10";   // Message Mode Timer [s]
-    bool CheckBox1 = true;    // PTT ID Side Tone
+    std::string ed1 = "100";                      // Fleet[Own]
+    std::string ed2 = "1000";                     // ID[Own]
+    std::string cb1 = "2400";                     // FleetSync Baud Rate[bps]
+    std::string ed3 = "400";                      // Data TX Modulation Delay Time[ms]
+    std::string ed4 = "10";                       // Message Mode Timer [s]
+    bool CheckBox1 = true;                        // PTT ID Side Tone
     std::array<std::string, kFleetEntries> fleet; // xg1 rows 1..16, "Fleet"
     std::array<std::string, kFleetEntries> id;    // and "ID"
 

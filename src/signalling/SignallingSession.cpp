@@ -88,7 +88,7 @@ void SignallingLogic::SendBlock()
     if (dryRun_)
         return;
     written_[protocol::FrameBlock(main_.frame)].assign(main_.frame.begin(),
-                                                        main_.frame.begin() + static_cast<std::ptrdiff_t>(length));
+                                                       main_.frame.begin() + static_cast<std::ptrdiff_t>(length));
     main_.link.Send(this, length, link::Wait::ForAck(traits_.checkedWrites));
 }
 

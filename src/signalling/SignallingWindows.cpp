@@ -216,8 +216,8 @@ grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows
 {
     std::vector<grid::ColumnSpec> specs;
     for (int c = 0; c <= static_cast<int>(columns.size()); ++c)
-        specs.push_back({c < headers.size() ? headers[c] : QString(), c == 0 ? grid::Editor::Fixed : grid::Editor::Text,
-                         {}, {}});
+        specs.push_back(
+            {c < headers.size() ? headers[c] : QString(), c == 0 ? grid::Editor::Fixed : grid::Editor::Text, {}, {}});
     grid::TextSource source;
     source.rowCount = [rows] { return rows; };
     // Column 0: FormCreate's "1" to "16", or the rows' names.

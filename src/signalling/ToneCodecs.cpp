@@ -70,8 +70,8 @@ const std::vector<std::string> &StandardNames()
 
 const std::vector<std::string> &FunctionNames()
 {
-    static const std::vector<std::string> names{"CALL",  "ASK",    "BE ASKED",    "MONITOR", "DETECTION",
-                                                "BEEP",  "REMOTE", "REMOTE HALO", "AWAKEN"};
+    static const std::vector<std::string> names{"CALL", "ASK",    "BE ASKED",    "MONITOR", "DETECTION",
+                                                "BEEP", "REMOTE", "REMOTE HALO", "AWAKEN"};
     return names;
 }
 

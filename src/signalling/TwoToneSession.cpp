@@ -36,8 +36,7 @@ int EncodeMemory(int block, int k)
 
 const std::vector<std::string> &TonePairNames()
 {
-    static const std::vector<std::string> names{"AB", "AC", "AD", "BA", "BC", "BD",
-                                                "CA", "CB", "CD", "DA", "DC", "DB"};
+    static const std::vector<std::string> names{"AB", "AC", "AD", "BA", "BC", "BD", "CA", "CB", "CD", "DA", "DC", "DB"};
     return names;
 }
 
@@ -69,12 +68,20 @@ void TwoToneSession::BlockReceived()
     if (block > kLastBlock)
         return;
     if (block == 0) {
-        for (auto [text, at] : {std::pair{&texts.ed1, 4}, {&texts.ed2, 6}, {&texts.ed3, 8}, {&texts.ed4, 10},
-                                {&texts.ed5, 12}, {&texts.cb1, 14}, {&texts.cb2, 16}, {&texts.cb3, 18}})
+        for (auto [text, at] : {std::pair{&texts.ed1, 4},
+                                {&texts.ed2, 6},
+                                {&texts.ed3, 8},
+                                {&texts.ed4, 10},
+                                {&texts.ed5, 12},
+                                {&texts.cb1, 14},
+                                {&texts.cb2, 16},
+                                {&texts.cb3, 18}})
             *text = std::to_string(protocol::Get16(in, static_cast<std::size_t>(at)));
         for (int m = 0; m < 2; ++m) {
-            texts.first[static_cast<std::size_t>(m)] = NumberOrEmpty(protocol::Get16(in, static_cast<std::size_t>(24 + 4 * m)));
-            texts.second[static_cast<std::size_t>(m)] = NumberOrEmpty(protocol::Get16(in, static_cast<std::size_t>(26 + 4 * m)));
+            texts.first[static_cast<std::size_t>(m)] =
+                NumberOrEmpty(protocol::Get16(in, static_cast<std::size_t>(24 + 4 * m)));
+            texts.second[static_cast<std::size_t>(m)] =
+                NumberOrEmpty(protocol::Get16(in, static_cast<std::size_t>(26 + 4 * m)));
         }
     } else if (block < kFirstDecodeBlock) {
         for (int k = 0; k < 7; ++k) {

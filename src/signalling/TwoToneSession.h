@@ -20,13 +20,13 @@ inline constexpr int kTwoToneRows = 16;
 inline constexpr int kTwoToneDecodeColumns = 12; // xg2 columns 1..12
 
 struct TwoToneTexts {
-    std::string cb1 = "500"; // First Frequency Time(ms)
-    std::string cb2 = "500"; // Second Frequency Time(ms)
-    std::string cb3 = "500"; // Interval Between Two Frequency (ms)
+    std::string cb1 = "500";                                            // First Frequency Time(ms)
+    std::string cb2 = "500";                                            // Second Frequency Time(ms)
+    std::string cb3 = "500";                                            // Interval Between Two Frequency (ms)
     std::string ed1 = "1981", ed2 = "1124", ed3 = "1197", ed4 = "1275"; // tones A..D (Hz)
-    std::string ed5 = "6000"; // Rest Time(ms)
-    std::array<std::string, kTwoToneRows> first;  // xg1 column 1
-    std::array<std::string, kTwoToneRows> second; // xg1 column 2
+    std::string ed5 = "6000";                                           // Rest Time(ms)
+    std::array<std::string, kTwoToneRows> first;                        // xg1 column 1
+    std::array<std::string, kTwoToneRows> second;                       // xg1 column 2
     std::array<std::array<std::string, kTwoToneDecodeColumns>, kTwoToneRows> decode; // xg2 columns 1..12
 
     // Cell (row, column) of xg2, both from 1.
@@ -54,7 +54,6 @@ public:
     void Button3Click();
     // After the user changed xg2 cell (row, column), both from 1.
     void xg2SetEditText(int row, int column);
-
 
 protected:
     void StartWriting() override;

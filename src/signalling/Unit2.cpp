@@ -72,7 +72,8 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
     Tabs->addTab(decodePage, QStringLiteral("DTMF Decode"));
 
     body_->addWidget(Tabs);
-    AddButtons(logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+    AddButtons(
+        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     Refresh();
 }
 

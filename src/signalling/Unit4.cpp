@@ -20,10 +20,11 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
 
     auto *encodePage = new QWidget;
     auto *encodeLayout = new QHBoxLayout(encodePage);
-    xg1 = BoundGrid({QStringLiteral("NO."), QStringLiteral("First Frequency(hz)"), QStringLiteral("Second Frequency(hz)")},
-                    kTwoToneRows,
-                    {[&t](int row) -> std::string & { return t.first[static_cast<std::size_t>(row - 1)]; },
-                     [&t](int row) -> std::string & { return t.second[static_cast<std::size_t>(row - 1)]; }});
+    xg1 = BoundGrid(
+        {QStringLiteral("NO."), QStringLiteral("First Frequency(hz)"), QStringLiteral("Second Frequency(hz)")},
+        kTwoToneRows,
+        {[&t](int row) -> std::string & { return t.first[static_cast<std::size_t>(row - 1)]; },
+         [&t](int row) -> std::string & { return t.second[static_cast<std::size_t>(row - 1)]; }});
     xg1->setObjectName(QStringLiteral("xg1"));
     xg1->setColumnWidth(0, 40);
     xg1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -69,7 +70,8 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     ed2 = BoundEdit(t.ed2);
     ed3 = BoundEdit(t.ed3);
     ed4 = BoundEdit(t.ed4);
-    for (auto [edit, label] : {std::pair{ed1, "Atone(hz)"}, {ed2, "Btone(hz)"}, {ed3, "Ctone(hz)"}, {ed4, "Dtone(hz)"}}) {
+    for (auto [edit, label] :
+         {std::pair{ed1, "Atone(hz)"}, {ed2, "Btone(hz)"}, {ed3, "Ctone(hz)"}, {ed4, "Dtone(hz)"}}) {
         edit->setEnabled(false); // only a read changes the tones
         frequencyForm->addRow(QString::fromLatin1(label), edit);
     }
@@ -80,7 +82,8 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     below->addLayout(rest);
     body_->addLayout(below);
 
-    AddButtons(logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+    AddButtons(
+        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     logic.progress.visible = true; // visible from the start
     logic.progress.position = 0;
     logic.progress.maximum = 11;

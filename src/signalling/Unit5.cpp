@@ -40,7 +40,8 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
         edit->setObjectName(QStringLiteral("Edit%1").arg(d + 1));
         Edit[static_cast<std::size_t>(d)] = edit;
         const int column = d < 8 ? 0 : 2;
-        toneGrid->addWidget(new QLabel(QString(QChar::fromLatin1(HexDigit(static_cast<std::uint8_t>(d)))), this), d % 8, column);
+        toneGrid->addWidget(new QLabel(QString(QChar::fromLatin1(HexDigit(static_cast<std::uint8_t>(d)))), this), d % 8,
+                            column);
         toneGrid->addWidget(edit, d % 8, column + 1);
     }
     standardLayout->addLayout(toneGrid);
@@ -94,10 +95,11 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
     std::vector<CellText> decodeColumns;
     for (int c = 1; c <= kDecodeColumns; ++c)
         decodeColumns.push_back([&t, c](int row) -> std::string & { return t.Decode(row, c); });
-    xg3 = BoundGrid({QStringLiteral("NO."), QStringLiteral("Use Standard"), QStringLiteral("First Frame Decoding"),
-                     QStringLiteral("Function"), QStringLiteral("Second Frame Decoding"), QStringLiteral("Function"),
-                     QStringLiteral("Third Frame Decoding"), QStringLiteral("Function"), QStringLiteral("Response Code")},
-                    kFiveToneRows, decodeColumns, [this](int row, int column) { logic.xg3SetEditText(row, column); });
+    xg3 =
+        BoundGrid({QStringLiteral("NO."), QStringLiteral("Use Standard"), QStringLiteral("First Frame Decoding"),
+                   QStringLiteral("Function"), QStringLiteral("Second Frame Decoding"), QStringLiteral("Function"),
+                   QStringLiteral("Third Frame Decoding"), QStringLiteral("Function"), QStringLiteral("Response Code")},
+                  kFiveToneRows, decodeColumns, [this](int row, int column) { logic.xg3SetEditText(row, column); });
     xg3->setObjectName(QStringLiteral("xg3"));
     ColumnEditor(xg3, 1, StandardNames(), "CCIR");
     for (int c : {2, 4, 6, 8})
@@ -113,7 +115,8 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
     Tabs->setCurrentIndex(0); // Standard first
     body_->addWidget(Tabs);
 
-    AddButtons(logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+    AddButtons(
+        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     logic.progress.visible = true; // visible from the start
     logic.progress.position = 0;
     logic.progress.maximum = 16;

@@ -37,7 +37,8 @@ TForm6::TForm6(protocol::MainSession &main, WindowServices services, QWidget *pa
     xg1->setColumnWidth(0, 40);
     top->addWidget(xg1);
     body_->addLayout(top);
-    AddButtons(logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+    AddButtons(
+        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     logic.progress.visible = true; // visible from the start, unlike the other windows'
     logic.progress.maximum = 4;
     logic.progress.position = 0;

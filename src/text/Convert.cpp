@@ -13,8 +13,8 @@ namespace {
 // A finite double taken to 15 significant decimal digits:
 // |v| = 0.d1 d2 ... d15 x 10^point.
 struct Decimal {
-    std::string digits;  // exactly 15 digits; all zero for 0
-    int point = 0;       // digits before the decimal point (may be <= 0)
+    std::string digits; // exactly 15 digits; all zero for 0
+    int point = 0;      // digits before the decimal point (may be <= 0)
     bool negative = false;
 };
 

@@ -24,8 +24,22 @@ namespace {
 
 ChannelRow NewRow(int ch, const std::string &rx)
 {
-    return {std::to_string(ch), rx, rx, "NONE", "NONE", "HIGH", "WIDE", "YES", "25000",
-            "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    return {std::to_string(ch),
+            rx,
+            rx,
+            "NONE",
+            "NONE",
+            "HIGH",
+            "WIDE",
+            "YES",
+            "25000",
+            "NONE",
+            "NONE",
+            "NONE",
+            "NONE",
+            "DTMF",
+            "1",
+            "NONE"};
 }
 
 } // namespace
@@ -131,9 +145,11 @@ private Q_SLOTS:
         ClickChannelNumber(1);
         ClickChannelNumber(2, Qt::ShiftModifier);
         Key(Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("145.50000\t145.50000\t67.0\tNONE\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"
-                                "446.00625\t446.00625\tNONE\t754I\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"));
+        QCOMPARE(
+            QGuiApplication::clipboard()->text(),
+            QStringLiteral(
+                "145.50000\t145.50000\t67.0\tNONE\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"
+                "446.00625\t446.00625\tNONE\t754I\tHIGH\tWIDE\tYES\t25000\tNONE\tNONE\tNONE\tNONE\tDTMF\t1\tNONE\n"));
         ClickChannelNumber(5);
         Key(Qt::Key_V, Qt::ControlModifier);
         for (int k = 0; k < 2; ++k)
@@ -196,9 +212,10 @@ private Q_SLOTS:
         std::ofstream(path.toStdString()) << "Location,Name,Frequency,Mode\r\n1,Home,145.5,FM\r\n2,,121.5,AM\r\n";
         form->ChooseCsvFile = [&](bool save) { return save ? QString() : path; };
         form->ImportCsvClick();
-        QCOMPARE(messages, QStringList{QStringLiteral("Imported 1 of 2 rows into channels 1 to 16.\n"
-                                                      "Row 2: mode 'AM' is not FM or NFM; channel 2 left empty.\n"
-                                                      "Names are not stored by this radio; the Name column was left out.")});
+        QCOMPARE(messages,
+                 QStringList{QStringLiteral("Imported 1 of 2 rows into channels 1 to 16.\n"
+                                            "Row 2: mode 'AM' is not FM or NFM; channel 2 left empty.\n"
+                                            "Names are not stored by this radio; the Name column was left out.")});
         QCOMPARE(form->table.Row(1), NewRow(1, "145.50000"));
         QCOMPARE(form->table.Row(4), (ChannelRow{"4"}));
         QCOMPARE(UndoText(), QStringLiteral("&Undo Import CSV list.csv"));

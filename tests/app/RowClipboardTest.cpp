@@ -31,8 +31,8 @@ void Type(ChannelTable &table, int row, int column, const std::string &text)
 // A channel typed cell by cell, as a user fills a new row: the receive
 // frequency first.
 const std::vector<std::pair<int, std::string>> kFirst{
-    {1, "145.5"}, {2, "145.1"}, {3, "67"},  {4, "23N"}, {5, "LOW"}, {6, "NARROW"}, {7, "NONE"}, {8, "12500"},
-    {9, "5"},     {10, "#"},    {11, "BOT"}, {12, "3"}, {13, "FSK"}, {14, "7"},    {15, "YES"}};
+    {1, "145.5"}, {2, "145.1"}, {3, "67"},   {4, "23N"}, {5, "LOW"},  {6, "NARROW"}, {7, "NONE"}, {8, "12500"},
+    {9, "5"},     {10, "#"},    {11, "BOT"}, {12, "3"},  {13, "FSK"}, {14, "7"},     {15, "YES"}};
 const std::vector<std::pair<int, std::string>> kSecond{{1, "446.00625"}, {2, ""}, {4, "754I"}, {6, "NARROW"}};
 
 void TypeRow(ChannelTable &table, int row, const std::vector<std::pair<int, std::string>> &cells)
@@ -55,9 +55,9 @@ TEST(RowClipboard, TwoCopiedRowsPastedIntoTwoOthersAreTheRowsTypingTheSameCellsG
     TypeRow(table, 1, kFirst);
     TypeRow(table, 2, kSecond);
     ASSERT_EQ(table.Row(1), (ChannelRow{"1", "145.50000", "145.10000", "67.0", "023N", "LOW", "NARROW", "NONE", "12500",
-                                       "5", "#", "BOT", "3", "FSK", "7", "YES"}));
+                                        "5", "#", "BOT", "3", "FSK", "7", "YES"}));
     ASSERT_EQ(table.Row(2), (ChannelRow{"2", "446.00625", "", "NONE", "754I", "HIGH", "NARROW", "YES", "25000", "NONE",
-                                       "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}));
+                                        "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}));
 
     // The rows pasted into: one as a loaded channel file leaves an empty
     // channel (blanks, so a new frequency brings no defaults), one
@@ -91,7 +91,7 @@ TEST(RowClipboard, PastedCellsMeetTheEditHookAndTheLists)
     // comes after other cells on the line.
     app::PasteCells(table, 3, 0, "147\t147.6\t");
     EXPECT_EQ(table.Row(3), (ChannelRow{"3", "147.00000", "147.60000", "NONE", "NONE", "HIGH", "WIDE", "YES", "25000",
-                                       "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}))
+                                        "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}))
         << "column 0 keeps the number: the paste starts at RX";
     // Tones are normalised, list texts taken whatever their case, a text not
     // in the list gives the list's default, cells past the last column are

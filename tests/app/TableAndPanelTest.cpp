@@ -78,9 +78,9 @@ private Q_SLOTS:
     void typingAFrequencyCreatesTheRow()
     {
         TypeIntoCell(1, 1, QStringLiteral("145.5"));
-        const tonvar::memory::ChannelRow expected{"1",     "145.50000", "145.50000", "NONE", "NONE", "HIGH",
-                                                  "WIDE",  "YES",       "25000",     "NONE", "NONE", "NONE",
-                                                  "NONE",  "DTMF",      "1",         "NONE"};
+        const tonvar::memory::ChannelRow expected{"1",    "145.50000", "145.50000", "NONE", "NONE", "HIGH",
+                                                  "WIDE", "YES",       "25000",     "NONE", "NONE", "NONE",
+                                                  "NONE", "DTMF",      "1",         "NONE"};
         QCOMPARE(form->table.Row(1), expected);
         QCOMPARE(form->model->data(form->model->index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("145.50000"));
         QVERIFY(failures.isEmpty());
@@ -88,8 +88,8 @@ private Q_SLOTS:
 
     void theFirstKeyReplacesTheCell()
     {
-        form->table.Row(2) = {"2", "440.00000", "440.00000", "NONE", "NONE", "HIGH", "WIDE", "YES",
-                              "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+        form->table.Row(2) = {"2",     "440.00000", "440.00000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                              "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
         form->model->Refresh();
         TypeIntoCell(2, 1, QStringLiteral("2"));
         QCOMPARE(form->table.Cell(2, 1), std::string("2.00000"));
@@ -284,7 +284,8 @@ private Q_SLOTS:
         std::ifstream in(path.toStdString(), std::ios::binary);
         std::stringstream bytes;
         bytes << in.rdbuf();
-        QVERIFY(bytes.str().find("\r\n1,145.50000,145.50000,NONE,NONE,HIGH,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE\r\n") !=
+        QVERIFY(bytes.str().find(
+                    "\r\n1,145.50000,145.50000,NONE,NONE,HIGH,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE\r\n") !=
                 std::string::npos);
 
         form->table.Row(1) = tonvar::memory::ChannelRow{};

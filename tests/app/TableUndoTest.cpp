@@ -76,9 +76,8 @@ TEST_F(History, UndoAndRedoRestoreEveryStateThroughEditsPastesMovesALoadAndAnImp
         app::xgSetEditText(table, 1, 1); // and every cell the hook rewrote
     });
     step(QStringLiteral("box"), [&] { settings.Box(4) = "120"; });
-    step(QStringLiteral("paste"), [&] {
-        app::PasteCells(table, 3, 1, "146\t146.6\t67\t23N\tLOW\n147\t\tNONE\tNONE\tHIGH\tNARROW\n");
-    });
+    step(QStringLiteral("paste"),
+         [&] { app::PasteCells(table, 3, 1, "146\t146.6\t67\t23N\tLOW\n147\t\tNONE\tNONE\tHIGH\tNARROW\n"); });
     step(QStringLiteral("half a paste"), [&] { app::PasteCells(table, 5, 1, "148\t1,5\t88.5\n149\n"); });
     step(QStringLiteral("move"), [&] { app::SwapChannels(table, 1, 4); });
     step(QStringLiteral("clear"), [&] { app::ClearChannel(table, 3); });

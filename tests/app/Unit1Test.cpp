@@ -40,7 +40,8 @@ private Q_SLOTS:
         QCOMPARE(w.Form1->rbtn->text(), QStringLiteral("Read(F11)"));
         QCOMPARE(w.Form1->wbtn->text(), QStringLiteral("Write(F12)"));
         QCOMPARE(w.Form1->xg->geometry(), QRect(2, 3, 623, 428));
-        QCOMPARE(w.Form1->model->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("QT/DQT Dec"));
+        QCOMPARE(w.Form1->model->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("QT/DQT Dec"));
     }
 
     void largeScreenKeepsTheStoredLayout()
@@ -54,7 +55,7 @@ private Q_SLOTS:
     void smallScreensGetTheSmallLayout_data()
     {
         QTest::addColumn<QSize>("screen");
-        QTest::addColumn<int>("points"); // round(8 x the font ratio)
+        QTest::addColumn<int>("points");                    // round(8 x the font ratio)
         QTest::newRow("800x600") << QSize(800, 600) << 7;   // ratio 540 / 630
         QTest::newRow("1024x600") << QSize(1024, 600) << 9; // ratio 1013 / 930
     }
@@ -76,8 +77,9 @@ private Q_SLOTS:
         QCOMPARE(form.font().pointSize(), points);
         for (QWidget *w : form.findChildren<QWidget *>())
             if (!w->isWindow())
-                QVERIFY2(w->font().pointSize() == points, qPrintable(QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" ") +
-                                                                     QString::number(w->font().pointSize())));
+                QVERIFY2(w->font().pointSize() == points,
+                         qPrintable(QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" ") +
+                                    QString::number(w->font().pointSize())));
         // An editor opened later takes the table's font.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -104,8 +106,8 @@ private Q_SLOTS:
         TForm1 form(QSize(1920, 1080));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.table.Row(1) = {"1", "146.00000", "", "NONE", "NONE", "HIGH", "WIDE", "YES",
-                             "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+        form.table.Row(1) = {"1",     "146.00000", "",     "NONE", "NONE", "HIGH", "WIDE", "YES",
+                             "25000", "NONE",      "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
         form.model->Refresh();
         form.xg->setFocus();
         form.xg->setCurrentIndex(form.model->index(0, 3));
@@ -139,7 +141,8 @@ private Q_SLOTS:
         TForm1 form(QSize(1920, 1080));
         form.comcbb->setEditText(QStringLiteral("COM3"));
         form.Timer2Timer();
-        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A" "COM3"));
+        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A"
+                                                              "COM3"));
         QVERIFY(form.StatusPanels[1]->text().startsWith(QStringLiteral("Date\uFF1A")));
         QVERIFY(form.StatusPanels[2]->text().startsWith(QStringLiteral("Time\uFF1A")));
         QCOMPARE(form.StatusPanels[0]->width(), 150);

@@ -147,7 +147,8 @@ TEST_F(Cli, FourRadiosAtOnceWithOneSilentEndInThreeWritesAndANamedTimeOut)
     for (int ch = 1; ch <= 16; ++ch)
         expected.Row(ch) = test::SampleRow(ch);
     for (int i : {0, 1, 3}) {
-        EXPECT_EQ(Contains(r.out, Label(*radios[static_cast<std::size_t>(i)]) + ": written and read back, equal\n"), "");
+        EXPECT_EQ(Contains(r.out, Label(*radios[static_cast<std::size_t>(i)]) + ": written and read back, equal\n"),
+                  "");
         const memory::ChannelTable held = Decoded(*radios[static_cast<std::size_t>(i)]);
         for (int ch = 1; ch <= 16; ++ch)
             for (int c = 1; c < memory::kColumnCount; ++c)
@@ -197,8 +198,8 @@ TEST_F(Cli, AFileThatDoesNotLoadOrConvertExitsTwoAndTouchesNoRadio)
     for (const char *command : {"write", "verify"}) {
         const CliResult r = RunCli({command, "-p", radio.DevicePath(), bad});
         EXPECT_EQ(r.status, 2) << command;
-        EXPECT_EQ(Contains(r.err, "tonvar-cli: " + bad + ", channel 12: '44x.5' is not a valid floating point value.\n"),
-                  "");
+        EXPECT_EQ(
+            Contains(r.err, "tonvar-cli: " + bad + ", channel 12: '44x.5' is not a valid floating point value.\n"), "");
     }
     const CliResult usage = RunCli({"write", bad});
     EXPECT_EQ(usage.status, 2);

@@ -218,8 +218,8 @@ TEST_F(Job1, AMarkedFrameAskingForAnAckDoesNotHideWhatIsAwaited)
 TEST(Compare, TextsAreComparedAsTheRadioKeepsThemAndTheFilesOwnTextIsShown)
 {
     ChannelData file = WindowStartState();
-    file.table.Row(3) = {"3", "145.5", "", "NONE", "67.0", "HIGH", "WIDE", "YES", "12500",
-                         "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    file.table.Row(3) = {"3",     "145.5", "",     "NONE", "67.0", "HIGH", "WIDE", "YES",
+                         "12500", "NONE",  "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
     ChannelData radio = WindowStartState();
     protocol::ByteBuffer frame{};
     protocol::PutFrameHeader(frame, 0, 3);
@@ -242,12 +242,11 @@ TEST(Compare, TextsAreComparedAsTheRadioKeepsThemAndTheFilesOwnTextIsShown)
 
 TEST(LoadForWriting, AFileThatWouldFailHalfWayIsRefusedWithTheChannelNamed)
 {
-    const std::string name = (std::filesystem::temp_directory_path() /
-                              ("tonvar-cli-load-" + std::to_string(::getpid()) + ".wh"))
-                                 .string();
+    const std::string name =
+        (std::filesystem::temp_directory_path() / ("tonvar-cli-load-" + std::to_string(::getpid()) + ".wh")).string();
     ChannelData data = WindowStartState();
-    data.table.Row(2) = {"2", "145.5", "", "NONE", "NONE", "HIGH", "WIDE", "YES", "12500",
-                         "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    data.table.Row(2) = {"2",     "145.5", "",     "NONE", "NONE", "HIGH", "WIDE", "YES",
+                         "12500", "NONE",  "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
     files::SaveChannelFile(data.table, data.settings, name);
     const ChannelData loaded = LoadForWriting(name);
     EXPECT_EQ(loaded.table.Cell(2, memory::kColRxFreq), "145.5");

@@ -148,7 +148,8 @@ Result Run(const std::vector<std::string> &argv, const std::vector<std::string> 
     const auto end = Clock::now() + limit;
     for (;;) {
         pollfd p{fds[0], POLLIN, 0};
-        const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+        const int left =
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
         if (left <= 0 || ::poll(&p, 1, left) <= 0)
             break;
         char buf[4096];
@@ -174,8 +175,8 @@ App::App(const XServer &x, const std::string &home) : x_(x)
     const int log = ::open((home + "/tonvar.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     pid_ = Spawn({TONVAR_BINARY},
                  Environment({"DISPLAY=" + x.Display(), "HOME=" + home, "XDG_RUNTIME_DIR=" + home,
-                              "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb", "QT_QPA_PLATFORMTHEME=",
-                              "LANG=C.UTF-8", "LC_ALL=C.UTF-8"}),
+                              "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb",
+                              "QT_QPA_PLATFORMTHEME=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8"}),
                  log, log);
     if (log >= 0)
         ::close(log);
@@ -236,10 +237,12 @@ std::vector<std::string> App::Windows(const std::string &title) const
 std::string App::WaitForWindow(const std::string &title, std::chrono::milliseconds limit, std::size_t count) const
 {
     std::vector<std::string> found;
-    Eventually([&] {
-        found = Windows(title);
-        return found.size() >= count;
-    }, limit);
+    Eventually(
+        [&] {
+            found = Windows(title);
+            return found.size() >= count;
+        },
+        limit);
     return found.size() >= count ? found.back() : std::string();
 }
 
@@ -253,13 +256,15 @@ std::string App::Title(const std::string &window) const
 
 void App::Focus(const std::string &window) const
 {
-    Eventually([&] {
-        Xdo({"windowfocus", window});
-        std::string focus = Xdo({"getwindowfocus"}).out;
-        if (!focus.empty() && focus.back() == '\n')
-            focus.pop_back();
-        return focus == window;
-    }, std::chrono::seconds(5));
+    Eventually(
+        [&] {
+            Xdo({"windowfocus", window});
+            std::string focus = Xdo({"getwindowfocus"}).out;
+            if (!focus.empty() && focus.back() == '\n')
+                focus.pop_back();
+            return focus == window;
+        },
+        std::chrono::seconds(5));
 }
 
 void App::Keys(const std::string &keys) const
@@ -300,8 +305,8 @@ void App::Close(const std::string &window) const
         return;
     }
     const auto atom = [c](const char *name) {
-        xcb_intern_atom_reply_t *r =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
         std::free(r);
         return a;

@@ -60,8 +60,8 @@ public:
     std::string Title(const std::string &window) const;
     // Gives the window the keyboard focus (there is no window manager).
     void Focus(const std::string &window) const;
-    void Keys(const std::string &keys) const;   // e.g. "alt+p", "F11", "Right Right"
-    void Type(const std::string &text) const;   // characters, as typed
+    void Keys(const std::string &keys) const; // e.g. "alt+p", "F11", "Right Right"
+    void Type(const std::string &text) const; // characters, as typed
     // Closes the window as a window manager's close button does.
     void Close(const std::string &window) const;
     // Moves a window (there is no window manager to place them apart).

@@ -77,7 +77,8 @@ sim::Block Payload(const memory::ChannelRow &row)
 
 memory::ChannelRow NewRow(const std::string &rx, const std::string &decode = "NONE", const std::string &encode = "NONE")
 {
-    return {"", rx, rx, decode, encode, "HIGH", "WIDE", "YES", "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    return {"",      rx,     rx,     decode, encode, "HIGH", "WIDE", "YES",
+            "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
 }
 
 struct Desktop : ::testing::Test {
@@ -126,7 +127,6 @@ struct Desktop : ::testing::Test {
         return r.status == 0 ? "\nscreenshot: " + path : std::string();
     }
 
-
     // Port > Device Path..., the radio's device typed in.
     void ConnectToTheRadio() { ConnectTo(radio.DevicePath()); }
     void ConnectTo(const std::string &path)
@@ -166,7 +166,8 @@ struct Desktop : ::testing::Test {
         app->Focus(dialog);
         app->Type(path);
         app->Keys("Return");
-        ASSERT_TRUE(Eventually([&] { return std::ifstream(path).good() && app->Windows("Save Channel File").empty(); }));
+        ASSERT_TRUE(
+            Eventually([&] { return std::ifstream(path).good() && app->Windows("Save Channel File").empty(); }));
         files::LoadChannelFile(table, settings, path);
     }
 
@@ -223,7 +224,7 @@ TEST_F(Desktop, F11ReadsTheRadioWithOneOpenAndOneHandshake)
     memory::SettingsTexts settings;
     SaveAs(home.filePath(QStringLiteral("read.wh")).toStdString(), table, settings);
     EXPECT_EQ(table.Row(1), (memory::ChannelRow{"1", "145.50000", "145.50000", "67.0", "023N", "HIGH", "WIDE", "YES",
-                                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}));
+                                                "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}));
     EXPECT_EQ(table.Cell(16, 1), "446.00625");
     EXPECT_EQ(table.Cell(2, 1), " ") << "an empty channel is saved empty";
 }
@@ -315,7 +316,7 @@ TEST_F(Desktop, CtrlZUndoesATypedCellAndCtrlYRedoesIt)
     memory::SettingsTexts settings;
     SaveAs(home.filePath(QStringLiteral("undone.wh")).toStdString(), table, settings);
     EXPECT_EQ(table.Row(1), (memory::ChannelRow{"1", "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
-                                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}))
+                                                "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"}))
         << Log() << Screenshot();
 
     app->Focus(main); // back from the file dialog

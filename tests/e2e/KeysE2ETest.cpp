@@ -39,8 +39,6 @@ struct Keys : test::AppFixture {
         ASSERT_TRUE(WaitUntil([&] { return form->isActiveWindow(); }, 5s));
     }
 
-
-
     // Handshakes that began a session. A resend of the handshake comes 300 ms
     // after the one it repeats; a second session started by the same key
     // sends its own right after the first, often in the same burst (which the

@@ -23,7 +23,10 @@ struct Line {
     int fd;
     explicit Line(const std::string &path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
     ~Line() { ::close(fd); }
-    void Write(const sim::Bytes &b) const { ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+    void Write(const sim::Bytes &b) const
+    {
+        ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    }
     // Reads until `n` bytes are in (or 5 s without a byte).
     sim::Bytes Read(std::size_t n) const
     {

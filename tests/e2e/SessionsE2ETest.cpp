@@ -63,8 +63,8 @@ struct Sessions : test::AppFixture {
 
     bool Idle() const
     {
-        return form->rbtn->isEnabled() && form->wbtn->isEnabled() && form->comcbb->isEnabled() &&
-               form->isEnabled() && !form->Comm1.IsOpen() && !form->Tim1.isActive() && !windows->Form3->isVisible();
+        return form->rbtn->isEnabled() && form->wbtn->isEnabled() && form->comcbb->isEnabled() && form->isEnabled() &&
+               !form->Comm1.IsOpen() && !form->Tim1.isActive() && !windows->Form3->isVisible();
     }
     // The table and settings hold what FillRadio put in the radio.
     void ExpectTheRadiosContents() const
@@ -132,9 +132,8 @@ TEST_F(Sessions, AWriteLeavesTheRadioHoldingTheTableAndSettings)
     // The settings frame: the stored texts, then what channel 16 (empty)
     // left in the frame buffer.
     const Block settings = radio.GetBlock(5, 0);
-    const Block expectedSettings{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
-                                 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF};
+    const Block expectedSettings{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x3C, 0x02, 0x00,
+                                 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF};
     EXPECT_EQ(settings, expectedSettings);
     EXPECT_TRUE(Idle());
 }

@@ -59,8 +59,22 @@ Block Bytes28(std::initializer_list<std::pair<std::size_t, std::uint8_t>> at)
 
 TEST_F(Signalling, ADtmfReadFillsTheWindowFromTheRadio)
 {
-    radio.SetBlock(1, 0, Bytes28({{4, 8}, {5, 10}, {8, 20}, {9, 0}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
-                                  {18, 12}, {19, 5}, {20, 0}, {21, 2}, {22, 0xFF}, {23, 8}, {24, 4}}));
+    radio.SetBlock(1, 0,
+                   Bytes28({{4, 8},
+                            {5, 10},
+                            {8, 20},
+                            {9, 0},
+                            {14, 0x78},
+                            {15, 0x56},
+                            {16, 0x34},
+                            {17, 0x12},
+                            {18, 12},
+                            {19, 5},
+                            {20, 0},
+                            {21, 2},
+                            {22, 0xFF},
+                            {23, 8},
+                            {24, 4}}));
     radio.SetBlock(1, 1, Bytes28({{4, 0x12}}));
     radio.SetBlock(1, 3, Bytes28({{16, 0x99}}));
     signalling::TForm2 &dtmf = *windows->Form2;
@@ -99,8 +113,18 @@ TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
     EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 1 0", "WRITE 1 1", "WRITE 1 2", "WRITE 1 3", "READ 1 0",
                                                "READ 1 1", "READ 1 2", "READ 1 3"}))
         << "written, then read back";
-    const Block settings = Bytes28({{4, 6}, {6, 10}, {9, 0xFF}, {14, 0x78}, {15, 0x56}, {16, 0x34}, {17, 0x12},
-                                    {18, 0xFF}, {19, 10}, {20, 1}, {23, 8}, {24, 4}});
+    const Block settings = Bytes28({{4, 6},
+                                    {6, 10},
+                                    {9, 0xFF},
+                                    {14, 0x78},
+                                    {15, 0x56},
+                                    {16, 0x34},
+                                    {17, 0x12},
+                                    {18, 0xFF},
+                                    {19, 10},
+                                    {20, 1},
+                                    {23, 8},
+                                    {24, 4}});
     EXPECT_EQ(radio.GetBlock(1, 0), settings);
     EXPECT_EQ(radio.GetBlock(1, 1), Bytes28({{4, 0x12}}));
     EXPECT_EQ(radio.GetBlock(1, 2), Block{});
@@ -127,10 +151,18 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
         EXPECT_EQ(radio.Log()[i].bytes.size(), 32u);
         EXPECT_TRUE(radio.Log()[i].tail.empty()) << "no checksum behind the payload";
     }
-    EXPECT_EQ(Log(), (std::vector<std::string>{"WRITE 2 0", "WRITE 2 1", "WRITE 2 2", "READ 2 0", "READ 2 1",
-                                               "READ 2 2"}));
-    EXPECT_EQ(radio.GetBlock(2, 0), Bytes28({{4, 0x64}, {6, 0xE8}, {7, 0x03}, {8, 12}, {9, 0x90}, {10, 0x01}, {11, 10},
-                                             {12, 0xFF}, {24, 0x70}, {25, 0x11}}));
+    EXPECT_EQ(Log(),
+              (std::vector<std::string>{"WRITE 2 0", "WRITE 2 1", "WRITE 2 2", "READ 2 0", "READ 2 1", "READ 2 2"}));
+    EXPECT_EQ(radio.GetBlock(2, 0), Bytes28({{4, 0x64},
+                                             {6, 0xE8},
+                                             {7, 0x03},
+                                             {8, 12},
+                                             {9, 0x90},
+                                             {10, 0x01},
+                                             {11, 10},
+                                             {12, 0xFF},
+                                             {24, 0x70},
+                                             {25, 0x11}}));
     EXPECT_EQ(radio.GetBlock(2, 2), Bytes28({{4, 10}, {6, 0xF2}, {7, 0x03}}));
 
     fleet.logic.texts = signalling::FleetSyncTexts{};
@@ -170,8 +202,8 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     for (int n = 0; n <= 10; ++n)
         expected.push_back("READ 3 " + std::to_string(n));
     EXPECT_EQ(Log(), expected);
-    EXPECT_EQ(radio.GetBlock(3, 10), Bytes28({{16, 0xDC}, {18, 1}, {19, 0xBA}, {20, 2}, {21, 1}, {22, 0xAB}, {24, 1},
-                                              {25, 0xAB}, {27, 1}}));
+    EXPECT_EQ(radio.GetBlock(3, 10),
+              Bytes28({{16, 0xDC}, {18, 1}, {19, 0xBA}, {20, 2}, {21, 1}, {22, 0xAB}, {24, 1}, {25, 0xAB}, {27, 1}}));
     EXPECT_EQ(radio.GetBlock(3, 0)[8], 0xB8) << "rest time 3000";
 
     const signalling::TwoToneTexts written = t;

@@ -24,8 +24,22 @@ ChannelRow Channel(int ch, const std::string &rx, const std::string &tx, const s
                    const std::string &encode, const std::string &power = "HIGH", const std::string &bandwidth = "WIDE",
                    const std::string &scan = "YES", const std::string &step = "25000")
 {
-    return {std::to_string(ch), rx, tx, decode, encode, power, bandwidth, scan, step,
-            "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    return {std::to_string(ch),
+            rx,
+            tx,
+            decode,
+            encode,
+            power,
+            bandwidth,
+            scan,
+            step,
+            "NONE",
+            "NONE",
+            "NONE",
+            "NONE",
+            "DTMF",
+            "1",
+            "NONE"};
 }
 
 ChannelRow Empty(int ch)

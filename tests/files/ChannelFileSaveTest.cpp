@@ -93,9 +93,8 @@ struct Saving : ::testing::Test {
     fs::path dir;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("tonvar-save-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("tonvar-save-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         fs::permissions(dir, fs::perms(0755));

@@ -40,14 +40,12 @@ const std::string kEmptyTableFile =
     "13,,,,,,,,,,,,,,,\r\n14,,,,,,,,,,,,,,,\r\n15,,,,,,,,,,,,,,,\r\n16,,,,,,,,,,,,,,,\r\n"
     "NONE\r\n1\r\n0\r\n60\r\nENGLISH\r\nNONE\r\nNONE\r\nOPEN\r\nOPEN\r\n";
 
-
 struct TempDir : ::testing::Test {
     fs::path dir;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("tonvar-files-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("tonvar-files-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -159,7 +157,8 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     table.SetCell(3, 5, "old");
     SettingsTexts settings = DefaultSettingsTexts();
     settings.Box(1) = "7";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(seventeen, table, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(seventeen, table, settings); }),
+              "List index out of bounds (17)");
     EXPECT_EQ(table.RowCount(), 17);
     EXPECT_EQ(table.Cell(7, 0), "7");
     EXPECT_EQ(table.Cell(3, 5), " ");
@@ -173,14 +172,16 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     std::string twelve;
     for (int i = 0; i < 12; ++i)
         twelve += "r" + std::to_string(i) + ",x\r\n";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(twelve, shortTable, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(twelve, shortTable, settings); }),
+              "List index out of bounds (17)");
     EXPECT_EQ(shortTable.RowCount(), 17);
     EXPECT_EQ(shortTable.Cell(2, 0), "r2");
     EXPECT_EQ(shortTable.Row(5), ChannelRow{});
 
     // 5 lines: no table row fits; the captions stay.
     ChannelTable tiny;
-    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText("a\nb\nc\nd\ne\n", tiny, settings); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText("a\nb\nc\nd\ne\n", tiny, settings); }),
+              "List index out of bounds (17)");
     EXPECT_EQ(tiny.Cell(0, 0), "Ch No.");
 
     // 30 lines: 21 rows, the extra ones from lines 18 on; the boxes too.
@@ -223,11 +224,13 @@ TEST_F(TempDir, HugeFilesAreRefusedAndLongLinesLoad)
     std::ofstream(big) << std::string(kMaxFileSize + 1, 'x');
     ChannelTable table;
     SettingsTexts settings;
-    EXPECT_NE(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, big.string()); }).find("too large"), std::string::npos);
+    EXPECT_NE(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, big.string()); }).find("too large"),
+              std::string::npos);
 
     const fs::path longLine = dir / "line.wh";
     std::ofstream(longLine) << std::string(kMaxFileSize, ',');
-    EXPECT_EQ(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, longLine.string()); }), "List index out of bounds (17)");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, longLine.string()); }),
+              "List index out of bounds (17)");
     EXPECT_EQ(table.RowCount(), 17);
 }
 

@@ -35,9 +35,12 @@ std::vector<ColumnSpec> Columns()
 {
     return {{QStringLiteral("NO."), Editor::Fixed, {}, {}},
             {QStringLiteral("Text"), Editor::Text, {}, QStringLiteral("12345")},
-            {QStringLiteral("Prompt"), Editor::PickList, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
+            {QStringLiteral("Prompt"),
+             Editor::PickList,
+             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
              QStringLiteral("1")},
-            {QStringLiteral("Tone"), Editor::TypedList,
+            {QStringLiteral("Tone"),
+             Editor::TypedList,
              {QStringLiteral("NONE"), QStringLiteral("503N"), QStringLiteral("151.4"), QStringLiteral("71.9")},
              QStringLiteral("NONE")}};
 }

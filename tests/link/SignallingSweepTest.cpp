@@ -119,8 +119,8 @@ struct Station {
             [&](const Bytes &chunk) {
                 Guard([&] { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
             },
-            [&] { Guard([&] { main.Tim1Timer(); }); },
-            [&] { return Logic().rbtnEnabled && Logic().wbtnEnabled; }, kBoundMs);
+            [&] { Guard([&] { main.Tim1Timer(); }); }, [&] { return Logic().rbtnEnabled && Logic().wbtnEnabled; },
+            kBoundMs);
     }
     // What the window holds, as one comparable text.
     std::string Texts() const
@@ -129,9 +129,9 @@ struct Station {
         const auto add = [&out](const std::string &s) { out += s + "|"; };
         switch (window) {
         case Dtmf:
-            for (const auto *s : {&dtmf.texts.cb1, &dtmf.texts.cb2, &dtmf.texts.cb3, &dtmf.texts.cb4, &dtmf.texts.cb5,
-                                  &dtmf.texts.Edit1, &dtmf.texts.cb6, &dtmf.texts.cb7, &dtmf.texts.cb8,
-                                  &dtmf.texts.cb9})
+            for (const auto *s :
+                 {&dtmf.texts.cb1, &dtmf.texts.cb2, &dtmf.texts.cb3, &dtmf.texts.cb4, &dtmf.texts.cb5,
+                  &dtmf.texts.Edit1, &dtmf.texts.cb6, &dtmf.texts.cb7, &dtmf.texts.cb8, &dtmf.texts.cb9})
                 add(*s);
             for (const auto &s : dtmf.texts.autodial)
                 add(s);
@@ -266,8 +266,7 @@ std::string ParamName(const ::testing::TestParamInfo<Param> &info)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWindowRadioAndDelay, SignallingSweep,
-                         ::testing::Combine(::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync),
-                                            ::testing::Bool(),
+                         ::testing::Combine(::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync), ::testing::Bool(),
                                             ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
                                             ::testing::Values(0, 100, 290, 310, 700, 1000), ::testing::Range(0, 5)),
                          ParamName);

@@ -110,8 +110,8 @@ std::string Differences(const memory::ChannelTable &a, const memory::SettingsTex
     for (int ch = 1; ch <= 16; ++ch)
         for (int c = 1; c < memory::kColumnCount; ++c)
             if (a.Cell(ch, c) != b.table.Cell(ch, c))
-                out << "channel " << ch << " column " << c << ": '" << a.Cell(ch, c) << "' vs '"
-                    << b.table.Cell(ch, c) << "'; ";
+                out << "channel " << ch << " column " << c << ": '" << a.Cell(ch, c) << "' vs '" << b.table.Cell(ch, c)
+                    << "'; ";
     for (int n = 1; n <= 9; ++n)
         if (as.Box(n) != b.settings.Box(n))
             out << "setting " << n << ": '" << as.Box(n) << "' vs '" << b.settings.Box(n) << "'; ";
@@ -141,9 +141,9 @@ Result RunMain(Session kind, VirtualRadio &radio)
     }
     Result r;
     std::vector<std::string> messages;
-    protocol::MainSession session(line, line, table, settings,
-                                  protocol::MainSessionHost{[&](const std::string &m) { messages.push_back(m); },
-                                                            [](int) {}, [] {}});
+    protocol::MainSession session(
+        line, line, table, settings,
+        protocol::MainSessionHost{[&](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}});
     const auto guard = [&](auto &&step) {
         try {
             step();
@@ -161,11 +161,11 @@ Result RunMain(Session kind, VirtualRadio &radio)
         [&](const Bytes &chunk) {
             guard([&] { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
         },
-        [&] { guard([&] { session.Tim1Timer(); }); },
-        [&] { return session.rbtnEnabled && session.wbtnEnabled; }, kBoundMs);
+        [&] { guard([&] { session.Tim1Timer(); }); }, [&] { return session.rbtnEnabled && session.wbtnEnabled; },
+        kBoundMs);
     r.took = line.now;
-    r.succeeded = !messages.empty() &&
-                  messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded : protocol::kReadSucceeded);
+    r.succeeded = !messages.empty() && messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded
+                                                                                      : protocol::kReadSucceeded);
     if (kind == Session::MainWrite) {
         Expected meant;
         meant.table = SampleTable();
@@ -200,12 +200,13 @@ Result RunCli(Session kind, VirtualRadio &radio)
                       std::chrono::seconds(10), file);
     job.Start(clock());
     Result r;
-    r.ended = line.Run([&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
-                       [&] {
-                           job.Tim1Timer();
-                           job.Check(clock());
-                       },
-                       [&] { return job.Finished(); }, kBoundMs);
+    r.ended = line.Run(
+        [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
+        [&] {
+            job.Tim1Timer();
+            job.Check(clock());
+        },
+        [&] { return job.Finished(); }, kBoundMs);
     r.took = line.now;
     r.succeeded = job.Result() == cli::Outcome::Succeeded;
     r.failure = job.Error();
@@ -255,16 +256,15 @@ TEST_P(Sweep, EndsAndNeverReportsSuccessWithADifference)
 std::string ParamName(const ::testing::TestParamInfo<Param> &info)
 {
     const auto [session, kind, delay, fault] = info.param;
-    return Name(session) + (kind == VirtualRadio::Kind::Deaf ? "Deaf" : "Buffering") + std::to_string(delay) +
-           "ms" + Faults().at(static_cast<std::size_t>(fault)).name;
+    return Name(session) + (kind == VirtualRadio::Kind::Deaf ? "Deaf" : "Buffering") + std::to_string(delay) + "ms" +
+           Faults().at(static_cast<std::size_t>(fault)).name;
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySessionRadioAndDelay, Sweep,
-                         ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead,
-                                                              Session::CliWrite),
-                                            ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
-                                            ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000),
-                                            ::testing::Range(0, 6)),
-                         ParamName);
+INSTANTIATE_TEST_SUITE_P(
+    EverySessionRadioAndDelay, Sweep,
+    ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead, Session::CliWrite),
+                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
+                       ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000), ::testing::Range(0, 6)),
+    ParamName);
 
 } // namespace

@@ -24,7 +24,7 @@ inline constexpr Ms kByteMs = 10.0 * 1000.0 / 9600.0;
 inline constexpr Ms kChunkQuietMs = 20.0; // the port's chunk rule
 
 struct RadioFaults {
-    int splitAnswer = 0;   // the Nth answer comes in two chunks, split after byte splitAt
+    int splitAnswer = 0; // the Nth answer comes in two chunks, split after byte splitAt
     std::size_t splitAt = 6;
     int badChecksumAnswer = 0; // the Nth answer has a bit wrong, so its checksum does not match
     int staleAnswer = 0;       // the Nth answer is a frame for the request before
@@ -35,8 +35,7 @@ class VirtualRadio {
 public:
     enum class Kind { Buffering, Deaf };
 
-    VirtualRadio(Kind kind, Ms answerDelay, RadioFaults faults = {})
-        : kind_(kind), delay_(answerDelay), faults_(faults)
+    VirtualRadio(Kind kind, Ms answerDelay, RadioFaults faults = {}) : kind_(kind), delay_(answerDelay), faults_(faults)
     {
     }
 

@@ -11,8 +11,8 @@
 
 using namespace tonvar::memory;
 using tonvar::protocol::ByteBuffer;
-using tonvar::text::ConversionError;
 using tonvar::test::FailureOf;
+using tonvar::text::ConversionError;
 
 namespace {
 
@@ -23,8 +23,8 @@ std::vector<std::uint8_t> Bytes(const ByteBuffer &b, std::size_t from, std::size
 
 ChannelRow ProgrammedRow()
 {
-    return {"1",   "145.50000", "146.02500", "023N", "67.0", "LOW", "NARROW", "YES",
-            "12500", "0",       "#",         "EOT",  "10",   "FSK", "16",     "YES"};
+    return {"1",     "145.50000", "146.02500", "023N", "67.0", "LOW", "NARROW", "YES",
+            "12500", "0",         "#",         "EOT",  "10",   "FSK", "16",     "YES"};
 }
 
 ByteBuffer FilledFrame(std::uint8_t value)
@@ -44,7 +44,6 @@ ByteBuffer ReceivedFrame(std::uint8_t block, const ByteBuffer &payloadFrom)
     rx[3] = 0x20;
     return rx;
 }
-
 
 } // namespace
 
@@ -71,17 +70,15 @@ TEST(EncodeChannelBlock, ProgrammedRowByteForByteKeepingOffsets28To30)
 {
     ByteBuffer frame = FilledFrame(0x5A);
     EncodeChannelBlock(ProgrammedRow(), frame);
-    const std::vector<std::uint8_t> expected{
-        0x60, 0x27, 0xAC, 0x08, // 145.5 MHz
-        0x28, 0x2A, 0xB4, 0x08, // 146.025 MHz
-        0x17, 0x20,             // 023N
-        0x9E, 0x02,             // 67.0
-        0x00, 0x00, 0xFF,       // low, narrow, scan
-        0xD4, 0x30,             // 12500
-        0x0A, 0x0C,             // "0", "#"
-        0x03, 0x0A, 0xFF, 0x03, 0x10,
-        0x5A, 0x5A, 0x5A, // untouched
-        0xFF};
+    const std::vector<std::uint8_t> expected{0x60, 0x27, 0xAC, 0x08,                         // 145.5 MHz
+                                             0x28, 0x2A, 0xB4, 0x08,                         // 146.025 MHz
+                                             0x17, 0x20,                                     // 023N
+                                             0x9E, 0x02,                                     // 67.0
+                                             0x00, 0x00, 0xFF,                               // low, narrow, scan
+                                             0xD4, 0x30,                                     // 12500
+                                             0x0A, 0x0C,                                     // "0", "#"
+                                             0x03, 0x0A, 0xFF, 0x03, 0x10, 0x5A, 0x5A, 0x5A, // untouched
+                                             0xFF};
     EXPECT_EQ(Bytes(frame, 4, 31), expected);
 }
 
@@ -192,8 +189,8 @@ TEST(DecodeChannelBlock, WorkedExamplesAndUnchangedCells)
     rx[15] = 0x50; // no tone kind: cell unchanged
     rx[21] = 0x10; // no key: cell unchanged
     rx[22] = 0xFF;
-    rx[23] = 4;    // no PTT ID: unchanged
-    rx[26] = 9;    // no PTT ID type: unchanged
+    rx[23] = 4; // no PTT ID: unchanged
+    rx[26] = 9; // no PTT ID type: unchanged
     tonvar::protocol::Put16(rx, 19, 25000);
     ASSERT_TRUE(DecodeChannelBlock(rx, table));
     const ChannelRow &row = table.Row(2);

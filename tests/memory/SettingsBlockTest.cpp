@@ -88,7 +88,8 @@ TEST(DecodeSettingsBlock, WorkedExample)
     std::copy(payload.begin(), payload.end(), rx.begin() + 4);
     SettingsTexts texts = DefaultSettingsTexts();
     DecodeSettingsBlock(rx, texts);
-    const SettingsTexts expected{{"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
+    const SettingsTexts expected{
+        {"5", "2", "3", "CLOSE", "CLOSE", "H/L PowerSwitch", "Monitor", "CLOSE", "OPEN", "CLOSE"}};
     EXPECT_EQ(texts, expected);
 }
 

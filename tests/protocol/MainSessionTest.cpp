@@ -58,7 +58,8 @@ Bytes Frame(std::uint8_t area, std::uint8_t block, const ByteBuffer &payload)
 
 ChannelRow Channel(const std::string &rx)
 {
-    return {"", rx, rx, "67.0", "NONE", "HIGH", "WIDE", "YES", "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1", "NONE"};
+    return {"",      rx,     rx,     "67.0", "NONE", "HIGH", "WIDE", "YES",
+            "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
 }
 
 Bytes Ascii(const char *s)
@@ -79,7 +80,10 @@ struct SessionFixture : ::testing::Test {
                                         [this](int ms) { sleeps.push_back(ms); }, [this] { ++commits; }}};
 
     void SetUp() override { session.comcbbText = "ttyUSB0"; }
-    void Receive(const Bytes &chunk) { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); }
+    void Receive(const Bytes &chunk)
+    {
+        session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+    }
     // Every WritePort call since the last check must have been one byte long.
     bool AllOneByte() const
     {
@@ -187,9 +191,9 @@ TEST_F(SessionFixture, AWriteSendsEachBlockOnTheAckBeforeAndEndsOnTheEighteenth)
     Receive(Ack());
     const Bytes s = port.Sent();
     ASSERT_EQ(s.size(), 34u);
-    const Bytes expected{0x57, 0x05, 0x00, 0x20, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                         0x01, 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01, 0,    0,    0,    0,    0,    0,
-                         0,    0,    0,    0,    0,    0xFF};
+    const Bytes expected{0x57, 0x05, 0x00, 0x20, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                         0x00, 0x00, 0x01, 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01, 0,    0,
+                         0,    0,    0,    0,    0,    0,    0,    0,    0,    0xFF};
     EXPECT_EQ(Bytes(s.begin(), s.begin() + 32), expected);
     const std::uint16_t crc = Crc16Modbus(s.data(), 32);
     EXPECT_EQ(s[32], crc >> 8);
@@ -477,12 +481,9 @@ TEST_F(SessionFixture, AWriteThatCouldNotGoThroughWholeSendsNothing)
         std::string where;
     };
     const std::vector<Case> cases{
-        {3, 1, "abc", "Channel 3, RX Freq"},
-        {5, 5, "MEDIUM", "Channel 5, TX Power"},
-        {6, 14, "999", "Channel 6, PTTID NO."},
-        {0, 4, "300", "Settings, TOT"},
-        {0, 3, "7777", "Settings, SQ Lev"},
-        {0, 4, "6O", "Settings, TOT"},
+        {3, 1, "abc", "Channel 3, RX Freq"},    {5, 5, "MEDIUM", "Channel 5, TX Power"},
+        {6, 14, "999", "Channel 6, PTTID NO."}, {0, 4, "300", "Settings, TOT"},
+        {0, 3, "7777", "Settings, SQ Lev"},     {0, 4, "6O", "Settings, TOT"},
     };
     for (const Case &c : cases) {
         ChannelTable t;

@@ -149,7 +149,8 @@ TEST_F(FakeMachine, TheWatcherRaisesAPortThatWentAwayRightAfterArriving)
     int changes = 0;
     std::vector<QString> vanished;
     QObject::connect(&watcher, &PortWatcher::devicesChanged, [&] { ++changes; });
-    QObject::connect(&watcher, &PortWatcher::portVanishedAfterPlug, [&](const QString &name) { vanished.push_back(name); });
+    QObject::connect(&watcher, &PortWatcher::portVanishedAfterPlug,
+                     [&](const QString &name) { vanished.push_back(name); });
 
     fs::remove_all(base / "tty" / "ttyUSB0"); // there from the start: pulled by hand
     ASSERT_TRUE(WaitUntil([&] { return changes == 1; }));

@@ -65,8 +65,8 @@ TEST(PortNames, RefreshKeepsASelectionThatIsStillThereElseTakesTheFirst)
 
 TEST_F(FakeSysfs, ListsRealPortsAndLeavesOutPhantomUarts)
 {
-    AddPort("ttyS0", "0");  // phantom 8250 slot
-    AddPort("ttyS1", "4");  // a real 16550A
+    AddPort("ttyS0", "0"); // phantom 8250 slot
+    AddPort("ttyS1", "4"); // a real 16550A
     AddPort("ttyUSB0");
     AddPort("ttyACM0");
     AddPort("tty0", nullptr, false); // virtual console: no device

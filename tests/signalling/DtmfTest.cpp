@@ -82,12 +82,12 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     settings[5] = 0x01; // side tone: any nonzero is on
     const Bytes id = Le32(0x12345678);
     std::copy(id.begin(), id.end(), settings.begin() + 10);
-    settings[14] = 14;  // group "B"
+    settings[14] = 14; // group "B"
     settings[15] = 7;
-    settings[16] = 2;   // Continuous
-    settings[17] = 9;   // no such transpond: left as it is
-    settings[19] = 8;   // ID digits
-    settings[20] = 4;   // memory 1: 4 digits
+    settings[16] = 2; // Continuous
+    settings[17] = 9; // no such transpond: left as it is
+    settings[19] = 8; // ID digits
+    settings[20] = 4; // memory 1: 4 digits
     settings[21] = 3;
     Bytes b1(28, 0);
     const Bytes m1 = Le32(0x12), m2 = Le32(0xBAC);
@@ -139,7 +139,7 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
 
 TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
 {
-    const Bytes expected{6,    0, 10, 0, 0, 0xFF, 0, 0, 0, 0, 0x78, 0x56, 0x34, 0x12,
+    const Bytes expected{6,    0,  10, 0, 0, 0xFF, 0, 0, 0, 0, 0x78, 0x56, 0x34, 0x12,
                          0xFF, 10, 1,  0, 0, 8,    0, 0, 0, 0, 0,    0,    0,    0};
     EXPECT_EQ(WriteFirstBlock(true), expected);
     EXPECT_TRUE(tim1.active);

@@ -27,7 +27,7 @@ const char *const kWindowNames[] = {"Dtmf", "TwoTone", "FiveTone", "FleetSync"};
 // A session that can run beside a window's: the main window's, or one of
 // another window.
 enum Other { MainRead, MainWrite, DtmfRead, DtmfWrite, TwoRead, TwoWrite, FiveRead, FiveWrite, FleetRead, FleetWrite };
-const char *const kOtherNames[] = {"MainRead", "MainWrite", "DtmfRead", "DtmfWrite", "TwoToneRead",
+const char *const kOtherNames[] = {"MainRead",     "MainWrite",    "DtmfRead",      "DtmfWrite",     "TwoToneRead",
                                    "TwoToneWrite", "FiveToneRead", "FiveToneWrite", "FleetSyncRead", "FleetSyncWrite"};
 
 Window WindowOf(Other o)
@@ -242,7 +242,6 @@ TEST_F(Together, AClosedFleetSyncReadFreesThePort)
     ASSERT_EQ(resent.size(), 34u);
     EXPECT_EQ(std::string(resent.begin(), resent.begin() + 7), "PROGRAM");
 }
-
 
 // The time-out belongs to the session that started it.
 TEST_F(Together, A2ToneReadsTimeOutEndsWithTheReadAndNeverActsOnAWrite)

@@ -74,8 +74,9 @@ TEST_F(TwoTone, TheInitialValuesAsBlock0)
     tone.wbtnClick();
     const Bytes sent = port.Sent();
     ASSERT_EQ(sent.size(), 34u);
-    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 20), (Bytes{0x57, 0x03, 0x00, 0x20, 0xBD, 0x07, 0x64, 0x04, 0xAD, 0x04,
-                                                            0xFB, 0x04, 0x70, 0x17, 0xF4, 0x01, 0xF4, 0x01, 0xF4, 0x01}));
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 20),
+              (Bytes{0x57, 0x03, 0x00, 0x20, 0xBD, 0x07, 0x64, 0x04, 0xAD, 0x04,
+                     0xFB, 0x04, 0x70, 0x17, 0xF4, 0x01, 0xF4, 0x01, 0xF4, 0x01}));
     EXPECT_EQ(Bytes(sent.begin() + 20, sent.begin() + 32), Bytes(12, 0));
     EXPECT_TRUE(tim1.active);
     EXPECT_FALSE(timer1.active) << "a write does not start Timer1";
@@ -85,8 +86,8 @@ TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
 {
     tone.texts.Decode(3, 1) = "DC";
     tone.xg2SetEditText(3, 1);
-    EXPECT_EQ(tone.texts.decode[2], (std::array<std::string, 12>{"DC", "NONE", "1", "AB", "NONE", "1", "AB", "NONE", "1",
-                                                                  "AB", "NONE", "1"}));
+    EXPECT_EQ(tone.texts.decode[2], (std::array<std::string, 12>{"DC", "NONE", "1", "AB", "NONE", "1", "AB", "NONE",
+                                                                 "1", "AB", "NONE", "1"}));
     tone.texts.first[2] = "1500";
     tone.texts.second[15] = "700";
     tone.wbtnClick();
@@ -282,10 +283,10 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     EXPECT_EQ(tone.progress.maximum, 16);
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x04, 0x00, 0x20}));
     Bytes b0(28, 0);
-    b0[0] = 44;    // CCIR TX time
-    b0[1] = 0x1F;  // group: the low nibble
+    b0[0] = 44;   // CCIR TX time
+    b0[1] = 0x1F; // group: the low nibble
     b0[2] = 0x0B;
-    b0[20] = 50;   // cb1
+    b0[20] = 50; // cb1
     Receive(Frame(4, 0, b0));
     EXPECT_EQ(tone.texts.Standard(1, 1), "44");
     EXPECT_EQ(tone.texts.Standard(1, 2), "F");
@@ -320,8 +321,8 @@ TEST_F(FiveTone, EditingRules)
 {
     tone.texts.Decode(7, 1) = "EEA";
     tone.xg3SetEditText(7, 1);
-    EXPECT_EQ(tone.texts.decode[6], (std::array<std::string, 8>{"EEA", "12345", "CALL", "45678", "ASK", "ABCDE",
-                                                                 "BE ASKED", "56789"}));
+    EXPECT_EQ(tone.texts.decode[6],
+              (std::array<std::string, 8>{"EEA", "12345", "CALL", "45678", "ASK", "ABCDE", "BE ASKED", "56789"}));
     tone.texts.Decode(9, 4) = "777";
     tone.xg3SetEditText(9, 4);
     EXPECT_EQ(tone.texts.Decode(9, 4), "");

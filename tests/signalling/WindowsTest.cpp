@@ -150,10 +150,30 @@ private Q_SLOTS:
             std::unique_ptr<SignallingWindow> w;
             tonvar::grid::TextGrid *grid = nullptr;
             switch (n) {
-            case 0: { auto *f = new TForm2(main, {}); grid = f->xg2; w.reset(f); break; }
-            case 1: { auto *f = new TForm4(main, {}); grid = f->xg1; w.reset(f); break; }
-            case 2: { auto *f = new TForm5(main, {}); grid = f->xg2; w.reset(f); break; }
-            default: { auto *f = new TForm6(main, {}); grid = f->xg1; w.reset(f); break; }
+            case 0: {
+                auto *f = new TForm2(main, {});
+                grid = f->xg2;
+                w.reset(f);
+                break;
+            }
+            case 1: {
+                auto *f = new TForm4(main, {});
+                grid = f->xg1;
+                w.reset(f);
+                break;
+            }
+            case 2: {
+                auto *f = new TForm5(main, {});
+                grid = f->xg2;
+                w.reset(f);
+                break;
+            }
+            default: {
+                auto *f = new TForm6(main, {});
+                grid = f->xg1;
+                w.reset(f);
+                break;
+            }
             }
             TestModels(w.get());
             w->show();

@@ -465,7 +465,8 @@ void RadioSimulator::Run()
             wake = wake ? std::min(*wake, outgoing_.front().due) : outgoing_.front().due;
         timespec timeout{};
         if (wake) {
-            const auto ns = std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()).count());
+            const auto ns = std::max<long long>(
+                0, std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()).count());
             timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
             timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
         }

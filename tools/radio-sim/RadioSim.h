@@ -51,8 +51,8 @@ inline constexpr std::chrono::milliseconds kBurstGap{10};
 
 struct LogEntry {
     enum Kind { Handshake, ReadRequest, DataFrame, Ack, Junk } kind;
-    Bytes bytes;  // the message as received
-    Bytes tail;   // what followed it in the same burst
+    Bytes bytes; // the message as received
+    Bytes tail;  // what followed it in the same burst
     int area = -1;
     int block = -1;
     std::chrono::steady_clock::time_point at;
@@ -68,16 +68,16 @@ struct Faults {
     bool silent = false;
     int dropAnswer = 0;
     int otherBlockAnswer = 0;
-    int otherBlock = 0;       // block byte put in that answer
-    int splitAnswer = 0;      // sent in two parts 60 ms apart
-    std::size_t splitAfter = 0; // the first part's length (0: half)
+    int otherBlock = 0;          // block byte put in that answer
+    int splitAnswer = 0;         // sent in two parts 60 ms apart
+    std::size_t splitAfter = 0;  // the first part's length (0: half)
     int garbageBeforeAnswer = 0; // "ZZZ" and a 60 ms pause before it
-    int markAnswer = 0;       // 0x30 at offset 5 of that frame
-    int hangUpAtAnswer = 0;   // closes the line instead of answering
-    int badChecksumAnswer = 0; // a bit of that frame's payload flipped after its checksum
-    int staleAnswer = 0;      // that frame answers the request before instead
-    int answerDelayMs = 0;    // every answer waits this long (a radio storing or looking up)
-    bool deaf = false;        // messages that arrive while an answer is pending are ignored
+    int markAnswer = 0;          // 0x30 at offset 5 of that frame
+    int hangUpAtAnswer = 0;      // closes the line instead of answering
+    int badChecksumAnswer = 0;   // a bit of that frame's payload flipped after its checksum
+    int staleAnswer = 0;         // that frame answers the request before instead
+    int answerDelayMs = 0;       // every answer waits this long (a radio storing or looking up)
+    bool deaf = false;           // messages that arrive while an answer is pending are ignored
 };
 
 class RadioSimulator {
@@ -142,11 +142,11 @@ private:
     std::chrono::nanoseconds byteTime_;
     // The simulator's thread only.
     std::deque<Incoming> incoming_;
-    Clock::time_point inLineFree_{};  // the tool's line is busy until then
+    Clock::time_point inLineFree_{}; // the tool's line is busy until then
     Clock::time_point lastReceived_{};
     bool received_ = false;
-    Bytes pending_;                   // crossed, not yet a whole message
-    bool discarding_ = false;         // the rest of this burst is leftovers
+    Bytes pending_;           // crossed, not yet a whole message
+    bool discarding_ = false; // the rest of this burst is leftovers
     std::deque<Outgoing> outgoing_;
     Clock::time_point outLineFree_{};
     int master_ = -1;
@@ -167,7 +167,7 @@ private:
     std::function<void(const LogEntry &)> sink_;
     std::atomic<int> answers_{0};
     std::atomic<bool> hungUp_{false};
-    int previousBlock_ = 0;   // the block of the request before the last
+    int previousBlock_ = 0; // the block of the request before the last
     int lastBlock_ = 0;
     Clock::time_point deafUntil_{};
 };

@@ -29,9 +29,10 @@ void OnSignal(int)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH] [--silent]\n"
-                         "                 [--drop N] [--other-block N:B] [--split N] [--garbage N] [--mark N]\n"
-                         "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n");
+    std::fprintf(stderr,
+                 "usage: radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH] [--silent]\n"
+                 "                 [--drop N] [--other-block N:B] [--split N] [--garbage N] [--mark N]\n"
+                 "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n");
     return 2;
 }
 
@@ -67,7 +68,8 @@ int main(int argc, char **argv)
             const std::string v = value();
             faults.splitAnswer = std::atoi(v.c_str());
             const auto colon = v.find(':');
-            faults.splitAfter = colon == std::string::npos ? 0 : static_cast<std::size_t>(std::atoi(v.c_str() + colon + 1));
+            faults.splitAfter =
+                colon == std::string::npos ? 0 : static_cast<std::size_t>(std::atoi(v.c_str() + colon + 1));
         } else if (arg == "--bad-checksum")
             faults.badChecksumAnswer = number();
         else if (arg == "--stale")
@@ -88,7 +90,8 @@ int main(int argc, char **argv)
 
     tonvar::sim::RadioSimulator radio(pace);
     if (!image.empty() && !radio.LoadImage(image)) {
-        std::fprintf(stderr, "radio-sim: %s is not a memory image of %zu bytes\n", image.c_str(), tonvar::sim::kImageSize);
+        std::fprintf(stderr, "radio-sim: %s is not a memory image of %zu bytes\n", image.c_str(),
+                     tonvar::sim::kImageSize);
         return 1;
     }
     radio.SetFaults(faults);
