@@ -1,19 +1,17 @@
 // What the four signalling windows' sessions have in common.
 //
 // A signalling window owns no port and no buffer: it builds every message in
-// the main window's frame buffer, sends it with the main window's SendData,
-// and reads what the radio sends from the receive copy. The main window's
-// receive handler calls BlockReceived for a frame of the window's area while
-// its Read button is disabled, and BlockAcknowledged for an Ack while its
-// Write button is disabled; those two buttons are the session flags.
+// the main window's frame buffer, sends it through the main window's link
+// (link/Link.h), and reads what the radio sends from the receive copy. The
+// link takes only the answer to the message the window sent; the main
+// window's receive handler hands it over: BlockReceived for the frame a read
+// asked for, Acknowledged for the Ack of a block written, ReadBack for the
+// frames of a write's read-back. Read and Write disabled are the session
+// flags, and only one session of any window runs at a time.
 //
-// Each window's own 10 s Timer1 gives the buttons back when the radio does
-// not answer. It belongs to the window's running session: it stops when that
-// session ends, so it never acts on a later one.
-//
-// The resend Tim1 is the main window's and is shared with every other
-// session; a window only ever stops its own use of it (MainSession's
-// StartResend / StopResend).
+// Each window's own 10 s Timer1 ends a session whose radio has not answered
+// for 10 s, and says so. It belongs to the window's running session: it stops
+// when that session ends, so it never acts on a later one.
 #pragma once
 
 #include "protocol/MainSession.h"
@@ -119,7 +117,6 @@ protected:
 
     protocol::ByteBuffer &Frame() { return main_.frame; }
     const protocol::ByteBuffer &Received() const { return main_.rx.copy; }
-    void Send(std::size_t n) { main_.SendData(main_.frame, n); }
     void ClearFrame();
     void ShowProgress(int maximum);
     void WriteSucceeded();
