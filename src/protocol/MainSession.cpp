@@ -379,6 +379,10 @@ void MainSession::EndWrite()
 
 void MainSession::Button1Click()
 {
+    // A dialog left up by a port that would not open offers Retry while a
+    // signalling window may have started a session since: one at a time.
+    if (OtherSessionRunning(this))
+        return;
     formEnabled = true;
     link.Stop(this);
     step_ = Step::Idle;

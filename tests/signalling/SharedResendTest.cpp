@@ -294,3 +294,20 @@ TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
     EXPECT_GT(timer1[FleetSync].starts, starts) << "a fresh 10 s";
     EXPECT_TRUE(timer1[FleetSync].active);
 }
+
+// A port that would not open leaves the progress dialog and its Retry up;
+// a signalling read started since keeps the port to itself.
+TEST_F(Together, RetryStartsNothingBesideASignallingSession)
+{
+    port.failOpen = true;
+    EXPECT_THROW(main.rbtnClick(), text::Failure);
+    port.failOpen = false;
+    port.open = true;
+    dtmf.rbtnClick();
+    ASSERT_FALSE(dtmf.rbtnEnabled);
+    port.Sent();
+    main.Button1Click();
+    EXPECT_TRUE(main.rbtnEnabled && main.wbtnEnabled) << "no main session";
+    EXPECT_TRUE(port.Sent().empty());
+    EXPECT_FALSE(dtmf.rbtnEnabled) << "the DTMF read goes on";
+}
