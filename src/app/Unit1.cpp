@@ -478,7 +478,9 @@ void TForm1::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 
 void TForm1::Tim1Timer()
 {
-    session.Tim1Timer();
+    // A tick may send the next block (the Acks of a block's copies waited
+    // for) or find the radio silent: the dialog shows it.
+    Handle([this] { session.Tim1Timer(); });
 }
 
 void TForm1::Timer1Timer()

@@ -2,9 +2,11 @@
 
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
+#include "memory/Holdable.h"
 #include "text/Convert.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tonvar::cli {
 
@@ -66,17 +68,21 @@ ChannelData LoadForWriting(const std::string &fileName)
     if (data.table.RowCount() <= memory::kChannelCount)
         throw text::Failure(fileName + " holds " + std::to_string(data.table.RowCount() - 1) + " channels, not " +
                             std::to_string(memory::kChannelCount));
-    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
-        try {
-            AsStored(data.table.Row(ch), ch);
-        } catch (const text::Failure &e) {
-            throw text::Failure(fileName + ", channel " + std::to_string(ch) + ": " + e.what(), e.detail());
-        }
-    }
+    // As the window's Write checks it: every block converts, and the radio
+    // can hold every value as it stands.
+    ByteBuffer scratch{};
+    const auto where = [&](const text::Failure &e) {
+        std::string place = e.detail();
+        if (!place.empty())
+            place[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(place[0])));
+        return fileName + (place.empty() ? "" : ", " + place) + ": " + e.what();
+    };
     try {
-        AsStored(data.settings);
+        for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+            memory::CheckChannelHeld(data.table.Row(ch), ch, scratch);
+        memory::CheckSettingsHeld(data.settings, scratch);
     } catch (const text::Failure &e) {
-        throw text::Failure(fileName + ", settings: " + e.what(), e.detail());
+        throw text::Failure(where(e));
     }
     return data;
 }

@@ -419,7 +419,7 @@ void MainSession::HungUp()
         window->Abandon();
     }
     if (ReadRunning() || WriteRunning()) {
-        failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
+        failure = !WriteRunning() ? kReadHungUp : Checking() && rounds_ == 0 ? kCheckHungUp : kWriteHungUp;
         Button2Click();
     }
     // The device is gone: the port is closed, and a show command or a
@@ -481,7 +481,8 @@ void MainSession::Describe()
         const int s = plan_[planIndex_];
         text = s == kSettingsStep ? "Writing the settings" : "Writing channel " + std::to_string(s) + " of 16";
     } else if (step_ == Step::CheckBlocks && planIndex_ < plan_.size()) {
-        text = "Checking " + StepName(plan_[planIndex_]);
+        const int s = plan_[planIndex_];
+        text = s == kSettingsStep ? "Checking the settings" : "Checking channel " + std::to_string(s) + " of 16";
     }
     if (link.Silent())
         text += "\nThe radio does not answer: check the cable, that the radio is on and that it is ready to be "

@@ -100,6 +100,9 @@ struct MainSessionHost {
 inline const std::string kReadHungUp = "The cable was unplugged or the port was closed: the read stopped.";
 inline const std::string kWriteHungUp = "The cable was unplugged or the port was closed: the write stopped.\n"
                                         "The radio may now hold a mix of old and new values: write it again.";
+inline const std::string kCheckHungUp =
+    "The cable was unplugged or the port was closed while the radio was read back.\n"
+    "Every block was written and acknowledged, but not checked: read the radio, or write it again.";
 // Rounds of writing again the blocks that a read-back found different.
 inline constexpr int kRewriteRounds = 3;
 

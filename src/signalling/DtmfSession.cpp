@@ -155,11 +155,6 @@ void DtmfSession::BlockAcknowledged()
     BlockSent(block, kBlocks - 1);
 }
 
-void DtmfSession::Button3Click()
-{
-    CloseSession();
-}
-
 void DtmfSession::xg2SetEditText(int row)
 {
     if (row < 1 || row > kAutodialMemories)

@@ -51,7 +51,6 @@ public:
     using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
-    void Button3Click();
     // After the user changed autodial memory `row` (1..16): at most 8 characters.
     void xg2SetEditText(int row);
 

@@ -156,11 +156,6 @@ void FiveToneSession::BlockAcknowledged()
     BlockSent(block, kLastBlock);
 }
 
-void FiveToneSession::Button3Click()
-{
-    CloseSession();
-}
-
 void FiveToneSession::xg2SetEditText(int row, int column)
 {
     if (row < 1 || row > kFiveToneRows || column < 1 || column > kEncodeColumns)

@@ -61,7 +61,6 @@ public:
     using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
-    void Button3Click();
     void xg2SetEditText(int row, int column);
     void xg3SetEditText(int row, int column);
 

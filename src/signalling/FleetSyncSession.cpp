@@ -124,11 +124,4 @@ void FleetSyncSession::BlockAcknowledged()
     BlockSent(block, kWriteLastBlock);
 }
 
-// Close ends a running session as the other windows' Close does: a closed
-// window must not hold the port, on which one session runs at a time.
-void FleetSyncSession::Button3Click()
-{
-    CloseSession();
-}
-
 } // namespace tonvar::signalling

@@ -40,7 +40,6 @@ public:
     using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
-    void Button3Click();
 
 private:
     void DecodeEntry(int entry, std::size_t at);

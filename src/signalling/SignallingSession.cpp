@@ -43,6 +43,9 @@ void SignallingLogic::RequestBlock(int block)
 
 void SignallingLogic::StartRead(int progressMaximum)
 {
+    // The port may have been closed since the window was shown (a main
+    // session's end, a pulled cable): the session opens it again.
+    main_.OpenPortForSignalling();
     main_.link.Begin();
     readWaits_ = true;
     StartTimeout();
@@ -123,6 +126,7 @@ void SignallingLogic::wbtnClick()
         throw;
     }
     restore();
+    main_.OpenPortForSignalling();
     StartWriting();
 }
 
@@ -245,6 +249,14 @@ void SignallingLogic::Acknowledged()
     for (const auto &entry : written_)
         all.push_back(entry.first);
     StartCheck(std::move(all));
+}
+
+void SignallingLogic::Button3Click()
+{
+    const bool writing = !wbtnEnabled && phase_ != Phase::Checking;
+    CloseSession();
+    if (writing && showMessage_)
+        showMessage_(kWriteClosed);
 }
 
 void SignallingLogic::CloseSession()

@@ -24,6 +24,8 @@
 namespace tonvar::signalling {
 
 inline const std::string kWriteSucceeded = "WRITE SUCCEED!";
+inline const std::string kWriteClosed = "The write stopped when the window was closed.\n"
+                                        "The radio may now hold a mix of old and new values: write it again.";
 inline const std::string kReadTimedOut = "The radio did not answer for 10 s: the read stopped.";
 inline const std::string kWriteTimedOut = "The radio did not answer for 10 s: the write stopped.\n"
                                           "The radio may now hold a mix of old and new values: write it again.";
@@ -56,6 +58,9 @@ public:
     void Acknowledged() override;
     void Abandon() override { CloseSession(); }
     void ReadBack() override;
+    // Close: the window's session ends; a write stopped half-way says what
+    // the radio may now hold.
+    void Button3Click();
     // Each block of the running (or last) write as it went out.
     const std::map<int, std::vector<std::uint8_t>> &Written() const { return written_; }
     // Write: checks that every block converts (nothing is sent when one does

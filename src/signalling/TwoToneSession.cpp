@@ -183,11 +183,6 @@ void TwoToneSession::BlockAcknowledged()
     BlockSent(block, kLastBlock);
 }
 
-void TwoToneSession::Button3Click()
-{
-    CloseSession();
-}
-
 void TwoToneSession::xg2SetEditText(int row, int column)
 {
     if (row < 1 || row > kTwoToneRows || column < 1 || column > kTwoToneDecodeColumns)

@@ -51,7 +51,6 @@ public:
     using SignallingLogic::wbtnClick;
     void BlockReceived() override;
     void BlockAcknowledged() override;
-    void Button3Click();
     // After the user changed xg2 cell (row, column), both from 1.
     void xg2SetEditText(int row, int column);
 

@@ -199,7 +199,7 @@ TEST_F(Cli, AFileThatDoesNotLoadOrConvertExitsTwoAndTouchesNoRadio)
         const CliResult r = RunCli({command, "-p", radio.DevicePath(), bad});
         EXPECT_EQ(r.status, 2) << command;
         EXPECT_EQ(
-            Contains(r.err, "tonvar-cli: " + bad + ", channel 12: '44x.5' is not a valid floating point value.\n"), "");
+            Contains(r.err, "tonvar-cli: " + bad + ", channel 12, RX Freq: '44x.5' is not a valid floating point value.\n"), "");
     }
     const CliResult usage = RunCli({"write", bad});
     EXPECT_EQ(usage.status, 2);

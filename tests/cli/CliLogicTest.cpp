@@ -259,7 +259,18 @@ TEST(LoadForWriting, AFileThatWouldFailHalfWayIsRefusedWithTheChannelNamed)
         LoadForWriting(name);
         ADD_FAILURE() << "accepted";
     } catch (const text::Failure &e) {
-        EXPECT_EQ(std::string(e.what()), name + ", channel 7: 'fast' is not a valid integer value");
+        EXPECT_EQ(std::string(e.what()), name + ", channel 7, Step Freq: 'fast' is not a valid integer value");
+    }
+    // A value the radio cannot hold as it stands: refused the same way.
+    data.table.SetCell(7, memory::kColStep, "12500");
+    data.settings.Box(4) = "300";
+    files::SaveChannelFile(data.table, data.settings, name);
+    try {
+        LoadForWriting(name);
+        ADD_FAILURE() << "accepted";
+    } catch (const text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), name + ", settings, TOT: The radio cannot hold '300': it would keep '44'. The "
+                                                "radio takes 60, 120, 180 or CLOSE.");
     }
 
     // Cut short: the loader's own message.

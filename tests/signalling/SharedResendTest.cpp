@@ -311,3 +311,24 @@ TEST_F(Together, RetryStartsNothingBesideASignallingSession)
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(dtmf.rbtnEnabled) << "the DTMF read goes on";
 }
+
+// The port closed since the window was shown (a main session ended, a
+// cable was pulled): a window's Read or Write opens it again and is heard.
+TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
+{
+    for (const bool write : {false, true}) {
+        main.Button2Click(); // Cancel: the port is closed
+        ASSERT_FALSE(port.open);
+        port.Sent();
+        if (write)
+            dtmf.wbtnClick();
+        else
+            dtmf.rbtnClick();
+        EXPECT_TRUE(port.open);
+        EXPECT_FALSE(port.Sent().empty()) << (write ? "the first block" : "the first request") << " went out";
+        messages.clear();
+        dtmf.Button3Click();
+        // Closing a write half-way says what the radio may hold.
+        EXPECT_EQ(messages, write ? std::vector<std::string>{kWriteClosed} : std::vector<std::string>{});
+    }
+}

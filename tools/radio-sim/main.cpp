@@ -31,7 +31,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH] [--silent]\n"
-                 "                 [--drop N] [--other-block N:B] [--split N] [--garbage N] [--mark N]\n"
+                 "                 [--drop N] [--other-block N:B] [--split N[:K]] [--garbage N] [--mark N]\n"
                  "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n");
     return 2;
 }
