@@ -1,5 +1,7 @@
 #include "signalling/DtmfCodec.h"
 
+#include "text/Convert.h"
+
 #include <array>
 #include <string_view>
 #include <utility>
@@ -21,6 +23,19 @@ std::uint32_t Encode(std::string_view symbols, const std::string &text)
             value = (value << 4) | static_cast<std::uint32_t>(code);
     }
     return value;
+}
+
+constexpr std::size_t kMostSymbols = 8;
+
+void Check(std::string_view symbols, const std::string &text, const std::string &where)
+{
+    const bool known = text.find_first_not_of(symbols) == std::string::npos;
+    if (known && text.size() <= kMostSymbols)
+        return;
+    std::string list;
+    for (const char c : symbols)
+        list += (list.empty() ? "" : " ") + std::string(1, c);
+    throw text::Failure("The radio cannot hold '" + text + "': it keeps up to 8 of " + list + ".", where);
 }
 
 std::optional<std::string> Decode(std::string_view symbols, std::uint32_t value, int count)
@@ -45,6 +60,16 @@ std::uint32_t EncodeIdCode(const std::string &text)
 std::uint32_t EncodeAutodial(const std::string &text)
 {
     return Encode(kDialSymbols, text);
+}
+
+void CheckIdCode(const std::string &text, const std::string &where)
+{
+    Check(kIdSymbols, text, where);
+}
+
+void CheckAutodial(const std::string &text, const std::string &where)
+{
+    Check(kDialSymbols, text, where);
 }
 
 std::optional<std::string> DecodeIdCode(std::uint32_t value, int count)

@@ -21,6 +21,11 @@ namespace tonvar::signalling {
 // its code; any other character is skipped. Only the last 8 symbols survive.
 std::uint32_t EncodeIdCode(const std::string &text);
 std::uint32_t EncodeAutodial(const std::string &text);
+// The ID code or an autodial memory as the radio can keep it: at most 8 of
+// its symbols. Throws text::Failure naming `where` otherwise (the encoders
+// would drop the other characters silently).
+void CheckIdCode(const std::string &text, const std::string &where);
+void CheckAutodial(const std::string &text, const std::string &where);
 
 // The `count` lowest nibbles as symbols, highest first; nothing for a value of
 // 0 or a count of 0.

@@ -131,6 +131,9 @@ void DtmfSession::BuildSettings()
 
 void DtmfSession::StartWriting()
 {
+    CheckIdCode(texts.Edit1, "DTMF, ID Code");
+    for (std::size_t m = 0; m < texts.autodial.size(); ++m)
+        CheckAutodial(texts.autodial[m], "DTMF, Autodial Memory " + std::to_string(m + 1));
     StartWriteResend();
     StartTimeout();
     StartWrite(kWriteProgressMaximum);

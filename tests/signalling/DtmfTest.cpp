@@ -183,14 +183,30 @@ TEST_F(Dtmf, FieldEncodings)
     dtmf.texts.CheckB1 = false;
     dtmf.texts.cb6 = "E";
     dtmf.texts.Edit1 = "";
-    dtmf.texts.autodial[0] = "12ab";
+    // Characters the radio cannot keep stop the write before it starts, where
+    // they were once dropped silently.
+    for (const auto &[memory, text] : {std::pair{0, "12ab"}, std::pair{3, "123456789"}}) {
+        dtmf.texts.autodial[static_cast<std::size_t>(memory)] = text;
+        try {
+            dtmf.wbtnClick();
+            ADD_FAILURE() << text << " was taken";
+        } catch (const tonvar::text::Failure &e) {
+            EXPECT_EQ(e.detail(), "DTMF, Autodial Memory " + std::to_string(memory + 1));
+        }
+        EXPECT_TRUE(port.Sent().empty());
+        dtmf.texts.autodial[static_cast<std::size_t>(memory)].clear();
+    }
+    dtmf.texts.Edit1 = "12x";
+    EXPECT_THROW(dtmf.wbtnClick(), tonvar::text::Failure) << "an ID code of the radio's symbols only";
+    dtmf.texts.Edit1 = "";
+    dtmf.texts.autodial[0] = "12AB";
     const Bytes b = WriteFirstBlock();
     EXPECT_EQ(b[4], 100);
     EXPECT_EQ(b[1], 0) << "256 keeps its low 8 bits";
     EXPECT_EQ(b[5], 0x00);
     EXPECT_EQ(b[14], 0) << "a group code not in the list";
     EXPECT_EQ(b[19], 0);
-    EXPECT_EQ(b[20], 4) << "the count includes skipped characters";
+    EXPECT_EQ(b[20], 4) << "four symbols";
 
     Bytes settings(28, 0);
     settings[4] = 100;
