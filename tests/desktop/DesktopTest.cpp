@@ -229,6 +229,29 @@ TEST_F(Desktop, F11ReadsTheRadioWithOneOpenAndOneHandshake)
     EXPECT_EQ(table.Cell(2, 1), " ") << "an empty channel is saved empty";
 }
 
+// A radio slower than the resend that ignores what comes while it answers,
+// an answer split by a pause and one with a line error: the file saved after
+// F11 holds exactly what the radio holds.
+TEST_F(Desktop, F11ReadsASlowRadioWithSplitAndCorruptAnswersWhole)
+{
+    for (int ch = 1; ch <= 16; ++ch)
+        radio.SetBlock(0, ch, Payload(NewRow(std::to_string(440 + ch) + ".12500")));
+    sim::Faults faults;
+    faults.answerDelayMs = 320;
+    faults.deaf = true;
+    faults.splitAnswer = 5;
+    faults.splitAfter = 6;
+    faults.badChecksumAnswer = 9;
+    radio.SetFaults(faults);
+    app->Keys("F11");
+    CloseTheMessage();
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("slow.wh")).toStdString(), table, settings);
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_EQ(table.Cell(ch, 1), std::to_string(440 + ch) + ".12500") << "channel " << ch;
+}
+
 TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemOnceAndReadsThemBack)
 {
     // Channel 1: RX, then tones typed short ("5" is 5.0, never a completed
