@@ -104,12 +104,13 @@ Answer Link::Receive(const std::uint8_t *bytes, std::size_t length)
     if (wait_.kind == Wait::Ack) {
         if (bytes[0] == protocol::kAck)
             return TakeAck(AckCount(bytes, length));
-        OwedAnswerCame();
+        if (bytes[0] == protocol::kFrameStart)
+            OwedAnswerCame(Wait::Frame);
         return Answer::None;
     }
     const Answer a = TakeFrame(bytes, length);
     if (a == Answer::None && pending_.empty())
-        OwedAnswerCame();
+        OwedAnswerCame(bytes[0] == protocol::kAck ? Wait::Ack : Wait::Frame);
     return a;
 }
 
@@ -119,14 +120,18 @@ void Link::Answered()
     // A radio slower than the resend has queued or ignored the copies; the
     // next messages wait as long as this one did.
     patience_ = std::clamp(ticksSinceFirst_ + 1, patience_, kMostPatientTicks);
+    // Answers owed of the other kind can never be taken for this one.
+    if (owedKind_ != wait_.kind)
+        owed_ = 0;
+    owedKind_ = wait_.kind;
     owed_ += copies_ - 1;
     settleTicks_ = copies_ + 1;
     quietTicks_ = 0;
 }
 
-void Link::OwedAnswerCame()
+void Link::OwedAnswerCame(Wait::Kind kind)
 {
-    if (owed_ <= 0)
+    if (owed_ <= 0 || kind != owedKind_)
         return;
     --owed_;
     quietTicks_ = 0;
@@ -137,7 +142,7 @@ Answer Link::TakeAck(std::size_t acks)
     if (!ackHeld_) {
         // The first Ack answers the message, unless it is one still owed for
         // an earlier message's copies.
-        if (owed_ > 0) {
+        if (owed_ > 0 && owedKind_ == Wait::Ack) {
             const auto taken = std::min<std::size_t>(acks, static_cast<std::size_t>(owed_));
             owed_ -= static_cast<int>(taken);
             acks -= taken;

@@ -151,7 +151,7 @@ private:
     // The awaited answer came: the other copies' answers may follow.
     void Answered();
     // An answer that is not the awaited one, while others are owed.
-    void OwedAnswerCame();
+    void OwedAnswerCame(Wait::Kind kind);
     void Settled();
 
     Timer &tim1_;
@@ -163,8 +163,10 @@ private:
     int ticksSinceSend_ = 0;  // since the message or its last copy went out
     int ticksSinceFirst_ = 0; // since the message first went out
     int patience_ = 1;        // ticks without an answer before a resend
-    // Answers still owed for copies of messages already answered.
+    // Answers still owed for copies of messages already answered, all of one
+    // kind (Acks of frames written, or frames asked for).
     int owed_ = 0;
+    Wait::Kind owedKind_ = Wait::Nothing;
     int quietTicks_ = 0;
     int settleTicks_ = 0;
     bool ackHeld_ = false;                // an Ack taken, held back until the owed ones came
