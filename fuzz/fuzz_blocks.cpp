@@ -142,7 +142,9 @@ struct Windows {
             s.wbtnClick();
             for (int b = 0; b < blocks && !s.wbtnEnabled; ++b)
                 s.BlockAcknowledged();
-        } catch (const text::ConversionError &) {
+        } catch (const text::Failure &) {
+            // A text that does not convert, or that the radio cannot hold
+            // (an ID code read with more than 8 symbols): refused, shown.
         }
         Check(s.progress.position >= 0 && s.progress.position <= s.progress.maximum, "a progress bar left its range");
     }
