@@ -121,6 +121,12 @@ void SignallingLogic::wbtnClick()
         constexpr int kMostBlocks = 256;
         for (int guard = 0; guard < kMostBlocks && !lastSent_ && !wbtnEnabled; ++guard)
             BlockAcknowledged();
+    } catch (const text::ConversionError &e) {
+        // The message stays the conversion's own; the detail says where.
+        const std::string where = e.detail().empty() ? WindowName() + ", block " + std::to_string(blockCounter)
+                                                     : e.detail();
+        restore();
+        throw text::ConversionError(e.what(), where);
     } catch (...) {
         restore();
         throw;

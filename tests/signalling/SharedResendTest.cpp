@@ -332,3 +332,20 @@ TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
         EXPECT_EQ(messages, write ? std::vector<std::string>{kWriteClosed} : std::vector<std::string>{});
     }
 }
+
+// A field that does not convert names the window it is in.
+TEST_F(Together, AFailedConversionNamesTheWindow)
+{
+    const std::pair<Window, const char *> windows[] = {
+        {Dtmf, "DTMF"}, {TwoTone, "2TONE"}, {FiveTone, "5TONE"}, {FleetSync, "FleetSync"}};
+    for (const auto &[w, name] : windows) {
+        AllWindows fresh;
+        fresh.SpoilFirstBlock(w);
+        try {
+            fresh.Write(w);
+            ADD_FAILURE() << name;
+        } catch (const text::ConversionError &e) {
+            EXPECT_EQ(e.detail().rfind(name, 0), 0u) << e.detail();
+        }
+    }
+}
