@@ -21,7 +21,7 @@ std::string StepName(int step)
 
 MainSession::MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
                          MainSessionHost host)
-    : link(port, tim1), port_(port), tim1_(tim1), table_(table), settings_(settings), host_(std::move(host))
+    : link(port, tim1), port_(port), table_(table), settings_(settings), host_(std::move(host))
 {
 }
 
@@ -460,12 +460,6 @@ std::string MainSession::Awaited() const
     if (w.kind == link::Wait::Frame)
         return w.area == kAreaSettings ? "the settings" : "channel " + std::to_string(w.block);
     return "the Ack of " + StepName(plan_.at(planIndex_));
-}
-
-int MainSession::AnswersExpected() const
-{
-    constexpr int kOneWay = 18; // the handshake's Ack and 17 blocks
-    return ReadRunning() || !verifyWrites ? kOneWay : 2 * kOneWay;
 }
 
 void MainSession::Describe()

@@ -166,9 +166,8 @@ public:
     // settings", "the Ack of channel 5", "the Ack of the settings"; "nothing"
     // when idle.
     std::string Awaited() const;
-    // Answers taken in this session, and how many a whole session takes.
+    // Answers taken in this session.
     int Answers() const { return answers_; }
-    int AnswersExpected() const;
 
 private:
     enum class Step { Idle, ReadHandshake, ReadBlocks, WriteHandshake, WriteBlocks, CheckHandshake, CheckBlocks };
@@ -196,7 +195,6 @@ private:
     void CheckBeforeWrite() const;
 
     Port &port_;
-    Timer &tim1_;
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;

@@ -69,8 +69,8 @@ struct Faults {
     int dropAnswer = 0;
     int otherBlockAnswer = 0;
     int otherBlock = 0;          // block byte put in that answer
-    int splitAnswer = 0;         // sent in two parts 60 ms apart
-    std::size_t splitAfter = 0;  // the first part's length (0: half)
+    int splitAnswer = 0;         // sent in two pieces 60 ms apart
+    std::size_t splitAfter = 0;  // the first piece's length (0: half)
     int garbageBeforeAnswer = 0; // "ZZZ" and a 60 ms pause before it
     int markAnswer = 0;          // 0x30 at offset 5 of that frame
     int hangUpAtAnswer = 0;      // closes the line instead of answering
