@@ -108,7 +108,10 @@ XServer::XServer()
     int fds[2];
     if (::pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
-    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+    // -noreset: the server does not reset when its last client leaves, which
+    // would refuse a client connecting at that moment.
+    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                  "-noreset"},
                  Environment({}), -1, ::open("/dev/null", O_WRONLY), fds[1]);
     ::close(fds[1]);
     std::string number;
@@ -129,6 +132,22 @@ XServer::XServer()
         throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
     }
     display_ = ":" + number.substr(0, number.find('\n'));
+    // The server answers before anything is started on it: a client that
+    // came too early would find no display.
+    const auto ready = Clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        xcb_connection_t *c = xcb_connect(display_.c_str(), nullptr);
+        const bool ok = c && !xcb_connection_has_error(c);
+        if (c)
+            xcb_disconnect(c);
+        if (ok)
+            break;
+        if (Clock::now() > ready) {
+            Stop(pid_);
+            throw std::runtime_error("Xvfb on " + display_ + " accepts no connection");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 XServer::~XServer()
