@@ -110,9 +110,9 @@ XServer::XServer()
         throw std::runtime_error("pipe failed");
     // -noreset: the server does not reset when its last client leaves, which
     // would refuse a client connecting at that moment.
-    pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                  "-noreset"},
-                 Environment({}), -1, ::open("/dev/null", O_WRONLY), fds[1]);
+    pid_ = Spawn(
+        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+        Environment({}), -1, ::open("/dev/null", O_WRONLY), fds[1]);
     ::close(fds[1]);
     std::string number;
     const auto end = Clock::now() + std::chrono::seconds(20);
