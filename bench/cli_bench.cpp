@@ -67,11 +67,10 @@ double WriteAll(int count)
     if (status != cli::kExitSuccess)
         return 0;
     for (const auto &radio : radios) {
-        protocol::ByteBuffer frame{};
-        protocol::PutFrameHeader(frame, 0, 16);
-        memory::EncodeChannelBlock(run.file.table.Row(16), frame);
+        memory::Payload payload{};
+        memory::EncodeChannelBlock(run.file.table.Row(16), payload);
         const sim::Block held = radio->GetBlock(0, 16);
-        if (!std::equal(held.begin(), held.end(), frame.begin() + 4))
+        if (!std::equal(held.begin(), held.end(), payload.begin()))
             return 0;
     }
     return seconds;

@@ -1,21 +1,20 @@
 // Every block decoder on an arbitrary received frame: the channel and
 // settings blocks, the four signalling windows' blocks, and the codes inside
 // them. A decoder writes only what the frame names; what it shows and can be
-// written back reads back the same; and the signalling windows then write
-// what they read, block by block, into the frame buffer.
+// written back reads back the same; and the signalling areas' encoders then
+// write what was read, block by block.
 #include "Fuzz.h"
-#include "FuzzFakes.h"
 
 #include "memory/ChannelBlock.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
-#include "protocol/MainSession.h"
+#include "protocol/Frames.h"
+#include "signalling/DtmfBlocks.h"
 #include "signalling/DtmfCodec.h"
-#include "signalling/DtmfSession.h"
-#include "signalling/FiveToneSession.h"
-#include "signalling/FleetSyncSession.h"
+#include "signalling/FiveToneBlocks.h"
+#include "signalling/FleetSyncBlocks.h"
 #include "signalling/ToneCodecs.h"
-#include "signalling/TwoToneSession.h"
+#include "signalling/TwoToneBlocks.h"
 #include "text/Convert.h"
 
 #include <algorithm>
@@ -34,7 +33,8 @@ void ChannelBlock(const ByteBuffer &in)
     memory::ChannelTable table;
     const memory::ChannelTable before = table;
     const int block = protocol::FrameBlock(in);
-    const bool decoded = memory::DecodeChannelBlock(in, table);
+    const memory::Payload payload = protocol::PayloadOf(in);
+    const bool decoded = memory::DecodeChannelBlock(block, payload, table);
     Check(decoded == (block >= 1 && block <= memory::kChannelCount), "a channel block decoded for no channel");
     for (int r = 0; r < table.RowCount(); ++r) {
         Check(table.Cell(r, memory::kColChannel) == before.Cell(r, memory::kColChannel), "a decoder wrote column 0");
@@ -45,14 +45,14 @@ void ChannelBlock(const ByteBuffer &in)
         return;
     // Written back, a channel as read reads again as it showed. Bytes the
     // encoder leaves alone keep the received ones, as in a real write.
-    ByteBuffer out = in;
+    memory::Payload out = payload;
     try {
         memory::EncodeChannelBlock(table.Row(block), out);
     } catch (const text::ConversionError &) {
         return;
     }
     memory::ChannelTable again = before;
-    memory::DecodeChannelBlock(out, again);
+    memory::DecodeChannelBlock(block, out, again);
     // A transmit frequency of a few hertz shows as 0.00000 and is written
     // as 0, which means none.
     memory::ChannelRow shown = table.Row(block);
@@ -64,8 +64,8 @@ void ChannelBlock(const ByteBuffer &in)
 void SettingsBlock(const ByteBuffer &in)
 {
     memory::SettingsTexts texts = memory::DefaultSettingsTexts();
-    memory::DecodeSettingsBlock(in, texts);
-    ByteBuffer out = in;
+    memory::DecodeSettingsBlock(protocol::PayloadOf(in), texts);
+    memory::Payload out = protocol::PayloadOf(in);
     memory::EncodeSettingsBlock(texts, out); // every decoded text is one the encoder takes
     memory::SettingsTexts again;
     memory::DecodeSettingsBlock(out, again);
@@ -114,41 +114,39 @@ void Codes(const ByteBuffer &in)
           "a function does not survive its name");
 }
 
-// The signalling windows: the frame arrives while each one reads, and then
-// each writes what it has, one block per Ack.
-struct Windows {
-    fuzz::CheckedPort port;
-    fuzz::FakeTimer tim1;
-    std::array<fuzz::FakeTimer, 4> timer1;
-    memory::ChannelTable table;
-    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    protocol::MainSession main{port, tim1, table, settings, {}};
-    signalling::DtmfSession dtmf{main, timer1[0], {}};
-    signalling::TwoToneSession twoTone{main, timer1[1], {}};
-    signalling::FiveToneSession fiveTone{main, timer1[2], {}};
-    signalling::FleetSyncSession fleetSync{main, timer1[3], {}};
-
-    Windows() { port.frame = &main.frame; }
-
-    template <typename Session>
-    void ReadAndWrite(Session &s, const ByteBuffer &in, int blocks)
-    {
-        s.rbtnClick();
-        main.rx.copy = in;
-        s.BlockReceived();
-        Check(s.progress.position >= 0 && s.progress.position <= s.progress.maximum, "a progress bar left its range");
-        s.Button3Click();
+// The signalling areas: the payload read as every block of each area, then
+// every block written from what was read (a text that does not convert, or
+// that the radio cannot hold, is refused, nothing worse).
+template <typename Texts, typename Decode, typename Encode>
+void SignallingArea(const memory::Payload &in, int blocks, Decode &&decode, Encode &&encode)
+{
+    Texts texts;
+    for (int b = 0; b < blocks + 1; ++b)
+        decode(b, in, texts);
+    for (int b = 0; b < blocks + 1; ++b) {
+        memory::Payload out = in;
         try {
-            s.wbtnClick();
-            for (int b = 0; b < blocks && !s.wbtnEnabled; ++b)
-                s.BlockAcknowledged();
+            encode(b, texts, out);
         } catch (const text::Failure &) {
-            // A text that does not convert, or that the radio cannot hold
-            // (an ID code read with more than 8 symbols): refused, shown.
         }
-        Check(s.progress.position >= 0 && s.progress.position <= s.progress.maximum, "a progress bar left its range");
     }
-};
+}
+
+void Signalling(const ByteBuffer &frame)
+{
+    using namespace signalling;
+    const memory::Payload in = protocol::PayloadOf(frame);
+    DtmfDigitCounts counts{};
+    SignallingArea<DtmfTexts>(
+        in, kDtmfBlocks, [&](int b, const memory::Payload &p, DtmfTexts &t) { DecodeDtmfBlock(b, p, t, counts); },
+        [](int b, const DtmfTexts &t, memory::Payload &p) {
+            CheckDtmfHeld(t);
+            EncodeDtmfBlock(b, t, p);
+        });
+    SignallingArea<TwoToneTexts>(in, kTwoToneBlocks, DecodeTwoToneBlock, EncodeTwoToneBlock);
+    SignallingArea<FiveToneTexts>(in, kFiveToneBlocks, DecodeFiveToneBlock, EncodeFiveToneBlock);
+    SignallingArea<FleetSyncTexts>(in, kFleetSyncBlocks, DecodeFleetSyncBlock, EncodeFleetSyncBlock);
+}
 
 } // namespace
 
@@ -161,10 +159,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     SettingsBlock(in);
     Codes(in);
 
-    Windows w;
-    w.ReadAndWrite(w.dtmf, in, 4);
-    w.ReadAndWrite(w.twoTone, in, 11);
-    w.ReadAndWrite(w.fiveTone, in, 17);
-    w.ReadAndWrite(w.fleetSync, in, 3);
+    Signalling(in);
     return 0;
 }

@@ -61,15 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // A write to the radio encodes rows 1 to 16 and the settings; a text that
     // does not convert stops that with a conversion error, nothing worse.
-    protocol::ByteBuffer frame{};
+    memory::Payload payload{};
     for (int r = 1; r <= memory::kChannelCount; ++r) {
         try {
-            memory::EncodeChannelBlock(table.Row(r), frame);
+            memory::EncodeChannelBlock(table.Row(r), payload);
         } catch (const text::ConversionError &) {
         }
     }
     try {
-        memory::EncodeSettingsBlock(settings, frame);
+        memory::EncodeSettingsBlock(settings, payload);
     } catch (const text::ConversionError &) {
     }
 

@@ -185,7 +185,7 @@ void Step(Program &p, fuzz::Reader &in)
     const auto mainButtonsUsable = [&] { return m.formEnabled; };
     const std::uint8_t op = in.Byte() % kOpCount;
     if (kTrace)
-        std::fprintf(stderr, "step: %s (read counter %d)\n", kOpNames[op], static_cast<int>(m.readCounter));
+        std::fprintf(stderr, "step: %s (awaiting %s)\n", kOpNames[op], m.Awaited().c_str());
     switch (op) {
     case kMainRead:
         if (mainButtonsUsable() && m.rbtnEnabled)

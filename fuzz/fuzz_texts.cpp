@@ -116,8 +116,8 @@ void TableRules(int column, const std::string &t)
         table.SetCell(1, column, t);
     Try([&] { app::xgSetEditText(table, 1, column); });
     Check(table.Cell(1, 0) == "1" || column == 0, "the edit rules changed the channel number");
-    protocol::ByteBuffer frame{};
-    Try([&] { memory::EncodeChannelBlock(table.Row(1), frame); });
+    memory::Payload payload{};
+    Try([&] { memory::EncodeChannelBlock(table.Row(1), payload); });
 }
 
 } // namespace
@@ -137,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int box = 1; box <= memory::kSettingsBoxCount; ++box) {
         memory::SettingsTexts settings = memory::DefaultSettingsTexts();
         settings.Box(box) = t;
-        protocol::ByteBuffer frame{};
-        Try([&] { memory::EncodeSettingsBlock(settings, frame); });
+        memory::Payload payload{};
+        Try([&] { memory::EncodeSettingsBlock(settings, payload); });
     }
     return 0;
 }

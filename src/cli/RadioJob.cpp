@@ -3,6 +3,7 @@
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
 #include "memory/Holdable.h"
+#include "protocol/MainAreas.h"
 #include "text/Convert.h"
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 namespace tonvar::cli {
 
 namespace {
-
-using protocol::ByteBuffer;
 
 // A failure as one line: the window's message, then its detail.
 std::string OneLine(const std::string &message, const std::string &detail)
@@ -28,20 +27,19 @@ std::string OneLine(const std::string &message, const std::string &detail)
 // A channel row as the radio would keep it.
 memory::ChannelRow AsStored(const memory::ChannelRow &row, int channel)
 {
-    ByteBuffer frame{};
-    protocol::PutFrameHeader(frame, protocol::kAreaChannels, static_cast<std::uint8_t>(channel));
-    memory::EncodeChannelBlock(row, frame);
+    memory::Payload payload{};
+    memory::EncodeChannelBlock(row, payload);
     memory::ChannelTable stored;
-    memory::DecodeChannelBlock(frame, stored);
+    memory::DecodeChannelBlock(channel, payload, stored);
     return stored.Row(channel);
 }
 
 memory::SettingsTexts AsStored(const memory::SettingsTexts &settings)
 {
-    ByteBuffer frame{};
-    memory::EncodeSettingsBlock(settings, frame);
+    memory::Payload payload{};
+    memory::EncodeSettingsBlock(settings, payload);
     memory::SettingsTexts stored = memory::DefaultSettingsTexts();
-    memory::DecodeSettingsBlock(frame, stored);
+    memory::DecodeSettingsBlock(payload, stored);
     return stored;
 }
 
@@ -70,7 +68,6 @@ ChannelData LoadForWriting(const std::string &fileName)
                             std::to_string(memory::kChannelCount));
     // As the window's Write checks it: every block converts, and the radio
     // can hold every value as it stands.
-    ByteBuffer scratch{};
     const auto where = [&](const text::Failure &e) {
         std::string place = e.detail();
         if (!place.empty())
@@ -79,8 +76,8 @@ ChannelData LoadForWriting(const std::string &fileName)
     };
     try {
         for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-            memory::CheckChannelHeld(data.table.Row(ch), ch, scratch);
-        memory::CheckSettingsHeld(data.settings, scratch);
+            memory::CheckChannelHeld(data.table.Row(ch), ch);
+        memory::CheckSettingsHeld(data.settings);
     } catch (const text::Failure &e) {
         throw text::Failure(where(e));
     }
@@ -106,15 +103,12 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
     return out;
 }
 
-RadioJob::RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
+RadioJob::RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName,
                    std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify)
     : job_(job), timeout_(timeout), file_(std::move(file)), radio_(WindowStartState()),
-      data_(job == Job::Write ? &file_ : &radio_),
-      session_(port, tim1, data_->table, data_->settings,
-               protocol::MainSessionHost{[this](const std::string &message) { Finish(message); }, std::move(sleep), {}})
+      data_(job == Job::Write ? &file_ : &radio_), port_(port), portName_(std::move(portName)),
+      sleep_(std::move(sleep)), verify_(verify), link_(port, tim1)
 {
-    session_.comcbbText = std::move(portName);
-    session_.verifyWrites = verify;
 }
 
 template <typename F>
@@ -136,10 +130,18 @@ void RadioJob::Start(Clock::time_point now)
     outcome_ = Outcome::Running;
     movedAt_ = now;
     Run([this] {
+        const link::TransferPlan plan = protocol::ChannelsAndSettings(job_ == Job::Write && verify_);
+        link::TransferHooks hooks = protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_);
+        // A write that could not go through whole opens nothing.
         if (job_ == Job::Write)
-            session_.wbtnClick();
+            transfer_.Check(plan, hooks);
+        port_.SetCommName(portName_);
+        port_.ClosePort();
+        port_.OpenPort();
+        if (job_ == Job::Write)
+            transfer_.Write(plan, std::move(hooks));
         else
-            session_.rbtnClick();
+            transfer_.Read(plan, std::move(hooks));
     });
     Observe(now);
 }
@@ -148,14 +150,47 @@ void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::t
 {
     if (outcome_ != Outcome::Running)
         return;
-    Run([&] { session_.Comm1ReceiveData(bytes, length); });
+    const link::Answer answer = link_.Receive(bytes, length);
+    Run([&] {
+        if (answer != link::Answer::None && link_.Sender() == this)
+            transfer_.Answered(answer);
+        Settle();
+    });
+    link_.AckIfAsked();
+    link_.Finish();
     Observe(now);
 }
 
 void RadioJob::Tim1Timer()
 {
-    if (outcome_ == Outcome::Running)
-        session_.Tim1Timer();
+    if (outcome_ != Outcome::Running)
+        return;
+    const link::Answer answer = link_.Tick();
+    Run([&] {
+        if (answer != link::Answer::None)
+            transfer_.Answered(answer);
+        Settle();
+    });
+}
+
+void RadioJob::Settle()
+{
+    switch (transfer_.State()) {
+    case link::Transfer::Phase::Succeeded:
+        port_.ClosePort();
+        outcome_ = Outcome::Succeeded;
+        if (job_ == Job::Verify) {
+            differences_ = Compare(file_, radio_);
+            if (!differences_.empty())
+                outcome_ = Outcome::Different;
+        }
+        answers_ = AnswerCount();
+        return;
+    case link::Transfer::Phase::Failed:
+        protocol::ThrowReadBackFailure(transfer_);
+    default:
+        return;
+    }
 }
 
 void RadioJob::Check(Clock::time_point now)
@@ -179,34 +214,23 @@ void RadioJob::Fail(const std::string &error)
         return;
     outcome_ = Outcome::Failed;
     error_ = error;
+    // Cancel: the resend stops and the port closes.
+    transfer_.Stop();
     try {
-        session_.Button2Click(); // Cancel: the resend stops and the port closes
+        port_.ClosePort();
     } catch (...) {
     }
 }
 
-void RadioJob::Finish(const std::string &message)
-{
-    if (message != protocol::kReadSucceeded && message != protocol::kWriteSucceeded)
-        return;
-    outcome_ = Outcome::Succeeded;
-    if (job_ == Job::Verify) {
-        differences_ = Compare(file_, radio_);
-        if (!differences_.empty())
-            outcome_ = Outcome::Different;
-    }
-    answers_ = AnswerCount();
-}
-
 int RadioJob::AnswerCount() const
 {
-    return job_ == Job::Write && session_.verifyWrites ? 36 : 18;
+    return job_ == Job::Write && verify_ ? 36 : 18;
 }
 
 void RadioJob::Observe(Clock::time_point now)
 {
-    std::string awaited = session_.Awaited();
-    int answers = session_.Answers();
+    std::string awaited = protocol::Awaited(transfer_);
+    int answers = transfer_.Answers();
     if (outcome_ == Outcome::Succeeded || outcome_ == Outcome::Different)
         answers = AnswerCount();
     else if (awaited == "nothing")
@@ -219,8 +243,12 @@ void RadioJob::Observe(Clock::time_point now)
 
 void RadioJob::HungUp()
 {
-    if (outcome_ == Outcome::Running)
-        Run([this] { session_.HungUp(); });
+    if (outcome_ != Outcome::Running)
+        return;
+    std::string message = protocol::HungUpMessage(transfer_);
+    if (message.empty())
+        message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;
+    Fail(OneLine(message, {}));
 }
 
 } // namespace tonvar::cli

@@ -1,11 +1,11 @@
-// One radio's read, write or verify for tonvar-cli: the main window's session
-// on its own port, with what a script needs besides: it ends with a result
-// rather than a message box, and it gives up on a radio that stops answering.
+// One radio's read, write or verify for tonvar-cli: one transfer of the
+// channels and settings over its own link, with what a script needs besides:
+// it ends with a result rather than a message box, and it gives up on a radio
+// that stops answering.
 //
-// The session is the window's MainSession, driven through the same Port and
-// Timer interfaces, so the radio sees the bytes the window sends. Starting
-// presses Read or Write; success is the session's own "   Read Succeed!" or
-// "Write Succeed!"; giving up, a failure and Ctrl+C press Cancel.
+// The transfer is the one the main window runs (protocol/MainAreas.h), on the
+// same Port and Timer interfaces, so the radio sees the bytes the window
+// sends. Giving up, a failure and Ctrl+C stop it and close the port.
 //
 // No answer for the time-out means: what the session waits for (the answer
 // to "PROGRAM", a channel, the settings, or the Ack of one of them) has not
@@ -20,7 +20,8 @@
 
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
-#include "protocol/MainSession.h"
+#include "link/Link.h"
+#include "link/Transfer.h"
 
 #include <chrono>
 #include <functional>
@@ -77,9 +78,9 @@ public:
 
     // `file` is what a write sends or a verify compares with; a read starts
     // from WindowStartState. `sleep` is the session's short pauses.
-    RadioJob(protocol::Port &port, protocol::Timer &tim1, Job job, std::string portName,
-             std::chrono::milliseconds timeout, ChannelData file = WindowStartState(),
-             std::function<void(int milliseconds)> sleep = {}, bool verify = true);
+    RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName, std::chrono::milliseconds timeout,
+             ChannelData file = WindowStartState(), std::function<void(int milliseconds)> sleep = {},
+             bool verify = true);
 
     void Start(Clock::time_point now);
     void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
@@ -107,13 +108,14 @@ public:
     // After a read or a verify: what the radio holds, as the window shows it.
     const ChannelData &Radio() const { return radio_; }
     const std::vector<Difference> &Differences() const { return differences_; }
-    const protocol::MainSession &Session() const { return session_; }
+    const link::Transfer &Transfer() const { return transfer_; }
 
 private:
     template <typename F>
     void Run(F &&step);
     void Fail(const std::string &error);
-    void Finish(const std::string &message);
+    // After an answer: the transfer's end is the job's.
+    void Settle();
     // Follows what the session waits for and the answers it took; a change
     // is progress.
     void Observe(Clock::time_point now);
@@ -122,8 +124,13 @@ private:
     std::chrono::milliseconds timeout_;
     ChannelData file_;
     ChannelData radio_;
-    ChannelData *data_; // what the session reads into or writes from
-    protocol::MainSession session_;
+    ChannelData *data_; // what the transfer reads into or writes from
+    link::Port &port_;
+    std::string portName_;
+    std::function<void(int milliseconds)> sleep_;
+    bool verify_;
+    link::Link link_;
+    link::Transfer transfer_{link_, this};
     Outcome outcome_ = Outcome::Waiting;
     std::string error_;
     std::vector<Difference> differences_;

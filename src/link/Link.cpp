@@ -257,4 +257,12 @@ Answer Link::Tick()
     return Answer::None;
 }
 
+void Link::AckIfAsked()
+{
+    if (protocol::Recognise(rx.buffer) == protocol::Message::DataFrame && rx.buffer[5] == 0x30) {
+        protocol::PutAck(frame);
+        SendData(protocol::kAckLength);
+    }
+}
+
 } // namespace tonvar::link

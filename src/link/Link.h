@@ -123,6 +123,9 @@ public:
     // seen the chunk.
     Answer Receive(const std::uint8_t *bytes, std::size_t length);
     void Finish() { rx.Finish(); }
+    // The radio may ask for an acknowledgement of a frame on its own (0x30
+    // at index 5 of the chunk received): the Ack goes out.
+    void AckIfAsked();
     // A tick of Tim1: the resend, or the end of a wait for Acks still owed.
     Answer Tick();
 

@@ -8,11 +8,7 @@
 
 namespace tonvar::memory {
 
-using protocol::ByteBuffer;
-using protocol::Get16;
-using protocol::Low8;
-using protocol::Put16;
-using protocol::Put32;
+using namespace channel_offsets;
 
 namespace {
 
@@ -51,7 +47,7 @@ std::uint32_t Bits(std::int32_t v)
     return static_cast<std::uint32_t>(v);
 }
 
-void PutIfKnown(ByteBuffer &frame, std::size_t at, std::optional<std::uint8_t> value)
+void PutIfKnown(Payload &frame, std::size_t at, std::optional<std::uint8_t> value)
 {
     if (value)
         frame[at] = *value;
@@ -108,66 +104,66 @@ bool DecodeToneCode(std::uint16_t code, std::string &text)
     }
 }
 
-void EncodeChannelBlock(const ChannelRow &row, ByteBuffer &frame)
+void EncodeChannelBlock(const ChannelRow &row, Payload &payload)
 {
     const auto cell = [&row](int column) -> const std::string & { return row[static_cast<std::size_t>(column)]; };
 
     if (IsNoFrequency(cell(kColRxFreq))) {
-        for (std::size_t i = 4; i <= 30; ++i)
-            frame[i] = 0x00;
-        frame[31] = 0xFF;
+        for (std::size_t i = 0; i < kEnd; ++i)
+            payload[i] = 0x00;
+        payload[kEnd] = 0xFF;
         return;
     }
-    Put32(frame, 4, Bits(text::ScaledToInt(cell(kColRxFreq), kHertzPerMegahertz)));
+    Put32(payload, kRxFreq, Bits(text::ScaledToInt(cell(kColRxFreq), kHertzPerMegahertz)));
     const std::string &tx = cell(kColTxFreq);
-    Put32(frame, 8, IsNoFrequency(tx) ? 0u : Bits(text::ScaledToInt(tx, kHertzPerMegahertz)));
-    Put16(frame, 12, EncodeToneCode(cell(kColDecodeTone)));
-    Put16(frame, 14, EncodeToneCode(cell(kColEncodeTone)));
-    frame[16] = cell(kColPower) == "LOW" ? kOff : kOn;
-    frame[17] = cell(kColBandwidth) == "NARROW" ? kOff : kOn;
-    frame[18] = cell(kColScanAdd) == "NONE" ? kOff : kOn;
-    Put16(frame, 19, Bits(text::StrToInt(cell(kColStep))) & 0xFFFFu);
-    PutIfKnown(frame, 21, DtmfKeyCode(cell(kColDtmf1)));
-    PutIfKnown(frame, 22, DtmfKeyCode(cell(kColDtmf2)));
-    PutIfKnown(frame, 23, IndexOf(kPttIdTexts, cell(kColPttId)));
-    frame[24] = cell(kColScrambler) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(cell(kColScrambler)));
-    frame[25] = cell(kColCompandor) == "NONE" ? kOff : kOn;
-    PutIfKnown(frame, 26, IndexOf(kPttIdTypeTexts, cell(kColPttIdType)));
-    frame[27] = Low8(text::StrToInt(cell(kColPttIdNumber)));
-    frame[31] = 0xFF;
+    Put32(payload, kTxFreq, IsNoFrequency(tx) ? 0u : Bits(text::ScaledToInt(tx, kHertzPerMegahertz)));
+    Put16(payload, kDecodeTone, EncodeToneCode(cell(kColDecodeTone)));
+    Put16(payload, kEncodeTone, EncodeToneCode(cell(kColEncodeTone)));
+    payload[kPower] = cell(kColPower) == "LOW" ? kOff : kOn;
+    payload[kWidth] = cell(kColBandwidth) == "NARROW" ? kOff : kOn;
+    payload[kScan] = cell(kColScanAdd) == "NONE" ? kOff : kOn;
+    Put16(payload, kStep, Bits(text::StrToInt(cell(kColStep))) & 0xFFFFu);
+    PutIfKnown(payload, kDtmf1, DtmfKeyCode(cell(kColDtmf1)));
+    PutIfKnown(payload, kDtmf2, DtmfKeyCode(cell(kColDtmf2)));
+    PutIfKnown(payload, kPttId, IndexOf(kPttIdTexts, cell(kColPttId)));
+    payload[kScrambler] = cell(kColScrambler) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(cell(kColScrambler)));
+    payload[kCompandor] = cell(kColCompandor) == "NONE" ? kOff : kOn;
+    PutIfKnown(payload, kPttIdType, IndexOf(kPttIdTypeTexts, cell(kColPttIdType)));
+    payload[kPttIdNumber] = Low8(text::StrToInt(cell(kColPttIdNumber)));
+    payload[kEnd] = 0xFF;
 }
 
-bool DecodeChannelBlock(const ByteBuffer &received, ChannelTable &table)
+bool DecodeChannelBlock(int channel, const Payload &payload, ChannelTable &table)
 {
-    const int r = protocol::FrameBlock(received);
+    const int r = channel;
     if (r < 1 || r > kChannelCount || r >= table.RowCount())
         return false;
     ChannelRow &row = table.Row(r);
     const auto cell = [&row](int column) -> std::string & { return row[static_cast<std::size_t>(column)]; };
 
-    cell(kColRxFreq) = FrequencyText(static_cast<std::int32_t>(protocol::Get32(received, 4)));
-    const auto tx = static_cast<std::int32_t>(protocol::Get32(received, 8));
+    cell(kColRxFreq) = FrequencyText(static_cast<std::int32_t>(Get32(payload, kRxFreq)));
+    const auto tx = static_cast<std::int32_t>(Get32(payload, kTxFreq));
     cell(kColTxFreq) = tx == 0 ? std::string() : FrequencyText(tx);
-    DecodeToneCode(Get16(received, 12), cell(kColDecodeTone));
-    DecodeToneCode(Get16(received, 14), cell(kColEncodeTone));
-    cell(kColPower) = received[16] == 0 ? "LOW" : "HIGH";
-    cell(kColBandwidth) = received[17] == 0 ? "NARROW" : "WIDE";
-    cell(kColScanAdd) = received[18] == 0 ? "NONE" : "YES";
-    cell(kColStep) = std::to_string(Get16(received, 19));
-    for (const auto &[column, at] : {std::pair{kColDtmf1, 21}, std::pair{kColDtmf2, 22}}) {
-        const std::uint8_t key = received[static_cast<std::size_t>(at)];
+    DecodeToneCode(Get16(payload, kDecodeTone), cell(kColDecodeTone));
+    DecodeToneCode(Get16(payload, kEncodeTone), cell(kColEncodeTone));
+    cell(kColPower) = payload[kPower] == 0 ? "LOW" : "HIGH";
+    cell(kColBandwidth) = payload[kWidth] == 0 ? "NARROW" : "WIDE";
+    cell(kColScanAdd) = payload[kScan] == 0 ? "NONE" : "YES";
+    cell(kColStep) = std::to_string(Get16(payload, kStep));
+    for (const auto &[column, at] : {std::pair{kColDtmf1, kDtmf1}, std::pair{kColDtmf2, kDtmf2}}) {
+        const std::uint8_t key = payload[at];
         if (key == kDtmfNone)
             cell(column) = "NONE";
         else if (key < kDtmfKeys.size())
             cell(column) = std::string(kDtmfKeys[key]);
     }
-    if (received[23] < kPttIdTexts.size())
-        cell(kColPttId) = std::string(kPttIdTexts[received[23]]);
-    cell(kColScrambler) = received[24] == 0 ? "NONE" : std::to_string(received[24]);
-    cell(kColCompandor) = received[25] == 0 ? "NONE" : "YES";
-    if (received[26] < kPttIdTypeTexts.size())
-        cell(kColPttIdType) = std::string(kPttIdTypeTexts[received[26]]);
-    cell(kColPttIdNumber) = std::to_string(received[27]);
+    if (payload[kPttId] < kPttIdTexts.size())
+        cell(kColPttId) = std::string(kPttIdTexts[payload[kPttId]]);
+    cell(kColScrambler) = payload[kScrambler] == 0 ? "NONE" : std::to_string(payload[kScrambler]);
+    cell(kColCompandor) = payload[kCompandor] == 0 ? "NONE" : "YES";
+    if (payload[kPttIdType] < kPttIdTypeTexts.size())
+        cell(kColPttIdType) = std::string(kPttIdTypeTexts[payload[kPttIdType]]);
+    cell(kColPttIdNumber) = std::to_string(payload[kPttIdNumber]);
 
     if (cell(kColRxFreq) == "0.00000")
         for (int c = kColRxFreq; c <= kColCompandor; ++c)

@@ -95,11 +95,11 @@ int FailingColumn(const ChannelRow &row)
 
 } // namespace
 
-void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &scratch)
+void CheckChannelHeld(const ChannelRow &row, int channel)
 {
     const std::string where = "Channel " + std::to_string(channel);
     const auto &captions = ColumnCaptions();
-    protocol::PutFrameHeader(scratch, protocol::kAreaChannels, static_cast<std::uint8_t>(channel));
+    Payload scratch{};
     try {
         EncodeChannelBlock(row, scratch);
     } catch (const text::Failure &e) {
@@ -109,7 +109,7 @@ void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &
     if (IsNoFrequency(row[kColRxFreq]))
         return; // an empty channel: nothing of the row is kept
     ChannelTable kept;
-    DecodeChannelBlock(scratch, kept);
+    DecodeChannelBlock(channel, scratch, kept);
     const ChannelRow &back = kept.Row(channel);
     for (int c = 1; c < kColumnCount; ++c) {
         const auto at = static_cast<std::size_t>(c);
@@ -118,8 +118,9 @@ void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &
     }
 }
 
-void CheckSettingsHeld(const SettingsTexts &settings, protocol::ByteBuffer &scratch)
+void CheckSettingsHeld(const SettingsTexts &settings)
 {
+    Payload scratch{};
     try {
         EncodeSettingsBlock(settings, scratch);
     } catch (const text::Failure &e) {

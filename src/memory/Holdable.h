@@ -10,7 +10,6 @@
 
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
-#include "protocol/Frames.h"
 
 #include <string>
 
@@ -18,8 +17,7 @@ namespace tonvar::memory {
 
 // Throw text::Failure: the first line is the conversion's own message or the
 // refusal, the detail says where ("Channel 3, RX Freq", "Settings, TOT").
-// `scratch` is a frame buffer to encode in.
-void CheckChannelHeld(const ChannelRow &row, int channel, protocol::ByteBuffer &scratch);
-void CheckSettingsHeld(const SettingsTexts &settings, protocol::ByteBuffer &scratch);
+void CheckChannelHeld(const ChannelRow &row, int channel);
+void CheckSettingsHeld(const SettingsTexts &settings);
 
 } // namespace tonvar::memory

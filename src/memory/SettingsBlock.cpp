@@ -4,8 +4,6 @@
 
 namespace tonvar::memory {
 
-using protocol::Low8;
-
 namespace {
 
 std::uint8_t FunctionKeyByte(const std::string &text)
@@ -86,34 +84,37 @@ const std::vector<std::string> &SettingsItems(int n)
     }
 }
 
-void EncodeSettingsBlock(const SettingsTexts &texts, protocol::ByteBuffer &frame)
+void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload)
 {
-    for (std::size_t i = 4; i <= 11; ++i)
-        frame[i] = 0;
-    frame[12] = texts.Box(1) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(1)));
-    frame[13] = Low8(text::StrToInt(texts.Box(2)));
-    frame[14] = Low8(text::StrToInt(texts.Box(3)));
-    frame[15] = texts.Box(4) == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(4)));
-    frame[16] = texts.Box(5) == "CLOSE" ? 0 : (texts.Box(5) == "CHINESE" ? 1 : 2);
-    frame[17] = FunctionKeyByte(texts.Box(6));
-    frame[18] = FunctionKeyByte(texts.Box(7));
-    frame[19] = OpenByte(texts.Box(8));
-    frame[4] = OpenByte(texts.Box(9));
-    frame[5] = OpenByte(texts.Box(10));
+    using settings_offsets::kBox;
+    for (std::size_t i = 0; i <= settings_offsets::kZeroLast; ++i)
+        payload[i] = 0;
+    payload[kBox[1]] = texts.Box(1) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(1)));
+    payload[kBox[2]] = Low8(text::StrToInt(texts.Box(2)));
+    payload[kBox[3]] = Low8(text::StrToInt(texts.Box(3)));
+    payload[kBox[4]] = texts.Box(4) == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(4)));
+    payload[kBox[5]] = texts.Box(5) == "CLOSE" ? 0 : (texts.Box(5) == "CHINESE" ? 1 : 2);
+    payload[kBox[6]] = FunctionKeyByte(texts.Box(6));
+    payload[kBox[7]] = FunctionKeyByte(texts.Box(7));
+    payload[kBox[8]] = OpenByte(texts.Box(8));
+    payload[kBox[9]] = OpenByte(texts.Box(9));
+    payload[kBox[10]] = OpenByte(texts.Box(10));
 }
 
-void DecodeSettingsBlock(const protocol::ByteBuffer &received, SettingsTexts &texts)
+void DecodeSettingsBlock(const Payload &payload, SettingsTexts &texts)
 {
-    texts.Box(1) = received[12] == 0 ? "NONE" : std::to_string(received[12]);
-    texts.Box(2) = std::to_string(received[13]);
-    texts.Box(3) = std::to_string(received[14]);
-    texts.Box(4) = received[15] == 0 ? "CLOSE" : std::to_string(received[15]);
-    texts.Box(5) = received[16] == 0 ? "CLOSE" : (received[16] == 1 ? "CHINESE" : "ENGLISH");
-    texts.Box(6) = FunctionKeyText(received[17]);
-    texts.Box(7) = FunctionKeyText(received[18]);
-    texts.Box(8) = OpenText(received[19]);
-    texts.Box(9) = OpenText(received[4]);
-    texts.Box(10) = OpenText(received[5]);
+    using settings_offsets::kBox;
+    const auto at = [&](int n) { return payload[kBox[static_cast<std::size_t>(n)]]; };
+    texts.Box(1) = at(1) == 0 ? "NONE" : std::to_string(at(1));
+    texts.Box(2) = std::to_string(at(2));
+    texts.Box(3) = std::to_string(at(3));
+    texts.Box(4) = at(4) == 0 ? "CLOSE" : std::to_string(at(4));
+    texts.Box(5) = at(5) == 0 ? "CLOSE" : (at(5) == 1 ? "CHINESE" : "ENGLISH");
+    texts.Box(6) = FunctionKeyText(at(6));
+    texts.Box(7) = FunctionKeyText(at(7));
+    texts.Box(8) = OpenText(at(8));
+    texts.Box(9) = OpenText(at(9));
+    texts.Box(10) = OpenText(at(10));
 }
 
 } // namespace tonvar::memory

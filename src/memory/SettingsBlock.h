@@ -2,15 +2,17 @@
 // keeps them as the texts of ten combo boxes (ComboBox1..ComboBox10), seven
 // shown in the "Optional Function" panel and three hidden.
 //
-//   4  ComboBox9  Save Power   1 OPEN, 0 CLOSE     15 ComboBox4 TOT    0 CLOSE, else seconds
-//   5  ComboBox10 (hidden)     1 OPEN, 0 CLOSE     16 ComboBox5 Voice  0 CLOSE, 1 CHINESE, 2 ENGLISH
-//   6..11 zero                                     17 ComboBox6 PF1    0 NONE, 1 Monitor, 2 H/L PowerSwitch
-//   12 ComboBox1  (hidden)     0 NONE, else n      18 ComboBox7 PF2    as PF1
-//   13 ComboBox2  (hidden)     n                   19 ComboBox8 Scan   1 OPEN, 0 CLOSE
-//   14 ComboBox3  SQ Lev       n                   20..31 untouched
+// Payload offsets (the frame carries them at 4 more):
+//
+//   0  ComboBox9  Save Power   1 OPEN, 0 CLOSE     11 ComboBox4 TOT    0 CLOSE, else seconds
+//   1  ComboBox10 (hidden)     1 OPEN, 0 CLOSE     12 ComboBox5 Voice  0 CLOSE, 1 CHINESE, 2 ENGLISH
+//   2..7 zero                                      13 ComboBox6 PF1    0 NONE, 1 Monitor, 2 H/L PowerSwitch
+//   8  ComboBox1  (hidden)     0 NONE, else n      14 ComboBox7 PF2    as PF1
+//   9  ComboBox2  (hidden)     n                   15 ComboBox8 Scan   1 OPEN, 0 CLOSE
+//   10 ComboBox3  SQ Lev       n                   16..27 untouched
 #pragma once
 
-#include "protocol/Frames.h"
+#include "memory/Payload.h"
 
 #include <array>
 #include <string>
@@ -40,11 +42,17 @@ const std::string &SettingsCaption(int n);
 // The item list of ComboBox<n>.
 const std::vector<std::string> &SettingsItems(int n);
 
-// Fills frame offsets 4..19. A box that must hold a number and does not throws
-// text::ConversionError; bytes written before that point stay written.
-void EncodeSettingsBlock(const SettingsTexts &texts, protocol::ByteBuffer &frame);
+// The box each payload offset holds (ComboBox<n> at settings_offsets::kBox[n]).
+namespace settings_offsets {
+inline constexpr std::array<std::size_t, kSettingsBoxCount + 1> kBox{0, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1};
+inline constexpr std::size_t kZeroFirst = 2, kZeroLast = 7;
+} // namespace settings_offsets
 
-// Sets the ten texts from offsets 4, 5 and 12..19 of a received frame.
-void DecodeSettingsBlock(const protocol::ByteBuffer &received, SettingsTexts &texts);
+// Fills payload offsets 0..15. A box that must hold a number and does not
+// throws text::ConversionError; bytes written before that point stay written.
+void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload);
+
+// Sets the ten texts from payload offsets 0, 1 and 8..15.
+void DecodeSettingsBlock(const Payload &payload, SettingsTexts &texts);
 
 } // namespace tonvar::memory

@@ -19,6 +19,9 @@
 // always seen those leftovers, so they are modelled byte for byte here.
 #pragma once
 
+#include "memory/Payload.h"
+
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -90,14 +93,34 @@ inline std::uint8_t FrameBlock(const ByteBuffer &received)
     return received[2];
 }
 
-// The low 8 and 16 bits of a converted number, as stored in a block.
-inline std::uint8_t Low8(std::int32_t v)
+using memory::Low16;
+using memory::Low8;
+using memory::Payload;
+
+// The payload a DataFrame carries at offsets 4..31.
+inline Payload PayloadOf(const ByteBuffer &frame)
 {
-    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
+    Payload p{};
+    std::copy_n(frame.begin() + kPayloadFirst, p.size(), p.begin());
+    return p;
 }
-inline std::uint32_t Low16(std::int32_t v)
+inline void SetPayload(ByteBuffer &frame, const Payload &payload)
 {
-    return static_cast<std::uint32_t>(v) & 0xFFFFu;
+    std::copy(payload.begin(), payload.end(), frame.begin() + kPayloadFirst);
+}
+// Runs `fill` on the frame's payload: what it writes lands at offsets 4..31,
+// also when it throws; what it leaves alone keeps what the frame held.
+template <typename Fill>
+void FillPayload(ByteBuffer &frame, Fill &&fill)
+{
+    Payload p = PayloadOf(frame);
+    try {
+        fill(p);
+    } catch (...) {
+        SetPayload(frame, p);
+        throw;
+    }
+    SetPayload(frame, p);
 }
 
 // Little-endian field access at frame offsets.

@@ -8,27 +8,10 @@
 
 namespace tonvar::protocol {
 
-namespace {
-
-constexpr int kSettingsStep = 17;
-
-std::string StepName(int step)
-{
-    return step == kSettingsStep ? "the settings" : "channel " + std::to_string(step);
-}
-
-} // namespace
-
 MainSession::MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
                          MainSessionHost host)
     : link(port, tim1), port_(port), table_(table), settings_(settings), host_(std::move(host))
 {
-}
-
-void MainSession::SendData(const ByteBuffer &bytes, std::size_t n)
-{
-    for (std::size_t i = 0; i < n && i < bytes.size(); ++i)
-        port_.WritePort(&bytes[i], 1); // a failed write is made good by the resend
 }
 
 void MainSession::Tim1Timer()
@@ -44,23 +27,6 @@ void MainSession::Timer1Timer()
 {
     wbtnEnabled = true;
     rbtnEnabled = true;
-}
-
-void MainSession::StartHandshake()
-{
-    PutProgramHandshake(frame);
-    // The checksum covers indices 0..31 as they stand; only 7 bytes go out
-    // now, but the resend carries all 34.
-    Crc16(frame);
-    link.Send(this, kHandshakeLength, link::Wait::ForAck());
-    Describe();
-}
-
-void MainSession::Request(std::uint8_t area, std::uint8_t block, bool oneWrite)
-{
-    PutReadRequest(frame, area, block);
-    link.Send(this, kReadRequestLength, link::Wait::ForFrame(area, block), oneWrite);
-    Describe();
 }
 
 // Read and Write start a session only while none runs on the port; Retry
@@ -84,24 +50,20 @@ void MainSession::StartRead()
     port_.ClosePort();
     port_.OpenPort();
     comcbbEnabled = false;
-    readCounter = 0;
     rbtnEnabled = false;
-    step_ = Step::ReadHandshake;
-    answers_ = 0;
-    link.Begin();
-    StartHandshake();
+    transfer_.Read(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
+    Describe();
     formEnabled = false;
 }
 
 void MainSession::CheckBeforeWrite() const
 {
-    ByteBuffer scratch{};
     for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
         if (ch >= table_.RowCount())
             throw text::Failure("There is no channel " + std::to_string(ch) + " to write.");
-        memory::CheckChannelHeld(table_.Row(ch), ch, scratch);
+        memory::CheckChannelHeld(table_.Row(ch), ch);
     }
-    memory::CheckSettingsHeld(settings_, scratch);
+    memory::CheckSettingsHeld(settings_);
 }
 
 void MainSession::StartWrite()
@@ -116,16 +78,13 @@ void MainSession::StartWrite()
     port_.OpenPort();
     comcbbEnabled = false;
     wbtnEnabled = false;
-    writeStep = 0;
-    plan_.clear();
-    for (int s = 1; s <= kSettingsStep; ++s)
-        plan_.push_back(s);
-    planIndex_ = 0;
-    rounds_ = 0;
-    answers_ = 0;
-    step_ = Step::WriteHandshake;
-    link.Begin();
-    StartHandshake();
+    try {
+        transfer_.Write(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
+    } catch (...) {
+        Button2Click();
+        throw;
+    }
+    Describe();
     formEnabled = false;
 }
 
@@ -141,8 +100,6 @@ void MainSession::OpenPortForSignalling()
 void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 {
     const link::Answer answer = link.Receive(buffer, length);
-    const ByteBuffer &in = rx.buffer;
-    const auto isFrame = [&] { return Recognise(in) == Message::DataFrame; };
     try {
         Dispatch(answer);
     } catch (...) {
@@ -150,11 +107,7 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
         throw;
     }
 
-    // The radio may ask for an acknowledgement of a frame on its own.
-    if (isFrame() && in[5] == 0x30) {
-        PutAck(frame);
-        SendData(frame, kAckLength);
-    }
+    link.AckIfAsked();
     rx.Finish();
 }
 
@@ -171,192 +124,60 @@ void MainSession::Dispatch(link::Answer answer)
     for (SignallingSession *window : signalling) {
         if (!window || static_cast<const void *>(window) != waiter)
             continue;
-        if (answer == link::Answer::Ack && window->WriteRunning())
-            window->Acknowledged();
-        else if (answer == link::Answer::Frame && window->ReadRunning() && FrameArea(rx.copy) == window->Area())
-            window->BlockReceived();
-        else if (answer == link::Answer::Frame && window->WriteRunning())
-            window->ReadBack();
+        if (window->ReadRunning() || window->WriteRunning())
+            window->Answered(answer);
     }
 }
 
 void MainSession::Answered(link::Answer answer)
 {
-    ++answers_;
-    if (ReadRunning())
-        ReadAnswer(answer);
-    else if (WriteRunning())
-        WriteAnswer(answer);
-    Describe();
-}
-
-void MainSession::ReadAnswer(link::Answer answer)
-{
-    if (step_ == Step::ReadHandshake && answer == link::Answer::Ack) {
-        step_ = Step::ReadBlocks;
-        Request(kAreaChannels, 1);
-        return;
-    }
-    if (step_ != Step::ReadBlocks || answer != link::Answer::Frame)
-        return;
-    const ByteBuffer &in = rx.buffer;
-    if (FrameArea(in) == kAreaSettings) {
-        memory::DecodeSettingsBlock(in, settings_);
-        EndRead();
-        return;
-    }
-    memory::DecodeChannelBlock(in, table_);
-    readCounter = FrameBlock(in) + 1;
-    if (readCounter < 17) {
-        Request(kAreaChannels, static_cast<std::uint8_t>(readCounter), true);
-        progress.Advance();
-        return;
-    }
-    if (host_.Sleep)
-        host_.Sleep(kSettingsRequestPauseMs);
-    readCounter = 0;
-    // The dialog stays up while the settings are awaited: its Retry and
-    // Cancel are the only way out if they never come.
-    Request(kAreaSettings, 0);
-}
-
-void MainSession::WriteAnswer(link::Answer answer)
-{
-    switch (step_) {
-    case Step::WriteHandshake:
-    case Step::WriteBlocks:
-        if (answer != link::Answer::Ack)
-            return;
-        if (step_ == Step::WriteBlocks)
-            ++planIndex_;
-        step_ = Step::WriteBlocks;
-        ++writeStep;
-        progress.Advance();
-        if (planIndex_ < plan_.size())
-            SendWriteBlock(plan_[planIndex_]);
-        else if (verifyWrites)
-            RequestCheck();
-        else
-            EndWrite();
-        return;
-    case Step::CheckHandshake:
-        if (answer != link::Answer::Ack)
-            return;
-        step_ = Step::CheckBlocks;
-        planIndex_ = 0;
-        differing_.clear();
-        RequestCheck();
-        return;
-    case Step::CheckBlocks:
-        if (answer == link::Answer::Frame)
-            CheckFrame();
-        return;
-    default:
-        return;
-    }
-}
-
-void MainSession::SendWriteBlock(int step)
-{
     try {
-        if (step == kSettingsStep) {
-            PutFrameHeader(frame, kAreaSettings, 0);
-            memory::EncodeSettingsBlock(settings_, frame);
-        } else {
-            PutFrameHeader(frame, kAreaChannels, static_cast<std::uint8_t>(step));
-            memory::EncodeChannelBlock(table_.Row(step), frame);
-        }
+        transfer_.Answered(answer);
     } catch (...) {
         // Checked before the write started; a table changed under the write
         // ends it rather than send half a block.
         Button2Click();
         throw;
     }
-    Crc16(frame);
-    std::copy_n(frame.begin(), kFrameLength, sent_.at(static_cast<std::size_t>(step)).begin());
-    link.Send(this, kFrameLength, link::Wait::ForAck());
-    Describe();
-}
-
-void MainSession::Reopen()
-{
-    port_.ClosePort();
-    port_.OpenPort();
-}
-
-// Reads back the blocks this round wrote: the port reopened and the
-// handshake first, as a read does.
-void MainSession::RequestCheck()
-{
-    if (step_ == Step::WriteBlocks) {
-        step_ = Step::CheckHandshake;
-        progress.Show(static_cast<int>(plan_.size()));
-        Reopen();
-        StartHandshake();
+    ShowProgress();
+    switch (transfer_.State()) {
+    case link::Transfer::Phase::Succeeded:
+        if (ReadRunning())
+            EndRead();
+        else
+            EndWrite();
         return;
+    case link::Transfer::Phase::Failed: {
+        Button2Click(); // the failed transfer keeps what differed
+        ThrowReadBackFailure(transfer_);
     }
-    const int s = plan_.at(planIndex_);
-    Request(s == kSettingsStep ? kAreaSettings : kAreaChannels, static_cast<std::uint8_t>(s == kSettingsStep ? 0 : s));
+    default:
+        Describe();
+    }
 }
 
-void MainSession::CheckFrame()
+void MainSession::ShowProgress()
 {
-    const int s = plan_.at(planIndex_);
-    ByteBuffer written{};
-    std::copy_n(sent_.at(static_cast<std::size_t>(s)).begin(), kFrameLength, written.begin());
-    bool same = false;
-    if (s == kSettingsStep) {
-        memory::SettingsTexts a = memory::DefaultSettingsTexts();
-        memory::SettingsTexts b = a;
-        memory::DecodeSettingsBlock(written, a);
-        memory::DecodeSettingsBlock(rx.buffer, b);
-        same = a == b;
-    } else {
-        memory::ChannelTable a;
-        memory::ChannelTable b;
-        memory::DecodeChannelBlock(written, a);
-        memory::DecodeChannelBlock(rx.buffer, b);
-        same = a.Row(s) == b.Row(s);
+    using Phase = link::Transfer::Phase;
+    const Phase phase = transfer_.State();
+    if (!transfer_.Writing()) {
+        // The bar moves with channels 1 to 15; the last channel and the
+        // settings leave it where it is.
+        progress.position = std::min(transfer_.Done(), kReadProgressMaximum - 1);
+    } else if (phase == Phase::Writing) {
+        progress.maximum = transfer_.Total();
+        progress.position = std::min(transfer_.Done() + 1, transfer_.Total());
+    } else if (phase == Phase::Checking || phase == Phase::CheckHandshake) {
+        progress.maximum = transfer_.Total();
+        progress.position = transfer_.Done();
     }
-    if (!same)
-        differing_.push_back(s);
-    progress.Advance();
-    if (++planIndex_ < plan_.size())
-        RequestCheck();
-    else
-        EndCheck();
-}
-
-void MainSession::EndCheck()
-{
-    if (differing_.empty()) {
-        EndWrite();
-        return;
-    }
-    if (++rounds_ > kRewriteRounds) {
-        std::string names;
-        for (const int s : differing_)
-            names += (names.empty() ? "" : ", ") + StepName(s);
-        Button2Click();
-        throw text::Failure("Write failed: the radio does not hold what was written.",
-                            "Read back after " + std::to_string(kRewriteRounds + 1) +
-                                " writes, these differ: " + names + ". Write the radio again.");
-    }
-    // Only what differs is written again, and then read back again.
-    plan_ = differing_;
-    planIndex_ = 0;
-    step_ = Step::WriteHandshake;
-    progress.Show(static_cast<int>(plan_.size()));
-    Reopen();
-    StartHandshake();
 }
 
 void MainSession::EndRead()
 {
     rbtnEnabled = true;
     progress.visible = false;
-    link.Stop(this);
-    step_ = Step::Idle;
+    transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;
@@ -368,7 +189,6 @@ void MainSession::EndRead()
 
 void MainSession::EndWrite()
 {
-    writeStep = 0;
     wbtnEnabled = true;
     progress.visible = false;
     Button2Click();
@@ -384,8 +204,7 @@ void MainSession::Button1Click()
     if (OtherSessionRunning(this))
         return;
     formEnabled = true;
-    link.Stop(this);
-    step_ = Step::Idle;
+    transfer_.Stop();
     const bool wasWriteEnabled = wbtnEnabled;
     port_.ClosePort();
     progress.visible = false;
@@ -399,8 +218,7 @@ void MainSession::Button1Click()
 
 void MainSession::Button2Click()
 {
-    link.Stop(this);
-    step_ = Step::Idle;
+    transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
     comcbbEnabled = true;
@@ -419,7 +237,9 @@ void MainSession::HungUp()
         window->Abandon();
     }
     if (ReadRunning() || WriteRunning()) {
-        failure = !WriteRunning() ? kReadHungUp : Checking() && rounds_ == 0 ? kCheckHungUp : kWriteHungUp;
+        failure = HungUpMessage(transfer_);
+        if (failure.empty())
+            failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
         Button2Click();
     }
     // The device is gone: the port is closed, and a show command or a
@@ -452,32 +272,12 @@ bool MainSession::OtherSessionRunning(const void *session) const
 
 std::string MainSession::Awaited() const
 {
-    const link::Wait &w = link.Awaited();
-    if (step_ == Step::Idle || w.kind == link::Wait::Nothing)
-        return "nothing";
-    if (step_ == Step::ReadHandshake || step_ == Step::WriteHandshake || step_ == Step::CheckHandshake)
-        return "the answer to PROGRAM";
-    if (w.kind == link::Wait::Frame)
-        return w.area == kAreaSettings ? "the settings" : "channel " + std::to_string(w.block);
-    return "the Ack of " + StepName(plan_.at(planIndex_));
+    return protocol::Awaited(transfer_);
 }
 
 void MainSession::Describe()
 {
-    std::string text;
-    if (step_ == Step::ReadHandshake || step_ == Step::WriteHandshake || step_ == Step::CheckHandshake) {
-        text = "Waiting for the radio to answer";
-    } else if (step_ == Step::ReadBlocks) {
-        const link::Wait &w = link.Awaited();
-        text =
-            w.area == kAreaSettings ? "Reading the settings" : "Reading channel " + std::to_string(w.block) + " of 16";
-    } else if (step_ == Step::WriteBlocks && planIndex_ < plan_.size()) {
-        const int s = plan_[planIndex_];
-        text = s == kSettingsStep ? "Writing the settings" : "Writing channel " + std::to_string(s) + " of 16";
-    } else if (step_ == Step::CheckBlocks && planIndex_ < plan_.size()) {
-        const int s = plan_[planIndex_];
-        text = s == kSettingsStep ? "Checking the settings" : "Checking channel " + std::to_string(s) + " of 16";
-    }
+    std::string text = Doing(transfer_);
     if (link.Silent())
         text += "\nThe radio does not answer: check the cable, that the radio is on and that it is ready to be "
                 "programmed. Retry or Cancel.";

@@ -6,9 +6,9 @@
 // A write: "PROGRAM" -> Ack; DataFrame 0,1 .. 0,16 and 5,0 -> one Ack each;
 // done after the 18th Ack ("Write Succeed!").
 //
-// Every answer goes through the link (link/Link.h): an answer is taken only
-// when it is whole and the one asked for, one message is outstanding at a
-// time, the resend follows 300 ms without an answer, and an Ack is counted
+// Both are one transfer over the link (link/Transfer.h): an answer is taken
+// only when it is whole and the one asked for, one message is outstanding at
+// a time, the resend follows 300 ms without an answer, and an Ack is counted
 // only for the block that waits for it.
 //
 // A write is checked before its first byte: every block it will send must
@@ -30,6 +30,8 @@
 #pragma once
 
 #include "link/Link.h"
+#include "link/Transfer.h"
+#include "protocol/MainAreas.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 #include "protocol/Frames.h"
@@ -52,14 +54,10 @@ public:
     virtual std::uint8_t Area() const = 0;
     virtual bool ReadRunning() const = 0;  // its Read button is disabled
     virtual bool WriteRunning() const = 0; // its Write button is disabled
-    virtual void BlockAcknowledged() = 0;  // reads the receive copy
-    virtual void BlockReceived() = 0;
-    // The Ack of the message the session waits for.
-    virtual void Acknowledged() { BlockAcknowledged(); }
+    // An answer the link took for the session's message.
+    virtual void Answered(link::Answer answer) = 0;
     // The port went away: a running session ends at once.
     virtual void Abandon() {}
-    // A frame asked for while the session's write reads back what it wrote.
-    virtual void ReadBack() {}
 };
 
 struct ProgressState {
@@ -84,7 +82,6 @@ struct ProgressState {
 
 inline constexpr int kResendMs = link::kResendMs;
 inline constexpr int kRetryPauseMs = 300;
-inline constexpr int kSettingsRequestPauseMs = 2;
 inline constexpr int kReadProgressMaximum = 16;
 inline constexpr int kWriteProgressMaximum = 17;
 inline constexpr int kWriteAcks = 18;
@@ -97,14 +94,7 @@ struct MainSessionHost {
     std::function<void()> CommitEdit; // moves the focus on, committing a cell edit
 };
 
-inline const std::string kReadHungUp = "The cable was unplugged or the port was closed: the read stopped.";
-inline const std::string kWriteHungUp = "The cable was unplugged or the port was closed: the write stopped.\n"
-                                        "The radio may now hold a mix of old and new values: write it again.";
-inline const std::string kCheckHungUp =
-    "The cable was unplugged or the port was closed while the radio was read back.\n"
-    "Every block was written and acknowledged, but not checked: read the radio, or write it again.";
-// Rounds of writing again the blocks that a read-back found different.
-inline constexpr int kRewriteRounds = 3;
+using link::kRewriteRounds;
 
 class MainSession {
 public:
@@ -115,8 +105,6 @@ public:
     link::Link link;
     ByteBuffer &frame = link.frame;
     ReceiveBuffers &rx = link.rx;
-    std::int32_t readCounter = 0;
-    std::int32_t writeStep = 0;
     // 5TONE, 2TONE, FleetSync and DTMF, in the order each chunk is offered.
     std::array<SignallingSession *, 4> signalling{};
 
@@ -133,7 +121,7 @@ public:
     bool ReadRunning() const { return !rbtnEnabled; }
     bool WriteRunning() const { return !wbtnEnabled; }
     // A write is reading back what it wrote.
-    bool Checking() const { return step_ == Step::CheckHandshake || step_ == Step::CheckBlocks; }
+    bool Checking() const { return transfer_.Checking(); }
 
     // Tim1 on behalf of one session (`user` tells the sessions apart).
     void StartResend(const void *user) { link.StartResend(user); }
@@ -145,8 +133,6 @@ public:
     void Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
     void Tim1Timer();
     void Timer1Timer();
-    // Sends bytes 0..n-1 as n one-byte writes.
-    void SendData(const ByteBuffer &bytes, std::size_t n);
     // The progress dialog's Retry and Cancel.
     void Button1Click();
     void Button2Click();
@@ -167,30 +153,18 @@ public:
     // when idle.
     std::string Awaited() const;
     // Answers taken in this session.
-    int Answers() const { return answers_; }
+    int Answers() const { return transfer_.Answers(); }
 
 private:
-    enum class Step { Idle, ReadHandshake, ReadBlocks, WriteHandshake, WriteBlocks, CheckHandshake, CheckBlocks };
-
     void StartRead();
     void StartWrite();
-    void StartHandshake();
-    void Request(std::uint8_t area, std::uint8_t block, bool oneWrite = false);
-    void ReadAnswer(link::Answer answer);
-    void WriteAnswer(link::Answer answer);
     void EndRead();
     void EndWrite();
-    // Builds and sends the block of a write's step (1..16 channels, 17 the
-    // settings).
-    void SendWriteBlock(int step);
-    void RequestCheck();
-    void CheckFrame();
-    void EndCheck();
     void Answered(link::Answer answer);
     // Hands an answer to the session whose message it answers.
     void Dispatch(link::Answer answer);
-    void Reopen();
     void Describe();
+    void ShowProgress();
     // Every block a write sends converts, and holds what the table says.
     void CheckBeforeWrite() const;
 
@@ -198,13 +172,7 @@ private:
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;
-    Step step_ = Step::Idle;
-    std::vector<int> plan_;                                         // the steps this round writes
-    std::size_t planIndex_ = 0;                                     // the step whose Ack is awaited
-    std::array<std::array<std::uint8_t, kFrameLength>, 18> sent_{}; // the frame each step last sent
-    std::vector<int> differing_;
-    int rounds_ = 0;
-    int answers_ = 0;
+    link::Transfer transfer_{link, this};
 };
 
 } // namespace tonvar::protocol

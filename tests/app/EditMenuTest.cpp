@@ -1,5 +1,6 @@
 // The Edit menu and the CSV commands in the real window on the offscreen
 // platform: keys as the user presses them, results judged on the table.
+#include "BlockFrames.h"
 #include "app/ErrorHandler.h"
 #include "app/Unit1.h"
 #include "memory/ChannelBlock.h"
@@ -251,7 +252,7 @@ private Q_SLOTS:
         for (int ch = 1; ch <= 16; ++ch) {
             protocol::ByteBuffer frame{};
             protocol::PutFrameHeader(frame, protocol::kAreaChannels, static_cast<std::uint8_t>(ch));
-            memory::EncodeChannelBlock(ch == 1 ? NewRow(1, "145.50000") : ChannelRow{}, frame);
+            tonvar::test::EncodeChannelBlock(ch == 1 ? NewRow(1, "145.50000") : ChannelRow{}, frame);
             protocol::Crc16(frame);
             chunk(frame, protocol::kFrameLength);
         }
@@ -259,7 +260,7 @@ private Q_SLOTS:
         radio.Box(4) = "180";
         protocol::ByteBuffer frame{};
         protocol::PutFrameHeader(frame, protocol::kAreaSettings, 0);
-        memory::EncodeSettingsBlock(radio, frame);
+        tonvar::test::EncodeSettingsBlock(radio, frame);
         protocol::Crc16(frame);
         chunk(frame, protocol::kFrameLength);
         QCOMPARE(messages, QStringList{QStringLiteral("   Read Succeed!")});

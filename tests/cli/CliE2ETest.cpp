@@ -1,6 +1,7 @@
 // tonvar-cli end to end: the built program against simulated radios on
 // pseudo-terminals, judged by its exit status, its output, the files it
 // leaves and what the radios saw and hold.
+#include "BlockFrames.h"
 #include "CliProcess.h"
 
 #include "files/ChannelFile.h"
@@ -69,7 +70,7 @@ memory::ChannelTable Decoded(const sim::RadioSimulator &radio)
         rx[2] = static_cast<std::uint8_t>(ch);
         const sim::Block b = radio.GetBlock(0, ch);
         std::copy(b.begin(), b.end(), rx.begin() + 4);
-        memory::DecodeChannelBlock(rx, table);
+        tonvar::test::DecodeChannelBlock(rx, table);
     }
     return table;
 }
@@ -198,8 +199,9 @@ TEST_F(Cli, AFileThatDoesNotLoadOrConvertExitsTwoAndTouchesNoRadio)
     for (const char *command : {"write", "verify"}) {
         const CliResult r = RunCli({command, "-p", radio.DevicePath(), bad});
         EXPECT_EQ(r.status, 2) << command;
-        EXPECT_EQ(
-            Contains(r.err, "tonvar-cli: " + bad + ", channel 12, RX Freq: '44x.5' is not a valid floating point value.\n"), "");
+        EXPECT_EQ(Contains(r.err, "tonvar-cli: " + bad +
+                                      ", channel 12, RX Freq: '44x.5' is not a valid floating point value.\n"),
+                  "");
     }
     const CliResult usage = RunCli({"write", bad});
     EXPECT_EQ(usage.status, 2);

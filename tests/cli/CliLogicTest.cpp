@@ -1,6 +1,7 @@
 // tonvar-cli's rules without a port: the command line, one radio's job on a
 // fake port and an injected clock, the comparison of a file with a radio, and
 // the progress lines.
+#include "BlockFrames.h"
 #include "cli/CliOptions.h"
 #include "cli/Progress.h"
 #include "cli/RadioJob.h"
@@ -151,7 +152,7 @@ TEST_F(Job1, AReadThatStopsAnsweringEndsAtTheTimeOutNamingTheAwaitedBlock)
     // Ended as Cancel ends it.
     EXPECT_FALSE(port.open);
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(job.Session().rbtnEnabled);
+    EXPECT_FALSE(job.Transfer().Running());
     // Late bytes and ticks do nothing more.
     port.Sent();
     Feed(job, Frame(0, 5), t0 + 13s);
@@ -223,8 +224,8 @@ TEST(Compare, TextsAreComparedAsTheRadioKeepsThemAndTheFilesOwnTextIsShown)
     ChannelData radio = WindowStartState();
     protocol::ByteBuffer frame{};
     protocol::PutFrameHeader(frame, 0, 3);
-    memory::EncodeChannelBlock(file.table.Row(3), frame);
-    memory::DecodeChannelBlock(frame, radio.table);
+    tonvar::test::EncodeChannelBlock(file.table.Row(3), frame);
+    tonvar::test::DecodeChannelBlock(frame, radio.table);
     EXPECT_EQ(radio.table.Cell(3, 1), "145.50000");
     radio.settings = file.settings;
     EXPECT_TRUE(Compare(file, radio).empty());

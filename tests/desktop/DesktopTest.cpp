@@ -3,6 +3,7 @@
 // table and the panel, the File menu to save. What is judged is what comes
 // out: the radio's log and memory, the files saved, the titles the X server
 // holds.
+#include "BlockFrames.h"
 #include "Desktop.h"
 
 #include "files/ChannelFile.h"
@@ -69,7 +70,7 @@ std::string ExpectedWrite()
 sim::Block Payload(const memory::ChannelRow &row)
 {
     protocol::ByteBuffer frame{};
-    memory::EncodeChannelBlock(row, frame);
+    tonvar::test::EncodeChannelBlock(row, frame);
     sim::Block b{};
     std::copy(frame.begin() + 4, frame.begin() + 32, b.begin());
     return b;
@@ -297,7 +298,7 @@ TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemOnceAndReadsThemBack)
     const sim::Block settings = radio.GetBlock(5, 0);
     std::copy(settings.begin(), settings.end(), frame.begin() + 4);
     memory::SettingsTexts decoded = memory::DefaultSettingsTexts();
-    memory::DecodeSettingsBlock(frame, decoded);
+    tonvar::test::DecodeSettingsBlock(frame, decoded);
     EXPECT_EQ(decoded.Box(4), "12");
 }
 

@@ -2,6 +2,7 @@
 // blocks a radio holds for a channel row.
 #pragma once
 
+#include "BlockFrames.h"
 #include "memory/ChannelBlock.h"
 #include "memory/ChannelTexts.h"
 
@@ -38,7 +39,7 @@ inline memory::ChannelRow SampleRow(int ch)
 inline sim::Block Payload(const memory::ChannelRow &row)
 {
     protocol::ByteBuffer frame{};
-    memory::EncodeChannelBlock(row, frame);
+    tonvar::test::EncodeChannelBlock(row, frame);
     sim::Block b{};
     std::copy(frame.begin() + 4, frame.begin() + 32, b.begin());
     return b;

@@ -1,5 +1,6 @@
 // Whole read and write sessions: the real main window, port and timers
 // against the simulated radio on a pseudo-terminal.
+#include "BlockFrames.h"
 #include "AppFixture.h"
 #include "SampleRadio.h"
 #include "files/ChannelFile.h"
@@ -124,7 +125,7 @@ TEST_F(Sessions, AWriteLeavesTheRadioHoldingTheTableAndSettings)
         rx[0] = 0x57;
         rx[2] = static_cast<std::uint8_t>(ch);
         std::copy(b.begin(), b.end(), rx.begin() + 4);
-        memory::DecodeChannelBlock(rx, back);
+        tonvar::test::DecodeChannelBlock(rx, back);
         EXPECT_EQ(b[27], 0xFF) << "offset 31 of channel " << ch;
         for (int c = 1; c < memory::kColumnCount; ++c)
             EXPECT_EQ(back.Cell(ch, c), form->table.Cell(ch, c)) << "channel " << ch << " column " << c;

@@ -2,6 +2,7 @@
 // they store, and split, corrupt, drop or mix up an answer: each run ends in
 // bounded time, and success means the table (a read) or the radio (a write)
 // holds exactly what was meant.
+#include "BlockFrames.h"
 #include "VirtualRadio.h"
 
 #include "cli/RadioJob.h"
@@ -81,12 +82,12 @@ Expected Decode(const VirtualRadio &radio)
         protocol::PutFrameHeader(f, 0, static_cast<std::uint8_t>(ch));
         const auto &b = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(0, ch)));
         std::copy(b.begin(), b.end(), f.begin() + 4);
-        memory::DecodeChannelBlock(f, e.table);
+        tonvar::test::DecodeChannelBlock(f, e.table);
     }
     protocol::ByteBuffer f{};
     const auto &b = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(5, 0)));
     std::copy(b.begin(), b.end(), f.begin() + 4);
-    memory::DecodeSettingsBlock(f, e.settings);
+    tonvar::test::DecodeSettingsBlock(f, e.settings);
     return e;
 }
 
@@ -94,11 +95,11 @@ void Fill(VirtualRadio &radio, const memory::ChannelTable &table, const memory::
 {
     for (int ch = 1; ch <= 16; ++ch) {
         protocol::ByteBuffer f{};
-        memory::EncodeChannelBlock(table.Row(ch), f);
+        tonvar::test::EncodeChannelBlock(table.Row(ch), f);
         std::copy(f.begin() + 4, f.begin() + 32, radio.memory.at(static_cast<std::size_t>(ch - 1)).begin());
     }
     protocol::ByteBuffer f{};
-    memory::EncodeSettingsBlock(settings, f);
+    tonvar::test::EncodeSettingsBlock(settings, f);
     std::copy(f.begin() + 4, f.begin() + 32,
               radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(5, 0))).begin());
 }

@@ -2,6 +2,8 @@
 
 #include "text/Convert.h"
 
+#include "BlockFrames.h"
+
 #include "Failures.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 
 using namespace tonvar::memory;
 using tonvar::protocol::ByteBuffer;
+using tonvar::test::DecodeChannelBlock;
+using tonvar::test::EncodeChannelBlock;
 using tonvar::test::FailureOf;
 using tonvar::text::ConversionError;
 

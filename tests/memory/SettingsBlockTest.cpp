@@ -2,12 +2,16 @@
 
 #include "text/Convert.h"
 
+#include "BlockFrames.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using namespace tonvar::memory;
 using tonvar::protocol::ByteBuffer;
+using tonvar::test::DecodeSettingsBlock;
+using tonvar::test::EncodeSettingsBlock;
 
 namespace {
 

@@ -273,5 +273,5 @@ TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
     Receive(Frame(1, 4, values));
     Receive(Frame(1, 200, values));
     EXPECT_EQ(dtmf.texts, before);
-    EXPECT_EQ(dtmf.blockCounter, 0) << "only block 0 was asked for";
+    EXPECT_EQ(dtmf.Transfer().Current().number, 0) << "only block 0 was asked for";
 }

@@ -280,7 +280,7 @@ TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
     // The read-back, answered as a radio that holds what was written.
     port.Sent();
     for (std::uint8_t b = 0; b <= 2; ++b) {
-        Bytes f = fleetSync.Written().at(b);
+        Bytes f = fleetSync.Written(b);
         f.resize(34);
         const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
         f[32] = static_cast<std::uint8_t>(crc >> 8);

@@ -35,7 +35,7 @@ struct SignallingFixture : ::testing::Test {
     {
         int blocks = 0;
         for (Bytes sent = port.Sent(); sent.size() >= 4 && sent[0] == 0x52; sent = port.Sent()) {
-            const auto &b = window.Written().at(sent[2]);
+            const auto b = window.Written(sent[2]);
             Receive(Frame(sent[1], sent[2], Bytes(b.begin() + 4, b.begin() + 32)));
             ++blocks;
         }

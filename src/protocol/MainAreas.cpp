@@ -1,0 +1,113 @@
+#include "protocol/MainAreas.h"
+
+#include "memory/ChannelBlock.h"
+#include "protocol/Frames.h"
+#include "text/Convert.h"
+
+namespace tonvar::protocol {
+
+using Phase = link::Transfer::Phase;
+
+link::TransferPlan ChannelsAndSettings(bool readBack)
+{
+    link::TransferPlan plan;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        plan.blocks.push_back({kAreaChannels, static_cast<std::uint8_t>(ch)});
+    plan.blocks.push_back({kAreaSettings, 0});
+    plan.handshake = true;
+    plan.readBack = readBack;
+    plan.requestsInOneWrite = true;
+    return plan;
+}
+
+link::TransferHooks ChannelsAndSettingsHooks(memory::ChannelTable &table, memory::SettingsTexts &settings,
+                                             std::function<void(int milliseconds)> sleep)
+{
+    link::TransferHooks hooks;
+    hooks.received = [&table, &settings](link::BlockRef b, const memory::Payload &p) {
+        if (b.area == kAreaSettings)
+            memory::DecodeSettingsBlock(p, settings);
+        else
+            memory::DecodeChannelBlock(b.number, p, table);
+    };
+    hooks.build = [&table, &settings](link::BlockRef b, memory::Payload &p) {
+        if (b.area == kAreaSettings)
+            memory::EncodeSettingsBlock(settings, p);
+        else
+            memory::EncodeChannelBlock(table.Row(b.number), p);
+    };
+    hooks.same = [](link::BlockRef b, const memory::Payload &written, const memory::Payload &read) {
+        if (b.area == kAreaSettings) {
+            memory::SettingsTexts x = memory::DefaultSettingsTexts();
+            memory::SettingsTexts y = x;
+            memory::DecodeSettingsBlock(written, x);
+            memory::DecodeSettingsBlock(read, y);
+            return x == y;
+        }
+        memory::ChannelTable x;
+        memory::ChannelTable y;
+        memory::DecodeChannelBlock(b.number, written, x);
+        memory::DecodeChannelBlock(b.number, read, y);
+        return x.Row(b.number) == y.Row(b.number);
+    };
+    hooks.beforeRequest = [sleep = std::move(sleep)](link::BlockRef b) {
+        if (b.area == kAreaSettings && sleep)
+            sleep(kSettingsRequestPauseMs);
+    };
+    return hooks;
+}
+
+std::string BlockName(link::BlockRef b)
+{
+    return b.area == kAreaSettings ? "the settings" : "channel " + std::to_string(b.number);
+}
+
+std::string Awaited(const link::Transfer &transfer)
+{
+    if (!transfer.Running())
+        return "nothing";
+    if (transfer.Handshaking())
+        return "the answer to PROGRAM";
+    const std::string name = BlockName(transfer.Current());
+    return transfer.State() == Phase::Writing ? "the Ack of " + name : name;
+}
+
+std::string Doing(const link::Transfer &transfer)
+{
+    if (transfer.Handshaking())
+        return "Waiting for the radio to answer";
+    const link::BlockRef b = transfer.Current();
+    const std::string what =
+        b.area == kAreaSettings ? "the settings" : "channel " + std::to_string(b.number) + " of 16";
+    switch (transfer.State()) {
+    case Phase::Reading:
+        return "Reading " + what;
+    case Phase::Writing:
+        return "Writing " + what;
+    case Phase::Checking:
+        return "Checking " + what;
+    default:
+        return {};
+    }
+}
+
+std::string HungUpMessage(const link::Transfer &transfer)
+{
+    if (!transfer.Running())
+        return {};
+    if (!transfer.Writing())
+        return kReadHungUp;
+    return transfer.Checking() && transfer.Round() == 0 ? kCheckHungUp : kWriteHungUp;
+}
+
+void ThrowReadBackFailure(const link::Transfer &transfer)
+{
+    std::string names;
+    for (const link::BlockRef &b : transfer.Differing())
+        names += (names.empty() ? "" : ", ") + BlockName(b);
+    throw text::Failure("Write failed: the radio does not hold what was written.",
+                        "Read back after " + std::to_string(link::kRewriteRounds + 1) +
+                            " writes, these differ: " + names + ". Write the radio again.");
+}
+
+} // namespace tonvar::protocol

@@ -1,0 +1,47 @@
+// The main window's part of the radio: channels 1 to 16 (area 0) and the
+// settings (area 5), read and written as one transfer after "PROGRAM", and
+// what such a transfer does and waits for, in words. Shared by the window's
+// sessions and tonvar-cli.
+#pragma once
+
+#include "link/Transfer.h"
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+
+#include <functional>
+#include <string>
+
+namespace tonvar::protocol {
+
+inline constexpr int kSettingsRequestPauseMs = 2;
+
+inline const std::string kReadHungUp = "The cable was unplugged or the port was closed: the read stopped.";
+inline const std::string kWriteHungUp = "The cable was unplugged or the port was closed: the write stopped.\n"
+                                        "The radio may now hold a mix of old and new values: write it again.";
+inline const std::string kCheckHungUp =
+    "The cable was unplugged or the port was closed while the radio was read back.\n"
+    "Every block was written and acknowledged, but not checked: read the radio, or write it again.";
+
+// Channels 1 to 16, then the settings; a write reads them back when asked.
+link::TransferPlan ChannelsAndSettings(bool readBack);
+// Reads into and writes from `table` and `settings`; the settings request
+// waits `sleep(kSettingsRequestPauseMs)` first. A block reads back as
+// written when it decodes to the same texts.
+link::TransferHooks ChannelsAndSettingsHooks(memory::ChannelTable &table, memory::SettingsTexts &settings,
+                                             std::function<void(int milliseconds)> sleep);
+
+// "channel 5", "the settings".
+std::string BlockName(link::BlockRef b);
+// What the transfer waits for: "the answer to PROGRAM", "channel 5", "the
+// settings", "the Ack of channel 5", "the Ack of the settings"; "nothing"
+// when it does not run.
+std::string Awaited(const link::Transfer &transfer);
+// What it does, for the progress dialog: "Waiting for the radio to answer",
+// "Reading channel 5 of 16", "Writing the settings", "Checking channel 3 of 16".
+std::string Doing(const link::Transfer &transfer);
+// The message of a hang-up in the transfer, or "" when it did not run.
+std::string HungUpMessage(const link::Transfer &transfer);
+// Throws the failure of a write whose read-back kept differing.
+[[noreturn]] void ThrowReadBackFailure(const link::Transfer &transfer);
+
+} // namespace tonvar::protocol

@@ -1,0 +1,60 @@
+// The DTMF area (1) of the radio's memory: four blocks. Payload offsets:
+//
+//   block 0   0 speed, 1..3 first digit time / delay / # and * time (ms / 10),
+//             4 D code (0 "D Code", else ms / 100), 5 side tone,
+//             10..13 ID code, 14 group code, 15 auto reset, 16 call alert,
+//             17 transpond, 18 clear to transpond, 19 ID digit count,
+//             20..27 digit counts of autodial memories 1..8
+//   block n   memories 6(n-1)+1 .. 6(n-1)+6, 4 bytes each (block 3: 13..16)
+#pragma once
+
+#include "memory/Payload.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tonvar::signalling {
+
+inline constexpr int kDtmfBlocks = 4;
+inline constexpr int kAutodialMemories = 16;
+
+namespace dtmf_offsets {
+inline constexpr std::size_t kSpeed = 0, kFirstDigitTime = 1, kFirstDigitDelay = 2, kHashStarTime = 3, kDCode = 4,
+                             kSideTone = 5, kIdCode = 10, kGroupCode = 14, kAutoReset = 15, kCallAlert = 16,
+                             kTranspond = 17, kClearToTranspond = 18, kDigitCounts = 19;
+} // namespace dtmf_offsets
+
+// What the DTMF window shows, as texts and check states.
+struct DtmfTexts {
+    std::string cb1 = "6";                               // DTMF Spend [digit/s]
+    std::string cb2 = "0";                               // First Digit Time [ms]
+    std::string cb3 = "100";                             // First Digit Delay [ms]
+    std::string cb4 = "0";                               // # and * Tone [ms]
+    std::string cb5 = "D Code";                          // D Code Assignment
+    bool CheckB1 = true;                                 // DTMF Side Tone
+    std::string Edit1 = "12345678";                      // ID Code
+    std::string cb6 = "Off";                             // Group Code
+    std::string cb7 = "10";                              // Auto Reset Timer [s]
+    std::string cb8 = "Normal";                          // Call Alert
+    std::string cb9 = "Off";                             // Transpond
+    bool CheckB2 = false;                                // Clear To Transpond
+    std::array<std::string, kAutodialMemories> autodial; // xg2 rows 1..16
+
+    bool operator==(const DtmfTexts &) const = default;
+};
+
+// Entry 0: digits of the ID code; 1..8: of autodial memories 1..8, as block 0
+// gives them; the autodial blocks need them.
+using DtmfDigitCounts = std::array<std::uint8_t, 9>;
+
+// Sets what block `block` holds; bytes that name nothing leave a text as it was.
+void DecodeDtmfBlock(int block, const memory::Payload &payload, DtmfTexts &texts, DtmfDigitCounts &counts);
+// Fills block `block` in order of its fields; a field that does not convert
+// throws text::ConversionError, leaving the ones after it as they were.
+void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload);
+// What the radio cannot hold although it converts: an ID code or an autodial
+// memory of more than 8 symbols (text::Failure naming it).
+void CheckDtmfHeld(const DtmfTexts &texts);
+
+} // namespace tonvar::signalling

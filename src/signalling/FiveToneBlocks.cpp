@@ -1,0 +1,115 @@
+#include "signalling/FiveToneBlocks.h"
+
+#include "signalling/ToneCodecs.h"
+#include "text/Convert.h"
+
+namespace tonvar::signalling {
+
+using memory::Low8;
+using memory::Payload;
+using namespace fivetone_offsets;
+
+namespace {
+
+constexpr int kFirstDecodeBlock = 9;
+
+std::string Code(const Payload &in, std::size_t at)
+{
+    return Decode5ToneCode(in[at], in[at + 1], in[at + 2]);
+}
+
+void PutCode(Payload &f, std::size_t at, const std::string &text)
+{
+    const auto bytes = Encode5ToneCode(text);
+    for (std::size_t i = 0; i < 3; ++i)
+        f[at + i] = bytes[i];
+}
+
+void SetStandard(std::string &cell, unsigned value)
+{
+    if (auto name = DecodeStandard(value))
+        cell = *name;
+}
+
+std::size_t StandardAt(int s)
+{
+    return kStandardsFirst + static_cast<std::size_t>(3 * (s - 1));
+}
+
+} // namespace
+
+void DecodeFiveToneBlock(int block, const Payload &in, FiveToneTexts &texts)
+{
+    if (block == 0) {
+        for (int s = 1; s <= kStandards; ++s) {
+            const std::size_t at = StandardAt(s);
+            texts.Standard(s, 1) = std::to_string(in[at]);
+            texts.Standard(s, 2) = std::string(1, HexDigit(in[at + 1]));
+            texts.Standard(s, 3) = std::string(1, HexDigit(in[at + 2]));
+        }
+        std::size_t at = kDelays;
+        for (std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
+            *delay = std::to_string(in[at++] * 10);
+        return;
+    }
+    for (std::size_t half = 0; half < 2; ++half) {
+        const std::size_t b = kRecords[half];
+        if (block < kFirstDecodeBlock) {
+            const int row = 2 * block - 1 + static_cast<int>(half);
+            for (int c = 1; c <= 4; ++c)
+                texts.Encode(row, c) = Code(in, b + static_cast<std::size_t>(3 * (c - 1)));
+            SetStandard(texts.Encode(row, 5), in[b + 12]);
+            continue;
+        }
+        const int row = 2 * block - 17 + static_cast<int>(half);
+        if (row > kFiveToneRows)
+            continue;
+        SetStandard(texts.Decode(row, 1), in[b] & 0xFu);
+        texts.Decode(row, 2) = Code(in, b + 1);
+        texts.Decode(row, 3) = DecodeFunction(in[b] >> 4);
+        texts.Decode(row, 4) = Code(in, b + 4);
+        texts.Decode(row, 5) = DecodeFunction(in[b + 7] & 0xFu);
+        texts.Decode(row, 6) = Code(in, b + 8);
+        texts.Decode(row, 7) = DecodeFunction(in[b + 7] >> 4);
+        texts.Decode(row, 8) = Code(in, b + 11);
+    }
+}
+
+void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
+{
+    if (block == 0) {
+        for (int s = 1; s <= kStandards; ++s) {
+            const std::size_t at = StandardAt(s);
+            f[at] = Low8(text::StrToInt(texts.Standard(s, 1)));
+            f[at + 1] = Low8(text::HexToInt(texts.Standard(s, 2)));
+            f[at + 2] = Low8(text::HexToInt(texts.Standard(s, 3)));
+        }
+        std::size_t at = kDelays;
+        for (const std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
+            f[at++] = Low8(text::ShortestToInt(text::StrToInt(*delay) / 10.0));
+        return;
+    }
+    for (std::size_t half = 0; half < 2; ++half) {
+        const std::size_t b = kRecords[half];
+        if (block < kFirstDecodeBlock) {
+            const int row = 2 * block - 1 + static_cast<int>(half);
+            for (int c = 1; c <= 4; ++c)
+                PutCode(f, b + static_cast<std::size_t>(3 * (c - 1)), texts.Encode(row, c));
+            f[b + 12] = EncodeStandard(texts.Encode(row, 5));
+            continue;
+        }
+        const int row = 2 * block - 17 + static_cast<int>(half);
+        if (row > kFiveToneRows)
+            continue; // past the table: nothing to send
+        f[b] =
+            static_cast<std::uint8_t>(EncodeStandard(texts.Decode(row, 1)) + 16 * EncodeFunction(texts.Decode(row, 3)));
+        PutCode(f, b + 1, texts.Decode(row, 2));
+        PutCode(f, b + 4, texts.Decode(row, 4));
+        f[b + 7] =
+            static_cast<std::uint8_t>(EncodeFunction(texts.Decode(row, 5)) + 16 * EncodeFunction(texts.Decode(row, 7)));
+        PutCode(f, b + 8, texts.Decode(row, 6));
+        PutCode(f, b + 11, texts.Decode(row, 8));
+    }
+}
+
+} // namespace tonvar::signalling

@@ -1,0 +1,72 @@
+// The 5TONE area (4) of the radio's memory: seventeen blocks. Payload
+// offsets:
+//
+//   block 0     standard s (1..5) at 3(s-1): TX time, group code,
+//               duplication code; 20..23 the four delays (ms / 10)
+//   block 1..8  encode rows 2n-1 (from offset 0) and 2n (from 14): four
+//               5TONE codes and the standard; the record's last byte is not
+//               written and keeps what the payload held
+//   block 9..16 decode rows 2n-17 and 2n-16: standard and functions in
+//               nibbles, first/second/third frame and response codes
+#pragma once
+
+#include "memory/Payload.h"
+
+#include <array>
+#include <string>
+
+namespace tonvar::signalling {
+
+inline constexpr int kFiveToneBlocks = 17;
+inline constexpr int kStandards = 5;
+inline constexpr int kFiveToneRows = 16;
+inline constexpr int kEncodeColumns = 5; // xg2 columns 1..5
+inline constexpr int kDecodeColumns = 8; // xg3 columns 1..8
+
+namespace fivetone_offsets {
+inline constexpr std::size_t kStandardsFirst = 0, kDelays = 20;
+inline constexpr std::array<std::size_t, 2> kRecords{0, 14};
+} // namespace fivetone_offsets
+
+struct FiveToneTexts {
+    std::string CCIR = "CCIR"; // the standard whose tones are shown
+    std::array<std::array<std::string, 3>, kStandards> standards{
+        {{"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}}}; // xg1
+    std::array<std::array<std::string, kEncodeColumns>, kFiveToneRows> encode;                            // xg2
+    std::array<std::array<std::string, kDecodeColumns>, kFiveToneRows> decode;                            // xg3
+    std::string cb1 = "500", cb2 = "500", cb3 = "500", cb4 = "500";
+    std::string ed1 = "6000"; // Reset Time(ms): kept in no block
+
+    // Cells by row and column from 1.
+    std::string &Standard(int row, int column)
+    {
+        return standards[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    const std::string &Standard(int row, int column) const
+    {
+        return standards[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    std::string &Encode(int row, int column)
+    {
+        return encode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    const std::string &Encode(int row, int column) const
+    {
+        return encode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    std::string &Decode(int row, int column)
+    {
+        return decode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    const std::string &Decode(int row, int column) const
+    {
+        return decode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    bool operator==(const FiveToneTexts &) const = default;
+};
+
+void DecodeFiveToneBlock(int block, const memory::Payload &payload, FiveToneTexts &texts);
+// A field that does not convert throws text::ConversionError.
+void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, memory::Payload &payload);
+
+} // namespace tonvar::signalling

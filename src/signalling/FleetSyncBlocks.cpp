@@ -1,0 +1,96 @@
+#include "signalling/FleetSyncBlocks.h"
+
+#include "text/Convert.h"
+
+namespace tonvar::signalling {
+
+using memory::Low16;
+using memory::Low8;
+using memory::Payload;
+using namespace fleetsync_offsets;
+
+namespace {
+
+constexpr std::uint8_t kOn = 0xFF;
+constexpr int kEntriesPerBlock = 7;
+constexpr std::array<const char *, 2> kBaudRates{"1200", "2400"};
+
+std::string NumberOrEmpty(std::uint16_t v)
+{
+    return v == 0 ? std::string() : std::to_string(v);
+}
+
+// List entry `entry` (1..16) from the fleet and ID at `at` and `at` + 2;
+// entries past 16 do not exist and are not touched.
+void DecodeEntry(const Payload &in, int entry, std::size_t at, FleetSyncTexts &texts)
+{
+    if (entry < 1 || entry > kFleetEntries)
+        return;
+    const auto i = static_cast<std::size_t>(entry - 1);
+    texts.fleet[i] = NumberOrEmpty(memory::Get16(in, at));
+    texts.id[i] = NumberOrEmpty(memory::Get16(in, at + 2));
+}
+
+// List entry `entry` to `at` (fleet) and `at` + 2 (ID); an empty cell, or an
+// entry past 16, gives 0.
+void EncodeEntry(const FleetSyncTexts &texts, int entry, std::size_t at, Payload &f)
+{
+    std::uint32_t fleet = 0;
+    std::uint32_t id = 0;
+    if (entry >= 1 && entry <= kFleetEntries) {
+        const auto i = static_cast<std::size_t>(entry - 1);
+        if (!texts.fleet[i].empty())
+            fleet = Low16(text::StrToInt(texts.fleet[i]));
+        if (!texts.id[i].empty())
+            id = Low16(text::StrToInt(texts.id[i]));
+    }
+    memory::Put16(f, at, fleet);
+    memory::Put16(f, at + 2, id);
+}
+
+int Entry(int block, int k)
+{
+    return kEntriesPerBlock * (block - 1) + 3 + k;
+}
+
+} // namespace
+
+void DecodeFleetSyncBlock(int block, const Payload &in, FleetSyncTexts &texts)
+{
+    if (block != 0) {
+        for (int k = 0; k < kEntriesPerBlock; ++k)
+            DecodeEntry(in, Entry(block, k), static_cast<std::size_t>(4 * k), texts);
+        return;
+    }
+    texts.ed1 = std::to_string(memory::Get16(in, kOwnFleet));
+    texts.ed2 = std::to_string(memory::Get16(in, kOwnId));
+    // A baud byte that names no entry of the list leaves the choice as it is.
+    const std::string baud = std::to_string(in[kBaud] * 100);
+    for (const char *rate : kBaudRates)
+        if (baud == rate)
+            texts.cb1 = rate;
+    texts.ed3 = std::to_string(memory::Get16(in, kModulationDelay));
+    texts.ed4 = std::to_string(in[kMessageTimer]);
+    texts.CheckBox1 = in[kSideTone] == kOn;
+    DecodeEntry(in, 1, kFirstEntries, texts);
+    DecodeEntry(in, 2, kFirstEntries + 4, texts);
+}
+
+void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
+{
+    if (block != 0) {
+        for (int k = 0; k < kEntriesPerBlock; ++k)
+            EncodeEntry(texts, Entry(block, k), static_cast<std::size_t>(4 * k), f);
+        return;
+    }
+    memory::Put16(f, kOwnFleet, Low16(text::StrToInt(texts.ed1)));
+    memory::Put16(f, kOwnId, Low16(text::StrToInt(texts.ed2)));
+    f[kBaud] = Low8(text::ShortestToInt(text::StrToInt(texts.cb1) / 100.0));
+    memory::Put16(f, kModulationDelay, Low16(text::StrToInt(texts.ed3)));
+    f[kMessageTimer] = Low8(text::StrToInt(texts.ed4));
+    f[kSideTone] = texts.CheckBox1 ? kOn : 0;
+    EncodeEntry(texts, 1, kFirstEntries, f);
+    EncodeEntry(texts, 2, kFirstEntries + 4, f);
+}
+
+} // namespace tonvar::signalling

@@ -1,0 +1,42 @@
+// The FleetSync area (2) of the radio's memory: three blocks, written as 32
+// bytes without a checksum and not resent. Payload offsets:
+//
+//   block 0   0..1 own fleet, 2..3 own ID, 4 baud / 100, 5..6 modulation
+//             delay (ms), 7 message mode timer (s), 8 side tone,
+//             20..27 fleet and ID of list entries 1 and 2
+//   block n   list entries 7(n-1)+3 .. 7(n-1)+9: fleet, ID, 2 bytes each
+#pragma once
+
+#include "memory/Payload.h"
+
+#include <array>
+#include <string>
+
+namespace tonvar::signalling {
+
+inline constexpr int kFleetSyncBlocks = 3;
+inline constexpr int kFleetEntries = 16;
+
+namespace fleetsync_offsets {
+inline constexpr std::size_t kOwnFleet = 0, kOwnId = 2, kBaud = 4, kModulationDelay = 5, kMessageTimer = 7,
+                             kSideTone = 8, kFirstEntries = 20;
+} // namespace fleetsync_offsets
+
+struct FleetSyncTexts {
+    std::string ed1 = "100";                      // Fleet[Own]
+    std::string ed2 = "1000";                     // ID[Own]
+    std::string cb1 = "2400";                     // FleetSync Baud Rate[bps]
+    std::string ed3 = "400";                      // Data TX Modulation Delay Time[ms]
+    std::string ed4 = "10";                       // Message Mode Timer [s]
+    bool CheckBox1 = true;                        // PTT ID Side Tone
+    std::array<std::string, kFleetEntries> fleet; // xg1 rows 1..16, "Fleet"
+    std::array<std::string, kFleetEntries> id;    // and "ID"
+
+    bool operator==(const FleetSyncTexts &) const = default;
+};
+
+void DecodeFleetSyncBlock(int block, const memory::Payload &payload, FleetSyncTexts &texts);
+// A field that does not convert throws text::ConversionError.
+void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, memory::Payload &payload);
+
+} // namespace tonvar::signalling

@@ -1,0 +1,58 @@
+// The 2TONE area (3) of the radio's memory: eleven blocks. Payload offsets:
+//
+//   block 0     0..7 tones A..D (Hz), 8 rest time, 10/12/14 first and
+//               second frequency time and interval (ms), 20..27 encode
+//               memories 1 and 2 (first, second frequency)
+//   block 1, 2  encode memories 7(n-1)+3 .. 7(n-1)+9
+//   block 3..10 decode rows 2(n-3)+1 (from offset 0) and the next (from 12):
+//               four entries of tone pair, response mode, prompt
+#pragma once
+
+#include "memory/Payload.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tonvar::signalling {
+
+inline constexpr int kTwoToneBlocks = 11;
+inline constexpr int kTwoToneRows = 16;
+inline constexpr int kTwoToneDecodeColumns = 12; // xg2 columns 1..12
+
+namespace twotone_offsets {
+inline constexpr std::size_t kTones = 0, kRestTime = 8, kFirstTime = 10, kSecondTime = 12, kInterval = 14,
+                             kFirstMemories = 20;
+inline constexpr std::array<std::size_t, 2> kDecodeRows{0, 12};
+} // namespace twotone_offsets
+
+struct TwoToneTexts {
+    std::string cb1 = "500";                                            // First Frequency Time(ms)
+    std::string cb2 = "500";                                            // Second Frequency Time(ms)
+    std::string cb3 = "500";                                            // Interval Between Two Frequency (ms)
+    std::string ed1 = "1981", ed2 = "1124", ed3 = "1197", ed4 = "1275"; // tones A..D (Hz)
+    std::string ed5 = "6000";                                           // Rest Time(ms)
+    std::array<std::string, kTwoToneRows> first;                        // xg1 column 1
+    std::array<std::string, kTwoToneRows> second;                       // xg1 column 2
+    std::array<std::array<std::string, kTwoToneDecodeColumns>, kTwoToneRows> decode; // xg2 columns 1..12
+
+    // Cell (row, column) of xg2, both from 1.
+    std::string &Decode(int row, int column)
+    {
+        return decode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    const std::string &Decode(int row, int column) const
+    {
+        return decode[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
+    }
+    bool operator==(const TwoToneTexts &) const = default;
+};
+
+const std::vector<std::string> &TonePairNames();
+const std::vector<std::string> &ResponseModeNames();
+
+void DecodeTwoToneBlock(int block, const memory::Payload &payload, TwoToneTexts &texts);
+// A field that does not convert throws text::ConversionError.
+void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, memory::Payload &payload);
+
+} // namespace tonvar::signalling
