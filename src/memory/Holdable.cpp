@@ -3,6 +3,8 @@
 #include "memory/ChannelBlock.h"
 #include "text/Convert.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -15,29 +17,6 @@ namespace {
 // Pick lists longer than this are not spelled out in a message.
 constexpr std::size_t kListedValues = 12;
 
-std::optional<double> Number(const std::string &text)
-{
-    if (text.empty())
-        return std::nullopt;
-    char *end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-bool SameValue(const std::string &typed, const std::string &kept)
-{
-    if (typed == kept || IsNoFrequency(typed))
-        return true;
-    const auto a = Number(typed);
-    if (!a)
-        return false;
-    if (const auto b = Number(kept))
-        return std::fabs(*a - *b) < 1e-5 + 1e-9;
-    return *a == 0 && (kept == "NONE" || kept == "CLOSE");
-}
-
 std::string Allowed(const std::vector<std::string> &list)
 {
     if (list.empty() || list.size() > kListedValues)
@@ -48,10 +27,15 @@ std::string Allowed(const std::vector<std::string> &list)
     return out + ".";
 }
 
-[[noreturn]] void Refuse(const std::string &where, const std::string &typed, const std::string &kept,
-                         const std::vector<std::string> &list)
+std::optional<double> Number(const std::string &text)
 {
-    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list), where);
+    if (text.empty())
+        return std::nullopt;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
 }
 
 // Which cell of a row a conversion failure comes from.
@@ -95,6 +79,31 @@ int FailingColumn(const ChannelRow &row)
 
 } // namespace
 
+bool SameHeldValue(const std::string &typed, const std::string &kept)
+{
+    const auto lower = [](unsigned char c) { return std::tolower(c); };
+    if (std::equal(typed.begin(), typed.end(), kept.begin(), kept.end(),
+                   [&](char x, char y) {
+                       return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+                   }) ||
+        IsNoFrequency(typed))
+        return true; // "a" is kept as "A"
+    const auto a = Number(typed);
+    if (!a)
+        return false;
+    if (const auto b = Number(kept))
+        return std::fabs(*a - *b) < 1e-5 + 1e-9;
+    return *a == 0 && (kept == "NONE" || kept == "CLOSE");
+}
+
+void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
+                 const std::vector<std::string> &list)
+{
+    if (kept.empty())
+        throw text::Failure("The radio cannot hold '" + typed + "'." + Allowed(list), where);
+    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list), where);
+}
+
 void CheckChannelHeld(const ChannelRow &row, int channel)
 {
     const std::string where = "Channel " + std::to_string(channel);
@@ -113,8 +122,8 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
     const ChannelRow &back = kept.Row(channel);
     for (int c = 1; c < kColumnCount; ++c) {
         const auto at = static_cast<std::size_t>(c);
-        if (!SameValue(row[at], back[at]))
-            Refuse(where + ", " + captions.at(at), row[at], back[at], PickList(c));
+        if (!SameHeldValue(row[at], back[at]))
+            RefuseValue(where + ", " + captions.at(at), row[at], back[at], PickList(c));
     }
 }
 
@@ -140,8 +149,8 @@ void CheckSettingsHeld(const SettingsTexts &settings)
     SettingsTexts kept = DefaultSettingsTexts();
     DecodeSettingsBlock(scratch, kept);
     for (int n = 1; n <= kSettingsBoxCount; ++n)
-        if (!SameValue(settings.Box(n), kept.Box(n)))
-            Refuse("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n));
+        if (!SameHeldValue(settings.Box(n), kept.Box(n)))
+            RefuseValue("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n));
 }
 
 } // namespace tonvar::memory

@@ -12,11 +12,21 @@
 #include "memory/SettingsBlock.h"
 
 #include <string>
+#include <vector>
 
 namespace tonvar::memory {
 
 // Throw text::Failure: the first line is the conversion's own message or the
 // refusal, the detail says where ("Channel 3, RX Freq", "Settings, TOT").
+// A text and what the radio would keep of it are the same value: equal but
+// for case, the same number, "0" for NONE or CLOSE, or a blank cell.
+bool SameHeldValue(const std::string &typed, const std::string &kept);
+// Throws text::Failure: "The radio cannot hold 'typed': it would keep 'kept'."
+// and what `allowed` lists (short lists only); `where` is the detail. An
+// empty `kept` is a value the radio keeps as nothing it can show.
+[[noreturn]] void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
+                              const std::vector<std::string> &allowed);
+
 void CheckChannelHeld(const ChannelRow &row, int channel);
 void CheckSettingsHeld(const SettingsTexts &settings);
 

@@ -113,11 +113,29 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f)
     }
 }
 
+std::vector<NamedText> DtmfFields(DtmfTexts &t)
+{
+    std::vector<NamedText> fields{{"DTMF, DTMF Spend [digit/s]", &t.cb1, {}},
+                                  {"DTMF, First Digit Time [ms]", &t.cb2, {}},
+                                  {"DTMF, First Digit Delay [ms]", &t.cb3, {}},
+                                  {"DTMF, # and * Tone [ms]", &t.cb4, {}},
+                                  {"DTMF, D Code Assignment", &t.cb5, {}},
+                                  {"DTMF, ID Code", &t.Edit1, {}},
+                                  {"DTMF, Group Code", &t.cb6, {"Off", "A", "B", "C", "D", "*", "#"}},
+                                  {"DTMF, Auto Reset Timer [s]", &t.cb7, {}},
+                                  {"DTMF, Call Alert", &t.cb8, {"Normal", "Continuous", "Off"}},
+                                  {"DTMF, Transpond", &t.cb9, {"Off", "Alert", "ID Code"}}};
+    for (std::size_t m = 0; m < t.autodial.size(); ++m)
+        fields.push_back({"DTMF, Autodial Memory " + std::to_string(m + 1), &t.autodial[m], {}});
+    return fields;
+}
+
 void CheckDtmfHeld(const DtmfTexts &texts)
 {
     CheckIdCode(texts.Edit1, "DTMF, ID Code");
     for (std::size_t m = 0; m < texts.autodial.size(); ++m)
         CheckAutodial(texts.autodial[m], "DTMF, Autodial Memory " + std::to_string(m + 1));
+    CheckTextsHeld<DtmfTexts, DtmfDigitCounts>(texts, kDtmfBlocks, DtmfFields, EncodeDtmfBlock, DecodeDtmfBlock);
 }
 
 } // namespace tonvar::signalling

@@ -9,10 +9,12 @@
 #pragma once
 
 #include "memory/Payload.h"
+#include "signalling/HeldTexts.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tonvar::signalling {
 
@@ -53,8 +55,11 @@ void DecodeDtmfBlock(int block, const memory::Payload &payload, DtmfTexts &texts
 // Fills block `block` in order of its fields; a field that does not convert
 // throws text::ConversionError, leaving the ones after it as they were.
 void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload);
-// What the radio cannot hold although it converts: an ID code or an autodial
-// memory of more than 8 symbols (text::Failure naming it).
+// Every text the blocks carry, named as the window shows it.
+std::vector<NamedText> DtmfFields(DtmfTexts &texts);
+// What the radio cannot hold: a text that does not convert, an ID code or an
+// autodial memory of more than 8 symbols, a value its block does not keep
+// (text::Failure naming it, HeldTexts.h).
 void CheckDtmfHeld(const DtmfTexts &texts);
 
 } // namespace tonvar::signalling

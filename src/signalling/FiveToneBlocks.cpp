@@ -112,4 +112,44 @@ void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
     }
 }
 
+std::vector<NamedText> FiveToneFields(FiveToneTexts &t)
+{
+    std::vector<NamedText> fields;
+    for (int s = 1; s <= kStandards; ++s) {
+        const std::string row = "5TONE, Standard row " + std::to_string(s);
+        fields.push_back({row + ", TX Time(ms)", &t.Standard(s, 1), {}});
+        fields.push_back({row + ", Group Code", &t.Standard(s, 2), {}});
+        fields.push_back({row + ", Duplication Code", &t.Standard(s, 3), {}});
+    }
+    fields.push_back({"5TONE, Sending First Frame Coding Delay Time(ms)", &t.cb1, {}});
+    fields.push_back({"5TONE, Sending Second Frame Coding Delay Time(ms)", &t.cb2, {}});
+    fields.push_back({"5TONE, Sending Third Frame Coding Delay Time(ms)", &t.cb3, {}});
+    fields.push_back({"5TONE, Extended Duration of The First Tone of Each Group", &t.cb4, {}});
+    static const std::array<const char *, kEncodeColumns> encode{
+        "First Frame Coding", "Second Frame Coding", "Third Frame Coding", "Confirmation Code", "Use Standard"};
+    static const std::array<const char *, kDecodeColumns> decode{
+        "Use Standard", "First Frame Decoding", "Function", "Second Frame Decoding",
+        "Function",     "Third Frame Decoding", "Function", "Response Code"};
+    for (int r = 1; r <= kFiveToneRows; ++r)
+        for (int c = 1; c <= kEncodeColumns; ++c)
+            fields.push_back({"5TONE, Encode row " + std::to_string(r) + ", " + encode[static_cast<std::size_t>(c - 1)],
+                              &t.Encode(r, c), c == 5 ? StandardNames() : std::vector<std::string>{}});
+    for (int r = 1; r <= kFiveToneRows; ++r)
+        for (int c = 1; c <= kDecodeColumns; ++c)
+            fields.push_back({"5TONE, Decode row " + std::to_string(r) + ", " + decode[static_cast<std::size_t>(c - 1)],
+                              &t.Decode(r, c),
+                              c == 1                       ? StandardNames()
+                              : c == 3 || c == 5 || c == 7 ? FunctionNames()
+                                                           : std::vector<std::string>{}});
+    return fields;
+}
+
+void CheckFiveToneHeld(const FiveToneTexts &texts)
+{
+    struct NoState {};
+    CheckTextsHeld<FiveToneTexts, NoState>(
+        texts, kFiveToneBlocks, FiveToneFields, EncodeFiveToneBlock,
+        [](int b, const Payload &p, FiveToneTexts &t, NoState &) { DecodeFiveToneBlock(b, p, t); });
+}
+
 } // namespace tonvar::signalling

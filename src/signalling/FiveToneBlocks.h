@@ -11,9 +11,11 @@
 #pragma once
 
 #include "memory/Payload.h"
+#include "signalling/HeldTexts.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace tonvar::signalling {
 
@@ -68,5 +70,8 @@ struct FiveToneTexts {
 void DecodeFiveToneBlock(int block, const memory::Payload &payload, FiveToneTexts &texts);
 // A field that does not convert throws text::ConversionError.
 void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, memory::Payload &payload);
+std::vector<NamedText> FiveToneFields(FiveToneTexts &texts);
+// What the radio cannot hold (HeldTexts.h).
+void CheckFiveToneHeld(const FiveToneTexts &texts);
 
 } // namespace tonvar::signalling

@@ -23,6 +23,7 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFiveToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFiveToneBlock(block, texts, payload); }
+    void CheckHeld() const override { CheckFiveToneHeld(texts); }
 };
 
 } // namespace tonvar::signalling

@@ -93,4 +93,28 @@ void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
     EncodeEntry(texts, 2, kFirstEntries + 4, f);
 }
 
+std::vector<NamedText> FleetSyncFields(FleetSyncTexts &t)
+{
+    std::vector<NamedText> fields{
+        {"FleetSync, Fleet[Own]", &t.ed1, {}},
+        {"FleetSync, ID[Own]", &t.ed2, {}},
+        {"FleetSync, FleetSync Baud Rate[bps]", &t.cb1, {kBaudRates.begin(), kBaudRates.end()}},
+        {"FleetSync, Data TX Modulation Delay Time[ms]", &t.ed3, {}},
+        {"FleetSync, Message Mode Timer [s]", &t.ed4, {}}};
+    for (std::size_t r = 0; r < t.fleet.size(); ++r) {
+        const std::string row = "FleetSync, row " + std::to_string(r + 1);
+        fields.push_back({row + ", Fleet", &t.fleet[r], {}});
+        fields.push_back({row + ", ID", &t.id[r], {}});
+    }
+    return fields;
+}
+
+void CheckFleetSyncHeld(const FleetSyncTexts &texts)
+{
+    struct NoState {};
+    CheckTextsHeld<FleetSyncTexts, NoState>(
+        texts, kFleetSyncBlocks, FleetSyncFields, EncodeFleetSyncBlock,
+        [](int b, const Payload &p, FleetSyncTexts &t, NoState &) { DecodeFleetSyncBlock(b, p, t); });
+}
+
 } // namespace tonvar::signalling

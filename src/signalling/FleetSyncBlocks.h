@@ -8,9 +8,11 @@
 #pragma once
 
 #include "memory/Payload.h"
+#include "signalling/HeldTexts.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace tonvar::signalling {
 
@@ -38,5 +40,8 @@ struct FleetSyncTexts {
 void DecodeFleetSyncBlock(int block, const memory::Payload &payload, FleetSyncTexts &texts);
 // A field that does not convert throws text::ConversionError.
 void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, memory::Payload &payload);
+std::vector<NamedText> FleetSyncFields(FleetSyncTexts &texts);
+// What the radio cannot hold (HeldTexts.h).
+void CheckFleetSyncHeld(const FleetSyncTexts &texts);
 
 } // namespace tonvar::signalling

@@ -52,14 +52,19 @@ void SignallingLogic::wbtnClick()
 {
     if (!MayStart())
         return;
-    CheckHeld();
     try {
+        CheckHeld();
         transfer_.Check(Plan(), Hooks());
     } catch (const text::ConversionError &e) {
+        if (!e.detail().empty())
+            throw;
         // The message stays the conversion's own; the detail says where.
-        const std::string where = e.detail().empty()
-                                      ? WindowName() + ", block " + std::to_string(transfer_.BuildingBlock().number)
-                                      : e.detail();
+        std::string where = WindowName();
+        try {
+            transfer_.Check(Plan(), Hooks());
+        } catch (const text::ConversionError &) {
+            where += ", block " + std::to_string(transfer_.BuildingBlock().number);
+        }
         throw text::ConversionError(e.what(), where);
     }
     main_.OpenPortForSignalling();

@@ -138,4 +138,38 @@ void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, Payload &f)
     }
 }
 
+std::vector<NamedText> TwoToneFields(TwoToneTexts &t)
+{
+    std::vector<NamedText> fields{{"2TONE, Atone(hz)", &t.ed1, {}},
+                                  {"2TONE, Btone(hz)", &t.ed2, {}},
+                                  {"2TONE, Ctone(hz)", &t.ed3, {}},
+                                  {"2TONE, Dtone(hz)", &t.ed4, {}},
+                                  {"2TONE, Rest Time(ms)", &t.ed5, {}},
+                                  {"2TONE, First Frequency Time(ms)", &t.cb1, {}},
+                                  {"2TONE, Second Frequency Time(ms)", &t.cb2, {}},
+                                  {"2TONE, Interval Between Two Frequency (ms)", &t.cb3, {}}};
+    for (int r = 1; r <= kTwoToneRows; ++r) {
+        const std::string row = "2TONE, Encode row " + std::to_string(r);
+        fields.push_back({row + ", First Frequency(hz)", &t.first[static_cast<std::size_t>(r - 1)], {}});
+        fields.push_back({row + ", Second Frequency(hz)", &t.second[static_cast<std::size_t>(r - 1)], {}});
+    }
+    for (int r = 1; r <= kTwoToneRows; ++r) {
+        const std::string row = "2TONE, Decode row " + std::to_string(r);
+        for (int j = 0; j < 4; ++j) {
+            fields.push_back({row + ", Decode" + std::to_string(j + 1), &t.Decode(r, 3 * j + 1), TonePairNames()});
+            fields.push_back({row + ", Response Mode", &t.Decode(r, 3 * j + 2), ResponseModeNames()});
+            fields.push_back({row + ", Prompt", &t.Decode(r, 3 * j + 3), {}});
+        }
+    }
+    return fields;
+}
+
+void CheckTwoToneHeld(const TwoToneTexts &texts)
+{
+    struct NoState {};
+    CheckTextsHeld<TwoToneTexts, NoState>(
+        texts, kTwoToneBlocks, TwoToneFields, EncodeTwoToneBlock,
+        [](int b, const Payload &p, TwoToneTexts &t, NoState &) { DecodeTwoToneBlock(b, p, t); });
+}
+
 } // namespace tonvar::signalling

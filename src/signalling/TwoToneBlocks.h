@@ -9,6 +9,7 @@
 #pragma once
 
 #include "memory/Payload.h"
+#include "signalling/HeldTexts.h"
 
 #include <array>
 #include <string>
@@ -54,5 +55,8 @@ const std::vector<std::string> &ResponseModeNames();
 void DecodeTwoToneBlock(int block, const memory::Payload &payload, TwoToneTexts &texts);
 // A field that does not convert throws text::ConversionError.
 void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, memory::Payload &payload);
+std::vector<NamedText> TwoToneFields(TwoToneTexts &texts);
+// What the radio cannot hold (HeldTexts.h).
+void CheckTwoToneHeld(const TwoToneTexts &texts);
 
 } // namespace tonvar::signalling

