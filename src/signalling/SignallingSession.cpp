@@ -25,6 +25,23 @@ link::TransferHooks SignallingLogic::Hooks()
     link::TransferHooks hooks;
     hooks.received = [this](link::BlockRef b, const memory::Payload &p) { Decode(b.number, p); };
     hooks.build = [this](link::BlockRef b, memory::Payload &p) { Encode(b.number, p); };
+    // The radio holds a block when every byte the block's fields set is as
+    // written; spare bytes the codec leaves alone may be kept otherwise.
+    hooks.same = [this](link::BlockRef b, const memory::Payload &written, const memory::Payload &read) {
+        memory::Payload zeros{};
+        memory::Payload ones{};
+        ones.fill(0xFF);
+        try {
+            Encode(b.number, zeros);
+            Encode(b.number, ones);
+        } catch (const text::Failure &) {
+            zeros = ones = {}; // every byte counts
+        }
+        for (std::size_t i = 0; i < written.size(); ++i)
+            if (zeros[i] == ones[i] && written[i] != read[i])
+                return false;
+        return true;
+    };
     return hooks;
 }
 

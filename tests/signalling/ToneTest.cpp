@@ -266,6 +266,44 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     EXPECT_TRUE(tone.wbtnEnabled);
 }
 
+// The read-back judges the bytes a block's fields set: a radio that keeps an
+// encode record's spare byte otherwise holds the write; one that changes a
+// code does not, and after the rounds of writing again the write fails.
+TEST_F(FiveTone, TheReadBackIgnoresSpareBytesButNotAField)
+{
+    FillTables();
+    for (const std::size_t altered : {std::size_t{13}, std::size_t{0}}) {
+        messages.clear();
+        tone.wbtnClick();
+        std::string failure;
+        try {
+            for (int guard = 0; guard < 500 && !tone.wbtnEnabled; ++guard) {
+                const Bytes sent = port.Sent();
+                ASSERT_FALSE(sent.empty());
+                if (sent[0] != 0x52) {
+                    Receive({0x06});
+                    continue;
+                }
+                const Bytes w = tone.Written(sent[2]);
+                Bytes payload(w.begin() + 4, w.begin() + 32);
+                if (sent[2] == 1)
+                    payload[altered] ^= 0x01;
+                Receive(Frame(sent[1], sent[2], payload));
+            }
+        } catch (const tonvar::text::Failure &e) {
+            failure = e.detail();
+        }
+        if (altered == 13) {
+            EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
+            EXPECT_EQ(failure, "");
+        } else {
+            EXPECT_TRUE(messages.empty());
+            EXPECT_EQ(failure, "5TONE, read back after 4 writes: block 1 differ. Write again.");
+        }
+        EXPECT_TRUE(tone.wbtnEnabled);
+    }
+}
+
 TEST_F(FiveTone, DelaysMustDivideByTen)
 {
     tone.texts.cb1 = "55";
