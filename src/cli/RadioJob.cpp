@@ -62,7 +62,15 @@ ChannelData WindowStartState()
 ChannelData LoadForWriting(const std::string &fileName)
 {
     ChannelData data = WindowStartState();
-    files::LoadChannelFile(data.table, data.settings, fileName);
+    try {
+        files::LoadChannelFile(data.table, data.settings, fileName);
+    } catch (const text::Failure &e) {
+        const std::string message = e.what();
+        // "Cannot open file ..." names the file already.
+        if (message.find(fileName) != std::string::npos)
+            throw;
+        throw text::Failure(fileName + ": " + message, e.detail());
+    }
     if (data.table.RowCount() <= memory::kChannelCount)
         throw text::Failure(fileName + " holds " + std::to_string(data.table.RowCount() - 1) + " channels, not " +
                             std::to_string(memory::kChannelCount));

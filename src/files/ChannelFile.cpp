@@ -382,9 +382,46 @@ void SaveFileBytes(const std::string &fileName, const std::string &bytes)
     CannotCreate(fileName, error);
 }
 
+void CheckChannelFileText(const std::string &text)
+{
+    const auto refuse = [](const std::string &why) { throw text::Failure("The file is not a channel file.", why); };
+    const int expected = 1 + memory::kChannelCount + kSettingsInFile;
+    const std::string shape =
+        "a channel file has " + std::to_string(expected) + " lines: the column captions, 16 channels and 9 settings.";
+    std::vector<std::string> lines = SplitLines(text);
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    if (lines.empty())
+        refuse("It is empty: " + shape);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool binary = std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return u < 32 && c != '\t';
+        });
+        if (binary)
+            refuse("Line " + std::to_string(i + 1) + " holds bytes that are not text.");
+    }
+    if (static_cast<int>(lines.size()) != expected)
+        refuse("It has " + std::to_string(lines.size()) + (lines.size() == 1 ? " line; " : " lines; ") + shape);
+    for (int r = 0; r <= memory::kChannelCount; ++r) {
+        const std::vector<std::string> fields = ParseRecord(lines[static_cast<std::size_t>(r)]);
+        const std::string line = "Line " + std::to_string(r + 1);
+        if (fields.size() != static_cast<std::size_t>(memory::kColumnCount))
+            refuse(line + " has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + "; " +
+                   (r == 0 ? "the captions line" : "a channel line") + " has 16, separated by commas.");
+        if (r > 0 && !fields[0].empty() && fields[0] != std::to_string(r))
+            refuse(line + " is numbered '" + fields[0] + "'; it holds channel " + std::to_string(r) + ".");
+    }
+}
+
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName)
 {
-    ApplyChannelFileText(ReadFileBytes(fileName, "The file is too large to be a channel file."), table, settings);
+    std::string text = ReadFileBytes(fileName, "The file is too large to be a channel file.");
+    CheckChannelFileText(text);
+    // Blank lines after the last setting are no rows of the table.
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    ApplyChannelFileText(text, table, settings);
 }
 
 std::string ReadFileBytes(const std::string &fileName, const std::string &tooLarge)

@@ -41,6 +41,13 @@ std::string ChannelFileText(const memory::ChannelTable &table, const memory::Set
 // the file does not have, after everything before it has been applied.
 void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, memory::SettingsTexts &settings);
 
+// Checks a file's bytes whole before anything is applied: text, 26 lines
+// (blank lines after the last one aside), the captions and each channel line
+// of 16 fields, each channel line numbered for its channel (or blank).
+// Throws text::Failure: "The file is not a channel file." with what is wrong,
+// and on which line, as the detail.
+void CheckChannelFileText(const std::string &text);
+
 // Writes the file through a temporary file in the same folder, renamed over
 // the old one when complete, so a failed save leaves the old file as it was.
 // A symbolic link is followed: the file it points to is saved and the link
@@ -51,8 +58,8 @@ void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, 
 // Throws text::Failure("Cannot create file ...").
 void SaveChannelFile(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      const std::string &fileName);
-// Throws text::Failure("Cannot open file ...") when the file cannot be read
-// (table and settings unchanged), or as ApplyChannelFileText does.
+// Throws text::Failure("Cannot open file ...") when the file cannot be read,
+// or as CheckChannelFileText does; the table and settings are then unchanged.
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName);
 
 // Saves any file's bytes as SaveChannelFile saves a channel file.

@@ -33,6 +33,8 @@ public:
     const ChannelRow &Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
     ChannelRow &Row(int row) { return rows_.at(static_cast<std::size_t>(row)); }
 
+    bool operator==(const ChannelTable &) const = default;
+
 private:
     std::vector<ChannelRow> rows_;
 };

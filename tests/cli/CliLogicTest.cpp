@@ -254,6 +254,7 @@ TEST(LoadForWriting, AFileThatWouldFailHalfWayIsRefusedWithTheChannelNamed)
     EXPECT_EQ(loaded.table.Cell(2, memory::kColTxFreq), " ") << "an empty field loads as a blank";
 
     data.table.Row(7) = data.table.Row(2);
+    data.table.SetCell(7, memory::kColChannel, "7");
     data.table.SetCell(7, memory::kColStep, "fast");
     files::SaveChannelFile(data.table, data.settings, name);
     try {
@@ -274,9 +275,15 @@ TEST(LoadForWriting, AFileThatWouldFailHalfWayIsRefusedWithTheChannelNamed)
                                                 "radio takes 60, 120, 180 or CLOSE.");
     }
 
-    // Cut short: the loader's own message.
+    // Cut short: the loader's own message, after the file's name.
     std::ofstream(name, std::ios::trunc) << "\"Ch No.\"\r\n1,145.5\r\n";
-    EXPECT_THROW(LoadForWriting(name), text::Failure);
+    try {
+        LoadForWriting(name);
+        ADD_FAILURE() << "accepted";
+    } catch (const text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), name + ": The file is not a channel file.");
+        EXPECT_EQ(e.detail().rfind("It has 2 lines;", 0), 0u) << e.detail();
+    }
     std::filesystem::remove(name);
     EXPECT_THROW(LoadForWriting(name), text::Failure);
 }

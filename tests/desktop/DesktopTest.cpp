@@ -172,6 +172,20 @@ struct Desktop : ::testing::Test {
         files::LoadChannelFile(table, settings, path);
     }
 
+    // File > Open..., a path typed into the dialog.
+    void OpenFile(const std::string &path)
+    {
+        app->Focus(main);
+        app->Keys("alt+f");
+        app->Keys("o");
+        const std::string dialog = app->WaitForWindow("Open Channel File");
+        ASSERT_FALSE(dialog.empty()) << Log();
+        app->Focus(dialog);
+        app->Type(path);
+        app->Keys("Return");
+        ASSERT_TRUE(Eventually([&] { return app->Windows("Open Channel File").empty(); }));
+    }
+
     // Closes the main window as its close button does, and waits for the
     // application to end. The request is repeated (as a user clicks again)
     // should the first one come while the application is still busy with
@@ -403,4 +417,31 @@ TEST_F(Desktop, AnOpenErrorClosedWithEnterStartsNothingMore)
     CloseTheMessage();
     EXPECT_EQ(fileOpens.Opens(), 2);
     EXPECT_TRUE(radio.Log().empty());
+}
+
+// A file that is not a channel file is refused whole: the table stays as it
+// was, and the box says why.
+TEST_F(Desktop, OpeningASemicolonOrABinaryFileLeavesTheTableAsItWas)
+{
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    std::string text = files::ChannelFileText(memory::ChannelTable{}, memory::DefaultSettingsTexts());
+    std::replace(text.begin(), text.end(), ',', ';');
+    const std::string semicolons = home.filePath(QStringLiteral("semicolons.wh")).toStdString();
+    std::ofstream(semicolons, std::ios::binary) << text;
+    const std::string binary = home.filePath(QStringLiteral("binary.wh")).toStdString();
+    std::ofstream(binary, std::ios::binary) << std::string("\x7f"
+                                                           "ELF\x02\x01\x01\0\0\0",
+                                                           10)
+                                            << std::string(300, '\0');
+    for (const std::string &file : {semicolons, binary}) {
+        OpenFile(file);
+        CloseTheMessage();
+    }
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("kept.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Cell(1, 1), "145.50000") << Log() << Screenshot();
+    EXPECT_EQ(table.Cell(2, 0), "2");
 }

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -230,8 +231,66 @@ TEST_F(TempDir, HugeFilesAreRefusedAndLongLinesLoad)
     const fs::path longLine = dir / "line.wh";
     std::ofstream(longLine) << std::string(kMaxFileSize, ',');
     EXPECT_EQ(tonvar::test::FailureOf([&] { LoadChannelFile(table, settings, longLine.string()); }),
-              "List index out of bounds (17)");
+              "The file is not a channel file.");
     EXPECT_EQ(table.RowCount(), 17);
+}
+
+// A file is checked whole before the table changes: what is not a channel
+// file changes nothing and says what is wrong, and where.
+TEST_F(TempDir, AFileThatIsNoChannelFileChangesNothing)
+{
+    std::vector<std::string> lines = SplitLines(kEmptyTableFile);
+    const auto join = [](const std::vector<std::string> &ls, const std::string &end) {
+        std::string out;
+        for (const std::string &l : ls)
+            out += l + end;
+        return out;
+    };
+    std::vector<std::string> semicolons = lines;
+    for (std::string &l : semicolons)
+        std::replace(l.begin(), l.end(), ',', ';');
+    std::vector<std::string> misnumbered = lines;
+    misnumbered[3] = "7" + misnumbered[3].substr(1);
+    std::vector<std::string> thirty = lines;
+    thirty.insert(thirty.begin() + 17, 14, lines[16]);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "It is empty: a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
+        {"a\r\nb\r\nc\r\n",
+         "It has 3 lines; a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
+        {join(semicolons, "\r\n"), "Line 1 has 10 fields; the captions line has 16, separated by commas."},
+        {join(lines, "\r\n").replace(40, 3, std::string("\x01\x00\x02", 3)), "Line 1 holds bytes that are not text."},
+        {join(misnumbered, "\r\n"), "Line 4 is numbered '7'; it holds channel 3."},
+        {join(thirty, "\r\n"),
+         "It has 40 lines; a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
+    };
+    for (const auto &[text, why] : cases) {
+        const fs::path file = dir / "bad.wh";
+        std::ofstream(file, std::ios::binary) << text;
+        ChannelTable table;
+        table.SetCell(3, 1, "145.50000");
+        SettingsTexts settings = DefaultSettingsTexts();
+        const ChannelTable before = table;
+        try {
+            LoadChannelFile(table, settings, file.string());
+            ADD_FAILURE() << why;
+        } catch (const tonvar::text::Failure &e) {
+            EXPECT_EQ(std::string(e.what()), "The file is not a channel file.");
+            EXPECT_EQ(e.detail(), why);
+        }
+        EXPECT_TRUE(table == before) << why;
+        EXPECT_TRUE(settings == DefaultSettingsTexts()) << why;
+    }
+    // What the format allows loads: LF ends, quoted cells, blank cells, a
+    // blank line after the last setting (no phantom row).
+    lines[2] = "2,\"146.5\",,NONE,NONE,LOW,NARROW,NONE,5000,NONE,NONE,NONE,NONE,DTMF,1,NONE";
+    const fs::path good = dir / "good.wh";
+    std::ofstream(good, std::ios::binary) << join(lines, "\n") << "\n\n";
+    ChannelTable table;
+    SettingsTexts settings = DefaultSettingsTexts();
+    LoadChannelFile(table, settings, good.string());
+    EXPECT_EQ(table.RowCount(), 17);
+    EXPECT_EQ(table.Cell(2, 1), "146.5");
+    EXPECT_EQ(table.Cell(2, 2), " ");
 }
 
 // Random records: whatever the bytes, parsing never fails, and every row
