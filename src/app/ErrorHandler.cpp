@@ -4,17 +4,42 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace tonvar::app {
 
+int ExecOnTop(QMessageBox &box)
+{
+    // Above every other window of the program, the always-on-top progress
+    // dialog included, and with the keyboard.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.setWindowModality(Qt::ApplicationModal);
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
+    return box.exec();
+}
+
 namespace {
+
+// The window a box belongs to: the one the user works in, or a window that
+// stays on top of it (the progress dialog), so that the box comes above it.
+QWidget *BoxParent()
+{
+    QWidget *parent = QApplication::activeWindow();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !qobject_cast<QMessageBox *>(w))
+            parent = w;
+    return parent;
+}
 
 void ShowErrorBox(const QString &text, const QString &detail)
 {
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, BoxParent());
     if (!detail.isEmpty())
         box.setInformativeText(detail);
-    box.exec();
+    ExecOnTop(box);
 }
 
 FailureSink &Sink()
@@ -25,8 +50,8 @@ FailureSink &Sink()
 
 void ShowMessageBox(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, BoxParent());
+    ExecOnTop(box);
 }
 
 MessageSink &Messages()

@@ -17,6 +17,7 @@
 #include <string>
 #include <utility>
 
+class QMessageBox;
 class QWidget;
 
 namespace tonvar::app {
@@ -29,6 +30,10 @@ inline const QString kApplicationTitle = QStringLiteral("TONVAR  V1.0");
 using FailureSink = std::function<void(const QString &text, const QString &detail)>;
 void SetFailureSink(FailureSink sink);
 void ResetFailureSink();
+
+// Shows a message box above every window of the program, the progress
+// dialog included, with the keyboard focus; returns as QMessageBox::exec.
+int ExecOnTop(QMessageBox &box);
 
 // Shows a failure message through the current sink.
 void ReportFailure(const std::string &message, const std::string &detail = {});

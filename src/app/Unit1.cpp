@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -124,6 +125,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
       session(commPort_, tim1Adapter_, table, settings,
               protocol::MainSessionHost{[this](const std::string &text) {
                                             RefreshControls();
+                                            readDone_ = readDone_ || text == protocol::kReadSucceeded;
                                             ShowMessage(text);
                                         },
                                         [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
@@ -318,6 +320,7 @@ void TForm1::BuildMenus()
     file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
+    exit->setShortcut(QKeySequence::Quit);
 
     QMenu *signalling = menuBar()->addMenu(QStringLiteral("&Signalling"));
     signalling->addAction(QStringLiteral("&DTMF"), this, &TForm1::DTMF1Click)->setObjectName(QStringLiteral("DTMF1"));
@@ -427,7 +430,11 @@ void TForm1::Handle(F &&handler)
     if (readStep_ && !session.ReadRunning()) {
         readStep_ = false;
         history_->Record(QStringLiteral("Read from Radio"));
+        // What a read brought in is what the radio holds: nothing to save.
+        if (readDone_)
+            history_->Stack().setClean();
     }
+    readDone_ = false;
 }
 
 void TForm1::Change(const QString &name, const std::function<void()> &change)
@@ -524,16 +531,61 @@ QString TForm1::AskForFile(bool save)
 void TForm1::N3Click()
 {
     const QString name = AskForFile(false);
-    if (!name.isEmpty())
-        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(),
-               [&] { files::LoadChannelFile(table, settings, name.toStdString()); });
+    if (name.isEmpty())
+        return;
+    bool loaded = false;
+    Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
+        files::LoadChannelFile(table, settings, name.toStdString());
+        loaded = true;
+    });
+    if (loaded)
+        history_->Stack().setClean();
 }
 
 void TForm1::N5Click()
 {
+    SaveToFile();
+}
+
+bool TForm1::SaveToFile()
+{
     const QString name = AskForFile(true);
-    if (!name.isEmpty())
-        Handle([&] { files::SaveChannelFile(table, settings, name.toStdString()); });
+    if (name.isEmpty())
+        return false;
+    bool saved = false;
+    Handle([&] {
+        files::SaveChannelFile(table, settings, name.toStdString());
+        saved = true;
+    });
+    if (saved)
+        history_->Stack().setClean();
+    return saved;
+}
+
+bool TForm1::Modified() const
+{
+    return !history_->Stack().isClean();
+}
+
+bool TForm1::MayClose()
+{
+    if (!Modified())
+        return true;
+    QMessageBox box(QMessageBox::Question, kApplicationTitle,
+                    QStringLiteral("The channels or settings have changes that are not saved."), QMessageBox::NoButton,
+                    this);
+    box.setInformativeText(QStringLiteral("Save them to a channel file before quitting?"));
+    QPushButton *save = box.addButton(QStringLiteral("&Save..."), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    ExecOnTop(box);
+    if (box.clickedButton() == discard)
+        return true;
+    if (box.clickedButton() == save)
+        return SaveToFile();
+    return false;
 }
 
 void TForm1::SpeedButton1Click()
@@ -666,6 +718,11 @@ void TForm1::N1Click()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // Changes not saved are saved, dropped or kept open, as the user says.
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
     // Closing the main window ends the application, open signalling windows
     // and all.
     event->accept();

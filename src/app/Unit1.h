@@ -106,6 +106,8 @@ public:
     void SpeedButton2Click(); // Save
     void N3Click();           // File > Open...
     void N5Click();           // File > Save...
+    // Changes to the channels or settings since the last Open, Save or Read.
+    bool Modified() const;
 
     // Asks for a channel file to open (save = false) or to save; empty when
     // the user cancels. Tests replace it.
@@ -169,6 +171,11 @@ private:
 
     std::unique_ptr<TableHistory> history_;
     bool readStep_ = false; // a read runs; it becomes one step when it ends
+    bool readDone_ = false; // the read that runs has succeeded
+    // Asks for a file and saves; false when nothing was saved.
+    bool SaveToFile();
+    // Save, Discard or Cancel for changes not saved; true when the window may close.
+    bool MayClose();
     serial::PortWatcher *watcher_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;

@@ -1,5 +1,6 @@
 #include "protocol/Unit3.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -9,6 +10,7 @@ namespace tonvar::protocol {
 TForm3::TForm3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Progress"));
     // Below Retry and Cancel, what the session does or waits for, in words.
     setFixedSize(441, 146);
     ProgressBar1 = new QProgressBar(this);
@@ -26,6 +28,11 @@ TForm3::TForm3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindow
     Label1->setGeometry(10, 96, 423, 46);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QPushButton *button : {Button1, Button2}) {
+        button->setAutoDefault(true); // Enter presses the button with the focus
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
+    setTabOrder(Button1, Button2);
     connect(Button1, &QPushButton::clicked, this, &TForm3::retryClicked);
     connect(Button2, &QPushButton::clicked, this, &TForm3::cancelClicked);
 }
@@ -41,9 +48,20 @@ void TForm3::Display(const ProgressState &state, const QPoint &topLeft)
         move(topLeft);
         show();
         raise();
+        activateWindow();
+        Button1->setFocus();
     } else if (!state.visible && isVisible()) {
         hide();
     }
+}
+
+void TForm3::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Q_EMIT cancelClicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace tonvar::protocol

@@ -1,6 +1,7 @@
 // The progress dialog of the main window's sessions: a bar, Retry and
 // Cancel. It holds no state of its own; it shows the session's progress and
-// hands the two clicks to whoever owns the session.
+// hands the two clicks to whoever owns the session. It takes the keyboard
+// when it comes up, so a session can be left without a mouse.
 #pragma once
 
 #include "protocol/MainSession.h"
@@ -30,6 +31,11 @@ public:
 Q_SIGNALS:
     void retryClicked();
     void cancelClicked();
+
+protected:
+    // Escape is Cancel; Tab moves between Retry and Cancel, Enter or Space
+    // presses the one with the focus.
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace tonvar::protocol

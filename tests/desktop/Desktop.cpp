@@ -152,7 +152,54 @@ XServer::XServer()
 
 XServer::~XServer()
 {
+    Stop(wm_);
     Stop(pid_);
+}
+
+namespace {
+
+// The root window's property of that name, as 32-bit values.
+std::vector<std::uint32_t> RootProperty(const std::string &display, const char *name)
+{
+    std::vector<std::uint32_t> out;
+    xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+    if (c && !xcb_connection_has_error(c)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        if (atom && atom->atom != XCB_ATOM_NONE) {
+            xcb_get_property_reply_t *p =
+                xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_ANY, 0, 4096), nullptr);
+            if (p && p->format == 32) {
+                const auto *v = static_cast<const std::uint32_t *>(xcb_get_property_value(p));
+                out.assign(v, v + xcb_get_property_value_length(p) / 4);
+            }
+            std::free(p);
+        }
+        std::free(atom);
+    }
+    if (c)
+        xcb_disconnect(c);
+    return out;
+}
+
+} // namespace
+
+bool XServer::StartWindowManager()
+{
+    if (std::system("command -v openbox > /dev/null 2>&1") != 0)
+        return false;
+    wm_ = Spawn({"openbox", "--sm-disable"}, Environment({"DISPLAY=" + display_}), ::open("/dev/null", O_WRONLY),
+                ::open("/dev/null", O_WRONLY));
+    return Eventually([&] { return !RootProperty(display_, "_NET_SUPPORTING_WM_CHECK").empty(); });
+}
+
+std::vector<std::string> XServer::Stacking() const
+{
+    std::vector<std::string> out;
+    for (const std::uint32_t w : RootProperty(display_, "_NET_CLIENT_LIST_STACKING"))
+        out.push_back(std::to_string(w));
+    return out;
 }
 
 Result Run(const std::vector<std::string> &argv, const std::vector<std::string> &environment,

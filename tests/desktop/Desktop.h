@@ -20,9 +20,15 @@ public:
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
     const std::string &Display() const { return display_; }
+    // Starts a window manager (openbox) on the server and waits until it
+    // manages windows; false where none is installed.
+    bool StartWindowManager();
+    // The managed windows, bottom to top, as the window manager stacks them.
+    std::vector<std::string> Stacking() const;
 
 private:
     pid_t pid_ = -1;
+    pid_t wm_ = -1;
     std::string display_;
 };
 

@@ -190,12 +190,19 @@ struct Desktop : ::testing::Test {
     // application to end. The request is repeated (as a user clicks again)
     // should the first one come while the application is still busy with
     // the keys before it.
+    // Changes not saved are discarded when the window asks.
     void CloseAndWait()
     {
         int status = -1;
         for (int attempt = 0; attempt < 6 && status == -1; ++attempt) {
             app->Close(main);
-            status = app->WaitForExit(5s, attempt == 5);
+            status = app->WaitForExit(5s, false);
+            if (status == -1 && app->Windows(kMain).size() == 2) {
+                const std::string prompt = app->Windows(kMain).back();
+                app->Focus(prompt);
+                app->Keys("alt+d");
+                status = app->WaitForExit(5s, attempt == 5);
+            }
         }
         EXPECT_EQ(status, 0) << Log();
     }
@@ -444,4 +451,114 @@ TEST_F(Desktop, OpeningASemicolonOrABinaryFileLeavesTheTableAsItWas)
     SaveAs(home.filePath(QStringLiteral("kept.wh")).toStdString(), table, settings);
     EXPECT_EQ(table.Cell(1, 1), "145.50000") << Log() << Screenshot();
     EXPECT_EQ(table.Cell(2, 0), "2");
+}
+
+// Quitting with changes not saved asks first: Cancel keeps the window, Save
+// saves them and quits, Discard quits without them.
+TEST_F(Desktop, QuittingWithChangesNotSavedAsksToSaveThem)
+{
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    const auto prompt = [&] {
+        const std::string box = app->WaitForWindow(kMain, 20s, 2);
+        EXPECT_FALSE(box.empty()) << Log() << Screenshot();
+        app->Focus(box);
+    };
+    app->Focus(main);
+    app->Keys("ctrl+q");
+    prompt();
+    app->Keys("Escape");
+    ASSERT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; }));
+    EXPECT_TRUE(app->Running());
+
+    app->Focus(main);
+    app->Keys("ctrl+q");
+    prompt();
+    app->Keys("alt+s");
+    const std::string dialog = app->WaitForWindow("Save Channel File");
+    ASSERT_FALSE(dialog.empty()) << Log() << Screenshot();
+    app->Focus(dialog);
+    const std::string path = home.filePath(QStringLiteral("kept-on-quit.wh")).toStdString();
+    app->Type(path);
+    app->Keys("Return");
+    EXPECT_EQ(app->WaitForExit(20s), 0) << Log();
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    files::LoadChannelFile(table, settings, path);
+    EXPECT_EQ(table.Cell(1, 1), "145.50000");
+}
+
+TEST_F(Desktop, ClosingWithChangesCanDiscardThem)
+{
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    // The close request is repeated should the first come while the keys
+    // before it are still being handled.
+    std::string box;
+    for (int attempt = 0; attempt < 4 && box.empty(); ++attempt) {
+        app->Close(main);
+        box = app->WaitForWindow(kMain, 5s, 2);
+    }
+    ASSERT_FALSE(box.empty()) << Log() << Screenshot();
+    app->Focus(box);
+    app->Keys("alt+d");
+    EXPECT_EQ(app->WaitForExit(20s), 0) << Log();
+}
+
+// The progress dialog takes the keyboard: Escape is Cancel, Tab moves to
+// Cancel and Space presses it; then a read goes through.
+TEST_F(Desktop, TheProgressDialogIsLeftWithTheKeyboard)
+{
+    sim::Faults silent;
+    silent.silent = true;
+    radio.SetFaults(silent);
+    for (const char *keys : {"Escape", "Tab space"}) {
+        app->Focus(main);
+        app->Keys("F11");
+        ASSERT_FALSE(app->WaitForWindow("Progress").empty()) << Log() << Screenshot();
+        ASSERT_TRUE(Eventually([&] { return !radio.Log().empty(); }));
+        app->Keys(keys); // to the window with the focus, which is the dialog
+        EXPECT_TRUE(Eventually([&] { return app->Windows("Progress").empty(); })) << keys << Screenshot();
+        radio.ClearLog();
+    }
+    radio.SetFaults({});
+    app->Focus(main);
+    app->Keys("F11");
+    CloseTheMessage();
+    EXPECT_EQ(Summary(radio.Log()), ExpectedRead());
+}
+
+// Under a window manager, an error box comes up above the always-on-top
+// progress dialog, with the keyboard: Enter closes it without a click.
+struct ManagedDesktop : Desktop {
+    static void SetUpTestSuite()
+    {
+        Desktop::SetUpTestSuite();
+        managed = x->StartWindowManager();
+    }
+    static inline bool managed = false;
+};
+
+TEST_F(ManagedDesktop, AnErrorBoxComesAboveTheProgressDialogWithTheKeyboard)
+{
+    if (!managed)
+        GTEST_SKIP() << "no window manager (openbox) installed";
+    const std::string notAPort = home.filePath(QStringLiteral("not-a-port")).toStdString();
+    std::ofstream(notAPort) << "x";
+    ConnectTo(notAPort);
+    app->Keys("F11");
+    const std::string box = app->WaitForWindow(kMain, 20s, 2);
+    const std::string dialog = app->WaitForWindow("Progress");
+    ASSERT_FALSE(box.empty() || dialog.empty()) << Log() << Screenshot();
+    const auto above = [&] {
+        const std::vector<std::string> order = x->Stacking();
+        const auto b = std::find(order.begin(), order.end(), box);
+        const auto d = std::find(order.begin(), order.end(), dialog);
+        return b != order.end() && d != order.end() && b > d;
+    };
+    EXPECT_TRUE(Eventually(above, 5s)) << Screenshot();
+    app->Keys("Return"); // no focus given: the box has it
+    EXPECT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; })) << Screenshot();
 }
