@@ -334,6 +334,9 @@ void TForm1::BuildMenus()
     port->addAction(QStringLiteral("&Device Path..."), this, &TForm1::DevicePathClick)
         ->setObjectName(QStringLiteral("DevicePath"));
     devicePath_ = port->actions().constLast();
+    closePort_ =
+        port->addAction(QStringLiteral("&Close Port"), this, [this] { Handle([this] { session.ReleasePort(); }); });
+    closePort_->setObjectName(QStringLiteral("ClosePort"));
 }
 
 void TForm1::FormCreate(QSize screen)
@@ -454,6 +457,14 @@ void TForm1::RefreshControls()
     // The port is chosen only while it is closed, by the selector or a path.
     if (devicePath_)
         devicePath_->setEnabled(session.comcbbEnabled);
+    if (closePort_)
+        closePort_->setEnabled(session.PortHeldIdle());
+    const QString why =
+        session.comcbbEnabled ? QString()
+        : free ? QStringLiteral("The port is open for the signalling windows: Port > Close Port releases it.")
+               : QStringLiteral("A read or write runs on the port.");
+    if (comcbb->toolTip() != why)
+        comcbb->setToolTip(why);
     setEnabled(session.formEnabled);
     if (comcbb->currentText() != Latin1(session.comcbbText))
         SetEditText(comcbb, Latin1(session.comcbbText));

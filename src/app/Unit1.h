@@ -180,6 +180,7 @@ private:
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;
     QAction *devicePath_ = nullptr;   // Port > Device Path...
+    QAction *closePort_ = nullptr;    // Port > Close Port
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;

@@ -97,6 +97,14 @@ void MainSession::OpenPortForSignalling()
     comcbbEnabled = false;
 }
 
+void MainSession::ReleasePort()
+{
+    if (!PortHeldIdle())
+        return;
+    port_.ClosePort();
+    comcbbEnabled = true;
+}
+
 void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 {
     const link::Answer answer = link.Receive(buffer, length);

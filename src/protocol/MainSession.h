@@ -139,6 +139,11 @@ public:
     // The show commands of the signalling windows: opens the port unless a
     // session or an earlier show command already has.
     void OpenPortForSignalling();
+    // Port > Close Port: the port a show command left open is closed and
+    // its selector freed, unless a session runs on it.
+    void ReleasePort();
+    // The port is open with no session on it (a show command opened it).
+    bool PortHeldIdle() const { return !comcbbEnabled && !SessionRunning(); }
     // The port hung up (cable pulled, device gone): every running session
     // ends at once, the port is closed, and the failure says what the radio
     // may now hold.

@@ -569,6 +569,23 @@ TEST_F(SessionFixture, ShowCommandsOpenThePortOnce)
     EXPECT_TRUE(session.comcbbEnabled);
 }
 
+// Port > Close Port frees a port a show command left open, never one a
+// session runs on.
+TEST_F(SessionFixture, ClosePortReleasesAPortNoSessionUses)
+{
+    EXPECT_FALSE(session.PortHeldIdle());
+    session.OpenPortForSignalling();
+    EXPECT_TRUE(session.PortHeldIdle());
+    session.ReleasePort();
+    EXPECT_FALSE(port.open);
+    EXPECT_TRUE(session.comcbbEnabled);
+    session.rbtnClick();
+    EXPECT_FALSE(session.PortHeldIdle()) << "a read runs";
+    session.ReleasePort();
+    EXPECT_TRUE(port.open);
+    EXPECT_FALSE(session.comcbbEnabled);
+}
+
 TEST_F(SessionFixture, TheDialogSaysWhatIsAwaitedAndWhenTheRadioDoesNotAnswer)
 {
     session.rbtnClick();
