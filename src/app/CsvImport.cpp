@@ -14,6 +14,8 @@ namespace {
 
 using memory::ChannelRow;
 
+constexpr double kHighestTone = 300.0;
+
 // Why a row is not taken.
 struct NotTaken {
     std::string reason;
@@ -117,9 +119,11 @@ private:
     {
         const std::string value = Has(column) ? Field(column) : "88.5";
         const std::optional<double> v = Number(value);
+        // What the table holds: a tone of the list, or any typed one up to
+        // 300.0 Hz with one decimal.
         const std::string tone = v ? text::FormatFixed(*v, 1) : std::string();
-        if (!v || !InToneList(tone))
-            throw NotTaken{"tone " + Shown(value) + " is not in the tone list"};
+        if (!v || (!InToneList(tone) && !(*v > 0 && *v <= kHighestTone)))
+            throw NotTaken{"tone " + Shown(value) + " is not a tone from 0.1 to 300.0 Hz"};
         return tone;
     }
 
@@ -135,8 +139,9 @@ private:
             (polarity[1] != 'N' && polarity[1] != 'R'))
             throw NotTaken{"DTCS polarity " + Shown(polarity) + " is not NN, NR, RN or RR"};
         code += polarity[static_cast<std::size_t>(side)] == 'N' ? 'N' : 'I';
-        if (!digits || !InToneList(code))
-            throw NotTaken{"DTCS code " + Shown(value) + " is not in the code list"};
+        // Any three digits, as the table keeps a typed code ("7I" is 007I).
+        if (!digits)
+            throw NotTaken{"DTCS code " + Shown(value) + " is not one to three digits"};
         return code;
     }
 
@@ -231,10 +236,47 @@ CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &tab
         throw text::Failure("The file is no CSV channel list: it has no Frequency column.");
     CsvImportResult result;
     result.rows = list.RowCount();
-    for (int ch = 1; ch <= memory::kChannelCount && ch < table.RowCount(); ++ch) {
-        const int r = ch - 1; // the data row for this channel
+    const int channels = std::min(memory::kChannelCount, table.RowCount() - 1);
+
+    // Each row goes to the channel its Location names; rows without one
+    // (or with one that is taken, or no channel) fill the next free ones.
+    std::vector<int> rowOf(static_cast<std::size_t>(channels + 1), -1);
+    std::vector<int> unplaced;
+    for (int r = 0; r < list.RowCount(); ++r) {
+        const std::string location = list.Field(r, "Location");
+        int ch = 0;
+        if (!location.empty() && location.size() <= 3 &&
+            std::all_of(location.begin(), location.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            ch = std::stoi(location);
+        if (ch >= 1 && ch <= channels && rowOf[static_cast<std::size_t>(ch)] < 0)
+            rowOf[static_cast<std::size_t>(ch)] = r;
+        else
+            unplaced.push_back(r);
+    }
+    std::vector<std::string> moved;
+    int next = 1;
+    std::vector<int> left; // rows with no channel left for them
+    for (const int r : unplaced) {
+        while (next <= channels && rowOf[static_cast<std::size_t>(next)] >= 0)
+            ++next;
+        if (next > channels) {
+            left.push_back(r + 1);
+            continue;
+        }
+        rowOf[static_cast<std::size_t>(next)] = r;
+        if (list.Has("Location")) {
+            const std::string location = list.Field(r, "Location");
+            moved.push_back("Row " + std::to_string(r + 1) + ": " +
+                            (location.empty() ? std::string("no Location")
+                                              : "Location " + Shown(location) + " is no free channel 1 to 16") +
+                            "; put in channel " + std::to_string(next) + ".");
+        }
+    }
+
+    for (int ch = 1; ch <= channels; ++ch) {
+        const int r = rowOf[static_cast<std::size_t>(ch)];
         ChannelRow row{};
-        if (r < list.RowCount()) {
+        if (r >= 0) {
             try {
                 row = RowReader(list, r).Channel();
                 ++result.taken;
@@ -242,18 +284,26 @@ CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &tab
                     result.names = true;
             } catch (const NotTaken &e) {
                 row = ChannelRow{};
-                result.notTaken.push_back("Row " + std::to_string(ch) + ": " + e.reason + "; channel " +
+                result.notTaken.push_back("Row " + std::to_string(r + 1) + ": " + e.reason + "; channel " +
                                           std::to_string(ch) + " left empty.");
             }
         }
-        row[memory::kColChannel] = table.Cell(ch, memory::kColChannel);
+        row[memory::kColChannel] = std::to_string(ch);
         table.Row(ch) = row;
     }
-    if (list.RowCount() == memory::kChannelCount + 1)
-        result.notTaken.push_back("Row 17: not taken; the radio has 16 channels.");
-    else if (list.RowCount() > memory::kChannelCount + 1)
-        result.notTaken.push_back("Rows 17 to " + std::to_string(list.RowCount()) +
-                                  ": not taken; the radio has 16 channels.");
+    result.notTaken.insert(result.notTaken.end(), moved.begin(), moved.end());
+    if (!left.empty()) {
+        const bool run = left.back() - left.front() + 1 == static_cast<int>(left.size());
+        std::string rows;
+        if (left.size() == 1)
+            rows = "Row " + std::to_string(left.front());
+        else if (run)
+            rows = "Rows " + std::to_string(left.front()) + " to " + std::to_string(left.back());
+        else
+            for (const int r : left)
+                rows += (rows.empty() ? "Rows " : ", ") + std::to_string(r);
+        result.notTaken.push_back(rows + ": not taken; the radio has 16 channels.");
+    }
     return result;
 }
 

@@ -1,16 +1,18 @@
 // A CSV channel list (files/ChannelCsv.h) imported into the channel table.
 //
-// The list's data rows fill channels 1 to 16 in file order, one row a
-// channel (its Location is not used). A row that cannot be taken leaves its
-// channel empty, and channels without a row are emptied. Each row becomes
+// Each data row goes to the channel 1 to 16 its Location names; rows without
+// one, or whose channel is taken or no channel, fill the next free channels
+// in file order, and the report says so. A row that cannot be taken leaves
+// its channel empty, and channels without a row are emptied. Column 0 then
+// holds the channel numbers 1 to 16. Each row becomes
 // the texts the table holds:
 //
 //   RX Freq     Frequency with five decimals, if the table would keep it
 //   TX Freq     Duplex empty: RX; "+"/"-": RX plus/minus Offset; "split":
 //               Offset; "off": empty
 //   tones       from Tone (empty, Tone, TSQL, DTCS, Cross and CrossMode),
-//               rToneFreq / cToneFreq (one decimal, from the tone list),
-//               DtcsCode / RxDtcsCode (three digits, from the code list) and
+//               rToneFreq / cToneFreq (one decimal, up to 300.0 Hz),
+//               DtcsCode / RxDtcsCode (one to three digits) and
 //               DtcsPolarity (transmit letter first; N stays N, R is our I)
 //   W/N         Mode FM: WIDE, NFM: NARROW; other modes are not taken
 //   Scan Add.   Skip "S": NONE, otherwise YES

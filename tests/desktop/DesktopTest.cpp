@@ -562,3 +562,38 @@ TEST_F(ManagedDesktop, AnErrorBoxComesAboveTheProgressDialogWithTheKeyboard)
     app->Keys("Return"); // no focus given: the box has it
     EXPECT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; })) << Screenshot();
 }
+
+// Channels 4, 6 and 10 exported to CSV and imported again stay where they
+// were.
+TEST_F(Desktop, SparseChannelsComeBackFromCsvWhereTheyWere)
+{
+    GoToTheFirstChannel();
+    const std::pair<const char *, const char *> typed[] = {
+        {"Down Down Down", "145.5"}, {"Down Down", "146"}, {"Down Down Down Down", "446.1"}};
+    for (const auto &[moves, text] : typed) {
+        app->Keys(moves);
+        app->Type(text);
+        app->Keys("Return");
+    }
+    const std::string csv = home.filePath(QStringLiteral("sparse.csv")).toStdString();
+    for (const auto &[key, title] : {std::pair{"e", "Export CSV File"}, std::pair{"i", "Import CSV File"}}) {
+        app->Focus(main);
+        app->Keys("alt+f");
+        app->Keys(key);
+        const std::string dialog = app->WaitForWindow(title);
+        ASSERT_FALSE(dialog.empty()) << title << Log() << Screenshot();
+        app->Focus(dialog);
+        app->Type(csv);
+        app->Keys("Return");
+        ASSERT_TRUE(Eventually([&] { return app->Windows(title).empty(); }));
+    }
+    CloseTheMessage(); // the import's report
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("sparse.wh")).toStdString(), table, settings);
+    for (int ch = 1; ch <= 16; ++ch) {
+        const std::string rx = ch == 4 ? "145.50000" : ch == 6 ? "146.00000" : ch == 10 ? "446.10000" : " ";
+        EXPECT_EQ(table.Cell(ch, 1), rx) << "channel " << ch << Screenshot();
+        EXPECT_EQ(table.Cell(ch, 0), std::to_string(ch));
+    }
+}

@@ -112,13 +112,13 @@ TEST(CsvImport, AHandWrittenListFillsTheChannelsAndReportsWhatItCouldNotTake)
     EXPECT_EQ(table.Row(11), Channel(11, "145.62500", "145.62500", "NONE", "712I"));
     EXPECT_EQ(table.Row(12), Channel(12, "145.65000", "145.65000", "754I", "023N"));
     EXPECT_EQ(table.Row(13), Channel(13, "162.55000", "", "NONE", "NONE"));
-    for (int ch = 14; ch <= 16; ++ch)
-        EXPECT_EQ(table.Row(ch), Empty(ch)) << "channel " << ch;
+    EXPECT_EQ(table.Row(14), Empty(14));
+    EXPECT_EQ(table.Row(15), Channel(15, "145.70000", "145.70000", "NONE", "69.4")) << "a tone as typed in the table";
+    EXPECT_EQ(table.Row(16), Empty(16));
 
     EXPECT_EQ(result.Report(),
-              "Imported 13 of 17 rows into channels 1 to 16.\n"
+              "Imported 14 of 17 rows into channels 1 to 16.\n"
               "Row 14: mode 'AM' is not FM or NFM; channel 14 left empty.\n"
-              "Row 15: tone '69.4' is not in the tone list; channel 15 left empty.\n"
               "Row 16: frequency '1300.000000' is not a frequency above 0 and up to 999.99999 MHz; channel 16 left "
               "empty.\n"
               "Row 17: not taken; the radio has 16 channels.\n"
@@ -137,9 +137,12 @@ TEST(CsvImport, ColumnsAreFoundByNameAndMissingOnesTakeTheNewRowDefaults)
     const app::CsvImportResult result = app::ImportCsvText(csv, table);
     EXPECT_EQ(table.Row(1), Channel(1, "145.50000", "145.50000", "NONE", "NONE", "HIGH", "NARROW"));
     EXPECT_EQ(table.Row(2), Channel(2, "146.00000", "146.00000", "023N", "023I"));
-    EXPECT_EQ(table.Row(3), Channel(3, "446.10000", "446.10000", "NONE", "NONE"));
-    for (int ch = 4; ch <= 16; ++ch)
-        EXPECT_EQ(table.Row(ch), Empty(ch)) << "a channel without a row is emptied: " << ch;
+    EXPECT_EQ(table.Row(9), Channel(9, "446.10000", "446.10000", "NONE", "NONE")) << "at its Location";
+    for (int ch = 3; ch <= 16; ++ch) {
+        if (ch != 9) {
+            EXPECT_EQ(table.Row(ch), Empty(ch)) << "a channel without a row is emptied: " << ch;
+        }
+    }
     EXPECT_EQ(result.Report(), "Imported 3 of 3 rows into channels 1 to 16.");
 }
 
@@ -163,7 +166,7 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
     ChannelTable table = Filled();
     const app::CsvImportResult result = app::ImportCsvText(csv, table);
     EXPECT_EQ(result.Report(),
-              "Imported 1 of 14 rows into channels 1 to 16.\n"
+              "Imported 2 of 14 rows into channels 1 to 16.\n"
               "Row 1: duplex 'x' is not empty, +, -, split or off; channel 1 left empty.\n"
               "Row 2: offset 'abc' is not a number; channel 2 left empty.\n"
               "Row 3: transmit frequency '-0.55000' is not a frequency above 0 and up to 999.99999 MHz; channel 3 "
@@ -173,16 +176,19 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
               "DTCS->DTCS; channel 5 left empty.\n"
               "Row 6: step '2.50' kHz is not 5.00, 6.25, 10.00, 12.50 or 25.00; channel 6 left empty.\n"
               "Row 7: DTCS polarity 'NX' is not NN, NR, RN or RR; channel 7 left empty.\n"
-              "Row 8: DTCS code '999' is not in the code list; channel 8 left empty.\n"
-              "Row 9: tone 'abc' is not in the tone list; channel 9 left empty.\n"
+              "Row 9: tone 'abc' is not a tone from 0.1 to 300.0 Hz; channel 9 left empty.\n"
               "Row 10: frequency 'abc' is not a frequency above 0 and up to 999.99999 MHz; channel 10 left empty.\n"
               "Row 11: frequency '1,5' is not a number; channel 11 left empty.\n"
               "Row 12: frequency '' is not a frequency above 0 and up to 999.99999 MHz; channel 12 left empty.\n"
               "Row 13: frequency '0.000001' is not a frequency above 0 and up to 999.99999 MHz; channel 13 left "
               "empty.")
         << "a name only in a row not taken needs no word";
-    for (int ch = 1; ch <= 13; ++ch)
-        EXPECT_EQ(table.Row(ch), Empty(ch)) << ch;
+    for (int ch = 1; ch <= 13; ++ch) {
+        if (ch != 8) {
+            EXPECT_EQ(table.Row(ch), Empty(ch)) << ch;
+        }
+    }
+    EXPECT_EQ(table.Row(8), Channel(8, "145.50000", "145.50000", "999N", "999N")) << "a code as typed in the table";
     EXPECT_EQ(table.Row(14), Channel(14, "145.50000", "145.50000", "NONE", "NONE"));
 }
 
@@ -244,6 +250,34 @@ TEST(CsvExport, ExportThenImportGivesTheSameTable)
     for (int r = 0; r < table.RowCount(); ++r)
         EXPECT_EQ(imported.Row(r), table.Row(r)) << "row " << r;
     EXPECT_EQ(result.Report(), "Imported 16 of 16 rows into channels 1 to 16.");
+}
+
+// Channels here and there, and codes and tones as typed: each comes back to
+// its own channel, the others empty, the numbers 1 to 16 in column 0.
+TEST(CsvExport, SparseChannelsAndTypedCodesComeBackWhereTheyWere)
+{
+    ChannelTable table = Numbered();
+    table.Row(4) = Channel(4, "145.50000", "145.50000", "007I", "NONE");
+    table.Row(6) = Channel(6, "146.00000", "146.00000", "69.4", "69.4");
+    table.Row(10) = Channel(10, "446.10000", "446.10000", "999N", "999N", "LOW", "NARROW", "NONE", "12500");
+    ChannelTable imported = Filled();
+    for (int ch = 1; ch <= 16; ++ch)
+        imported.SetCell(ch, 0, "x");
+    const app::CsvImportResult result = app::ImportCsvText(files::ChannelCsvText(table), imported);
+    for (int r = 1; r < table.RowCount(); ++r)
+        EXPECT_EQ(imported.Row(r), table.Row(r)) << "row " << r;
+    EXPECT_EQ(result.Report(), "Imported 3 of 3 rows into channels 1 to 16.");
+
+    // A row without a Location fills the next free channel, and says so.
+    const std::string csv = "Location,Frequency\n2,145.5\n,146\n2,147\n";
+    ChannelTable mixed = Filled();
+    EXPECT_EQ(app::ImportCsvText(csv, mixed).Report(),
+              "Imported 3 of 3 rows into channels 1 to 16.\n"
+              "Row 2: no Location; put in channel 1.\n"
+              "Row 3: Location '2' is no free channel 1 to 16; put in channel 3.");
+    EXPECT_EQ(mixed.Cell(1, 1), "146.00000");
+    EXPECT_EQ(mixed.Cell(2, 1), "145.50000");
+    EXPECT_EQ(mixed.Cell(3, 1), "147.00000");
 }
 
 TEST(CsvExport, ACellTheRadioCouldNotTakeStopsTheExport)
