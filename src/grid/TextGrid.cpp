@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QAbstractItemView>
 #include <QLineEdit>
 
 namespace tonvar::grid {
@@ -261,14 +262,38 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
         const bool tab = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
         const bool backtab =
             key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
-        if (tab || backtab) {
+        // The arrow keys leave the editor as in a spreadsheet: Right at the
+        // end of the text, Left at its start, Up and Down (with a pick list
+        // closed) commit the edit and move to the neighbouring cell.
+        bool arrow = false;
+        if (!(key->modifiers() & ~Qt::KeypadModifier)) {
+            auto *combo = qobject_cast<QComboBox *>(editor);
+            QLineEdit *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
+            const bool listOpen = combo && combo->view() && combo->view()->isVisible();
+            switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                arrow = !listOpen;
+                break;
+            case Qt::Key_Right:
+                arrow =
+                    !listOpen && (!line || (!line->hasSelectedText() && line->cursorPosition() == line->text().size()));
+                break;
+            case Qt::Key_Left:
+                arrow = !listOpen && (!line || (!line->hasSelectedText() && line->cursorPosition() == 0));
+                break;
+            default:
+                break;
+            }
+        }
+        if (tab || backtab || arrow) {
             QWidget *view = editor->parentWidget() ? editor->parentWidget()->parentWidget() : nullptr;
+            const int code = tab ? Qt::Key_Tab : backtab ? Qt::Key_Backtab : key->key();
             Q_EMIT commitData(editor);
             Q_EMIT closeEditor(editor, NoHint);
             if (view) {
                 // The grid has the focus back; the key moves it on from there.
-                QKeyEvent move(QEvent::KeyPress, tab ? Qt::Key_Tab : Qt::Key_Backtab,
-                               tab ? Qt::NoModifier : Qt::ShiftModifier);
+                QKeyEvent move(QEvent::KeyPress, code, backtab ? Qt::ShiftModifier : Qt::NoModifier);
                 QCoreApplication::sendEvent(view, &move);
             }
             return true;

@@ -103,7 +103,8 @@ public:
 
 protected:
     // Tab and Shift+Tab commit the edit and leave the grid, as they do from
-    // the grid itself.
+    // the grid itself; the arrow keys commit it and move to the neighbouring
+    // cell when the cursor stands at the edge of the text.
     bool eventFilter(QObject *object, QEvent *event) override;
 };
 

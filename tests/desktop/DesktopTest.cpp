@@ -597,3 +597,23 @@ TEST_F(Desktop, SparseChannelsComeBackFromCsvWhereTheyWere)
         EXPECT_EQ(table.Cell(ch, 0), std::to_string(ch));
     }
 }
+
+// In a cell editor the arrow keys commit and move, as in a spreadsheet:
+// Right at the end of the text, Down at any place.
+TEST_F(Desktop, ArrowKeysInACellCommitAndMove)
+{
+    GoToTheFirstChannel();
+    app->Type("146.52");
+    app->Keys("Right");
+    app->Type("146.0");
+    app->Keys("Down");
+    app->Keys("Left");
+    app->Type("147");
+    app->Keys("Return");
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("arrows.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Cell(1, 1), "146.52000") << Log() << Screenshot();
+    EXPECT_EQ(table.Cell(1, 2), "146.00000");
+    EXPECT_EQ(table.Cell(2, 1), "147.00000");
+}
