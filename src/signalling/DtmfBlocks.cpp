@@ -20,9 +20,9 @@ constexpr std::array<std::string_view, 3> kCallAlertTexts{"Off", "Normal", "Cont
 constexpr std::array<std::string_view, 3> kTranspondTexts{"Off", "Alert", "ID Code"};
 
 // A time in ms stored in units of `unit` ms: it must divide evenly.
-std::uint8_t Units(const std::string &text, double unit)
+std::uint8_t Units(const std::string &text, int unit)
 {
-    return Low8(text::ShortestToInt(text::StrToInt(text) / unit));
+    return Low8(WholeUnits(text, unit));
 }
 
 std::uint8_t ListIndex(const std::array<std::string_view, 3> &list, const std::string &text)
@@ -61,7 +61,7 @@ void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCo
             texts.Edit1 = *id;
         if (auto group = GroupCodeText(in[kGroupCode]))
             texts.cb6 = *group;
-        texts.cb7 = std::to_string(in[kAutoReset]);
+        texts.cb7 = in[kAutoReset] == 0 ? "Off" : std::to_string(in[kAutoReset]);
         SetFromList(kCallAlertTexts, in[kCallAlert], texts.cb8);
         SetFromList(kTranspondTexts, in[kTranspond], texts.cb9);
         texts.CheckB2 = in[kClearToTranspond] != 0;
@@ -94,7 +94,7 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f)
         f[kSideTone] = texts.CheckB1 ? kOn : 0;
         memory::Put32(f, kIdCode, EncodeIdCode(texts.Edit1));
         f[kGroupCode] = GroupCodeByte(texts.cb6).value_or(0);
-        f[kAutoReset] = Low8(text::StrToInt(texts.cb7));
+        f[kAutoReset] = texts.cb7 == "Off" ? std::uint8_t{0} : Low8(text::StrToInt(texts.cb7));
         f[kCallAlert] = ListIndex(kCallAlertTexts, texts.cb8);
         f[kTranspond] = ListIndex(kTranspondTexts, texts.cb9);
         f[kClearToTranspond] = texts.CheckB2 ? kOn : 0;

@@ -86,7 +86,7 @@ void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
         }
         std::size_t at = kDelays;
         for (const std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
-            f[at++] = Low8(text::ShortestToInt(text::StrToInt(*delay) / 10.0));
+            f[at++] = Low8(WholeUnits(*delay, 10));
         return;
     }
     for (std::size_t half = 0; half < 2; ++half) {

@@ -85,7 +85,7 @@ void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
     }
     memory::Put16(f, kOwnFleet, Low16(text::StrToInt(texts.ed1)));
     memory::Put16(f, kOwnId, Low16(text::StrToInt(texts.ed2)));
-    f[kBaud] = Low8(text::ShortestToInt(text::StrToInt(texts.cb1) / 100.0));
+    f[kBaud] = Low8(WholeUnits(texts.cb1, 100));
     memory::Put16(f, kModulationDelay, Low16(text::StrToInt(texts.ed3)));
     f[kMessageTimer] = Low8(text::StrToInt(texts.ed4));
     f[kSideTone] = texts.CheckBox1 ? kOn : 0;

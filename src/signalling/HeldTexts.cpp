@@ -21,6 +21,15 @@ std::optional<double> Number(const std::string &text)
 
 } // namespace
 
+std::int32_t WholeUnits(const std::string &typed, int unit)
+{
+    const std::int32_t v = text::StrToInt(typed);
+    if (v % unit != 0)
+        throw text::ConversionError(text::IntegerMessage(typed),
+                                    "the radio keeps multiples of " + std::to_string(unit) + ".");
+    return v / unit;
+}
+
 bool QuotesText(const std::string &message, const std::string &text)
 {
     const std::size_t end = message.find("' is not a valid");

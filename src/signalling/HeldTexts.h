@@ -14,6 +14,7 @@
 #include "text/Convert.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct NamedText {
     std::string *text;
     std::vector<std::string> allowed; // the radio's list, where it has one
 };
+
+// A whole number of `unit`s, as a block keeps a time in 10 ms or a rate in
+// 100 bps: `text` / `unit`. A text that does not divide evenly is quoted as
+// typed ("'105' is not a valid integer value"), the detail saying the step.
+std::int32_t WholeUnits(const std::string &text, int unit);
 
 // A conversion message ("'5.5' is not a valid integer value") comes from
 // `text`: quoted as it is, as a hexadecimal number ("$" first), or divided
@@ -56,7 +62,7 @@ void CheckTextsHeld(const Texts &texts, int blocks, Fields &&fields, Encode &&en
             if (!f.text->empty() && QuotesText(e.what(), *f.text) && matches++ == 0)
                 found = &f;
         if (matches == 1)
-            throw text::ConversionError(e.what(), found->where);
+            throw text::ConversionError(e.what(), e.detail().empty() ? found->where : found->where + ": " + e.detail());
         throw;
     }
     Texts kept = texts;

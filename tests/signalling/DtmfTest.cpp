@@ -182,6 +182,7 @@ TEST_F(Dtmf, FieldEncodings)
     dtmf.texts.cb2 = "2550";
     dtmf.texts.CheckB1 = false;
     dtmf.texts.cb6 = "D";
+    dtmf.texts.cb7 = "Off"; // from the window's own list
     dtmf.texts.Edit1 = "";
     // Characters the radio cannot keep stop the write before it starts, where
     // they were once dropped silently.
@@ -205,6 +206,7 @@ TEST_F(Dtmf, FieldEncodings)
     EXPECT_EQ(b[1], 255);
     EXPECT_EQ(b[5], 0x00);
     EXPECT_EQ(b[14], 0) << "group code D";
+    EXPECT_EQ(b[15], 0) << "auto reset Off";
     EXPECT_EQ(b[19], 0);
     EXPECT_EQ(b[20], 4) << "four symbols";
 
@@ -214,7 +216,7 @@ TEST_F(Dtmf, FieldEncodings)
     ReadBlocks(settings);
     EXPECT_EQ(dtmf.texts.cb5, "10000");
     EXPECT_EQ(dtmf.texts.cb6, "D");
-    EXPECT_EQ(dtmf.texts.cb5, "10000");
+    EXPECT_EQ(dtmf.texts.cb7, "Off");
 }
 
 TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
@@ -225,7 +227,8 @@ TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
         dtmf.wbtnClick();
         FAIL() << "expected a conversion failure";
     } catch (const tonvar::text::ConversionError &e) {
-        EXPECT_STREQ(e.what(), "'10.5' is not a valid integer value");
+        EXPECT_STREQ(e.what(), "'105' is not a valid integer value") << "quoted as typed";
+        EXPECT_EQ(e.detail(), "DTMF, First Digit Time [ms]: the radio keeps multiples of 10.");
     }
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active) << "no half-built block is resent";

@@ -337,10 +337,11 @@ TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
 // A field that does not convert names the window and the field it is in.
 TEST_F(Together, AFailedConversionNamesTheWindowAndField)
 {
-    const std::pair<Window, const char *> windows[] = {{Dtmf, "DTMF, First Digit Time [ms]"},
-                                                       {TwoTone, "2TONE, Rest Time(ms)"},
-                                                       {FiveTone, "5TONE, Standard row 1, TX Time(ms)"},
-                                                       {FleetSync, "FleetSync, Data TX Modulation Delay Time[ms]"}};
+    const std::pair<Window, const char *> windows[] = {
+        {Dtmf, "DTMF, First Digit Time [ms]: the radio keeps multiples of 10."},
+        {TwoTone, "2TONE, Rest Time(ms)"},
+        {FiveTone, "5TONE, Standard row 1, TX Time(ms)"},
+        {FleetSync, "FleetSync, Data TX Modulation Delay Time[ms]"}};
     for (const auto &[w, where] : windows) {
         AllWindows fresh;
         fresh.SpoilFirstBlock(w);

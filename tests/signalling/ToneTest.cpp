@@ -307,7 +307,7 @@ TEST_F(FiveTone, TheReadBackIgnoresSpareBytesButNotAField)
 TEST_F(FiveTone, DelaysMustDivideByTen)
 {
     tone.texts.cb1 = "55";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'5.5' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'55' is not a valid integer value");
 }
 
 TEST_F(FiveTone, AReadOfSeventeenBlocks)
