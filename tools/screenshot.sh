@@ -62,6 +62,12 @@ crlf() { printf '%s\r\n' "$@"; }
     crlf NONE 1 3 60 ENGLISH NONE NONE OPEN OPEN
 } >"$work/example.wh"
 
+# A dark desktop: light text on dark ground, as a dark theme gives it.
+cat >"$work/dark.qss" <<'QSS'
+QWidget { background-color: #2b2b2b; color: #e6e6e6; }
+QLineEdit, QComboBox, QTableView { background-color: #1e1e1e; color: #e6e6e6; }
+QSS
+
 # Xvfb picks a free display number and writes it to fd 3.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
@@ -69,28 +75,49 @@ wait_for test -s "$work/display"
 export DISPLAY=:$(head -1 "$work/display")
 wait_for xdpyinfo
 
-QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "$tonvar" >"$work/tonvar.log" 2>&1 &
-pids+=($!)
-wait_for xdotool search --onlyvisible --name '^TONVAR  V1\.0$'
-window=$(xdotool search --onlyvisible --name '^TONVAR  V1\.0$' | head -1)
-xdotool windowfocus --sync "$window"
+# shoot OUT [environment...] -- [tonvar arguments...]: the main window with the
+# example file opened through File > Open, into OUT.
+shoot() {
+    local out=$1 env=() args=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do env+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    args=("$@")
+    env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "${env[@]}" "$tonvar" "${args[@]}" >"$work/tonvar.log" 2>&1 &
+    local pid=$!
+    pids+=($pid)
+    wait_for xdotool search --onlyvisible --name '^TONVAR  V1\.0$'
+    local window
+    window=$(xdotool search --onlyvisible --name '^TONVAR  V1\.0$' | head -1)
+    xdotool windowfocus --sync "$window"
 
-# File > Open..., then the file's path into the dialog.
-xdotool key --clearmodifiers alt+f
-sleep 0.5
-xdotool key o
-wait_for xdotool search --onlyvisible --name '^Open'
-dialog=$(xdotool search --onlyvisible --name '^Open' | head -1)
-xdotool windowfocus --sync "$dialog"
-xdotool type --delay 20 "$work/example.wh"
-xdotool key Return
-for i in $(seq 100); do
-    xdotool search --onlyvisible --name '^Open' >/dev/null 2>&1 || break
-    sleep 0.1
-done
-xdotool windowfocus --sync "$window"
-sleep 1 # let the table repaint
+    # File > Open..., then the file's path into the dialog.
+    xdotool key --clearmodifiers alt+f
+    sleep 0.5
+    xdotool key o
+    wait_for xdotool search --onlyvisible --name '^Open'
+    local dialog
+    dialog=$(xdotool search --onlyvisible --name '^Open' | head -1)
+    xdotool windowfocus --sync "$dialog"
+    xdotool type --delay 20 "$work/example.wh"
+    xdotool key Return
+    for i in $(seq 100); do
+        xdotool search --onlyvisible --name '^Open' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    xdotool windowfocus --sync "$window"
+    sleep 1 # let the table repaint
 
-mkdir -p docs
-import -window "$window" "$out"
-echo "screenshot: wrote $out ($(identify -format '%wx%h' "$out"))"
+    mkdir -p "$(dirname "$out")"
+    import -window "$window" "$out"
+    echo "screenshot: wrote $out ($(identify -format '%wx%h' "$out"))"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+shoot "$out"
+# The same window under a dark palette, and at twice the scale on a
+# 1280 x 800 screen (check that every control can still be reached): for
+# looking at, not committed.
+shoot "${TMPDIR:-/tmp}/tonvar-dark.png" -- -stylesheet "$work/dark.qss"
+shoot "${TMPDIR:-/tmp}/tonvar-scale2.png" QT_SCALE_FACTOR=2 --

@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -29,7 +30,9 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
+#include <QToolButton>
 #include <QTime>
 
 #include <algorithm>
@@ -217,7 +220,7 @@ void TForm1::BuildLayout()
     xg->verticalHeader()->setMinimumSectionSize(16);
     xg->verticalHeader()->setDefaultSectionSize(24);
     xg->horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: rgb(235, 233, 237); }"));
+        QStringLiteral("QHeaderView::section { background-color: rgb(235, 233, 237); color: black; }"));
     model->onCommit = [this](int row, int column) { xgSetEditText(ChannelRowOf(row), column); };
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kColumnWidths[static_cast<std::size_t>(c)];
@@ -283,19 +286,31 @@ void TForm1::BuildLayout()
         b->setGeometry(left, top, 90, 32);
         return b;
     };
-    SpeedButton1 = button("SpeedButton1", "Open", 16, 33);
-    SpeedButton1->setFlat(true);
-    SpeedButton2 = button("SpeedButton2", "Save", 16, 73);
-    SpeedButton2->setFlat(true);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
+    // Open and Save: flat buttons with the desktop theme's pictures (the
+    // style's own where the theme has none), framed on hover and focus.
+    const auto speedButton = [this](const char *name, const char *caption, int top, const char *icon,
+                                    QStyle::StandardPixmap fallback) {
+        auto *b = new QToolButton(GroupBox3);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(QString::fromLatin1(caption));
+        b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon), style()->standardIcon(fallback)));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->setGeometry(16, top, 90, 32);
+        return b;
+    };
+    SpeedButton1 = speedButton("SpeedButton1", "Open", 33, "document-open", QStyle::SP_DialogOpenButton);
+    SpeedButton2 = speedButton("SpeedButton2", "Save", 73, "document-save", QStyle::SP_DialogSaveButton);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     rbtn = button("rbtn", "Read(F11)", 115, 33);
     wbtn = button("wbtn", "Write(F12)", 115, 73);
-    setTabOrder(previous, rbtn);
-    setTabOrder(rbtn, wbtn);
-    tabOrder_.insert(tabOrder_.end(), {previous, rbtn, wbtn});
+    setTabOrder(previous, SpeedButton1);
+    setTabOrder(SpeedButton1, rbtn);
+    setTabOrder(rbtn, SpeedButton2);
+    setTabOrder(SpeedButton2, wbtn);
+    tabOrder_.insert(tabOrder_.end(), {previous, SpeedButton1, rbtn, SpeedButton2, wbtn});
     connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
     connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
 

@@ -30,6 +30,7 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QToolButton;
 
 namespace tonvar::protocol {
 class TForm3;
@@ -74,8 +75,8 @@ public:
     grid::TextGridModel *model = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     QGroupBox *GroupBox3 = nullptr;
-    QPushButton *SpeedButton1 = nullptr;
-    QPushButton *SpeedButton2 = nullptr;
+    QToolButton *SpeedButton1 = nullptr; // Open
+    QToolButton *SpeedButton2 = nullptr; // Save
     QPushButton *rbtn = nullptr;
     QPushButton *wbtn = nullptr;
     QComboBox *comcbb = nullptr;

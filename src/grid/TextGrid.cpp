@@ -82,6 +82,11 @@ QString TextGridModel::Text(int row, int column) const
     return shown_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
+QColor TextColourOn(const QColor &background)
+{
+    return background.lightnessF() > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
+}
+
 QVariant TextGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.model() != this)
@@ -93,6 +98,12 @@ QVariant TextGridModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (fixedColour && Column(index.column()).editor == Editor::Fixed)
             return *fixedColour;
+        return {};
+    case Qt::ForegroundRole:
+        // A text colour that reads on the fixed colour, whatever the
+        // desktop's palette (a dark theme's light text would not).
+        if (fixedColour && Column(index.column()).editor == Editor::Fixed)
+            return TextColourOn(*fixedColour);
         return {};
     default:
         return {};
@@ -106,6 +117,8 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
             return captions_[static_cast<std::size_t>(section)];
         if (role == Qt::BackgroundRole && fixedColour)
             return *fixedColour;
+        if (role == Qt::ForegroundRole && fixedColour)
+            return TextColourOn(*fixedColour);
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

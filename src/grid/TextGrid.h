@@ -50,6 +50,9 @@ struct TextSource {
     std::function<std::string(int column)> caption;
 };
 
+// Black on a light background, white on a dark one.
+QColor TextColourOn(const QColor &background);
+
 class TextGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
