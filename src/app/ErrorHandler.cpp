@@ -3,6 +3,7 @@
 #include "text/Convert.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -14,6 +15,13 @@ int ExecOnTop(QMessageBox &box)
     // dialog included, and with the keyboard.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setWindowModality(Qt::ApplicationModal);
+    // Wide enough that a window manager's title bar shows the whole title
+    // beside its buttons.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     QTimer::singleShot(0, &box, [&box] {
         box.raise();
         box.activateWindow();

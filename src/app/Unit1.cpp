@@ -710,6 +710,17 @@ void TForm1::ShowSignallingWindow(QWidget *window)
     Handle([&] {
         session.OpenPortForSignalling();
         if (window) {
+            // First shown in the middle of the screen, whole on it even a
+            // small one (1280 x 800), title bar included; after that where
+            // the user left it.
+            if (!window->property("placed").toBool() && screen()) {
+                const QRect avail = screen()->availableGeometry();
+                constexpr int kFrame = 40; // a title bar and borders
+                window->resize(window->size().boundedTo(avail.size() - QSize(kFrame, kFrame)));
+                window->move(avail.x() + std::max(0, (avail.width() - window->width()) / 2),
+                             avail.y() + std::max(0, (avail.height() - window->height() - kFrame) / 2));
+                window->setProperty("placed", true);
+            }
             window->show();
             window->raise();
             window->activateWindow();

@@ -276,8 +276,9 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
         const bool backtab =
             key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
         // The arrow keys leave the editor as in a spreadsheet: Right at the
-        // end of the text, Left at its start, Up and Down (with a pick list
-        // closed) commit the edit and move to the neighbouring cell.
+        // end of the text, Left at its start (with a pick list closed), and
+        // Up and Down in a text commit the edit and move to the neighbouring
+        // cell.
         bool arrow = false;
         if (!(key->modifiers() & ~Qt::KeypadModifier)) {
             auto *combo = qobject_cast<QComboBox *>(editor);
@@ -286,7 +287,7 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
             switch (key->key()) {
             case Qt::Key_Up:
             case Qt::Key_Down:
-                arrow = !listOpen;
+                arrow = !combo; // in a pick list they choose, as in any list box
                 break;
             case Qt::Key_Right:
                 arrow =

@@ -106,8 +106,8 @@ public:
 
 protected:
     // Tab and Shift+Tab commit the edit and leave the grid, as they do from
-    // the grid itself; the arrow keys commit it and move to the neighbouring
-    // cell when the cursor stands at the edge of the text.
+    // the grid itself; Left and Right at the edge of the text, and Up and
+    // Down in a text editor, commit it and move to the neighbouring cell.
     bool eventFilter(QObject *object, QEvent *event) override;
 };
 

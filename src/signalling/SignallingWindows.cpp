@@ -77,6 +77,16 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
+    // Drawn as a bar, on the window's colour: an idle one does not look like
+    // an empty text field.
+    ProgressBar1->setFixedHeight(12);
+    ProgressBar1->setStyleSheet(QStringLiteral(
+        "QProgressBar { border: 1px solid palette(mid); border-radius: 3px; background: palette(window); }"
+        "QProgressBar::chunk { background: palette(highlight); border-radius: 2px; }"));
+    // A hidden bar keeps its place: the buttons below do not jump.
+    QSizePolicy keep = ProgressBar1->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(keep);
     body_->addWidget(ProgressBar1);
     auto *buttons = new QHBoxLayout;
     rbtn = new QPushButton(QStringLiteral("Read"), this);
@@ -233,6 +243,10 @@ grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows
     auto *grid = new grid::TextGrid(std::move(specs), std::move(source), this);
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->resizeColumnsToContents(); // wide enough for the headers
+    // and for a five-digit number (a FleetSync fleet or ID up to 65535)
+    const int fiveDigits = grid->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16;
+    for (int c = 1; c < grid->model()->columnCount(); ++c)
+        grid->setColumnWidth(c, std::max(grid->columnWidth(c), fiveDigits));
     grid::TextGridModel *model = grid->Model();
     model->onCommit = [this, edited](int row, int column) {
         if (edited)

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "files/ChannelFile.h"
 
+#include <QToolButton>
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QInputMethodEvent>
@@ -236,7 +237,7 @@ private Q_SLOTS:
 
         form->ComboBox[4]->setFocus(); // "Voice "
         QTest::keyClick(form->ComboBox[4], Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->rbtn));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->SpeedButton1)); // Open, then Read
     }
 
     void theTimeOutBoxTakesDigits()
