@@ -5,9 +5,9 @@
 // tool's own time. A write reads back what it wrote: it is set beside the
 // sum of both floors (a write's and a read's). Each session is checked to be
 // whole: its success message and the radio's 18 messages (36 for a write and
-// its read-back). Also the time to the first shown main window and the CPU
-// the idle application uses.
-// Usage: session_bench [runs] [idle-seconds]
+// its read-back). Also the time to the first shown main window (the idle
+// application's CPU is idle_bench's).
+// Usage: session_bench [runs]
 #include "app/AppWindows.h"
 #include "app/ErrorHandler.h"
 
@@ -16,9 +16,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QPushButton>
-#include <QTimer>
-
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -33,14 +30,6 @@ namespace {
 double Seconds(Clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
-}
-
-double CpuSeconds()
-{
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 double Floor(int toolBytes, int radioBytes)
@@ -58,7 +47,6 @@ int main(int argc, char **argv)
     const auto started = Clock::now();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
-    const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
 
     tonvar::app::AppWindows windows;
     windows.Form1->show();
@@ -102,12 +90,6 @@ int main(int argc, char **argv)
                     read, readFloor, read / readFloor, readWhole, write, writeFloor, write / writeFloor, writeWhole);
     }
 
-    const double cpu0 = CpuSeconds();
-    const auto wall0 = Clock::now();
-    QTimer::singleShot(idleSeconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    std::printf("%-34s %8.3f %% of a core\n", "idle application CPU",
-                100.0 * (CpuSeconds() - cpu0) / Seconds(Clock::now() - wall0));
     radio.Stop();
     return 0;
 }

@@ -689,9 +689,16 @@ void TForm1::Timer2Timer()
     static const QString time = QStringLiteral("Time\uFF1A");
     static const QLocale locale = QLocale::system();
     static const QString timeFormat = LongTimeFormat(locale);
-    const QString texts[3] = {present + comcbb->currentText(),
-                              date + locale.toString(QDate::currentDate(), QLocale::ShortFormat),
-                              time + locale.toString(QTime::currentTime(), timeFormat)};
+    // Nothing is formatted or touched until the second or the port changes.
+    const QTime now = QTime::currentTime();
+    const int second = now.msecsSinceStartOfDay() / 1000;
+    const QString port = comcbb->currentText();
+    if (second == shownSecond_ && port == shownPort_)
+        return;
+    shownSecond_ = second;
+    shownPort_ = port;
+    const QString texts[3] = {present + port, date + locale.toString(QDate::currentDate(), QLocale::ShortFormat),
+                              time + locale.toString(now, timeFormat)};
     for (std::size_t i = 0; i < StatusPanels.size(); ++i)
         if (StatusPanels[i]->text() != texts[i])
             StatusPanels[i]->setText(texts[i]);
