@@ -13,25 +13,7 @@ BlockRef Transfer::Current() const
 
 void Transfer::Read(TransferPlan plan, TransferHooks hooks)
 {
-    plan_ = std::move(plan);
-    hooks_ = std::move(hooks);
-    writing_ = false;
-    rewriting_ = false;
-    list_ = plan_.blocks;
-    index_ = 0;
-    answers_ = 0;
-    round_ = 0;
-    differing_.clear();
-    link_.Begin();
-    if (list_.empty()) {
-        End(Phase::Succeeded);
-    } else if (plan_.handshake) {
-        phase_ = Phase::Handshake;
-        Handshake();
-    } else {
-        phase_ = Phase::Reading;
-        Request(0);
-    }
+    Start(std::move(plan), std::move(hooks), false);
 }
 
 void Transfer::Check(const TransferPlan &plan, const TransferHooks &hooks)
@@ -48,25 +30,34 @@ void Transfer::Check(const TransferPlan &plan, const TransferHooks &hooks)
 void Transfer::Write(TransferPlan plan, TransferHooks hooks)
 {
     Check(plan, hooks);
+    Start(std::move(plan), std::move(hooks), true);
+}
+
+void Transfer::Start(TransferPlan plan, TransferHooks hooks, bool writing)
+{
     plan_ = std::move(plan);
     hooks_ = std::move(hooks);
-    writing_ = true;
+    writing_ = writing;
     rewriting_ = false;
     list_ = plan_.blocks;
     index_ = 0;
     answers_ = 0;
     round_ = 0;
     differing_.clear();
-    written_.clear();
+    if (writing)
+        written_.clear();
     link_.Begin();
     if (list_.empty()) {
         End(Phase::Succeeded);
     } else if (plan_.handshake) {
         phase_ = Phase::Handshake;
         Handshake();
-    } else {
+    } else if (writing) {
         phase_ = Phase::Writing;
         SendBlock(0);
+    } else {
+        phase_ = Phase::Reading;
+        Request(0);
     }
 }
 

@@ -119,6 +119,7 @@ public:
     BlockRef BuildingBlock() const { return building_; }
 
 private:
+    void Start(TransferPlan plan, TransferHooks hooks, bool writing);
     void Handshake();
     void Request(std::size_t index);
     static void Build(const TransferPlan &plan, const TransferHooks &hooks, protocol::ByteBuffer &frame,

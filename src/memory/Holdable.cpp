@@ -27,17 +27,6 @@ std::string Allowed(const std::vector<std::string> &list)
     return out + ".";
 }
 
-std::optional<double> Number(const std::string &text)
-{
-    if (text.empty())
-        return std::nullopt;
-    char *end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
 // Which cell of a row a conversion failure comes from.
 int FailingColumn(const ChannelRow &row)
 {
@@ -79,6 +68,17 @@ int FailingColumn(const ChannelRow &row)
 
 } // namespace
 
+std::optional<double> PlainNumber(const std::string &text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 bool SameHeldValue(const std::string &typed, const std::string &kept)
 {
     const auto lower = [](unsigned char c) { return std::tolower(c); };
@@ -88,10 +88,10 @@ bool SameHeldValue(const std::string &typed, const std::string &kept)
                    }) ||
         IsNoFrequency(typed))
         return true; // "a" is kept as "A"
-    const auto a = Number(typed);
+    const auto a = PlainNumber(typed);
     if (!a)
         return false;
-    if (const auto b = Number(kept))
+    if (const auto b = PlainNumber(kept))
         return std::fabs(*a - *b) < 1e-5 + 1e-9;
     return *a == 0 && (kept == "NONE" || kept == "CLOSE");
 }

@@ -11,6 +11,7 @@
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ namespace tonvar::memory {
 
 // Throw text::Failure: the first line is the conversion's own message or the
 // refusal, the detail says where ("Channel 3, RX Freq", "Settings, TOT").
+// A whole text that is a finite number ("10.5", "-3", "1e3"), or nothing.
+std::optional<double> PlainNumber(const std::string &text);
+
 // A text and what the radio would keep of it are the same value: equal but
 // for case, the same number, "0" for NONE or CLOSE, or a blank cell.
 bool SameHeldValue(const std::string &typed, const std::string &kept);

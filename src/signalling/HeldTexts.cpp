@@ -1,25 +1,8 @@
 #include "signalling/HeldTexts.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <optional>
 
 namespace tonvar::signalling {
-
-namespace {
-
-std::optional<double> Number(const std::string &text)
-{
-    if (text.empty())
-        return std::nullopt;
-    char *end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-} // namespace
 
 std::int32_t WholeUnits(const std::string &typed, int unit)
 {
@@ -38,8 +21,8 @@ bool QuotesText(const std::string &message, const std::string &text)
     const std::string quoted = message.substr(1, end - 1);
     if (quoted == text || quoted == "$" + text)
         return true;
-    const auto q = Number(quoted);
-    const auto t = Number(text);
+    const auto q = memory::PlainNumber(quoted);
+    const auto t = memory::PlainNumber(text);
     return q && t && (std::fabs(*q * 10 - *t) < 1e-9 || std::fabs(*q * 100 - *t) < 1e-9);
 }
 

@@ -156,35 +156,30 @@ struct Desktop : ::testing::Test {
         app->Focus(main);
     }
 
-    // File > Save..., a path typed into the dialog; the file as it was saved.
-    void SaveAs(const std::string &path, memory::ChannelTable &table, memory::SettingsTexts &settings)
+    // File > the item with that key, a path typed into the dialog with that
+    // title, and the dialog gone.
+    void ThroughFileDialog(const char *key, const std::string &title, const std::string &path)
     {
         app->Focus(main);
         app->Keys("alt+f");
-        app->Keys("s");
-        const std::string dialog = app->WaitForWindow("Save Channel File");
-        ASSERT_FALSE(dialog.empty()) << Log();
+        app->Keys(key);
+        const std::string dialog = app->WaitForWindow(title);
+        ASSERT_FALSE(dialog.empty()) << title << Log() << Screenshot();
         app->Focus(dialog);
         app->Type(path);
         app->Keys("Return");
-        ASSERT_TRUE(
-            Eventually([&] { return std::ifstream(path).good() && app->Windows("Save Channel File").empty(); }));
+        ASSERT_TRUE(Eventually([&] { return app->Windows(title).empty(); }));
+    }
+
+    // File > Save...; the file as it was saved.
+    void SaveAs(const std::string &path, memory::ChannelTable &table, memory::SettingsTexts &settings)
+    {
+        ThroughFileDialog("s", "Save Channel File", path);
+        ASSERT_TRUE(Eventually([&] { return std::ifstream(path).good(); }));
         files::LoadChannelFile(table, settings, path);
     }
 
-    // File > Open..., a path typed into the dialog.
-    void OpenFile(const std::string &path)
-    {
-        app->Focus(main);
-        app->Keys("alt+f");
-        app->Keys("o");
-        const std::string dialog = app->WaitForWindow("Open Channel File");
-        ASSERT_FALSE(dialog.empty()) << Log();
-        app->Focus(dialog);
-        app->Type(path);
-        app->Keys("Return");
-        ASSERT_TRUE(Eventually([&] { return app->Windows("Open Channel File").empty(); }));
-    }
+    void OpenFile(const std::string &path) { ThroughFileDialog("o", "Open Channel File", path); }
 
     // Closes the main window as its close button does, and waits for the
     // application to end. The request is repeated (as a user clicks again)
@@ -576,17 +571,8 @@ TEST_F(Desktop, SparseChannelsComeBackFromCsvWhereTheyWere)
         app->Keys("Return");
     }
     const std::string csv = home.filePath(QStringLiteral("sparse.csv")).toStdString();
-    for (const auto &[key, title] : {std::pair{"e", "Export CSV File"}, std::pair{"i", "Import CSV File"}}) {
-        app->Focus(main);
-        app->Keys("alt+f");
-        app->Keys(key);
-        const std::string dialog = app->WaitForWindow(title);
-        ASSERT_FALSE(dialog.empty()) << title << Log() << Screenshot();
-        app->Focus(dialog);
-        app->Type(csv);
-        app->Keys("Return");
-        ASSERT_TRUE(Eventually([&] { return app->Windows(title).empty(); }));
-    }
+    ThroughFileDialog("e", "Export CSV File", csv);
+    ThroughFileDialog("i", "Import CSV File", csv);
     CloseTheMessage(); // the import's report
     memory::ChannelTable table;
     memory::SettingsTexts settings;
