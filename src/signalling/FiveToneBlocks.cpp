@@ -146,10 +146,7 @@ std::vector<NamedText> FiveToneFields(FiveToneTexts &t)
 
 void CheckFiveToneHeld(const FiveToneTexts &texts)
 {
-    struct NoState {};
-    CheckTextsHeld<FiveToneTexts, NoState>(
-        texts, kFiveToneBlocks, FiveToneFields, EncodeFiveToneBlock,
-        [](int b, const Payload &p, FiveToneTexts &t, NoState &) { DecodeFiveToneBlock(b, p, t); });
+    CheckBlockTextsHeld(texts, kFiveToneBlocks, FiveToneFields, EncodeFiveToneBlock, DecodeFiveToneBlock);
 }
 
 } // namespace tonvar::signalling

@@ -111,10 +111,7 @@ std::vector<NamedText> FleetSyncFields(FleetSyncTexts &t)
 
 void CheckFleetSyncHeld(const FleetSyncTexts &texts)
 {
-    struct NoState {};
-    CheckTextsHeld<FleetSyncTexts, NoState>(
-        texts, kFleetSyncBlocks, FleetSyncFields, EncodeFleetSyncBlock,
-        [](int b, const Payload &p, FleetSyncTexts &t, NoState &) { DecodeFleetSyncBlock(b, p, t); });
+    CheckBlockTextsHeld(texts, kFleetSyncBlocks, FleetSyncFields, EncodeFleetSyncBlock, DecodeFleetSyncBlock);
 }
 
 } // namespace tonvar::signalling

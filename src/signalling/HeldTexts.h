@@ -84,4 +84,15 @@ void CheckTextsHeld(const Texts &texts, int blocks, Fields &&fields, Encode &&en
     }
 }
 
+// The same for an area whose blocks decode on their own:
+// `decode(block, payload, texts)`.
+template <typename Texts, typename Fields, typename Encode, typename Decode>
+void CheckBlockTextsHeld(const Texts &texts, int blocks, Fields &&fields, Encode &&encode, Decode &&decode)
+{
+    struct NoState {};
+    CheckTextsHeld<Texts, NoState>(
+        texts, blocks, fields, encode,
+        [&decode](int b, const memory::Payload &p, Texts &t, NoState &) { decode(b, p, t); });
+}
+
 } // namespace tonvar::signalling

@@ -166,10 +166,7 @@ std::vector<NamedText> TwoToneFields(TwoToneTexts &t)
 
 void CheckTwoToneHeld(const TwoToneTexts &texts)
 {
-    struct NoState {};
-    CheckTextsHeld<TwoToneTexts, NoState>(
-        texts, kTwoToneBlocks, TwoToneFields, EncodeTwoToneBlock,
-        [](int b, const Payload &p, TwoToneTexts &t, NoState &) { DecodeTwoToneBlock(b, p, t); });
+    CheckBlockTextsHeld(texts, kTwoToneBlocks, TwoToneFields, EncodeTwoToneBlock, DecodeTwoToneBlock);
 }
 
 } // namespace tonvar::signalling
