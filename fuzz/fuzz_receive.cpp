@@ -222,7 +222,11 @@ void Step(Program &p, fuzz::Reader &in)
         break;
     case kCancel:
         if (m.progress.visible) {
-            m.Button2Click();
+            try {
+                m.Button2Click();
+            } catch (const text::Failure &) {
+                // a write cancelled half-way says so
+            }
             Check(m.rbtnEnabled && m.wbtnEnabled && m.comcbbEnabled && m.formEnabled,
                   "Cancel left the main window's controls disabled");
             // Tim1 is shared: it may go on for a signalling session still

@@ -329,8 +329,12 @@ void TForm1::BuildLayout()
 void TForm1::BuildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Open..."), this, &TForm1::N3Click)->setObjectName(QStringLiteral("N3"));
-    file->addAction(QStringLiteral("&Save..."), this, &TForm1::N5Click)->setObjectName(QStringLiteral("N5"));
+    QAction *open = file->addAction(QStringLiteral("&Open..."), this, &TForm1::N3Click);
+    open->setObjectName(QStringLiteral("N3"));
+    open->setShortcut(QKeySequence::Open);
+    QAction *save = file->addAction(QStringLiteral("&Save..."), this, &TForm1::N5Click);
+    save->setObjectName(QStringLiteral("N5"));
+    save->setShortcut(QKeySequence::Save);
     BuildEditMenu(file);
     file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
@@ -545,8 +549,11 @@ QString TForm1::AskForFile(bool save)
     if (ChooseFile)
         return ChooseFile(save);
     QFileDialog dialog(this, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"));
-    dialog.setNameFilter(QStringLiteral("*.wh"));
-    dialog.setDefaultSuffix(QStringLiteral("wh"));
+    // Any file may be opened (tonvar-cli saves names without a suffix); a
+    // name saved without one gets ".wh".
+    dialog.setNameFilters({QStringLiteral("Channel files (*.wh)"), QStringLiteral("All files (*)")});
+    if (save)
+        dialog.setDefaultSuffix(QStringLiteral("wh"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -222,6 +222,12 @@ void RadioJob::Fail(const std::string &error)
         return;
     outcome_ = Outcome::Failed;
     error_ = error;
+    // A write that stopped half-way (a time-out, Ctrl+C) says what the radio
+    // may now hold.
+    const std::string left = protocol::WriteLeftHalfDone(transfer_);
+    if (!left.empty() && error_.find("old and new") == std::string::npos &&
+        error_.find("not checked") == std::string::npos)
+        error_ += " " + left;
     // Cancel: the resend stops and the port closes.
     transfer_.Stop();
     try {
@@ -243,8 +249,12 @@ void RadioJob::Observe(Clock::time_point now)
         answers = AnswerCount();
     else if (awaited == "nothing")
         awaited = awaited_; // ended: what was awaited last is the one to name
-    if (awaited != awaited_ || answers != answers_)
+    // The radio's answers to earlier copies of a message move nothing on,
+    // but a radio still giving them is not silent.
+    const int heard = link_.Heard();
+    if (awaited != awaited_ || answers != answers_ || heard != heard_)
         movedAt_ = now;
+    heard_ = heard;
     awaited_ = awaited;
     answers_ = std::min(answers, AnswerCount());
 }

@@ -9,7 +9,8 @@
 //
 // No answer for the time-out means: what the session waits for (the answer
 // to "PROGRAM", a channel, the settings, or the Ack of one of them) has not
-// changed for that long. Bytes that move nothing on do not count.
+// changed for that long, and the radio gave no answer at all, not even one
+// owed to an earlier copy. Other bytes do not count.
 //
 // A write reads back what it wrote before it counts as done (unless told
 // not to).
@@ -136,6 +137,7 @@ private:
     std::vector<Difference> differences_;
     std::string awaited_ = "nothing";
     int answers_ = 0;
+    int heard_ = 0; // the link's answers heard, owed ones included
     Clock::time_point movedAt_{};
 };
 

@@ -116,6 +116,7 @@ Answer Link::Receive(const std::uint8_t *bytes, std::size_t length)
 
 void Link::Answered()
 {
+    ++heard_;
     silentTicks_ = 0;
     // A radio slower than the resend has queued or ignored the copies; the
     // next messages wait as long as this one did.
@@ -134,6 +135,7 @@ void Link::OwedAnswerCame(Wait::Kind kind)
     if (owed_ <= 0 || kind != owedKind_)
         return;
     --owed_;
+    ++heard_;
     quietTicks_ = 0;
 }
 
@@ -145,6 +147,7 @@ Answer Link::TakeAck(std::size_t acks)
         if (owed_ > 0 && owedKind_ == Wait::Ack) {
             const auto taken = std::min<std::size_t>(acks, static_cast<std::size_t>(owed_));
             owed_ -= static_cast<int>(taken);
+            heard_ += static_cast<int>(taken);
             acks -= taken;
             quietTicks_ = 0;
             if (acks == 0)
@@ -154,7 +157,9 @@ Answer Link::TakeAck(std::size_t acks)
         --acks;
         ackHeld_ = true;
     }
-    owed_ -= static_cast<int>(std::min<std::size_t>(acks, static_cast<std::size_t>(std::max(owed_, 0))));
+    const auto owedAcks = std::min<std::size_t>(acks, static_cast<std::size_t>(std::max(owed_, 0)));
+    owed_ -= static_cast<int>(owedAcks);
+    heard_ += static_cast<int>(owedAcks);
     if (owed_ <= 0) {
         Settled();
         return Answer::Ack;

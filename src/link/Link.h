@@ -94,7 +94,7 @@ inline constexpr int kResendMs = 300;
 // (about 10 s).
 inline constexpr int kSilentTicks = 34;
 // The longest wait for an answer before a resend, in ticks of Tim1.
-inline constexpr int kMostPatientTicks = 6;
+inline constexpr int kMostPatientTicks = 10;
 
 class Link {
 public:
@@ -143,6 +143,9 @@ public:
     int Copies() const { return copies_; }
     // The radio has not given the awaited answer for about 10 s.
     bool Silent() const { return wait_.kind != Wait::Nothing && silentTicks_ >= kSilentTicks; }
+    // Answers heard from the radio, the owed answers to earlier copies
+    // included: while they come the radio is alive, however slow.
+    int Heard() const { return heard_; }
     // Frames taken because two answers were the same although their
     // checksum did not match, since the last Send.
     int UnverifiedFrames() const { return unverified_; }
@@ -176,6 +179,7 @@ private:
     std::vector<std::uint8_t> pending_;   // an answer still arriving
     std::vector<std::uint8_t> candidate_; // a frame with a checksum not its own
     int unverified_ = 0;
+    int heard_ = 0;
 };
 
 } // namespace tonvar::link

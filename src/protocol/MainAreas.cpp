@@ -91,6 +91,15 @@ std::string Doing(const link::Transfer &transfer)
     }
 }
 
+std::string WriteLeftHalfDone(const link::Transfer &transfer)
+{
+    if (!transfer.Running() || !transfer.Writing() || transfer.Written().empty())
+        return {};
+    if (transfer.Checking() && transfer.Round() == 0)
+        return "Every block was written and acknowledged, but not checked: read the radio, or write it again.";
+    return "The radio may now hold a mix of old and new values: write it again.";
+}
+
 std::string HungUpMessage(const link::Transfer &transfer)
 {
     if (!transfer.Running())

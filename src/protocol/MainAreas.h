@@ -39,6 +39,9 @@ std::string Awaited(const link::Transfer &transfer);
 // What it does, for the progress dialog: "Waiting for the radio to answer",
 // "Reading channel 5 of 16", "Writing the settings", "Checking channel 3 of 16".
 std::string Doing(const link::Transfer &transfer);
+// What the radio may hold after a write stopped where the transfer stands:
+// "" before its first block went out or when it does not write.
+std::string WriteLeftHalfDone(const link::Transfer &transfer);
 // The message of a hang-up in the transfer, or "" when it did not run.
 std::string HungUpMessage(const link::Transfer &transfer);
 // Throws the failure of a write whose read-back kept differing.

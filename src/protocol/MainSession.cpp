@@ -81,7 +81,7 @@ void MainSession::StartWrite()
     try {
         transfer_.Write(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
     } catch (...) {
-        Button2Click();
+        EndSession();
         throw;
     }
     Describe();
@@ -144,7 +144,7 @@ void MainSession::Answered(link::Answer answer)
     } catch (...) {
         // Checked before the write started; a table changed under the write
         // ends it rather than send half a block.
-        Button2Click();
+        EndSession();
         throw;
     }
     ShowProgress();
@@ -156,7 +156,7 @@ void MainSession::Answered(link::Answer answer)
             EndWrite();
         return;
     case link::Transfer::Phase::Failed: {
-        Button2Click(); // the failed transfer keeps what differed
+        EndSession(); // the failed transfer keeps what differed
         ThrowReadBackFailure(transfer_);
     }
     default:
@@ -199,7 +199,7 @@ void MainSession::EndWrite()
 {
     wbtnEnabled = true;
     progress.visible = false;
-    Button2Click();
+    EndSession();
     if (host_.ShowMessage)
         host_.ShowMessage(kWriteSucceeded);
     formEnabled = true;
@@ -226,6 +226,15 @@ void MainSession::Button1Click()
 
 void MainSession::Button2Click()
 {
+    // A write cancelled after its first block says what the radio may hold.
+    const std::string left = WriteLeftHalfDone(transfer_);
+    EndSession();
+    if (!left.empty())
+        throw text::Failure("The write was cancelled.", left);
+}
+
+void MainSession::EndSession()
+{
     transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
@@ -248,7 +257,7 @@ void MainSession::HungUp()
         failure = HungUpMessage(transfer_);
         if (failure.empty())
             failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
-        Button2Click();
+        EndSession();
     }
     // The device is gone: the port is closed, and a show command or a
     // session opens it again.

@@ -135,6 +135,8 @@ public:
     void Timer1Timer();
     // The progress dialog's Retry and Cancel.
     void Button1Click();
+    // Cancel ends the session; a write cancelled after its first block throws
+    // text::Failure saying what the radio may now hold.
     void Button2Click();
     // The show commands of the signalling windows: opens the port unless a
     // session or an earlier show command already has.
@@ -163,6 +165,8 @@ public:
 private:
     void StartRead();
     void StartWrite();
+    // The session ends where it stands: resend stopped, port closed, buttons back.
+    void EndSession();
     void EndRead();
     void EndWrite();
     void Answered(link::Answer answer);

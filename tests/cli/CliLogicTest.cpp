@@ -172,7 +172,8 @@ TEST_F(Job1, AWriteTimesOutOnTheAckOfTheSettings)
     job.Check(t0 + 2900ms);
     EXPECT_EQ(job.Result(), Outcome::Running);
     job.Check(t0 + 3s);
-    EXPECT_EQ(job.Error(), "No answer from the radio for 2 s while waiting for the Ack of the settings.");
+    EXPECT_EQ(job.Error(), "No answer from the radio for 2 s while waiting for the Ack of the settings. The radio "
+                           "may now hold a mix of old and new values: write it again.");
 }
 
 TEST_F(Job1, AWriteNotReadBackSucceedsOnTheEighteenthAck)
