@@ -406,7 +406,15 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
         SetEditText(Box(n), QString::fromLatin1(text));
     }
     comcbb->setEditText(QStringLiteral("COM1"));
-    setFixedSize(800, 545);
+    // 800 x 545, or less where the screen is smaller still (a 1280 x 800
+    // screen at twice the scale): the title bar and the status bar stay on
+    // it, and the scaled controls fit anyway.
+    QSize fixed(800, 545);
+    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+        constexpr int kTitleBar = 32;
+        fixed = fixed.boundedTo(primary->availableSize() - QSize(0, kTitleBar));
+    }
+    setFixedSize(fixed);
     return true;
 }
 
