@@ -9,6 +9,7 @@
 #include "app/CsvImport.h"
 #include "app/TableRules.h"
 #include "files/ChannelCsv.h"
+#include "memory/Holdable.h"
 #include "text/Convert.h"
 
 #include <algorithm>
@@ -30,6 +31,16 @@ bool Frequency(const std::string &text)
            text::FormatFixed(text::StrToFloat(text), 5) == text;
 }
 
+// A tone or code as a typed one stands in the table: the edit rules keep it.
+bool ToneAsTyped(const std::string &cell)
+{
+    try {
+        return app::NormalizeToneText(cell) == cell;
+    } catch (const text::ConversionError &) {
+        return false;
+    }
+}
+
 void CheckChannel(const memory::ChannelRow &row)
 {
     if (row[memory::kColRxFreq].empty()) {
@@ -45,8 +56,17 @@ void CheckChannel(const memory::ChannelRow &row)
         if (c >= memory::kColDtmf1)
             Check(cell == memory::NewRowDefaults()[static_cast<std::size_t>(c)],
                   "a column the list has no place for is not its default");
+        else if (c == memory::kColDecodeTone || c == memory::kColEncodeTone)
+            Check(InList(memory::PickList(c), cell) || ToneAsTyped(cell),
+                  "an imported tone the table would not keep as it is");
         else
             Check(InList(memory::PickList(c), cell), "an imported text outside its column's list");
+    }
+    // Whatever was imported can be written to the radio as it stands.
+    try {
+        memory::CheckChannelHeld(row, 1);
+    } catch (const text::Failure &) {
+        Check(false, "an imported channel the radio cannot hold");
     }
 }
 

@@ -189,17 +189,23 @@ struct Desktop : ::testing::Test {
     void CloseAndWait()
     {
         int status = -1;
+        std::string shot;
         for (int attempt = 0; attempt < 6 && status == -1; ++attempt) {
+            const bool last = attempt == 5;
             app->Close(main);
             status = app->WaitForExit(5s, false);
             if (status == -1 && app->Windows(kMain).size() == 2) {
                 const std::string prompt = app->Windows(kMain).back();
                 app->Focus(prompt);
                 app->Keys("alt+d");
-                status = app->WaitForExit(5s, attempt == 5);
+                status = app->WaitForExit(5s, false);
+            }
+            if (status == -1 && last) {
+                shot = Screenshot();
+                status = app->WaitForExit(1s, true); // says where it hangs
             }
         }
-        EXPECT_EQ(status, 0) << Log();
+        EXPECT_EQ(status, 0) << Log() << shot;
     }
 
     // Signalling > the window with that key; the window is moved off the
