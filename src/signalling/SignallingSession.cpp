@@ -190,6 +190,7 @@ void SignallingLogic::CloseSession()
     transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
+    progress.visible = false; // no bar left part-filled by a session that ended
     timer1_.Stop();
 }
 

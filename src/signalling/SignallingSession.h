@@ -98,7 +98,8 @@ private:
     link::TransferHooks Hooks();
     void EndRead();
     void EndWrite();
-    // Close: the transfer stops, Timer1 stops and both buttons come back.
+    // Close: the transfer stops, Timer1 stops, the bar hides and both
+    // buttons come back.
     void CloseSession();
     void StartTimeout();
     void RestartTimeout();
