@@ -122,7 +122,8 @@ private:
         // What the table holds: a tone of the list, or any typed one up to
         // 300.0 Hz with one decimal.
         const std::string tone = v ? text::FormatFixed(*v, 1) : std::string();
-        if (!v || (!InToneList(tone) && !(*v > 0 && *v <= kHighestTone)))
+        const double kept = v ? text::StrToFloat(tone) : 0.0; // as one decimal keeps it
+        if (!v || (!InToneList(tone) && !(kept >= 0.1 && kept <= kHighestTone)))
             throw NotTaken{"tone " + Shown(value) + " is not a tone from 0.1 to 300.0 Hz"};
         return tone;
     }
