@@ -190,7 +190,7 @@ void SignallingLogic::CloseSession()
     transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
-    progress.visible = false; // no bar left part-filled by a session that ended
+    progress.visible = false; // no bar left half-filled by a session that ended
     timer1_.Stop();
 }
 
