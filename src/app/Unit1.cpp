@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -704,16 +705,17 @@ void TForm1::Timer2Timer()
     static const QString time = QStringLiteral("Time\uFF1A");
     static const QLocale locale = QLocale::system();
     static const QString timeFormat = LongTimeFormat(locale);
-    // Nothing is formatted or touched until the second or the port changes.
-    const QTime now = QTime::currentTime();
-    const int second = now.msecsSinceStartOfDay() / 1000;
+    // Nothing is formatted or touched until the second or the port changes
+    // (the local time, which reads the time zone, only then either).
+    const qint64 second = QDateTime::currentMSecsSinceEpoch() / 1000;
     const QString port = comcbb->currentText();
     if (second == shownSecond_ && port == shownPort_)
         return;
     shownSecond_ = second;
     shownPort_ = port;
-    const QString texts[3] = {present + port, date + locale.toString(QDate::currentDate(), QLocale::ShortFormat),
-                              time + locale.toString(now, timeFormat)};
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString texts[3] = {present + port, date + locale.toString(now.date(), QLocale::ShortFormat),
+                              time + locale.toString(now.time(), timeFormat)};
     for (std::size_t i = 0; i < StatusPanels.size(); ++i)
         if (StatusPanels[i]->text() != texts[i])
             StatusPanels[i]->setText(texts[i]);

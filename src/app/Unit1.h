@@ -171,10 +171,10 @@ private:
     void ScaleFonts(double ratio);
 
     std::unique_ptr<TableHistory> history_;
-    bool readStep_ = false; // a read runs; it becomes one step when it ends
-    bool readDone_ = false; // the read that runs has succeeded
-    int shownSecond_ = -1;  // what the status bar shows: the second of the day
-    QString shownPort_;     // and the port
+    bool readStep_ = false;   // a read runs; it becomes one step when it ends
+    bool readDone_ = false;   // the read that runs has succeeded
+    qint64 shownSecond_ = -1; // what the status bar shows: the second (since the epoch)
+    QString shownPort_;       // and the port
     // Asks for a file and saves; false when nothing was saved.
     bool SaveToFile();
     // Save, Discard or Cancel for changes not saved; true when the window may close.
