@@ -182,6 +182,15 @@ void Transfer::Next()
         End(Phase::Succeeded);
 }
 
+// The port closed and opened again, and "PROGRAM" as at the start.
+void Transfer::Reopen(Phase handshake)
+{
+    phase_ = handshake;
+    link_.port.ClosePort();
+    link_.port.OpenPort();
+    Handshake();
+}
+
 // Reads back the blocks this pass wrote: the port reopened and the handshake
 // first, as a read does.
 void Transfer::StartCheck()
@@ -189,10 +198,7 @@ void Transfer::StartCheck()
     index_ = 0;
     differing_.clear();
     if (plan_.handshake) {
-        phase_ = Phase::CheckHandshake;
-        link_.port.ClosePort();
-        link_.port.OpenPort();
-        Handshake();
+        Reopen(Phase::CheckHandshake);
     } else {
         phase_ = Phase::Checking;
         Request(0);
@@ -230,10 +236,7 @@ void Transfer::EndCheck()
     list_ = differing_;
     index_ = 0;
     if (plan_.handshake) {
-        phase_ = Phase::Handshake;
-        link_.port.ClosePort();
-        link_.port.OpenPort();
-        Handshake();
+        Reopen(Phase::Handshake);
     } else {
         phase_ = Phase::Writing;
         SendStored(0);

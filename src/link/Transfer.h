@@ -121,6 +121,7 @@ public:
 private:
     void Start(TransferPlan plan, TransferHooks hooks, bool writing);
     void Handshake();
+    void Reopen(Phase handshake);
     void Request(std::size_t index);
     static void Build(const TransferPlan &plan, const TransferHooks &hooks, protocol::ByteBuffer &frame,
                       std::size_t index);
