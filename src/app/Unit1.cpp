@@ -45,6 +45,8 @@ namespace tonvar::app {
 namespace {
 
 constexpr int kClientWidth = 857;
+// The clock is refreshed this long after the second turns, never before it.
+constexpr int kClockLagMs = 5;
 constexpr int kPanelHeight = 434; // the client area above the 24-pixel status bar
 constexpr int kStatusBarHeight = 24;
 constexpr int kStatusPanelWidth = 150;
@@ -154,7 +156,10 @@ TForm1::TForm1(QSize screen, QWidget *parent)
 
     Tim1.setInterval(protocol::kResendMs);
     Timer1.setInterval(15000);
-    Timer2.setInterval(20);
+    // The status bar's clock: woken when the second turns (a few ms after
+    // it), not 50 times a second; a change of port refreshes it at once.
+    Timer2.setSingleShot(true);
+    Timer2.setTimerType(Qt::PreciseTimer);
     connect(&Tim1, &QTimer::timeout, this, &TForm1::Tim1Timer);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
@@ -263,7 +268,10 @@ void TForm1::BuildLayout()
     comcbb->setEditable(true);
     grid::KeepTypedText(comcbb);
     comcbb->setEditText(Latin1(session.comcbbText));
-    connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) { session.comcbbText = Std(text); });
+    connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        session.comcbbText = Std(text);
+        Timer2Timer();
+    });
 
     QWidget *previous = xg;
     for (const PanelRow &row : kPanelRows) {
@@ -699,7 +707,6 @@ bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
 
 void TForm1::Timer2Timer()
 {
-    // Runs 50 times a second: touch the labels only when a text changes.
     static const QString present = QStringLiteral("Present Com\uFF1A");
     static const QString date = QStringLiteral("Date\uFF1A");
     static const QString time = QStringLiteral("Time\uFF1A");
@@ -707,7 +714,9 @@ void TForm1::Timer2Timer()
     static const QString timeFormat = LongTimeFormat(locale);
     // Nothing is formatted or touched until the second or the port changes
     // (the local time, which reads the time zone, only then either).
-    const qint64 second = QDateTime::currentMSecsSinceEpoch() / 1000;
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    const qint64 second = ms / 1000;
+    Timer2.start(static_cast<int>(1000 - ms % 1000) + kClockLagMs);
     const QString port = comcbb->currentText();
     if (second == shownSecond_ && port == shownPort_)
         return;

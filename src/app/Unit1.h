@@ -59,7 +59,7 @@ public:
     serial::TComm Comm1;
     QTimer Tim1;   // 300 ms resend
     QTimer Timer1; // 15 s, never started
-    QTimer Timer2; // 20 ms status bar refresh
+    QTimer Timer2; // the status bar's clock, woken as each second turns
 
 private:
     CommPort commPort_{Comm1};

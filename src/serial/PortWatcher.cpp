@@ -51,8 +51,26 @@ bool PortWatcher::StartUdev(bool needDaemon)
     return true;
 }
 
+namespace {
+
+// The names in the tty class folder, unsorted: a port comes and goes with
+// its entry there, so while these stay the same no port needs to be looked
+// at again.
+std::vector<std::string> EntryNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
+}
+
+} // namespace
+
 void PortWatcher::StartRescan(std::chrono::milliseconds period)
 {
+    entries_ = EntryNames(sysfsRoot_);
     ListSerialPorts(lastSeen_, sysfsRoot_);
     timer_ = new QTimer(this);
     timer_->setInterval(period);
@@ -80,6 +98,8 @@ void PortWatcher::OnUdevReadable()
     if (!any)
         return;
     // The rescan beside the monitor starts from what the monitor reported.
+    entries_ = EntryNames(sysfsRoot_);
+    lookAgain_ = 2;
     ListSerialPorts(lastSeen_, sysfsRoot_);
     Q_EMIT devicesChanged();
     for (const std::string &name : quick)
@@ -88,6 +108,16 @@ void PortWatcher::OnUdevReadable()
 
 void PortWatcher::OnRescan()
 {
+    // A new entry's links and attributes may follow it by a moment: the
+    // ports are looked at again on the next reading too.
+    std::vector<std::string> entries = EntryNames(sysfsRoot_);
+    if (entries != entries_) {
+        entries_ = std::move(entries);
+        lookAgain_ = 2;
+    }
+    if (lookAgain_ == 0)
+        return;
+    --lookAgain_;
     std::vector<std::string> now = lastSeen_;
     if (ListSerialPorts(now, sysfsRoot_) && now != lastSeen_) {
         const std::vector<std::string> quick = plugs_.Compare(lastSeen_, now, PlugTracker::Clock::now());

@@ -4,8 +4,9 @@
 // the GUI thread whenever a port appears or leaves, and sysfs is read again
 // every 3 s beside it: in a container the daemon may run while its events
 // never reach us. Without a daemon (minimal systems) sysfs is read every
-// 1.5 s. A rescan raises devicesChanged only when the list of ports differs
-// from the last reading.
+// 1.5 s. A rescan reads only the folder's entry names unless they changed,
+// and raises devicesChanged only when the list of ports differs from the last
+// reading.
 //
 // Either way it notes when ports arrive, and raises portVanishedAfterPlug
 // for a port that went away within seconds of arriving (which is what brltty
@@ -66,6 +67,8 @@ private:
     udev_monitor *monitor_ = nullptr;
     QSocketNotifier *notifier_ = nullptr;
     QTimer *timer_ = nullptr;
+    std::vector<std::string> entries_; // the folder's entry names at the last reading
+    int lookAgain_ = 0;                // readings that look at the ports whatever the names
     std::vector<std::string> lastSeen_;
     PlugTracker plugs_;
 };
