@@ -5,6 +5,7 @@
 #include "app/TableRules.h"
 #include "files/ChannelFile.h"
 #include "app/ScreenLayout.h"
+#include "ui_Unit1.h"
 #include "protocol/Unit3.h"
 #include "serial/CableHints.h"
 #include "serial/PortWatcher.h"
@@ -44,11 +45,8 @@ namespace tonvar::app {
 
 namespace {
 
-constexpr int kClientWidth = 857;
 // The clock is refreshed this long after the second turns, never before it.
 constexpr int kClockLagMs = 5;
-constexpr int kPanelHeight = 434; // the client area above the 24-pixel status bar
-constexpr int kStatusBarHeight = 24;
 constexpr int kStatusPanelWidth = 150;
 const QPoint kProgressOffset(150, 200);
 
@@ -59,20 +57,13 @@ constexpr std::array<int, memory::kColumnCount> kColumnWidths{50, 80, 80, 80, 80
 constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0,  0,  69, 69, 50, 31, 50,
                                                                    50, 50, 50, 34, 26, 50, 50, 0};
 
+// The panel's boxes from top to bottom.
 struct PanelRow {
-    int top;
-    const char *label;
     int box;              // 0 for the port selector, else n of ComboBox<n>
     const char *restored; // what leaving the box empty puts back
 };
-constexpr std::array<PanelRow, 8> kPanelRows{{{30, "COM", 0, "COM1"},
-                                              {65, "TOT", 4, "60"},
-                                              {100, "SQ Lev", 3, "0"},
-                                              {135, "Save Power", 9, "OPEN"},
-                                              {170, "Scan", 8, "OPEN"},
-                                              {205, "PF1", 6, "NONE"},
-                                              {240, "PF2", 7, "NONE"},
-                                              {275, "Voice ", 5, "ENGLISH"}}};
+constexpr std::array<PanelRow, 8> kPanelRows{
+    {{0, "COM1"}, {4, "60"}, {3, "0"}, {9, "OPEN"}, {8, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "ENGLISH"}}};
 constexpr int kTimeOutBox = 4; // "TOT" takes typed digits
 
 QString Latin1(const std::string &s)
@@ -136,13 +127,11 @@ TForm1::TForm1(QSize screen, QWidget *parent)
                                         },
                                         [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
                                         [this] { focusNextChild(); }}),
-      history_(std::make_unique<TableHistory>(table, settings))
+      history_(std::make_unique<TableHistory>(table, settings)), ui(std::make_unique<Ui::TForm1>())
 {
-    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kApplicationTitle);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     // The port as the main window's stored form sets it up.
     Comm1.SetReadIntervalTimeout(20);
@@ -213,20 +202,22 @@ void TForm1::SetWindows(QWidget *dtmf, QWidget *twoTone, QWidget *fiveTone, QWid
 
 void TForm1::BuildLayout()
 {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedSize(kClientWidth, kPanelHeight);
-    setCentralWidget(Panel1);
+    ui->setupUi(this);
+    Panel1 = ui->Panel1;
+    xg = ui->xg;
+    GroupBox1 = ui->GroupBox1;
+    GroupBox3 = ui->GroupBox3;
+    SpeedButton1 = ui->SpeedButton1;
+    SpeedButton2 = ui->SpeedButton2;
+    rbtn = ui->rbtn;
+    wbtn = ui->wbtn;
+    comcbb = ui->comcbb;
+    ComboBox = {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5,
+                ui->ComboBox6, ui->ComboBox7, ui->ComboBox8, ui->ComboBox9, ui->ComboBox10};
 
-    xg = new grid::TextGrid(ChannelColumns(), ChannelSource(table), Panel1);
+    xg->SetUp(ChannelColumns(), ChannelSource(table));
     model = xg->Model();
     model->fixedColour = kFixedCellColour;
-    xg->setObjectName(QStringLiteral("xg"));
-    xg->setGeometry(2, 3, 623, 428);
-    xg->verticalHeader()->setMinimumSectionSize(16);
-    xg->verticalHeader()->setDefaultSectionSize(24);
-    xg->horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: rgb(235, 233, 237); color: black; }"));
     model->onCommit = [this](int row, int column) { xgSetEditText(ChannelRowOf(row), column); };
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kColumnWidths[static_cast<std::size_t>(c)];
@@ -236,103 +227,45 @@ void TForm1::BuildLayout()
             xg->setColumnWidth(c, width);
     }
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Optional Function"), Panel1);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(630, 0, 220, 305);
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n) {
-        auto *box = new QComboBox(n == 1 || n == 2 || n == 10 ? static_cast<QWidget *>(this) : GroupBox1);
-        box->setObjectName(QStringLiteral("ComboBox%1").arg(n));
-        box->setEditable(true);
+        QComboBox *box = Box(n);
         grid::KeepTypedText(box);
         for (const std::string &item : memory::SettingsItems(n))
             box->addItem(Latin1(item));
         SetEditText(box, Latin1(settings.Box(n)));
-        ComboBox[static_cast<std::size_t>(n - 1)] = box;
         connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) {
             settings.Box(n) = Std(text);
             history_->Record(QStringLiteral("Change ") + PanelLabel(n), n);
         });
     }
-    // Three settings the radio keeps but the panel never shows.
-    for (int n : {1, 2, 10}) {
-        Box(n)->hide();
-        Box(n)->setFocusPolicy(Qt::NoFocus);
-    }
-    for (const char *caption : {"VOX Lev ", "VOX Time        ", "Beep"}) {
-        auto *label = new QLabel(QString::fromLatin1(caption), this);
-        label->hide();
-    }
 
-    comcbb = new QComboBox(GroupBox1);
-    comcbb->setObjectName(QStringLiteral("comcbb"));
-    comcbb->setEditable(true);
     grid::KeepTypedText(comcbb);
     comcbb->setEditText(Latin1(session.comcbbText));
     connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) {
         session.comcbbText = Std(text);
         Timer2Timer();
     });
+    tabOrder_.push_back(xg);
+    for (const PanelRow &row : kPanelRows)
+        tabOrder_.push_back(row.box == 0 ? comcbb : Box(row.box));
+    tabOrder_.insert(tabOrder_.end(), {SpeedButton1, rbtn, SpeedButton2, wbtn});
 
-    QWidget *previous = xg;
-    for (const PanelRow &row : kPanelRows) {
-        QComboBox *box = row.box == 0 ? comcbb : Box(row.box);
-        box->setGeometry(91, row.top, 110, 21);
-        auto *label = new QLabel(QString::fromLatin1(row.label), GroupBox1);
-        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        label->setGeometry(0, row.top + 5, 81, 16);
-        label->setBuddy(box);
-        setTabOrder(previous, box);
-        tabOrder_.push_back(previous);
-        previous = box;
-    }
-
-    GroupBox3 = new QGroupBox(QStringLiteral("Basic Operation"), Panel1);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    GroupBox3->setGeometry(630, 307, 220, 126);
-    const auto button = [this](const char *name, const char *caption, int left, int top) {
-        auto *b = new QPushButton(QString::fromLatin1(caption), GroupBox3);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(left, top, 90, 32);
-        return b;
-    };
-    // Open and Save: flat buttons with the desktop theme's pictures (the
-    // style's own where the theme has none), framed on hover and focus.
-    const auto speedButton = [this](const char *name, const char *caption, int top, const char *icon,
-                                    QStyle::StandardPixmap fallback) {
-        auto *b = new QToolButton(GroupBox3);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setText(QString::fromLatin1(caption));
-        b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon), style()->standardIcon(fallback)));
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::StrongFocus);
-        b->setGeometry(16, top, 90, 32);
-        return b;
-    };
-    SpeedButton1 = speedButton("SpeedButton1", "Open", 33, "document-open", QStyle::SP_DialogOpenButton);
-    SpeedButton2 = speedButton("SpeedButton2", "Save", 73, "document-save", QStyle::SP_DialogSaveButton);
+    // Open and Save: the desktop theme's pictures, the style's own where the
+    // theme has none.
+    SpeedButton1->setIcon(
+        QIcon::fromTheme(QStringLiteral("document-open"), style()->standardIcon(QStyle::SP_DialogOpenButton)));
+    SpeedButton2->setIcon(
+        QIcon::fromTheme(QStringLiteral("document-save"), style()->standardIcon(QStyle::SP_DialogSaveButton)));
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
-    rbtn = button("rbtn", "Read(F11)", 115, 33);
-    wbtn = button("wbtn", "Write(F12)", 115, 73);
-    setTabOrder(previous, SpeedButton1);
-    setTabOrder(SpeedButton1, rbtn);
-    setTabOrder(rbtn, SpeedButton2);
-    setTabOrder(SpeedButton2, wbtn);
-    tabOrder_.insert(tabOrder_.end(), {previous, SpeedButton1, rbtn, SpeedButton2, wbtn});
     connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
     connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
 
-    auto *bar = new QStatusBar(this);
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setFixedHeight(kStatusBarHeight);
-    bar->setSizeGripEnabled(false);
     for (auto &panel : StatusPanels) {
-        panel = new QLabel(bar);
+        panel = new QLabel(ui->StatusBar1);
         panel->setFixedWidth(kStatusPanelWidth);
-        bar->addWidget(panel);
+        ui->StatusBar1->addWidget(panel);
     }
-    setStatusBar(bar);
 }
 
 void TForm1::BuildMenus()
@@ -393,7 +326,8 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
                            scale(g.height(), r.height));
         }
     }
-    Panel1->setFixedSize(scale(kClientWidth, r.width), scale(kPanelHeight, r.height));
+    const QSize panel = Panel1->minimumSize(); // the form's fixed size
+    Panel1->setFixedSize(scale(panel.width(), r.width), scale(panel.height(), r.height));
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kSmallColumnWidths[static_cast<std::size_t>(c)];
         if (width > 0) {

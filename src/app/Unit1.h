@@ -32,6 +32,9 @@ class QMenu;
 class QPushButton;
 class QToolButton;
 
+namespace Ui {
+class TForm1;
+}
 namespace tonvar::protocol {
 class TForm3;
 }
@@ -187,6 +190,7 @@ private:
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
+    std::unique_ptr<Ui::TForm1> ui;
 };
 
 } // namespace tonvar::app

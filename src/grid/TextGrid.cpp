@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -327,6 +328,18 @@ TextGrid::TextGrid(std::vector<ColumnSpec> columns, TextSource source, QWidget *
                     QAbstractItemView::EditKeyPressed);
     // Tab leaves the grid for the next control; the arrow keys move between cells.
     setTabKeyNavigation(false);
+}
+
+TextGrid::TextGrid(QWidget *parent) : TextGrid({}, TextSource{[] { return 0; }, {}, {}, {}}, parent) {}
+
+void TextGrid::SetUp(std::vector<ColumnSpec> columns, TextSource source)
+{
+    TextGridModel *old = model_;
+    QItemSelectionModel *oldSelection = selectionModel();
+    model_ = new TextGridModel(std::move(columns), std::move(source), this);
+    setModel(model_);
+    delete oldSelection;
+    delete old;
 }
 
 } // namespace tonvar::grid

@@ -119,6 +119,9 @@ class TextGrid : public QTableView {
     Q_OBJECT
 public:
     TextGrid(std::vector<ColumnSpec> columns, TextSource source, QWidget *parent = nullptr);
+    // An empty grid, as a form creates it: SetUp gives it its columns and texts.
+    explicit TextGrid(QWidget *parent = nullptr);
+    void SetUp(std::vector<ColumnSpec> columns, TextSource source);
 
     TextGridModel *Model() const { return model_; }
     // The text shown in a cell.

@@ -8,9 +8,14 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
+namespace Ui {
+class TForm3;
+}
 
 namespace tonvar::protocol {
 
@@ -18,6 +23,7 @@ class TForm3 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm3(QWidget *parent = nullptr);
+    ~TForm3() override;
 
     // Shows, hides and fills the bar as the session's state says; a dialog
     // that comes up is placed at `topLeft` (screen coordinates).
@@ -36,6 +42,9 @@ protected:
     // Escape is Cancel; Tab moves between Retry and Cancel, Enter or Space
     // presses the one with the focus.
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TForm3> ui;
 };
 
 } // namespace tonvar::protocol

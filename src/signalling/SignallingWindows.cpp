@@ -44,7 +44,6 @@ SignallingWindow::SignallingWindow(const QString &caption, WindowServices servic
       services_(std::move(services))
 {
     setWindowTitle(caption);
-    body_ = new QVBoxLayout(this);
     Timer1.setInterval(kSessionTimeoutMs);
     resize(760, 560);
 }
@@ -74,6 +73,9 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
                                   std::function<void()> close)
 {
     logic_ = &logic;
+    auto *body = qobject_cast<QBoxLayout *>(layout());
+    if (!body)
+        body = new QVBoxLayout(this);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
@@ -87,7 +89,7 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     QSizePolicy keep = ProgressBar1->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     ProgressBar1->setSizePolicy(keep);
-    body_->addWidget(ProgressBar1);
+    body->addWidget(ProgressBar1);
     auto *buttons = new QHBoxLayout;
     rbtn = new QPushButton(QStringLiteral("Read"), this);
     wbtn = new QPushButton(QStringLiteral("Write"), this);
@@ -97,7 +99,7 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     Button3->setObjectName(QStringLiteral("Button3"));
     for (QPushButton *b : {rbtn, wbtn, Button3})
         buttons->addWidget(b);
-    body_->addLayout(buttons);
+    body->addLayout(buttons);
     // A click while any session runs starts nothing (the buttons are
     // disabled then, but a click may be queued before).
     connect(rbtn, &QPushButton::clicked, this, [this, read] {
@@ -146,10 +148,9 @@ void SignallingWindow::Refresh()
     ProgressBar1->setVisible(logic_->progress.visible);
 }
 
-QComboBox *SignallingWindow::BoundCombo(std::string &text, const std::vector<std::string> &items, bool editable)
+void SignallingWindow::BindCombo(QComboBox *box, std::string &text, const std::vector<std::string> &items)
 {
-    auto *box = new QComboBox(this);
-    box->setEditable(editable);
+    const bool editable = box->isEditable();
     if (editable)
         grid::KeepTypedText(box);
     for (const std::string &item : items)
@@ -173,14 +174,13 @@ QComboBox *SignallingWindow::BoundCombo(std::string &text, const std::vector<std
         if (editable)
             box->setEditText(t);
     });
-    return box;
 }
 
-QLineEdit *SignallingWindow::BoundEdit(std::string &text, int maxLength)
+void SignallingWindow::BindEdit(QLineEdit *edit, std::string &text)
 {
-    auto *edit = new QLineEdit(this);
-    if (maxLength > 0)
-        edit->setMaxLength(maxLength);
+    // The form's limit, or none (32767 is a line edit's own).
+    constexpr int kNoLimit = 32767;
+    const int maxLength = edit->maxLength() == kNoLimit ? 0 : edit->maxLength();
     // The limit is for typing: a longer text the session holds is shown
     // whole, and typing never makes it longer.
     const auto limit = [edit, maxLength] {
@@ -204,12 +204,10 @@ QLineEdit *SignallingWindow::BoundEdit(std::string &text, int maxLength)
                 edit->setMaxLength(std::max<int>(maxLength, static_cast<int>(t.size())));
         }
     });
-    return edit;
 }
 
-QCheckBox *SignallingWindow::BoundCheck(bool &checked, const QString &caption)
+void SignallingWindow::BindCheck(QCheckBox *box, bool &checked)
 {
-    auto *box = new QCheckBox(caption, this);
     connect(box, &QCheckBox::toggled, this, [this, &checked](bool on) {
         if (Editable())
             checked = on;
@@ -218,11 +216,11 @@ QCheckBox *SignallingWindow::BoundCheck(bool &checked, const QString &caption)
         const QSignalBlocker blocker(box);
         box->setChecked(checked);
     });
-    return box;
 }
 
-grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                                            std::function<void(int row, int column)> edited, QStringList rowNames)
+void SignallingWindow::BindGrid(grid::TextGrid *grid, const QStringList &headers, int rows,
+                                std::vector<CellText> columns, std::function<void(int row, int column)> edited,
+                                QStringList rowNames)
 {
     std::vector<grid::ColumnSpec> specs;
     for (int c = 0; c <= static_cast<int>(columns.size()); ++c)
@@ -240,7 +238,7 @@ grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows
         if (column >= 1)
             columns[static_cast<std::size_t>(column - 1)](row + 1) = text;
     };
-    auto *grid = new grid::TextGrid(std::move(specs), std::move(source), this);
+    grid->SetUp(std::move(specs), std::move(source));
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->resizeColumnsToContents(); // wide enough for the headers
     // and for a five-digit number (a FleetSync fleet or ID up to 65535)
@@ -256,7 +254,6 @@ grid::TextGrid *SignallingWindow::BoundGrid(const QStringList &headers, int rows
     };
     grids_.push_back(model);
     shows_.push_back([model] { model->Refresh(); });
-    return grid;
 }
 
 void SignallingWindow::ColumnEditor(grid::TextGrid *grid, int column, const std::vector<std::string> &items,

@@ -22,7 +22,6 @@ class QComboBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QVBoxLayout;
 
 namespace tonvar::signalling {
 
@@ -63,27 +62,29 @@ public:
 protected:
     protocol::QtTimer timer1Adapter_{Timer1};
     WindowServices services_;
-    QVBoxLayout *body_ = nullptr;
 
     // For the logic: shows a message over an up-to-date window.
     std::function<void(const std::string &)> MessageSink();
     // Runs a handler through the application's error handling, then refreshes.
     void Handle(const std::function<void()> &handler);
-    // Adds Read, Write, Close and the bar, wired to the given handlers.
+    // Adds the bar and Read, Write and Close below the window's form (its
+    // box layout), wired to the given handlers.
     void AddButtons(SignallingLogic &logic, std::function<void()> read, std::function<void()> write,
                     std::function<void()> close);
 
-    // Ties: the control edits the text; Refresh shows the text.
-    QComboBox *BoundCombo(std::string &text, const std::vector<std::string> &items, bool editable = true);
-    QLineEdit *BoundEdit(std::string &text, int maxLength = 0);
-    QCheckBox *BoundCheck(bool &checked, const QString &caption);
+    // Ties of a form's control to a text: the control edits the text;
+    // Refresh shows the text. A combo box gets its list; an editable one
+    // keeps what is typed. A line edit's length limit is for typing.
+    void BindCombo(QComboBox *box, std::string &text, const std::vector<std::string> &items);
+    void BindEdit(QLineEdit *edit, std::string &text);
+    void BindCheck(QCheckBox *box, bool &checked);
     // The text of a grid cell, by row from 1.
     using CellText = std::function<std::string &(int row)>;
-    // A grid of `rows` numbered rows ("NO." in column 0, not editable) whose
-    // other columns edit the given texts; `edited(row, column)` runs after
-    // each change (rows and columns from 1).
-    grid::TextGrid *BoundGrid(const QStringList &headers, int rows, std::vector<CellText> columns,
-                              std::function<void(int row, int column)> edited = {}, QStringList rowNames = {});
+    // Makes a form's grid one of `rows` numbered rows ("NO." in column 0, not
+    // editable) whose other columns edit the given texts; `edited(row,
+    // column)` runs after each change (rows and columns from 1).
+    void BindGrid(grid::TextGrid *grid, const QStringList &headers, int rows, std::vector<CellText> columns,
+                  std::function<void(int row, int column)> edited = {}, QStringList rowNames = {});
     // The editor of a grid column: a text editor without items, else a pick
     // list (that also takes typing, with `editable`); `defaultText` is what an
     // editor that would start empty shows.

@@ -4,10 +4,16 @@
 #include "signalling/DtmfSession.h"
 #include "signalling/SignallingWindows.h"
 
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
+
+namespace Ui {
+class TForm2;
+}
 
 namespace tonvar::signalling {
 
@@ -26,6 +32,9 @@ public:
     QLineEdit *Edit1 = nullptr;
     QComboBox *cb6 = nullptr, *cb7 = nullptr, *cb8 = nullptr, *cb9 = nullptr;
     QCheckBox *CheckB2 = nullptr;
+
+private:
+    std::unique_ptr<Ui::TForm2> ui;
 };
 
 } // namespace tonvar::signalling

@@ -1,55 +1,42 @@
 #include "signalling/Unit4.h"
 
-#include <QComboBox>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
+#include "ui_Unit4.h"
+
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace tonvar::signalling {
 
 TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent), logic(main, timer1Adapter_, MessageSink())
+    : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent),
+      logic(main, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm4>())
 {
-    setObjectName(QStringLiteral("Form4"));
-    TwoToneTexts &t = logic.texts;
-    Tabs = new QTabWidget(this);
+    ui->setupUi(this);
+    Tabs = ui->Tabs;
+    xg1 = ui->xg1;
+    xg2 = ui->xg2;
+    cb1 = ui->cb1, cb2 = ui->cb2, cb3 = ui->cb3;
+    ed1 = ui->ed1, ed2 = ui->ed2, ed3 = ui->ed3, ed4 = ui->ed4, ed5 = ui->ed5;
 
-    auto *encodePage = new QWidget;
-    auto *encodeLayout = new QHBoxLayout(encodePage);
-    xg1 = BoundGrid(
-        {QStringLiteral("NO."), QStringLiteral("First Frequency(hz)"), QStringLiteral("Second Frequency(hz)")},
-        kTwoToneRows,
-        {[&t](int row) -> std::string & { return t.first[static_cast<std::size_t>(row - 1)]; },
-         [&t](int row) -> std::string & { return t.second[static_cast<std::size_t>(row - 1)]; }});
-    xg1->setObjectName(QStringLiteral("xg1"));
+    TwoToneTexts &t = logic.texts;
+    BindGrid(xg1,
+             {QStringLiteral("NO."), QStringLiteral("First Frequency(hz)"), QStringLiteral("Second Frequency(hz)")},
+             kTwoToneRows,
+             {[&t](int row) -> std::string & { return t.first[static_cast<std::size_t>(row - 1)]; },
+              [&t](int row) -> std::string & { return t.second[static_cast<std::size_t>(row - 1)]; }});
     xg1->setColumnWidth(0, 40);
     xg1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    encodeLayout->addWidget(xg1);
-    auto *encodeForm = new QFormLayout;
     const auto times = NumberTexts(50, 1000, 50);
-    cb1 = BoundCombo(t.cb1, times);
-    cb2 = BoundCombo(t.cb2, times);
-    cb3 = BoundCombo(t.cb3, times);
-    encodeForm->addRow(QStringLiteral("First Frequency Time(ms)"), cb1);
-    encodeForm->addRow(QStringLiteral("Second Frequency Time(ms)"), cb2);
-    encodeForm->addRow(QStringLiteral("Interval Between Two Frequency (ms)"), cb3);
-    encodeLayout->addLayout(encodeForm);
-    Tabs->addTab(encodePage, QStringLiteral("Encode"));
+    BindCombo(cb1, t.cb1, times);
+    BindCombo(cb2, t.cb2, times);
+    BindCombo(cb3, t.cb3, times);
 
-    auto *decodePage = new QWidget;
-    auto *decode = new QGroupBox(QStringLiteral("2TONE Decode"), decodePage);
     QStringList headers{QStringLiteral("NO.")};
     std::vector<CellText> columns;
     for (int j = 0; j < 4; ++j)
         headers << QStringLiteral("Decode%1").arg(j + 1) << QStringLiteral("Response Mode") << QStringLiteral("Prompt");
     for (int c = 1; c <= kTwoToneDecodeColumns; ++c)
         columns.push_back([&t, c](int row) -> std::string & { return t.Decode(row, c); });
-    xg2 = BoundGrid(headers, kTwoToneRows, columns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
-    xg2->setObjectName(QStringLiteral("xg2"));
+    BindGrid(xg2, headers, kTwoToneRows, columns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
     xg2->setColumnWidth(0, 40);
     std::vector<std::string> prompts = NumberTexts(1, 16, 1);
     for (int j = 0; j < 4; ++j) {
@@ -57,30 +44,13 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
         ColumnEditor(xg2, 3 * j + 2, ResponseModeNames(), "NONE");
         ColumnEditor(xg2, 3 * j + 3, prompts, "1");
     }
-    (new QVBoxLayout(decode))->addWidget(xg2);
-    (new QVBoxLayout(decodePage))->addWidget(decode);
-    Tabs->addTab(decodePage, QStringLiteral("Decode"));
-    Tabs->setCurrentIndex(1); // Decode first
-    body_->addWidget(Tabs);
 
-    auto *below = new QHBoxLayout;
-    auto *frequencies = new QGroupBox(QStringLiteral("2TONE Frequency"), this);
-    auto *frequencyForm = new QFormLayout(frequencies);
-    ed1 = BoundEdit(t.ed1);
-    ed2 = BoundEdit(t.ed2);
-    ed3 = BoundEdit(t.ed3);
-    ed4 = BoundEdit(t.ed4);
-    for (auto [edit, label] :
-         {std::pair{ed1, "Atone(hz)"}, {ed2, "Btone(hz)"}, {ed3, "Ctone(hz)"}, {ed4, "Dtone(hz)"}}) {
-        edit->setEnabled(false); // only a read changes the tones
-        frequencyForm->addRow(QString::fromLatin1(label), edit);
-    }
-    below->addWidget(frequencies);
-    auto *rest = new QFormLayout;
-    ed5 = BoundEdit(t.ed5);
-    rest->addRow(QStringLiteral("Rest Time(ms)"), ed5);
-    below->addLayout(rest);
-    body_->addLayout(below);
+    // The tones are disabled on the form: only a read changes them.
+    BindEdit(ed1, t.ed1);
+    BindEdit(ed2, t.ed2);
+    BindEdit(ed3, t.ed3);
+    BindEdit(ed4, t.ed4);
+    BindEdit(ed5, t.ed5);
 
     AddButtons(
         logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });

@@ -2,11 +2,17 @@
 #pragma once
 
 #include "signalling/SignallingWindows.h"
+
+#include <memory>
 #include "signalling/TwoToneSession.h"
 
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
+
+namespace Ui {
+class TForm4;
+}
 
 namespace tonvar::signalling {
 
@@ -23,6 +29,9 @@ public:
     grid::TextGrid *xg2 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr;
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr, *ed5 = nullptr;
+
+private:
+    std::unique_ptr<Ui::TForm4> ui;
 };
 
 } // namespace tonvar::signalling

@@ -4,11 +4,17 @@
 #include "signalling/FiveToneSession.h"
 #include "signalling/SignallingWindows.h"
 
+#include <memory>
+
 #include <array>
 
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
+
+namespace Ui {
+class TForm5;
+}
 
 namespace tonvar::signalling {
 
@@ -28,6 +34,9 @@ public:
     grid::TextGrid *xg3 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr;
     QLineEdit *ed1 = nullptr;
+
+private:
+    std::unique_ptr<Ui::TForm5> ui;
 };
 
 } // namespace tonvar::signalling

@@ -1,42 +1,30 @@
 #include "signalling/Unit6.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
-#include <QProgressBar>
+#include "ui_Unit6.h"
 
 namespace tonvar::signalling {
 
 TForm6::TForm6(protocol::MainSession &main, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("FleetSync"), std::move(services), parent),
-      logic(main, timer1Adapter_, MessageSink())
+      logic(main, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm6>())
 {
-    setObjectName(QStringLiteral("Form6"));
+    ui->setupUi(this);
+    ed1 = ui->ed1, ed2 = ui->ed2, ed3 = ui->ed3, ed4 = ui->ed4;
+    cb1 = ui->cb1;
+    CheckBox1 = ui->CheckBox1;
+    xg1 = ui->xg1;
+
     FleetSyncTexts &t = logic.texts;
-    auto *top = new QHBoxLayout;
-    auto *form = new QFormLayout;
-    ed1 = BoundEdit(t.ed1);
-    ed2 = BoundEdit(t.ed2);
-    cb1 = BoundCombo(t.cb1, {"1200", "2400"}, false);
-    ed3 = BoundEdit(t.ed3);
-    ed4 = BoundEdit(t.ed4);
-    CheckBox1 = BoundCheck(t.CheckBox1, QStringLiteral("PTT ID Side Tone"));
-    form->addRow(QStringLiteral("Fleet[Own]"), ed1);
-    form->addRow(QStringLiteral("ID[Own]"), ed2);
-    form->addRow(QStringLiteral("FleetSync Baud Rate[bps]"), cb1);
-    form->addRow(QStringLiteral("Data TX Modulation Delay Time[ms]"), ed3);
-    form->addRow(QStringLiteral("Message Mode Timer [s]"), ed4);
-    form->addRow(CheckBox1);
-    top->addLayout(form);
-    xg1 = BoundGrid({QStringLiteral("NO."), QStringLiteral("Fleet"), QStringLiteral("ID")}, kFleetEntries,
-                    {[&t](int row) -> std::string & { return t.fleet[static_cast<std::size_t>(row - 1)]; },
-                     [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});
-    xg1->setObjectName(QStringLiteral("xg1"));
+    BindEdit(ed1, t.ed1);
+    BindEdit(ed2, t.ed2);
+    BindCombo(cb1, t.cb1, {"1200", "2400"});
+    BindEdit(ed3, t.ed3);
+    BindEdit(ed4, t.ed4);
+    BindCheck(CheckBox1, t.CheckBox1);
+    BindGrid(xg1, {QStringLiteral("NO."), QStringLiteral("Fleet"), QStringLiteral("ID")}, kFleetEntries,
+             {[&t](int row) -> std::string & { return t.fleet[static_cast<std::size_t>(row - 1)]; },
+              [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});
     xg1->setColumnWidth(0, 40);
-    top->addWidget(xg1);
-    body_->addLayout(top);
     AddButtons(
         logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
     logic.progress.visible = true; // visible from the start, unlike the other windows'

@@ -4,9 +4,15 @@
 #include "signalling/FleetSyncSession.h"
 #include "signalling/SignallingWindows.h"
 
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+
+namespace Ui {
+class TForm6;
+}
 
 namespace tonvar::signalling {
 
@@ -22,6 +28,9 @@ public:
     QComboBox *cb1 = nullptr;
     QCheckBox *CheckBox1 = nullptr;
     grid::TextGrid *xg1 = nullptr;
+
+private:
+    std::unique_ptr<Ui::TForm6> ui;
 };
 
 } // namespace tonvar::signalling

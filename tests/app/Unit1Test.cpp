@@ -44,6 +44,48 @@ private Q_SLOTS:
                  QStringLiteral("QT/DQT Dec"));
     }
 
+    // The forms place every control where the stored windows have it.
+    void everyControlKeepsItsPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        const std::pair<const char *, QRect> places[] = {
+            {"xg", {2, 3, 623, 428}},
+            {"GroupBox1", {630, 0, 220, 305}},
+            {"GroupBox3", {630, 307, 220, 126}},
+            {"comcbb", {91, 30, 110, 21}},
+            {"ComboBox4", {91, 65, 110, 21}},
+            {"ComboBox3", {91, 100, 110, 21}},
+            {"ComboBox9", {91, 135, 110, 21}},
+            {"ComboBox8", {91, 170, 110, 21}},
+            {"ComboBox6", {91, 205, 110, 21}},
+            {"ComboBox7", {91, 240, 110, 21}},
+            {"ComboBox5", {91, 275, 110, 21}},
+            {"SpeedButton1", {16, 33, 90, 32}},
+            {"SpeedButton2", {16, 73, 90, 32}},
+            {"rbtn", {115, 33, 90, 32}},
+            {"wbtn", {115, 73, 90, 32}},
+            {"ProgressBar1", {10, 19, 423, 30}},
+            {"Button1", {56, 59, 100, 30}},
+            {"Button2", {240, 59, 100, 30}},
+        };
+        for (const auto &[name, rect] : places)
+            QTest::newRow(name) << QString::fromLatin1(name) << rect;
+    }
+    void everyControlKeepsItsPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        AppWindows w(QSize(1920, 1080));
+        QWidget *control = w.Form1->findChild<QWidget *>(name);
+        if (!control)
+            control = w.Form3->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        QCOMPARE(w.Form1->Panel1->size(), QSize(857, 434));
+        QCOMPARE(w.Form3->size(), QSize(441, 146));
+    }
+
     void largeScreenKeepsTheStoredLayout()
     {
         TForm1 form(QSize(1920, 1080));
