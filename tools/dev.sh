@@ -15,7 +15,8 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev libxcb1-dev)
 # What `test` needs besides: the clang build, the Debian package and its checks.
 test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool openbox
-               clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14)
+               clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
+               qemu-system-x86 busybox-static cpio)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
