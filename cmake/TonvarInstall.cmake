@@ -51,6 +51,7 @@ foreach(page IN LISTS _pages)
 endforeach()
 add_custom_target(tonvar_man ALL DEPENDS ${_man_pages})
 install(FILES ${_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/radio-image.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # cpack -G DEB (or cpack --preset default): the dependencies come from the
 # binaries through dpkg-shlibdeps.

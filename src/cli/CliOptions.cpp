@@ -17,6 +17,10 @@ Command CommandNamed(const std::string &name)
         return Command::Write;
     if (name == "verify")
         return Command::Verify;
+    if (name == "backup")
+        return Command::Backup;
+    if (name == "restore")
+        return Command::Restore;
     return Command::None;
 }
 
@@ -43,7 +47,7 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (out.command == Command::None && operands.empty()) {
                 out.command = CommandNamed(arg);
                 if (out.command == Command::None)
-                    throw UsageError("unknown command '" + arg + "' (ports, read, write or verify)");
+                    throw UsageError("unknown command '" + arg + "' (ports, read, write, verify, backup or restore)");
             } else {
                 operands.push_back(arg);
             }
@@ -93,7 +97,7 @@ Options ParseOptions(const std::vector<std::string> &args)
         return out;
     switch (out.command) {
     case Command::None:
-        throw UsageError("no command given (ports, read, write or verify)");
+        throw UsageError("no command given (ports, read, write, verify, backup or restore)");
     case Command::Ports:
         if (!out.ports.empty())
             throw UsageError("ports takes no --port");
@@ -103,8 +107,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     default:
         break;
     }
-    if (!out.verify && out.command != Command::Write)
-        throw UsageError("--no-verify is for write only");
+    if (!out.verify && out.command != Command::Write && out.command != Command::Restore)
+        throw UsageError("--no-verify is for write and restore only");
     if (out.ports.empty())
         throw UsageError("no --port given");
     std::set<std::string> labels;
@@ -112,7 +116,9 @@ Options ParseOptions(const std::vector<std::string> &args)
         if (!labels.insert(PortLabel(port)).second)
             throw UsageError("port " + port + " is given more than once");
     if (operands.empty())
-        throw UsageError("no channel file given");
+        throw UsageError(out.command == Command::Backup    ? "no image file given"
+                         : out.command == Command::Restore ? "no radio image given"
+                                                           : "no channel file given");
     if (operands.size() > 1)
         throw UsageError("unexpected argument '" + operands[1] + "'");
     out.file = operands.front();
@@ -128,7 +134,8 @@ std::string PortLabel(const std::string &port)
     return label;
 }
 
-std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder)
+std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder,
+                                     const std::string &extension)
 {
     static const std::string kPlaceholder = "{port}";
     const bool pattern = file.find(kPlaceholder) != std::string::npos;
@@ -143,7 +150,7 @@ std::vector<std::string> ReadTargets(const std::string &file, const std::vector<
                  at = target.find(kPlaceholder, at + 1))
                 target.replace(at, kPlaceholder.size(), PortLabel(port));
         } else if (isFolder) {
-            target = file + (file.empty() || file.back() != '/' ? "/" : "") + PortLabel(port) + ".wh";
+            target = file + (file.empty() || file.back() != '/' ? "/" : "") + PortLabel(port) + extension;
         }
         if (!seen.insert(target).second)
             throw UsageError("several ports would be read into " + target);
@@ -189,11 +196,31 @@ std::string HelpText(Command command)
                "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::Verify:
-        return "Usage: tonvar-cli verify --port PORT [options] FILE.wh\n"
+        return "Usage: tonvar-cli verify --port PORT [options] FILE.wh|IMAGE.radio\n"
                "\n"
                "Reads the radio and compares it with the channel file, printing each\n"
                "difference as the channel, the column, the file's text and the radio's.\n"
+               "Given a radio image, reads the whole radio and compares every area,\n"
+               "naming the window, the row and the field of each difference.\n"
                "\n" +
+               common;
+    case Command::Backup:
+        return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
+               "\n"
+               "Reads the whole radio (channels, settings, DTMF, FleetSync, 2TONE and\n"
+               "5TONE: 52 blocks) into a radio image, every block as the radio gave it.\n"
+               "With several ports, IMAGE is a folder (each radio's image is named after\n"
+               "its port) or a name with {port} in it.\n"
+               "\n" +
+               common;
+    case Command::Restore:
+        return "Usage: tonvar-cli restore --port PORT [options] IMAGE.radio\n"
+               "\n"
+               "Writes a radio image into the radio, all six areas, every block as the\n"
+               "image holds it. After writing, the radio is read back and the restore\n"
+               "counts as done only when it holds what was written.\n"
+               "\n"
+               "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::None:
         break;
@@ -206,7 +233,9 @@ std::string HelpText(Command command)
            "  ports    list the serial ports\n"
            "  read     read radios into channel files\n"
            "  write    write a channel file into radios\n"
-           "  verify   compare radios with a channel file\n"
+           "  verify   compare radios with a channel file or a radio image\n"
+           "  backup   read whole radios into radio images\n"
+           "  restore  write a radio image into radios\n"
            "\n"
            "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
            "prints the version.\n";

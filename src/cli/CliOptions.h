@@ -3,9 +3,11 @@
 //   tonvar-cli ports
 //   tonvar-cli read   --port PORT [--port PORT ...] [options] FILE
 //   tonvar-cli write  --port PORT [--port PORT ...] [options] FILE
-//   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE
+//   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE|IMAGE
+//   tonvar-cli backup --port PORT [--port PORT ...] [options] IMAGE
+//   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
 //
-// Options: --no-verify (write only), --quiet, --timeout SECONDS (default 10), --help, --version. A value may
+// Options: --no-verify (write and restore), --quiet, --timeout SECONDS (default 10), --help, --version. A value may
 // follow its option as the next argument or after "=" (--port=ttyUSB0).
 #pragma once
 
@@ -15,7 +17,7 @@
 
 namespace tonvar::cli {
 
-enum class Command { None, Ports, Read, Write, Verify };
+enum class Command { None, Ports, Read, Write, Verify, Backup, Restore };
 
 struct Options {
     Command command = Command::None;
@@ -50,11 +52,12 @@ std::string HelpText(Command command);
 // dashes ("/tmp/radio" -> "tmp-radio").
 std::string PortLabel(const std::string &port);
 
-// The file each port's read is saved to. With one port, FILE itself; with
-// several, FILE is a folder (each radio's file is <label>.wh in it) or a
-// pattern in which "{port}" stands for the label. `isFolder` tells whether
-// FILE names an existing folder. Throws UsageError when several ports would
-// share one file.
-std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder);
+// The file each port's read (or backup) is saved to. With one port, FILE
+// itself; with several, FILE is a folder (each radio's file is
+// <label><extension> in it) or a pattern in which "{port}" stands for the
+// label. `isFolder` tells whether FILE names an existing folder. Throws
+// UsageError when several ports would share one file.
+std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder,
+                                     const std::string &extension = ".wh");
 
 } // namespace tonvar::cli

@@ -13,6 +13,8 @@ namespace tonvar::cli {
 
 namespace {
 
+const std::string kMixedValues = "The radio may now hold a mix of old and new values: write it again.";
+
 // A failure as one line: the window's message, then its detail.
 std::string OneLine(const std::string &message, const std::string &detail)
 {
@@ -44,6 +46,11 @@ memory::SettingsTexts AsStored(const memory::SettingsTexts &settings)
 }
 
 } // namespace
+
+bool WholeRadio(Job job)
+{
+    return job == Job::Backup || job == Job::Restore || job == Job::VerifyImage;
+}
 
 std::string FormatDifference(const Difference &d)
 {
@@ -112,11 +119,19 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
 }
 
 RadioJob::RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName,
-                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify)
+                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify,
+                   files::RadioImage image)
     : job_(job), timeout_(timeout), file_(std::move(file)), radio_(WindowStartState()),
-      data_(job == Job::Write ? &file_ : &radio_), port_(port), portName_(std::move(portName)),
+      data_(job == Job::Write ? &file_ : &radio_), image_(image), port_(port), portName_(std::move(portName)),
       sleep_(std::move(sleep)), verify_(verify), link_(port, tim1)
 {
+    if (WholeRadio(job_)) {
+        plans_ = signalling::WholeRadioPlans(job_ == Job::Restore && verify_);
+        hooks_ = signalling::ImageHooks(job_ == Job::Restore ? image_ : radioImage_, sleep_);
+    } else {
+        plans_ = {protocol::ChannelsAndSettings(job_ == Job::Write && verify_)};
+        hooks_ = protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_);
+    }
 }
 
 template <typename F>
@@ -138,20 +153,34 @@ void RadioJob::Start(Clock::time_point now)
     outcome_ = Outcome::Running;
     movedAt_ = now;
     Run([this] {
-        const link::TransferPlan plan = protocol::ChannelsAndSettings(job_ == Job::Write && verify_);
-        link::TransferHooks hooks = protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_);
         // A write that could not go through whole opens nothing.
-        if (job_ == Job::Write)
-            transfer_.Check(plan, hooks);
+        if (job_ == Job::Write || job_ == Job::Restore)
+            for (const link::TransferPlan &plan : plans_)
+                transfer_.Check(plan, hooks_);
         port_.SetCommName(portName_);
         port_.ClosePort();
         port_.OpenPort();
-        if (job_ == Job::Write)
-            transfer_.Write(plan, std::move(hooks));
-        else
-            transfer_.Read(plan, std::move(hooks));
+        StartStage();
     });
     Observe(now);
+}
+
+void RadioJob::StartStage()
+{
+    if (job_ == Job::Write || job_ == Job::Restore)
+        transfer_.Write(plans_.at(stage_), hooks_);
+    else
+        transfer_.Read(plans_.at(stage_), hooks_);
+}
+
+void RadioJob::Advance()
+{
+    if (!stageDone_ || outcome_ != Outcome::Running)
+        return;
+    stageDone_ = false;
+    answersBefore_ += transfer_.Answers();
+    ++stage_;
+    Run([this] { StartStage(); });
 }
 
 void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now)
@@ -166,6 +195,7 @@ void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::t
     });
     link_.AckIfAsked();
     link_.Finish();
+    Advance();
     Observe(now);
 }
 
@@ -179,17 +209,26 @@ void RadioJob::Tim1Timer()
             transfer_.Answered(answer);
         Settle();
     });
+    Advance();
 }
 
 void RadioJob::Settle()
 {
     switch (transfer_.State()) {
     case link::Transfer::Phase::Succeeded:
+        if (stage_ + 1 < plans_.size()) {
+            stageDone_ = true;
+            return;
+        }
         port_.ClosePort();
         outcome_ = Outcome::Succeeded;
         if (job_ == Job::Verify) {
             differences_ = Compare(file_, radio_);
             if (!differences_.empty())
+                outcome_ = Outcome::Different;
+        } else if (job_ == Job::VerifyImage) {
+            fieldDifferences_ = signalling::CompareImages(image_, radioImage_);
+            if (!fieldDifferences_.empty())
                 outcome_ = Outcome::Different;
         }
         answers_ = AnswerCount();
@@ -223,8 +262,10 @@ void RadioJob::Fail(const std::string &error)
     outcome_ = Outcome::Failed;
     error_ = error;
     // A write that stopped half-way (a time-out, Ctrl+C) says what the radio
-    // may now hold.
-    const std::string left = protocol::WriteLeftHalfDone(transfer_);
+    // may now hold; a restore between two areas holds some of them.
+    std::string left = protocol::WriteLeftHalfDone(transfer_);
+    if (RestoreHalfDone() && (left.empty() || stage_ + 1 < plans_.size()))
+        left = kMixedValues;
     if (!left.empty() && error_.find("old and new") == std::string::npos &&
         error_.find("not checked") == std::string::npos)
         error_ += " " + left;
@@ -238,13 +279,31 @@ void RadioJob::Fail(const std::string &error)
 
 int RadioJob::AnswerCount() const
 {
-    return job_ == Job::Write && verify_ ? 36 : 18;
+    int count = 0;
+    for (const link::TransferPlan &plan : plans_)
+        count += (plan.handshake ? 1 : 0) + static_cast<int>(plan.blocks.size());
+    const bool readBack = (job_ == Job::Write || job_ == Job::Restore) && verify_;
+    return readBack ? 2 * count : count;
+}
+
+bool RadioJob::RestoreHalfDone() const
+{
+    return job_ == Job::Restore && (stage_ > 0 || !transfer_.Written().empty());
+}
+
+std::string RadioJob::AwaitedNow() const
+{
+    if (stage_ == 0 || !transfer_.Running())
+        return protocol::Awaited(transfer_);
+    const link::BlockRef b = transfer_.Current();
+    const std::string name = files::ImageBlockName({b.area, b.number});
+    return transfer_.State() == link::Transfer::Phase::Writing ? "the Ack of " + name : name;
 }
 
 void RadioJob::Observe(Clock::time_point now)
 {
-    std::string awaited = protocol::Awaited(transfer_);
-    int answers = transfer_.Answers();
+    std::string awaited = AwaitedNow();
+    int answers = answersBefore_ + transfer_.Answers();
     if (outcome_ == Outcome::Succeeded || outcome_ == Outcome::Different)
         answers = AnswerCount();
     else if (awaited == "nothing")
@@ -264,6 +323,10 @@ void RadioJob::HungUp()
     if (outcome_ != Outcome::Running)
         return;
     std::string message = protocol::HungUpMessage(transfer_);
+    // A restore with areas still to write holds a mix, whatever this
+    // area's transfer was doing.
+    if (RestoreHalfDone() && (message.empty() || stage_ + 1 < plans_.size()))
+        message = protocol::kWriteHungUp;
     if (message.empty())
         message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;
     Fail(OneLine(message, {}));

@@ -1,5 +1,7 @@
 // One radio's read, write or verify for tonvar-cli: one transfer of the
-// channels and settings over its own link, with what a script needs besides:
+// channels and settings over its own link (or, for a whole radio, the five
+// transfers of its six areas, one after another), with what a script needs
+// besides:
 // it ends with a result rather than a message box, and it gives up on a radio
 // that stops answering.
 //
@@ -19,10 +21,12 @@
 // ticks and regular Check calls here.
 #pragma once
 
-#include "memory/ChannelTable.h"
-#include "memory/SettingsBlock.h"
+#include "files/RadioImage.h"
 #include "link/Link.h"
 #include "link/Transfer.h"
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
+#include "signalling/RadioAreas.h"
 
 #include <chrono>
 #include <functional>
@@ -31,7 +35,12 @@
 
 namespace tonvar::cli {
 
-enum class Job { Read, Write, Verify };
+// Read, Write and Verify work on the channels and settings; Backup, Restore
+// and VerifyImage on the whole radio (all six areas, as a radio image).
+enum class Job { Read, Write, Verify, Backup, Restore, VerifyImage };
+
+// Whether a job works on the whole radio.
+bool WholeRadio(Job job);
 
 enum class Outcome { Waiting, Running, Succeeded, Failed, Different };
 
@@ -78,10 +87,11 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // `file` is what a write sends or a verify compares with; a read starts
-    // from WindowStartState. `sleep` is the session's short pauses.
+    // from WindowStartState. `image` is what a restore sends or an image's
+    // verify compares with. `sleep` is the session's short pauses.
     RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName, std::chrono::milliseconds timeout,
              ChannelData file = WindowStartState(), std::function<void(int milliseconds)> sleep = {},
-             bool verify = true);
+             bool verify = true, files::RadioImage image = {});
 
     void Start(Clock::time_point now);
     void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
@@ -103,20 +113,35 @@ public:
     const std::string &Awaited() const { return awaited_; }
     // The radio's answers so far, of AnswerCount in all.
     int Answers() const { return answers_; }
-    // 18 for a read or verify; a write's read-back doubles it.
+    // 18 for a read or verify (53 for the whole radio); a write's read-back
+    // doubles it.
     int AnswerCount() const;
 
     // After a read or a verify: what the radio holds, as the window shows it.
     const ChannelData &Radio() const { return radio_; }
     const std::vector<Difference> &Differences() const { return differences_; }
+    // After a backup or an image's verify: the whole radio, as it gave it.
+    const files::RadioImage &RadioImage() const { return radioImage_; }
+    // After an image's verify: each field the radio holds otherwise.
+    const std::vector<signalling::FieldDifference> &FieldDifferences() const { return fieldDifferences_; }
     const link::Transfer &Transfer() const { return transfer_; }
 
 private:
     template <typename F>
     void Run(F &&step);
     void Fail(const std::string &error);
-    // After an answer: the transfer's end is the job's.
+    // After an answer: the transfer's end is the job's, or the next area's
+    // transfer is due.
     void Settle();
+    // Starts the transfer of plans_[stage_] on the open port.
+    void StartStage();
+    // Starts the next area's transfer once the last answer has been dealt
+    // with (its Ack sent).
+    void Advance();
+    // What the session waits for, in words.
+    std::string AwaitedNow() const;
+    // A restore that has written something.
+    bool RestoreHalfDone() const;
     // Follows what the session waits for and the answers it took; a change
     // is progress.
     void Observe(Clock::time_point now);
@@ -126,6 +151,14 @@ private:
     ChannelData file_;
     ChannelData radio_;
     ChannelData *data_; // what the transfer reads into or writes from
+    files::RadioImage image_;      // what a restore writes, or an image's verify expects
+    files::RadioImage radioImage_; // what a backup or an image's verify read
+    std::vector<link::TransferPlan> plans_;
+    link::TransferHooks hooks_;
+    std::size_t stage_ = 0;
+    bool stageDone_ = false; // the stage's transfer has succeeded; the next is due
+    int answersBefore_ = 0;  // answers of the stages before this one
+    std::vector<signalling::FieldDifference> fieldDifferences_;
     link::Port &port_;
     std::string portName_;
     std::function<void(int milliseconds)> sleep_;

@@ -2,6 +2,7 @@
 
 #include "app/SessionAdapters.h"
 #include "files/ChannelFile.h"
+#include "files/RadioImage.h"
 #include "protocol/QtTimer.h"
 #include "serial/SPComm.h"
 #include "text/Convert.h"
@@ -28,7 +29,12 @@ std::string Verb(Job job)
     case Job::Write:
         return "writing";
     case Job::Verify:
+    case Job::VerifyImage:
         return "verifying";
+    case Job::Backup:
+        return "backing up";
+    case Job::Restore:
+        return "restoring";
     }
     return {};
 }
@@ -37,11 +43,11 @@ std::string Verb(Job job)
 
 struct Runner::Radio {
     Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
-          bool verify)
+          bool verify, const files::RadioImage &image)
         : port(comm), tim1(tim1Timer),
           job(
               port, tim1, kind, portName, timeout, file,
-              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify)
+              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify, image)
     {
         // The port as the main window sets it up.
         comm.SetReadIntervalTimeout(20);
@@ -72,7 +78,8 @@ Runner::Runner(RunSettings settings, QObject *parent)
 {
     std::vector<std::string> labels;
     for (const std::string &port : settings_.ports) {
-        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify);
+        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify,
+                                             settings_.image);
         radio->label = PortLabel(port);
         labels.push_back(radio->label);
         radios_.push_back(std::move(radio));
@@ -99,9 +106,13 @@ int Runner::Run()
     display_.Finish();
 
     if (!settings_.quiet) {
-        for (const auto &radio : radios_)
+        for (const auto &radio : radios_) {
             for (const Difference &d : radio->job.Differences())
                 std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(), FormatDifference(d).c_str());
+            for (const signalling::FieldDifference &d : radio->job.FieldDifferences())
+                std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(),
+                             signalling::FormatFieldDifference(d).c_str());
+        }
         int good = 0;
         for (std::size_t i = 0; i < radios_.size(); ++i) {
             const Radio &radio = *radios_[i];
@@ -109,15 +120,14 @@ int Runner::Run()
             switch (radio.job.Result()) {
             case Outcome::Succeeded:
                 ++good;
-                result = settings_.job == Job::Read    ? "read, saved to " + settings_.targets.at(i)
-                         : settings_.job == Job::Write ? (settings_.verify ? "written and read back, equal"
-                                                                           : "written, not read back (--no-verify)")
-                                                       : "verified, equal to the file";
+                result = Summary(i);
                 break;
-            case Outcome::Different:
-                result = "verified, " + std::to_string(radio.job.Differences().size()) + " difference" +
-                         (radio.job.Differences().size() == 1 ? "" : "s") + " from the file";
+            case Outcome::Different: {
+                const std::size_t n = radio.job.Differences().size() + radio.job.FieldDifferences().size();
+                result = "verified, " + std::to_string(n) + " difference" + (n == 1 ? "" : "s") + " from the " +
+                         (settings_.job == Job::VerifyImage ? "image" : "file");
                 break;
+            }
             default:
                 result = "FAILED: " + (radio.saveError.empty() ? radio.job.Error() : radio.saveError);
                 break;
@@ -172,13 +182,37 @@ void Runner::Poll()
         running_ = false;
 }
 
+std::string Runner::Summary(std::size_t index) const
+{
+    switch (settings_.job) {
+    case Job::Read:
+        return "read, saved to " + settings_.targets.at(index);
+    case Job::Backup:
+        return "backed up, saved to " + settings_.targets.at(index);
+    case Job::Write:
+        return settings_.verify ? "written and read back, equal" : "written, not read back (--no-verify)";
+    case Job::Restore:
+        return settings_.verify ? "restored and read back, equal" : "restored, not read back (--no-verify)";
+    case Job::Verify:
+        return "verified, equal to the file";
+    case Job::VerifyImage:
+        return "verified, equal to the image";
+    }
+    return {};
+}
+
 void Runner::Ended(std::size_t index)
 {
     Radio &radio = *radios_[index];
-    if (radio.job.Result() == Outcome::Succeeded && settings_.job == Job::Read) {
+    const bool saves = settings_.job == Job::Read || settings_.job == Job::Backup;
+    if (radio.job.Result() == Outcome::Succeeded && saves) {
         // The file appears whole or not at all.
         try {
-            files::SaveChannelFile(radio.job.Radio().table, radio.job.Radio().settings, settings_.targets.at(index));
+            if (settings_.job == Job::Backup)
+                files::SaveRadioImage(radio.job.RadioImage(), settings_.targets.at(index));
+            else
+                files::SaveChannelFile(radio.job.Radio().table, radio.job.Radio().settings,
+                                       settings_.targets.at(index));
         } catch (const text::Failure &e) {
             radio.saveError = text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail());
         }

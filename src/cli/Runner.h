@@ -22,6 +22,7 @@ struct RunSettings {
     std::vector<std::string> ports;
     std::vector<std::string> targets; // a read's file for each port
     ChannelData file;                 // what a write sends or a verify compares with
+    files::RadioImage image;          // what a restore sends or an image's verify compares with
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
     bool verify = true; // a write reads back what it wrote
@@ -45,6 +46,8 @@ public:
 private:
     void Poll();
     void Ended(std::size_t index);
+    // A radio's summary line after success: "read, saved to FILE", ...
+    std::string Summary(std::size_t index) const;
     int ExitStatus() const;
 
     RunSettings settings_;

@@ -1,7 +1,9 @@
 // tonvar-cli: reads, writes and verifies radios from scripts, one or many at
-// once, with the main window's sessions and channel files.
+// once, with the main window's sessions and channel files; backs up and
+// restores whole radios as radio images.
 #include "cli/CliOptions.h"
 #include "cli/Runner.h"
+#include "files/RadioImage.h"
 #include "serial/PortDiscovery.h"
 #include "text/Convert.h"
 
@@ -62,6 +64,19 @@ bool IsFolder(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Whether a file starts as a radio image does (else it is taken for a
+// channel file).
+bool IsRadioImage(const std::string &path)
+{
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char start[64] = {};
+    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
+    std::fclose(f);
+    return files::LooksLikeRadioImage(std::string(start, n));
+}
+
 // A read's file must be possible to save before any radio is read.
 std::string SaveProblem(const std::string &target)
 {
@@ -97,9 +112,23 @@ int main(int argc, char **argv)
         return ListPorts();
 
     RunSettings run;
-    run.job = options.command == Command::Read    ? Job::Read
-              : options.command == Command::Write ? Job::Write
-                                                  : Job::Verify;
+    switch (options.command) {
+    case Command::Read:
+        run.job = Job::Read;
+        break;
+    case Command::Write:
+        run.job = Job::Write;
+        break;
+    case Command::Backup:
+        run.job = Job::Backup;
+        break;
+    case Command::Restore:
+        run.job = Job::Restore;
+        break;
+    default:
+        run.job = Job::Verify;
+        break;
+    }
     run.ports = options.ports;
     run.timeout = std::chrono::seconds(options.timeoutSeconds);
     run.quiet = options.quiet;
@@ -109,8 +138,11 @@ int main(int argc, char **argv)
                        ? ProgressDisplay::Mode::Terminal
                        : ProgressDisplay::Mode::Lines;
     try {
-        if (run.job == Job::Read) {
-            run.targets = ReadTargets(options.file, options.ports, IsFolder(options.file));
+        if (run.job == Job::Verify && IsRadioImage(options.file))
+            run.job = Job::VerifyImage;
+        if (run.job == Job::Read || run.job == Job::Backup) {
+            run.targets = ReadTargets(options.file, options.ports, IsFolder(options.file),
+                                      run.job == Job::Backup ? ".radio" : ".wh");
             for (const std::string &target : run.targets) {
                 const std::string problem = SaveProblem(target);
                 if (!problem.empty()) {
@@ -118,6 +150,8 @@ int main(int argc, char **argv)
                     return kExitUsage;
                 }
             }
+        } else if (run.job == Job::Restore || run.job == Job::VerifyImage) {
+            run.image = files::LoadRadioImage(options.file);
         } else {
             run.file = LoadForWriting(options.file);
         }

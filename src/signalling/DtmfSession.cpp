@@ -4,8 +4,7 @@ namespace tonvar::signalling {
 
 DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
                          std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4}, main,
-                      timer1, std::move(showMessage))
+    : SignallingLogic(kDtmfTraits, main, timer1, std::move(showMessage))
 {
 }
 

@@ -6,6 +6,10 @@
 
 namespace tonvar::signalling {
 
+// How the window reads and writes its area.
+inline constexpr SessionTraits kDtmfTraits{
+    protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4};
+
 class DtmfSession : public SignallingLogic {
 public:
     DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,

@@ -6,9 +6,7 @@ namespace tonvar::signalling {
 
 FiveToneSession::FiveToneSession(protocol::MainSession &main, protocol::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kArea5Tone, kFiveToneBlocks, true, link::TransferPlan::Clear::First, false, false,
-                       kFiveToneBlocks - 1, kFiveToneBlocks},
-                      main, timer1, std::move(showMessage))
+    : SignallingLogic(kFiveToneTraits, main, timer1, std::move(showMessage))
 {
     CCIRChange();
 }

@@ -7,6 +7,11 @@
 
 namespace tonvar::signalling {
 
+// How the window reads and writes its area.
+inline constexpr SessionTraits kFiveToneTraits{
+    protocol::kArea5Tone, kFiveToneBlocks, true, link::TransferPlan::Clear::First, false, false,
+    kFiveToneBlocks - 1,  kFiveToneBlocks};
+
 class FiveToneSession : public SignallingLogic {
 public:
     FiveToneSession(protocol::MainSession &main, protocol::Timer &timer1,

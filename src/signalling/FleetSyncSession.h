@@ -7,6 +7,10 @@
 
 namespace tonvar::signalling {
 
+// How the window reads and writes its area.
+inline constexpr SessionTraits kFleetSyncTraits{
+    protocol::kAreaFleetSync, kFleetSyncBlocks, false, link::TransferPlan::Clear::First, true, true, 4, 4};
+
 class FleetSyncSession : public SignallingLogic {
 public:
     FleetSyncSession(protocol::MainSession &main, protocol::Timer &timer1,

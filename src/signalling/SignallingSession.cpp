@@ -10,14 +10,19 @@ SignallingLogic::SignallingLogic(const SessionTraits &traits, protocol::MainSess
 {
 }
 
-link::TransferPlan SignallingLogic::Plan() const
+link::TransferPlan AreaPlan(const SessionTraits &traits)
 {
     link::TransferPlan plan;
-    for (int b = 0; b < traits_.blocks; ++b)
-        plan.blocks.push_back({traits_.area, static_cast<std::uint8_t>(b)});
-    plan.checksum = traits_.checkedWrites;
-    plan.clear = traits_.clear;
+    for (int b = 0; b < traits.blocks; ++b)
+        plan.blocks.push_back({traits.area, static_cast<std::uint8_t>(b)});
+    plan.checksum = traits.checkedWrites;
+    plan.clear = traits.clear;
     return plan;
+}
+
+link::TransferPlan SignallingLogic::Plan() const
+{
+    return AreaPlan(traits_);
 }
 
 link::TransferHooks SignallingLogic::Hooks()

@@ -47,6 +47,9 @@ struct SessionTraits {
     int writeProgressMaximum;
 };
 
+// The transfer plan of an area's read or write.
+link::TransferPlan AreaPlan(const SessionTraits &traits);
+
 class SignallingLogic : public protocol::SignallingSession {
 public:
     SignallingLogic(const SessionTraits &traits, protocol::MainSession &main, protocol::Timer &timer1,

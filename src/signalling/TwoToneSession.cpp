@@ -4,9 +4,7 @@ namespace tonvar::signalling {
 
 TwoToneSession::TwoToneSession(protocol::MainSession &main, protocol::Timer &timer1,
                                std::function<void(const std::string &)> showMessage)
-    : SignallingLogic({protocol::kArea2Tone, kTwoToneBlocks, true, link::TransferPlan::Clear::Each, true, false,
-                       kTwoToneBlocks, kTwoToneBlocks},
-                      main, timer1, std::move(showMessage))
+    : SignallingLogic(kTwoToneTraits, main, timer1, std::move(showMessage))
 {
 }
 

@@ -6,6 +6,11 @@
 
 namespace tonvar::signalling {
 
+// How the window reads and writes its area.
+inline constexpr SessionTraits kTwoToneTraits{
+    protocol::kArea2Tone, kTwoToneBlocks, true, link::TransferPlan::Clear::Each, true, false,
+    kTwoToneBlocks,       kTwoToneBlocks};
+
 class TwoToneSession : public SignallingLogic {
 public:
     TwoToneSession(protocol::MainSession &main, protocol::Timer &timer1,

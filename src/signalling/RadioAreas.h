@@ -1,0 +1,46 @@
+// The whole radio: the transfers that read or write all six areas, as the
+// main window and the four signalling windows run them, and a radio image
+// read through the windows' codecs, field by field.
+#pragma once
+
+#include "files/RadioImage.h"
+#include "link/Transfer.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tonvar::signalling {
+
+// In order: channels and settings (after "PROGRAM"), then DTMF, FleetSync,
+// 2TONE and 5TONE; 52 blocks in all. A write's transfers read back what
+// they wrote when `readBack`.
+std::vector<link::TransferPlan> WholeRadioPlans(bool readBack);
+
+// A read stores each block in `image` as the radio gave it; a write sends
+// each block of `image` byte for byte. A block read back holds what was
+// written when every byte its window's fields set is equal (spare bytes the
+// codec never writes may differ). The settings request waits
+// `sleep(kSettingsRequestPauseMs)` first, as the main window's does.
+link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int milliseconds)> sleep);
+
+// A field as its window shows it: "Channel 3, RX Freq", "Settings, SQ Lev",
+// "DTMF, ID Code", "5TONE, Encode row 3, First Frame Coding"; a check box
+// is "on" or "off".
+struct ImageField {
+    std::string where;
+    std::string text;
+};
+std::vector<ImageField> ImageFields(const files::RadioImage &image);
+
+struct FieldDifference {
+    std::string where;
+    std::string expected; // the image's text
+    std::string radio;    // the radio's
+};
+// "5TONE, Encode row 3, First Frame Coding: image '12345', radio '12346'".
+std::string FormatFieldDifference(const FieldDifference &d);
+// Every field whose text differs between two images.
+std::vector<FieldDifference> CompareImages(const files::RadioImage &expected, const files::RadioImage &radio);
+
+} // namespace tonvar::signalling

@@ -1,0 +1,163 @@
+// tonvar-cli's whole-radio commands end to end: backup, restore and verify
+// of radio images against simulated radios.
+#include "CliProcess.h"
+
+#include "files/RadioImage.h"
+#include "signalling/DtmfBlocks.h"
+#include "signalling/FiveToneBlocks.h"
+#include "signalling/FleetSyncBlocks.h"
+#include "signalling/TwoToneBlocks.h"
+
+#include "RadioSim.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+
+using namespace tonvar;
+using test::CliResult;
+using test::RunCli;
+
+namespace {
+
+std::string Contains(const std::string &haystack, const std::string &needle)
+{
+    return haystack.find(needle) == std::string::npos ? "'" + needle + "' not in:\n" + haystack : "";
+}
+
+std::string Label(const sim::RadioSimulator &radio)
+{
+    return "pts-" + radio.DevicePath().substr(std::string("/dev/pts/").size());
+}
+
+template <typename Texts, typename Encode>
+void Put(sim::RadioSimulator &radio, int area, int blocks, const Texts &texts, Encode &&encode)
+{
+    for (int b = 0; b < blocks; ++b) {
+        memory::Payload p{};
+        encode(b, texts, p);
+        radio.SetBlock(area, b, p);
+    }
+}
+
+// What a window shows after reading a blank radio.
+template <typename Texts, typename Decode>
+Texts Blank(int blocks, Decode &&decode)
+{
+    Texts t;
+    for (int b = 0; b < blocks; ++b)
+        decode(b, memory::Payload{}, t);
+    return t;
+}
+
+signalling::FiveToneTexts FiveTone(const std::string &row3)
+{
+    auto t = Blank<signalling::FiveToneTexts>(signalling::kFiveToneBlocks, signalling::DecodeFiveToneBlock);
+    t.Encode(3, 1) = row3;
+    t.Encode(3, 5) = "ZVEI1";
+    t.Decode(7, 2) = "98765";
+    return t;
+}
+
+// A radio with every area set: the sample channels and settings, and
+// signalling values a fleet would give.
+void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 = "12345")
+{
+    test::FillRadio(radio);
+    signalling::DtmfDigitCounts counts{};
+    auto dtmf = Blank<signalling::DtmfTexts>(signalling::kDtmfBlocks,
+                                             [&counts](int b, const memory::Payload &p, signalling::DtmfTexts &t) {
+                                                 signalling::DecodeDtmfBlock(b, p, t, counts);
+                                             });
+    dtmf.Edit1 = "4321";
+    dtmf.autodial[2] = "5551234";
+    Put(radio, 1, signalling::kDtmfBlocks, dtmf, signalling::EncodeDtmfBlock);
+    auto fleet = Blank<signalling::FleetSyncTexts>(signalling::kFleetSyncBlocks, signalling::DecodeFleetSyncBlock);
+    fleet.ed1 = "123";
+    fleet.ed2 = "4567";
+    fleet.fleet[0] = "200";
+    fleet.id[0] = "2001";
+    Put(radio, 2, signalling::kFleetSyncBlocks, fleet, signalling::EncodeFleetSyncBlock);
+    auto two = Blank<signalling::TwoToneTexts>(signalling::kTwoToneBlocks, signalling::DecodeTwoToneBlock);
+    two.first[0] = "1000";
+    two.second[0] = "1500";
+    Put(radio, 3, signalling::kTwoToneBlocks, two, signalling::EncodeTwoToneBlock);
+    Put(radio, 4, signalling::kFiveToneBlocks, FiveTone(fiveToneRow3), signalling::EncodeFiveToneBlock);
+}
+
+struct CliImage : ::testing::Test {
+    QTemporaryDir dir;
+    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+};
+
+} // namespace
+
+TEST_F(CliImage, ABackupRestoredIntoASecondRadioLeavesItsSixAreasEqualToTheFirsts)
+{
+    sim::RadioSimulator source(false), target(false);
+    FillWholeRadio(source);
+    source.Start();
+    target.Start();
+    const std::string image = Path("fleet.radio");
+    const CliResult backup = RunCli({"backup", "-p", source.DevicePath(), image});
+    ASSERT_EQ(backup.status, 0) << backup.out << backup.err;
+    EXPECT_EQ(Contains(backup.out, Label(source) + ": backed up, saved to " + image), "");
+    std::ifstream in(image);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "tonvar radio image 1");
+
+    const CliResult restore = RunCli({"restore", "-p", target.DevicePath(), image});
+    ASSERT_EQ(restore.status, 0) << restore.out << restore.err;
+    EXPECT_EQ(Contains(restore.out, Label(target) + ": restored and read back, equal"), "");
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        EXPECT_EQ(target.GetBlock(b.area, b.number), source.GetBlock(b.area, b.number)) << files::ImageBlockName(b);
+}
+
+TEST_F(CliImage, VerifyOfAnImageNamesTheWindowRowAndFieldOfAChangedFiveToneRow)
+{
+    sim::RadioSimulator radio(false);
+    FillWholeRadio(radio);
+    radio.Start();
+    const std::string image = Path("before.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    const CliResult same = RunCli({"verify", "-p", radio.DevicePath(), image});
+    EXPECT_EQ(same.status, 0) << same.out << same.err;
+    EXPECT_EQ(Contains(same.out, Label(radio) + ": verified, equal to the image"), "");
+
+    Put(radio, 4, signalling::kFiveToneBlocks, FiveTone("54321"), signalling::EncodeFiveToneBlock);
+    const CliResult differs = RunCli({"verify", "-p", radio.DevicePath(), image});
+    EXPECT_EQ(differs.status, 3) << differs.out << differs.err;
+    EXPECT_EQ(Contains(differs.out,
+                       Label(radio) + ": 5TONE, Encode row 3, First Frame Coding: image '12345', radio '54321'\n"),
+              "");
+    EXPECT_EQ(Contains(differs.out, Label(radio) + ": verified, 1 difference from the image"), "");
+}
+
+TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsHalfWritten)
+{
+    sim::RadioSimulator radio(false);
+    radio.Start();
+    const std::string notImage = Path("channels.radio");
+    std::ofstream(notImage) << "\"Ch No.\",\"RX Freq\"\r\n";
+    const CliResult refused = RunCli({"restore", "-p", radio.DevicePath(), notImage});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(Contains(refused.err, "The file is not a radio image."), "");
+    EXPECT_TRUE(radio.Log().empty()) << "nothing sent";
+
+    sim::RadioSimulator source(false), target(false);
+    FillWholeRadio(source);
+    source.Start();
+    const std::string image = Path("half.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    sim::Faults faults;
+    faults.hangUpAtAnswer = 25; // in the DTMF area, after the channels and settings
+    target.SetFaults(faults);
+    target.Start();
+    const CliResult pulled = RunCli({"restore", "-p", target.DevicePath(), image});
+    EXPECT_EQ(pulled.status, 1);
+    EXPECT_EQ(Contains(pulled.out, "The radio may now hold a mix of old and new values"), "");
+}
