@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_channel_file fuzz_csv fuzz_receive fuzz_blocks fuzz_texts fuzz_radio_sim)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_channel_file fuzz_csv fuzz_receive fuzz_blocks fuzz_texts fuzz_radio_sim fuzz_radio_image)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
