@@ -412,6 +412,12 @@ void CheckChannelFileText(const std::string &text)
         if (r > 0 && !fields[0].empty() && fields[0] != std::to_string(r))
             refuse(line + " is numbered '" + fields[0] + "'; it holds channel " + std::to_string(r) + ".");
     }
+    // A setting is one word or number of its box; no box has a comma in it,
+    // so a settings line with one is a row of some other list.
+    for (std::size_t i = memory::kChannelCount + 1; i < lines.size(); ++i)
+        if (lines[i].find(',') != std::string::npos)
+            refuse("Line " + std::to_string(i + 1) + " holds fields separated by commas; a settings line holds one " +
+                   "setting.");
 }
 
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName)

@@ -43,7 +43,8 @@ void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, 
 
 // Checks a file's bytes whole before anything is applied: text, 26 lines
 // (blank lines after the last one aside), the captions and each channel line
-// of 16 fields, each channel line numbered for its channel (or blank).
+// of 16 fields, each channel line numbered for its channel (or blank), and
+// settings lines without commas.
 // Throws text::Failure: "The file is not a channel file." with what is wrong,
 // and on which line, as the detail.
 void CheckChannelFileText(const std::string &text);

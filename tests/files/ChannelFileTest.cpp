@@ -253,6 +253,10 @@ TEST_F(TempDir, AFileThatIsNoChannelFileChangesNothing)
     misnumbered[3] = "7" + misnumbered[3].substr(1);
     std::vector<std::string> thirty = lines;
     thirty.insert(thirty.begin() + 17, 14, lines[16]);
+    // Another program's list of 26 rows of 16 fields, renamed .wh.
+    std::vector<std::string> otherList = lines;
+    for (std::size_t i = 17; i < otherList.size(); ++i)
+        otherList[i] = std::to_string(i) + ",CH" + std::to_string(i) + ",146.52,0.0,0.0,23,NN,FM,5.0,,,,,,,";
     const std::pair<std::string, std::string> cases[] = {
         {"", "It is empty: a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
         {"a\r\nb\r\nc\r\n",
@@ -262,6 +266,7 @@ TEST_F(TempDir, AFileThatIsNoChannelFileChangesNothing)
         {join(misnumbered, "\r\n"), "Line 4 is numbered '7'; it holds channel 3."},
         {join(thirty, "\r\n"),
          "It has 40 lines; a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
+        {join(otherList, "\r\n"), "Line 18 holds fields separated by commas; a settings line holds one setting."},
     };
     for (const auto &[text, why] : cases) {
         const fs::path file = dir / "bad.wh";
