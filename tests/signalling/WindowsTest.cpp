@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHeaderView>
+#include <QLayout>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -240,6 +242,25 @@ private Q_SLOTS:
         QTRY_COMPARE(w.logic.texts.Decode(1, 1), std::string("DC"));
         QCOMPARE(w.xg2->Text(0, 4), QStringLiteral("AB"));
         QCOMPARE(w.xg2->Text(0, 12), QStringLiteral("1"));
+    }
+
+    // Every window can be made small enough for a 1280 x 800 screen at
+    // twice the scale (640 x 400, title bar aside): the form scrolls, and
+    // Read, Write and Close stay in view.
+    void everyWindowFitsASmallScreen()
+    {
+        TForm2 dtmf(main, {});
+        TForm4 twoTone(main, {});
+        TForm5 fiveTone(main, {});
+        TForm6 fleetSync(main, {});
+        for (SignallingWindow *w : std::initializer_list<SignallingWindow *>{&dtmf, &twoTone, &fiveTone, &fleetSync}) {
+            const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+            QVERIFY2(least.width() <= 640 && least.height() <= 400 - 40,
+                     qPrintable(w->windowTitle() + QStringLiteral(": %1 x %2").arg(least.width()).arg(least.height())));
+            w->resize(640, 360);
+            w->layout()->activate();
+            QVERIFY(w->Button3->geometry().bottom() < w->height());
+        }
     }
 
     void fiveToneWindow()
