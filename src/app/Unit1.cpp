@@ -298,6 +298,7 @@ void TForm1::BuildMenus()
     closePort_ =
         port->addAction(QStringLiteral("&Close Port"), this, [this] { Handle([this] { session.ReleasePort(); }); });
     closePort_->setObjectName(QStringLiteral("ClosePort"));
+    closePort_->setEnabled(false); // no port is open yet
 }
 
 void TForm1::FormCreate(QSize screen)
@@ -618,6 +619,9 @@ void TForm1::PanelExit(QComboBox *box)
 
 bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
 {
+    // Selecting and copying change nothing.
+    if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy))
+        return false;
     // Qt does not step back out of an editable combo box (its line edit
     // follows it in the focus chain), so Shift+Tab is done here.
     if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
@@ -662,6 +666,9 @@ void TForm1::Timer2Timer()
     for (std::size_t i = 0; i < StatusPanels.size(); ++i)
         if (StatusPanels[i]->text() != texts[i])
             StatusPanels[i]->setText(texts[i]);
+    // A long device path does not fit its panel: the whole of it on hover.
+    if (StatusPanels[0]->toolTip() != texts[0])
+        StatusPanels[0]->setToolTip(texts[0]);
 }
 
 void TForm1::FormActivate()

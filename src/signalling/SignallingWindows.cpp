@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <QLineEdit>
@@ -115,6 +116,15 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
         hide();
     });
     connect(&Timer1, &QTimer::timeout, this, [this] { Handle([this] { logic_->Timer1Timer(); }); });
+}
+
+void SignallingWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && Button3) {
+        Button3->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SignallingWindow::Detach()

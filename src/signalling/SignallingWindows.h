@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -60,6 +61,9 @@ public:
     void Detach();
 
 protected:
+    // Escape is Close, as in a dialog (an open cell editor takes it first).
+    void keyPressEvent(QKeyEvent *event) override;
+
     protocol::QtTimer timer1Adapter_{Timer1};
     WindowServices services_;
 

@@ -4,6 +4,7 @@
 
 #include "Pty.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -176,6 +177,26 @@ private Q_SLOTS:
         QTest::keyClick(form.xg, Qt::Key_F11);
         QCOMPARE(failures, QStringList{QStringLiteral("Error opening serial port.")});
         QVERIFY(form.session.progress.visible);
+    }
+
+    // At start no port is open: Port > Close Port has nothing to close.
+    // Select All and Copy work in the panel's boxes, whose keys are
+    // otherwise filtered.
+    void aFreshWindowHasNoPortToCloseAndTheBoxesSelectAll()
+    {
+        TForm1 form(QSize(1920, 1080));
+        auto *closePort = form.findChild<QAction *>(QStringLiteral("ClosePort"));
+        QVERIFY(closePort);
+        QVERIFY(!closePort->isEnabled());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QLineEdit *tot = form.ComboBox[3]->lineEdit();
+        tot->setFocus();
+        tot->deselect();
+        QTest::keySequence(tot, QKeySequence::SelectAll);
+        QCOMPARE(tot->selectedText(), QStringLiteral("60"));
+        QTest::keyClicks(tot, QStringLiteral("90"));
+        QCOMPARE(form.settings.Box(4), std::string("90"));
     }
 
     void statusBarShowsThePortDateAndTime()

@@ -263,6 +263,21 @@ private Q_SLOTS:
         }
     }
 
+    void escapeClosesAWindowButNotFromAnOpenCellEditor()
+    {
+        TForm6 w(main, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.xg1->setCurrentIndex(w.xg1->model()->index(0, 1));
+        w.xg1->setFocus();
+        QTest::keyClick(w.xg1, Qt::Key_F2);
+        QVERIFY(QApplication::focusWidget() != w.xg1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(w.isVisible());
+        QTest::keyClick(w.xg1, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+    }
+
     void fiveToneWindow()
     {
         TForm5 w(main, {});
