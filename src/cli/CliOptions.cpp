@@ -170,7 +170,8 @@ std::string HelpText(Command command)
                                       "  -h, --help           show this help\n"
                                       "\n"
                                       "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
-                                      "that cannot be read, 3 verify found differences.\n";
+                                      "that cannot be read, 3 verify found differences, 130 or 143 interrupted\n"
+                                      "(Ctrl+C or SIGTERM).\n";
     switch (command) {
     case Command::Ports:
         return "Usage: tonvar-cli ports\n"

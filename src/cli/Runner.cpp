@@ -117,7 +117,8 @@ int Runner::Run()
         for (std::size_t i = 0; i < radios_.size(); ++i) {
             const Radio &radio = *radios_[i];
             std::string result;
-            switch (radio.job.Result()) {
+            // A radio whose file could not be saved failed, whatever it answered.
+            switch (radio.saveError.empty() ? radio.job.Result() : Outcome::Failed) {
             case Outcome::Succeeded:
                 ++good;
                 result = Summary(i);

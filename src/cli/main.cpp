@@ -29,10 +29,10 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-void OnSignal(int)
+void OnSignal(int sig)
 {
     const int saved = errno;
-    const char byte = 1;
+    const char byte = static_cast<char>(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
     errno = saved;
 }
@@ -180,11 +180,17 @@ int main(int argc, char **argv)
 
     Runner runner(std::move(run));
     QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&interrupted, &QSocketNotifier::activated, [&runner] {
+    int signalled = 0;
+    QObject::connect(&interrupted, &QSocketNotifier::activated, [&runner, &signalled] {
         char drain[64];
-        while (::read(g_signalPipe[0], drain, sizeof drain) > 0) {
-        }
+        ssize_t n = 0;
+        while ((n = ::read(g_signalPipe[0], drain, sizeof drain)) > 0)
+            if (signalled == 0)
+                signalled = drain[0];
         runner.CancelAll("Interrupted.");
     });
-    return runner.Run();
+    const int status = runner.Run();
+    // As shells report a program a signal ended: 128 + the signal (130 for
+    // Ctrl+C, 143 for SIGTERM), once every port is closed and lock removed.
+    return signalled != 0 ? 128 + signalled : status;
 }

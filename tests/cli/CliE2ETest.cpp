@@ -235,7 +235,7 @@ TEST_F(Cli, CtrlCEndsARunningReadWithThePortClosedTheLockGoneAndNoFile)
 
     ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
     const CliResult r = test::Finish(process, 20000);
-    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_EQ(Contains(r.err, Label(radio) + ": Interrupted.\n"), "");
     EXPECT_EQ(Contains(r.out, Label(radio) + ": FAILED: Interrupted.\n"), "");
     EXPECT_TRUE(fs::is_empty(dir.path().toStdString())) << "no file, whole or partial";
@@ -245,6 +245,41 @@ TEST_F(Cli, CtrlCEndsARunningReadWithThePortClosedTheLockGoneAndNoFile)
     // Closed: the port opens again at once.
     const CliResult again = RunCli({"read", "--timeout", "1", "-q", "-p", radio.DevicePath(), file});
     EXPECT_EQ(Contains(again.err, "No answer from the radio for 1 s"), "");
+}
+
+// A file that cannot be saved after the radio was read (its folder gone, a
+// full disk) makes that radio a failure, and a kill ends the run as shells
+// expect (143).
+TEST_F(Cli, AFileThatCannotBeSavedFailsItsRadioAndSigtermExits143)
+{
+    sim::RadioSimulator radio(false);
+    test::FillRadio(radio);
+    sim::Faults slow;
+    slow.answerDelayMs = 100;
+    radio.SetFaults(slow);
+    radio.Start();
+    const fs::path folder = fs::path(dir.path().toStdString()) / "gone";
+    fs::create_directory(folder);
+    QProcess process;
+    test::StartCli(process, {"read", "-p", radio.DevicePath(), (folder / "radio.wh").string()});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(test::WaitUntil([&] { return radio.Log().size() >= 2; }, 20s));
+    fs::remove_all(folder);
+    const CliResult r = test::Finish(process);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(Contains(r.out, Label(radio) + ": FAILED: Cannot create file"), "");
+    EXPECT_EQ(Contains(r.out, "0 of 1 radio succeeded"), "");
+
+    sim::Faults silent;
+    silent.silent = true;
+    radio.SetFaults(silent);
+    QProcess killed;
+    test::StartCli(killed, {"read", "--timeout", "600", "-p", radio.DevicePath(), Path("never.wh")});
+    ASSERT_TRUE(killed.waitForStarted());
+    const std::size_t before = radio.Log().size();
+    ASSERT_TRUE(test::WaitUntil([&] { return radio.Log().size() > before; }, 20s));
+    ASSERT_EQ(::kill(static_cast<pid_t>(killed.processId()), SIGTERM), 0);
+    EXPECT_EQ(test::Finish(killed, 20000).status, 143);
 }
 
 TEST_F(Cli, APulledCableEndsAWriteAtOnceSayingTheRadioMayBeHalfWritten)
