@@ -84,6 +84,9 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
             out.ports.push_back(port);
+        } else if (name == "--all" || name == "-a") {
+            noValue();
+            out.all = true;
         } else if (name == "--no-verify") {
             noValue();
             out.verify = false;
@@ -99,8 +102,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     case Command::None:
         throw UsageError("no command given (ports, read, write, verify, backup or restore)");
     case Command::Ports:
-        if (!out.ports.empty())
-            throw UsageError("ports takes no --port");
+        if (!out.ports.empty() || out.all)
+            throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
         if (!operands.empty())
             throw UsageError("unexpected argument '" + operands.front() + "'");
         return out;
@@ -109,8 +112,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     }
     if (!out.verify && out.command != Command::Write && out.command != Command::Restore)
         throw UsageError("--no-verify is for write and restore only");
-    if (out.ports.empty())
-        throw UsageError("no --port given");
+    if (out.ports.empty() && !out.all)
+        throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
     for (const std::string &port : out.ports)
         if (!labels.insert(PortLabel(port)).second)
@@ -164,6 +167,7 @@ std::string HelpText(Command command)
     static const std::string common = "  -p, --port PORT      the radio's port: a name as 'tonvar-cli ports' lists it\n"
                                       "                       (ttyUSB0) or a device path; give it several times to\n"
                                       "                       work on several radios at once\n"
+                                      "  -a, --all            every USB serial port 'tonvar-cli ports' lists\n"
                                       "      --timeout SECS   give up on a radio that has not answered for SECS\n"
                                       "                       seconds (default 10)\n"
                                       "  -q, --quiet          print only errors\n"
@@ -176,8 +180,9 @@ std::string HelpText(Command command)
     case Command::Ports:
         return "Usage: tonvar-cli ports\n"
                "\n"
-               "Lists the serial ports the radio may be on, one a line, with the USB\n"
-               "cable's description where the system has one.\n";
+               "Lists the serial ports the radio may be on, one a line. For a USB cable,\n"
+               "tab-separated: its description, its serial number and its stable name\n"
+               "under /dev/serial/by-id, where the system has them.\n";
     case Command::Read:
         return "Usage: tonvar-cli read --port PORT [options] FILE.wh\n"
                "\n"

@@ -28,6 +28,7 @@ struct Options {
     bool version = false; // --version: print the version and nothing else
     int timeoutSeconds = 10;
     bool verify = true; // write: read back what was written (--no-verify: not)
+    bool all = false;   // --all: every USB serial port `ports` lists, besides --port
 };
 
 inline constexpr int kExitSuccess = 0;

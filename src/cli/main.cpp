@@ -5,6 +5,7 @@
 #include "cli/Runner.h"
 #include "files/RadioImage.h"
 #include "serial/PortDiscovery.h"
+#include "serial/SPComm.h"
 #include "text/Convert.h"
 
 #include <QCoreApplication>
@@ -14,11 +15,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,10 +56,50 @@ int ListPorts()
         return kExitRadioFailure;
     }
     for (const std::string &name : ports.Items()) {
+        // The cable's description, its serial number and udev's stable name
+        // tell identical cables apart.
+        std::string line = name;
         const std::string description = serial::UsbDescription(name);
-        std::printf("%s%s%s\n", name.c_str(), description.empty() ? "" : "\t", description.c_str());
+        if (!description.empty()) {
+            line += "\t" + description;
+            const std::string number = serial::UsbSerialNumber(name);
+            line += "\t" + (number.empty() ? std::string() : "serial " + number);
+            line += "\t" + serial::StablePath(name);
+            while (line.back() == '\t')
+                line.pop_back();
+        }
+        std::printf("%s\n", line.c_str());
     }
     return kExitSuccess;
+}
+
+// Every USB serial port `ports` lists.
+std::vector<std::string> UsbPorts()
+{
+    serial::PortList ports;
+    std::vector<std::string> out;
+    if (ports.Refresh())
+        for (const std::string &name : ports.Items())
+            if (!serial::UsbDescription(name).empty())
+                out.push_back(name);
+    return out;
+}
+
+// One device given under two names (a link and the device, ttyUSB0 and
+// /dev/ttyUSB0) would be two sessions on one line: refused before anything
+// starts.
+void RefuseOnePortTwice(const std::vector<std::string> &ports)
+{
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> seen;
+    for (const std::string &port : ports) {
+        std::error_code ec;
+        const fs::path device = fs::weakly_canonical(serial::DevicePath(port), ec);
+        const std::string key = ec ? port : device.string();
+        const auto [at, added] = seen.emplace(key, port);
+        if (!added)
+            throw UsageError(port + " and " + at->second + " are the same port (" + key + ")");
+    }
 }
 
 bool IsFolder(const std::string &path)
@@ -110,6 +154,21 @@ int main(int argc, char **argv)
     }
     if (options.command == Command::Ports)
         return ListPorts();
+
+    if (options.all) {
+        for (const std::string &port : UsbPorts())
+            if (std::find(options.ports.begin(), options.ports.end(), port) == options.ports.end())
+                options.ports.push_back(port);
+        if (options.ports.empty()) {
+            std::fprintf(stderr, "tonvar-cli: --all found no USB serial port (tonvar-cli ports lists them)\n");
+            return kExitRadioFailure;
+        }
+    }
+    try {
+        RefuseOnePortTwice(options.ports);
+    } catch (const UsageError &e) {
+        return UsageFailure(e.what());
+    }
 
     RunSettings run;
     switch (options.command) {

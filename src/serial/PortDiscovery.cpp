@@ -122,7 +122,11 @@ std::string Attribute(const std::filesystem::path &file)
 
 } // namespace
 
-std::string UsbDescription(const std::string &name, const std::string &sysfsRoot)
+namespace {
+
+// The USB device behind a port: the first folder above its sysfs device
+// with a vendor id; empty for none.
+std::filesystem::path UsbDeviceFolder(const std::string &name, const std::string &sysfsRoot)
 {
     namespace fs = std::filesystem;
     if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
@@ -131,20 +135,49 @@ std::string UsbDescription(const std::string &name, const std::string &sysfsRoot
     fs::path dir = fs::canonical(fs::path(sysfsRoot) / name / "device", ec);
     if (ec)
         return {};
-    // The interface the port belongs to sits below the USB device, which is
-    // the first folder up with a vendor id.
-    for (int up = 0; up < 6 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path()) {
-        const std::string vendor = Attribute(dir / "idVendor");
-        if (vendor.empty())
-            continue;
-        std::string text = Attribute(dir / "manufacturer");
-        const std::string product = Attribute(dir / "product");
-        if (!product.empty())
-            text += (text.empty() ? "" : " ") + product;
-        const std::string id = vendor + ":" + Attribute(dir / "idProduct");
-        return text.empty() ? id : text + " (" + id + ")";
-    }
+    // The interface the port belongs to sits below the USB device.
+    for (int up = 0; up < 6 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path())
+        if (!Attribute(dir / "idVendor").empty())
+            return dir;
     return {};
+}
+
+} // namespace
+
+std::string UsbDescription(const std::string &name, const std::string &sysfsRoot)
+{
+    const std::filesystem::path dir = UsbDeviceFolder(name, sysfsRoot);
+    if (dir.empty())
+        return {};
+    std::string text = Attribute(dir / "manufacturer");
+    const std::string product = Attribute(dir / "product");
+    if (!product.empty())
+        text += (text.empty() ? "" : " ") + product;
+    const std::string id = Attribute(dir / "idVendor") + ":" + Attribute(dir / "idProduct");
+    return text.empty() ? id : text + " (" + id + ")";
+}
+
+std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoot)
+{
+    const std::filesystem::path dir = UsbDeviceFolder(name, sysfsRoot);
+    return dir.empty() ? std::string() : Attribute(dir / "serial");
+}
+
+std::string StablePath(const std::string &name, const std::string &byIdFolder)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path device = fs::path("/dev") / name;
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(byIdFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        const fs::path target = fs::canonical(it->path(), linkError);
+        if (!linkError && target == device)
+            found.push_back(it->path().string());
+    }
+    // Several names (interfaces of one device): the first in order.
+    std::sort(found.begin(), found.end());
+    return found.empty() ? std::string() : found.front();
 }
 
 } // namespace tonvar::serial

@@ -22,6 +22,12 @@ bool ListSerialPorts(std::vector<std::string> &list, const std::string &sysfsRoo
 // that is no USB device or that sysfs does not know. The device's own texts
 // are shown as printable ASCII only.
 std::string UsbDescription(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
+// The USB device's serial number (printable ASCII), which tells identical
+// cables apart; empty where it reports none.
+std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
+// The port's name under /dev/serial/by-id (udev's stable link, which stays
+// the same whichever USB socket the cable is in); empty where there is none.
+std::string StablePath(const std::string &name, const std::string &byIdFolder = "/dev/serial/by-id");
 
 // Ascending plain text order ignoring letter case: COM1, COM10, COM3.
 void SortPortNames(std::vector<std::string> &names);

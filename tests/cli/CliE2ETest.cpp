@@ -282,6 +282,18 @@ TEST_F(Cli, AFileThatCannotBeSavedFailsItsRadioAndSigtermExits143)
     EXPECT_EQ(test::Finish(killed, 20000).status, 143);
 }
 
+TEST_F(Cli, OnePortUnderTwoNamesIsRefusedBeforeAnythingStarts)
+{
+    sim::RadioSimulator radio(false);
+    radio.Start();
+    const std::string link = Path("radio-link");
+    fs::create_symlink(radio.DevicePath(), link);
+    const CliResult r = RunCli({"read", "-p", radio.DevicePath(), "-p", link, Path("{port}.wh")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Contains(r.err, link + " and " + radio.DevicePath() + " are the same port"), "");
+    EXPECT_TRUE(radio.Log().empty());
+}
+
 TEST_F(Cli, APulledCableEndsAWriteAtOnceSayingTheRadioMayBeHalfWritten)
 {
     sim::RadioSimulator source(false), target(false);

@@ -74,7 +74,8 @@ TEST(CliOptions, WrongUsageSaysWhatIsWrong)
     EXPECT_EQ(UsageMessage({"restore", "-p", "ttyUSB0"}), "no radio image given");
     EXPECT_EQ(UsageMessage({"verify", "--no-verify", "-p", "ttyUSB0", "x.radio"}),
               "--no-verify is for write and restore only");
-    EXPECT_EQ(UsageMessage({"read", "x.wh"}), "no --port given");
+    EXPECT_EQ(UsageMessage({"read", "x.wh"}), "no --port given (or --all)");
+    EXPECT_EQ(UsageMessage({"ports", "--all"}), "ports takes no --all");
     EXPECT_EQ(UsageMessage({"read", "-p", "ttyUSB0"}), "no channel file given");
     EXPECT_EQ(UsageMessage({"read", "-p", "ttyUSB0", "a.wh", "b.wh"}), "unexpected argument 'b.wh'");
     EXPECT_EQ(UsageMessage({"read", "x.wh", "--port"}), "--port needs a value");

@@ -49,7 +49,12 @@ esac
 # read, write, verify and read again: the files and the radio's log are
 # compared with the same steps over a pseudo-terminal.
 run_rw() {
-    cli read -q -p $dev /tmp/first.wh; say rc read $?
+    # The FTDI adapter is the one USB serial port: --all picks it alone.
+    if [ $dev = ttyUSB0 ]; then
+        cli read -q --all /tmp/first.wh; say rc read $?
+    else
+        cli read -q -p $dev /tmp/first.wh; say rc read $?
+    fi
     cli write -q -p $dev /data/channels.wh; say rc write $?
     cli verify -q -p $dev /data/channels.wh; say rc verify $?
     cli read -q -p $dev /tmp/again.wh; say rc again $?

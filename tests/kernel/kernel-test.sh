@@ -234,8 +234,8 @@ ftdi-ports)
     file_said ports2 >"$work/ports2"
     file_said ports3 >"$work/ports3"
     for n in 1 2 3; do expect "ports exit status" "$(said "rc ports$n")" 0; done
-    grep -q '^ttyUSB0[[:space:]].*QEMU USB SERIAL (0403:6001)' "$work/ports1" ||
-        fail "the cable is not listed with its description and IDs: $(cat "$work/ports1")"
+    grep -q '^ttyUSB0[[:space:]].*QEMU USB SERIAL (0403:6001)[[:space:]]serial 1-' "$work/ports1" ||
+        fail "the cable is not listed with its description, IDs and serial number: $(cat "$work/ports1")"
     grep -q '^ttyS0' "$work/ports1" || fail "the console UART is not listed: $(cat "$work/ports1")"
     ! grep -q '^ttyS[23]' "$work/ports1" || fail "empty 8250 slots are listed: $(cat "$work/ports1")"
     grep -q '^ttyUSB1' "$work/ports2" || fail "the cable plugged in is not listed: $(cat "$work/ports2")"

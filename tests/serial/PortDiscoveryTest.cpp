@@ -119,6 +119,21 @@ TEST_F(FakeSysfs, RescanSignalsOnlyWhenThePortsChange)
     EXPECT_EQ(changes, 2);
 }
 
+// udev's stable names: the link in /dev/serial/by-id that leads to the port.
+TEST_F(FakeSysfs, TheStablePathIsTheByIdLinkToThePort)
+{
+    const fs::path byId = root / "by-id";
+    fs::create_directories(byId);
+    EXPECT_EQ(StablePath("null", byId.string()), "");
+    fs::create_symlink("/dev/zero", byId / "usb-Other_Cable-if00-port0");
+    fs::create_symlink("../../null", byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    EXPECT_EQ(StablePath("null", byId.string()), "");
+    fs::remove(byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    fs::create_symlink("/dev/null", byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    EXPECT_EQ(StablePath("null", byId.string()), (byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").string());
+    EXPECT_EQ(StablePath("ttyUSB9", (root / "nowhere").string()), "");
+}
+
 // Where a udev daemon runs but its events never arrive (containers), the
 // slow rescan beside the monitor still sees the device: the fake sysfs here
 // is one no udev event is ever sent for. (Where no monitor can be made at
@@ -147,6 +162,10 @@ TEST_F(FakeSysfs, TheUsbDescriptionComesFromTheDeviceAboveThePort)
     fs::create_directories(root / "ttyUSB0");
     fs::create_directory_symlink(usb / "1-1:1.0" / "ttyUSB0", root / "ttyUSB0" / "device");
     EXPECT_EQ(UsbDescription("ttyUSB0", root.string()), "Prolific Technology Inc. USB-SerialController (067b:2303)");
+
+    EXPECT_EQ(UsbSerialNumber("ttyUSB0", root.string()), "");
+    std::ofstream(usb / "serial") << "A50285BI\n";
+    EXPECT_EQ(UsbSerialNumber("ttyUSB0", root.string()), "A50285BI");
 
     fs::remove(usb / "manufacturer");
     fs::remove(usb / "product");
