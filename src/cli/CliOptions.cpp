@@ -21,6 +21,8 @@ Command CommandNamed(const std::string &name)
         return Command::Backup;
     if (name == "restore")
         return Command::Restore;
+    if (name == "check")
+        return Command::Check;
     return Command::None;
 }
 
@@ -47,7 +49,8 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (out.command == Command::None && operands.empty()) {
                 out.command = CommandNamed(arg);
                 if (out.command == Command::None)
-                    throw UsageError("unknown command '" + arg + "' (ports, read, write, verify, backup or restore)");
+                    throw UsageError("unknown command '" + arg +
+                                     "' (ports, read, write, verify, backup, restore or check)");
             } else {
                 operands.push_back(arg);
             }
@@ -100,7 +103,15 @@ Options ParseOptions(const std::vector<std::string> &args)
         return out;
     switch (out.command) {
     case Command::None:
-        throw UsageError("no command given (ports, read, write, verify, backup or restore)");
+        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
+    case Command::Check:
+        if (!out.ports.empty() || out.all)
+            throw UsageError("check takes no port: it reads files only");
+        if (operands.empty())
+            throw UsageError("no file given");
+        out.files = operands;
+        out.file = operands.front();
+        return out;
     case Command::Ports:
         if (!out.ports.empty() || out.all)
             throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
@@ -210,6 +221,13 @@ std::string HelpText(Command command)
                "naming the window, the row and the field of each difference.\n"
                "\n" +
                common;
+    case Command::Check:
+        return "Usage: tonvar-cli check FILE...\n"
+               "\n"
+               "Checks channel files and radio images without a radio, as a write or a\n"
+               "restore would load them: each file's kind, or what is wrong with it, with\n"
+               "the window's messages. Exit status 0 when every file is good, 2 when one\n"
+               "is not.\n";
     case Command::Backup:
         return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
                "\n"
@@ -242,6 +260,7 @@ std::string HelpText(Command command)
            "  verify   compare radios with a channel file or a radio image\n"
            "  backup   read whole radios into radio images\n"
            "  restore  write a radio image into radios\n"
+           "  check    check channel files and radio images without a radio\n"
            "\n"
            "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
            "prints the version.\n";

@@ -6,6 +6,7 @@
 //   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE|IMAGE
 //   tonvar-cli backup --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
+//   tonvar-cli check FILE...
 //
 // Options: --no-verify (write and restore), --quiet, --timeout SECONDS (default 10), --help, --version. A value may
 // follow its option as the next argument or after "=" (--port=ttyUSB0).
@@ -17,12 +18,13 @@
 
 namespace tonvar::cli {
 
-enum class Command { None, Ports, Read, Write, Verify, Backup, Restore };
+enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check };
 
 struct Options {
     Command command = Command::None;
     std::vector<std::string> ports; // as given: "ttyUSB0" or a device path
     std::string file;
+    std::vector<std::string> files; // check: every file named
     bool quiet = false;
     bool help = false;    // --help: print HelpText(command) and nothing else
     bool version = false; // --version: print the version and nothing else

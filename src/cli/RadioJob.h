@@ -150,7 +150,7 @@ private:
     std::chrono::milliseconds timeout_;
     ChannelData file_;
     ChannelData radio_;
-    ChannelData *data_; // what the transfer reads into or writes from
+    ChannelData *data_;            // what the transfer reads into or writes from
     files::RadioImage image_;      // what a restore writes, or an image's verify expects
     files::RadioImage radioImage_; // what a backup or an image's verify read
     std::vector<link::TransferPlan> plans_;

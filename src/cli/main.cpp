@@ -47,6 +47,19 @@ int UsageFailure(const std::string &message)
     return kExitUsage;
 }
 
+// Whether a file starts as a radio image does (else it is taken for a
+// channel file).
+bool IsRadioImage(const std::string &path)
+{
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char start[64] = {};
+    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
+    std::fclose(f);
+    return files::LooksLikeRadioImage(std::string(start, n));
+}
+
 int ListPorts()
 {
     serial::PortList ports;
@@ -71,6 +84,28 @@ int ListPorts()
         std::printf("%s\n", line.c_str());
     }
     return kExitSuccess;
+}
+
+// Each file as a write or a restore would load it.
+int CheckFiles(const std::vector<std::string> &names)
+{
+    int status = kExitSuccess;
+    for (const std::string &name : names) {
+        try {
+            if (IsRadioImage(name)) {
+                files::LoadRadioImage(name);
+                std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
+            } else {
+                LoadForWriting(name);
+                std::printf("%s: a channel file, good to write\n", name.c_str());
+            }
+        } catch (const text::Failure &e) {
+            const std::string detail = e.detail().empty() ? "" : " " + e.detail();
+            std::printf("%s\n", (text::WithFullStop(e.what()) + detail).c_str());
+            status = kExitUsage;
+        }
+    }
+    return status;
 }
 
 // Every USB serial port `ports` lists.
@@ -108,19 +143,6 @@ bool IsFolder(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Whether a file starts as a radio image does (else it is taken for a
-// channel file).
-bool IsRadioImage(const std::string &path)
-{
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    char start[64] = {};
-    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
-    std::fclose(f);
-    return files::LooksLikeRadioImage(std::string(start, n));
-}
-
 // A read's file must be possible to save before any radio is read.
 std::string SaveProblem(const std::string &target)
 {
@@ -154,6 +176,8 @@ int main(int argc, char **argv)
     }
     if (options.command == Command::Ports)
         return ListPorts();
+    if (options.command == Command::Check)
+        return CheckFiles(options.files);
 
     if (options.all) {
         for (const std::string &port : UsbPorts())

@@ -161,3 +161,25 @@ TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsH
     EXPECT_EQ(pulled.status, 1);
     EXPECT_EQ(Contains(pulled.out, "The radio may now hold a mix of old and new values"), "");
 }
+
+TEST_F(CliImage, CheckJudgesChannelFilesAndImagesWithoutARadio)
+{
+    sim::RadioSimulator radio(false);
+    FillWholeRadio(radio);
+    radio.Start();
+    const std::string image = Path("good.radio");
+    const std::string channels = Path("good.wh");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
+    const CliResult good = RunCli({"check", image, channels});
+    EXPECT_EQ(good.status, 0) << good.out << good.err;
+    EXPECT_EQ(good.out, image + ": a radio image of the whole radio, good to restore\n" + channels +
+                            ": a channel file, good to write\n");
+
+    const std::string newer = Path("newer.radio");
+    std::ofstream(newer) << "tonvar radio image 9\n";
+    const CliResult bad = RunCli({"check", channels, newer});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(Contains(bad.out, newer + ": The radio image was made by a newer tonvar. It is of format 9"), "");
+    EXPECT_EQ(RunCli({"check", "-p", radio.DevicePath(), channels}).status, 2) << "no radio";
+}

@@ -68,8 +68,9 @@ TEST(CliOptions, CommandsPortsAndOptions)
 
 TEST(CliOptions, WrongUsageSaysWhatIsWrong)
 {
-    EXPECT_EQ(UsageMessage({}), "no command given (ports, read, write, verify, backup or restore)");
-    EXPECT_EQ(UsageMessage({"erase"}), "unknown command 'erase' (ports, read, write, verify, backup or restore)");
+    EXPECT_EQ(UsageMessage({}), "no command given (ports, read, write, verify, backup, restore or check)");
+    EXPECT_EQ(UsageMessage({"erase"}),
+              "unknown command 'erase' (ports, read, write, verify, backup, restore or check)");
     EXPECT_EQ(UsageMessage({"backup", "-p", "ttyUSB0"}), "no image file given");
     EXPECT_EQ(UsageMessage({"restore", "-p", "ttyUSB0"}), "no radio image given");
     EXPECT_EQ(UsageMessage({"verify", "--no-verify", "-p", "ttyUSB0", "x.radio"}),
