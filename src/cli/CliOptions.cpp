@@ -87,6 +87,10 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
             out.ports.push_back(port);
+        } else if (name == "--backup") {
+            out.backupDir = value();
+            if (out.backupDir.empty())
+                throw UsageError("--backup needs a folder");
         } else if (name == "--all" || name == "-a") {
             noValue();
             out.all = true;
@@ -123,6 +127,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     }
     if (!out.verify && out.command != Command::Write && out.command != Command::Restore)
         throw UsageError("--no-verify is for write and restore only");
+    if (!out.backupDir.empty() && out.command != Command::Write)
+        throw UsageError("--backup is for write only");
     if (out.ports.empty() && !out.all)
         throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
@@ -210,7 +216,10 @@ std::string HelpText(Command command)
                "radio cannot keep, touches no radio. After writing, the radio is read back\n"
                "and the write counts as done only when it holds what was written.\n"
                "\n"
-               "      --no-verify      do not read back (the summary says so)\n" +
+               "      --no-verify      do not read back (the summary says so)\n"
+               "      --backup DIR     back each radio up whole into DIR first (an image named\n"
+               "                       after its port and the time); a backup that cannot be\n"
+               "                       saved writes nothing\n" +
                common;
     case Command::Verify:
         return "Usage: tonvar-cli verify --port PORT [options] FILE.wh|IMAGE.radio\n"

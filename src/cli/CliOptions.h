@@ -31,6 +31,7 @@ struct Options {
     int timeoutSeconds = 10;
     bool verify = true; // write: read back what was written (--no-verify: not)
     bool all = false;   // --all: every USB serial port `ports` lists, besides --port
+    std::string backupDir; // write --backup DIR: each radio backed up whole into DIR first
 };
 
 inline constexpr int kExitSuccess = 0;

@@ -3,6 +3,7 @@
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
 #include "memory/Holdable.h"
+#include "protocol/Frames.h"
 #include "protocol/MainAreas.h"
 #include "text/Convert.h"
 
@@ -126,12 +127,25 @@ RadioJob::RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string por
       sleep_(std::move(sleep)), verify_(verify), link_(port, tim1)
 {
     if (WholeRadio(job_)) {
-        plans_ = signalling::WholeRadioPlans(job_ == Job::Restore && verify_);
-        hooks_ = signalling::ImageHooks(job_ == Job::Restore ? image_ : radioImage_, sleep_);
+        const bool write = job_ == Job::Restore;
+        for (link::TransferPlan &plan : signalling::WholeRadioPlans(write && verify_))
+            stages_.push_back({std::move(plan), write, signalling::ImageHooks(write ? image_ : radioImage_, sleep_)});
     } else {
-        plans_ = {protocol::ChannelsAndSettings(job_ == Job::Write && verify_)};
-        hooks_ = protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_);
+        stages_.push_back({protocol::ChannelsAndSettings(job_ == Job::Write && verify_), job_ == Job::Write,
+                           protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_)});
     }
+}
+
+void RadioJob::BackUpFirst(std::function<std::string(const files::RadioImage &)> save)
+{
+    if (outcome_ != Outcome::Waiting || WholeRadio(job_))
+        return;
+    std::vector<Stage> reads;
+    for (link::TransferPlan &plan : signalling::WholeRadioPlans(false))
+        reads.push_back({std::move(plan), false, signalling::ImageHooks(radioImage_, sleep_)});
+    backupStages_ = reads.size();
+    stages_.insert(stages_.begin(), reads.begin(), reads.end());
+    saveBackup_ = std::move(save);
 }
 
 template <typename F>
@@ -154,9 +168,9 @@ void RadioJob::Start(Clock::time_point now)
     movedAt_ = now;
     Run([this] {
         // A write that could not go through whole opens nothing.
-        if (job_ == Job::Write || job_ == Job::Restore)
-            for (const link::TransferPlan &plan : plans_)
-                transfer_.Check(plan, hooks_);
+        for (const Stage &stage : stages_)
+            if (stage.write)
+                transfer_.Check(stage.plan, stage.hooks);
         port_.SetCommName(portName_);
         port_.ClosePort();
         port_.OpenPort();
@@ -167,10 +181,11 @@ void RadioJob::Start(Clock::time_point now)
 
 void RadioJob::StartStage()
 {
-    if (job_ == Job::Write || job_ == Job::Restore)
-        transfer_.Write(plans_.at(stage_), hooks_);
+    const Stage &stage = stages_.at(stage_);
+    if (stage.write)
+        transfer_.Write(stage.plan, stage.hooks);
     else
-        transfer_.Read(plans_.at(stage_), hooks_);
+        transfer_.Read(stage.plan, stage.hooks);
 }
 
 void RadioJob::Advance()
@@ -180,7 +195,15 @@ void RadioJob::Advance()
     stageDone_ = false;
     answersBefore_ += transfer_.Answers();
     ++stage_;
-    Run([this] { StartStage(); });
+    Run([this] {
+        // The backup is on disk before anything is written to the radio.
+        if (stage_ == backupStages_ && saveBackup_) {
+            const std::string error = saveBackup_(radioImage_);
+            if (!error.empty())
+                throw text::Failure("The backup could not be saved, so nothing was written: " + error);
+        }
+        StartStage();
+    });
 }
 
 void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now)
@@ -216,7 +239,7 @@ void RadioJob::Settle()
 {
     switch (transfer_.State()) {
     case link::Transfer::Phase::Succeeded:
-        if (stage_ + 1 < plans_.size()) {
+        if (stage_ + 1 < stages_.size()) {
             stageDone_ = true;
             return;
         }
@@ -264,7 +287,7 @@ void RadioJob::Fail(const std::string &error)
     // A write that stopped half-way (a time-out, Ctrl+C) says what the radio
     // may now hold; a restore between two areas holds some of them.
     std::string left = protocol::WriteLeftHalfDone(transfer_);
-    if (RestoreHalfDone() && (left.empty() || stage_ + 1 < plans_.size()))
+    if (WroteSomething() && (left.empty() || stage_ + 1 < stages_.size()))
         left = kMixedValues;
     if (!left.empty() && error_.find("old and new") == std::string::npos &&
         error_.find("not checked") == std::string::npos)
@@ -280,22 +303,26 @@ void RadioJob::Fail(const std::string &error)
 int RadioJob::AnswerCount() const
 {
     int count = 0;
-    for (const link::TransferPlan &plan : plans_)
-        count += (plan.handshake ? 1 : 0) + static_cast<int>(plan.blocks.size());
-    const bool readBack = (job_ == Job::Write || job_ == Job::Restore) && verify_;
-    return readBack ? 2 * count : count;
+    for (const Stage &stage : stages_) {
+        const int answers = (stage.plan.handshake ? 1 : 0) + static_cast<int>(stage.plan.blocks.size());
+        count += stage.write && stage.plan.readBack ? 2 * answers : answers;
+    }
+    return count;
 }
 
-bool RadioJob::RestoreHalfDone() const
+bool RadioJob::WroteSomething() const
 {
-    return job_ == Job::Restore && (stage_ > 0 || !transfer_.Written().empty());
+    for (std::size_t i = 0; i < stage_ && i < stages_.size(); ++i)
+        if (stages_[i].write)
+            return true;
+    return stage_ < stages_.size() && stages_[stage_].write && !transfer_.Written().empty();
 }
 
 std::string RadioJob::AwaitedNow() const
 {
-    if (stage_ == 0 || !transfer_.Running())
-        return protocol::Awaited(transfer_);
     const link::BlockRef b = transfer_.Current();
+    if (!transfer_.Running() || b.area == protocol::kAreaChannels || b.area == protocol::kAreaSettings)
+        return protocol::Awaited(transfer_);
     const std::string name = files::ImageBlockName({b.area, b.number});
     return transfer_.State() == link::Transfer::Phase::Writing ? "the Ack of " + name : name;
 }
@@ -325,7 +352,7 @@ void RadioJob::HungUp()
     std::string message = protocol::HungUpMessage(transfer_);
     // A restore with areas still to write holds a mix, whatever this
     // area's transfer was doing.
-    if (RestoreHalfDone() && (message.empty() || stage_ + 1 < plans_.size()))
+    if (WroteSomething() && (message.empty() || stage_ + 1 < stages_.size()))
         message = protocol::kWriteHungUp;
     if (message.empty())
         message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;

@@ -93,6 +93,11 @@ public:
              ChannelData file = WindowStartState(), std::function<void(int milliseconds)> sleep = {},
              bool verify = true, files::RadioImage image = {});
 
+    // A write backs the whole radio up first: `save` keeps the image and
+    // returns what went wrong, or nothing; a backup that is not saved writes
+    // nothing. Before Start.
+    void BackUpFirst(std::function<std::string(const files::RadioImage &)> save);
+
     void Start(Clock::time_point now);
     void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
     void Tim1Timer();
@@ -133,15 +138,15 @@ private:
     // After an answer: the transfer's end is the job's, or the next area's
     // transfer is due.
     void Settle();
-    // Starts the transfer of plans_[stage_] on the open port.
+    // Starts the transfer of stages_[stage_] on the open port.
     void StartStage();
     // Starts the next area's transfer once the last answer has been dealt
     // with (its Ack sent).
     void Advance();
     // What the session waits for, in words.
     std::string AwaitedNow() const;
-    // A restore that has written something.
-    bool RestoreHalfDone() const;
+    // Some block has been written to the radio.
+    bool WroteSomething() const;
     // Follows what the session waits for and the answers it took; a change
     // is progress.
     void Observe(Clock::time_point now);
@@ -153,9 +158,16 @@ private:
     ChannelData *data_;            // what the transfer reads into or writes from
     files::RadioImage image_;      // what a restore writes, or an image's verify expects
     files::RadioImage radioImage_; // what a backup or an image's verify read
-    std::vector<link::TransferPlan> plans_;
-    link::TransferHooks hooks_;
+    // The transfers of the job, one after another on the open port.
+    struct Stage {
+        link::TransferPlan plan;
+        bool write;
+        link::TransferHooks hooks;
+    };
+    std::vector<Stage> stages_;
     std::size_t stage_ = 0;
+    std::size_t backupStages_ = 0; // the whole-radio read before a write's own transfer
+    std::function<std::string(const files::RadioImage &)> saveBackup_;
     bool stageDone_ = false; // the stage's transfer has succeeded; the next is due
     int answersBefore_ = 0;  // answers of the stages before this one
     std::vector<signalling::FieldDifference> fieldDifferences_;

@@ -10,6 +10,7 @@
 #include <QEventLoop>
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace tonvar::cli {
@@ -37,6 +38,22 @@ std::string Verb(Job job)
         return "restoring";
     }
     return {};
+}
+
+} // namespace
+
+namespace {
+
+// DIR/<label>-<local time>.radio: a later run never overwrites an earlier
+// run's backup.
+std::string BackupPath(const std::string &folder, const std::string &label)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return folder + (folder.back() == '/' ? "" : "/") + label + "-" + stamp + ".radio";
 }
 
 } // namespace
@@ -70,6 +87,7 @@ struct Runner::Radio {
     RadioJob job;
     bool reported = false;
     std::string saveError;
+    std::string backupPath; // where its backup was saved
 };
 
 Runner::Runner(RunSettings settings, QObject *parent)
@@ -81,6 +99,19 @@ Runner::Runner(RunSettings settings, QObject *parent)
         auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify,
                                              settings_.image);
         radio->label = PortLabel(port);
+        if (!settings_.backupDir.empty()) {
+            Radio *r = radio.get();
+            const std::string path = BackupPath(settings_.backupDir, radio->label);
+            r->job.BackUpFirst([r, path](const files::RadioImage &image) -> std::string {
+                try {
+                    files::SaveRadioImage(image, path);
+                } catch (const text::Failure &e) {
+                    return text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail());
+                }
+                r->backupPath = path;
+                return {};
+            });
+        }
         labels.push_back(radio->label);
         radios_.push_back(std::move(radio));
     }
@@ -133,6 +164,8 @@ int Runner::Run()
                 result = "FAILED: " + (radio.saveError.empty() ? radio.job.Error() : radio.saveError);
                 break;
             }
+            if (!radio.backupPath.empty())
+                result += " (backed up first to " + radio.backupPath + ")";
             std::fprintf(settings_.out, "%s: %s\n", radio.label.c_str(), result.c_str());
         }
         std::fprintf(settings_.out, "%d of %zu radio%s succeeded\n", good, radios_.size(),

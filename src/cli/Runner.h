@@ -26,6 +26,7 @@ struct RunSettings {
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
     bool verify = true; // a write reads back what it wrote
+    std::string backupDir; // a write backs each radio up whole into this folder first
     ProgressDisplay::Mode progress = ProgressDisplay::Mode::Lines;
     std::FILE *out = stdout; // differences and the summary
     std::FILE *err = stderr; // progress and errors

@@ -216,6 +216,12 @@ int main(int argc, char **argv)
     run.timeout = std::chrono::seconds(options.timeoutSeconds);
     run.quiet = options.quiet;
     run.verify = options.verify;
+    run.backupDir = options.backupDir;
+    if (!run.backupDir.empty() && (!IsFolder(run.backupDir) || ::access(run.backupDir.c_str(), W_OK | X_OK) != 0)) {
+        std::fprintf(stderr, "tonvar-cli: --backup %s: %s\n", run.backupDir.c_str(),
+                     IsFolder(run.backupDir) ? std::strerror(errno) : "not an existing folder");
+        return kExitUsage;
+    }
     const char *term = std::getenv("TERM");
     run.progress = ::isatty(STDERR_FILENO) && !(term && std::strcmp(term, "dumb") == 0)
                        ? ProgressDisplay::Mode::Terminal

@@ -14,6 +14,7 @@
 
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -182,4 +183,40 @@ TEST_F(CliImage, CheckJudgesChannelFilesAndImagesWithoutARadio)
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(Contains(bad.out, newer + ": The radio image was made by a newer tonvar. It is of format 9"), "");
     EXPECT_EQ(RunCli({"check", "-p", radio.DevicePath(), channels}).status, 2) << "no radio";
+}
+
+TEST_F(CliImage, WriteWithBackupKeepsAnImageThatRestoresTheRadioAsItWas)
+{
+    sim::RadioSimulator radio(false), other(false);
+    FillWholeRadio(radio);
+    radio.Start();
+    other.Start();
+    std::vector<sim::Block> before;
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        before.push_back(radio.GetBlock(b.area, b.number));
+    // A file of another radio's (blank) channels, written over this one's.
+    const std::string blank = Path("blank.wh");
+    ASSERT_EQ(RunCli({"read", "-q", "-p", other.DevicePath(), blank}).status, 0);
+    const std::string folder = Path("backups");
+    std::filesystem::create_directory(folder);
+    const CliResult write = RunCli({"write", "--backup", folder, "-p", radio.DevicePath(), blank});
+    ASSERT_EQ(write.status, 0) << write.out << write.err;
+    std::vector<std::string> backups;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        backups.push_back(entry.path().string());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(
+        Contains(write.out, Label(radio) + ": written and read back, equal (backed up first to " + backups[0] + ")"),
+        "");
+    EXPECT_NE(radio.GetBlock(0, 1), before[0]) << "the write went through";
+
+    ASSERT_EQ(RunCli({"restore", "-q", "-p", radio.DevicePath(), backups[0]}).status, 0);
+    std::size_t i = 0;
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        EXPECT_EQ(radio.GetBlock(b.area, b.number), before[i++]) << files::ImageBlockName(b);
+
+    // A folder that is not there touches no radio.
+    const std::size_t seen = radio.Log().size();
+    EXPECT_EQ(RunCli({"write", "--backup", Path("nowhere"), "-p", radio.DevicePath(), blank}).status, 2);
+    EXPECT_EQ(radio.Log().size(), seen);
 }
