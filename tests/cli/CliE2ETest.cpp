@@ -205,7 +205,7 @@ TEST_F(Cli, AFileThatDoesNotLoadOrConvertExitsTwoAndTouchesNoRadio)
     }
     const CliResult usage = RunCli({"write", bad});
     EXPECT_EQ(usage.status, 2);
-    EXPECT_EQ(Contains(usage.err, "tonvar-cli: no --port given\nTry 'tonvar-cli --help'.\n"), "");
+    EXPECT_EQ(Contains(usage.err, "tonvar-cli: no --port given (or --all)\nTry 'tonvar-cli --help'.\n"), "");
     EXPECT_EQ(opens.Opens(), 0);
     EXPECT_TRUE(radio.Log().empty());
 }
