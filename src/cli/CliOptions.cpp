@@ -87,6 +87,9 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
             out.ports.push_back(port);
+        } else if (name == "--json") {
+            noValue();
+            out.json = true;
         } else if (name == "--backup") {
             out.backupDir = value();
             if (out.backupDir.empty())
@@ -188,6 +191,9 @@ std::string HelpText(Command command)
                                       "      --timeout SECS   give up on a radio that has not answered for SECS\n"
                                       "                       seconds (default 10)\n"
                                       "  -q, --quiet          print only errors\n"
+                                      "      --json           one JSON object a radio on standard output (port,\n"
+                                      "                       device, serial, command, result, error,\n"
+                                      "                       differences, files) instead of the summary\n"
                                       "  -h, --help           show this help\n"
                                       "\n"
                                       "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"

@@ -4,12 +4,17 @@
 #include "files/ChannelFile.h"
 #include "files/RadioImage.h"
 #include "protocol/QtTimer.h"
+#include "serial/PortDiscovery.h"
 #include "serial/SPComm.h"
 #include "text/Convert.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <chrono>
+#include <filesystem>
 #include <ctime>
 #include <thread>
 
@@ -87,7 +92,9 @@ struct Runner::Radio {
     RadioJob job;
     bool reported = false;
     std::string saveError;
-    std::string backupPath; // where its backup was saved
+    std::string backupPath;   // where its backup was saved
+    std::string device;       // the device the port names
+    std::string serialNumber; // its USB cable's, where it has one
 };
 
 Runner::Runner(RunSettings settings, QObject *parent)
@@ -99,6 +106,13 @@ Runner::Runner(RunSettings settings, QObject *parent)
         auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify,
                                              settings_.image);
         radio->label = PortLabel(port);
+        // The device and the cable's serial number, as the record of a fleet
+        // names them.
+        std::error_code ec;
+        const std::filesystem::path device = std::filesystem::weakly_canonical(serial::DevicePath(port), ec);
+        radio->device = ec ? port : device.string();
+        if (!ec && device.parent_path() == "/dev")
+            radio->serialNumber = serial::UsbSerialNumber(device.filename().string());
         if (!settings_.backupDir.empty()) {
             Radio *r = radio.get();
             const std::string path = BackupPath(settings_.backupDir, radio->label);
@@ -136,7 +150,11 @@ int Runner::Run()
     poll_.stop();
     display_.Finish();
 
-    if (!settings_.quiet) {
+    if (settings_.json) {
+        for (std::size_t i = 0; i < radios_.size(); ++i)
+            std::fprintf(settings_.out, "%s\n", JsonLine(i).c_str());
+        std::fflush(settings_.out);
+    } else if (!settings_.quiet) {
         for (const auto &radio : radios_) {
             for (const Difference &d : radio->job.Differences())
                 std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(), FormatDifference(d).c_str());
@@ -214,6 +232,44 @@ void Runner::Poll()
     }
     if (allDone)
         running_ = false;
+}
+
+std::string Runner::JsonLine(std::size_t index) const
+{
+    const Radio &radio = *radios_[index];
+    const auto text = [](const std::string &s) { return QString::fromStdString(s); };
+    static const char *const kCommands[] = {"read", "write", "verify", "backup", "restore", "verify"};
+    QJsonObject o;
+    o.insert(QStringLiteral("port"), text(radio.label));
+    o.insert(QStringLiteral("device"), text(radio.device));
+    o.insert(QStringLiteral("serial"), text(radio.serialNumber));
+    o.insert(QStringLiteral("command"), QString::fromLatin1(kCommands[static_cast<int>(settings_.job)]));
+    const Outcome outcome = radio.saveError.empty() ? radio.job.Result() : Outcome::Failed;
+    o.insert(QStringLiteral("result"), outcome == Outcome::Succeeded   ? QStringLiteral("succeeded")
+                                       : outcome == Outcome::Different ? QStringLiteral("different")
+                                                                       : QStringLiteral("failed"));
+    o.insert(QStringLiteral("error"), text(radio.saveError.empty() ? radio.job.Error() : radio.saveError));
+    QJsonArray differences;
+    for (const Difference &d : radio.job.Differences())
+        differences.append(
+            QJsonObject{{QStringLiteral("where"),
+                         text((d.channel == 0 ? std::string("settings") : "channel " + std::to_string(d.channel)) +
+                              ", " + d.caption)},
+                        {QStringLiteral("expected"), text(d.fileText)},
+                        {QStringLiteral("radio"), text(d.radioText)}});
+    for (const signalling::FieldDifference &d : radio.job.FieldDifferences())
+        differences.append(QJsonObject{{QStringLiteral("where"), text(d.where)},
+                                       {QStringLiteral("expected"), text(d.expected)},
+                                       {QStringLiteral("radio"), text(d.radio)}});
+    o.insert(QStringLiteral("differences"), differences);
+    QJsonObject files;
+    const bool saves = settings_.job == Job::Read || settings_.job == Job::Backup;
+    if (saves && outcome == Outcome::Succeeded)
+        files.insert(QStringLiteral("saved"), text(settings_.targets.at(index)));
+    if (!radio.backupPath.empty())
+        files.insert(QStringLiteral("backup"), text(radio.backupPath));
+    o.insert(QStringLiteral("files"), files);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
 }
 
 std::string Runner::Summary(std::size_t index) const

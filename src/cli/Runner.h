@@ -25,7 +25,8 @@ struct RunSettings {
     files::RadioImage image;          // what a restore sends or an image's verify compares with
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
-    bool verify = true; // a write reads back what it wrote
+    bool json = false;     // one JSON object per radio on `out` instead of the summary
+    bool verify = true;    // a write reads back what it wrote
     std::string backupDir; // a write backs each radio up whole into this folder first
     ProgressDisplay::Mode progress = ProgressDisplay::Mode::Lines;
     std::FILE *out = stdout; // differences and the summary
@@ -49,6 +50,8 @@ private:
     void Ended(std::size_t index);
     // A radio's summary line after success: "read, saved to FILE", ...
     std::string Summary(std::size_t index) const;
+    // --json: a radio's record, one line.
+    std::string JsonLine(std::size_t index) const;
     int ExitStatus() const;
 
     RunSettings settings_;

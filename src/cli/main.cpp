@@ -217,6 +217,7 @@ int main(int argc, char **argv)
     run.quiet = options.quiet;
     run.verify = options.verify;
     run.backupDir = options.backupDir;
+    run.json = options.json;
     if (!run.backupDir.empty() && (!IsFolder(run.backupDir) || ::access(run.backupDir.c_str(), W_OK | X_OK) != 0)) {
         std::fprintf(stderr, "tonvar-cli: --backup %s: %s\n", run.backupDir.c_str(),
                      IsFolder(run.backupDir) ? std::strerror(errno) : "not an existing folder");

@@ -12,10 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 using namespace tonvar;
@@ -219,4 +223,38 @@ TEST_F(CliImage, WriteWithBackupKeepsAnImageThatRestoresTheRadioAsItWas)
     const std::size_t seen = radio.Log().size();
     EXPECT_EQ(RunCli({"write", "--backup", Path("nowhere"), "-p", radio.DevicePath(), blank}).status, 2);
     EXPECT_EQ(radio.Log().size(), seen);
+}
+
+TEST_F(CliImage, JsonGivesOneParsableRecordPerRadio)
+{
+    sim::RadioSimulator same(false), changed(false);
+    FillWholeRadio(same);
+    FillWholeRadio(changed, "54321");
+    same.Start();
+    changed.Start();
+    const std::string image = Path("fleet.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", same.DevicePath(), image}).status, 0);
+    const CliResult r = RunCli({"verify", "--json", "-p", same.DevicePath(), "-p", changed.DevicePath(), image});
+    EXPECT_EQ(r.status, 3) << r.err;
+    const QStringList lines = QString::fromStdString(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out;
+    std::map<std::string, QJsonObject> records;
+    for (const QString &line : lines) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        records[doc.object().value(QStringLiteral("port")).toString().toStdString()] = doc.object();
+    }
+    const QJsonObject a = records.at(Label(same));
+    EXPECT_EQ(a.value(QStringLiteral("command")).toString(), QStringLiteral("verify"));
+    EXPECT_EQ(a.value(QStringLiteral("result")).toString(), QStringLiteral("succeeded"));
+    EXPECT_EQ(a.value(QStringLiteral("device")).toString().toStdString(), same.DevicePath());
+    EXPECT_TRUE(a.value(QStringLiteral("differences")).toArray().isEmpty());
+    const QJsonObject b = records.at(Label(changed));
+    EXPECT_EQ(b.value(QStringLiteral("result")).toString(), QStringLiteral("different"));
+    const QJsonArray differences = b.value(QStringLiteral("differences")).toArray();
+    ASSERT_EQ(differences.size(), 1);
+    EXPECT_EQ(differences[0].toObject().value(QStringLiteral("where")).toString(),
+              QStringLiteral("5TONE, Encode row 3, First Frame Coding"));
+    EXPECT_EQ(differences[0].toObject().value(QStringLiteral("radio")).toString(), QStringLiteral("54321"));
 }
