@@ -20,96 +20,194 @@ files::ImageBlock ImageBlockOf(link::BlockRef b)
     return {b.area, b.number};
 }
 
-// The texts of the channels, as the main window's table holds them.
-memory::ChannelTable ChannelsOf(const files::RadioImage &image)
+// A check box of a window's texts, "on" or "off" in an image's fields.
+struct NamedCheck {
+    std::string where;
+    bool *checked;
+};
+
+// One area of an image through its window's texts: read them from the
+// image's blocks, name every field, check what the radio can hold, and
+// write them back over the blocks (bytes no field sets stay as they were).
+template <typename Texts>
+struct AreaTexts {
+    std::uint8_t area;
+    int first;
+    int last;
+    std::function<Texts()> fresh;
+    std::function<void(int block, const memory::Payload &, Texts &, DtmfDigitCounts &)> decode;
+    std::function<void(int block, const Texts &, memory::Payload &)> encode;
+    std::function<std::vector<NamedText>(Texts &)> fields;
+    std::function<std::vector<NamedCheck>(Texts &)> checks;
+    std::function<void(const Texts &)> held;
+
+    Texts Read(const files::RadioImage &image) const
+    {
+        Texts texts = fresh();
+        DtmfDigitCounts counts{};
+        for (int b = first; b <= last; ++b)
+            decode(b, image.At({area, static_cast<std::uint8_t>(b)}), texts, counts);
+        return texts;
+    }
+    void Write(const Texts &texts, files::RadioImage &image) const
+    {
+        for (int b = first; b <= last; ++b)
+            encode(b, texts, image.At({area, static_cast<std::uint8_t>(b)}));
+    }
+};
+
+std::vector<NamedText> ChannelFields(memory::ChannelTable &table)
 {
-    memory::ChannelTable table;
+    std::vector<NamedText> out;
+    const auto &captions = memory::ColumnCaptions();
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        memory::DecodeChannelBlock(ch, image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)}), table);
-    return table;
+        for (int c = 1; c < memory::kColumnCount; ++c)
+            out.push_back({"Channel " + std::to_string(ch) + ", " + captions.at(static_cast<std::size_t>(c)),
+                           &table.Row(ch)[static_cast<std::size_t>(c)],
+                           {}});
+    return out;
 }
 
-memory::SettingsTexts SettingsOf(const files::RadioImage &image)
+std::vector<NamedText> SettingsFields(memory::SettingsTexts &settings)
 {
-    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    memory::DecodeSettingsBlock(image.At({protocol::kAreaSettings, 0}), settings);
-    return settings;
+    std::vector<NamedText> out;
+    for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
+        out.push_back({"Settings, " + memory::SettingsCaption(n), &settings.Box(n), {}});
+    return out;
 }
 
-template <typename Texts, typename Decode>
-Texts TextsOf(const files::RadioImage &image, std::uint8_t area, int blocks, Decode &&decode)
+const AreaTexts<memory::ChannelTable> &Channels()
 {
-    Texts texts;
-    for (int b = 0; b < blocks; ++b)
-        decode(b, image.At({area, static_cast<std::uint8_t>(b)}), texts);
-    return texts;
+    static const AreaTexts<memory::ChannelTable> a{
+        protocol::kAreaChannels,
+        1,
+        memory::kChannelCount,
+        [] { return memory::ChannelTable(); },
+        [](int b, const memory::Payload &p, memory::ChannelTable &t, DtmfDigitCounts &) {
+            memory::DecodeChannelBlock(b, p, t);
+        },
+        [](int b, const memory::ChannelTable &t, memory::Payload &p) { memory::EncodeChannelBlock(t.Row(b), p); },
+        ChannelFields,
+        [](memory::ChannelTable &) { return std::vector<NamedCheck>{}; },
+        [](const memory::ChannelTable &t) {
+            for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+                memory::CheckChannelHeld(t.Row(ch), ch);
+        }};
+    return a;
 }
 
-DtmfTexts DtmfOf(const files::RadioImage &image)
+const AreaTexts<memory::SettingsTexts> &Settings()
 {
-    DtmfDigitCounts counts{};
-    return TextsOf<DtmfTexts>(
-        image, protocol::kAreaDtmf, kDtmfBlocks,
-        [&counts](int b, const memory::Payload &p, DtmfTexts &t) { DecodeDtmfBlock(b, p, t, counts); });
+    static const AreaTexts<memory::SettingsTexts> a{
+        protocol::kAreaSettings,
+        0,
+        0,
+        [] { return memory::DefaultSettingsTexts(); },
+        [](int, const memory::Payload &p, memory::SettingsTexts &t, DtmfDigitCounts &) {
+            memory::DecodeSettingsBlock(p, t);
+        },
+        [](int, const memory::SettingsTexts &t, memory::Payload &p) { memory::EncodeSettingsBlock(t, p); },
+        SettingsFields,
+        [](memory::SettingsTexts &) { return std::vector<NamedCheck>{}; },
+        memory::CheckSettingsHeld};
+    return a;
+}
+
+const AreaTexts<DtmfTexts> &Dtmf()
+{
+    static const AreaTexts<DtmfTexts> a{protocol::kAreaDtmf,
+                                        0,
+                                        kDtmfBlocks - 1,
+                                        [] { return DtmfTexts(); },
+                                        [](int b, const memory::Payload &p, DtmfTexts &t, DtmfDigitCounts &counts) {
+                                            DecodeDtmfBlock(b, p, t, counts);
+                                        },
+                                        EncodeDtmfBlock,
+                                        DtmfFields,
+                                        [](DtmfTexts &t) {
+                                            return std::vector<NamedCheck>{{"DTMF, DTMF Side Tone", &t.CheckB1},
+                                                                           {"DTMF, Clear To Transpond", &t.CheckB2}};
+                                        },
+                                        CheckDtmfHeld};
+    return a;
+}
+
+const AreaTexts<FleetSyncTexts> &FleetSync()
+{
+    static const AreaTexts<FleetSyncTexts> a{
+        protocol::kAreaFleetSync,
+        0,
+        kFleetSyncBlocks - 1,
+        [] { return FleetSyncTexts(); },
+        [](int b, const memory::Payload &p, FleetSyncTexts &t, DtmfDigitCounts &) { DecodeFleetSyncBlock(b, p, t); },
+        EncodeFleetSyncBlock,
+        FleetSyncFields,
+        [](FleetSyncTexts &t) {
+            return std::vector<NamedCheck>{{"FleetSync, PTT ID Side Tone", &t.CheckBox1}};
+        },
+        CheckFleetSyncHeld};
+    return a;
+}
+
+const AreaTexts<TwoToneTexts> &TwoTone()
+{
+    static const AreaTexts<TwoToneTexts> a{
+        protocol::kArea2Tone,
+        0,
+        kTwoToneBlocks - 1,
+        [] { return TwoToneTexts(); },
+        [](int b, const memory::Payload &p, TwoToneTexts &t, DtmfDigitCounts &) { DecodeTwoToneBlock(b, p, t); },
+        EncodeTwoToneBlock,
+        TwoToneFields,
+        [](TwoToneTexts &) { return std::vector<NamedCheck>{}; },
+        CheckTwoToneHeld};
+    return a;
+}
+
+const AreaTexts<FiveToneTexts> &FiveTone()
+{
+    static const AreaTexts<FiveToneTexts> a{
+        protocol::kArea5Tone,
+        0,
+        kFiveToneBlocks - 1,
+        [] { return FiveToneTexts(); },
+        [](int b, const memory::Payload &p, FiveToneTexts &t, DtmfDigitCounts &) { DecodeFiveToneBlock(b, p, t); },
+        EncodeFiveToneBlock,
+        FiveToneFields,
+        [](FiveToneTexts &) { return std::vector<NamedCheck>{}; },
+        CheckFiveToneHeld};
+    return a;
+}
+
+// Runs `f` on each area's texts, in the order of the image's fields.
+template <typename F>
+void EachArea(F &&f)
+{
+    f(Channels());
+    f(Settings());
+    f(Dtmf());
+    f(FleetSync());
+    f(TwoTone());
+    f(FiveTone());
 }
 
 // The bytes of a block its window's fields set, found by encoding what the
-// block holds over 0x00 and over 0xFF: true where both give the same byte.
-// Every byte counts where the texts do not encode again. A DTMF block is
-// read with the digit counts the image's block 0 gives, as a read does.
+// area holds over 0x00 and over 0xFF: true where both give the same byte.
+// Every byte counts where the texts do not encode again.
 std::array<bool, memory::kPayloadLength> FieldBytes(link::BlockRef b, const files::RadioImage &image)
 {
-    const memory::Payload &payload = image.At(ImageBlockOf(b));
     memory::Payload zeros{};
     memory::Payload ones{};
     ones.fill(0xFF);
-    const auto both = [&](const auto &encode) {
-        encode(zeros);
-        encode(ones);
-    };
     std::array<bool, memory::kPayloadLength> mask{};
     try {
-        switch (b.area) {
-        case protocol::kAreaChannels: {
-            memory::ChannelTable table;
-            memory::DecodeChannelBlock(b.number, payload, table);
-            both([&](memory::Payload &p) { memory::EncodeChannelBlock(table.Row(b.number), p); });
-            break;
-        }
-        case protocol::kAreaSettings: {
-            memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-            memory::DecodeSettingsBlock(payload, settings);
-            both([&](memory::Payload &p) { memory::EncodeSettingsBlock(settings, p); });
-            break;
-        }
-        case protocol::kAreaDtmf: {
-            DtmfTexts texts;
-            DtmfDigitCounts counts{};
-            for (int before = 0; before < b.number; ++before)
-                DecodeDtmfBlock(before, image.At({b.area, static_cast<std::uint8_t>(before)}), texts, counts);
-            DecodeDtmfBlock(b.number, payload, texts, counts);
-            both([&](memory::Payload &p) { EncodeDtmfBlock(b.number, texts, p); });
-            break;
-        }
-        case protocol::kAreaFleetSync: {
-            FleetSyncTexts texts;
-            DecodeFleetSyncBlock(b.number, payload, texts);
-            both([&](memory::Payload &p) { EncodeFleetSyncBlock(b.number, texts, p); });
-            break;
-        }
-        case protocol::kArea2Tone: {
-            TwoToneTexts texts;
-            DecodeTwoToneBlock(b.number, payload, texts);
-            both([&](memory::Payload &p) { EncodeTwoToneBlock(b.number, texts, p); });
-            break;
-        }
-        default: {
-            FiveToneTexts texts;
-            DecodeFiveToneBlock(b.number, payload, texts);
-            both([&](memory::Payload &p) { EncodeFiveToneBlock(b.number, texts, p); });
-            break;
-        }
-        }
+        EachArea([&](const auto &area) {
+            if (area.area != b.area)
+                return;
+            const auto texts = area.Read(image);
+            area.encode(b.number, texts, zeros);
+            area.encode(b.number, texts, ones);
+        });
     } catch (const text::Failure &) {
         mask.fill(true);
         return mask;
@@ -117,12 +215,6 @@ std::array<bool, memory::kPayloadLength> FieldBytes(link::BlockRef b, const file
     for (std::size_t i = 0; i < mask.size(); ++i)
         mask[i] = zeros[i] == ones[i];
     return mask;
-}
-
-void AddNamed(std::vector<ImageField> &out, std::vector<NamedText> named)
-{
-    for (const NamedText &n : named)
-        out.push_back({n.where, *n.text});
 }
 
 } // namespace
@@ -160,34 +252,50 @@ link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int)
 std::vector<ImageField> ImageFields(const files::RadioImage &image)
 {
     std::vector<ImageField> out;
-    const memory::ChannelTable table = ChannelsOf(image);
-    const auto &captions = memory::ColumnCaptions();
-    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        for (int c = 1; c < memory::kColumnCount; ++c)
-            out.push_back(
-                {"Channel " + std::to_string(ch) + ", " + captions.at(static_cast<std::size_t>(c)), table.Cell(ch, c)});
-    const memory::SettingsTexts settings = SettingsOf(image);
-    for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
-        out.push_back({"Settings, " + memory::SettingsCaption(n), settings.Box(n)});
-    const auto onOff = [](bool on) { return std::string(on ? "on" : "off"); };
-    DtmfTexts dtmf = DtmfOf(image);
-    AddNamed(out, DtmfFields(dtmf));
-    out.push_back({"DTMF, DTMF Side Tone", onOff(dtmf.CheckB1)});
-    out.push_back({"DTMF, Clear To Transpond", onOff(dtmf.CheckB2)});
-    FleetSyncTexts fleet = TextsOf<FleetSyncTexts>(
-        image, protocol::kAreaFleetSync, kFleetSyncBlocks,
-        [](int b, const memory::Payload &p, FleetSyncTexts &t) { DecodeFleetSyncBlock(b, p, t); });
-    AddNamed(out, FleetSyncFields(fleet));
-    out.push_back({"FleetSync, PTT ID Side Tone", onOff(fleet.CheckBox1)});
-    TwoToneTexts two =
-        TextsOf<TwoToneTexts>(image, protocol::kArea2Tone, kTwoToneBlocks,
-                              [](int b, const memory::Payload &p, TwoToneTexts &t) { DecodeTwoToneBlock(b, p, t); });
-    AddNamed(out, TwoToneFields(two));
-    FiveToneTexts five =
-        TextsOf<FiveToneTexts>(image, protocol::kArea5Tone, kFiveToneBlocks,
-                               [](int b, const memory::Payload &p, FiveToneTexts &t) { DecodeFiveToneBlock(b, p, t); });
-    AddNamed(out, FiveToneFields(five));
+    EachArea([&](const auto &area) {
+        auto texts = area.Read(image);
+        for (const NamedText &n : area.fields(texts))
+            out.push_back({n.where, *n.text});
+        for (const NamedCheck &c : area.checks(texts))
+            out.push_back({c.where, *c.checked ? "on" : "off"});
+    });
     return out;
+}
+
+void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text)
+{
+    bool found = false;
+    EachArea([&](const auto &area) {
+        if (found)
+            return;
+        auto texts = area.Read(image);
+        for (const NamedText &n : area.fields(texts))
+            if (n.where == where) {
+                *n.text = text;
+                found = true;
+            }
+        for (const NamedCheck &c : area.checks(texts))
+            if (c.where == where) {
+                if (text != "on" && text != "off")
+                    throw text::Failure("'" + text + "' is not on or off.", where);
+                *c.checked = text == "on";
+                found = true;
+            }
+        if (!found)
+            return;
+        try {
+            area.held(texts);
+        } catch (const text::Failure &e) {
+            // Named by the field given, where the check named none.
+            const std::string detail = e.detail().empty() ? where : e.detail();
+            throw text::Failure(e.what(), detail.find(where) == std::string::npos ? where + ": " + detail : detail);
+        }
+        area.Write(texts, image);
+    });
+    if (!found)
+        throw text::Failure("No field is called \"" + where + "\".",
+                            "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID Code\", "
+                            "\"Channel 3, RX Freq\".");
 }
 
 std::string FormatFieldDifference(const FieldDifference &d)

@@ -32,6 +32,12 @@ struct ImageField {
     std::string text;
 };
 std::vector<ImageField> ImageFields(const files::RadioImage &image);
+// Gives a field of an image (named as ImageFields names it) a text, as its
+// window would write it: the radio must be able to hold the value, checked
+// as a write checks it, and the blocks of its area are encoded again over
+// the image's bytes. Throws text::Failure for a field no window has or a
+// value the radio cannot hold, naming the field.
+void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text);
 
 struct FieldDifference {
     std::string where;
