@@ -87,6 +87,13 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
             out.ports.push_back(port);
+        } else if (name == "--roster") {
+            out.roster = value();
+            if (out.roster.empty())
+                throw UsageError("--roster needs a file");
+        } else if (name == "--allow-duplicate-ids") {
+            noValue();
+            out.allowDuplicateIds = true;
         } else if (name == "--json") {
             noValue();
             out.json = true;
@@ -132,6 +139,9 @@ Options ParseOptions(const std::vector<std::string> &args)
         throw UsageError("--no-verify is for write and restore only");
     if (!out.backupDir.empty() && out.command != Command::Write)
         throw UsageError("--backup is for write only");
+    if ((!out.roster.empty() || out.allowDuplicateIds) && out.command != Command::Restore)
+        throw UsageError(out.roster.empty() ? "--allow-duplicate-ids is for restore --roster only"
+                                            : "--roster is for restore only");
     if (out.ports.empty() && !out.all)
         throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
@@ -239,8 +249,8 @@ std::string HelpText(Command command)
     case Command::Check:
         return "Usage: tonvar-cli check FILE...\n"
                "\n"
-               "Checks channel files and radio images without a radio, as a write or a\n"
-               "restore would load them: each file's kind, or what is wrong with it, with\n"
+               "Checks channel files, radio images and rosters without a radio, as a write\n"
+               "or a restore would load them: each file's kind, or what is wrong with it, with\n"
                "the window's messages. Exit status 0 when every file is good, 2 when one\n"
                "is not.\n";
     case Command::Backup:
@@ -259,6 +269,12 @@ std::string HelpText(Command command)
                "image holds it. After writing, the radio is read back and the restore\n"
                "counts as done only when it holds what was written.\n"
                "\n"
+               "      --roster FILE    give each radio its own values: a CSV with a row a\n"
+               "                       radio, picked by \"port\" or by the cable's \"serial\",\n"
+               "                       and a column a field, named as its window shows it\n"
+               "                       (\"FleetSync, ID[Own]\", \"DTMF, ID Code\")\n"
+               "      --allow-duplicate-ids  let two radios get the same FleetSync fleet and\n"
+               "                       ID or DTMF ID code (refused otherwise)\n"
                "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::None:
@@ -275,7 +291,7 @@ std::string HelpText(Command command)
            "  verify   compare radios with a channel file or a radio image\n"
            "  backup   read whole radios into radio images\n"
            "  restore  write a radio image into radios\n"
-           "  check    check channel files and radio images without a radio\n"
+           "  check    check channel files, radio images and rosters without a radio\n"
            "\n"
            "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
            "prints the version.\n";

@@ -29,10 +29,13 @@ struct Options {
     bool help = false;    // --help: print HelpText(command) and nothing else
     bool version = false; // --version: print the version and nothing else
     int timeoutSeconds = 10;
-    bool verify = true;    // write: read back what was written (--no-verify: not)
-    bool all = false;      // --all: every USB serial port `ports` lists, besides --port
-    bool json = false;     // --json: one JSON object per radio on standard output
-    std::string backupDir; // write --backup DIR: each radio backed up whole into DIR first
+    bool verify = true; // write: read back what was written (--no-verify: not)
+    bool all = false;   // --all: every USB serial port `ports` lists, besides --port
+    bool json = false;  // --json: one JSON object per radio on standard output
+    std::string backupDir;
+    std::string roster; // restore --roster FILE: each radio's own values
+    bool allowDuplicateIds =
+        false; // --allow-duplicate-ids // write --backup DIR: each radio backed up whole into DIR first
 };
 
 inline constexpr int kExitSuccess = 0;

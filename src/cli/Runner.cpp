@@ -102,9 +102,11 @@ Runner::Runner(RunSettings settings, QObject *parent)
       display_(settings_.err, settings_.quiet ? ProgressDisplay::Mode::Quiet : settings_.progress)
 {
     std::vector<std::string> labels;
-    for (const std::string &port : settings_.ports) {
-        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify,
-                                             settings_.image);
+    for (std::size_t i = 0; i < settings_.ports.size(); ++i) {
+        const std::string &port = settings_.ports[i];
+        const files::RadioImage &image = i < settings_.images.size() ? settings_.images[i] : settings_.image;
+        auto radio =
+            std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify, image);
         radio->label = PortLabel(port);
         // The device and the cable's serial number, as the record of a fleet
         // names them.
@@ -116,9 +118,9 @@ Runner::Runner(RunSettings settings, QObject *parent)
         if (!settings_.backupDir.empty()) {
             Radio *r = radio.get();
             const std::string path = BackupPath(settings_.backupDir, radio->label);
-            r->job.BackUpFirst([r, path](const files::RadioImage &image) -> std::string {
+            r->job.BackUpFirst([r, path](const files::RadioImage &backup) -> std::string {
                 try {
-                    files::SaveRadioImage(image, path);
+                    files::SaveRadioImage(backup, path);
                 } catch (const text::Failure &e) {
                     return text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail());
                 }
@@ -184,6 +186,8 @@ int Runner::Run()
             }
             if (!radio.backupPath.empty())
                 result += " (backed up first to " + radio.backupPath + ")";
+            if (i < settings_.values.size() && !settings_.values[i].empty())
+                result += " (" + settings_.values[i] + ")";
             std::fprintf(settings_.out, "%s: %s\n", radio.label.c_str(), result.c_str());
         }
         std::fprintf(settings_.out, "%d of %zu radio%s succeeded\n", good, radios_.size(),
@@ -262,6 +266,8 @@ std::string Runner::JsonLine(std::size_t index) const
                                        {QStringLiteral("expected"), text(d.expected)},
                                        {QStringLiteral("radio"), text(d.radio)}});
     o.insert(QStringLiteral("differences"), differences);
+    if (index < settings_.values.size())
+        o.insert(QStringLiteral("values"), text(settings_.values[index]));
     QJsonObject files;
     const bool saves = settings_.job == Job::Read || settings_.job == Job::Backup;
     if (saves && outcome == Outcome::Succeeded)

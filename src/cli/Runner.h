@@ -20,9 +20,11 @@ namespace tonvar::cli {
 struct RunSettings {
     Job job = Job::Read;
     std::vector<std::string> ports;
-    std::vector<std::string> targets; // a read's file for each port
-    ChannelData file;                 // what a write sends or a verify compares with
-    files::RadioImage image;          // what a restore sends or an image's verify compares with
+    std::vector<std::string> targets;      // a read's file for each port
+    ChannelData file;                      // what a write sends or a verify compares with
+    files::RadioImage image;               // what a restore sends or an image's verify compares with
+    std::vector<files::RadioImage> images; // a roster's restore: each radio's own, by port
+    std::vector<std::string> values;       // and the values the roster gave it
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
     bool json = false;     // one JSON object per radio on `out` instead of the summary

@@ -2,8 +2,11 @@
 // once, with the main window's sessions and channel files; backs up and
 // restores whole radios as radio images.
 #include "cli/CliOptions.h"
+#include "cli/Fleet.h"
 #include "cli/Runner.h"
 #include "files/RadioImage.h"
+#include "files/Roster.h"
+#include "signalling/RadioAreas.h"
 #include "serial/PortDiscovery.h"
 #include "serial/SPComm.h"
 #include "text/Convert.h"
@@ -86,13 +89,44 @@ int ListPorts()
     return kExitSuccess;
 }
 
+bool IsRoster(const std::string &path)
+{
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char start[512] = {};
+    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
+    std::fclose(f);
+    return files::LooksLikeRoster(std::string(start, n));
+}
+
+// Every column of a roster names a field of a radio image.
+void CheckRosterFields(const files::Roster &roster)
+{
+    const std::vector<signalling::ImageField> fields = signalling::ImageFields(files::RadioImage{});
+    for (const std::string &name : roster.fields) {
+        const bool known =
+            std::any_of(fields.begin(), fields.end(), [&](const signalling::ImageField &f) { return f.where == name; });
+        if (!known)
+            throw text::Failure("The roster names a field no window has: \"" + name + "\".",
+                                "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID "
+                                "Code\", \"Channel 3, RX Freq\".");
+    }
+}
+
 // Each file as a write or a restore would load it.
 int CheckFiles(const std::vector<std::string> &names)
 {
     int status = kExitSuccess;
     for (const std::string &name : names) {
         try {
-            if (IsRadioImage(name)) {
+            if (IsRoster(name)) {
+                const files::Roster roster = files::LoadRoster(name);
+                CheckRosterFields(roster);
+                std::printf("%s: a roster of %zu radio%s by %s, good to restore with\n", name.c_str(),
+                            roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
+                            roster.key == files::Roster::Key::Port ? "port" : "serial number");
+            } else if (IsRadioImage(name)) {
                 files::LoadRadioImage(name);
                 std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
             } else {
@@ -106,6 +140,14 @@ int CheckFiles(const std::vector<std::string> &names)
         }
     }
     return status;
+}
+
+// The serial number of the USB cable behind a port, empty where none.
+std::string SerialNumberOf(const std::string &port)
+{
+    std::error_code ec;
+    const std::filesystem::path device = std::filesystem::weakly_canonical(serial::DevicePath(port), ec);
+    return ec || device.parent_path() != "/dev" ? std::string() : serial::UsbSerialNumber(device.filename().string());
 }
 
 // Every USB serial port `ports` lists.
@@ -242,6 +284,18 @@ int main(int argc, char **argv)
             }
         } else if (run.job == Job::Restore || run.job == Job::VerifyImage) {
             run.image = files::LoadRadioImage(options.file);
+            if (!options.roster.empty()) {
+                std::vector<std::string> labels, serials;
+                for (const std::string &port : run.ports) {
+                    labels.push_back(PortLabel(port));
+                    serials.push_back(SerialNumberOf(port));
+                }
+                for (RadioOwnImage &own : FleetImages(files::LoadRoster(options.roster), run.image, labels, serials,
+                                                      options.allowDuplicateIds)) {
+                    run.images.push_back(std::move(own.image));
+                    run.values.push_back(std::move(own.values));
+                }
+            }
         } else {
             run.file = LoadForWriting(options.file);
         }

@@ -3,6 +3,7 @@
 #include "CliProcess.h"
 
 #include "files/RadioImage.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/DtmfBlocks.h"
 #include "signalling/FiveToneBlocks.h"
 #include "signalling/FleetSyncBlocks.h"
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 using namespace tonvar;
@@ -257,4 +259,66 @@ TEST_F(CliImage, JsonGivesOneParsableRecordPerRadio)
     EXPECT_EQ(differences[0].toObject().value(QStringLiteral("where")).toString(),
               QStringLiteral("5TONE, Encode row 3, First Frame Coding"));
     EXPECT_EQ(differences[0].toObject().value(QStringLiteral("radio")).toString(), QStringLiteral("54321"));
+}
+
+TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
+{
+    sim::RadioSimulator source(false);
+    FillWholeRadio(source);
+    source.Start();
+    const std::string image = Path("fleet.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
+    std::vector<std::string> args{"restore", image, "--roster", Path("roster.csv")};
+    std::ofstream roster(Path("roster.csv"), std::ios::binary);
+    roster << "port,\"FleetSync, Fleet[Own]\",\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\r\n";
+    for (int i = 0; i < 4; ++i) {
+        radios.push_back(std::make_unique<sim::RadioSimulator>(false));
+        radios.back()->Start();
+        args.insert(args.end(), {"-p", radios.back()->DevicePath()});
+        roster << Label(*radios.back()) << ",200," << 3001 + i << "," << 501 + i << "\r\n";
+    }
+    roster.close();
+    EXPECT_EQ(Contains(RunCli({"check", Path("roster.csv")}).out, "a roster of 4 radios by port"), "");
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (int i = 0; i < 4; ++i) {
+        const sim::RadioSimulator &radio = *radios[static_cast<std::size_t>(i)];
+        EXPECT_EQ(Contains(r.out, Label(radio) +
+                                      ": restored and read back, equal (FleetSync, Fleet[Own] 200; "
+                                      "FleetSync, ID[Own] " +
+                                      std::to_string(3001 + i) + "; DTMF, ID Code " + std::to_string(501 + i) + ")"),
+                  "");
+        // Its own IDs, as the windows read them; every other block as the source's.
+        const std::string own = Path("own-" + std::to_string(i) + ".radio");
+        ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), own}).status, 0);
+        std::map<std::string, std::string> fields;
+        for (const auto &f : signalling::ImageFields(files::LoadRadioImage(own)))
+            fields[f.where] = f.text;
+        EXPECT_EQ(fields.at("FleetSync, ID[Own]"), std::to_string(3001 + i));
+        EXPECT_EQ(fields.at("DTMF, ID Code"), std::to_string(501 + i));
+        for (const files::ImageBlock &b : files::ImageBlocks()) {
+            if (b.area != 1 && b.area != 2) {
+                EXPECT_EQ(radio.GetBlock(b.area, b.number), source.GetBlock(b.area, b.number))
+                    << files::ImageBlockName(b);
+            }
+        }
+    }
+
+    // Two radios with one ID: refused before any radio is touched.
+    std::ofstream twice(Path("twice.csv"), std::ios::binary);
+    twice << "port,\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\n"
+          << Label(*radios[0]) << ",3001,1\n"
+          << Label(*radios[1]) << ",3001,2\n";
+    twice.close();
+    const std::size_t seen = radios[0]->Log().size();
+    const CliResult dup = RunCli({"restore", "--roster", Path("twice.csv"), "-p", radios[0]->DevicePath(), "-p",
+                                  radios[1]->DevicePath(), image});
+    EXPECT_EQ(dup.status, 2);
+    EXPECT_EQ(Contains(dup.err, "would both get FleetSync fleet 123 and ID 3001"), "");
+    EXPECT_EQ(radios[0]->Log().size(), seen);
+    EXPECT_EQ(RunCli({"restore", "-q", "--allow-duplicate-ids", "--roster", Path("twice.csv"), "-p",
+                      radios[0]->DevicePath(), "-p", radios[1]->DevicePath(), image})
+                  .status,
+              0);
 }

@@ -1,0 +1,27 @@
+// A fleet from one radio image and a roster: each radio's own image.
+#pragma once
+
+#include "files/RadioImage.h"
+#include "files/Roster.h"
+
+#include <string>
+#include <vector>
+
+namespace tonvar::cli {
+
+struct RadioOwnImage {
+    files::RadioImage image;
+    std::string values; // "FleetSync, Fleet[Own] 100; FleetSync, ID[Own] 1001"
+};
+
+// For each radio (its label as tonvar-cli names it and its cable's serial
+// number, empty where none): the base image with its roster row's values.
+// Throws text::Failure when a radio has no row, a value does not convert or
+// the radio cannot hold it (naming the roster line and the field), or two
+// radios would get the same FleetSync fleet and ID or the same DTMF ID code
+// (unless `allowDuplicateIds`).
+std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const files::RadioImage &base,
+                                       const std::vector<std::string> &labels, const std::vector<std::string> &serials,
+                                       bool allowDuplicateIds);
+
+} // namespace tonvar::cli

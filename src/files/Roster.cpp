@@ -1,0 +1,116 @@
+#include "files/Roster.h"
+
+#include "files/ChannelFile.h"
+#include "text/Convert.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace tonvar::files {
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Trim(const std::string &s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+[[noreturn]] void NotARoster(const std::string &why, std::size_t line)
+{
+    throw text::Failure("The file is not a roster.",
+                        (line > 0 ? "Line " + std::to_string(line) + ": " : std::string()) + why);
+}
+
+} // namespace
+
+const Roster::Row *Roster::Find(const std::string &port, const std::string &serial) const
+{
+    const std::string &wanted = key == Key::Port ? port : serial;
+    if (wanted.empty())
+        return nullptr;
+    for (const Row &row : rows)
+        if (row.key == wanted)
+            return &row;
+    return nullptr;
+}
+
+bool LooksLikeRoster(const std::string &text)
+{
+    const std::vector<std::string> lines = SplitLines(text.substr(0, 4096));
+    if (lines.empty())
+        return false;
+    const std::vector<std::string> header = ParseRecord(lines.front());
+    if (header.empty())
+        return false;
+    const std::string first = Lower(Trim(header.front()));
+    return first == "port" || first == "serial";
+}
+
+Roster ParseRoster(const std::string &text)
+{
+    if (text.find('\0') != std::string::npos)
+        NotARoster("It holds bytes that are not text.", 0);
+    std::vector<std::string> lines = SplitLines(text);
+    while (!lines.empty() && Trim(lines.back()).empty())
+        lines.pop_back();
+    if (lines.empty())
+        NotARoster("It is empty.", 0);
+    const std::vector<std::string> header = ParseRecord(lines.front());
+    const std::string first = header.empty() ? std::string() : Lower(Trim(header.front()));
+    if (first != "port" && first != "serial")
+        NotARoster("The first column must be \"port\" or \"serial\": how each row picks its radio.", 1);
+    Roster roster;
+    roster.key = first == "port" ? Roster::Key::Port : Roster::Key::Serial;
+    std::set<std::string> names;
+    for (std::size_t c = 1; c < header.size(); ++c) {
+        const std::string name = Trim(header[c]);
+        if (name.empty())
+            NotARoster("Column " + std::to_string(c + 1) + " has no name.", 1);
+        if (!names.insert(name).second)
+            NotARoster("\"" + name + "\" is given twice.", 1);
+        roster.fields.push_back(name);
+    }
+    std::set<std::string> keys;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (Trim(lines[i]).empty())
+            continue;
+        std::vector<std::string> cells = ParseRecord(lines[i]);
+        if (cells.size() != header.size())
+            NotARoster("It has " + std::to_string(cells.size()) + " fields; the first line has " +
+                           std::to_string(header.size()) + ".",
+                       i + 1);
+        Roster::Row row;
+        row.key = Trim(cells.front());
+        row.line = static_cast<int>(i + 1);
+        if (row.key.empty())
+            NotARoster("The radio's " + first + " is empty.", i + 1);
+        if (!keys.insert(row.key).second)
+            NotARoster(row.key + " has a row already.", i + 1);
+        for (std::size_t c = 1; c < cells.size(); ++c)
+            row.values.push_back(Trim(cells[c]));
+        roster.rows.push_back(std::move(row));
+    }
+    if (roster.rows.empty())
+        NotARoster("It names no radio.", 0);
+    return roster;
+}
+
+Roster LoadRoster(const std::string &fileName)
+{
+    const std::string text = ReadFileBytes(fileName, "The file is too large for a roster.");
+    try {
+        return ParseRoster(text);
+    } catch (const text::Failure &e) {
+        throw text::Failure(fileName + ": " + e.what(), e.detail());
+    }
+}
+
+} // namespace tonvar::files

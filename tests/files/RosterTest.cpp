@@ -1,0 +1,49 @@
+#include "files/Roster.h"
+#include "text/Convert.h"
+
+#include <gtest/gtest.h>
+
+using namespace tonvar;
+
+TEST(Roster, RowsPickRadiosByPortOrSerialAndEmptyCellsKeepTheImage)
+{
+    const files::Roster byPort = files::ParseRoster("Port,\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\r\n"
+                                                    "ttyUSB0,1001,101\r\n"
+                                                    "\r\n"
+                                                    " ttyUSB1 ,,102\r\n");
+    EXPECT_EQ(byPort.key, files::Roster::Key::Port);
+    EXPECT_EQ(byPort.fields, (std::vector<std::string>{"FleetSync, ID[Own]", "DTMF, ID Code"}));
+    ASSERT_EQ(byPort.rows.size(), 2u);
+    ASSERT_NE(byPort.Find("ttyUSB1", "A5"), nullptr);
+    EXPECT_EQ(byPort.Find("ttyUSB1", "A5")->values, (std::vector<std::string>{"", "102"}));
+    EXPECT_EQ(byPort.Find("ttyUSB1", "A5")->line, 4);
+    EXPECT_EQ(byPort.Find("ttyUSB2", "A5"), nullptr);
+
+    const files::Roster bySerial = files::ParseRoster("serial,\"DTMF, ID Code\"\nA50285BI,7\n");
+    ASSERT_NE(bySerial.Find("ttyUSB9", "A50285BI"), nullptr);
+    EXPECT_EQ(bySerial.Find("ttyUSB9", ""), nullptr) << "a cable without a serial number";
+    EXPECT_TRUE(files::LooksLikeRoster("serial,x\n"));
+    EXPECT_FALSE(files::LooksLikeRoster("\"Ch No.\",\"RX Freq\"\r\n"));
+}
+
+TEST(Roster, AFileThatIsNotOneIsRefusedSayingWhere)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "It is empty."},
+        {"channel,x\n1,2\n", "Line 1: The first column must be \"port\" or \"serial\""},
+        {"port,\"DTMF, ID Code\",\"DTMF, ID Code\"\nttyUSB0,1,2\n", "Line 1: \"DTMF, ID Code\" is given twice."},
+        {"port,a\nttyUSB0,1,2\n", "Line 2: It has 3 fields; the first line has 2."},
+        {"port,a\nttyUSB0,1\nttyUSB0,2\n", "Line 3: ttyUSB0 has a row already."},
+        {"port,a\n,1\n", "Line 2: The radio's port is empty."},
+        {"port,a\n", "It names no radio."},
+    };
+    for (const auto &[text, why] : cases) {
+        try {
+            files::ParseRoster(text);
+            ADD_FAILURE() << text;
+        } catch (const text::Failure &e) {
+            EXPECT_EQ(std::string(e.what()), "The file is not a roster.");
+            EXPECT_EQ(e.detail().substr(0, why.size()), why);
+        }
+    }
+}
