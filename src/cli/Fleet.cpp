@@ -23,7 +23,7 @@ std::string FieldOf(const files::RadioImage &image, const std::string &where)
 
 } // namespace
 
-std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const files::RadioImage &base,
+std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::vector<files::RadioImage> &bases,
                                        const std::vector<std::string> &labels, const std::vector<std::string> &serials,
                                        bool allowDuplicateIds)
 {
@@ -37,7 +37,7 @@ std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const files:
                                     ? "Its port is " + labels[i] + "."
                                     : (serial.empty() ? std::string("Its cable reports no serial number.")
                                                       : "Its cable's serial number is " + serial + "."));
-        RadioOwnImage own{base, {}};
+        RadioOwnImage own{bases.size() == labels.size() ? bases[i] : bases.at(0), {}};
         for (std::size_t c = 0; c < roster.fields.size(); ++c) {
             const std::string &value = row->values[c];
             if (value.empty())

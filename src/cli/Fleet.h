@@ -15,12 +15,13 @@ struct RadioOwnImage {
 };
 
 // For each radio (its label as tonvar-cli names it and its cable's serial
-// number, empty where none): the base image with its roster row's values.
+// number, empty where none): its base image (the one of `bases`, or its own
+// where there is one a radio) with its roster row's values.
 // Throws text::Failure when a radio has no row, a value does not convert or
 // the radio cannot hold it (naming the roster line and the field), or two
 // radios would get the same FleetSync fleet and ID or the same DTMF ID code
 // (unless `allowDuplicateIds`).
-std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const files::RadioImage &base,
+std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::vector<files::RadioImage> &bases,
                                        const std::vector<std::string> &labels, const std::vector<std::string> &serials,
                                        bool allowDuplicateIds);
 

@@ -105,8 +105,8 @@ Runner::Runner(RunSettings settings, QObject *parent)
     for (std::size_t i = 0; i < settings_.ports.size(); ++i) {
         const std::string &port = settings_.ports[i];
         const files::RadioImage &image = i < settings_.images.size() ? settings_.images[i] : settings_.image;
-        auto radio =
-            std::make_unique<Radio>(port, settings_.job, settings_.timeout, settings_.file, settings_.verify, image);
+        const ChannelData &file = i < settings_.files.size() ? settings_.files[i] : settings_.file;
+        auto radio = std::make_unique<Radio>(port, settings_.job, settings_.timeout, file, settings_.verify, image);
         radio->label = PortLabel(port);
         // The device and the cable's serial number, as the record of a fleet
         // names them.

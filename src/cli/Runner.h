@@ -22,6 +22,7 @@ struct RunSettings {
     std::vector<std::string> ports;
     std::vector<std::string> targets;      // a read's file for each port
     ChannelData file;                      // what a write sends or a verify compares with
+    std::vector<ChannelData> files;        // each radio's own, by port, where given
     files::RadioImage image;               // what a restore sends or an image's verify compares with
     std::vector<files::RadioImage> images; // a roster's restore: each radio's own, by port
     std::vector<std::string> values;       // and the values the roster gave it

@@ -270,8 +270,18 @@ int main(int argc, char **argv)
                        ? ProgressDisplay::Mode::Terminal
                        : ProgressDisplay::Mode::Lines;
     try {
-        if (run.job == Job::Verify && IsRadioImage(options.file))
-            run.job = Job::VerifyImage;
+        // A folder or a name with {port} in it: a file for each radio, named
+        // as a read or a backup names them.
+        const bool perRadio = IsFolder(options.file) || options.file.find("{port}") != std::string::npos;
+        const auto sources = [&](const std::string &extension) {
+            return perRadio ? ReadTargets(options.file, options.ports, IsFolder(options.file), extension)
+                            : std::vector<std::string>{};
+        };
+        if (run.job == Job::Verify) {
+            const std::vector<std::string> images = sources(".radio");
+            if (perRadio ? IsRadioImage(images.front()) : IsRadioImage(options.file))
+                run.job = Job::VerifyImage;
+        }
         if (run.job == Job::Read || run.job == Job::Backup) {
             run.targets = ReadTargets(options.file, options.ports, IsFolder(options.file),
                                       run.job == Job::Backup ? ".radio" : ".wh");
@@ -283,19 +293,30 @@ int main(int argc, char **argv)
                 }
             }
         } else if (run.job == Job::Restore || run.job == Job::VerifyImage) {
-            run.image = files::LoadRadioImage(options.file);
+            if (perRadio) {
+                for (const std::string &source : sources(".radio"))
+                    run.images.push_back(files::LoadRadioImage(source));
+            } else {
+                run.image = files::LoadRadioImage(options.file);
+            }
             if (!options.roster.empty()) {
                 std::vector<std::string> labels, serials;
                 for (const std::string &port : run.ports) {
                     labels.push_back(PortLabel(port));
                     serials.push_back(SerialNumberOf(port));
                 }
-                for (RadioOwnImage &own : FleetImages(files::LoadRoster(options.roster), run.image, labels, serials,
+                const std::vector<files::RadioImage> bases =
+                    perRadio ? run.images : std::vector<files::RadioImage>{run.image};
+                run.images.clear();
+                for (RadioOwnImage &own : FleetImages(files::LoadRoster(options.roster), bases, labels, serials,
                                                       options.allowDuplicateIds)) {
                     run.images.push_back(std::move(own.image));
                     run.values.push_back(std::move(own.values));
                 }
             }
+        } else if (perRadio) {
+            for (const std::string &source : sources(".wh"))
+                run.files.push_back(LoadForWriting(source));
         } else {
             run.file = LoadForWriting(options.file);
         }

@@ -322,3 +322,29 @@ TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
                   .status,
               0);
 }
+
+TEST_F(CliImage, EachRadioItsOwnFileFromAFolderOrAPattern)
+{
+    sim::RadioSimulator a(false), b(false);
+    FillWholeRadio(a);
+    FillWholeRadio(b, "22222");
+    a.Start();
+    b.Start();
+    const std::string folder = Path("fleet");
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", a.DevicePath(), "-p", b.DevicePath(), folder}).status, 0);
+    ASSERT_EQ(RunCli({"read", "-q", "-p", a.DevicePath(), "-p", b.DevicePath(), Path("{port}.wh")}).status, 0);
+    // Each radio against its own image and its own channel file.
+    const CliResult own = RunCli({"verify", "-p", a.DevicePath(), "-p", b.DevicePath(), folder});
+    EXPECT_EQ(own.status, 0) << own.out << own.err;
+    EXPECT_EQ(Contains(own.out, Label(b) + ": verified, equal to the image"), "");
+    EXPECT_EQ(RunCli({"verify", "-q", "-p", a.DevicePath(), "-p", b.DevicePath(), Path("{port}.wh")}).status, 0);
+    // Swapped over: a restore from the folder puts each radio's own back.
+    Put(a, 4, signalling::kFiveToneBlocks, FiveTone("33333"), signalling::EncodeFiveToneBlock);
+    const CliResult restore = RunCli({"restore", "-q", "-p", a.DevicePath(), "-p", b.DevicePath(), folder});
+    EXPECT_EQ(restore.status, 0) << restore.err;
+    EXPECT_EQ(RunCli({"verify", "-q", "-p", a.DevicePath(), folder + "/" + Label(a) + ".radio"}).status, 0);
+    const CliResult other = RunCli({"verify", "-p", b.DevicePath(), folder + "/" + Label(a) + ".radio"});
+    EXPECT_EQ(other.status, 3);
+    EXPECT_EQ(Contains(other.out, "5TONE, Encode row 3, First Frame Coding: image '12345', radio '22222'"), "");
+}
