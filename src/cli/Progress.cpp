@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <sys/ioctl.h>
+
 namespace tonvar::cli {
 
 std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total, const std::string &state,
@@ -21,6 +23,27 @@ std::string ProgressBar(const std::string &label, std::size_t labelWidth, int do
     return line;
 }
 
+std::string FittedProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
+                              const std::string &state, std::size_t columns)
+{
+    std::string line = ProgressBar(label, labelWidth, done, total, state);
+    if (columns == 0 || line.size() < columns)
+        return line;
+    for (int bar = 23; bar >= 8; --bar) {
+        line = ProgressBar(label, labelWidth, done, total, state, bar);
+        if (line.size() < columns)
+            return line;
+    }
+    // The label's start and end tell ports apart best.
+    const std::size_t over = line.size() - columns + 1;
+    if (label.size() > over + 8) {
+        const std::size_t keep = label.size() - over - 1;
+        const std::string shortLabel = label.substr(0, keep / 2) + "~" + label.substr(label.size() - (keep - keep / 2));
+        line = ProgressBar(shortLabel, std::min(labelWidth, shortLabel.size()), done, total, state, 8);
+    }
+    return line.size() < columns ? line : line.substr(0, columns - 1);
+}
+
 void ProgressDisplay::SetRows(const std::vector<std::string> &labels)
 {
     Erase();
@@ -35,7 +58,7 @@ void ProgressDisplay::SetRows(const std::vector<std::string> &labels)
 
 std::string ProgressDisplay::Line(const Row &row) const
 {
-    return ProgressBar(row.label, labelWidth_, row.done, row.total, row.state);
+    return FittedProgressBar(row.label, labelWidth_, row.done, row.total, row.state, columns_);
 }
 
 void ProgressDisplay::Update(std::size_t index, int done, int total, const std::string &state)
@@ -82,6 +105,9 @@ void ProgressDisplay::Erase()
 void ProgressDisplay::Draw()
 {
     if (mode_ == Mode::Terminal) {
+        // The width now: the window may have been resized since.
+        winsize size{};
+        columns_ = ::ioctl(::fileno(out_), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
         for (const Row &row : rows_)
             std::fprintf(out_, "%s\n", Line(row).c_str());
         drawn_ = rows_.size();

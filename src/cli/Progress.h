@@ -13,6 +13,11 @@ namespace tonvar::cli {
 // `labelWidth`, a bar of `barWidth` cells filled in proportion to done/total.
 std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total, const std::string &state,
                         int barWidth = 24);
+// The same, fitted into `columns` (0: any width): the bar shrinks to 8 cells,
+// then the label loses its middle, then the line is cut, so a line never
+// wraps (which would leave the redraw a line short).
+std::string FittedProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
+                              const std::string &state, std::size_t columns);
 
 class ProgressDisplay {
 public:
@@ -43,7 +48,8 @@ private:
     Mode mode_;
     std::vector<Row> rows_;
     std::size_t labelWidth_ = 0;
-    std::size_t drawn_ = 0; // bar lines on the terminal above the cursor
+    std::size_t drawn_ = 0;   // bar lines on the terminal above the cursor
+    std::size_t columns_ = 0; // the terminal's width when last drawn, 0 unknown
 };
 
 } // namespace tonvar::cli

@@ -14,17 +14,29 @@ namespace tonvar::serial {
 
 namespace {
 
-std::string GroupOf(const std::string &path)
+// Whom to ask for a port the user may not open: the device's group where
+// that group may read and write it, else an administrator.
+std::string PermissionDetail(const std::string &path)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return "dialout";
-    std::string buffer(4096, '\0');
-    group g{};
-    group *found = nullptr;
-    if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
-        return "dialout";
-    return found->gr_name;
+    std::string name = "dialout"; // the serial ports' group on Debian and its kin
+    bool groupMayUse = true;      // where the device cannot be looked at, the usual case
+    if (::stat(path.c_str(), &st) == 0) {
+        groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+        std::string buffer(4096, '\0');
+        group g{};
+        group *found = nullptr;
+        if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+            name = found->gr_name;
+        else
+            name = std::to_string(st.st_gid);
+    }
+    if (groupMayUse)
+        return "You may not use " + path + ". Add your user to the group \"" + name +
+               "\" (for example: sudo usermod -aG " + name + " $USER), then log out and in again.";
+    return "You may not use " + path + ", and no group may use it either: only its owner may. Ask the " +
+           "administrator for a udev rule that gives it to the group \"dialout\" (the tonvar package installs " +
+           "one for the usual USB cables), then plug the cable in again.";
 }
 
 } // namespace
@@ -66,8 +78,7 @@ std::string OpenFailureDetail(const std::string &path, int error, const SystemPa
     switch (error) {
     case EACCES:
     case EPERM:
-        return "You may not use " + path + ". Add your user to the group \"" + GroupOf(path) +
-               "\" (for example: sudo usermod -aG " + GroupOf(path) + " $USER), then log out and in again.";
+        return PermissionDetail(path);
     case EBUSY:
     case EWOULDBLOCK: {
         const std::string holder = FindPortHolder(path, where.proc);

@@ -300,6 +300,17 @@ TEST(Progress, BarsAndPlainLines)
     EXPECT_EQ(ProgressBar("pts-3", 7, 9, 18, "reading", 10), "pts-3    [#####-----]  9/18 reading");
     EXPECT_EQ(ProgressBar("ttyUSB0", 7, 18, 18, "done", 10), "ttyUSB0  [##########] 18/18 done");
     EXPECT_EQ(ProgressBar("x", 0, 40, 18, "?", 4), "x  [####] 18/18 ?");
+    // Fitted into a terminal's width, no line wraps: the bar shrinks, then
+    // a long label loses its middle, then the line is cut.
+    const std::string byId = "serial-by-id-usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    for (const std::size_t columns : {std::size_t{80}, std::size_t{60}, std::size_t{40}, std::size_t{12}}) {
+        const std::string line = FittedProgressBar(byId, byId.size(), 26, 53, "backing up", columns);
+        EXPECT_LT(line.size(), columns) << line;
+    }
+    EXPECT_EQ(FittedProgressBar("ttyUSB0", 7, 9, 18, "reading", 0), ProgressBar("ttyUSB0", 7, 9, 18, "reading"));
+    const std::string narrow = FittedProgressBar(byId, byId.size(), 26, 53, "backing up", 60);
+    EXPECT_EQ(narrow.substr(0, 12), byId.substr(0, 12)) << narrow;
+    EXPECT_NE(narrow.find("port0"), std::string::npos) << narrow;
 
     std::FILE *out = std::tmpfile();
     ASSERT_NE(out, nullptr);

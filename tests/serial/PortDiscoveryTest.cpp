@@ -181,6 +181,20 @@ TEST_F(FakeSysfs, TheUsbDescriptionComesFromTheDeviceAboveThePort)
 TEST(PortErrors, SayWhatTheUserCanDo)
 {
     EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("Add your user to the group"), std::string::npos);
+    // A group is suggested only where that group may read and write the
+    // device; otherwise joining it would not help.
+    {
+        const fs::path device = fs::temp_directory_path() / ("tonvar-perm-" + std::to_string(::getpid()));
+        std::ofstream(device) << "";
+        fs::permissions(device, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                    fs::perms::group_write);
+        EXPECT_NE(OpenFailureDetail(device.string(), EACCES).find("Add your user to the group"), std::string::npos);
+        fs::permissions(device, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        const std::string onlyOwner = OpenFailureDetail(device.string(), EACCES);
+        EXPECT_EQ(onlyOwner.find("Add your user"), std::string::npos) << onlyOwner;
+        EXPECT_NE(onlyOwner.find("udev rule"), std::string::npos) << onlyOwner;
+        fs::remove(device);
+    }
     EXPECT_NE(OpenFailureDetail("/dev/ttyUSB0", ENOENT).find("plugged in"), std::string::npos);
     EXPECT_NE(OpenFailureDetail("/dev/ttyUSB9", EBUSY).find("is in use by"), std::string::npos);
     EXPECT_EQ(OpenFailureDetail("/dev/ttyUSB0", EACCES).find("in use"), std::string::npos);
