@@ -50,17 +50,23 @@ int UsageFailure(const std::string &message)
     return kExitUsage;
 }
 
+// The first bytes of a file, empty where it cannot be read.
+std::string FileStart(const std::string &path, std::size_t size)
+{
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return {};
+    std::string start(size, '\0');
+    start.resize(std::fread(start.data(), 1, size, f));
+    std::fclose(f);
+    return start;
+}
+
 // Whether a file starts as a radio image does (else it is taken for a
 // channel file).
 bool IsRadioImage(const std::string &path)
 {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    char start[64] = {};
-    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
-    std::fclose(f);
-    return files::LooksLikeRadioImage(std::string(start, n));
+    return files::LooksLikeRadioImage(FileStart(path, 64));
 }
 
 int ListPorts()
@@ -91,13 +97,7 @@ int ListPorts()
 
 bool IsRoster(const std::string &path)
 {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    char start[512] = {};
-    const std::size_t n = std::fread(start, 1, sizeof start - 1, f);
-    std::fclose(f);
-    return files::LooksLikeRoster(std::string(start, n));
+    return files::LooksLikeRoster(FileStart(path, 512));
 }
 
 // Every column of a roster names a field of a radio image.

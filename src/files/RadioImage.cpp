@@ -41,29 +41,10 @@ std::size_t IndexOf(ImageBlock block)
                         (line > 0 ? "Line " + std::to_string(line) + ": " : std::string()) + why);
 }
 
-std::string Trim(const std::string &s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The version the first line names, or -1 when it names none.
 int VersionOf(const std::string &firstLine)
 {
-    const std::string line = Trim(firstLine);
+    const std::string line = text::TrimBlanks(firstLine);
     if (line.rfind(kRadioImageMagic + " ", 0) != 0)
         return -1;
     const std::string number = line.substr(kRadioImageMagic.size() + 1);
@@ -144,13 +125,13 @@ RadioImage ParseRadioImage(const std::string &text)
     std::array<bool, kRadioImageBlocks> seen{};
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::size_t number = i + 1;
-        const std::string line = Trim(lines[i]);
+        const std::string line = text::TrimBlanks(lines[i]);
         if (line.empty() || line[0] == '#')
             continue;
         const auto equals = line.find('=');
         if (equals == std::string::npos)
             NotAnImage("\"name = bytes\" was expected.", number);
-        const std::string name = Trim(line.substr(0, equals));
+        const std::string name = text::TrimBlanks(line.substr(0, equals));
         std::size_t index = kRadioImageBlocks;
         for (std::size_t b = 0; b < kRadioImageBlocks; ++b)
             if (ImageBlockName(ImageBlocks()[b]) == name)
@@ -164,7 +145,7 @@ RadioImage ParseRadioImage(const std::string &text)
         for (const char c : line.substr(equals + 1)) {
             if (c == ' ' || c == '\t')
                 continue;
-            if (HexValue(c) < 0)
+            if (text::HexValue(c) < 0)
                 NotAnImage(name + ": '" + std::string(1, c) + "' is not a hexadecimal digit.", number);
             digits += c;
         }
@@ -174,7 +155,7 @@ RadioImage ParseRadioImage(const std::string &text)
                        number);
         for (std::size_t k = 0; k < memory::kPayloadLength; ++k)
             image.payloads[index][k] =
-                static_cast<std::uint8_t>(HexValue(digits[2 * k]) * 16 + HexValue(digits[2 * k + 1]));
+                static_cast<std::uint8_t>(text::HexValue(digits[2 * k]) * 16 + text::HexValue(digits[2 * k + 1]));
     }
     for (std::size_t b = 0; b < kRadioImageBlocks; ++b)
         if (!seen[b])

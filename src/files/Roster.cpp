@@ -17,12 +17,6 @@ std::string Lower(std::string s)
     return s;
 }
 
-std::string Trim(const std::string &s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 [[noreturn]] void NotARoster(const std::string &why, std::size_t line)
 {
     throw text::Failure("The file is not a roster.",
@@ -50,7 +44,7 @@ bool LooksLikeRoster(const std::string &text)
     const std::vector<std::string> header = ParseRecord(lines.front());
     if (header.empty())
         return false;
-    const std::string first = Lower(Trim(header.front()));
+    const std::string first = Lower(text::TrimBlanks(header.front()));
     return first == "port" || first == "serial";
 }
 
@@ -59,19 +53,19 @@ Roster ParseRoster(const std::string &text)
     if (text.find('\0') != std::string::npos)
         NotARoster("It holds bytes that are not text.", 0);
     std::vector<std::string> lines = SplitLines(text);
-    while (!lines.empty() && Trim(lines.back()).empty())
+    while (!lines.empty() && text::TrimBlanks(lines.back()).empty())
         lines.pop_back();
     if (lines.empty())
         NotARoster("It is empty.", 0);
     const std::vector<std::string> header = ParseRecord(lines.front());
-    const std::string first = header.empty() ? std::string() : Lower(Trim(header.front()));
+    const std::string first = header.empty() ? std::string() : Lower(text::TrimBlanks(header.front()));
     if (first != "port" && first != "serial")
         NotARoster("The first column must be \"port\" or \"serial\": how each row picks its radio.", 1);
     Roster roster;
     roster.key = first == "port" ? Roster::Key::Port : Roster::Key::Serial;
     std::set<std::string> names;
     for (std::size_t c = 1; c < header.size(); ++c) {
-        const std::string name = Trim(header[c]);
+        const std::string name = text::TrimBlanks(header[c]);
         if (name.empty())
             NotARoster("Column " + std::to_string(c + 1) + " has no name.", 1);
         if (!names.insert(name).second)
@@ -80,7 +74,7 @@ Roster ParseRoster(const std::string &text)
     }
     std::set<std::string> keys;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        if (Trim(lines[i]).empty())
+        if (text::TrimBlanks(lines[i]).empty())
             continue;
         std::vector<std::string> cells = ParseRecord(lines[i]);
         if (cells.size() != header.size())
@@ -88,14 +82,14 @@ Roster ParseRoster(const std::string &text)
                            std::to_string(header.size()) + ".",
                        i + 1);
         Roster::Row row;
-        row.key = Trim(cells.front());
+        row.key = text::TrimBlanks(cells.front());
         row.line = static_cast<int>(i + 1);
         if (row.key.empty())
             NotARoster("The radio's " + first + " is empty.", i + 1);
         if (!keys.insert(row.key).second)
             NotARoster(row.key + " has a row already.", i + 1);
         for (std::size_t c = 1; c < cells.size(); ++c)
-            row.values.push_back(Trim(cells[c]));
+            row.values.push_back(text::TrimBlanks(cells[c]));
         roster.rows.push_back(std::move(row));
     }
     if (roster.rows.empty())

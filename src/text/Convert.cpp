@@ -47,17 +47,6 @@ const char *NonFiniteText(double v)
     return v < 0 ? "-INF" : "INF";
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::string IntegerMessage(const std::string &text)
@@ -273,6 +262,25 @@ std::int32_t ShortestToInt(double v)
 std::int32_t ScaledToInt(const std::string &text, double scale)
 {
     return ShortestToInt(StrToFloat(text) * scale);
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string TrimBlanks(const std::string &s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace tonvar::text

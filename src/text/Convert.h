@@ -94,4 +94,9 @@ std::int32_t ShortestToInt(double v);
 // scale of 1e6 gives 462562500; a seventh decimal fails as an integer.
 std::int32_t ScaledToInt(const std::string &text, double scale);
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int HexValue(char c);
+// The text without the blanks and tabs around it.
+std::string TrimBlanks(const std::string &s);
+
 } // namespace tonvar::text
