@@ -121,6 +121,8 @@ Options ParseOptions(const std::vector<std::string> &args)
     case Command::Check:
         if (!out.ports.empty() || out.all)
             throw UsageError("check takes no port: it reads files only");
+        if (!out.roster.empty())
+            throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
         if (operands.empty())
             throw UsageError("no file given");
         out.files = operands;
@@ -139,9 +141,10 @@ Options ParseOptions(const std::vector<std::string> &args)
         throw UsageError("--no-verify is for write and restore only");
     if (!out.backupDir.empty() && out.command != Command::Write)
         throw UsageError("--backup is for write only");
-    if ((!out.roster.empty() || out.allowDuplicateIds) && out.command != Command::Restore)
+    if ((!out.roster.empty() || out.allowDuplicateIds) && out.command != Command::Restore &&
+        out.command != Command::Verify)
         throw UsageError(out.roster.empty() ? "--allow-duplicate-ids is for restore --roster only"
-                                            : "--roster is for restore only");
+                                            : "--roster is for restore and verify only");
     if (out.ports.empty() && !out.all)
         throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
@@ -207,8 +210,8 @@ std::string HelpText(Command command)
                                       "  -h, --help           show this help\n"
                                       "\n"
                                       "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
-                                      "that cannot be read, 3 verify found differences, 130 or 143 interrupted\n"
-                                      "(Ctrl+C or SIGTERM).\n";
+                                      "that cannot be read, 3 verify found differences, 130, 143 or 129\n"
+                                      "interrupted (Ctrl+C, SIGTERM or SIGHUP).\n";
     switch (command) {
     case Command::Ports:
         return "Usage: tonvar-cli ports\n"
@@ -247,15 +250,20 @@ std::string HelpText(Command command)
                "as the channel, the column, the file's text and the radio's.\n"
                "Given a radio image, reads the whole radio and compares every area,\n"
                "naming the window, the row and the field of each difference.\n"
-               "\n" +
+               "\n"
+               "      --roster FILE    compare each radio with the image and its own values,\n"
+               "                       as restore --roster gave them\n" +
                common;
     case Command::Check:
         return "Usage: tonvar-cli check FILE...\n"
                "\n"
-               "Checks channel files, radio images and rosters without a radio, as a write\n"
-               "or a restore would load them: each file's kind, or what is wrong with it, with\n"
-               "the window's messages. Exit status 0 when every file is good, 2 when one\n"
-               "is not.\n";
+               "Checks channel files, radio images and rosters without a radio, as a\n"
+               "write or a restore would load them: each file's kind, or what is wrong\n"
+               "with it, with the window's messages. A roster given with an image is\n"
+               "checked as a restore would apply it: every value, and IDs given twice.\n"
+               "A roster's fields are named as their windows show them\n"
+               "(docs/radio-image.md lists them). Exit status 0 when every file is good,\n"
+               "2 when one is not.\n";
     case Command::Backup:
         return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
                "\n"

@@ -3,6 +3,7 @@
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
+#include <algorithm>
 #include <map>
 
 namespace tonvar::cli {
@@ -37,7 +38,7 @@ std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::v
                                     ? "Its port is " + labels[i] + "."
                                     : (serial.empty() ? std::string("Its cable reports no serial number.")
                                                       : "Its cable's serial number is " + serial + "."));
-        RadioOwnImage own{bases.size() == labels.size() ? bases[i] : bases.at(0), {}};
+        RadioOwnImage own{bases.size() == labels.size() ? bases[i] : bases.at(0), {}, {}};
         for (std::size_t c = 0; c < roster.fields.size(); ++c) {
             const std::string &value = row->values[c];
             if (value.empty())
@@ -50,24 +51,30 @@ std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::v
                                     e.detail());
             }
             own.values += (own.values.empty() ? "" : "; ") + roster.fields[c] + " " + value;
+            own.fields.emplace_back(roster.fields[c], value);
         }
         out.push_back(std::move(own));
     }
     if (allowDuplicateIds)
         return out;
-    // A fleet's radios answer to their own IDs.
+    // A fleet's radios answer to the IDs the roster gives them: no two the same.
+    const auto gives = [&](const std::string &field) {
+        return std::find(roster.fields.begin(), roster.fields.end(), field) != roster.fields.end();
+    };
+    const bool fleetSync = gives(kFleet) || gives(kId);
+    const bool dtmf = gives(kDtmfId);
     std::map<std::string, std::size_t> fleetIds, dtmfIds;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const std::string fleetId = FieldOf(out[i].image, kFleet) + "/" + FieldOf(out[i].image, kId);
         const auto [a, newFleetId] = fleetIds.emplace(fleetId, i);
-        if (!newFleetId)
+        if (fleetSync && !newFleetId)
             throw text::Failure(labels[a->second] + " and " + labels[i] + " would both get FleetSync fleet " +
                                     FieldOf(out[i].image, kFleet) + " and ID " + FieldOf(out[i].image, kId) + ".",
                                 "Give each radio its own in the roster, or --allow-duplicate-ids.");
-        const std::string dtmf = FieldOf(out[i].image, kDtmfId);
-        const auto [b, newDtmf] = dtmfIds.emplace(dtmf, i);
-        if (!newDtmf)
-            throw text::Failure(labels[b->second] + " and " + labels[i] + " would both get the DTMF ID code " + dtmf +
+        const std::string dtmfId = FieldOf(out[i].image, kDtmfId);
+        const auto [b, newDtmf] = dtmfIds.emplace(dtmfId, i);
+        if (dtmf && !newDtmf)
+            throw text::Failure(labels[b->second] + " and " + labels[i] + " would both get the DTMF ID code " + dtmfId +
                                     ".",
                                 "Give each radio its own in the roster, or --allow-duplicate-ids.");
     }

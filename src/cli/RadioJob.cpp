@@ -292,6 +292,17 @@ void RadioJob::Fail(const std::string &error)
     if (!left.empty() && error_.find("old and new") == std::string::npos &&
         error_.find("not checked") == std::string::npos)
         error_ += " " + left;
+    if (job_ == Job::Restore) {
+        // What a restore that stopped asks for is another restore.
+        for (const auto &[from, to] : {std::pair<std::string, std::string>{"read the radio, or write it again",
+                                                                           "verify it against the image, or "
+                                                                           "restore it again"},
+                                       {"write it again", "restore it again"}}) {
+            const auto at = error_.find(from);
+            if (at != std::string::npos)
+                error_.replace(at, from.size(), to);
+        }
+    }
     // Cancel: the resend stops and the port closes.
     transfer_.Stop();
     try {
@@ -354,6 +365,8 @@ void RadioJob::HungUp()
     // area's transfer was doing.
     if (WroteSomething() && (message.empty() || stage_ + 1 < stages_.size()))
         message = protocol::kWriteHungUp;
+    else if (job_ == Job::Restore && !WroteSomething())
+        message = "The cable was unplugged or the port was closed: the restore stopped before anything was written.";
     if (message.empty())
         message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;
     Fail(OneLine(message, {}));

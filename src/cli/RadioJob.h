@@ -109,6 +109,8 @@ public:
     void HungUp();
 
     Job Kind() const { return job_; }
+    // A write's backup runs (before anything is written).
+    bool BackingUp() const { return outcome_ == Outcome::Running && stage_ < backupStages_; }
     Outcome Result() const { return outcome_; }
     bool Finished() const { return outcome_ != Outcome::Waiting && outcome_ != Outcome::Running; }
     // The failure's text, one line ("Error opening serial port. <reason>").

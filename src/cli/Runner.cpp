@@ -216,7 +216,7 @@ void Runner::Poll()
             Ended(i);
         }
         allDone = allDone && radio.job.Finished();
-        std::string state = Verb(settings_.job);
+        std::string state = radio.job.BackingUp() ? "backing up" : Verb(settings_.job);
         switch (radio.job.Result()) {
         case Outcome::Succeeded:
             state = "done";
@@ -266,8 +266,14 @@ std::string Runner::JsonLine(std::size_t index) const
                                        {QStringLiteral("expected"), text(d.expected)},
                                        {QStringLiteral("radio"), text(d.radio)}});
     o.insert(QStringLiteral("differences"), differences);
-    if (index < settings_.values.size())
-        o.insert(QStringLiteral("values"), text(settings_.values[index]));
+    if (index < settings_.valueFields.size()) {
+        QJsonObject values;
+        for (const auto &[field, value] : settings_.valueFields[index])
+            values.insert(text(field), text(value));
+        o.insert(QStringLiteral("values"), values);
+    }
+    if (settings_.job == Job::Write || settings_.job == Job::Restore)
+        o.insert(QStringLiteral("readBack"), settings_.verify);
     QJsonObject files;
     const bool saves = settings_.job == Job::Read || settings_.job == Job::Backup;
     if (saves && outcome == Outcome::Succeeded)

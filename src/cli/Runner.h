@@ -26,6 +26,7 @@ struct RunSettings {
     files::RadioImage image;               // what a restore sends or an image's verify compares with
     std::vector<files::RadioImage> images; // a roster's restore: each radio's own, by port
     std::vector<std::string> values;       // and the values the roster gave it
+    std::vector<std::vector<std::pair<std::string, std::string>>> valueFields; // the same, field by field
     std::chrono::milliseconds timeout{10000};
     bool quiet = false;
     bool json = false;     // one JSON object per radio on `out` instead of the summary

@@ -100,6 +100,11 @@ bool IsRoster(const std::string &path)
     return files::LooksLikeRoster(FileStart(path, 512));
 }
 
+bool EndsWith(const std::string &name, const std::string &end)
+{
+    return name.size() >= end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+}
+
 // Every column of a roster names a field of a radio image.
 void CheckRosterFields(const files::Roster &roster)
 {
@@ -108,35 +113,59 @@ void CheckRosterFields(const files::Roster &roster)
         const bool known =
             std::any_of(fields.begin(), fields.end(), [&](const signalling::ImageField &f) { return f.where == name; });
         if (!known)
-            throw text::Failure("The roster names a field no window has: \"" + name + "\".",
+            throw text::Failure("No field is called \"" + name + "\".",
                                 "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID "
-                                "Code\", \"Channel 3, RX Freq\".");
+                                "Code\", \"Channel 3, RX Freq\" (docs/radio-image.md).");
     }
 }
 
-// Each file as a write or a restore would load it.
+// Each file as a write or a restore would load it; a roster given with an
+// image as a restore would apply it to that image.
 int CheckFiles(const std::vector<std::string> &names)
 {
     int status = kExitSuccess;
+    std::vector<files::RadioImage> images;
+    const auto report = [&status](const std::string &name, const text::Failure &e) {
+        const std::string detail = e.detail().empty() ? "" : " " + e.detail();
+        const std::string message = text::WithFullStop(e.what());
+        std::printf("%s%s%s\n", message.rfind(name, 0) == 0 ? "" : (name + ": ").c_str(), message.c_str(),
+                    detail.c_str());
+        status = kExitUsage;
+    };
     for (const std::string &name : names) {
         try {
-            if (IsRoster(name)) {
-                const files::Roster roster = files::LoadRoster(name);
-                CheckRosterFields(roster);
-                std::printf("%s: a roster of %zu radio%s by %s, good to restore with\n", name.c_str(),
-                            roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
-                            roster.key == files::Roster::Key::Port ? "port" : "serial number");
-            } else if (IsRadioImage(name)) {
-                files::LoadRadioImage(name);
+            if (IsRadioImage(name) || EndsWith(name, ".radio")) {
+                images.push_back(files::LoadRadioImage(name));
                 std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
-            } else {
+            } else if (!IsRoster(name) && !EndsWith(name, ".csv")) {
                 LoadForWriting(name);
                 std::printf("%s: a channel file, good to write\n", name.c_str());
             }
         } catch (const text::Failure &e) {
-            const std::string detail = e.detail().empty() ? "" : " " + e.detail();
-            std::printf("%s\n", (text::WithFullStop(e.what()) + detail).c_str());
-            status = kExitUsage;
+            report(name, e);
+        }
+    }
+    for (const std::string &name : names) {
+        if (!(IsRoster(name) || EndsWith(name, ".csv")) || IsRadioImage(name))
+            continue;
+        try {
+            const files::Roster roster = files::LoadRoster(name);
+            CheckRosterFields(roster);
+            std::string checked = "its fields; give an image beside it to check its values";
+            if (images.size() == 1) {
+                std::vector<std::string> keys;
+                for (const files::Roster::Row &row : roster.rows)
+                    keys.push_back(row.key);
+                const bool byPort = roster.key == files::Roster::Key::Port;
+                FleetImages(roster, images, byPort ? keys : std::vector<std::string>(keys.size()),
+                            byPort ? std::vector<std::string>{} : keys, false);
+                checked = "every value and ID on the image";
+            }
+            std::printf("%s: a roster of %zu radio%s by %s, good to restore with (checked: %s)\n", name.c_str(),
+                        roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
+                        roster.key == files::Roster::Key::Port ? "port" : "serial number", checked.c_str());
+        } catch (const text::Failure &e) {
+            report(name, e);
         }
     }
     return status;
@@ -312,6 +341,7 @@ int main(int argc, char **argv)
                                                       options.allowDuplicateIds)) {
                     run.images.push_back(std::move(own.image));
                     run.values.push_back(std::move(own.values));
+                    run.valueFields.push_back(std::move(own.fields));
                 }
             }
         } else if (perRadio) {
@@ -323,8 +353,14 @@ int main(int argc, char **argv)
     } catch (const UsageError &e) {
         return UsageFailure(e.what());
     } catch (const text::Failure &e) {
-        const std::string detail = e.detail().empty() ? "" : " " + e.detail();
-        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(), detail.c_str());
+        std::string detail = e.detail().empty() ? "" : " " + e.detail();
+        // A file of the other kind says which command takes it.
+        const std::string message = e.what();
+        if (message.find("is not a radio image") != std::string::npos && !IsRadioImage(options.file))
+            detail += " A channel file is written with 'tonvar-cli write'.";
+        else if (message.find("is not a channel file") != std::string::npos && IsRadioImage(options.file))
+            detail += " This is a radio image: 'tonvar-cli restore' writes it.";
+        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(message).c_str(), detail.c_str());
         return kExitUsage;
     }
 

@@ -38,7 +38,8 @@ const Roster::Row *Roster::Find(const std::string &port, const std::string &seri
 
 bool LooksLikeRoster(const std::string &text)
 {
-    const std::vector<std::string> lines = SplitLines(text.substr(0, 4096));
+    const std::string start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;
+    const std::vector<std::string> lines = SplitLines(start.substr(0, 4096));
     if (lines.empty())
         return false;
     const std::vector<std::string> header = ParseRecord(lines.front());
@@ -52,13 +53,17 @@ Roster ParseRoster(const std::string &text)
 {
     if (text.find('\0') != std::string::npos)
         NotARoster("It holds bytes that are not text.", 0);
-    std::vector<std::string> lines = SplitLines(text);
+    // A spreadsheet's UTF-8 byte order mark is no part of the first name.
+    const std::string body = text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;
+    std::vector<std::string> lines = SplitLines(body);
     while (!lines.empty() && text::TrimBlanks(lines.back()).empty())
         lines.pop_back();
     if (lines.empty())
         NotARoster("It is empty.", 0);
     const std::vector<std::string> header = ParseRecord(lines.front());
     const std::string first = header.empty() ? std::string() : Lower(text::TrimBlanks(header.front()));
+    if (header.size() == 1 && lines.front().find(';') != std::string::npos)
+        NotARoster("Its fields are separated by semicolons: save it as CSV with commas.", 1);
     if (first != "port" && first != "serial")
         NotARoster("The first column must be \"port\" or \"serial\": how each row picks its radio.", 1);
     Roster roster;

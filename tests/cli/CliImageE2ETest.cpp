@@ -305,6 +305,31 @@ TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
         }
     }
 
+    // The fleet as restored: each radio equal to the image with its own values.
+    std::vector<std::string> verify{"verify", "--json", image, "--roster", Path("roster.csv")};
+    for (const auto &radio : radios)
+        verify.insert(verify.end(), {"-p", radio->DevicePath()});
+    const CliResult fleet = RunCli(verify);
+    EXPECT_EQ(fleet.status, 0) << fleet.out << fleet.err;
+    EXPECT_EQ(Contains(fleet.out, "\"values\":{\"DTMF, ID Code\":\"501\""), "");
+
+    // With the image, check judges every value; a spreadsheet's byte order
+    // mark is no part of the first name.
+    std::ofstream(Path("bad.csv"), std::ios::binary) << "\xEF\xBB\xBFport,\"FleetSync, ID[Own]\"\nttyUSB0,70000\n";
+    EXPECT_EQ(RunCli({"check", Path("bad.csv")}).status, 0) << "the names alone are good";
+    const CliResult bad = RunCli({"check", image, Path("bad.csv")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(Contains(bad.out, "FleetSync, ID[Own]"), "");
+
+    // IDs only the image gives are shared by every radio: no refusal.
+    std::ofstream(Path("fleet-only.csv"), std::ios::binary) << "port,\"FleetSync, ID[Own]\"\n"
+                                                            << Label(*radios[0]) << ",4001\n"
+                                                            << Label(*radios[1]) << ",4002\n";
+    const CliResult sharedDtmf = RunCli({"restore", "--json", "--no-verify", "--roster", Path("fleet-only.csv"), "-p",
+                                         radios[0]->DevicePath(), "-p", radios[1]->DevicePath(), image});
+    EXPECT_EQ(sharedDtmf.status, 0) << sharedDtmf.out << sharedDtmf.err;
+    EXPECT_EQ(Contains(sharedDtmf.out, "\"readBack\":false"), "");
+
     // Two radios with one ID: refused before any radio is touched.
     std::ofstream twice(Path("twice.csv"), std::ios::binary);
     twice << "port,\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\n"
