@@ -5,6 +5,8 @@
 #include "app/TableRules.h"
 #include "files/ChannelFile.h"
 #include "app/ScreenLayout.h"
+#include "files/RadioImage.h"
+#include "signalling/RadioAreas.h"
 #include "ui_Unit1.h"
 #include "protocol/Unit3.h"
 #include "serial/CableHints.h"
@@ -279,6 +281,11 @@ void TForm1::BuildMenus()
     save->setShortcut(QKeySequence::Save);
     BuildEditMenu(file);
     file->addSeparator();
+    file->addAction(QStringLiteral("Back &Up Radio..."), this, &TForm1::BackUpRadioClick)
+        ->setObjectName(QStringLiteral("BackUpRadio"));
+    file->addAction(QStringLiteral("&Restore Radio..."), this, &TForm1::RestoreRadioClick)
+        ->setObjectName(QStringLiteral("RestoreRadio"));
+    file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
     exit->setShortcut(QKeySequence::Quit);
@@ -511,6 +518,71 @@ QString TForm1::AskForFile(bool save)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString TForm1::AskForImageFile(bool save)
+{
+    if (ChooseImageFile)
+        return ChooseImageFile(save);
+    QFileDialog dialog(this, save ? QStringLiteral("Back Up Radio") : QStringLiteral("Restore Radio"));
+    dialog.setNameFilters({QStringLiteral("Radio images (*.radio)"), QStringLiteral("All files (*)")});
+    if (save)
+        dialog.setDefaultSuffix(QStringLiteral("radio"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::BackUpRadioClick()
+{
+    if (session.SessionRunning())
+        return;
+    const QString name = AskForImageFile(true);
+    if (name.isEmpty())
+        return;
+    // The table and the windows stay as they are: the radio goes into a file.
+    Handle([&] {
+        session.StartWhole(false, signalling::WholeRadioPlans(false),
+                           signalling::ImageHooks(
+                               wholeImage_, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
+                           [this, name] {
+                               files::SaveRadioImage(wholeImage_, name.toStdString());
+                               ShowMessage("The radio was backed up to " + name.toStdString() + ".");
+                           });
+    });
+}
+
+void TForm1::RestoreRadioClick()
+{
+    if (session.SessionRunning())
+        return;
+    const QString name = AskForImageFile(false);
+    if (name.isEmpty())
+        return;
+    Handle([&] {
+        files::RadioImage image = files::LoadRadioImage(name.toStdString());
+        const bool go = ConfirmRestore ? ConfirmRestore(name) : [&] {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Restore Radio"),
+                            QStringLiteral("Write every area of %1 into the radio?").arg(QFileInfo(name).fileName()),
+                            QMessageBox::Yes | QMessageBox::Cancel, this);
+            box.setInformativeText(QStringLiteral("The channels, the settings and the DTMF, FleetSync, 2TONE and "
+                                                  "5TONE areas the radio holds now are replaced."));
+            box.setDefaultButton(QMessageBox::Cancel);
+            return ExecOnTop(box) == QMessageBox::Yes;
+        }();
+        if (!go)
+            return;
+        wholeImage_ = image;
+        session.StartWhole(true, signalling::WholeRadioPlans(session.verifyWrites),
+                           signalling::ImageHooks(
+                               wholeImage_, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
+                           [name] {
+                               ShowMessage("The radio was restored from " + name.toStdString() +
+                                           " and read back: it holds the image.");
+                           });
+    });
 }
 
 void TForm1::N3Click()

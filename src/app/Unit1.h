@@ -6,6 +6,7 @@
 
 #include "app/SessionAdapters.h"
 #include "app/TableUndo.h"
+#include "files/RadioImage.h"
 #include "grid/TextGrid.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
@@ -110,12 +111,18 @@ public:
     void SpeedButton2Click(); // Save
     void N3Click();           // File > Open...
     void N5Click();           // File > Save...
+    void BackUpRadioClick();  // File > Back Up Radio...
+    void RestoreRadioClick(); // File > Restore Radio...
     // Changes to the channels or settings since the last Open, Save or Read.
     bool Modified() const;
 
     // Asks for a channel file to open (save = false) or to save; empty when
     // the user cancels. Tests replace it.
     std::function<QString(bool save)> ChooseFile;
+    // The same for a radio image; and whether to restore one (the image's
+    // name given). Tests replace them.
+    std::function<QString(bool save)> ChooseImageFile;
+    std::function<bool(const QString &name)> ConfirmRestore;
 
     // The Edit menu and the CSV commands (EditCommands.cpp).
     void UndoClick();
@@ -168,6 +175,7 @@ private:
     bool PanelKeyPress(QComboBox *box, QKeyEvent *key);
     void PanelExit(QComboBox *box);
     QString AskForFile(bool save);
+    QString AskForImageFile(bool save);
     // F11 and F12: each key press starts at most one session.
     void FunctionKey(const QKeyEvent *key);
     bool FilterInputMethod(QObject *watched, QInputMethodEvent *event);
@@ -191,6 +199,7 @@ private:
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
     std::unique_ptr<Ui::TForm1> ui;
+    files::RadioImage wholeImage_; // what a backup reads into or a restore writes
 };
 
 } // namespace tonvar::app

@@ -57,9 +57,32 @@ link::TransferHooks ChannelsAndSettingsHooks(memory::ChannelTable &table, memory
     return hooks;
 }
 
+namespace {
+
+// The signalling windows' areas by their names.
+std::string AreaName(std::uint8_t area)
+{
+    switch (area) {
+    case kAreaDtmf:
+        return "DTMF";
+    case kAreaFleetSync:
+        return "FleetSync";
+    case kArea2Tone:
+        return "2TONE";
+    default:
+        return "5TONE";
+    }
+}
+
+} // namespace
+
 std::string BlockName(link::BlockRef b)
 {
-    return b.area == kAreaSettings ? "the settings" : "channel " + std::to_string(b.number);
+    if (b.area == kAreaSettings)
+        return "the settings";
+    if (b.area == kAreaChannels)
+        return "channel " + std::to_string(b.number);
+    return AreaName(b.area) + " block " + std::to_string(b.number);
 }
 
 std::string Awaited(const link::Transfer &transfer)
@@ -77,8 +100,11 @@ std::string Doing(const link::Transfer &transfer)
     if (transfer.Handshaking())
         return "Waiting for the radio to answer";
     const link::BlockRef b = transfer.Current();
-    const std::string what =
-        b.area == kAreaSettings ? "the settings" : "channel " + std::to_string(b.number) + " of 16";
+    const std::string what = b.area == kAreaChannels ? "channel " + std::to_string(b.number) + " of 16"
+                             : b.area == kAreaSettings
+                                 ? "the settings"
+                                 : AreaName(b.area) + " block " + std::to_string(b.number + 1) + " of " +
+                                       std::to_string(kAreaBlocks[b.area].second - kAreaBlocks[b.area].first + 1);
     switch (transfer.State()) {
     case Phase::Reading:
         return "Reading " + what;

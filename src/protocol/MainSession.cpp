@@ -21,6 +21,77 @@ void MainSession::Tim1Timer()
         Dispatch(answer);
     else if (link.Waiter() == this)
         Describe();
+    AdvanceWhole();
+}
+
+void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
+                             std::function<void()> done)
+{
+    if (SessionRunning() || plans.empty())
+        return;
+    // Nothing is opened or sent for a restore that could not go through whole.
+    if (restore)
+        for (const link::TransferPlan &plan : plans)
+            transfer_.Check(plan, hooks);
+    whole_ = Whole{true, restore, std::move(plans), std::move(hooks), std::move(done), 0, false, 0};
+    int total = 0;
+    for (const link::TransferPlan &plan : whole_.plans)
+        total += StageTotal(plan);
+    progress.Show(total);
+    try {
+        port_.SetCommName(comcbbText);
+        port_.ClosePort();
+        port_.OpenPort();
+    } catch (...) {
+        whole_ = Whole{};
+        progress.visible = false;
+        throw;
+    }
+    comcbbEnabled = false;
+    (restore ? wbtnEnabled : rbtnEnabled) = false;
+    StartStage();
+    Describe();
+    formEnabled = false;
+}
+
+int MainSession::StageTotal(const link::TransferPlan &plan) const
+{
+    const int blocks = static_cast<int>(plan.blocks.size());
+    return whole_.restore && plan.readBack ? 2 * blocks : blocks;
+}
+
+void MainSession::StartStage()
+{
+    try {
+        const link::TransferPlan &plan = whole_.plans.at(whole_.stage);
+        if (whole_.restore)
+            transfer_.Write(plan, whole_.hooks);
+        else
+            transfer_.Read(plan, whole_.hooks);
+    } catch (...) {
+        EndSession();
+        throw;
+    }
+}
+
+void MainSession::AdvanceWhole()
+{
+    if (!whole_.active || !whole_.stageDone)
+        return;
+    whole_.stageDone = false;
+    whole_.before += StageTotal(whole_.plans.at(whole_.stage));
+    ++whole_.stage;
+    StartStage();
+    ShowProgress();
+    Describe();
+}
+
+void MainSession::EndWhole()
+{
+    std::function<void()> done = std::move(whole_.done);
+    EndSession();
+    if (done)
+        done();
 }
 
 void MainSession::Timer1Timer()
@@ -117,6 +188,7 @@ void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t len
 
     link.AckIfAsked();
     rx.Finish();
+    AdvanceWhole();
 }
 
 void MainSession::Dispatch(link::Answer answer)
@@ -150,6 +222,13 @@ void MainSession::Answered(link::Answer answer)
     ShowProgress();
     switch (transfer_.State()) {
     case link::Transfer::Phase::Succeeded:
+        if (whole_.active) {
+            if (whole_.stage + 1 < whole_.plans.size())
+                whole_.stageDone = true; // the next starts once this answer is dealt with
+            else
+                EndWhole();
+            return;
+        }
         if (ReadRunning())
             EndRead();
         else
@@ -168,6 +247,11 @@ void MainSession::ShowProgress()
 {
     using Phase = link::Transfer::Phase;
     const Phase phase = transfer_.State();
+    if (whole_.active) {
+        const int stage = StageTotal(whole_.plans.at(whole_.stage));
+        progress.position = std::min(whole_.before + std::min(transfer_.Done(), stage), progress.maximum);
+        return;
+    }
     if (!transfer_.Writing()) {
         // The bar moves with channels 1 to 15; the last channel and the
         // settings leave it where it is.
@@ -211,6 +295,15 @@ void MainSession::Button1Click()
     // signalling window may have started a session since: one at a time.
     if (OtherSessionRunning(this))
         return;
+    if (whole_.active) {
+        // From the first block again.
+        Whole again = std::move(whole_);
+        EndSession();
+        if (host_.Sleep)
+            host_.Sleep(kRetryPauseMs);
+        StartWhole(again.restore, std::move(again.plans), std::move(again.hooks), std::move(again.done));
+        return;
+    }
     formEnabled = true;
     transfer_.Stop();
     const bool wasWriteEnabled = wbtnEnabled;
@@ -227,14 +320,18 @@ void MainSession::Button1Click()
 void MainSession::Button2Click()
 {
     // A write cancelled after its first block says what the radio may hold.
-    const std::string left = WriteLeftHalfDone(transfer_);
+    std::string left = WriteLeftHalfDone(transfer_);
+    const bool restore = whole_.active && whole_.restore;
+    if (restore && whole_.stage > 0 && (left.empty() || whole_.stage + 1 < whole_.plans.size()))
+        left = "The radio may now hold a mix of old and new values: restore it again.";
     EndSession();
     if (!left.empty())
-        throw text::Failure("The write was cancelled.", left);
+        throw text::Failure(restore ? "The restore was cancelled." : "The write was cancelled.", left);
 }
 
 void MainSession::EndSession()
 {
+    whole_ = Whole{};
     transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;
@@ -255,6 +352,10 @@ void MainSession::HungUp()
     }
     if (ReadRunning() || WriteRunning()) {
         failure = HungUpMessage(transfer_);
+        // A restore with areas written before this one holds a mix.
+        if (whole_.active && whole_.restore && whole_.stage > 0 &&
+            (failure.empty() || whole_.stage + 1 < whole_.plans.size()))
+            failure = kWriteHungUp;
         if (failure.empty())
             failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
         EndSession();

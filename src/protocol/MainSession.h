@@ -130,6 +130,14 @@ public:
 
     void rbtnClick();
     void wbtnClick();
+    // Back Up Radio and Restore Radio: the transfers of `plans` (the whole
+    // radio) one after another on the port, with one progress dialog over all
+    // their blocks, Retry starting again from the first. `done` runs once
+    // the last has succeeded. Starts nothing while a session runs.
+    void StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
+                    std::function<void()> done);
+    // A backup or a restore runs.
+    bool WholeRunning() const { return whole_.active; }
     void Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
     void Tim1Timer();
     void Timer1Timer();
@@ -176,6 +184,25 @@ private:
     void ShowProgress();
     // Every block a write sends converts, and holds what the table says.
     void CheckBeforeWrite() const;
+    // The transfer of the whole radio's current stage.
+    void StartStage();
+    // The next stage, once the last answer of one has been dealt with.
+    void AdvanceWhole();
+    void EndWhole();
+    // What the current stage's transfer adds to the progress.
+    int StageTotal(const link::TransferPlan &plan) const;
+
+    struct Whole {
+        bool active = false;
+        bool restore = false;
+        std::vector<link::TransferPlan> plans;
+        link::TransferHooks hooks;
+        std::function<void()> done;
+        std::size_t stage = 0;
+        bool stageDone = false; // the stage succeeded; the next is due
+        int before = 0;         // progress of the stages before this one
+    };
+    Whole whole_;
 
     Port &port_;
     memory::ChannelTable &table_;

@@ -1,0 +1,128 @@
+// File > Back Up Radio and Restore Radio in the main window against the
+// simulated radio: one progress dialog over all six areas, Retry and Cancel.
+#include "AppFixture.h"
+#include "SampleRadio.h"
+
+#include "files/RadioImage.h"
+
+#include "RadioSim.h"
+#include "Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace tonvar;
+using namespace std::chrono_literals;
+using test::WaitUntil;
+
+namespace {
+
+struct WholeRadio : test::AppFixture {
+    QTemporaryDir dir;
+    QString Path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    // A radio whose every block holds bytes of its own.
+    void FillEveryArea()
+    {
+        test::FillRadio(radio);
+        for (const files::ImageBlock &b : files::ImageBlocks()) {
+            if (b.area == 0 || b.area == 5)
+                continue;
+            sim::Block bytes{};
+            for (std::size_t k = 0; k < bytes.size(); ++k)
+                bytes[k] = static_cast<std::uint8_t>(static_cast<std::size_t>(b.area * 16 + b.number) + k);
+            radio.SetBlock(b.area, b.number, bytes);
+        }
+    }
+    bool Idle() const
+    {
+        return form->rbtn->isEnabled() && form->wbtn->isEnabled() && form->isEnabled() && !form->Comm1.IsOpen() &&
+               !windows->Form3->isVisible();
+    }
+};
+
+} // namespace
+
+TEST_F(WholeRadio, ABackupRestoredIntoABlankRadioGivesItEveryBlockAndLeavesTheTableAlone)
+{
+    FillEveryArea();
+    const auto tableBefore = form->table.Row(3);
+    form->ChooseImageFile = [&](bool save) { return Path(save ? "backup.radio" : "backup.radio"); };
+    form->BackUpRadioClick();
+    EXPECT_TRUE(windows->Form3->isVisible());
+    EXPECT_EQ(windows->Form3->ProgressBar1->maximum(), 52);
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 60s));
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages.value(0).toStdString(),
+              "The radio was backed up to " + Path("backup.radio").toStdString() + ".");
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(form->table.Row(3), tableBefore) << "the table is not changed";
+    const files::RadioImage image = files::LoadRadioImage(Path("backup.radio").toStdString());
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        const sim::Block held = radio.GetBlock(b.area, b.number);
+        EXPECT_TRUE(std::equal(held.begin(), held.end(), image.At(b).begin())) << files::ImageBlockName(b);
+    }
+
+    // The same radio, emptied, gets it all back; a refusal writes nothing.
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        radio.SetBlock(b.area, b.number, sim::Block{});
+    messages.clear();
+    const std::size_t seen = radio.Log().size();
+    form->ConfirmRestore = [](const QString &) { return false; };
+    form->RestoreRadioClick();
+    EXPECT_EQ(radio.Log().size(), seen);
+    form->ConfirmRestore = [](const QString &) { return true; };
+    form->RestoreRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 120s));
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages.value(0).toStdString(), "The radio was restored from " + Path("backup.radio").toStdString() +
+                                                   " and read back: it holds the image.");
+    EXPECT_TRUE(Idle());
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        const sim::Block held = radio.GetBlock(b.area, b.number);
+        EXPECT_TRUE(std::equal(held.begin(), held.end(), image.At(b).begin())) << files::ImageBlockName(b);
+    }
+}
+
+TEST_F(WholeRadio, ACancelledRestoreSaysTheRadioIsHalfRestoredAndRetryStartsAgain)
+{
+    FillEveryArea();
+    form->ChooseImageFile = [&](bool) { return Path("whole.radio"); };
+    form->BackUpRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 60s));
+    messages.clear();
+
+    // A slow radio: cancelled once the DTMF area is being written.
+    sim::Faults slow;
+    slow.answerDelayMs = 30;
+    radio.SetFaults(slow);
+    form->ConfirmRestore = [](const QString &) { return true; };
+    form->RestoreRadioClick();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto log = radio.Log();
+            return std::any_of(log.begin(), log.end(), [](const sim::LogEntry &e) {
+                return e.kind == sim::LogEntry::DataFrame && e.area == 1;
+            });
+        },
+        60s));
+    windows->Form3->Button2->click();
+    ASSERT_TRUE(WaitUntil([&] { return !failures.isEmpty(); }, 10s));
+    EXPECT_EQ(failures.value(0), QStringLiteral("The restore was cancelled."));
+    EXPECT_TRUE(Idle());
+
+    // Retry starts from the first block again and ends whole.
+    failures.clear();
+    form->RestoreRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return windows->Form3->isVisible(); }, 10s));
+    windows->Form3->Button1->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 180s));
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(Idle());
+}
