@@ -31,6 +31,17 @@ AppWindows::AppWindows(QSize screen)
                                             static_cast<signalling::SignallingWindow *>(Form5.get()),
                                             static_cast<signalling::SignallingWindow *>(Form6.get())})
         Form1->afterRefresh.push_back([w] { w->Refresh(); });
+    // Radio images hold the signalling windows' areas too.
+    const std::array<signalling::SignallingLogic *, 4> logics{&Form2->logic, &Form6->logic, &Form4->logic,
+                                                              &Form5->logic};
+    Form1->showSignalling = [logics](const files::RadioImage &image) {
+        for (signalling::SignallingLogic *logic : logics)
+            logic->ReadImage(image);
+    };
+    Form1->keepSignalling = [logics](files::RadioImage &image) {
+        for (const signalling::SignallingLogic *logic : logics)
+            logic->WriteImage(image);
+    };
 }
 
 AppWindows::~AppWindows()

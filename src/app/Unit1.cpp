@@ -285,6 +285,10 @@ void TForm1::BuildMenus()
         ->setObjectName(QStringLiteral("BackUpRadio"));
     file->addAction(QStringLiteral("&Restore Radio..."), this, &TForm1::RestoreRadioClick)
         ->setObjectName(QStringLiteral("RestoreRadio"));
+    file->addAction(QStringLiteral("Open Radio Ima&ge..."), this, &TForm1::OpenRadioImageClick)
+        ->setObjectName(QStringLiteral("OpenRadioImage"));
+    file->addAction(QStringLiteral("Save Ra&dio Image..."), this, &TForm1::SaveRadioImageClick)
+        ->setObjectName(QStringLiteral("SaveRadioImage"));
     file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
@@ -548,6 +552,7 @@ void TForm1::BackUpRadioClick()
                            signalling::ImageHooks(
                                wholeImage_, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
                            [this, name] {
+                               lastImage_ = wholeImage_;
                                files::SaveRadioImage(wholeImage_, name.toStdString());
                                ShowMessage("The radio was backed up to " + name.toStdString() + ".");
                            });
@@ -582,6 +587,40 @@ void TForm1::RestoreRadioClick()
                                ShowMessage("The radio was restored from " + name.toStdString() +
                                            " and read back: it holds the image.");
                            });
+    });
+}
+
+void TForm1::OpenRadioImageClick()
+{
+    if (session.SessionRunning())
+        return;
+    const QString name = AskForImageFile(false);
+    if (name.isEmpty())
+        return;
+    Handle([&] {
+        const files::RadioImage image = files::LoadRadioImage(name.toStdString());
+        // The table and the panel as one step of the undo history.
+        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(),
+               [&] { signalling::ChannelsFromImage(image, table, settings); });
+        if (showSignalling)
+            showSignalling(image);
+        lastImage_ = image;
+    });
+}
+
+void TForm1::SaveRadioImageClick()
+{
+    const QString name = AskForImageFile(true);
+    if (name.isEmpty())
+        return;
+    Handle([&] {
+        CommitOpenEditor();
+        files::RadioImage image = lastImage_;
+        signalling::ChannelsToImage(table, settings, image);
+        if (keepSignalling)
+            keepSignalling(image);
+        files::SaveRadioImage(image, name.toStdString());
+        lastImage_ = image;
     });
 }
 

@@ -107,12 +107,19 @@ public:
     void Button1Click(); // the progress dialog's Retry
     void Button2Click(); // and Cancel
     void xgSetEditText(int row, int column);
-    void SpeedButton1Click(); // Open
-    void SpeedButton2Click(); // Save
-    void N3Click();           // File > Open...
-    void N5Click();           // File > Save...
-    void BackUpRadioClick();  // File > Back Up Radio...
-    void RestoreRadioClick(); // File > Restore Radio...
+    void SpeedButton1Click();   // Open
+    void SpeedButton2Click();   // Save
+    void N3Click();             // File > Open...
+    void N5Click();             // File > Save...
+    void BackUpRadioClick();    // File > Back Up Radio...
+    void RestoreRadioClick();   // File > Restore Radio...
+    void OpenRadioImageClick(); // File > Open Radio Image...
+    void SaveRadioImageClick(); // File > Save Radio Image...
+    // The signalling windows' part of an image: shown in the windows, or
+    // their texts (checked as a write checks them) put into it. Set by the
+    // application, which owns the windows.
+    std::function<void(const files::RadioImage &)> showSignalling;
+    std::function<void(files::RadioImage &)> keepSignalling;
     // Changes to the channels or settings since the last Open, Save or Read.
     bool Modified() const;
 
@@ -200,6 +207,9 @@ private:
     QPointer<protocol::TForm3> progress_;
     std::unique_ptr<Ui::TForm1> ui;
     files::RadioImage wholeImage_; // what a backup reads into or a restore writes
+    // The bytes a saved image starts from: the last image opened or backed
+    // up (bytes no window shows are kept), else none.
+    files::RadioImage lastImage_;
 };
 
 } // namespace tonvar::app

@@ -298,6 +298,24 @@ void SetImageField(files::RadioImage &image, const std::string &where, const std
                             "\"Channel 3, RX Freq\".");
 }
 
+void ChannelsFromImage(const files::RadioImage &image, memory::ChannelTable &table, memory::SettingsTexts &settings)
+{
+    DtmfDigitCounts none{};
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        Channels().decode(ch, image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)}), table, none);
+    Settings().decode(0, image.At({protocol::kAreaSettings, 0}), settings, none);
+}
+
+void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTexts &settings, files::RadioImage &image)
+{
+    Channels().held(table);
+    Settings().held(settings);
+    files::RadioImage out = image;
+    Channels().Write(table, out);
+    Settings().Write(settings, out);
+    image = out;
+}
+
 std::string FormatFieldDifference(const FieldDifference &d)
 {
     return d.where + ": image '" + d.expected + "', radio '" + d.radio + "'";

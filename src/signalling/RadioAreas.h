@@ -5,6 +5,8 @@
 
 #include "files/RadioImage.h"
 #include "link/Transfer.h"
+#include "memory/ChannelTable.h"
+#include "memory/SettingsBlock.h"
 
 #include <functional>
 #include <string>
@@ -38,6 +40,13 @@ std::vector<ImageField> ImageFields(const files::RadioImage &image);
 // the image's bytes. Throws text::Failure for a field no window has or a
 // value the radio cannot hold, naming the field.
 void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text);
+
+// The main window's part of an image: channels 1 to 16 and the settings,
+// decoded into its table and panel texts, or (checked as a write checks
+// them) encoded over the image's bytes.
+void ChannelsFromImage(const files::RadioImage &image, memory::ChannelTable &table, memory::SettingsTexts &settings);
+void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
+                     files::RadioImage &image);
 
 struct FieldDifference {
     std::string where;

@@ -20,6 +20,21 @@ link::TransferPlan AreaPlan(const SessionTraits &traits)
     return plan;
 }
 
+void SignallingLogic::ReadImage(const files::RadioImage &image)
+{
+    for (int b = 0; b < traits_.blocks; ++b)
+        Decode(b, image.At({traits_.area, static_cast<std::uint8_t>(b)}));
+}
+
+void SignallingLogic::WriteImage(files::RadioImage &image) const
+{
+    CheckHeld();
+    files::RadioImage out = image;
+    for (int b = 0; b < traits_.blocks; ++b)
+        Encode(b, out.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    image = out;
+}
+
 link::TransferPlan SignallingLogic::Plan() const
 {
     return AreaPlan(traits_);

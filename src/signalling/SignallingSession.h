@@ -15,6 +15,7 @@
 // when that session ends, so it never acts on a later one.
 #pragma once
 
+#include "files/RadioImage.h"
 #include "link/Transfer.h"
 #include "protocol/MainSession.h"
 
@@ -78,6 +79,11 @@ public:
     bool OthersRunning() const { return main_.OtherSessionRunning(this); }
     // Read and Write start a session only while none runs on the port.
     bool MayStart() const { return rbtnEnabled && wbtnEnabled && !OthersRunning(); }
+    // The window's area of a radio image, decoded as a read decodes it.
+    void ReadImage(const files::RadioImage &image);
+    // The window's texts into its area of an image (over the bytes there),
+    // checked first as a write checks them.
+    void WriteImage(files::RadioImage &image) const;
 
     // The time-out: Timer1 stops; where the window recovers and one of its
     // timed sessions is still running, both buttons come back and the

@@ -4,6 +4,8 @@
 #include "SampleRadio.h"
 
 #include "files/RadioImage.h"
+#include "signalling/RadioAreas.h"
+#include "signalling/Unit2.h"
 
 #include "RadioSim.h"
 #include "Wait.h"
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -125,4 +128,41 @@ TEST_F(WholeRadio, ACancelledRestoreSaysTheRadioIsHalfRestoredAndRetryStartsAgai
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 180s));
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(Idle());
+}
+
+TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
+{
+    test::FillRadio(radio);
+    form->ChooseImageFile = [&](bool) { return Path("read.radio"); };
+    form->BackUpRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 60s));
+    ASSERT_TRUE(failures.isEmpty());
+    const files::RadioImage read = files::LoadRadioImage(Path("read.radio").toStdString());
+
+    // Opened: the table shows the radio's channels, one step of the history.
+    const memory::ChannelRow before = form->table.Row(2);
+    form->OpenRadioImageClick();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(form->table.Row(2)[memory::kColRxFreq], test::SampleRow(2)[memory::kColRxFreq]);
+    form->History().Stack().undo();
+    EXPECT_EQ(form->table.Row(2), before);
+    form->History().Stack().redo();
+
+    // Saved with one change in the DTMF window: that field alone differs.
+    windows->Form2->logic.texts.Edit1 = "4321";
+    form->ChooseImageFile = [&](bool) { return Path("saved.radio"); };
+    form->SaveRadioImageClick();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    const auto differences = signalling::CompareImages(read, files::LoadRadioImage(Path("saved.radio").toStdString()));
+    ASSERT_EQ(differences.size(), 1u);
+    EXPECT_EQ(differences[0].where, "DTMF, ID Code");
+    EXPECT_EQ(differences[0].radio, "4321");
+
+    // A file that is no image changes nothing.
+    std::ofstream(Path("wrong.radio").toStdString()) << "hello\n";
+    form->ChooseImageFile = [&](bool) { return Path("wrong.radio"); };
+    const memory::ChannelRow shown = form->table.Row(2);
+    form->OpenRadioImageClick();
+    EXPECT_EQ(failures.value(0).toStdString(), Path("wrong.radio").toStdString() + ": The file is not a radio image.");
+    EXPECT_EQ(form->table.Row(2), shown);
 }
