@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -311,14 +310,8 @@ QString TForm1::AskForCsvFile(bool save)
 {
     if (ChooseCsvFile)
         return ChooseCsvFile(save);
-    QFileDialog dialog(this, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"));
-    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return ChoosePath(this, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"),
+                      QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"), save);
 }
 
 void TForm1::ImportCsvClick()

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -100,6 +101,19 @@ void ReportFailure(const std::string &message, const std::string &detail)
     // Texts of the logic are 8-bit; anything outside ASCII came from a file.
     // Details come from the system and are UTF-8.
     Sink()(QString::fromLatin1(text::WithFullStop(message)), QString::fromStdString(detail));
+}
+
+QString ChoosePath(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool save)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setNameFilters({filter, QStringLiteral("All files (*)")});
+    if (!suffix.isEmpty())
+        dialog.setDefaultSuffix(suffix);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace tonvar::app

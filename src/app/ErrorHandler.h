@@ -35,6 +35,11 @@ void ResetFailureSink();
 // dialog included, with the keyboard focus; returns as QMessageBox::exec.
 int ExecOnTop(QMessageBox &box);
 
+// Asks for a file to open (an existing one) or to save: files matching
+// `filter` ("Radio images (*.radio)") or any; a name saved without a suffix
+// gets `suffix` where one is given. Empty when the user cancels.
+QString ChoosePath(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool save);
+
 // Shows a failure message through the current sink.
 void ReportFailure(const std::string &message, const std::string &detail = {});
 

@@ -18,7 +18,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -511,39 +510,25 @@ QString TForm1::AskForFile(bool save)
 {
     if (ChooseFile)
         return ChooseFile(save);
-    QFileDialog dialog(this, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"));
     // Any file may be opened (tonvar-cli saves names without a suffix); a
     // name saved without one gets ".wh".
-    dialog.setNameFilters({QStringLiteral("Channel files (*.wh)"), QStringLiteral("All files (*)")});
-    if (save)
-        dialog.setDefaultSuffix(QStringLiteral("wh"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return ChoosePath(this, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"),
+                      QStringLiteral("Channel files (*.wh)"), save ? QStringLiteral("wh") : QString(), save);
 }
 
-QString TForm1::AskForImageFile(bool save)
+QString TForm1::AskForImageFile(const QString &title, bool save)
 {
     if (ChooseImageFile)
         return ChooseImageFile(save);
-    QFileDialog dialog(this, save ? QStringLiteral("Back Up Radio") : QStringLiteral("Restore Radio"));
-    dialog.setNameFilters({QStringLiteral("Radio images (*.radio)"), QStringLiteral("All files (*)")});
-    if (save)
-        dialog.setDefaultSuffix(QStringLiteral("radio"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return ChoosePath(this, title, QStringLiteral("Radio images (*.radio)"), save ? QStringLiteral("radio") : QString(),
+                      save);
 }
 
 void TForm1::BackUpRadioClick()
 {
     if (session.SessionRunning())
         return;
-    const QString name = AskForImageFile(true);
+    const QString name = AskForImageFile(QStringLiteral("Back Up Radio"), true);
     if (name.isEmpty())
         return;
     // The table and the windows stay as they are: the radio goes into a file.
@@ -563,7 +548,7 @@ void TForm1::RestoreRadioClick()
 {
     if (session.SessionRunning())
         return;
-    const QString name = AskForImageFile(false);
+    const QString name = AskForImageFile(QStringLiteral("Restore Radio"), false);
     if (name.isEmpty())
         return;
     Handle([&] {
@@ -594,7 +579,7 @@ void TForm1::OpenRadioImageClick()
 {
     if (session.SessionRunning())
         return;
-    const QString name = AskForImageFile(false);
+    const QString name = AskForImageFile(QStringLiteral("Open Radio Image"), false);
     if (name.isEmpty())
         return;
     Handle([&] {
@@ -610,7 +595,7 @@ void TForm1::OpenRadioImageClick()
 
 void TForm1::SaveRadioImageClick()
 {
-    const QString name = AskForImageFile(true);
+    const QString name = AskForImageFile(QStringLiteral("Save Radio Image"), true);
     if (name.isEmpty())
         return;
     Handle([&] {

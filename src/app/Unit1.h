@@ -182,7 +182,7 @@ private:
     bool PanelKeyPress(QComboBox *box, QKeyEvent *key);
     void PanelExit(QComboBox *box);
     QString AskForFile(bool save);
-    QString AskForImageFile(bool save);
+    QString AskForImageFile(const QString &title, bool save);
     // F11 and F12: each key press starts at most one session.
     void FunctionKey(const QKeyEvent *key);
     bool FilterInputMethod(QObject *watched, QInputMethodEvent *event);
