@@ -86,6 +86,19 @@ void MainSession::AdvanceWhole()
     Describe();
 }
 
+std::string MainSession::RestoreWords(std::string text)
+{
+    // What a restore that stopped asks for is another restore.
+    for (const auto &[from, to] : {std::pair<std::string, std::string>{"the write stopped", "the restore stopped"},
+                                   {"read the radio, or write it again", "restore it again"},
+                                   {"write it again", "restore it again"}}) {
+        const auto at = text.find(from);
+        if (at != std::string::npos)
+            text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
 void MainSession::EndWhole()
 {
     std::function<void()> done = std::move(whole_.done);
@@ -324,6 +337,8 @@ void MainSession::Button2Click()
     const bool restore = whole_.active && whole_.restore;
     if (restore && whole_.stage > 0 && (left.empty() || whole_.stage + 1 < whole_.plans.size()))
         left = "The radio may now hold a mix of old and new values: restore it again.";
+    if (restore)
+        left = RestoreWords(left);
     EndSession();
     if (!left.empty())
         throw text::Failure(restore ? "The restore was cancelled." : "The write was cancelled.", left);
@@ -353,11 +368,13 @@ void MainSession::HungUp()
     if (ReadRunning() || WriteRunning()) {
         failure = HungUpMessage(transfer_);
         // A restore with areas written before this one holds a mix.
-        if (whole_.active && whole_.restore && whole_.stage > 0 &&
-            (failure.empty() || whole_.stage + 1 < whole_.plans.size()))
+        const bool restore = whole_.active && whole_.restore;
+        if (restore && whole_.stage > 0 && (failure.empty() || whole_.stage + 1 < whole_.plans.size()))
             failure = kWriteHungUp;
         if (failure.empty())
             failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
+        if (restore)
+            failure = RestoreWords(failure);
         EndSession();
     }
     // The device is gone: the port is closed, and a show command or a

@@ -191,6 +191,8 @@ private:
     void EndWhole();
     // What the current stage's transfer adds to the progress.
     int StageTotal(const link::TransferPlan &plan) const;
+    // A write's words for a restore ("restore it again").
+    static std::string RestoreWords(std::string text);
 
     struct Whole {
         bool active = false;

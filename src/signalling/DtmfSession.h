@@ -26,6 +26,11 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override;
     void Encode(int block, memory::Payload &payload) const override;
+    void ResetTexts() override
+    {
+        texts = DtmfTexts();
+        digitCounts = {};
+    }
     void CheckHeld() const override { CheckDtmfHeld(texts); }
 };
 

@@ -28,6 +28,11 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFiveToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFiveToneBlock(block, texts, payload); }
+    void ResetTexts() override
+    {
+        texts = FiveToneTexts();
+        CCIRChange();
+    }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
 };
 

@@ -21,6 +21,7 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFleetSyncBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFleetSyncBlock(block, texts, payload); }
+    void ResetTexts() override { texts = FleetSyncTexts(); }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
 };
 

@@ -22,16 +22,27 @@ link::TransferPlan AreaPlan(const SessionTraits &traits)
 
 void SignallingLogic::ReadImage(const files::RadioImage &image)
 {
+    ResetTexts();
+    holdsArea = true;
     for (int b = 0; b < traits_.blocks; ++b)
         Decode(b, image.At({traits_.area, static_cast<std::uint8_t>(b)}));
 }
 
 void SignallingLogic::WriteImage(files::RadioImage &image) const
 {
-    CheckHeld();
     files::RadioImage out = image;
-    for (int b = 0; b < traits_.blocks; ++b)
-        Encode(b, out.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    try {
+        CheckHeld();
+        for (int b = 0; b < traits_.blocks; ++b)
+            Encode(b, out.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    } catch (const text::Failure &e) {
+        if (!holdsArea)
+            return; // nothing of a radio's here: the image keeps its own
+        const std::string where = e.detail().rfind(WindowName(), 0) == 0 ? e.detail()
+                                  : e.detail().empty()                   ? WindowName()
+                                                                         : WindowName() + ": " + e.detail();
+        throw text::Failure(e.what(), where);
+    }
     image = out;
 }
 
@@ -153,6 +164,7 @@ void SignallingLogic::Answered(link::Answer answer)
 
 void SignallingLogic::EndRead()
 {
+    holdsArea = true;
     rbtnEnabled = true;
     progress.visible = false;
     if (!TimedSessionRunning())

@@ -79,10 +79,13 @@ public:
     bool OthersRunning() const { return main_.OtherSessionRunning(this); }
     // Read and Write start a session only while none runs on the port.
     bool MayStart() const { return rbtnEnabled && wbtnEnabled && !OthersRunning(); }
-    // The window's area of a radio image, decoded as a read decodes it.
+    // The window's area of a radio image, decoded as a read decodes it
+    // into the window's first texts (nothing is left from before).
     void ReadImage(const files::RadioImage &image);
     // The window's texts into its area of an image (over the bytes there),
-    // checked first as a write checks them.
+    // checked first as a write checks them; a failure names the window. A
+    // window that has never held a radio's area (read or opened) and whose
+    // first texts do not convert leaves the image's area as it is.
     void WriteImage(files::RadioImage &image) const;
 
     // The time-out: Timer1 stops; where the window recovers and one of its
@@ -94,6 +97,8 @@ public:
     bool rbtnEnabled = true;
     bool wbtnEnabled = true;
     protocol::ProgressState progress;
+    // The window holds a radio's area: read, or opened from an image.
+    bool holdsArea = false;
 
 protected:
     // The window's codec.
@@ -101,6 +106,8 @@ protected:
     virtual void Encode(int block, memory::Payload &payload) const = 0;
     // What the radio cannot hold although every block converts.
     virtual void CheckHeld() const {}
+    // The window's first texts again.
+    virtual void ResetTexts() = 0;
 
 private:
     link::TransferPlan Plan() const;

@@ -24,6 +24,7 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeTwoToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeTwoToneBlock(block, texts, payload); }
+    void ResetTexts() override { texts = TwoToneTexts(); }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
 };
 

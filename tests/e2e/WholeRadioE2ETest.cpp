@@ -132,6 +132,13 @@ TEST_F(WholeRadio, ACancelledRestoreSaysTheRadioIsHalfRestoredAndRetryStartsAgai
 
 TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
 {
+    // Before any radio or image: the windows' first texts, saved as they
+    // convert (an area no window holds keeps the image's bytes).
+    form->ChooseImageFile = [&](bool) { return Path("fresh.radio"); };
+    form->SaveRadioImageClick();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_NO_THROW(files::LoadRadioImage(Path("fresh.radio").toStdString()));
+
     test::FillRadio(radio);
     form->ChooseImageFile = [&](bool) { return Path("read.radio"); };
     form->BackUpRadioClick();
@@ -139,9 +146,12 @@ TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
     ASSERT_TRUE(failures.isEmpty());
     const files::RadioImage read = files::LoadRadioImage(Path("read.radio").toStdString());
 
-    // Opened: the table shows the radio's channels, one step of the history.
+    // Opened: the table shows the radio's channels, one step of the history;
+    // a window shows the image's area, nothing of what it held before.
     const memory::ChannelRow before = form->table.Row(2);
+    windows->Form2->logic.texts.Edit1 = "555";
     form->OpenRadioImageClick();
+    EXPECT_EQ(windows->Form2->logic.texts.Edit1, signalling::DtmfTexts().Edit1);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form->table.Row(2)[memory::kColRxFreq], test::SampleRow(2)[memory::kColRxFreq]);
     form->History().Stack().undo();
@@ -165,4 +175,26 @@ TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
     form->OpenRadioImageClick();
     EXPECT_EQ(failures.value(0).toStdString(), Path("wrong.radio").toStdString() + ": The file is not a radio image.");
     EXPECT_EQ(form->table.Row(2), shown);
+}
+
+TEST_F(WholeRadio, APulledCableMidRestoreAsksForAnotherRestore)
+{
+    FillEveryArea();
+    files::RadioImage image;
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        const sim::Block held = radio.GetBlock(b.area, b.number);
+        std::copy(held.begin(), held.end(), image.At(b).begin());
+    }
+    files::SaveRadioImage(image, Path("image.radio").toStdString());
+    sim::Faults pulled;
+    pulled.hangUpAtAnswer = 40; // in the DTMF area, the channels and settings written and checked
+    radio.SetFaults(pulled);
+    form->ChooseImageFile = [&](bool) { return Path("image.radio"); };
+    form->ConfirmRestore = [](const QString &) { return true; };
+    form->RestoreRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return !failures.isEmpty(); }, 60s));
+    EXPECT_EQ(failures.value(0).toStdString(),
+              "The cable was unplugged or the port was closed: the restore stopped.\nThe radio may now hold a mix of "
+              "old and new values: restore it again.");
+    EXPECT_TRUE(messages.isEmpty());
 }
