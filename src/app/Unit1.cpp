@@ -108,6 +108,12 @@ void SetEditText(QComboBox *box, const QString &text)
     box->setEditText(text);
 }
 
+// The sessions' short pauses.
+void SleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 QString LongTimeFormat(const QLocale &locale)
 {
     // Hours, minutes and seconds as the user writes them, without a zone.
@@ -126,8 +132,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
                                             readDone_ = readDone_ || text == protocol::kReadSucceeded;
                                             ShowMessage(text);
                                         },
-                                        [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
-                                        [this] { focusNextChild(); }}),
+                                        SleepMs, [this] { focusNextChild(); }}),
       history_(std::make_unique<TableHistory>(table, settings)), ui(std::make_unique<Ui::TForm1>())
 {
     setWindowTitle(kApplicationTitle);
@@ -533,9 +538,7 @@ void TForm1::BackUpRadioClick()
         return;
     // The table and the windows stay as they are: the radio goes into a file.
     Handle([&] {
-        session.StartWhole(false, signalling::WholeRadioPlans(false),
-                           signalling::ImageHooks(
-                               wholeImage_, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
+        session.StartWhole(false, signalling::WholeRadioPlans(false), signalling::ImageHooks(wholeImage_, SleepMs),
                            [this, name] {
                                lastImage_ = wholeImage_;
                                files::SaveRadioImage(wholeImage_, name.toStdString());
@@ -564,13 +567,12 @@ void TForm1::RestoreRadioClick()
         }();
         if (!go)
             return;
-        wholeImage_ = image;
-        session.StartWhole(true, signalling::WholeRadioPlans(session.verifyWrites),
-                           signalling::ImageHooks(
-                               wholeImage_, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
-                           [name] {
+        wholeImage_ = std::move(image);
+        const bool readBack = session.verifyWrites;
+        session.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(wholeImage_, SleepMs),
+                           [name, readBack] {
                                ShowMessage("The radio was restored from " + name.toStdString() +
-                                           " and read back: it holds the image.");
+                                           (readBack ? " and read back: it holds the image." : ", not read back."));
                            });
     });
 }

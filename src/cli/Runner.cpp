@@ -14,7 +14,6 @@
 #include <QJsonObject>
 
 #include <chrono>
-#include <filesystem>
 #include <ctime>
 #include <thread>
 
@@ -110,11 +109,8 @@ Runner::Runner(RunSettings settings, QObject *parent)
         radio->label = PortLabel(port);
         // The device and the cable's serial number, as the record of a fleet
         // names them.
-        std::error_code ec;
-        const std::filesystem::path device = std::filesystem::weakly_canonical(serial::DevicePath(port), ec);
-        radio->device = ec ? port : device.string();
-        if (!ec && device.parent_path() == "/dev")
-            radio->serialNumber = serial::UsbSerialNumber(device.filename().string());
+        radio->device = serial::ResolvedDevice(port);
+        radio->serialNumber = serial::PortSerialNumber(port);
         if (!settings_.backupDir.empty()) {
             Radio *r = radio.get();
             const std::string path = BackupPath(settings_.backupDir, radio->label);

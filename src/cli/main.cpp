@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -171,14 +170,6 @@ int CheckFiles(const std::vector<std::string> &names)
     return status;
 }
 
-// The serial number of the USB cable behind a port, empty where none.
-std::string SerialNumberOf(const std::string &port)
-{
-    std::error_code ec;
-    const std::filesystem::path device = std::filesystem::weakly_canonical(serial::DevicePath(port), ec);
-    return ec || device.parent_path() != "/dev" ? std::string() : serial::UsbSerialNumber(device.filename().string());
-}
-
 // Every USB serial port `ports` lists.
 std::vector<std::string> UsbPorts()
 {
@@ -196,12 +187,9 @@ std::vector<std::string> UsbPorts()
 // starts.
 void RefuseOnePortTwice(const std::vector<std::string> &ports)
 {
-    namespace fs = std::filesystem;
     std::map<std::string, std::string> seen;
     for (const std::string &port : ports) {
-        std::error_code ec;
-        const fs::path device = fs::weakly_canonical(serial::DevicePath(port), ec);
-        const std::string key = ec ? port : device.string();
+        const std::string key = serial::ResolvedDevice(port);
         const auto [at, added] = seen.emplace(key, port);
         if (!added)
             throw UsageError(port + " and " + at->second + " are the same port (" + key + ")");
@@ -332,7 +320,7 @@ int main(int argc, char **argv)
                 std::vector<std::string> labels, serials;
                 for (const std::string &port : run.ports) {
                     labels.push_back(PortLabel(port));
-                    serials.push_back(SerialNumberOf(port));
+                    serials.push_back(serial::PortSerialNumber(port));
                 }
                 const std::vector<files::RadioImage> bases =
                     perRadio ? run.images : std::vector<files::RadioImage>{run.image};

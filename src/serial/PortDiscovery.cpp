@@ -1,5 +1,7 @@
 #include "serial/PortDiscovery.h"
 
+#include "serial/SPComm.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -161,6 +163,20 @@ std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoo
 {
     const std::filesystem::path dir = UsbDeviceFolder(name, sysfsRoot);
     return dir.empty() ? std::string() : Attribute(dir / "serial");
+}
+
+std::string ResolvedDevice(const std::string &port)
+{
+    std::error_code ec;
+    const std::string path = DevicePath(port);
+    const std::filesystem::path device = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : device.string();
+}
+
+std::string PortSerialNumber(const std::string &port)
+{
+    const std::filesystem::path device = ResolvedDevice(port);
+    return device.parent_path() == "/dev" ? UsbSerialNumber(device.filename().string()) : std::string();
 }
 
 std::string StablePath(const std::string &name, const std::string &byIdFolder)

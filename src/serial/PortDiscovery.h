@@ -25,6 +25,13 @@ std::string UsbDescription(const std::string &name, const std::string &sysfsRoot
 // The USB device's serial number (printable ASCII), which tells identical
 // cables apart; empty where it reports none.
 std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
+// The device a port name or path stands for, links followed ("ttyUSB0" and
+// its /dev/serial/by-id link both give "/dev/ttyUSB0"); the path as given
+// where it cannot be resolved.
+std::string ResolvedDevice(const std::string &port);
+// The serial number of the USB cable behind a port name or path; empty
+// where there is none.
+std::string PortSerialNumber(const std::string &port);
 // The port's name under /dev/serial/by-id (udev's stable link, which stays
 // the same whichever USB socket the cable is in); empty where there is none.
 std::string StablePath(const std::string &name, const std::string &byIdFolder = "/dev/serial/by-id");
