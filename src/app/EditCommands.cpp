@@ -323,7 +323,10 @@ void TForm1::ImportCsvClick()
     bool imported = false;
     CsvImportResult result;
     Change(QStringLiteral("Import CSV ") + QFileInfo(name).fileName(), [&] {
-        result = ImportCsvText(files::ReadCsvFile(name.toStdString()), table);
+        // Into a copy first: a file that cannot be imported changes nothing.
+        memory::ChannelTable t = table;
+        result = ImportCsvText(files::ReadCsvFile(name.toStdString()), t);
+        table = std::move(t);
         imported = true;
     });
     if (imported)

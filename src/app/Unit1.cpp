@@ -586,9 +586,15 @@ void TForm1::OpenRadioImageClick()
         return;
     Handle([&] {
         const files::RadioImage image = files::LoadRadioImage(name.toStdString());
+        // Everything is decoded before anything changes.
+        memory::ChannelTable t = table;
+        memory::SettingsTexts s = settings;
+        signalling::ChannelsFromImage(image, t, s);
         // The table and the panel as one step of the undo history.
-        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(),
-               [&] { signalling::ChannelsFromImage(image, table, settings); });
+        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
+            table = std::move(t);
+            settings = std::move(s);
+        });
         if (showSignalling)
             showSignalling(image);
         lastImage_ = image;
@@ -618,7 +624,12 @@ void TForm1::N3Click()
         return;
     bool loaded = false;
     Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
-        files::LoadChannelFile(table, settings, name.toStdString());
+        // Read whole into copies first: a file that cannot be read changes nothing.
+        memory::ChannelTable t = table;
+        memory::SettingsTexts s = settings;
+        files::LoadChannelFile(t, s, name.toStdString());
+        table = std::move(t);
+        settings = std::move(s);
         loaded = true;
     });
     if (loaded)

@@ -39,12 +39,9 @@ void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans
         total += StageTotal(plan);
     progress.Show(total);
     try {
-        port_.SetCommName(comcbbText);
-        port_.ClosePort();
-        port_.OpenPort();
+        OpenSessionPort();
     } catch (...) {
         whole_ = Whole{};
-        progress.visible = false;
         throw;
     }
     comcbbEnabled = false;
@@ -127,15 +124,29 @@ void MainSession::wbtnClick()
         StartWrite();
 }
 
+void MainSession::OpenSessionPort()
+{
+    port_.SetCommName(comcbbText);
+    port_.ClosePort();
+    try {
+        port_.OpenPort();
+    } catch (...) {
+        // Nothing was started: no dialog stays up over a window that is
+        // not waiting for anything.
+        progress.visible = false;
+        throw;
+    }
+}
+
 void MainSession::StartRead()
 {
     progress.Show(kReadProgressMaximum);
-    port_.SetCommName(comcbbText);
-    port_.ClosePort();
-    port_.OpenPort();
+    OpenSessionPort();
     comcbbEnabled = false;
     rbtnEnabled = false;
-    transfer_.Read(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
+    readTable_ = table_;
+    readSettings_ = settings_;
+    transfer_.Read(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep));
     Describe();
     formEnabled = false;
 }
@@ -157,9 +168,7 @@ void MainSession::StartWrite()
     // Nothing is opened or sent for a write that could not go through whole.
     CheckBeforeWrite();
     progress.Show(kWriteProgressMaximum);
-    port_.SetCommName(comcbbText);
-    port_.ClosePort();
-    port_.OpenPort();
+    OpenSessionPort();
     comcbbEnabled = false;
     wbtnEnabled = false;
     try {
@@ -287,6 +296,9 @@ void MainSession::EndRead()
     rbtnEnabled = true;
     comcbbEnabled = true;
     port_.ClosePort();
+    // The whole read at once: every row and box as the radio holds it.
+    table_ = readTable_;
+    settings_ = readSettings_;
     if (host_.ShowMessage)
         host_.ShowMessage(kReadSucceeded);
     formEnabled = true;

@@ -173,6 +173,9 @@ public:
 private:
     void StartRead();
     void StartWrite();
+    // Opens the selected port afresh; a port that will not open hides the
+    // dialog again and throws.
+    void OpenSessionPort();
     // The session ends where it stands: resend stopped, port closed, buttons back.
     void EndSession();
     void EndRead();
@@ -207,6 +210,11 @@ private:
     Whole whole_;
 
     Port &port_;
+    // What a read brings in, put into the table and the settings only when
+    // the whole read has succeeded: a read that fails or is stopped leaves
+    // them as they were.
+    memory::ChannelTable readTable_;
+    memory::SettingsTexts readSettings_;
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;

@@ -22,10 +22,18 @@ link::TransferPlan AreaPlan(const SessionTraits &traits)
 
 void SignallingLogic::ReadImage(const files::RadioImage &image)
 {
+    std::vector<memory::Payload> blocks;
+    for (int b = 0; b < traits_.blocks; ++b)
+        blocks.push_back(image.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    DecodeArea(blocks);
+}
+
+void SignallingLogic::DecodeArea(const std::vector<memory::Payload> &blocks)
+{
     ResetTexts();
     holdsArea = true;
-    for (int b = 0; b < traits_.blocks; ++b)
-        Decode(b, image.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        Decode(static_cast<int>(b), blocks[b]);
 }
 
 void SignallingLogic::WriteImage(files::RadioImage &image) const
@@ -54,7 +62,10 @@ link::TransferPlan SignallingLogic::Plan() const
 link::TransferHooks SignallingLogic::Hooks()
 {
     link::TransferHooks hooks;
-    hooks.received = [this](link::BlockRef b, const memory::Payload &p) { Decode(b.number, p); };
+    hooks.received = [this](link::BlockRef b, const memory::Payload &p) {
+        if (b.number < readBlocks_.size())
+            readBlocks_[b.number] = p;
+    };
     hooks.build = [this](link::BlockRef b, memory::Payload &p) { Encode(b.number, p); };
     // The radio holds a block when every byte the block's fields set is as
     // written; spare bytes the codec leaves alone may be kept otherwise.
@@ -93,6 +104,7 @@ void SignallingLogic::rbtnClick()
     StartTimeout();
     progress.Show(traits_.readProgressMaximum);
     progress.position = 1;
+    readBlocks_.assign(static_cast<std::size_t>(traits_.blocks), memory::Payload{});
     transfer_.Read(Plan(), Hooks());
 }
 
@@ -164,7 +176,8 @@ void SignallingLogic::Answered(link::Answer answer)
 
 void SignallingLogic::EndRead()
 {
-    holdsArea = true;
+    DecodeArea(readBlocks_);
+    readBlocks_.clear();
     rbtnEnabled = true;
     progress.visible = false;
     if (!TimedSessionRunning())
@@ -219,6 +232,7 @@ void SignallingLogic::Button3Click()
 
 void SignallingLogic::CloseSession()
 {
+    readBlocks_.clear();
     transfer_.Stop();
     wbtnEnabled = true;
     rbtnEnabled = true;

@@ -61,7 +61,8 @@ public:
     bool WriteRunning() const override { return !wbtnEnabled; }
     void Answered(link::Answer answer) override;
     void Abandon() override { CloseSession(); }
-    // Read: block 0 to the last, each decoded as it comes.
+    // Read: block 0 to the last; the window's texts become what the radio
+    // holds once every block has come, and stay as they were otherwise.
     void rbtnClick();
     // Write: checks that every block converts and that the radio can hold
     // it (nothing is sent when one does not), then writes them all and reads
@@ -114,6 +115,8 @@ private:
     link::TransferHooks Hooks();
     void EndRead();
     void EndWrite();
+    // The window's first texts, then each block of the area decoded in turn.
+    void DecodeArea(const std::vector<memory::Payload> &blocks);
     // Close: the transfer stops, Timer1 stops, the bar hides and both
     // buttons come back.
     void CloseSession();
@@ -123,6 +126,10 @@ private:
     std::string WindowName() const;
 
     SessionTraits traits_;
+    // The blocks a read has taken so far: the window's texts change only
+    // when the whole area has come, so a read that is stopped or fails
+    // leaves them as they were.
+    std::vector<memory::Payload> readBlocks_;
     protocol::MainSession &main_;
     protocol::Timer &timer1_;
     std::function<void(const std::string &)> showMessage_;

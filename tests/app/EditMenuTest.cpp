@@ -3,6 +3,8 @@
 #include "BlockFrames.h"
 #include "app/ErrorHandler.h"
 #include "app/Unit1.h"
+#include "files/ChannelFile.h"
+#include "files/RadioImage.h"
 #include "memory/ChannelBlock.h"
 #include "protocol/Frames.h"
 
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <iterator>
 
 using namespace tonvar;
 using namespace tonvar::app;
@@ -234,6 +237,95 @@ private Q_SLOTS:
         std::getline(in, line);
         QCOMPARE(line, std::string("4,,430.000000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,25.00,,High,\r"));
         QVERIFY(failures.isEmpty());
+    }
+
+    // Open, Import CSV and Open Radio Image of a file that cannot be taken
+    // whole change nothing: not the table, not the settings, not the undo
+    // history. Each command's good file does change them.
+    void aFileThatCannotBeTakenWholeChangesNothing()
+    {
+        TypeIntoCell(2, 1, QStringLiteral("430"));
+        form->settings.Box(4) = "120";
+        form->History().Record(QStringLiteral("Change TOT"));
+        form->RefreshControls();
+        const memory::ChannelTable table = form->table;
+        const memory::SettingsTexts settings = form->settings;
+        const QString undo = UndoText();
+
+        const auto write = [&](const QString &name, const std::string &bytes) {
+            const QString path = folder.filePath(name);
+            std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+            return path;
+        };
+        memory::ChannelTable other = table;
+        other.Row(1) = NewRow(1, "146.52000");
+        const QString saved = folder.filePath(QStringLiteral("saved.wh"));
+        files::SaveChannelFile(other, settings, saved.toStdString());
+        std::string channelFile;
+        {
+            std::ifstream in(saved.toStdString(), std::ios::binary);
+            channelFile.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        files::RadioImage image;
+        image.At({0, 1})[0] = 0x99; // channel 1 holds something
+        const std::string imageText = files::RadioImageText(image);
+        const std::string binary("\x00\x01\x02\xff\xfe PROGRAM \x00", 16);
+
+        enum Command { Open, Import, OpenImage };
+        struct Case {
+            Command command;
+            QString path;
+        };
+        const std::vector<Case> cases{
+            {Open, write(QStringLiteral("short.wh"), channelFile.substr(0, channelFile.size() / 2))},
+            {Open, write(QStringLiteral("binary.wh"), binary)},
+            {Open, folder.filePath(QStringLiteral("missing.wh"))},
+            {Open, write(QStringLiteral("image.wh"), imageText)},
+            {Import, write(QStringLiteral("binary.csv"), binary)},
+            {Import, folder.filePath(QStringLiteral("missing.csv"))},
+            {OpenImage, write(QStringLiteral("short.radio"), imageText.substr(0, imageText.size() / 2))},
+            {OpenImage, write(QStringLiteral("spoilt.radio"), imageText.substr(0, imageText.size() - 8) + "zz\n")},
+            {OpenImage, write(QStringLiteral("channels.radio"), channelFile)},
+            {OpenImage, folder.filePath(QStringLiteral("missing.radio"))},
+        };
+        const auto run = [&](Command command, const QString &path) {
+            form->ChooseFile = [&](bool) { return path; };
+            form->ChooseCsvFile = [&](bool) { return path; };
+            form->ChooseImageFile = [&](bool) { return path; };
+            switch (command) {
+            case Open:
+                form->N3Click();
+                break;
+            case Import:
+                form->ImportCsvClick();
+                break;
+            case OpenImage:
+                form->OpenRadioImageClick();
+                break;
+            }
+        };
+        for (const Case &c : cases) {
+            failures.clear();
+            run(c.command, c.path);
+            QVERIFY2(!failures.isEmpty(), qPrintable(c.path));
+            QVERIFY2(form->table == table, qPrintable(c.path));
+            QVERIFY2(form->settings == settings, qPrintable(c.path));
+            QCOMPARE(UndoText(), undo);
+        }
+
+        // The good files change the table, each as one step.
+        const QString csv = write(QStringLiteral("good.csv"), "Location,Frequency\r\n3,145.5\r\n");
+        for (const Case &c : std::vector<Case>{{Open, write(QStringLiteral("good.wh"), channelFile)},
+                                               {Import, csv},
+                                               {OpenImage, write(QStringLiteral("good.radio"), imageText)}}) {
+            failures.clear();
+            run(c.command, c.path);
+            QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+            QVERIFY2(!(form->table == table), qPrintable(c.path));
+            QVERIFY(UndoText() != undo);
+            form->UndoClick();
+            QVERIFY2(form->table == table, qPrintable(c.path));
+        }
     }
 
     void aReadFromTheRadioIsOneStep()

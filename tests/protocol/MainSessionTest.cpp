@@ -137,15 +137,16 @@ TEST_F(SessionFixture, AReadRunsTheWholeSequenceAndFillsTableAndSettings)
         }
         EXPECT_TRUE(tim1.active);
     }
-    EXPECT_EQ(table.Cell(7, 1), "407.12500");
-    EXPECT_EQ(table.Cell(16, 3), "67.0");
-    EXPECT_EQ(table.Row(5), ChannelRow{});
+    EXPECT_EQ(table, ChannelTable{}) << "the table changes only when the whole read has come";
 
     ByteBuffer settingsPayload{};
     settingsPayload[16] = 0; // voice CLOSE
     settingsPayload[15] = 120;
     settingsPayload[13] = 2;
     Receive(Frame(5, 0, settingsPayload));
+    EXPECT_EQ(table.Cell(7, 1), "407.12500");
+    EXPECT_EQ(table.Cell(16, 3), "67.0");
+    EXPECT_EQ(table.Row(5), ChannelRow{});
     EXPECT_EQ(settings.Box(5), "CLOSE");
     EXPECT_EQ(settings.Box(4), "120");
     EXPECT_EQ(messages, std::vector<std::string>{"   Read Succeed!"});
@@ -302,8 +303,7 @@ TEST_F(SessionFixture, AReadTakesOnlyTheWholeAnswerItAskedFor)
     Receive(Bytes(good.begin(), good.begin() + 6));
     EXPECT_TRUE(port.Sent().empty());
     Receive(Bytes(good.begin() + 6, good.end()));
-    EXPECT_EQ(table.Cell(1, 1), "146.00000");
-    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x00, 0x02, 0x20}));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x00, 0x02, 0x20})) << "channel 1 was taken";
 
     // A checksum of another kind is taken when the radio repeats it exactly.
     Bytes other = Frame(0, 2, payload);
@@ -314,7 +314,7 @@ TEST_F(SessionFixture, AReadTakesOnlyTheWholeAnswerItAskedFor)
     session.Tim1Timer();
     port.Sent();
     Receive(other);
-    EXPECT_EQ(table.Cell(2, 1), "146.00000");
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x00, 0x03, 0x20})) << "channel 2 was taken";
     EXPECT_EQ(session.link.UnverifiedFrames(), 1);
 }
 
@@ -480,11 +480,12 @@ TEST_F(SessionFixture, APortThatWillNotOpenStopsTheStartWithNothingDisabled)
 {
     port.failOpen = true;
     EXPECT_THROW(session.rbtnClick(), tonvar::text::Failure);
-    EXPECT_TRUE(session.progress.visible);
+    EXPECT_FALSE(session.progress.visible) << "no dialog is left over a window that waits for nothing";
     EXPECT_TRUE(session.rbtnEnabled && session.wbtnEnabled && session.comcbbEnabled && session.formEnabled);
     EXPECT_TRUE(port.writes.empty());
 
     EXPECT_THROW(session.wbtnClick(), tonvar::text::Failure);
+    EXPECT_FALSE(session.progress.visible);
     EXPECT_FALSE(tim1.active) << "nothing was sent, so nothing is resent";
     // Retry then finds Write enabled and starts a read.
     port.failOpen = false;
@@ -610,4 +611,78 @@ TEST_F(SessionFixture, TheDialogSaysWhatIsAwaitedAndWhenTheRadioDoesNotAnswer)
     EXPECT_NE(session.progress.text.find("Reading channel 1 of 16\nThe radio does not answer"), std::string::npos)
         << session.progress.text;
     EXPECT_TRUE(tim1.active) << "the resend goes on until the user chooses";
+}
+
+// A read that stops anywhere (after any number of answers, by Cancel, Retry
+// and Cancel, a pulled cable or a radio that falls silent) leaves the table
+// and the settings exactly as they were; one that ends replaces them whole.
+TEST_F(SessionFixture, AReadStoppedAnywhereLeavesTableAndSettingsAsTheyWere)
+{
+    // What the user holds before the read: a channel file's contents.
+    for (int ch = 1; ch <= 16; ++ch)
+        table.Row(ch) = Channel(std::to_string(150 + ch) + ".00000");
+    settings.Box(4) = "60";
+    const ChannelTable heldTable = table;
+    const SettingsTexts heldSettings = settings;
+
+    // The radio's answers: the Ack, channels 1 to 16, the settings.
+    std::vector<Bytes> answers{Ack()};
+    ChannelTable radio; // what the read must show: the radio's blocks decoded
+    for (int ch = 1; ch <= 16; ++ch) {
+        ByteBuffer payload{};
+        tonvar::test::EncodeChannelBlock(ch % 3 == 0 ? ChannelRow{} : Channel(std::to_string(440 + ch) + ".12500"),
+                                         payload);
+        tonvar::memory::DecodeChannelBlock(ch, PayloadOf(payload), radio);
+        answers.push_back(Frame(0, static_cast<std::uint8_t>(ch), payload));
+    }
+    ByteBuffer settingsPayload{};
+    settingsPayload[15] = 120; // TOT 120
+    answers.push_back(Frame(5, 0, settingsPayload));
+
+    enum Stop { Cancel, RetryThenCancel, HangUp, SilenceThenCancel };
+    for (const Stop stop : {Cancel, RetryThenCancel, HangUp, SilenceThenCancel}) {
+        for (std::size_t taken = 0; taken < answers.size(); ++taken) {
+            SCOPED_TRACE("stop " + std::to_string(stop) + " after " + std::to_string(taken) + " answers");
+            session.rbtnClick();
+            for (std::size_t a = 0; a < taken; ++a)
+                Receive(answers[a]);
+            ASSERT_TRUE(session.ReadRunning());
+            try {
+                switch (stop) {
+                case Cancel:
+                    session.Button2Click();
+                    break;
+                case RetryThenCancel:
+                    session.Button1Click();
+                    ASSERT_TRUE(session.ReadRunning());
+                    session.Button2Click();
+                    break;
+                case HangUp:
+                    session.HungUp();
+                    break;
+                case SilenceThenCancel:
+                    for (int tick = 0; tick < 50; ++tick)
+                        session.Tim1Timer();
+                    session.Button2Click();
+                    break;
+                }
+            } catch (const tonvar::text::Failure &) {
+                // A hang-up says so; what it says has tests of its own.
+            }
+            EXPECT_FALSE(session.ReadRunning());
+            EXPECT_EQ(table, heldTable);
+            EXPECT_EQ(settings, heldSettings);
+            EXPECT_TRUE(messages.empty());
+        }
+    }
+
+    // The whole read replaces every row, also those the radio holds empty.
+    session.rbtnClick();
+    for (const Bytes &answer : answers)
+        Receive(answer);
+    EXPECT_EQ(messages, std::vector<std::string>{kReadSucceeded});
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_EQ(table.Row(ch), radio.Row(ch)) << "channel " << ch;
+    EXPECT_EQ(table.Row(3), ChannelRow{}) << "a channel the radio holds empty is emptied";
+    EXPECT_EQ(settings.Box(4), "120");
 }

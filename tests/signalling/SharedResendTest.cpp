@@ -397,3 +397,126 @@ TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
         EXPECT_FALSE(fresh.main.SessionRunning()) << c.where;
     }
 }
+
+namespace {
+
+// Every window's texts at once.
+struct AllTexts {
+    DtmfTexts dtmf;
+    TwoToneTexts twoTone;
+    FiveToneTexts fiveTone;
+    FleetSyncTexts fleetSync;
+    bool operator==(const AllTexts &) const = default;
+};
+
+struct StoppedRead : ::testing::TestWithParam<Window>, AllWindows {
+    AllTexts Texts() const { return {dtmf.texts, twoTone.texts, fiveTone.texts, fleetSync.texts}; }
+    // The radio's answer to the request last sent, from `image`.
+    bool Answer(const files::RadioImage &image)
+    {
+        const Bytes sent = port.Sent();
+        if (sent.size() < 4 || sent[0] != 0x52)
+            return false;
+        const memory::Payload &p = image.At({sent[1], sent[2]});
+        Bytes f{0x57, sent[1], sent[2], 0x20};
+        f.insert(f.end(), p.begin(), p.end());
+        const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
+        f.push_back(static_cast<std::uint8_t>(crc >> 8));
+        f.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+        main.Comm1ReceiveData(f.data(), static_cast<std::uint16_t>(f.size()));
+        return true;
+    }
+};
+
+files::RadioImage Filled(int seed)
+{
+    files::RadioImage image;
+    for (std::size_t b = 0; b < image.payloads.size(); ++b)
+        for (std::size_t i = 0; i < image.payloads[b].size(); ++i)
+            image.payloads[b][i] = static_cast<std::uint8_t>((static_cast<std::size_t>(seed) * 37 + b * 11 + i * 5) % 97);
+    return image;
+}
+
+} // namespace
+
+// A window's read that is stopped anywhere (Close, its time-out, a pulled
+// cable) leaves every window's texts exactly as they were; one that ends
+// shows the radio's area as opening an image of the same bytes does.
+TEST_P(StoppedRead, LeavesTheWindowAsItWasUnlessItEnds)
+{
+    const Window w = GetParam();
+    SignallingLogic &logic = Logic(w);
+    const files::RadioImage held = Filled(1);
+    const files::RadioImage radio = Filled(2);
+    for (SignallingLogic *l : {&Logic(Dtmf), &Logic(TwoTone), &Logic(FiveTone), &Logic(FleetSync)})
+        l->ReadImage(held);
+    const AllTexts before = Texts();
+    for (SignallingLogic *l : {&Logic(Dtmf), &Logic(TwoTone), &Logic(FiveTone), &Logic(FleetSync)})
+        l->ReadImage(radio);
+    const AllTexts radioTexts = Texts();
+    for (SignallingLogic *l : {&Logic(Dtmf), &Logic(TwoTone), &Logic(FiveTone), &Logic(FleetSync)})
+        l->ReadImage(held);
+    ASSERT_NE(before, radioTexts) << "the two radios must differ for the test to mean anything";
+
+    enum Stop { CloseIt, TimeOut, HangUp };
+    for (const Stop stop : {CloseIt, TimeOut, HangUp}) {
+        for (int taken = 0;; ++taken) {
+            SCOPED_TRACE("stop " + std::to_string(stop) + " after " + std::to_string(taken) + " blocks");
+            port.open = true;
+            port.Sent();
+            Read(w);
+            ASSERT_FALSE(logic.rbtnEnabled);
+            bool more = true;
+            for (int a = 0; a < taken && more; ++a)
+                more = Answer(radio) && !logic.rbtnEnabled;
+            if (!more || logic.rbtnEnabled) {
+                // Every block came: the read ended.
+                EXPECT_GT(taken, 2) << "the read never ran";
+                logic.ReadImage(held);
+                break;
+            }
+            try {
+                switch (stop) {
+                case CloseIt:
+                    Close(w);
+                    break;
+                case TimeOut:
+                    logic.Timer1Timer();
+                    Close(w); // the window that does not give up by itself
+                    break;
+                case HangUp:
+                    main.HungUp();
+                    break;
+                }
+            } catch (const text::Failure &) {
+                // A hang-up says so.
+            }
+            EXPECT_TRUE(logic.rbtnEnabled);
+            EXPECT_EQ(Texts(), before);
+        }
+    }
+
+    Read(w);
+    while (Answer(radio) && !logic.rbtnEnabled) {
+    }
+    ASSERT_TRUE(logic.rbtnEnabled);
+    AllTexts expected = before;
+    switch (w) {
+    case Dtmf:
+        expected.dtmf = radioTexts.dtmf;
+        break;
+    case TwoTone:
+        expected.twoTone = radioTexts.twoTone;
+        break;
+    case FiveTone:
+        expected.fiveTone = radioTexts.fiveTone;
+        break;
+    case FleetSync:
+        expected.fleetSync = radioTexts.fleetSync;
+        break;
+    }
+    EXPECT_EQ(Texts(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, StoppedRead, ::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync),
+                         [](const ::testing::TestParamInfo<Window> &p) { return kWindowNames[p.param]; });
