@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -197,4 +198,72 @@ TEST_F(WholeRadio, APulledCableMidRestoreAsksForAnotherRestore)
               "The cable was unplugged or the port was closed: the restore stopped.\nThe radio may now hold a mix of "
               "old and new values: restore it again.");
     EXPECT_TRUE(messages.isEmpty());
+}
+
+// A backup or a read stopped anywhere (the cable pulled after any number of
+// answers, or Cancel) leaves the file it would have written, the table, the
+// settings and every signalling window as they were.
+TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
+{
+    FillEveryArea();
+    const std::string held = "an older backup, kept\n";
+    std::ofstream(Path("backup.radio").toStdString()) << held;
+    form->table.Row(2) = {"2",    "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                          "25000", "NONE",     "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
+    form->settings.Box(4) = "120";
+    auto &dtmf = static_cast<signalling::TForm2 &>(*windows->Form2);
+    dtmf.logic.texts.Edit1 = "777";
+    const memory::ChannelTable table = form->table;
+    const memory::SettingsTexts settings = form->settings;
+    const auto readFile = [&] {
+        std::ifstream in(Path("backup.radio").toStdString());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    form->ChooseImageFile = [&](bool) { return Path("backup.radio"); };
+
+    for (const bool backup : {true, false}) {
+        for (const int answer : {1, 8, 18, 30, 52}) {
+            if (!backup && answer > 18)
+                continue;
+            SCOPED_TRACE((backup ? "backup, cable pulled at answer " : "read, cable pulled at answer ") +
+                         std::to_string(answer));
+            failures.clear();
+            messages.clear();
+            // A radio of its own each time: a pulled cable does not come back.
+            sim::RadioSimulator pulled(false);
+            for (const files::ImageBlock &b : files::ImageBlocks())
+                pulled.SetBlock(b.area, b.number, radio.GetBlock(b.area, b.number));
+            sim::Faults faults;
+            faults.hangUpAtAnswer = answer;
+            pulled.SetFaults(faults);
+            pulled.Start();
+            form->AddDevicePath(QString::fromStdString(pulled.DevicePath()));
+            if (backup)
+                form->BackUpRadioClick();
+            else
+                form->rbtn->click();
+            ASSERT_TRUE(WaitUntil([&] { return !failures.isEmpty() || !messages.isEmpty(); }, 60s));
+            EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+            ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 10s));
+            EXPECT_EQ(readFile(), held);
+            EXPECT_EQ(form->table, table);
+            EXPECT_EQ(form->settings, settings);
+            EXPECT_EQ(dtmf.logic.texts.Edit1, "777");
+            pulled.Stop();
+        }
+    }
+    form->AddDevicePath(QString::fromStdString(radio.DevicePath()));
+
+    // Cancelled half-way through the signalling areas.
+    failures.clear();
+    messages.clear();
+    sim::Faults slow;
+    slow.answerDelayMs = 20;
+    radio.SetFaults(slow);
+    form->BackUpRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return windows->Form3->ProgressBar1->value() >= 30; }, 60s));
+    windows->Form3->Button2->click();
+    ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 10s));
+    EXPECT_EQ(readFile(), held);
+    EXPECT_EQ(form->table, table);
 }
