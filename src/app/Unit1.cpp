@@ -114,6 +114,17 @@ void SleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// The channels' and the settings' bytes of an image, as a read keeps them.
+protocol::KnownBlocks KnownBlocksOf(const files::RadioImage &image)
+{
+    protocol::KnownBlocks known;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        known.blocks.at(static_cast<std::size_t>(ch - 1)) =
+            image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)});
+    known.blocks.at(protocol::KnownBlocks::kSettings) = image.At({protocol::kAreaSettings, 0});
+    return known;
+}
+
 QString LongTimeFormat(const QLocale &locale)
 {
     // Hours, minutes and seconds as the user writes them, without a zone.
@@ -541,6 +552,7 @@ void TForm1::BackUpRadioClick()
         session.StartWhole(false, signalling::WholeRadioPlans(false), signalling::ImageHooks(wholeImage_, SleepMs),
                            [this, name] {
                                lastImage_ = wholeImage_;
+                               session.KeepKnownBlocks(KnownBlocksOf(wholeImage_));
                                files::SaveRadioImage(wholeImage_, name.toStdString());
                                ShowMessage("The radio was backed up to " + name.toStdString() + ".");
                            });
@@ -570,7 +582,8 @@ void TForm1::RestoreRadioClick()
         wholeImage_ = std::move(image);
         const bool readBack = session.verifyWrites;
         session.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(wholeImage_, SleepMs),
-                           [name, readBack] {
+                           [this, name, readBack] {
+                               session.KeepKnownBlocks(KnownBlocksOf(wholeImage_));
                                ShowMessage("The radio was restored from " + name.toStdString() +
                                            (readBack ? " and read back: it holds the image." : ", not read back."));
                            });
@@ -598,6 +611,7 @@ void TForm1::OpenRadioImageClick()
         if (showSignalling)
             showSignalling(image);
         lastImage_ = image;
+        session.KeepKnownBlocks(KnownBlocksOf(image));
     });
 }
 

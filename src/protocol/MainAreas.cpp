@@ -20,17 +20,50 @@ link::TransferPlan ChannelsAndSettings(bool readBack)
     return plan;
 }
 
+std::size_t KnownBlocks::Index(link::BlockRef b)
+{
+    return b.area == kAreaSettings ? kSettings : static_cast<std::size_t>(b.number) - 1;
+}
+
+const memory::Payload *KnownBlocks::Unchanged(link::BlockRef b, const memory::ChannelTable &table,
+                                              const memory::SettingsTexts &settings) const
+{
+    if (b.area != kAreaSettings && (b.number < 1 || b.number > memory::kChannelCount || b.number >= table.RowCount()))
+        return nullptr;
+    const std::optional<memory::Payload> &bytes = blocks.at(Index(b));
+    if (!bytes)
+        return nullptr;
+    if (b.area == kAreaSettings) {
+        memory::SettingsTexts decoded = settings;
+        memory::DecodeSettingsBlock(*bytes, decoded);
+        return decoded == settings ? &*bytes : nullptr;
+    }
+    memory::ChannelTable decoded = table;
+    memory::DecodeChannelBlock(b.number, *bytes, decoded);
+    return decoded.Row(b.number) == table.Row(b.number) ? &*bytes : nullptr;
+}
+
 link::TransferHooks ChannelsAndSettingsHooks(memory::ChannelTable &table, memory::SettingsTexts &settings,
-                                             std::function<void(int milliseconds)> sleep)
+                                             std::function<void(int milliseconds)> sleep, KnownBlocks *known)
 {
     link::TransferHooks hooks;
-    hooks.received = [&table, &settings](link::BlockRef b, const memory::Payload &p) {
+    hooks.received = [&table, &settings, known](link::BlockRef b, const memory::Payload &p) {
+        if (known && (b.area == kAreaSettings || (b.number >= 1 && b.number <= memory::kChannelCount)))
+            known->blocks.at(KnownBlocks::Index(b)) = p;
         if (b.area == kAreaSettings)
             memory::DecodeSettingsBlock(p, settings);
         else
             memory::DecodeChannelBlock(b.number, p, table);
     };
-    hooks.build = [&table, &settings](link::BlockRef b, memory::Payload &p) {
+    hooks.build = [&table, &settings, known](link::BlockRef b, memory::Payload &p) {
+        if (known && (b.area == kAreaSettings || (b.number >= 1 && b.number <= memory::kChannelCount))) {
+            if (const memory::Payload *same = known->Unchanged(b, table, settings)) {
+                p = *same; // the radio's own bytes, spare bits and all
+                return;
+            }
+            if (const std::optional<memory::Payload> &bytes = known->blocks.at(KnownBlocks::Index(b)))
+                p = *bytes; // changed: encoded over what the radio gave
+        }
         if (b.area == kAreaSettings)
             memory::EncodeSettingsBlock(settings, p);
         else

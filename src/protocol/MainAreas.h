@@ -8,7 +8,9 @@
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tonvar::protocol {
@@ -24,11 +26,29 @@ inline const std::string kCheckHungUp =
 
 // Channels 1 to 16, then the settings; a write reads them back when asked.
 link::TransferPlan ChannelsAndSettings(bool readBack);
+
+// The bytes of channels 1 to 16 (at 0 to 15) and of the settings (at 16) as
+// the radio gave them, where known: by a read, or from a radio image.
+struct KnownBlocks {
+    static constexpr std::size_t kSettings = 16;
+    std::array<std::optional<memory::Payload>, 17> blocks{};
+
+    static std::size_t Index(link::BlockRef b);
+    // The block's known bytes when they decode to the texts `table` and
+    // `settings` hold now (the user has not changed them), else none.
+    const memory::Payload *Unchanged(link::BlockRef b, const memory::ChannelTable &table,
+                                     const memory::SettingsTexts &settings) const;
+};
+
 // Reads into and writes from `table` and `settings`; the settings request
 // waits `sleep(kSettingsRequestPauseMs)` first. A block reads back as
-// written when it decodes to the same texts.
+// written when it decodes to the same texts. With `known`, a read keeps
+// each block's bytes there, and a write sends a block whose texts are
+// unchanged as the bytes known, and encodes a changed one over them: what
+// the user did not change keeps its bytes.
 link::TransferHooks ChannelsAndSettingsHooks(memory::ChannelTable &table, memory::SettingsTexts &settings,
-                                             std::function<void(int milliseconds)> sleep);
+                                             std::function<void(int milliseconds)> sleep,
+                                             KnownBlocks *known = nullptr);
 
 // "channel 5", "the settings".
 std::string BlockName(link::BlockRef b);

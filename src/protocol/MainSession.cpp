@@ -146,19 +146,24 @@ void MainSession::StartRead()
     rbtnEnabled = false;
     readTable_ = table_;
     readSettings_ = settings_;
-    transfer_.Read(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep));
+    readKnown_ = KnownBlocks{};
+    transfer_.Read(ChannelsAndSettings(verifyWrites),
+                   ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep, &readKnown_));
     Describe();
     formEnabled = false;
 }
 
 void MainSession::CheckBeforeWrite() const
 {
+    // What the radio gave and the user left alone goes back as it came.
     for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
         if (ch >= table_.RowCount())
             throw text::Failure("There is no channel " + std::to_string(ch) + " to write.");
-        memory::CheckChannelHeld(table_.Row(ch), ch);
+        if (!known_.Unchanged({kAreaChannels, static_cast<std::uint8_t>(ch)}, table_, settings_))
+            memory::CheckChannelHeld(table_.Row(ch), ch);
     }
-    memory::CheckSettingsHeld(settings_);
+    if (!known_.Unchanged({kAreaSettings, 0}, table_, settings_))
+        memory::CheckSettingsHeld(settings_);
 }
 
 void MainSession::StartWrite()
@@ -172,7 +177,8 @@ void MainSession::StartWrite()
     comcbbEnabled = false;
     wbtnEnabled = false;
     try {
-        transfer_.Write(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
+        transfer_.Write(ChannelsAndSettings(verifyWrites),
+                        ChannelsAndSettingsHooks(table_, settings_, host_.Sleep, &known_));
     } catch (...) {
         EndSession();
         throw;
@@ -299,6 +305,7 @@ void MainSession::EndRead()
     // The whole read at once: every row and box as the radio holds it.
     table_ = readTable_;
     settings_ = readSettings_;
+    known_ = readKnown_;
     if (host_.ShowMessage)
         host_.ShowMessage(kReadSucceeded);
     formEnabled = true;

@@ -136,6 +136,11 @@ public:
     // the last has succeeded. Starts nothing while a session runs.
     void StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
                     std::function<void()> done);
+    // The radio's own bytes for channels and settings, as an image holds
+    // them: a write sends each block whose texts the user did not change as
+    // these bytes.
+    void KeepKnownBlocks(const KnownBlocks &known) { known_ = known; }
+    const KnownBlocks &Known() const { return known_; }
     // A backup or a restore runs.
     bool WholeRunning() const { return whole_.active; }
     void Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
@@ -210,6 +215,10 @@ private:
     Whole whole_;
 
     Port &port_;
+    // The bytes the radio gave for each block (the last read, or an image
+    // opened): a write sends what the user did not change as those bytes.
+    KnownBlocks known_;
+    KnownBlocks readKnown_;
     // What a read brings in, put into the table and the settings only when
     // the whole read has succeeded: a read that fails or is stopped leaves
     // them as they were.

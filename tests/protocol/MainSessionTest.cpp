@@ -686,3 +686,66 @@ TEST_F(SessionFixture, AReadStoppedAnywhereLeavesTableAndSettingsAsTheyWere)
     EXPECT_EQ(table.Row(3), ChannelRow{}) << "a channel the radio holds empty is emptied";
     EXPECT_EQ(settings.Box(4), "120");
 }
+
+// A radio read and written back unchanged gets its own bytes back, whatever
+// they hold (spare bits, values the table cannot encode again); a channel
+// the user changed is the one block that differs, and it holds the change.
+TEST_F(SessionFixture, WhatTheUserDidNotChangeIsWrittenBackAsTheRadioGaveIt)
+{
+    session.verifyWrites = false; // the read-back has tests of its own
+    std::vector<Bytes> blocks; // channels 1..16, then the settings, as the radio holds them
+    std::uint32_t seed = 12345;
+    for (int b = 0; b < 17; ++b) {
+        ByteBuffer payload{};
+        for (std::size_t i = 4; i < 32; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            payload[i] = static_cast<std::uint8_t>(seed >> 16);
+        }
+        if (b == 2) // channel 3: one the user will edit
+            tonvar::test::EncodeChannelBlock(Channel("433.00000"), payload);
+        if (b == 4)
+            payload[4] = payload[5] = payload[6] = payload[7] = 0x99; // no frequency the table can encode again
+        blocks.push_back(b < 16 ? Frame(0, static_cast<std::uint8_t>(b + 1), payload) : Frame(5, 0, payload));
+    }
+    session.rbtnClick();
+    Receive(Ack());
+    for (const Bytes &frame : blocks)
+        Receive(frame);
+    ASSERT_EQ(messages, std::vector<std::string>{kReadSucceeded});
+
+    const auto write = [&] {
+        std::vector<Bytes> written;
+        port.Sent();
+        session.wbtnClick();
+        EXPECT_EQ(port.Sent(), Ascii("PROGRAM"));
+        for (int n = 0; n < 18 && session.WriteRunning(); ++n) {
+            Receive(Ack());
+            const Bytes sent = port.Sent();
+            if (sent.size() == 34)
+                written.push_back(sent);
+        }
+        return written;
+    };
+    std::vector<Bytes> written;
+    ASSERT_NO_THROW(written = write());
+    ASSERT_EQ(written.size(), 17u);
+    for (std::size_t b = 0; b < 17; ++b)
+        EXPECT_EQ(written[b], blocks[b]) << "block " << b;
+
+    // One cell changed: that channel alone is encoded again, over the radio's bytes.
+    table.SetCell(3, 5, table.Cell(3, 5) == "HIGH" ? "LOW" : "HIGH");
+    const std::string power = table.Cell(3, 5);
+    ASSERT_NO_THROW(written = write());
+    ASSERT_EQ(written.size(), 17u);
+    for (std::size_t b = 0; b < 17; ++b) {
+        if (b != 2) {
+            EXPECT_EQ(written[b], blocks[b]) << "block " << b;
+        }
+    }
+    EXPECT_NE(written[2], blocks[2]);
+    ChannelTable decoded;
+    ByteBuffer frame{};
+    std::copy(written[2].begin(), written[2].end(), frame.begin());
+    tonvar::memory::DecodeChannelBlock(3, PayloadOf(frame), decoded);
+    EXPECT_EQ(decoded.Cell(3, 5), power);
+}
