@@ -31,6 +31,14 @@ protected:
         texts = DtmfTexts();
         digitCounts = {};
     }
+    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
+    {
+        DtmfTexts t;
+        DtmfDigitCounts counts{};
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            DecodeDtmfBlock(static_cast<int>(b), blocks[b], t, counts);
+        return t == texts;
+    }
     void CheckHeld() const override { CheckDtmfHeld(texts); }
 };
 

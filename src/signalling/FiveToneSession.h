@@ -33,6 +33,13 @@ protected:
         texts = FiveToneTexts();
         CCIRChange();
     }
+    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
+    {
+        FiveToneTexts t;
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            DecodeFiveToneBlock(static_cast<int>(b), blocks[b], t);
+        return t == texts;
+    }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
 };
 

@@ -22,6 +22,13 @@ protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFleetSyncBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFleetSyncBlock(block, texts, payload); }
     void ResetTexts() override { texts = FleetSyncTexts(); }
+    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
+    {
+        FleetSyncTexts t;
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            DecodeFleetSyncBlock(static_cast<int>(b), blocks[b], t);
+        return t == texts;
+    }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
 };
 

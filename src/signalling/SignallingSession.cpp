@@ -30,6 +30,7 @@ void SignallingLogic::ReadImage(const files::RadioImage &image)
 
 void SignallingLogic::DecodeArea(const std::vector<memory::Payload> &blocks)
 {
+    known_ = blocks;
     ResetTexts();
     holdsArea = true;
     for (std::size_t b = 0; b < blocks.size(); ++b)
@@ -39,6 +40,13 @@ void SignallingLogic::DecodeArea(const std::vector<memory::Payload> &blocks)
 void SignallingLogic::WriteImage(files::RadioImage &image) const
 {
     files::RadioImage out = image;
+    if (Unchanged()) {
+        // As the radio or the image gave it.
+        for (int b = 0; b < traits_.blocks; ++b)
+            out.At({traits_.area, static_cast<std::uint8_t>(b)}) = known_.at(static_cast<std::size_t>(b));
+        image = out;
+        return;
+    }
     try {
         CheckHeld();
         for (int b = 0; b < traits_.blocks; ++b)
@@ -66,7 +74,13 @@ link::TransferHooks SignallingLogic::Hooks()
         if (b.number < readBlocks_.size())
             readBlocks_[b.number] = p;
     };
-    hooks.build = [this](link::BlockRef b, memory::Payload &p) { Encode(b.number, p); };
+    hooks.build = [this](link::BlockRef b, memory::Payload &p) {
+        const bool known = b.number < known_.size();
+        if (known)
+            p = known_[b.number]; // what the radio gave, unchanged texts and spare bytes alike
+        if (!known || !Unchanged())
+            Encode(b.number, p);
+    };
     // The radio holds a block when every byte the block's fields set is as
     // written; spare bytes the codec leaves alone may be kept otherwise.
     hooks.same = [this](link::BlockRef b, const memory::Payload &written, const memory::Payload &read) {
@@ -113,7 +127,9 @@ void SignallingLogic::wbtnClick()
     if (!MayStart())
         return;
     try {
-        CheckHeld();
+        // What the radio gave and the user left alone goes back as it came.
+        if (!Unchanged())
+            CheckHeld();
         transfer_.Check(Plan(), Hooks());
     } catch (const text::ConversionError &e) {
         if (!e.detail().empty())

@@ -25,6 +25,13 @@ protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeTwoToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeTwoToneBlock(block, texts, payload); }
     void ResetTexts() override { texts = TwoToneTexts(); }
+    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
+    {
+        TwoToneTexts t;
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            DecodeTwoToneBlock(static_cast<int>(b), blocks[b], t);
+        return t == texts;
+    }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
 };
 

@@ -520,3 +520,35 @@ TEST_P(StoppedRead, LeavesTheWindowAsItWasUnlessItEnds)
 
 INSTANTIATE_TEST_SUITE_P(EveryWindow, StoppedRead, ::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync),
                          [](const ::testing::TestParamInfo<Window> &p) { return kWindowNames[p.param]; });
+
+// A window read from a radio holding any bytes at all and written back
+// unchanged leaves the radio's area byte for byte as it was, and says so.
+TEST_P(StoppedRead, WrittenBackUnchangedTheRadioKeepsEveryByte)
+{
+    const Window w = GetParam();
+    SignallingLogic &logic = Logic(w);
+    files::RadioImage radio = Filled(3);
+    const files::RadioImage before = radio;
+    Read(w);
+    while (Answer(radio) && !logic.rbtnEnabled) {
+    }
+    ASSERT_TRUE(logic.rbtnEnabled);
+
+    port.Sent();
+    Write(w);
+    for (int step = 0; step < 200 && !logic.wbtnEnabled; ++step) {
+        const Bytes sent = port.Sent();
+        ASSERT_GE(sent.size(), 4u);
+        if (sent[0] == 0x57) { // a block: the radio stores it and acknowledges
+            std::copy(sent.begin() + 4, sent.begin() + 32, radio.At({sent[1], sent[2]}).begin());
+            const Bytes ack{0x06};
+            main.Comm1ReceiveData(ack.data(), 1);
+        } else {
+            port.writes.insert(port.writes.begin(), sent); // a read-back request
+            ASSERT_TRUE(Answer(radio));
+        }
+    }
+    EXPECT_TRUE(logic.wbtnEnabled);
+    EXPECT_EQ(messages, std::vector<std::string>{kWriteSucceeded});
+    EXPECT_EQ(radio, before);
+}
