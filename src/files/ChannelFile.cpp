@@ -401,15 +401,6 @@ std::string FirstLine(const std::string &text)
     return lines.empty() ? std::string() : lines.front();
 }
 
-// Another program's channel list (the generic CSV of the common radio
-// programmers): its first line names the columns Location and Frequency.
-bool LooksLikeChannelCsv(const std::string &text)
-{
-    const std::vector<std::string> names = ParseRecord(FirstLine(text));
-    const auto has = [&](const std::string &name) { return std::find(names.begin(), names.end(), name) != names.end(); };
-    return has("Location") && has("Frequency");
-}
-
 // What makes a text no channel file, or nothing. Only what no channel file
 // holds counts: a line with more or fewer fields than sixteen, or a channel
 // line numbered for another channel, is read as the format reads it.
@@ -467,6 +458,13 @@ void CheckChannelFileText(const std::string &text)
     else if (LooksLikeChannelCsv(text))
         why = "It is a CSV channel list (its columns are Location, Frequency, ...): import it as CSV.";
     throw text::Failure("The file is not a channel file.", why);
+}
+
+bool LooksLikeChannelCsv(const std::string &text)
+{
+    const std::vector<std::string> names = ParseRecord(FirstLine(text));
+    const auto has = [&](const std::string &name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    return has("Location") && has("Frequency");
 }
 
 bool IsChannelFileText(const std::string &text)

@@ -61,6 +61,10 @@ std::vector<std::string> ChannelFileLines(const std::string &text);
 void CheckChannelFileText(const std::string &text);
 // Whether CheckChannelFileText takes the bytes.
 bool IsChannelFileText(const std::string &text);
+// Whether a text starts as another program's channel list does (the generic
+// CSV of the common radio programmers: its first line names the columns
+// Location and Frequency).
+bool LooksLikeChannelCsv(const std::string &text);
 
 // Writes the file through a temporary file in the same folder, renamed over
 // the old one when complete, so a failed save leaves the old file as it was.
