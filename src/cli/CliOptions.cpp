@@ -259,7 +259,9 @@ std::string HelpText(Command command)
                "\n"
                "Reads the radio's channels and settings and saves them as a channel file.\n"
                "With several ports, FILE is a folder (each radio's file is named after its\n"
-               "port) or a name with {port} in it.\n"
+               "port) or a name with {port} in it. An existing file is replaced only by its\n"
+               "own kind: a radio image, a roster or any file that is not a channel file\n"
+               "is refused before any radio is touched.\n"
                "\n" +
                common;
     case Command::Write:
@@ -287,7 +289,8 @@ std::string HelpText(Command command)
                "naming the window, the row and the field of each difference.\n"
                "\n"
                "      --roster FILE    compare each radio with the image and its own values,\n"
-               "                       as restore --roster gave them\n" +
+               "                       as restore --roster gave them (radio images only)\n"
+               "      --allow-duplicate-ids  with --roster: as restore takes it\n" +
                common;
     case Command::Check:
         return "Usage: tonvar-cli check FILE...\n"
@@ -298,30 +301,38 @@ std::string HelpText(Command command)
                "checked as a restore would apply it: every value, and IDs given twice.\n"
                "A roster's fields are named as their windows show them\n"
                "(docs/radio-image.md lists them). Exit status 0 when every file is good,\n"
-               "2 when one is not.\n";
+               "2 when one is not.\n"
+               "\n"
+               "      --allow-duplicate-ids  with an image and a roster: do not refuse IDs\n"
+               "                       two radios would share\n";
     case Command::Backup:
         return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
                "\n"
                "Reads the whole radio (channels, settings, DTMF, FleetSync, 2TONE and\n"
                "5TONE: 52 blocks) into a radio image, every block as the radio gave it.\n"
                "With several ports, IMAGE is a folder (each radio's image is named after\n"
-               "its port) or a name with {port} in it.\n"
+               "its port) or a name with {port} in it. An existing file is replaced only by\n"
+               "its own kind: a channel file, a roster or any file that is not a radio\n"
+               "image is refused before any radio is touched.\n"
                "\n" +
                common;
     case Command::Restore:
         return "Usage: tonvar-cli restore --port PORT [options] IMAGE.radio\n"
                "\n"
                "Writes a radio image into the radio, all six areas, every block as the\n"
-               "image holds it (or each radio its own: a folder or a name with {port}). After writing, the radio is "
-               "read back and the restore\n"
-               "counts as done only when it holds what was written.\n"
+               "image holds it (or each radio its own: a folder or a name with {port}).\n"
+               "After writing, the radio is read back and the restore counts as done only\n"
+               "when it holds what was written. No two radios get the same FleetSync fleet\n"
+               "and ID or DTMF ID code that the image (or roster) sets: one image into\n"
+               "several radios needs a roster giving each its own, or --allow-duplicate-ids.\n"
                "\n"
                "      --roster FILE    give each radio its own values: a CSV with a row a\n"
                "                       radio, picked by \"port\" or by the cable's \"serial\",\n"
                "                       and a column a field, named as its window shows it\n"
                "                       (\"FleetSync, ID[Own]\", \"DTMF, ID Code\")\n"
                "      --allow-duplicate-ids  let two radios get the same FleetSync fleet and\n"
-               "                       ID or DTMF ID code (refused otherwise)\n"
+               "                       ID or DTMF ID code, with a roster or without\n"
+               "                       (refused otherwise)\n"
                "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::None:
