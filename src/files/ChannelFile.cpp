@@ -388,9 +388,11 @@ namespace {
 
 constexpr int kFileLines = 1 + memory::kChannelCount + kSettingsInFile;
 
+// A line of nothing but blanks and tabs (a text of nothing but those and
+// line ends).
 bool BlankLine(const std::string &line)
 {
-    return std::all_of(line.begin(), line.end(), [](char c) { return IsBlank(static_cast<unsigned char>(c)); });
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 // The first line of a text, its UTF-8 byte order mark aside.
@@ -408,8 +410,6 @@ std::string ChannelFileProblem(const std::string &text, const std::vector<std::s
 {
     const std::string shape = "a channel file has " + std::to_string(kFileLines) +
                               " lines: the column captions, 16 channels and 9 settings.";
-    if (BlankLine(text))
-        return "It is empty: " + shape;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const bool binary = std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
             const auto u = static_cast<unsigned char>(c);
@@ -418,6 +418,8 @@ std::string ChannelFileProblem(const std::string &text, const std::vector<std::s
         if (binary)
             return "Line " + std::to_string(i + 1) + " holds bytes that are not text.";
     }
+    if (BlankLine(text))
+        return "It is empty: " + shape;
     // A spreadsheet's list saved with semicolons: a line of the table part
     // with semicolons between its fields and no comma.
     for (std::size_t i = 0; i < lines.size() && i <= static_cast<std::size_t>(memory::kChannelCount); ++i)
