@@ -379,10 +379,15 @@ int main(int argc, char **argv)
         std::string detail = e.detail().empty() ? "" : " " + e.detail();
         // A file of the other kind says which command takes it.
         const std::string message = e.what();
-        if (message.find("is not a radio image") != std::string::npos && !IsRadioImage(options.file))
-            detail += " A channel file is written with 'tonvar-cli write'.";
-        else if (message.find("is not a channel file") != std::string::npos && IsRadioImage(options.file))
-            detail += " This is a radio image: 'tonvar-cli restore' writes it.";
+        const FileKind kind = KindOfFile(options.file);
+        if (message.find("is not a radio image") != std::string::npos && kind == FileKind::ChannelFile)
+            detail += " It is a channel file: 'tonvar-cli write' writes it.";
+        else if (message.find("is not a radio image") != std::string::npos && kind == FileKind::Roster)
+            detail += " It is a roster: give it with --roster, beside a radio image.";
+        else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::RadioImage)
+            detail += " 'tonvar-cli restore' writes it.";
+        else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::Roster)
+            detail += " Give it with --roster, beside a radio image.";
         std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(message).c_str(), detail.c_str());
         return kExitUsage;
     }
