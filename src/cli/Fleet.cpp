@@ -93,8 +93,8 @@ void RefuseDuplicateIds(const std::vector<files::RadioImage> &images, const std:
         std::string names;
         for (std::size_t k = 0; k < radios.size(); ++k)
             names += (k == 0 ? "" : k + 1 == radios.size() ? " and " : ", ") + radios[k];
-        clashes += (clashes.empty() ? "" : "; ") + names + (radios.size() == 2 ? " would both get " : " would all get ") +
-                   what;
+        clashes += (clashes.empty() ? "" : "; ") + names +
+                   (radios.size() == 2 ? " would both get " : " would all get ") + what;
     }
     if (!clashes.empty())
         throw text::Failure(clashes + ".", "No two radios may answer to the same IDs: give each radio its own in a "

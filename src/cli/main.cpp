@@ -139,8 +139,8 @@ int CheckFiles(const std::vector<std::string> &names, bool allowDuplicateIds)
     };
     // --allow-duplicate-ids lets a roster give two radios one ID: it needs
     // both to mean anything.
-    if (allowDuplicateIds && (std::none_of(names.begin(), names.end(), isImage) ||
-                              std::none_of(names.begin(), names.end(), isRoster)))
+    if (allowDuplicateIds &&
+        (std::none_of(names.begin(), names.end(), isImage) || std::none_of(names.begin(), names.end(), isRoster)))
         return UsageFailure("--allow-duplicate-ids is for check with a radio image and a roster");
     for (const std::string &name : names) {
         try {

@@ -392,7 +392,8 @@ constexpr int kFileLines = 1 + memory::kChannelCount + kSettingsInFile;
 // line ends).
 bool BlankLine(const std::string &line)
 {
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 // The first line of a text, its UTF-8 byte order mark aside.
@@ -408,8 +409,8 @@ std::string FirstLine(const std::string &text)
 // line numbered for another channel, is read as the format reads it.
 std::string ChannelFileProblem(const std::string &text, const std::vector<std::string> &lines)
 {
-    const std::string shape = "a channel file has " + std::to_string(kFileLines) +
-                              " lines: the column captions, 16 channels and 9 settings.";
+    const std::string shape =
+        "a channel file has " + std::to_string(kFileLines) + " lines: the column captions, 16 channels and 9 settings.";
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const bool binary = std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
             const auto u = static_cast<unsigned char>(c);
@@ -465,7 +466,9 @@ void CheckChannelFileText(const std::string &text)
 bool LooksLikeChannelCsv(const std::string &text)
 {
     const std::vector<std::string> names = ParseRecord(FirstLine(text));
-    const auto has = [&](const std::string &name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    const auto has = [&](const std::string &name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
     return has("Location") && has("Frequency");
 }
 

@@ -340,8 +340,8 @@ TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
     const CliResult sharedDtmf = RunCli({"restore", "--json", "--no-verify", "--roster", Path("fleet-only.csv"), "-p",
                                          radios[0]->DevicePath(), "-p", radios[1]->DevicePath(), image});
     EXPECT_EQ(sharedDtmf.status, 2) << sharedDtmf.out << sharedDtmf.err;
-    EXPECT_EQ(Contains(sharedDtmf.err, Label(*radios[0]) + " and " + Label(*radios[1]) +
-                                           " would both get the DTMF ID code 4321."),
+    EXPECT_EQ(Contains(sharedDtmf.err,
+                       Label(*radios[0]) + " and " + Label(*radios[1]) + " would both get the DTMF ID code 4321."),
               "");
     EXPECT_EQ(radios[0]->Log().size() + radios[1]->Log().size(), before) << "no radio touched";
     const CliResult allowed =
@@ -423,13 +423,17 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
         std::string file;
         std::string says;
     } cases[] = {
-        {{"read", image}, image, image + " holds a radio image (the whole radio). 'tonvar-cli read' would replace "
-                                         "it with a channel file, so no radio was touched. Radio images are written "
-                                         "by 'tonvar-cli backup'."},
+        {{"read", image},
+         image,
+         image + " holds a radio image (the whole radio). 'tonvar-cli read' would replace "
+                 "it with a channel file, so no radio was touched. Radio images are written "
+                 "by 'tonvar-cli backup'."},
         {{"read", Path("radios")}, Path("radios/" + Label(radio) + ".wh"), "holds a radio image"},
-        {{"backup", channels}, channels, channels + " holds a channel file. 'tonvar-cli backup' would replace it with "
-                                                    "a radio image, so no radio was touched. Channel files are "
-                                                    "written by 'tonvar-cli read'."},
+        {{"backup", channels},
+         channels,
+         channels + " holds a channel file. 'tonvar-cli backup' would replace it with "
+                    "a radio image, so no radio was touched. Channel files are "
+                    "written by 'tonvar-cli read'."},
         {{"read", Path("roster.csv")}, Path("roster.csv"), "holds a roster"},
         {{"backup", Path("roster.csv")}, Path("roster.csv"), "holds a roster"},
         {{"read", Path("notes.txt")}, Path("notes.txt"), "holds neither a channel file nor a radio image"},
@@ -597,8 +601,9 @@ TEST_F(CliImage, ARosterRestoreChangesOnlyTheBytesOfTheRostersFields)
     // code and its digit count.
     using namespace signalling;
     const std::map<std::pair<int, int>, std::vector<std::size_t>> rosterBytes{
-        {{2, 0}, {fleetsync_offsets::kOwnFleet, fleetsync_offsets::kOwnFleet + 1, fleetsync_offsets::kOwnId,
-                  fleetsync_offsets::kOwnId + 1}},
+        {{2, 0},
+         {fleetsync_offsets::kOwnFleet, fleetsync_offsets::kOwnFleet + 1, fleetsync_offsets::kOwnId,
+          fleetsync_offsets::kOwnId + 1}},
         {{1, 0},
          {dtmf_offsets::kIdCode, dtmf_offsets::kIdCode + 1, dtmf_offsets::kIdCode + 2, dtmf_offsets::kIdCode + 3,
           dtmf_offsets::kDigitCounts}},
@@ -610,8 +615,8 @@ TEST_F(CliImage, ARosterRestoreChangesOnlyTheBytesOfTheRostersFields)
             const memory::Payload &was = held.At(b);
             const auto at = rosterBytes.find({b.area, b.number});
             for (std::size_t k = 0; k < was.size(); ++k) {
-                const bool field = at != rosterBytes.end() &&
-                                   std::find(at->second.begin(), at->second.end(), k) != at->second.end();
+                const bool field =
+                    at != rosterBytes.end() && std::find(at->second.begin(), at->second.end(), k) != at->second.end();
                 if (!field) {
                     EXPECT_EQ(static_cast<int>(now[k]), static_cast<int>(was[k]))
                         << Label(radio) << ", " << files::ImageBlockName(b) << ", byte " << k;
