@@ -2,7 +2,10 @@
 // channel table and the panel's texts, or stop with the loader's own message,
 // without writing outside the table. What loads is then used the way a write
 // to the radio uses it, every channel and the settings block encoded into a
-// frame; and a file that loaded whole saves and loads back the same.
+// frame; and a file that loaded whole saves and loads back the same. A file
+// the check before loading takes loads whole into the 17 rows; what is then
+// saved is taken by the check too, and opened and saved again gives the same
+// bytes.
 #include "Fuzz.h"
 
 #include "files/ChannelFile.h"
@@ -83,6 +86,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Check(SameTable(table, again), "a saved table loads back different");
         for (int n = 1; n <= 9; ++n)
             Check(settings.Box(n) == againSettings.Box(n), "a saved settings text loads back different");
+    }
+    // What the check before loading takes, a load applies whole; saved, it
+    // is taken again, and from the second save on the bytes stay the same.
+    if (files::IsChannelFileText(text)) {
+        std::string lines;
+        for (const std::string &line : files::ChannelFileLines(text))
+            lines += line + "\n";
+        memory::ChannelTable checked;
+        memory::SettingsTexts checkedSettings = memory::DefaultSettingsTexts();
+        Check(Load(lines, checked, checkedSettings), "a file the check takes does not load whole");
+        Check(checked.RowCount() == memory::kTableRows, "a file the check takes loads other than 17 rows");
+        const std::string first = files::ChannelFileText(checked, checkedSettings);
+        Check(files::IsChannelFileText(first), "the check refuses what tonvar saved");
+        memory::ChannelTable second;
+        memory::SettingsTexts secondSettings = memory::DefaultSettingsTexts();
+        Check(Load(first, second, secondSettings), "a saved file does not load whole");
+        const std::string again = files::ChannelFileText(second, secondSettings);
+        memory::ChannelTable third;
+        memory::SettingsTexts thirdSettings = memory::DefaultSettingsTexts();
+        Check(Load(again, third, thirdSettings), "a saved file does not load whole");
+        Check(files::ChannelFileText(third, thirdSettings) == again, "opened and saved, a file's bytes change");
     }
     return 0;
 }

@@ -68,6 +68,12 @@ write('fuzz_channel_file', 'empty-table.wh', channel_file(empty_rows))
 write('fuzz_channel_file', 'programmed.wh', channel_file(programmed))
 write('fuzz_channel_file', 'hand-edited.wh', channel_file(hand, ['5', '3', '9', 'CLOSE', 'CLOSE',
                                                                 'H/L PowerSwitch', 'Monitor', 'CLOSE', 'CLOSE']))
+# Edited by hand: an unquoted blank splits a field (17 fields, the last
+# dropped), a short line leaves the rest of its row empty.
+high_power = list(programmed)
+high_power[4] = '5,145.50000,145.50000,NONE,NONE,HIGH POWER,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE'
+high_power[5] = '6,146.00000'
+write('fuzz_channel_file', 'high-power.wh', channel_file(high_power))
 write('fuzz_channel_file', 'lf-only.wh', channel_file(programmed, end='\n'))
 write('fuzz_channel_file', 'short.wh', channel_file(programmed[:8], []))
 write('fuzz_channel_file', 'long.wh', channel_file(programmed + ['extra,1', 'extra,2', 'extra,3', 'extra,4']))

@@ -42,6 +42,7 @@ Options ParseOptions(const std::vector<std::string> &args)
 {
     Options out;
     std::vector<std::string> operands;
+    std::set<std::string> given; // each option given, by its long name
     bool onlyOperands = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -73,6 +74,11 @@ Options ParseOptions(const std::vector<std::string> &args)
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
         };
+        // An option of one value given twice would leave one of them unused.
+        const auto once = [&](const std::string &option) {
+            if (!given.insert(option).second)
+                throw UsageError(option + " is given twice");
+        };
         if (name == "--help" || name == "-h") {
             noValue();
             out.help = true;
@@ -81,33 +87,42 @@ Options ParseOptions(const std::vector<std::string> &args)
             out.version = true;
         } else if (name == "--quiet" || name == "-q") {
             noValue();
+            given.insert("--quiet");
             out.quiet = true;
         } else if (name == "--port" || name == "-p") {
             const std::string port = value();
             if (port.empty())
                 throw UsageError("--port needs a port name or a device path");
+            given.insert("--port");
             out.ports.push_back(port);
         } else if (name == "--roster") {
+            once("--roster");
             out.roster = value();
             if (out.roster.empty())
                 throw UsageError("--roster needs a file");
         } else if (name == "--allow-duplicate-ids") {
             noValue();
+            given.insert("--allow-duplicate-ids");
             out.allowDuplicateIds = true;
         } else if (name == "--json") {
             noValue();
+            given.insert("--json");
             out.json = true;
         } else if (name == "--backup") {
+            once("--backup");
             out.backupDir = value();
             if (out.backupDir.empty())
                 throw UsageError("--backup needs a folder");
         } else if (name == "--all" || name == "-a") {
             noValue();
+            given.insert("--all");
             out.all = true;
         } else if (name == "--no-verify") {
             noValue();
+            given.insert("--no-verify");
             out.verify = false;
         } else if (name == "--timeout") {
+            once("--timeout");
             out.timeoutSeconds = Seconds(value());
         } else {
             throw UsageError("unknown option '" + arg + "'");
@@ -115,36 +130,56 @@ Options ParseOptions(const std::vector<std::string> &args)
     }
     if (out.help || out.version)
         return out;
-    switch (out.command) {
-    case Command::None:
+    if (out.command == Command::None)
         throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
+    // Every option given must apply to the command: one that does not would
+    // be ignored, and a check it asks for never made.
+    const auto radios = [&] {
+        return out.command == Command::Read || out.command == Command::Write || out.command == Command::Verify ||
+               out.command == Command::Backup || out.command == Command::Restore;
+    };
+    for (const std::string &option : given) {
+        if (option == "--port" || option == "--all") {
+            if (out.command == Command::Ports)
+                throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
+            if (out.command == Command::Check)
+                throw UsageError("check takes no port: it reads files only");
+        } else if (option == "--roster") {
+            if (out.command == Command::Check)
+                throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
+            if (out.command != Command::Restore && out.command != Command::Verify)
+                throw UsageError("--roster is for restore and verify only");
+        } else if (option == "--allow-duplicate-ids") {
+            if (out.command == Command::Verify && out.roster.empty())
+                throw UsageError("--allow-duplicate-ids is for verify --roster only: a verify without a roster "
+                                 "gives no radio any ID");
+            if (out.command != Command::Restore && out.command != Command::Verify && out.command != Command::Check)
+                throw UsageError("--allow-duplicate-ids is for restore (and verify --roster, check) only");
+        } else if (option == "--no-verify") {
+            if (out.command != Command::Write && out.command != Command::Restore)
+                throw UsageError("--no-verify is for write and restore only");
+        } else if (option == "--backup") {
+            if (out.command != Command::Write)
+                throw UsageError("--backup is for write only");
+        } else if (!radios()) {
+            // --quiet, --json, --timeout: how a run on radios reports and waits.
+            throw UsageError(option + " is for read, write, verify, backup and restore only");
+        }
+    }
+    switch (out.command) {
     case Command::Check:
-        if (!out.ports.empty() || out.all)
-            throw UsageError("check takes no port: it reads files only");
-        if (!out.roster.empty())
-            throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
         if (operands.empty())
             throw UsageError("no file given");
         out.files = operands;
         out.file = operands.front();
         return out;
     case Command::Ports:
-        if (!out.ports.empty() || out.all)
-            throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
         if (!operands.empty())
             throw UsageError("unexpected argument '" + operands.front() + "'");
         return out;
     default:
         break;
     }
-    if (!out.verify && out.command != Command::Write && out.command != Command::Restore)
-        throw UsageError("--no-verify is for write and restore only");
-    if (!out.backupDir.empty() && out.command != Command::Write)
-        throw UsageError("--backup is for write only");
-    if ((!out.roster.empty() || out.allowDuplicateIds) && out.command != Command::Restore &&
-        out.command != Command::Verify)
-        throw UsageError(out.roster.empty() ? "--allow-duplicate-ids is for restore --roster only"
-                                            : "--roster is for restore and verify only");
     if (out.ports.empty() && !out.all)
         throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
@@ -224,7 +259,9 @@ std::string HelpText(Command command)
                "\n"
                "Reads the radio's channels and settings and saves them as a channel file.\n"
                "With several ports, FILE is a folder (each radio's file is named after its\n"
-               "port) or a name with {port} in it.\n"
+               "port) or a name with {port} in it. An existing file is replaced only by its\n"
+               "own kind: a radio image, a roster or any file that is not a channel file\n"
+               "is refused before any radio is touched.\n"
                "\n" +
                common;
     case Command::Write:
@@ -252,7 +289,8 @@ std::string HelpText(Command command)
                "naming the window, the row and the field of each difference.\n"
                "\n"
                "      --roster FILE    compare each radio with the image and its own values,\n"
-               "                       as restore --roster gave them\n" +
+               "                       as restore --roster gave them (radio images only)\n"
+               "      --allow-duplicate-ids  with --roster: as restore takes it\n" +
                common;
     case Command::Check:
         return "Usage: tonvar-cli check FILE...\n"
@@ -263,30 +301,38 @@ std::string HelpText(Command command)
                "checked as a restore would apply it: every value, and IDs given twice.\n"
                "A roster's fields are named as their windows show them\n"
                "(docs/radio-image.md lists them). Exit status 0 when every file is good,\n"
-               "2 when one is not.\n";
+               "2 when one is not.\n"
+               "\n"
+               "      --allow-duplicate-ids  with an image and a roster: do not refuse IDs\n"
+               "                       two radios would share\n";
     case Command::Backup:
         return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
                "\n"
                "Reads the whole radio (channels, settings, DTMF, FleetSync, 2TONE and\n"
                "5TONE: 52 blocks) into a radio image, every block as the radio gave it.\n"
                "With several ports, IMAGE is a folder (each radio's image is named after\n"
-               "its port) or a name with {port} in it.\n"
+               "its port) or a name with {port} in it. An existing file is replaced only by\n"
+               "its own kind: a channel file, a roster or any file that is not a radio\n"
+               "image is refused before any radio is touched.\n"
                "\n" +
                common;
     case Command::Restore:
         return "Usage: tonvar-cli restore --port PORT [options] IMAGE.radio\n"
                "\n"
                "Writes a radio image into the radio, all six areas, every block as the\n"
-               "image holds it (or each radio its own: a folder or a name with {port}). After writing, the radio is "
-               "read back and the restore\n"
-               "counts as done only when it holds what was written.\n"
+               "image holds it (or each radio its own: a folder or a name with {port}).\n"
+               "After writing, the radio is read back and the restore counts as done only\n"
+               "when it holds what was written. No two radios get the same FleetSync fleet\n"
+               "and ID or DTMF ID code that the image (or roster) sets: one image into\n"
+               "several radios needs a roster giving each its own, or --allow-duplicate-ids.\n"
                "\n"
                "      --roster FILE    give each radio its own values: a CSV with a row a\n"
                "                       radio, picked by \"port\" or by the cable's \"serial\",\n"
                "                       and a column a field, named as its window shows it\n"
                "                       (\"FleetSync, ID[Own]\", \"DTMF, ID Code\")\n"
                "      --allow-duplicate-ids  let two radios get the same FleetSync fleet and\n"
-               "                       ID or DTMF ID code (refused otherwise)\n"
+               "                       ID or DTMF ID code, with a roster or without\n"
+               "                       (refused otherwise)\n"
                "      --no-verify      do not read back (the summary says so)\n" +
                common;
     case Command::None:

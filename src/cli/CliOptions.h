@@ -8,8 +8,11 @@
 //   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli check FILE...
 //
-// Options: --no-verify (write and restore), --quiet, --timeout SECONDS (default 10), --help, --version. A value may
-// follow its option as the next argument or after "=" (--port=ttyUSB0).
+// Options: --no-verify (write and restore), --backup DIR (write), --roster FILE (restore and verify),
+// --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet, --timeout SECONDS (default 10)
+// (the commands on radios), --help, --version. A value may follow its option as the next argument or after "="
+// (--port=ttyUSB0). An option that does not apply to the command, or one of a single value given twice, is wrong
+// usage: it would otherwise be ignored.
 #pragma once
 
 #include <stdexcept>
@@ -32,10 +35,9 @@ struct Options {
     bool verify = true; // write: read back what was written (--no-verify: not)
     bool all = false;   // --all: every USB serial port `ports` lists, besides --port
     bool json = false;  // --json: one JSON object per radio on standard output
-    std::string backupDir;
-    std::string roster; // restore --roster FILE: each radio's own values
-    bool allowDuplicateIds =
-        false; // --allow-duplicate-ids // write --backup DIR: each radio backed up whole into DIR first
+    std::string backupDir;          // write --backup DIR: each radio backed up whole into DIR first
+    std::string roster;             // restore or verify --roster FILE: each radio's own values
+    bool allowDuplicateIds = false; // --allow-duplicate-ids: two radios may get the same IDs
 };
 
 inline constexpr int kExitSuccess = 0;

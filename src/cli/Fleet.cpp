@@ -1,28 +1,14 @@
 #include "cli/Fleet.h"
 
+#include "memory/Payload.h"
+#include "protocol/Frames.h"
+#include "signalling/DtmfBlocks.h"
+#include "signalling/DtmfCodec.h"
+#include "signalling/FleetSyncBlocks.h"
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
-#include <algorithm>
-#include <map>
-
 namespace tonvar::cli {
-
-namespace {
-
-const std::string kFleet = "FleetSync, Fleet[Own]";
-const std::string kId = "FleetSync, ID[Own]";
-const std::string kDtmfId = "DTMF, ID Code";
-
-std::string FieldOf(const files::RadioImage &image, const std::string &where)
-{
-    for (const signalling::ImageField &f : signalling::ImageFields(image))
-        if (f.where == where)
-            return f.text;
-    return {};
-}
-
-} // namespace
 
 std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::vector<files::RadioImage> &bases,
                                        const std::vector<std::string> &labels, const std::vector<std::string> &serials,
@@ -55,30 +41,64 @@ std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::v
         }
         out.push_back(std::move(own));
     }
-    if (allowDuplicateIds)
-        return out;
-    // A fleet's radios answer to the IDs the roster gives them: no two the same.
-    const auto gives = [&](const std::string &field) {
-        return std::find(roster.fields.begin(), roster.fields.end(), field) != roster.fields.end();
-    };
-    const bool fleetSync = gives(kFleet) || gives(kId);
-    const bool dtmf = gives(kDtmfId);
-    std::map<std::string, std::size_t> fleetIds, dtmfIds;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const std::string fleetId = FieldOf(out[i].image, kFleet) + "/" + FieldOf(out[i].image, kId);
-        const auto [a, newFleetId] = fleetIds.emplace(fleetId, i);
-        if (fleetSync && !newFleetId)
-            throw text::Failure(labels[a->second] + " and " + labels[i] + " would both get FleetSync fleet " +
-                                    FieldOf(out[i].image, kFleet) + " and ID " + FieldOf(out[i].image, kId) + ".",
-                                "Give each radio its own in the roster, or --allow-duplicate-ids.");
-        const std::string dtmfId = FieldOf(out[i].image, kDtmfId);
-        const auto [b, newDtmf] = dtmfIds.emplace(dtmfId, i);
-        if (dtmf && !newDtmf)
-            throw text::Failure(labels[b->second] + " and " + labels[i] + " would both get the DTMF ID code " + dtmfId +
-                                    ".",
-                                "Give each radio its own in the roster, or --allow-duplicate-ids.");
+    if (!allowDuplicateIds) {
+        std::vector<files::RadioImage> images;
+        for (const RadioOwnImage &own : out)
+            images.push_back(own.image);
+        RefuseDuplicateIds(images, labels);
     }
     return out;
+}
+
+RadioIds IdsOf(const files::RadioImage &image)
+{
+    RadioIds ids;
+    const memory::Payload &fleetSync = image.At({protocol::kAreaFleetSync, 0});
+    const std::uint16_t fleet = memory::Get16(fleetSync, signalling::fleetsync_offsets::kOwnFleet);
+    const std::uint16_t id = memory::Get16(fleetSync, signalling::fleetsync_offsets::kOwnId);
+    if (id != 0 && id != 0xFFFF)
+        ids.fleetSync = "FleetSync fleet " + std::to_string(fleet) + " and ID " + std::to_string(id);
+    const memory::Payload &dtmf = image.At({protocol::kAreaDtmf, 0});
+    const int digits = dtmf[signalling::dtmf_offsets::kDigitCounts];
+    const std::optional<std::string> code =
+        signalling::DecodeIdCode(memory::Get32(dtmf, signalling::dtmf_offsets::kIdCode), digits);
+    if (code && digits <= 8)
+        ids.dtmf = "the DTMF ID code " + *code;
+    return ids;
+}
+
+void RefuseDuplicateIds(const std::vector<files::RadioImage> &images, const std::vector<std::string> &labels)
+{
+    // Each ID given to more than one radio, with its radios, in the order met.
+    std::vector<std::pair<std::string, std::vector<std::string>>> given;
+    const auto add = [&given](const std::optional<std::string> &id, const std::string &label) {
+        if (!id)
+            return;
+        for (auto &[what, radios] : given)
+            if (what == *id) {
+                radios.push_back(label);
+                return;
+            }
+        given.push_back({*id, {label}});
+    };
+    for (std::size_t i = 0; i < images.size() && i < labels.size(); ++i) {
+        const RadioIds ids = IdsOf(images[i]);
+        add(ids.fleetSync, labels[i]);
+        add(ids.dtmf, labels[i]);
+    }
+    std::string clashes;
+    for (const auto &[what, radios] : given) {
+        if (radios.size() < 2)
+            continue;
+        std::string names;
+        for (std::size_t k = 0; k < radios.size(); ++k)
+            names += (k == 0 ? "" : k + 1 == radios.size() ? " and " : ", ") + radios[k];
+        clashes += (clashes.empty() ? "" : "; ") + names +
+                   (radios.size() == 2 ? " would both get " : " would all get ") + what;
+    }
+    if (!clashes.empty())
+        throw text::Failure(clashes + ".", "No two radios may answer to the same IDs: give each radio its own in a "
+                                           "roster (--roster), or allow it with --allow-duplicate-ids.");
 }
 
 } // namespace tonvar::cli

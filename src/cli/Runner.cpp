@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -48,8 +50,9 @@ std::string Verb(Job job)
 
 namespace {
 
-// DIR/<label>-<local time>.radio: a later run never overwrites an earlier
-// run's backup.
+// DIR/<label>-<local time>.radio, or with -2, -3 ... after the time where
+// that name is taken: a backup never replaces a file, an earlier run's
+// backup (of the same second) or anything else.
 std::string BackupPath(const std::string &folder, const std::string &label)
 {
     const std::time_t now = std::time(nullptr);
@@ -57,7 +60,12 @@ std::string BackupPath(const std::string &folder, const std::string &label)
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return folder + (folder.back() == '/' ? "" : "/") + label + "-" + stamp + ".radio";
+    const std::string base = folder + (folder.back() == '/' ? "" : "/") + label + "-" + stamp;
+    std::string path = base + ".radio";
+    struct stat st {};
+    for (int n = 2; ::lstat(path.c_str(), &st) == 0; ++n)
+        path = base + "-" + std::to_string(n) + ".radio";
+    return path;
 }
 
 } // namespace

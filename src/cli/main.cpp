@@ -2,8 +2,10 @@
 // once, with the main window's sessions and channel files; backs up and
 // restores whole radios as radio images.
 #include "cli/CliOptions.h"
+#include "cli/FileKinds.h"
 #include "cli/Fleet.h"
 #include "cli/Runner.h"
+#include "files/ChannelFile.h"
 #include "files/RadioImage.h"
 #include "files/Roster.h"
 #include "signalling/RadioAreas.h"
@@ -118,9 +120,9 @@ void CheckRosterFields(const files::Roster &roster)
     }
 }
 
-// Each file as a write or a restore would load it; a roster given with an
-// image as a restore would apply it to that image.
-int CheckFiles(const std::vector<std::string> &names)
+// Each file as a write or a restore would load it; a roster given with
+// images as a restore would apply it to each of them.
+int CheckFiles(const std::vector<std::string> &names, bool allowDuplicateIds)
 {
     int status = kExitSuccess;
     std::vector<files::RadioImage> images;
@@ -131,12 +133,21 @@ int CheckFiles(const std::vector<std::string> &names)
                     detail.c_str());
         status = kExitUsage;
     };
+    const auto isImage = [](const std::string &name) { return IsRadioImage(name) || EndsWith(name, ".radio"); };
+    const auto isRoster = [&](const std::string &name) {
+        return !isImage(name) && (IsRoster(name) || EndsWith(name, ".csv"));
+    };
+    // --allow-duplicate-ids lets a roster give two radios one ID: it needs
+    // both to mean anything.
+    if (allowDuplicateIds &&
+        (std::none_of(names.begin(), names.end(), isImage) || std::none_of(names.begin(), names.end(), isRoster)))
+        return UsageFailure("--allow-duplicate-ids is for check with a radio image and a roster");
     for (const std::string &name : names) {
         try {
-            if (IsRadioImage(name) || EndsWith(name, ".radio")) {
+            if (isImage(name)) {
                 images.push_back(files::LoadRadioImage(name));
                 std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
-            } else if (!IsRoster(name) && !EndsWith(name, ".csv")) {
+            } else if (!isRoster(name)) {
                 LoadForWriting(name);
                 std::printf("%s: a channel file, good to write\n", name.c_str());
             }
@@ -145,20 +156,25 @@ int CheckFiles(const std::vector<std::string> &names)
         }
     }
     for (const std::string &name : names) {
-        if (!(IsRoster(name) || EndsWith(name, ".csv")) || IsRadioImage(name))
+        if (!isRoster(name))
             continue;
         try {
+            if (!IsRoster(name) && files::LooksLikeChannelCsv(FileStart(name, 4096)))
+                throw text::Failure("A CSV channel list, not a roster.",
+                                    "tonvar's File > Import CSV... takes it; tonvar-cli does not.");
             const files::Roster roster = files::LoadRoster(name);
             CheckRosterFields(roster);
             std::string checked = "its fields; give an image beside it to check its values";
-            if (images.size() == 1) {
+            if (!images.empty()) {
+                // Each row is a radio: its key names it, whether a port or a
+                // serial number.
                 std::vector<std::string> keys;
                 for (const files::Roster::Row &row : roster.rows)
                     keys.push_back(row.key);
-                const bool byPort = roster.key == files::Roster::Key::Port;
-                FleetImages(roster, images, byPort ? keys : std::vector<std::string>(keys.size()),
-                            byPort ? std::vector<std::string>{} : keys, false);
-                checked = "every value and ID on the image";
+                for (const files::RadioImage &image : images)
+                    FleetImages(roster, {image}, keys, keys, allowDuplicateIds);
+                checked = std::string(allowDuplicateIds ? "every value" : "every value and ID") +
+                          (images.size() == 1 ? " on the image" : " on each image");
             }
             std::printf("%s: a roster of %zu radio%s by %s, good to restore with (checked: %s)\n", name.c_str(),
                         roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
@@ -236,7 +252,7 @@ int main(int argc, char **argv)
     if (options.command == Command::Ports)
         return ListPorts();
     if (options.command == Command::Check)
-        return CheckFiles(options.files);
+        return CheckFiles(options.files, options.allowDuplicateIds);
 
     if (options.all) {
         for (const std::string &port : UsbPorts())
@@ -298,12 +314,23 @@ int main(int argc, char **argv)
             const std::vector<std::string> images = sources(".radio");
             if (perRadio ? IsRadioImage(images.front()) : IsRadioImage(options.file))
                 run.job = Job::VerifyImage;
+            // A roster gives values of an image's fields; with a channel file
+            // it would be ignored, and "equal" would say nothing of it.
+            if (run.job == Job::Verify && !options.roster.empty())
+                throw UsageError("--roster is for radio images: " + options.file +
+                                 " is no radio image, so the roster's values would not be compared "
+                                 "(tonvar-cli verify --roster ROSTER IMAGE.radio)");
         }
         if (run.job == Job::Read || run.job == Job::Backup) {
             run.targets = ReadTargets(options.file, options.ports, IsFolder(options.file),
                                       run.job == Job::Backup ? ".radio" : ".wh");
+            // No file of another kind is replaced: a channel file over a
+            // radio image would lose every signalling area.
+            const FileKind saves = run.job == Job::Backup ? FileKind::RadioImage : FileKind::ChannelFile;
             for (const std::string &target : run.targets) {
-                const std::string problem = SaveProblem(target);
+                std::string problem = SaveProblem(target);
+                if (problem.empty())
+                    problem = ReplaceProblem(target, saves, run.job == Job::Backup ? "backup" : "read");
                 if (!problem.empty()) {
                     std::fprintf(stderr, "tonvar-cli: %s\n", problem.c_str());
                     return kExitUsage;
@@ -331,6 +358,14 @@ int main(int argc, char **argv)
                     run.values.push_back(std::move(own.values));
                     run.valueFields.push_back(std::move(own.fields));
                 }
+            } else if (run.job == Job::Restore && !options.allowDuplicateIds) {
+                // Without a roster too, no two radios get the same IDs: one
+                // image restored into several radios gives each the image's.
+                std::vector<std::string> labels;
+                for (const std::string &port : run.ports)
+                    labels.push_back(PortLabel(port));
+                RefuseDuplicateIds(perRadio ? run.images : std::vector<files::RadioImage>(labels.size(), run.image),
+                                   labels);
             }
         } else if (perRadio) {
             for (const std::string &source : sources(".wh"))
@@ -344,10 +379,15 @@ int main(int argc, char **argv)
         std::string detail = e.detail().empty() ? "" : " " + e.detail();
         // A file of the other kind says which command takes it.
         const std::string message = e.what();
-        if (message.find("is not a radio image") != std::string::npos && !IsRadioImage(options.file))
-            detail += " A channel file is written with 'tonvar-cli write'.";
-        else if (message.find("is not a channel file") != std::string::npos && IsRadioImage(options.file))
-            detail += " This is a radio image: 'tonvar-cli restore' writes it.";
+        const FileKind kind = KindOfFile(options.file);
+        if (message.find("is not a radio image") != std::string::npos && kind == FileKind::ChannelFile)
+            detail += " It is a channel file: 'tonvar-cli write' writes it.";
+        else if (message.find("is not a radio image") != std::string::npos && kind == FileKind::Roster)
+            detail += " It is a roster: give it with --roster, beside a radio image.";
+        else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::RadioImage)
+            detail += " 'tonvar-cli restore' writes it.";
+        else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::Roster)
+            detail += " Give it with --roster, beside a radio image.";
         std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(message).c_str(), detail.c_str());
         return kExitUsage;
     }

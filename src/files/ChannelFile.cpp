@@ -1,5 +1,7 @@
 #include "files/ChannelFile.h"
 
+#include "files/RadioImage.h"
+#include "files/Roster.h"
 #include "text/Convert.h"
 
 #include <fcntl.h>
@@ -382,52 +384,108 @@ void SaveFileBytes(const std::string &fileName, const std::string &bytes)
     CannotCreate(fileName, error);
 }
 
-void CheckChannelFileText(const std::string &text)
+namespace {
+
+constexpr int kFileLines = 1 + memory::kChannelCount + kSettingsInFile;
+
+// A line of nothing but blanks and tabs (a text of nothing but those and
+// line ends).
+bool BlankLine(const std::string &line)
 {
-    const auto refuse = [](const std::string &why) { throw text::Failure("The file is not a channel file.", why); };
-    const int expected = 1 + memory::kChannelCount + kSettingsInFile;
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// The first line of a text, its UTF-8 byte order mark aside.
+std::string FirstLine(const std::string &text)
+{
+    const std::string start = text.substr(text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0, 4096);
+    const std::vector<std::string> lines = SplitLines(start);
+    return lines.empty() ? std::string() : lines.front();
+}
+
+// What makes a text no channel file, or nothing. Only what no channel file
+// holds counts: a line with more or fewer fields than sixteen, or a channel
+// line numbered for another channel, is read as the format reads it.
+std::string ChannelFileProblem(const std::string &text, const std::vector<std::string> &lines)
+{
     const std::string shape =
-        "a channel file has " + std::to_string(expected) + " lines: the column captions, 16 channels and 9 settings.";
-    std::vector<std::string> lines = SplitLines(text);
-    while (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    if (lines.empty())
-        refuse("It is empty: " + shape);
+        "a channel file has " + std::to_string(kFileLines) + " lines: the column captions, 16 channels and 9 settings.";
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const bool binary = std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
             const auto u = static_cast<unsigned char>(c);
             return u < 32 && c != '\t';
         });
         if (binary)
-            refuse("Line " + std::to_string(i + 1) + " holds bytes that are not text.");
+            return "Line " + std::to_string(i + 1) + " holds bytes that are not text.";
     }
-    if (static_cast<int>(lines.size()) != expected)
-        refuse("It has " + std::to_string(lines.size()) + (lines.size() == 1 ? " line; " : " lines; ") + shape);
-    for (int r = 0; r <= memory::kChannelCount; ++r) {
-        const std::vector<std::string> fields = ParseRecord(lines[static_cast<std::size_t>(r)]);
-        const std::string line = "Line " + std::to_string(r + 1);
-        if (fields.size() != static_cast<std::size_t>(memory::kColumnCount))
-            refuse(line + " has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + "; " +
-                   (r == 0 ? "the captions line" : "a channel line") + " has 16, separated by commas.");
-        if (r > 0 && !fields[0].empty() && fields[0] != std::to_string(r))
-            refuse(line + " is numbered '" + fields[0] + "'; it holds channel " + std::to_string(r) + ".");
-    }
+    if (BlankLine(text))
+        return "It is empty: " + shape;
+    // A spreadsheet's list saved with semicolons: a line of the table part
+    // with semicolons between its fields and no comma.
+    for (std::size_t i = 0; i < lines.size() && i <= static_cast<std::size_t>(memory::kChannelCount); ++i)
+        if (lines[i].find(';') != std::string::npos && lines[i].find(',') == std::string::npos)
+            return "Line " + std::to_string(i + 1) +
+                   " holds fields separated by semicolons; a channel file separates them by commas.";
+    if (static_cast<int>(lines.size()) != kFileLines)
+        return "It has " + std::to_string(lines.size()) + (lines.size() == 1 ? " line; " : " lines; ") + shape;
     // A setting is one word or number of its box; no box has a comma in it,
     // so a settings line with one is a row of some other list.
     for (std::size_t i = memory::kChannelCount + 1; i < lines.size(); ++i)
         if (lines[i].find(',') != std::string::npos)
-            refuse("Line " + std::to_string(i + 1) + " holds fields separated by commas; a settings line holds one " +
-                   "setting.");
+            return "Line " + std::to_string(i + 1) +
+                   " holds fields separated by commas; a settings line holds one setting.";
+    return {};
+}
+
+} // namespace
+
+std::vector<std::string> ChannelFileLines(const std::string &text)
+{
+    std::vector<std::string> lines = SplitLines(text);
+    while (static_cast<int>(lines.size()) > kFileLines && BlankLine(lines.back()))
+        lines.pop_back();
+    return lines;
+}
+
+void CheckChannelFileText(const std::string &text)
+{
+    std::string why = ChannelFileProblem(text, ChannelFileLines(text));
+    if (why.empty())
+        return;
+    // A file of another kind says what it is.
+    if (LooksLikeRadioImage(text))
+        why = "It is a radio image (the whole radio, \"" + kRadioImageMagic + "\" on its first line).";
+    else if (LooksLikeRoster(text))
+        why = "It is a roster (its first column is \"port\" or \"serial\").";
+    else if (LooksLikeChannelCsv(text))
+        why = "It is a CSV channel list (its columns are Location, Frequency, ...): import it as CSV.";
+    throw text::Failure("The file is not a channel file.", why);
+}
+
+bool LooksLikeChannelCsv(const std::string &text)
+{
+    const std::vector<std::string> names = ParseRecord(FirstLine(text));
+    const auto has = [&](const std::string &name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    return has("Location") && has("Frequency");
+}
+
+bool IsChannelFileText(const std::string &text)
+{
+    return ChannelFileProblem(text, ChannelFileLines(text)).empty();
 }
 
 void LoadChannelFile(memory::ChannelTable &table, memory::SettingsTexts &settings, const std::string &fileName)
 {
-    std::string text = ReadFileBytes(fileName, "The file is too large to be a channel file.");
+    const std::string text = ReadFileBytes(fileName, "The file is too large to be a channel file.");
     CheckChannelFileText(text);
     // Blank lines after the last setting are no rows of the table.
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    ApplyChannelFileText(text, table, settings);
+    std::string lines;
+    for (const std::string &line : ChannelFileLines(text))
+        lines += line + "\n";
+    ApplyChannelFileText(lines, table, settings);
 }
 
 std::string ReadFileBytes(const std::string &fileName, const std::string &tooLarge)

@@ -9,7 +9,9 @@
 // quote, a comma or a character from 0 to 32 is written in double quotes with
 // inner quotes doubled. Loading reads the same back; a field the file leaves
 // empty becomes a single blank " ", which the rest of the program treats as
-// an empty cell.
+// an empty cell. A hand-edited record is read as the format reads it: an
+// unquoted blank separates two fields, fields beyond the sixteenth are
+// dropped, and cells beyond a short record's last field stay empty.
 #pragma once
 
 #include "memory/ChannelTable.h"
@@ -41,13 +43,28 @@ std::string ChannelFileText(const memory::ChannelTable &table, const memory::Set
 // the file does not have, after everything before it has been applied.
 void ApplyChannelFileText(const std::string &text, memory::ChannelTable &table, memory::SettingsTexts &settings);
 
-// Checks a file's bytes whole before anything is applied: text, 26 lines
-// (blank lines after the last one aside), the captions and each channel line
-// of 16 fields, each channel line numbered for its channel (or blank), and
-// settings lines without commas.
+// A file's lines as a load takes them: split as SplitLines splits them, with
+// blank lines after the 26th dropped (they are no rows of the table).
+std::vector<std::string> ChannelFileLines(const std::string &text);
+
+// Checks a file's bytes whole before anything is applied, refusing only what
+// is no channel file: bytes that are not text (a zero byte, control
+// characters other than tab), a list whose fields are separated by
+// semicolons, a file of other than 26 lines (blank lines after the last one
+// aside), or settings lines holding commas (the rows of another program's
+// list). Whatever else the format reads opens: fields are split as
+// ParseRecord splits them (an unquoted blank separates two), fields beyond
+// the sixteenth are dropped and a line of fewer leaves the rest empty.
 // Throws text::Failure: "The file is not a channel file." with what is wrong,
-// and on which line, as the detail.
+// and on which line, as the detail; a radio image, a roster or a CSV channel
+// list is named as such.
 void CheckChannelFileText(const std::string &text);
+// Whether CheckChannelFileText takes the bytes.
+bool IsChannelFileText(const std::string &text);
+// Whether a text starts as another program's channel list does (the generic
+// CSV of the common radio programmers: its first line names the columns
+// Location and Frequency).
+bool LooksLikeChannelCsv(const std::string &text);
 
 // Writes the file through a temporary file in the same folder, renamed over
 // the old one when complete, so a failed save leaves the old file as it was.

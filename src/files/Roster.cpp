@@ -1,5 +1,6 @@
 #include "files/Roster.h"
 
+#include "files/ChannelCsv.h"
 #include "files/ChannelFile.h"
 #include "text/Convert.h"
 
@@ -15,6 +16,14 @@ std::string Lower(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
+}
+
+// One line's fields, as CSV splits them (a spreadsheet writes "H/L
+// PowerSwitch" without quotes: a blank separates no fields).
+std::vector<std::string> Fields(const std::string &line)
+{
+    const std::vector<std::vector<std::string>> records = ParseCsv(line);
+    return records.empty() ? std::vector<std::string>{} : records.front();
 }
 
 [[noreturn]] void NotARoster(const std::string &why, std::size_t line)
@@ -42,7 +51,7 @@ bool LooksLikeRoster(const std::string &text)
     const std::vector<std::string> lines = SplitLines(start.substr(0, 4096));
     if (lines.empty())
         return false;
-    const std::vector<std::string> header = ParseRecord(lines.front());
+    const std::vector<std::string> header = Fields(lines.front());
     if (header.empty())
         return false;
     const std::string first = Lower(text::TrimBlanks(header.front()));
@@ -60,7 +69,7 @@ Roster ParseRoster(const std::string &text)
         lines.pop_back();
     if (lines.empty())
         NotARoster("It is empty.", 0);
-    const std::vector<std::string> header = ParseRecord(lines.front());
+    const std::vector<std::string> header = Fields(lines.front());
     const std::string first = header.empty() ? std::string() : Lower(text::TrimBlanks(header.front()));
     if (header.size() == 1 && lines.front().find(';') != std::string::npos)
         NotARoster("Its fields are separated by semicolons: save it as CSV with commas.", 1);
@@ -81,7 +90,7 @@ Roster ParseRoster(const std::string &text)
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (text::TrimBlanks(lines[i]).empty())
             continue;
-        std::vector<std::string> cells = ParseRecord(lines[i]);
+        std::vector<std::string> cells = Fields(lines[i]);
         if (cells.size() != header.size())
             NotARoster("It has " + std::to_string(cells.size()) + " fields; the first line has " +
                            std::to_string(header.size()) + ".",

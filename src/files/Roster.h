@@ -8,8 +8,9 @@
 // The first column picks the radio: "port" (its label as tonvar-cli names
 // it, ttyUSB0) or "serial" (its USB cable's serial number). Every other
 // column is a field of a radio image, named as its window shows it; an
-// empty cell leaves the image's value. Records are CSV as channel files
-// write them (commas, double quotes); CR LF or LF line ends.
+// empty cell leaves the image's value. Records are CSV as spreadsheets write
+// them (commas, double quotes; a blank separates no fields), one a line; CR
+// LF or LF line ends.
 #pragma once
 
 #include <string>

@@ -18,6 +18,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -69,9 +71,16 @@ signalling::FiveToneTexts FiveTone(const std::string &row3)
     return t;
 }
 
+// The IDs a radio answers to: its own FleetSync fleet and ID, its DTMF ID code.
+struct Ids {
+    std::string fleet = "123";
+    std::string id = "4567";
+    std::string dtmf = "4321";
+};
+
 // A radio with every area set: the sample channels and settings, and
 // signalling values a fleet would give.
-void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 = "12345")
+void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 = "12345", const Ids &ids = {})
 {
     test::FillRadio(radio);
     signalling::DtmfDigitCounts counts{};
@@ -79,12 +88,12 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
                                              [&counts](int b, const memory::Payload &p, signalling::DtmfTexts &t) {
                                                  signalling::DecodeDtmfBlock(b, p, t, counts);
                                              });
-    dtmf.Edit1 = "4321";
+    dtmf.Edit1 = ids.dtmf;
     dtmf.autodial[2] = "5551234";
     Put(radio, 1, signalling::kDtmfBlocks, dtmf, signalling::EncodeDtmfBlock);
     auto fleet = Blank<signalling::FleetSyncTexts>(signalling::kFleetSyncBlocks, signalling::DecodeFleetSyncBlock);
-    fleet.ed1 = "123";
-    fleet.ed2 = "4567";
+    fleet.ed1 = ids.fleet;
+    fleet.ed2 = ids.id;
     fleet.fleet[0] = "200";
     fleet.id[0] = "2001";
     Put(radio, 2, signalling::kFleetSyncBlocks, fleet, signalling::EncodeFleetSyncBlock);
@@ -321,14 +330,25 @@ TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(Contains(bad.out, "FleetSync, ID[Own]"), "");
 
-    // IDs only the image gives are shared by every radio: no refusal.
+    // IDs only the image gives count too: the DTMF ID code the roster does
+    // not give would be both radios', so the restore is refused before any
+    // radio is touched, unless duplicates are allowed.
     std::ofstream(Path("fleet-only.csv"), std::ios::binary) << "port,\"FleetSync, ID[Own]\"\n"
                                                             << Label(*radios[0]) << ",4001\n"
                                                             << Label(*radios[1]) << ",4002\n";
+    const std::size_t before = radios[0]->Log().size() + radios[1]->Log().size();
     const CliResult sharedDtmf = RunCli({"restore", "--json", "--no-verify", "--roster", Path("fleet-only.csv"), "-p",
                                          radios[0]->DevicePath(), "-p", radios[1]->DevicePath(), image});
-    EXPECT_EQ(sharedDtmf.status, 0) << sharedDtmf.out << sharedDtmf.err;
-    EXPECT_EQ(Contains(sharedDtmf.out, "\"readBack\":false"), "");
+    EXPECT_EQ(sharedDtmf.status, 2) << sharedDtmf.out << sharedDtmf.err;
+    EXPECT_EQ(Contains(sharedDtmf.err,
+                       Label(*radios[0]) + " and " + Label(*radios[1]) + " would both get the DTMF ID code 4321."),
+              "");
+    EXPECT_EQ(radios[0]->Log().size() + radios[1]->Log().size(), before) << "no radio touched";
+    const CliResult allowed =
+        RunCli({"restore", "--json", "--no-verify", "--allow-duplicate-ids", "--roster", Path("fleet-only.csv"), "-p",
+                radios[0]->DevicePath(), "-p", radios[1]->DevicePath(), image});
+    EXPECT_EQ(allowed.status, 0) << allowed.out << allowed.err;
+    EXPECT_EQ(Contains(allowed.out, "\"readBack\":false"), "");
 
     // Two radios with one ID: refused before any radio is touched.
     std::ofstream twice(Path("twice.csv"), std::ios::binary);
@@ -352,7 +372,7 @@ TEST_F(CliImage, EachRadioItsOwnFileFromAFolderOrAPattern)
 {
     sim::RadioSimulator a(false), b(false);
     FillWholeRadio(a);
-    FillWholeRadio(b, "22222");
+    FillWholeRadio(b, "22222", {"123", "4568", "4322"});
     a.Start();
     b.Start();
     const std::string folder = Path("fleet");
@@ -372,4 +392,244 @@ TEST_F(CliImage, EachRadioItsOwnFileFromAFolderOrAPattern)
     const CliResult other = RunCli({"verify", "-p", b.DevicePath(), folder + "/" + Label(a) + ".radio"});
     EXPECT_EQ(other.status, 3);
     EXPECT_EQ(Contains(other.out, "5TONE, Encode row 3, First Frame Coding: image '12345', radio '22222'"), "");
+}
+
+// A read saves channel files and a backup radio images; neither ever
+// replaces a file of the other kind (a channel file over an image loses every
+// signalling area), nor a roster, a CSV list or a file it cannot tell. The
+// refusal comes before any radio is touched, with exit status 2, and names
+// the file, what it holds and the command that writes that kind.
+TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
+{
+    sim::RadioSimulator radio(false);
+    FillWholeRadio(radio);
+    radio.Start();
+    const std::string image = Path("master.radio");
+    const std::string channels = Path("fleet.wh");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
+    std::ofstream(Path("roster.csv"), std::ios::binary) << "port,\"DTMF, ID Code\"\nttyUSB0,101\n";
+    std::ofstream(Path("notes.txt"), std::ios::binary) << "call Bob\n";
+    std::filesystem::create_directory(Path("radios"));
+    std::filesystem::copy_file(image, Path("radios/" + Label(radio) + ".wh"));
+    const auto bytes = [](const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    const struct {
+        std::vector<std::string> args;
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {{"read", image},
+         image,
+         image + " holds a radio image (the whole radio). 'tonvar-cli read' would replace "
+                 "it with a channel file, so no radio was touched. Radio images are written "
+                 "by 'tonvar-cli backup'."},
+        {{"read", Path("radios")}, Path("radios/" + Label(radio) + ".wh"), "holds a radio image"},
+        {{"backup", channels},
+         channels,
+         channels + " holds a channel file. 'tonvar-cli backup' would replace it with "
+                    "a radio image, so no radio was touched. Channel files are "
+                    "written by 'tonvar-cli read'."},
+        {{"read", Path("roster.csv")}, Path("roster.csv"), "holds a roster"},
+        {{"backup", Path("roster.csv")}, Path("roster.csv"), "holds a roster"},
+        {{"read", Path("notes.txt")}, Path("notes.txt"), "holds neither a channel file nor a radio image"},
+    };
+    const std::size_t seen = radio.Log().size();
+    for (const auto &c : cases) {
+        const std::string before = bytes(c.file);
+        std::vector<std::string> args{c.args[0], "-p", radio.DevicePath(), c.args[1]};
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << c.args[0] << " " << c.args[1] << "\n" << r.out << r.err;
+        EXPECT_EQ(Contains(r.err, c.says), "");
+        EXPECT_EQ(bytes(c.file), before) << c.file;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(radio.Log().size(), seen) << "no radio touched";
+
+    // Of the same kind, a file is replaced as before.
+    EXPECT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
+    EXPECT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+
+    // write --backup never replaces a file either: not an earlier backup of
+    // the same second, nor anything else under that name.
+    const std::string folder = Path("backups");
+    std::filesystem::create_directory(folder);
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> taken;
+    for (int s = 0; s < 30; ++s) {
+        const std::time_t at = now + s;
+        std::tm local{};
+        localtime_r(&at, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        taken.push_back(folder + "/" + Label(radio) + "-" + stamp + ".radio");
+        std::ofstream(taken.back(), std::ios::binary) << "keep me\n";
+    }
+    const CliResult write = RunCli({"write", "--backup", folder, "-p", radio.DevicePath(), channels});
+    EXPECT_EQ(write.status, 0) << write.out << write.err;
+    for (const std::string &path : taken)
+        EXPECT_EQ(bytes(path), "keep me\n") << path;
+    EXPECT_EQ(Contains(write.out, "-2.radio)"), "") << "the backup under a name of its own";
+}
+
+// One image restored into several radios would give each the image's
+// FleetSync fleet and ID and DTMF ID code: refused before any radio is
+// touched, naming the IDs and the way out, unless --allow-duplicate-ids.
+// Only the IDs an image sets count: a blank one is no ID.
+TEST_F(CliImage, ARestoreOfOneImageIntoSeveralRadiosGivesNoTwoOfThemTheSameIds)
+{
+    sim::RadioSimulator source(false);
+    FillWholeRadio(source);
+    source.Start();
+    const std::string image = Path("master.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
+    std::vector<std::string> ports;
+    for (int i = 0; i < 3; ++i) {
+        radios.push_back(std::make_unique<sim::RadioSimulator>(false));
+        radios.back()->Start();
+        ports.insert(ports.end(), {"-p", radios.back()->DevicePath()});
+    }
+    const auto restore = [&](std::vector<std::string> args) {
+        args.insert(args.end(), ports.begin(), ports.end());
+        return RunCli(args);
+    };
+    const CliResult refused = restore({"restore", image});
+    EXPECT_EQ(refused.status, 2) << refused.out << refused.err;
+    const std::string all = Label(*radios[0]) + ", " + Label(*radios[1]) + " and " + Label(*radios[2]);
+    EXPECT_EQ(Contains(refused.err, all + " would all get FleetSync fleet 123 and ID 4567; " + all +
+                                        " would all get the DTMF ID code 4321. No two radios may answer to the same "
+                                        "IDs: give each radio its own in a roster (--roster), or allow it with "
+                                        "--allow-duplicate-ids."),
+              "");
+    EXPECT_EQ(refused.out, "");
+    for (const auto &radio : radios)
+        EXPECT_TRUE(radio->Log().empty()) << "no radio touched";
+
+    const CliResult allowed = restore({"restore", "--allow-duplicate-ids", image});
+    EXPECT_EQ(allowed.status, 0) << allowed.out << allowed.err;
+    EXPECT_EQ(Contains(allowed.out, "3 of 3 radios succeeded"), "");
+
+    // An image without IDs (a blank FleetSync ID, no DTMF ID code) gives
+    // none: nothing is shared.
+    sim::RadioSimulator blank(false);
+    FillWholeRadio(blank, "12345", {"0", "0", ""});
+    blank.Start();
+    const std::string noIds = Path("no-ids.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", blank.DevicePath(), noIds}).status, 0);
+    const CliResult none = restore({"restore", "--no-verify", noIds});
+    EXPECT_EQ(none.status, 0) << none.out << none.err;
+    // One radio shares nothing with anyone.
+    EXPECT_EQ(RunCli({"restore", "-q", "-p", radios[0]->DevicePath(), image}).status, 0);
+}
+
+// verify --roster compares each radio with an image and its own values; with
+// a channel file the roster would be ignored, so it is refused, before any
+// radio is touched, whether the roster exists or not.
+TEST_F(CliImage, AnOptionThatDoesNotApplyToTheFileIsRefusedBeforeAnyRadioIsTouched)
+{
+    sim::RadioSimulator radio(false);
+    FillWholeRadio(radio);
+    radio.Start();
+    const std::string channels = Path("fleet.wh");
+    const std::string image = Path("fleet.radio");
+    ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    std::ofstream(Path("roster.csv"), std::ios::binary) << "port,\"DTMF, ID Code\"\n" << Label(radio) << ",101\n";
+    const std::size_t seen = radio.Log().size();
+    for (const std::string &roster : {Path("missing.csv"), Path("roster.csv")}) {
+        const CliResult r = RunCli({"verify", "--roster", roster, "-p", radio.DevicePath(), channels});
+        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_EQ(Contains(r.err, "--roster is for radio images: " + channels + " is no radio image"), "");
+        EXPECT_EQ(r.out, "");
+    }
+    const CliResult noRoster = RunCli({"verify", "--allow-duplicate-ids", "-p", radio.DevicePath(), image});
+    EXPECT_EQ(noRoster.status, 2);
+    const CliResult check = RunCli({"check", "--allow-duplicate-ids", channels});
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(Contains(check.err, "--allow-duplicate-ids is for check with a radio image and a roster"), "");
+    EXPECT_EQ(RunCli({"check", "--allow-duplicate-ids", image, Path("roster.csv")}).status, 0);
+    EXPECT_EQ(radio.Log().size(), seen) << "no radio touched";
+    // With an image, the roster is compared.
+    const CliResult withImage = RunCli({"verify", "--roster", Path("roster.csv"), "-p", radio.DevicePath(), image});
+    EXPECT_EQ(withImage.status, 3) << withImage.out << withImage.err;
+    EXPECT_EQ(Contains(withImage.out, "DTMF, ID Code: image '101', radio '4321'"), "");
+}
+
+// A restore with a roster changes only the bytes of the roster's fields:
+// every other byte of every block, the spare ones and those of fields the
+// roster does not name, is written as the image holds it. The radios hold a
+// DTMF side tone byte of 0x01 (a window would write 0xFF for "on") and a
+// digit count of 3 for an empty autodial memory (a window would write 0).
+TEST_F(CliImage, ARosterRestoreChangesOnlyTheBytesOfTheRostersFields)
+{
+    const auto odd = [](sim::RadioSimulator &radio) {
+        FillWholeRadio(radio);
+        sim::Block dtmf = radio.GetBlock(1, 0);
+        dtmf[signalling::dtmf_offsets::kSideTone] = 0x01;
+        dtmf[signalling::dtmf_offsets::kDigitCounts + 1] = 3; // autodial memory 1, which is empty
+        radio.SetBlock(1, 0, dtmf);
+    };
+    sim::RadioSimulator source(false);
+    odd(source);
+    source.Start();
+    const std::string image = Path("odd.radio");
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const files::RadioImage held = files::LoadRadioImage(image);
+    ASSERT_EQ(held.At({1, 0})[signalling::dtmf_offsets::kSideTone], 0x01);
+
+    std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
+    std::vector<std::string> args{"restore", "--roster", Path("roster.csv"), image};
+    std::ofstream roster(Path("roster.csv"), std::ios::binary);
+    roster << "port,\"FleetSync, Fleet[Own]\",\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\n";
+    for (int i = 0; i < 2; ++i) {
+        radios.push_back(std::make_unique<sim::RadioSimulator>(false));
+        odd(*radios.back());
+        radios.back()->Start();
+        args.insert(args.end(), {"-p", radios.back()->DevicePath()});
+        roster << Label(*radios.back()) << ",200," << 3001 + i << "," << 501 + i << "\n";
+    }
+    roster.close();
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+
+    // The bytes of the roster's fields: the own fleet and ID, the DTMF ID
+    // code and its digit count.
+    using namespace signalling;
+    const std::map<std::pair<int, int>, std::vector<std::size_t>> rosterBytes{
+        {{2, 0},
+         {fleetsync_offsets::kOwnFleet, fleetsync_offsets::kOwnFleet + 1, fleetsync_offsets::kOwnId,
+          fleetsync_offsets::kOwnId + 1}},
+        {{1, 0},
+         {dtmf_offsets::kIdCode, dtmf_offsets::kIdCode + 1, dtmf_offsets::kIdCode + 2, dtmf_offsets::kIdCode + 3,
+          dtmf_offsets::kDigitCounts}},
+    };
+    for (std::size_t i = 0; i < radios.size(); ++i) {
+        const sim::RadioSimulator &radio = *radios[i];
+        for (const files::ImageBlock &b : files::ImageBlocks()) {
+            const sim::Block now = radio.GetBlock(b.area, b.number);
+            const memory::Payload &was = held.At(b);
+            const auto at = rosterBytes.find({b.area, b.number});
+            for (std::size_t k = 0; k < was.size(); ++k) {
+                const bool field =
+                    at != rosterBytes.end() && std::find(at->second.begin(), at->second.end(), k) != at->second.end();
+                if (!field) {
+                    EXPECT_EQ(static_cast<int>(now[k]), static_cast<int>(was[k]))
+                        << Label(radio) << ", " << files::ImageBlockName(b) << ", byte " << k;
+                }
+            }
+        }
+        const std::string own = Path("own-" + std::to_string(i) + ".radio");
+        ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), own}).status, 0);
+        std::map<std::string, std::string> fields;
+        for (const auto &f : signalling::ImageFields(files::LoadRadioImage(own)))
+            fields[f.where] = f.text;
+        EXPECT_EQ(fields.at("FleetSync, Fleet[Own]"), "200");
+        EXPECT_EQ(fields.at("FleetSync, ID[Own]"), std::to_string(3001 + i));
+        EXPECT_EQ(fields.at("DTMF, ID Code"), std::to_string(501 + i));
+    }
 }

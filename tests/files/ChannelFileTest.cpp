@@ -1,4 +1,5 @@
 #include "files/ChannelFile.h"
+#include "files/RadioImage.h"
 
 #include "text/Convert.h"
 
@@ -246,27 +247,38 @@ TEST_F(TempDir, AFileThatIsNoChannelFileChangesNothing)
             out += l + end;
         return out;
     };
+    const std::string shape = "a channel file has 26 lines: the column captions, 16 channels and 9 settings.";
     std::vector<std::string> semicolons = lines;
     for (std::string &l : semicolons)
         std::replace(l.begin(), l.end(), ',', ';');
-    std::vector<std::string> misnumbered = lines;
-    misnumbered[3] = "7" + misnumbered[3].substr(1);
     std::vector<std::string> thirty = lines;
     thirty.insert(thirty.begin() + 17, 14, lines[16]);
     // Another program's list of 26 rows of 16 fields, renamed .wh.
     std::vector<std::string> otherList = lines;
     for (std::size_t i = 17; i < otherList.size(); ++i)
         otherList[i] = std::to_string(i) + ",CH" + std::to_string(i) + ",146.52,0.0,0.0,23,NN,FM,5.0,,,,,,,";
+    std::vector<std::string> controlByte = lines;
+    controlByte[5] = "5,\"\t\",\x01x,,";
+    std::vector<std::string> oneMore = lines;
+    oneMore.push_back("a note");
     const std::pair<std::string, std::string> cases[] = {
-        {"", "It is empty: a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
-        {"a\r\nb\r\nc\r\n",
-         "It has 3 lines; a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
-        {join(semicolons, "\r\n"), "Line 1 has 10 fields; the captions line has 16, separated by commas."},
+        {"", "It is empty: " + shape},
+        {" \r\n\r\n", "It is empty: " + shape},
+        {"a\r\nb\r\nc\r\n", "It has 3 lines; " + shape},
+        {join(semicolons, "\r\n"),
+         "Line 1 holds fields separated by semicolons; a channel file separates them by commas."},
         {join(lines, "\r\n").replace(40, 3, std::string("\x01\x00\x02", 3)), "Line 1 holds bytes that are not text."},
-        {join(misnumbered, "\r\n"), "Line 4 is numbered '7'; it holds channel 3."},
-        {join(thirty, "\r\n"),
-         "It has 40 lines; a channel file has 26 lines: the column captions, 16 channels and 9 settings."},
+        {join(controlByte, "\r\n"), "Line 6 holds bytes that are not text."},
+        {join(thirty, "\r\n"), "It has 40 lines; " + shape},
+        {join(oneMore, "\r\n"), "It has 27 lines; " + shape},
+        {join(std::vector<std::string>(lines.begin(), lines.end() - 1), "\r\n"), "It has 25 lines; " + shape},
         {join(otherList, "\r\n"), "Line 18 holds fields separated by commas; a settings line holds one setting."},
+        // Files of the other kinds say what they are.
+        {RadioImageText(RadioImage{}),
+         "It is a radio image (the whole radio, \"tonvar radio image\" on its first line)."},
+        {"port,\"DTMF, ID Code\"\r\nttyUSB0,101\r\n", "It is a roster (its first column is \"port\" or \"serial\")."},
+        {"Location,Name,Frequency,Duplex,Offset,Tone\r\n1,,146.520000,,0.600000,\r\n",
+         "It is a CSV channel list (its columns are Location, Frequency, ...): import it as CSV."},
     };
     for (const auto &[text, why] : cases) {
         const fs::path file = dir / "bad.wh";
@@ -284,18 +296,149 @@ TEST_F(TempDir, AFileThatIsNoChannelFileChangesNothing)
         }
         EXPECT_TRUE(table == before) << why;
         EXPECT_TRUE(settings == DefaultSettingsTexts()) << why;
+        EXPECT_FALSE(IsChannelFileText(text)) << why;
     }
-    // What the format allows loads: LF ends, quoted cells, blank cells, a
-    // blank line after the last setting (no phantom row).
-    lines[2] = "2,\"146.5\",,NONE,NONE,LOW,NARROW,NONE,5000,NONE,NONE,NONE,NONE,DTMF,1,NONE";
-    const fs::path good = dir / "good.wh";
-    std::ofstream(good, std::ios::binary) << join(lines, "\n") << "\n\n";
-    ChannelTable table;
-    SettingsTexts settings = DefaultSettingsTexts();
-    LoadChannelFile(table, settings, good.string());
-    EXPECT_EQ(table.RowCount(), 17);
-    EXPECT_EQ(table.Cell(2, 1), "146.5");
-    EXPECT_EQ(table.Cell(2, 2), " ");
+}
+
+// Everything the format reads opens, each line split into fields as the
+// format splits it: an unquoted blank (or tab) separates two fields, a field
+// in double quotes runs to its closing quote (to the end of the line if there
+// is none), fields beyond the sixteenth are dropped, a line of fewer leaves
+// the rest of its row empty, and an empty field is a single blank.
+TEST_F(TempDir, EverythingTheFormatReadsOpensFieldsSplitAsTheFormatSplitsThem)
+{
+    const std::vector<std::string> base = SplitLines(kEmptyTableFile);
+    const auto row = [](std::vector<std::string> cells) {
+        ChannelRow r{};
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            r[c] = cells[c];
+        return r;
+    };
+    struct Case {
+        int line; // 0-based: 0 the captions, 1..16 the channels
+        std::string text;
+        ChannelRow expected;
+    };
+    const Case cases[] = {
+        // "HIGH POWER" unquoted is two fields; the seventeenth (NONE) is dropped.
+        {5, "5,145.50000,145.50000,NONE,NONE,HIGH POWER,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE",
+         row({"5", "145.50000", "145.50000", "NONE", "NONE", "HIGH", "POWER", "WIDE", "YES", "25000", "NONE", "NONE",
+              "NONE", "NONE", "DTMF", "1"})},
+        {6, "6,146.00000", row({"6", "146.00000"})},
+        {7, "", row({})},
+        {8, "8", row({"8"})},
+        {9, "9,\"HIGH POWER\",x", row({"9", "HIGH POWER", "x"})},
+        {10, "10,\"open", row({"10", "open"})},
+        {11, "11,\"ab\"cd,", row({"11", "ab", "cd", " "})},
+        {12, "  12 , 145.5 ,", row({"12", "145.5", " "})},
+        {13, "7,145.50000", row({"7", "145.50000"})}, // numbered for another channel
+        {14, "14,\t145.5\tx", row({"14", "145.5", "x"})},
+        {15, "15,\"a,\"\"b\"\"\",c;d", row({"15", "a,\"b\"", "c;d"})},
+        {16, "16,caf\xE9,,", row({"16", "caf\xE9", " ", " "})},
+        {0, "Ch No.,RX Freq", row({"Ch", "No.", "RX", "Freq"})},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> lines = base;
+        lines[static_cast<std::size_t>(c.line)] = c.text;
+        std::string text;
+        for (const std::string &l : lines)
+            text += l + "\r\n";
+        EXPECT_TRUE(IsChannelFileText(text)) << c.text;
+        const fs::path file = dir / "hand.wh";
+        std::ofstream(file, std::ios::binary) << text;
+        ChannelTable table;
+        SettingsTexts settings = DefaultSettingsTexts();
+        settings.Box(3) = "9";
+        try {
+            LoadChannelFile(table, settings, file.string());
+        } catch (const tonvar::text::Failure &e) {
+            ADD_FAILURE() << c.text << ": " << e.what() << " " << e.detail();
+            continue;
+        }
+        EXPECT_EQ(table.RowCount(), 17) << c.text;
+        EXPECT_EQ(table.Row(c.line), c.expected) << c.text;
+        ChannelTable expected;
+        ApplyChannelFileText(kEmptyTableFile, expected, settings);
+        for (int r = 0; r < 17; ++r) {
+            if (r != c.line) {
+                EXPECT_EQ(table.Row(r), expected.Row(r)) << c.text << " row " << r;
+            }
+        }
+        EXPECT_EQ(settings.Box(3), "0") << c.text;
+    }
+
+    // Whole files: LF ends, CR ends, blank lines after the last setting (no
+    // phantom row), an empty last setting, and settings lines as they are.
+    std::string lf, cr;
+    for (const std::string &l : base) {
+        lf += l + "\n";
+        cr += l + "\r";
+    }
+    std::vector<std::string> lastEmpty = base;
+    lastEmpty.back() = "";
+    lastEmpty[22] = "H/L PowerSwitch";
+    std::string lastEmptyText;
+    for (const std::string &l : lastEmpty)
+        lastEmptyText += l + "\r\n";
+    for (const std::string &text : {lf, cr, kEmptyTableFile + "\r\n  \r\n\n", lastEmptyText}) {
+        const fs::path file = dir / "whole.wh";
+        std::ofstream(file, std::ios::binary) << text;
+        ChannelTable table;
+        SettingsTexts settings = DefaultSettingsTexts();
+        LoadChannelFile(table, settings, file.string());
+        EXPECT_EQ(table.RowCount(), 17);
+        EXPECT_EQ(table.Cell(16, 0), "16");
+        EXPECT_EQ(table.Cell(16, 1), " ");
+        EXPECT_EQ(settings.Box(9), text == lastEmptyText ? "" : "OPEN");
+        EXPECT_EQ(settings.Box(6), text == lastEmptyText ? "H/L PowerSwitch" : "NONE");
+    }
+}
+
+// A file tonvar wrote opens, and saved again gives the same bytes (once its
+// empty cells have become the single blanks a load gives them).
+TEST(ChannelFileProperties, AFileTonvarWroteOpensAndSavesToTheSameBytes)
+{
+    std::mt19937 random(20261209);
+    const std::string alphabet = "\",; \t.0123456789ENOIHWabc/#*\x7F\x80\xE9\xFF";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 7);
+    const auto text = [&](bool mayBeEmpty, bool commas) {
+        std::string t;
+        do {
+            t.assign(static_cast<std::size_t>(length(random)), ' ');
+            for (char &c : t)
+                do
+                    c = alphabet[pick(random)];
+                while (!commas && c == ',');
+        } while (!mayBeEmpty && t.empty());
+        return t;
+    };
+    for (int i = 0; i < 2000; ++i) {
+        ChannelTable table;
+        for (int r = 0; r < 17; ++r)
+            for (int c = 0; c < 16; ++c)
+                table.SetCell(r, c, text(i % 2 == 0, true));
+        SettingsTexts settings = DefaultSettingsTexts();
+        for (int n = 1; n <= 9; ++n)
+            settings.Box(n) = text(true, false);
+        const std::string saved = ChannelFileText(table, settings);
+        ASSERT_TRUE(IsChannelFileText(saved)) << saved;
+        ChannelTable loaded;
+        SettingsTexts loadedSettings = DefaultSettingsTexts();
+        std::string lines;
+        for (const std::string &l : ChannelFileLines(saved))
+            lines += l + "\n";
+        ApplyChannelFileText(lines, loaded, loadedSettings);
+        const std::string again = ChannelFileText(loaded, loadedSettings);
+        if (i % 2 == 1) {
+            ASSERT_EQ(again, saved);
+        }
+        // Either way, the second save is a fixed point.
+        ChannelTable third;
+        SettingsTexts thirdSettings = DefaultSettingsTexts();
+        ApplyChannelFileText(again, third, thirdSettings);
+        ASSERT_EQ(ChannelFileText(third, thirdSettings), again);
+    }
 }
 
 // Random records: whatever the bytes, parsing never fails, and every row

@@ -23,6 +23,7 @@ TEST(Roster, RowsPickRadiosByPortOrSerialAndEmptyCellsKeepTheImage)
     ASSERT_NE(bySerial.Find("ttyUSB9", "A50285BI"), nullptr);
     EXPECT_EQ(bySerial.Find("ttyUSB9", ""), nullptr) << "a cable without a serial number";
     EXPECT_TRUE(files::LooksLikeRoster("serial,x\n"));
+    EXPECT_TRUE(files::LooksLikeRoster("\xEF\xBB\xBFport,x\n"));
     EXPECT_FALSE(files::LooksLikeRoster("\"Ch No.\",\"RX Freq\"\r\n"));
 }
 
@@ -46,4 +47,17 @@ TEST(Roster, AFileThatIsNotOneIsRefusedSayingWhere)
             EXPECT_EQ(e.detail().substr(0, why.size()), why);
         }
     }
+}
+
+// A roster is CSV as a spreadsheet saves it: a value with a blank in it is
+// one value, quoted or not.
+TEST(Roster, ABlankSeparatesNoFields)
+{
+    const files::Roster roster = files::ParseRoster("port,\"Settings, PF1\",\"Settings, PF2\"\r\n"
+                                                    "ttyUSB0,H/L PowerSwitch,\"H/L PowerSwitch\"\r\n"
+                                                    "ttyUSB1, Monitor ,\r\n");
+    EXPECT_EQ(roster.fields, (std::vector<std::string>{"Settings, PF1", "Settings, PF2"}));
+    ASSERT_EQ(roster.rows.size(), 2u);
+    EXPECT_EQ(roster.rows[0].values, (std::vector<std::string>{"H/L PowerSwitch", "H/L PowerSwitch"}));
+    EXPECT_EQ(roster.rows[1].values, (std::vector<std::string>{"Monitor", ""}));
 }
