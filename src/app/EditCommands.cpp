@@ -1,5 +1,6 @@
 // The main window's Edit menu (undo and redo, the clipboard, clearing and
 // moving channels) and the CSV import and export of the File menu.
+#include "app/SaveGuard.h"
 #include "app/Unit1.h"
 
 #include "app/CsvImport.h"
@@ -338,7 +339,10 @@ void TForm1::ExportCsvClick()
     CommitOpenEditor();
     const QString name = AskForCsvFile(true);
     if (!name.isEmpty())
-        Change(QStringLiteral("Export CSV"), [&] { files::SaveCsvFile(table, name.toStdString()); });
+        Change(QStringLiteral("Export CSV"), [&] {
+            RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelCsv, "Export CSV");
+            files::SaveCsvFile(table, name.toStdString());
+        });
 }
 
 } // namespace tonvar::app

@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/TableRules.h"
 #include "files/ChannelFile.h"
+#include "app/SaveGuard.h"
 #include "app/ScreenLayout.h"
 #include "files/RadioImage.h"
 #include "signalling/RadioAreas.h"
@@ -549,6 +550,7 @@ void TForm1::BackUpRadioClick()
         return;
     // The table and the windows stay as they are: the radio goes into a file.
     Handle([&] {
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Back Up Radio");
         session.StartWhole(false, signalling::WholeRadioPlans(false), signalling::ImageHooks(wholeImage_, SleepMs),
                            [this, name] {
                                lastImage_ = wholeImage_;
@@ -622,6 +624,7 @@ void TForm1::SaveRadioImageClick()
         return;
     Handle([&] {
         CommitOpenEditor();
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Save Radio Image");
         files::RadioImage image = lastImage_;
         signalling::ChannelsToImage(table, settings, image);
         if (keepSignalling)
@@ -662,6 +665,7 @@ bool TForm1::SaveToFile()
         return false;
     bool saved = false;
     Handle([&] {
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelFile, "Save");
         files::SaveChannelFile(table, settings, name.toStdString());
         saved = true;
     });

@@ -109,6 +109,8 @@ protected:
     virtual void CheckHeld() const {}
     // The window's first texts again.
     virtual void ResetTexts() = 0;
+    // The window's texts are those `blocks` decode to (into its first texts).
+    virtual bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const = 0;
 
 private:
     link::TransferPlan Plan() const;
@@ -130,6 +132,11 @@ private:
     // when the whole area has come, so a read that is stopped or fails
     // leaves them as they were.
     std::vector<memory::Payload> readBlocks_;
+    // The area's bytes as the radio gave them (the last read, or an image
+    // opened), or none. A write of texts the user left as they came sends
+    // these bytes; a changed area is encoded over them.
+    std::vector<memory::Payload> known_;
+    bool Unchanged() const { return !known_.empty() && ShowsBlocks(known_); }
     protocol::MainSession &main_;
     protocol::Timer &timer1_;
     std::function<void(const std::string &)> showMessage_;

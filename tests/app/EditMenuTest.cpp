@@ -328,6 +328,66 @@ private Q_SLOTS:
         }
     }
 
+    // No save of the window replaces a file of another kind; each replaces
+    // a file of its own kind.
+    void noSaveReplacesAFileOfAnotherKind()
+    {
+        const auto write = [&](const QString &name, const std::string &bytes) {
+            const QString path = folder.filePath(name);
+            std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+            return path;
+        };
+        const auto read = [](const QString &path) {
+            std::ifstream in(path.toStdString(), std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        const QString channels = folder.filePath(QStringLiteral("channels.wh"));
+        files::SaveChannelFile(form->table, form->settings, channels.toStdString());
+        const QString image = folder.filePath(QStringLiteral("whole.radio"));
+        files::SaveRadioImage(files::RadioImage{}, image.toStdString());
+        const QString csv = write(QStringLiteral("list.csv"), "Location,Frequency\r\n1,145.5\r\n");
+        const QString roster = write(QStringLiteral("fleet.csv"), "port,FleetSync, ID[Own]\r\npts-3,1001\r\n");
+
+        enum Command { Save, SaveImage, Export, BackUp };
+        struct Case {
+            Command command;
+            QString path;
+            bool refused;
+        };
+        const std::vector<Case> cases{
+            {Save, image, true},       {Save, csv, true},      {Save, roster, true},     {SaveImage, channels, true},
+            {SaveImage, csv, true},    {Export, channels, true}, {Export, image, true},  {BackUp, channels, true},
+            {Save, channels, false},   {SaveImage, image, false}, {Export, csv, false},
+        };
+        for (const Case &c : cases) {
+            failures.clear();
+            const std::string before = read(c.path);
+            form->ChooseFile = [&](bool) { return c.path; };
+            form->ChooseCsvFile = [&](bool) { return c.path; };
+            form->ChooseImageFile = [&](bool) { return c.path; };
+            switch (c.command) {
+            case Save:
+                form->N5Click();
+                break;
+            case SaveImage:
+                form->SaveRadioImageClick();
+                break;
+            case Export:
+                form->ExportCsvClick();
+                break;
+            case BackUp:
+                form->BackUpRadioClick();
+                break;
+            }
+            QVERIFY2(failures.isEmpty() != c.refused, qPrintable(c.path + QLatin1Char(' ') + failures.join(QLatin1Char(' '))));
+            if (c.refused) {
+                QCOMPARE(read(c.path), before);
+                QVERIFY2(failures.value(0).contains(QFileInfo(c.path).fileName()), qPrintable(failures.value(0)));
+                QVERIFY(form->session.rbtnEnabled && !form->session.progress.visible);
+            }
+        }
+    }
+
     void aReadFromTheRadioIsOneStep()
     {
         TypeIntoCell(2, 1, QStringLiteral("430"));
