@@ -206,7 +206,9 @@ TEST_F(WholeRadio, APulledCableMidRestoreAsksForAnotherRestore)
 TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
 {
     FillEveryArea();
-    const std::string held = "an older backup, kept\n";
+    files::RadioImage older;
+    older.At({1, 0})[0] = 0x42;
+    const std::string held = files::RadioImageText(older); // an older backup, to be kept
     std::ofstream(Path("backup.radio").toStdString()) << held;
     form->table.Row(2) = {"2",    "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
                           "25000", "NONE",     "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
@@ -244,6 +246,8 @@ TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
                 form->rbtn->click();
             ASSERT_TRUE(WaitUntil([&] { return !failures.isEmpty() || !messages.isEmpty(); }, 60s));
             EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(failures.value(0).startsWith(QStringLiteral("The cable was unplugged")))
+                << failures.join(QLatin1Char('\n')).toStdString();
             ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 10s));
             EXPECT_EQ(readFile(), held);
             EXPECT_EQ(form->table, table);
