@@ -135,7 +135,9 @@ void MainSession::StartRead()
     port_.OpenPort();
     comcbbEnabled = false;
     rbtnEnabled = false;
-    transfer_.Read(ChannelsAndSettings(verifyWrites), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
+    link::TransferPlan plan = ChannelsAndSettings(verifyWrites);
+    plan.lenientChecksums = true; // the window's plain read: see Transfer::TakenWithBadChecksum
+    transfer_.Read(std::move(plan), ChannelsAndSettingsHooks(table_, settings_, host_.Sleep));
     Describe();
     formEnabled = false;
 }

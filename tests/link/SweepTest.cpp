@@ -125,6 +125,9 @@ struct Result {
     std::string failure;
     std::string differences;
     Ms took = 0;
+    // Frames taken although their checksum did not match (the main window's
+    // read only, which says so).
+    int unverified = 0;
 };
 
 Result RunMain(Session kind, VirtualRadio &radio)
@@ -165,6 +168,7 @@ Result RunMain(Session kind, VirtualRadio &radio)
         [&] { guard([&] { session.Tim1Timer(); }); }, [&] { return session.rbtnEnabled && session.wbtnEnabled; },
         kBoundMs);
     r.took = line.now;
+    r.unverified = session.link.UnverifiedFrames();
     r.succeeded = !messages.empty() && messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded
                                                                                       : protocol::kReadSucceeded);
     if (kind == Session::MainWrite) {
@@ -232,6 +236,11 @@ const std::vector<Fault> &Faults()
         {"badChecksum", {.badChecksumAnswer = 6}},
         {"stale", {.staleAnswer = 6}},
         {"dropped", {.dropAnswer = 6}},
+        {"sameBadChecksumTwice", {.repeatBadChecksum = 6}},
+        {"stray", {.strayAnswer = 6}},
+        {"strayMarked", {.strayAnswer = 6, .strayMarked = true}},
+        {"strayMarkedElsewhereThenDropped",
+         {.dropAnswer = 6, .strayAnswer = 6, .strayMarked = true, .strayElsewhere = true}},
     };
     return faults;
 }
@@ -247,7 +256,8 @@ TEST_P(Sweep, EndsAndNeverReportsSuccessWithADifference)
     if (std::getenv("SWEEP_TRACE"))
         std::printf("took %.1f s, %s\n", r.took / 1000, r.failure.c_str());
     ASSERT_TRUE(r.ended) << "still running after " << kBoundMs / 1000 << " s";
-    if (r.succeeded) {
+    EXPECT_EQ(radio.aheadOfAck, 0) << "a message went out before the Ack of the block written before it";
+    if (r.succeeded && r.unverified == 0) {
         EXPECT_EQ(r.differences, "") << "success reported with a difference";
     }
     // Only these radios may make a session fail: none here is beyond reach.
@@ -257,15 +267,17 @@ TEST_P(Sweep, EndsAndNeverReportsSuccessWithADifference)
 std::string ParamName(const ::testing::TestParamInfo<Param> &info)
 {
     const auto [session, kind, delay, fault] = info.param;
-    return Name(session) + (kind == VirtualRadio::Kind::Deaf ? "Deaf" : "Buffering") + std::to_string(delay) + "ms" +
+    return Name(session) + test::KindName(kind) + std::to_string(delay) + "ms" +
            Faults().at(static_cast<std::size_t>(fault)).name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EverySessionRadioAndDelay, Sweep,
     ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead, Session::CliWrite),
-                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf),
-                       ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000), ::testing::Range(0, 6)),
+                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
+                                         VirtualRadio::Kind::EveryCopy),
+                       ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000, 1450, 1500),
+                       ::testing::Range(0, static_cast<int>(Faults().size()))),
     ParamName);
 
 } // namespace

@@ -239,7 +239,7 @@ TEST_F(SessionFixture, TheResendRepeatsThirtyFourBytesOfWhateverTheBufferHolds)
     EXPECT_EQ(port.Sent(), request) << "the request plus the handshake's leftovers";
 }
 
-TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckWhichTheNextResendCarries)
+TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckAndTheNextResendRepeatsTheRequest)
 {
     session.rbtnClick();
     Receive(Ack());
@@ -254,7 +254,8 @@ TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckWhichTheNextResendCarries)
     port.Sent();
     session.Tim1Timer();
     const Bytes resend = port.Sent();
-    EXPECT_EQ(Bytes(resend.begin(), resend.begin() + 4), (Bytes{0x06, 0x00, 0x02, 0x20}));
+    EXPECT_EQ(Bytes(resend.begin(), resend.begin() + 4), (Bytes{0x52, 0x00, 0x02, 0x20}))
+        << "the Ack leaves the frame buffer alone";
 
     // Outside any session it is answered as well.
     session.Button2Click();
