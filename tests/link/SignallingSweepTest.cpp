@@ -288,6 +288,58 @@ std::string ParamName(const ::testing::TestParamInfo<Param> &info)
            "ms" + kFaultNames[fault];
 }
 
+// A radio that acknowledges one block of the window's area and never
+// stores it: the window's write fails and says so, for every block.
+using NotStoredParam = std::tuple<Window, int>;
+
+class WindowNotStored : public ::testing::TestWithParam<NotStoredParam> {};
+
+TEST_P(WindowNotStored, AWriteOfABlockTheRadioDoesNotStoreFailsAndSaysSo)
+{
+    const auto [window, block] = GetParam();
+    const int first = protocol::kAreaBlocks.at(AreaOf(window)).first;
+    VirtualRadio radio(VirtualRadio::Kind::Buffering, 0,
+                       {.notStoredArea = AreaOf(window), .notStoredBlock = first + block});
+    Spoil(radio, window);
+    Station s(radio, window);
+    ASSERT_TRUE(s.Run(true)) << "still running after " << kBoundMs / 1000 << " s";
+    if (s.messages == std::vector<std::string>{signalling::kWriteSucceeded}) {
+        // Only where the block's bytes show nothing the window holds: a read
+        // gives what a read of a radio that stored it gives.
+        VirtualRadio perfect(VirtualRadio::Kind::Buffering, 0);
+        Spoil(perfect, window);
+        Station writer(perfect, window);
+        ASSERT_TRUE(writer.Run(true));
+        Station expected(perfect, window);
+        ASSERT_TRUE(expected.Run(false));
+        Station got(radio, window);
+        ASSERT_TRUE(got.Run(false));
+        EXPECT_EQ(got.Texts(), expected.Texts()) << "success reported although the radio shows other values";
+        return;
+    }
+    EXPECT_TRUE(s.messages.empty()) << ::testing::PrintToString(s.messages);
+    EXPECT_NE(s.failure.find("does not hold what was written"), std::string::npos) << s.failure;
+    EXPECT_NE(s.failure.find(std::to_string(first + block) + " differ"), std::string::npos) << s.failure;
+}
+
+std::vector<NotStoredParam> EveryBlock()
+{
+    std::vector<NotStoredParam> out;
+    for (const Window w : {Dtmf, TwoTone, FiveTone, FleetSync}) {
+        const auto [first, last] = protocol::kAreaBlocks.at(AreaOf(w));
+        for (int b = 0; b <= last - first; ++b)
+            out.emplace_back(w, b);
+    }
+    return out;
+}
+
+std::string NotStoredName(const ::testing::TestParamInfo<NotStoredParam> &param)
+{
+    return std::string(kNames[std::get<0>(param.param)]) + "Block" + std::to_string(std::get<1>(param.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBlockOfEveryWindow, WindowNotStored, ::testing::ValuesIn(EveryBlock()), NotStoredName);
+
 INSTANTIATE_TEST_SUITE_P(EveryWindowRadioAndDelay, SignallingSweep,
                          ::testing::Combine(::testing::Values(Dtmf, TwoTone, FiveTone, FleetSync), ::testing::Bool(),
                                             ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,

@@ -6,6 +6,8 @@
 #include "VirtualRadio.h"
 
 #include "cli/RadioJob.h"
+#include "files/RadioImage.h"
+#include "signalling/RadioAreas.h"
 #include "memory/ChannelBlock.h"
 #include "protocol/MainSession.h"
 #include "text/Convert.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -270,6 +273,143 @@ std::string ParamName(const ::testing::TestParamInfo<Param> &info)
     return Name(session) + test::KindName(kind) + std::to_string(delay) + "ms" +
            Faults().at(static_cast<std::size_t>(fault)).name;
 }
+
+// A radio that acknowledges a block but never stores it: every write that
+// sends that block, through the plans the window, the window's Restore Radio
+// and tonvar-cli use, ends failed and says so; none reports success.
+enum class Writer { MainWrite, CliWrite, MainRestore, CliRestore };
+
+std::string Name(Writer w)
+{
+    switch (w) {
+    case Writer::MainWrite:
+        return "MainWrite";
+    case Writer::CliWrite:
+        return "CliWrite";
+    case Writer::MainRestore:
+        return "MainRestore";
+    case Writer::CliRestore:
+        break;
+    }
+    return "CliRestore";
+}
+
+// An image whose every block differs from the spoilt radio in every byte,
+// with small numbers that the windows show (digits, codes, list entries).
+files::RadioImage PatternImage()
+{
+    files::RadioImage image;
+    for (std::size_t b = 0; b < image.payloads.size(); ++b)
+        for (std::size_t i = 0; i < image.payloads[b].size(); ++i)
+            image.payloads[b][i] = static_cast<std::uint8_t>(1 + (3 * b + i) % 10);
+    return image;
+}
+
+Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &image)
+{
+    VirtualLine line(radio);
+    Result r;
+    if (kind == Writer::CliRestore) {
+        const auto clock = [&line] {
+            return cli::RadioJob::Clock::time_point(
+                std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
+        };
+        cli::RadioJob job(line, line, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(),
+                          {}, true, image);
+        job.Start(clock());
+        r.ended = line.Run(
+            [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
+            [&] {
+                job.Tim1Timer();
+                job.Check(clock());
+            },
+            [&] { return job.Finished(); }, kBoundMs);
+        r.succeeded = job.Result() == cli::Outcome::Succeeded;
+        r.failure = job.Error();
+        return r;
+    }
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    protocol::MainSession session(line, line, table, settings, protocol::MainSessionHost{{}, [](int) {}, [] {}});
+    files::RadioImage held = image;
+    bool done = false;
+    const auto guard = [&](auto &&step) {
+        try {
+            step();
+        } catch (const text::Failure &e) {
+            r.failure = std::string(e.what()) + " " + e.detail();
+        }
+    };
+    guard([&] {
+        session.StartWhole(true, signalling::WholeRadioPlans(true), signalling::ImageHooks(held, {}),
+                           [&] { done = true; });
+    });
+    r.ended = line.Run(
+        [&](const Bytes &chunk) {
+            guard([&] { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+        },
+        [&] { guard([&] { session.Tim1Timer(); }); }, [&] { return session.rbtnEnabled && session.wbtnEnabled; },
+        kBoundMs);
+    r.succeeded = done;
+    return r;
+}
+
+using NotStoredParam = std::tuple<Writer, int>;
+
+class NotStored : public ::testing::TestWithParam<NotStoredParam> {};
+
+TEST_P(NotStored, EveryWriteOfABlockTheRadioDoesNotStoreFailsAndSaysSo)
+{
+    const auto [kind, index] = GetParam();
+    const files::ImageBlock b = files::ImageBlocks().at(static_cast<std::size_t>(index));
+    VirtualRadio radio(VirtualRadio::Kind::Buffering, 0,
+                       {.notStoredArea = b.area, .notStoredBlock = b.number});
+    for (auto &block : radio.memory)
+        block.fill(0x5A);
+    Result r;
+    if (kind == Writer::MainWrite)
+        r = RunMain(Session::MainWrite, radio);
+    else if (kind == Writer::CliWrite)
+        r = RunCli(Session::CliWrite, radio);
+    else
+        r = RunRestore(kind, radio, PatternImage());
+    ASSERT_TRUE(r.ended) << "still running after " << kBoundMs / 1000 << " s";
+    if (r.succeeded && (kind == Writer::MainRestore || kind == Writer::CliRestore)) {
+        // A block no window shows anything of (DTMF memories 13 to 16 keep
+        // no digit count): what the radio holds shows as the image does.
+        files::RadioImage held;
+        for (const files::ImageBlock &ib : files::ImageBlocks())
+            held.At(ib) = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(ib.area, ib.number)));
+        EXPECT_TRUE(signalling::CompareImages(PatternImage(), held).empty())
+            << "success reported although the radio shows other values";
+        return;
+    }
+    EXPECT_FALSE(r.succeeded) << "success reported for a block the radio does not hold";
+    EXPECT_NE(r.failure.find("does not hold what was written"), std::string::npos) << r.failure;
+    EXPECT_NE(r.failure.find(b.area == protocol::kAreaChannels ? "channel " + std::to_string(b.number)
+                             : b.area == protocol::kAreaSettings ? std::string("settings")
+                                                                 : std::to_string(b.number)),
+              std::string::npos)
+        << "names the block: " << r.failure;
+}
+
+std::string NotStoredName(const ::testing::TestParamInfo<NotStoredParam> &info)
+{
+    const auto [kind, index] = info.param;
+    std::string block = files::ImageBlockName(files::ImageBlocks().at(static_cast<std::size_t>(index)));
+    std::replace(block.begin(), block.end(), ' ', '_');
+    return Name(kind) + "_" + block;
+}
+
+// Channels 1 to 16 and the settings: the first 17 blocks of an image.
+INSTANTIATE_TEST_SUITE_P(ChannelsAndSettings, NotStored,
+                         ::testing::Combine(::testing::Values(Writer::MainWrite, Writer::CliWrite),
+                                            ::testing::Range(0, 17)),
+                         NotStoredName);
+INSTANTIATE_TEST_SUITE_P(WholeRadio, NotStored,
+                         ::testing::Combine(::testing::Values(Writer::MainRestore, Writer::CliRestore),
+                                            ::testing::Range(0, files::kRadioImageBlocks)),
+                         NotStoredName);
 
 INSTANTIATE_TEST_SUITE_P(
     EverySessionRadioAndDelay, Sweep,
