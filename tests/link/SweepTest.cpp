@@ -411,6 +411,41 @@ INSTANTIATE_TEST_SUITE_P(WholeRadio, NotStored,
                                             ::testing::Range(0, files::kRadioImageBlocks)),
                          NotStoredName);
 
+// A restore whose radio loses one Ack of a FleetSync block (sent once, not
+// resent): the block is sent again and the restore ends with the radio
+// holding the image. Answers 45 to 47 are the Acks of FleetSync blocks 0 to 2
+// ("PROGRAM", 17 blocks and their read-back, then DTMF's 4 and theirs).
+using LostAckParam = std::tuple<Writer, VirtualRadio::Kind, int, int>;
+
+class LostFleetSyncAck : public ::testing::TestWithParam<LostAckParam> {};
+
+TEST_P(LostFleetSyncAck, TheBlockIsSentAgainAndTheRestoreHoldsTheImage)
+{
+    const auto [kind, radioKind, delay, answer] = GetParam();
+    VirtualRadio radio(radioKind, delay, {.dropAnswer = answer});
+    for (auto &block : radio.memory)
+        block.fill(0x5A);
+    const Result r = RunRestore(kind, radio, PatternImage());
+    ASSERT_TRUE(r.ended) << "still running after " << kBoundMs / 1000 << " s";
+    EXPECT_TRUE(r.succeeded) << r.failure;
+    files::RadioImage held;
+    for (const files::ImageBlock &ib : files::ImageBlocks())
+        held.At(ib) = radio.memory.at(static_cast<std::size_t>(VirtualRadio::Index(ib.area, ib.number)));
+    EXPECT_EQ(held, PatternImage());
+    EXPECT_EQ(radio.aheadOfAck, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RestoresAndRadios, LostFleetSyncAck,
+    ::testing::Combine(::testing::Values(Writer::MainRestore, Writer::CliRestore),
+                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
+                                         VirtualRadio::Kind::EveryCopy),
+                       ::testing::Values(0, 310, 1000), ::testing::Values(45, 46, 47)),
+    [](const ::testing::TestParamInfo<LostAckParam> &param) {
+        return Name(std::get<0>(param.param)) + test::KindName(std::get<1>(param.param)) +
+               std::to_string(std::get<2>(param.param)) + "msAnswer" + std::to_string(std::get<3>(param.param));
+    });
+
 INSTANTIATE_TEST_SUITE_P(
     EverySessionRadioAndDelay, Sweep,
     ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead, Session::CliWrite),
