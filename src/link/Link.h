@@ -22,7 +22,10 @@
 //    and names the block (Contradicted()); the session asks for it again, and
 //    the link takes for it only an answer the radio has now given twice the
 //    same (one of the versions seen). A radio that answers once costs
-//    nothing: no block is asked for twice unless two answers disagree;
+//    nothing: no block is asked for twice unless two answers disagree. (The
+//    last block of a transfer has no next message to watch during: a stray
+//    frame right before its answer is not noticed, as noticing it would
+//    make every read wait after its last answer.);
 //
 //  - resends the frame buffer's first 34 bytes only after 300 ms without
 //    the answer to the message last sent: the interval restarts with every
@@ -58,8 +61,9 @@
 //      3. Acks owed for earlier copies come before the Ack of a later
 //         message (the radio answers in order): while any is owed within the
 //         wait of rule 1, the next Ack is one of them.
-//    So no Ack of an earlier copy is counted for the next block, and no
-//    block goes out before the radio has answered the one before.
+//    So, with a radio that answers in order and never faster than it has
+//    been seen to, no Ack of an earlier copy is counted for the next block,
+//    and no block goes out before the radio has answered the one before.
 //
 // The resend timer is shared by every session of the program: each one
 // starts and stops it on its own behalf (StartResend / StopResend), so one
