@@ -1,9 +1,14 @@
 // Rules of the link a whole-session sweep would take long to single out.
 #include "link/Link.h"
+#include "link/Transfer.h"
 
 #include "Fakes.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -216,4 +221,105 @@ TEST_F(LinkRules, ABlockSentOnceIsSentAgainWhenItsAckIsOverdue)
     EXPECT_EQ(resent, link::kOnceResends);
     EXPECT_TRUE(wire.Silent());
     EXPECT_EQ(Receive({protocol::kAck}), link::Answer::None) << "an Ack per copy: the others may follow";
+}
+
+namespace {
+
+Bytes FrameWith(std::uint8_t area, std::uint8_t block, std::uint8_t fill)
+{
+    Bytes f = FrameOf(area, block);
+    std::fill(f.begin() + 4, f.begin() + 32, fill);
+    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
+    f[32] = static_cast<std::uint8_t>(crc >> 8);
+    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    return f;
+}
+
+struct TransferRules : LinkRules {
+    link::Transfer transfer{wire, &session};
+    std::map<link::BlockRef, std::uint8_t> received; // each block's first payload byte, as last received
+    link::TransferHooks hooks;
+    TransferRules()
+    {
+        hooks.received = [this](link::BlockRef b, const memory::Payload &p) { received[b] = p[0]; };
+    }
+    int Got(std::uint8_t block) { return received[link::BlockRef{1, block}]; }
+    void Answer(const Bytes &chunk)
+    {
+        const link::Answer a = Receive(chunk);
+        if (a != link::Answer::None && wire.Sender() == &session)
+            transfer.Answered(a);
+        wire.Finish();
+    }
+};
+
+link::TransferPlan TwoBlocks()
+{
+    link::TransferPlan plan;
+    plan.blocks = {{1, 0}, {1, 1}};
+    return plan;
+}
+
+} // namespace
+
+// The lenient rule is the plain read's only, and names what it took so.
+TEST_F(TransferRules, OnlyALenientReadTakesTheSameBadChecksumTwiceAndNamesTheBlock)
+{
+    Bytes odd = FrameWith(1, 1, 7);
+    odd[10] ^= 0x04;
+    for (const bool lenient : {false, true}) {
+        link::TransferPlan plan = TwoBlocks();
+        plan.lenientChecksums = lenient;
+        transfer.Read(plan, hooks);
+        Answer(FrameWith(1, 0, 5));
+        Answer(odd);
+        Answer(odd);
+        if (lenient) {
+            EXPECT_EQ(transfer.State(), link::Transfer::Phase::Succeeded);
+            EXPECT_EQ(transfer.TakenWithBadChecksum(), (std::vector<link::BlockRef>{{1, 1}}));
+        } else {
+            EXPECT_EQ(transfer.State(), link::Transfer::Phase::Reading);
+            EXPECT_TRUE(transfer.TakenWithBadChecksum().empty());
+            Answer(FrameWith(1, 1, 7));
+            EXPECT_EQ(transfer.State(), link::Transfer::Phase::Succeeded);
+        }
+        transfer.Stop();
+    }
+    // A write's read-back never takes one, whatever the plan says.
+    link::TransferPlan plan = TwoBlocks();
+    plan.lenientChecksums = true;
+    hooks.build = [](link::BlockRef, memory::Payload &p) { p.fill(7); };
+    transfer.Write(plan, hooks);
+    Answer({protocol::kAck});
+    Answer({protocol::kAck});
+    ASSERT_EQ(transfer.State(), link::Transfer::Phase::Checking);
+    Answer(FrameWith(1, 0, 7));
+    Answer(odd);
+    Answer(odd);
+    EXPECT_EQ(transfer.State(), link::Transfer::Phase::Checking);
+    EXPECT_TRUE(transfer.TakenWithBadChecksum().empty());
+}
+
+// A block taken from a frame nobody asked for is read again when the real
+// answer contradicts it, and what the session keeps is the real one.
+TEST_F(TransferRules, AContradictedBlockIsReadAgain)
+{
+    link::TransferPlan plan = TwoBlocks();
+    plan.blocks.push_back({1, 2});
+    transfer.Read(plan, hooks);
+    Answer(FrameWith(1, 0, 0x99)); // the stray
+    EXPECT_EQ(Got(0), 0x99);
+    EXPECT_EQ(transfer.Current(), (link::BlockRef{1, 1}));
+    port.Sent();
+    Answer(FrameWith(1, 0, 5)); // the radio's answer
+    EXPECT_EQ(transfer.Current(), (link::BlockRef{1, 0}));
+    EXPECT_EQ(port.Sent(), (Bytes{0x52, 1, 0, 0x20})) << "asked for again";
+    Answer(FrameWith(1, 1, 6)); // the answer to the request before: not taken
+    EXPECT_EQ(transfer.Current(), (link::BlockRef{1, 0}));
+    Answer(FrameWith(1, 0, 5));
+    EXPECT_EQ(Got(0), 5);
+    Answer(FrameWith(1, 1, 6));
+    Answer(FrameWith(1, 2, 7));
+    EXPECT_EQ(transfer.State(), link::Transfer::Phase::Succeeded);
+    EXPECT_EQ(Got(1), 6);
 }
