@@ -210,7 +210,8 @@ const std::vector<RadioFaults> &Faults()
     };
     return faults;
 }
-const char *const kFaultNames[] = {"none",  "split",       "badChecksum", "stale", "dropped", "sameBadChecksumTwice",
+const char *const kFaultNames[] = {"none",  "split",       "badChecksum",
+                                   "stale", "dropped",     "sameBadChecksumTwice",
                                    "stray", "strayMarked", "strayMarkedElsewhereThenDropped"};
 
 // A window gives up after 10 s without an answer it took. A radio that

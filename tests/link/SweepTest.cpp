@@ -311,11 +311,10 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
     Result r;
     if (kind == Writer::CliRestore) {
         const auto clock = [&line] {
-            return cli::RadioJob::Clock::time_point(
-                std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
+            return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
         };
-        cli::RadioJob job(line, line, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(),
-                          {}, true, image);
+        cli::RadioJob job(line, line, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(), {},
+                          true, image);
         job.Start(clock());
         r.ended = line.Run(
             [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
@@ -362,8 +361,7 @@ TEST_P(NotStored, EveryWriteOfABlockTheRadioDoesNotStoreFailsAndSaysSo)
 {
     const auto [kind, index] = GetParam();
     const files::ImageBlock b = files::ImageBlocks().at(static_cast<std::size_t>(index));
-    VirtualRadio radio(VirtualRadio::Kind::Buffering, 0,
-                       {.notStoredArea = b.area, .notStoredBlock = b.number});
+    VirtualRadio radio(VirtualRadio::Kind::Buffering, 0, {.notStoredArea = b.area, .notStoredBlock = b.number});
     for (auto &block : radio.memory)
         block.fill(0x5A);
     Result r;
@@ -386,7 +384,7 @@ TEST_P(NotStored, EveryWriteOfABlockTheRadioDoesNotStoreFailsAndSaysSo)
     }
     EXPECT_FALSE(r.succeeded) << "success reported for a block the radio does not hold";
     EXPECT_NE(r.failure.find("does not hold what was written"), std::string::npos) << r.failure;
-    EXPECT_NE(r.failure.find(b.area == protocol::kAreaChannels ? "channel " + std::to_string(b.number)
+    EXPECT_NE(r.failure.find(b.area == protocol::kAreaChannels   ? "channel " + std::to_string(b.number)
                              : b.area == protocol::kAreaSettings ? std::string("settings")
                                                                  : std::to_string(b.number)),
               std::string::npos)
@@ -435,24 +433,24 @@ TEST_P(LostFleetSyncAck, TheBlockIsSentAgainAndTheRestoreHoldsTheImage)
     EXPECT_EQ(radio.aheadOfAck, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RestoresAndRadios, LostFleetSyncAck,
-    ::testing::Combine(::testing::Values(Writer::MainRestore, Writer::CliRestore),
-                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
-                                         VirtualRadio::Kind::EveryCopy),
-                       ::testing::Values(0, 310, 1000), ::testing::Values(45, 46, 47)),
-    [](const ::testing::TestParamInfo<LostAckParam> &param) {
-        return Name(std::get<0>(param.param)) + test::KindName(std::get<1>(param.param)) +
-               std::to_string(std::get<2>(param.param)) + "msAnswer" + std::to_string(std::get<3>(param.param));
-    });
+INSTANTIATE_TEST_SUITE_P(RestoresAndRadios, LostFleetSyncAck,
+                         ::testing::Combine(::testing::Values(Writer::MainRestore, Writer::CliRestore),
+                                            ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
+                                                              VirtualRadio::Kind::EveryCopy),
+                                            ::testing::Values(0, 310, 1000), ::testing::Values(45, 46, 47)),
+                         [](const ::testing::TestParamInfo<LostAckParam> &param) {
+                             return Name(std::get<0>(param.param)) + test::KindName(std::get<1>(param.param)) +
+                                    std::to_string(std::get<2>(param.param)) + "msAnswer" +
+                                    std::to_string(std::get<3>(param.param));
+                         });
 
-INSTANTIATE_TEST_SUITE_P(
-    EverySessionRadioAndDelay, Sweep,
-    ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead, Session::CliWrite),
-                       ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
-                                         VirtualRadio::Kind::EveryCopy),
-                       ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000, 1450, 1500),
-                       ::testing::Range(0, static_cast<int>(Faults().size()))),
-    ParamName);
+INSTANTIATE_TEST_SUITE_P(EverySessionRadioAndDelay, Sweep,
+                         ::testing::Combine(::testing::Values(Session::MainRead, Session::MainWrite, Session::CliRead,
+                                                              Session::CliWrite),
+                                            ::testing::Values(VirtualRadio::Kind::Buffering, VirtualRadio::Kind::Deaf,
+                                                              VirtualRadio::Kind::EveryCopy),
+                                            ::testing::Values(0, 60, 100, 250, 290, 310, 400, 700, 1000, 1450, 1500),
+                                            ::testing::Range(0, static_cast<int>(Faults().size()))),
+                         ParamName);
 
 } // namespace

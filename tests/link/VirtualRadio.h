@@ -246,7 +246,7 @@ private:
     int answers_ = 0;
     int lastRequested_ = 0;
     std::deque<std::pair<Ms, Bytes>> chunks_;
-    Bytes lastWrite_; // 'W', area, block of the last message, when a write
+    Bytes lastWrite_;                           // 'W', area, block of the last message, when a write
     std::vector<std::pair<Bytes, Ms>> ackedAt_; // each write's Ack, and when it reached the tool
 };
 

@@ -101,8 +101,7 @@ int main(int argc, char **argv)
                 return Usage();
             faults.notStoredArea = std::atoi(v.c_str());
             faults.notStoredBlock = std::atoi(v.c_str() + colon + 1);
-        }
-        else if (arg == "--garbage")
+        } else if (arg == "--garbage")
             faults.garbageBeforeAnswer = number();
         else if (arg == "--mark")
             faults.markAnswer = number();
