@@ -2,7 +2,8 @@
 // session sees, so whole sessions run in microseconds against radios that
 // answer late, ignore what comes while they store, answer every copy of a
 // message, or split, corrupt, mix up or drop their answers, send frames
-// nobody asked for, or acknowledge blocks they do not store.
+// nobody asked for, or acknowledge blocks they do not store. With RADIO_TRACE
+// set in the environment every message and answer is printed with its time.
 #pragma once
 
 #include "link/Link.h"
