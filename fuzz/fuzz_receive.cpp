@@ -6,7 +6,7 @@
 // running timer, a text the user types, a port that will not open.
 //
 // After every step: no channel row but the one a received frame names has
-// changed, no byte has been sent from outside the frame buffer (the
+// changed, no byte but an Ack has been sent from outside the frame buffer (the
 // sanitizers and libstdc++'s checks catch any other access outside the
 // buffers), every progress bar stands within its range, and after Cancel or
 // Close the window's buttons are back.

@@ -141,7 +141,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
       session(commPort_, tim1Adapter_, table, settings,
               protocol::MainSessionHost{[this](const std::string &text) {
                                             RefreshControls();
-                                            readDone_ = readDone_ || text == protocol::kReadSucceeded;
+                                            readDone_ = readDone_ || text.rfind(protocol::kReadSucceeded, 0) == 0;
                                             ShowMessage(text);
                                         },
                                         SleepMs, [this] { focusNextChild(); }}),

@@ -49,11 +49,16 @@ void Link::Send(const void *user, std::size_t n, Wait wait, bool oneWrite)
     ackHeld_ = false;
     pending_.clear();
     candidate_.clear();
-    // The 300 ms are counted from this message.
-    if (wait.resend) {
-        tim1_.Stop();
-        StartResend(user);
+    sentLength_ = n;
+    sentInOneWrite_ = oneWrite;
+    if (contested_ && !(wait.kind == Wait::Frame && std::pair{wait.area, wait.block} == contestedBlock_)) {
+        contested_ = false;
+        versions_.clear();
     }
+    // The 300 ms are counted from this message; a message sent once is
+    // timed as well, for its Ack may have to be asked for again.
+    tim1_.Stop();
+    StartResend(user);
 }
 
 void Link::Stop(const void *user)
@@ -63,6 +68,9 @@ void Link::Stop(const void *user)
         ackHeld_ = false;
         pending_.clear();
         candidate_.clear();
+        lastTaken_.clear();
+        contested_ = false;
+        versions_.clear();
     }
     StopResend(user);
 }
@@ -70,8 +78,14 @@ void Link::Stop(const void *user)
 void Link::Begin()
 {
     owed_ = 0;
+    lateAcks_ = 0;
     patience_ = 1;
+    ackTicks_ = -1;
     unverified_ = 0;
+    takenUnchecked_ = false;
+    lastTaken_.clear();
+    contested_ = false;
+    versions_.clear();
 }
 
 void Link::StartResend(const void *user)
@@ -104,8 +118,11 @@ Answer Link::Receive(const std::uint8_t *bytes, std::size_t length)
     if (wait_.kind == Wait::Ack) {
         if (bytes[0] == protocol::kAck)
             return TakeAck(AckCount(bytes, length));
-        if (bytes[0] == protocol::kFrameStart)
+        if (bytes[0] == protocol::kFrameStart) {
+            if (Contradicts(std::vector<std::uint8_t>(bytes, bytes + length)))
+                return Answer::Contradicted;
             OwedAnswerCame(Wait::Frame);
+        }
         return Answer::None;
     }
     const Answer a = TakeFrame(bytes, length);
@@ -118,15 +135,24 @@ void Link::Answered()
 {
     ++heard_;
     silentTicks_ = 0;
+    // The radio's time to answer, with nothing owed that the Ack could
+    // belong to: counted from the first copy (a radio answers the copies in
+    // the order they came). No Ack comes sooner than the least of these.
+    if (wait_.kind == Wait::Ack && owed_ == 0 && lateAcks_ == 0)
+        ackTicks_ = ackTicks_ < 0 ? ticksSinceFirst_ : std::min(ackTicks_, ticksSinceFirst_);
     // A radio slower than the resend has queued or ignored the copies; the
-    // next messages wait as long as this one did.
+    // next messages wait as long as this one did (from its first copy, also
+    // when the answer came after a resend).
     patience_ = std::clamp(ticksSinceFirst_ + 1, patience_, kMostPatientTicks);
     // Answers owed of the other kind can never be taken for this one.
     if (owedKind_ != wait_.kind)
         owed_ = 0;
     owedKind_ = wait_.kind;
     owed_ += copies_ - 1;
-    settleTicks_ = copies_ + 1;
+    // The other copies' answers come within the radio's time of each other;
+    // one of them lost leaves a gap twice as long. (A frame names its block,
+    // so one owed is never taken for another: a short wait will do.)
+    settleTicks_ = wait_.kind == Wait::Ack ? std::max(copies_ + 1, 2 * patience_ + 1) : copies_ + 1;
     quietTicks_ = 0;
 }
 
@@ -141,26 +167,35 @@ void Link::OwedAnswerCame(Wait::Kind kind)
 
 Answer Link::TakeAck(std::size_t acks)
 {
-    if (!ackHeld_) {
-        // The first Ack answers the message, unless it is one still owed for
-        // an earlier message's copies.
-        if (owed_ > 0 && owedKind_ == Wait::Ack) {
-            const auto taken = std::min<std::size_t>(acks, static_cast<std::size_t>(owed_));
-            owed_ -= static_cast<int>(taken);
-            heard_ += static_cast<int>(taken);
-            acks -= taken;
+    for (; acks > 0; --acks) {
+        if (ackHeld_) {
+            // The message's own Ack is in: the rest answer its other copies.
+            if (owed_ > 0)
+                --owed_;
+            else if (lateAcks_ > 0)
+                --lateAcks_;
+            ++heard_;
             quietTicks_ = 0;
-            if (acks == 0)
-                return Answer::None;
+            continue;
+        }
+        if (owed_ > 0 && owedKind_ == Wait::Ack) {
+            // Owed for an earlier message's copies: they come first.
+            --owed_;
+            ++heard_;
+            quietTicks_ = 0;
+            continue;
+        }
+        if (lateAcks_ > 0 && ticksSinceFirst_ < ackTicks_) {
+            // Sooner than the radio has ever answered: no copy of the
+            // awaited message can have been answered yet.
+            --lateAcks_;
+            ++heard_;
+            continue;
         }
         Answered();
-        --acks;
         ackHeld_ = true;
     }
-    const auto owedAcks = std::min<std::size_t>(acks, static_cast<std::size_t>(std::max(owed_, 0)));
-    owed_ -= static_cast<int>(owedAcks);
-    heard_ += static_cast<int>(owedAcks);
-    if (owed_ <= 0) {
+    if (ackHeld_ && owed_ <= 0) {
         Settled();
         return Answer::Ack;
     }
@@ -199,25 +234,67 @@ Answer Link::TakeFrame(const std::uint8_t *bytes, std::size_t length)
     return a;
 }
 
+bool Link::Contradicts(const std::vector<std::uint8_t> &answer)
+{
+    if (lastTaken_.size() != kFrameLength || answer.size() < kFrameLength || answer[0] != protocol::kFrameStart ||
+        answer[1] != lastTaken_[1] || answer[2] != lastTaken_[2] || answer[3] != protocol::kAddressEnd ||
+        !ChecksumMatches(answer) || std::equal(lastTaken_.begin(), lastTaken_.end(), answer.begin()))
+        return false;
+    contested_ = true;
+    contestedBlock_ = {answer[1], answer[2]};
+    contradicted_ = contestedBlock_;
+    versions_ = {lastTaken_, std::vector<std::uint8_t>(answer.begin(), answer.begin() + kFrameLength)};
+    lastTaken_.clear();
+    return true;
+}
+
 Answer Link::Judge(const std::vector<std::uint8_t> &answer)
 {
     if (answer.size() < kUncheckedFrameLength || answer[0] != protocol::kFrameStart || answer[1] != wait_.area ||
         answer[2] != wait_.block || answer[3] != protocol::kAddressEnd)
-        return Answer::None;
-    if (!ChecksumMatches(answer)) {
+        return Contradicts(answer) ? Answer::Contradicted : Answer::None;
+    const bool checked = ChecksumMatches(answer);
+    if (!checked) {
+        if (!wait_.lenient)
+            return Answer::None; // a line error: the resend asks again
         // Taken only when the next answer to this request is the same.
         if (candidate_ != answer) {
             candidate_ = answer;
             return Answer::None;
         }
-        ++unverified_;
     }
+    if (contested_ && std::pair{wait_.area, wait_.block} == contestedBlock_) {
+        // Two answers disagreed on this block: taken is one given twice.
+        if (std::find(versions_.begin(), versions_.end(), answer) == versions_.end()) {
+            versions_.push_back(answer);
+            return Answer::None;
+        }
+        contested_ = false;
+        versions_.clear();
+    }
+    takenUnchecked_ = !checked;
+    if (!checked)
+        ++unverified_;
     std::copy(answer.begin(), answer.end(), rx.buffer.begin());
     std::copy(answer.begin(), answer.end(), rx.copy.begin());
     candidate_.clear();
+    lastTaken_ = answer;
+    lastTaken_.resize(kFrameLength);
     Answered();
     Settled();
     return Answer::Frame;
+}
+
+void Link::Repeat(bool whole)
+{
+    if (whole)
+        port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+    else if (sentInOneWrite_)
+        port.WritePort(frame.data(), static_cast<std::uint16_t>(std::min(sentLength_, frame.size())));
+    else
+        SendData(sentLength_);
+    ticksSinceSend_ = 0;
+    ++copies_;
 }
 
 Answer Link::Tick()
@@ -230,6 +307,7 @@ Answer Link::Tick()
     }
     ++silentTicks_;
     ++ticksSinceFirst_;
+    ++ticksSinceSend_;
     if (owed_ > 0) {
         // Answers to earlier copies are still on their way: nothing is sent
         // for this session until they came or the line stayed quiet. A
@@ -238,35 +316,44 @@ Answer Link::Tick()
             port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
         if (++quietTicks_ <= settleTicks_)
             return Answer::None;
+        if (owedKind_ == Wait::Ack)
+            lateAcks_ += owed_;
         owed_ = 0;
         if (ackHeld_) {
             Settled();
             return Answer::Ack;
         }
-        ticksSinceSend_ = 0;
-        return Answer::None;
+        // The request outstanding has waited as long: resent now if due.
     }
-    if (wait_.kind == Wait::Frame && pending_.size() >= kUncheckedFrameLength) {
+    if (wait_.kind == Wait::Frame && wait_.lenient && pending_.size() >= kUncheckedFrameLength) {
         // An answer that stopped short of a checksum: a radio that sends none.
         const std::vector<std::uint8_t> answer = pending_;
         pending_.clear();
-        if (Judge(answer) == Answer::Frame)
-            return Answer::Frame;
+        const Answer a = Judge(answer);
+        if (a != Answer::None)
+            return a;
     }
-    if ((!wait_.resend || ++ticksSinceSend_ < patience_) && !othersWait)
+    if (!wait_.resend) {
+        // Sent once: sent again only when its Ack is long overdue.
+        if (othersWait)
+            port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
+        else if (copies_ <= kOnceResends && ticksSinceSend_ >= std::max(kOnceWaitTicks, patience_ + 1))
+            Repeat(false);
+        return Answer::None;
+    }
+    if (ticksSinceSend_ < patience_ && !othersWait)
         return Answer::None;
     pending_.clear();
-    port.WritePort(frame.data(), static_cast<std::uint16_t>(kFrameLength));
-    ticksSinceSend_ = 0;
-    ++copies_;
+    Repeat(true);
     return Answer::None;
 }
 
 void Link::AckIfAsked()
 {
     if (protocol::Recognise(rx.buffer) == protocol::Message::DataFrame && rx.buffer[5] == 0x30) {
-        protocol::PutAck(frame);
-        SendData(protocol::kAckLength);
+        // Its own byte: the frame buffer keeps the message a resend repeats.
+        const std::uint8_t ack = protocol::kAck;
+        port.WritePort(&ack, protocol::kAckLength);
     }
 }
 

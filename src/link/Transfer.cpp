@@ -44,9 +44,13 @@ void Transfer::Start(TransferPlan plan, TransferHooks hooks, bool writing)
     answers_ = 0;
     round_ = 0;
     differing_.clear();
+    takenWithBadChecksum_.clear();
     if (writing)
         written_.clear();
-    link_.Begin();
+    // "PROGRAM" opens a session with the radio; later transfers on the same
+    // port keep what was learnt of its timing and what it still owes.
+    if (plan_.handshake)
+        link_.Begin();
     if (list_.empty()) {
         End(Phase::Succeeded);
     } else if (plan_.handshake) {
@@ -92,7 +96,8 @@ void Transfer::Request(std::size_t index)
         hooks_.beforeRequest(b);
     protocol::PutReadRequest(link_.frame, b.area, b.number);
     const bool oneWrite = reading && plan_.requestsInOneWrite && index > 0 && list_[index - 1].area == b.area;
-    link_.Send(user_, protocol::kReadRequestLength, Wait::ForFrame(b.area, b.number), oneWrite);
+    const bool lenient = reading && !writing_ && plan_.lenientChecksums;
+    link_.Send(user_, protocol::kReadRequestLength, Wait::ForFrame(b.area, b.number, lenient), oneWrite);
 }
 
 void Transfer::Build(const TransferPlan &plan, const TransferHooks &hooks, ByteBuffer &frame, std::size_t index)
@@ -127,6 +132,10 @@ void Transfer::Answered(Answer answer)
 {
     if (!Running() || answer == Answer::None)
         return;
+    if (answer == Answer::Contradicted) {
+        AskAgain();
+        return;
+    }
     ++answers_;
     switch (phase_) {
     case Phase::Handshake:
@@ -144,6 +153,8 @@ void Transfer::Answered(Answer answer)
     case Phase::Reading:
         if (answer != Answer::Frame)
             return;
+        if (link_.TakenUnchecked())
+            takenWithBadChecksum_.push_back(list_.at(index_));
         if (hooks_.received)
             hooks_.received(list_.at(index_), protocol::PayloadOf(link_.rx.buffer));
         Next();
@@ -219,6 +230,24 @@ void Transfer::CheckAnswer()
         Request(index_);
     else
         EndCheck();
+}
+
+void Transfer::AskAgain()
+{
+    if ((phase_ != Phase::Reading && phase_ != Phase::Checking) || index_ == 0)
+        return;
+    const BlockRef b = list_.at(index_ - 1);
+    if (std::pair{b.area, b.number} != link_.Contradicted())
+        return;
+    // What was taken for it may be a frame nobody asked for: it is read
+    // again, and what the read-back found for it counts no more.
+    --index_;
+    if (phase_ == Phase::Checking)
+        differing_.erase(std::remove(differing_.begin(), differing_.end(), b), differing_.end());
+    else
+        takenWithBadChecksum_.erase(std::remove(takenWithBadChecksum_.begin(), takenWithBadChecksum_.end(), b),
+                                    takenWithBadChecksum_.end());
+    Request(index_);
 }
 
 void Transfer::EndCheck()

@@ -18,6 +18,15 @@
 // the frame buffer: a value that does not convert stops the write with
 // nothing sent.
 //
+// A frame taken for a block and then contradicted by another well-formed
+// answer to its request (Answer::Contradicted) is asked for again, and the
+// blocks after it with it: what is kept is what the radio gave twice.
+//
+// A transfer that starts with "PROGRAM" starts a session with the radio on
+// a freshly opened port (Link::Begin); the transfers that follow it on the
+// same port (the areas of the whole radio, a signalling window's) go on
+// with what the link has learnt of the radio's timing.
+//
 // Plain logic: the session routes to Answered each answer the link took for
 // it (Link::Sender() is the transfer's user).
 #pragma once
@@ -63,6 +72,11 @@ struct TransferPlan {
     // A request that follows an answer of the same area goes to the port in
     // one write (the same bytes on the wire).
     bool requestsInOneWrite = false;
+    // A read (never a write's read-back) takes a frame whose checksum does
+    // not match when the radio gives the same bytes twice, and names it in
+    // TakenWithBadChecksum(): for the main window's plain read, which says
+    // so. Off: every frame taken has its own checksum.
+    bool lenientChecksums = false;
 };
 
 struct TransferHooks {
@@ -117,6 +131,9 @@ public:
     const std::map<BlockRef, std::vector<std::uint8_t>> &Written() const { return written_; }
     // The block being built when Write threw.
     BlockRef BuildingBlock() const { return building_; }
+    // A read with lenientChecksums: the blocks taken although their checksum
+    // did not match (the radio gave the same bytes twice), in order.
+    std::vector<BlockRef> TakenWithBadChecksum() const { return takenWithBadChecksum_; }
 
 private:
     void Start(TransferPlan plan, TransferHooks hooks, bool writing);
@@ -130,6 +147,8 @@ private:
     void StartCheck();
     void CheckAnswer();
     void EndCheck();
+    // Asks again for a block whose answer another contradicted.
+    void AskAgain();
     void Next();
     void End(Phase phase);
 
@@ -147,6 +166,7 @@ private:
     std::vector<BlockRef> differing_;
     std::map<BlockRef, std::vector<std::uint8_t>> written_;
     BlockRef building_;
+    std::vector<BlockRef> takenWithBadChecksum_;
 };
 
 } // namespace tonvar::link

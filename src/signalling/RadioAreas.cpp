@@ -236,9 +236,13 @@ link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int)
     hooks.received = [&image](link::BlockRef b, const memory::Payload &p) { image.At(ImageBlockOf(b)) = p; };
     hooks.build = [&image](link::BlockRef b, memory::Payload &p) { p = image.At(ImageBlockOf(b)); };
     hooks.same = [&image](link::BlockRef b, const memory::Payload &written, const memory::Payload &read) {
+        // The fields the radio's bytes show count as well as the image's.
+        files::RadioImage radio = image;
+        radio.At(ImageBlockOf(b)) = read;
         const auto mask = FieldBytes(b, image);
+        const auto shown = FieldBytes(b, radio);
         for (std::size_t i = 0; i < written.size(); ++i)
-            if (mask[i] && written[i] != read[i])
+            if ((mask[i] || shown[i]) && written[i] != read[i])
                 return false;
         return true;
     };

@@ -1,5 +1,7 @@
 #include "signalling/SignallingSession.h"
 
+#include "signalling/RadioAreas.h"
+
 #include "text/Convert.h"
 
 namespace tonvar::signalling {
@@ -96,7 +98,11 @@ link::TransferHooks SignallingLogic::Hooks()
         for (std::size_t i = 0; i < written.size(); ++i)
             if (zeros[i] == ones[i] && written[i] != read[i])
                 return false;
-        return true;
+        // Nor may the radio's bytes show a value the window does not hold.
+        files::RadioImage image;
+        for (const auto &[block, bytes] : transfer_.Written())
+            std::copy_n(bytes.begin() + 4, memory::kPayloadLength, image.At({block.area, block.number}).begin());
+        return ImageHooks(image, {}).same(b, written, read);
     };
     return hooks;
 }

@@ -2,6 +2,8 @@
 // gap between the bytes it receives.
 #include "RadioSim.h"
 
+#include "protocol/Frames.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -94,4 +97,122 @@ TEST(RadioSim, AResendsLeftoversAreATailAndTheNextBurstIsAMessage)
     EXPECT_EQ(sim::Summary(log[1]), "READ 0 2");
     EXPECT_TRUE(log[1].tail.empty());
     radio.Stop();
+}
+
+namespace {
+
+sim::Bytes WriteFrame(std::uint8_t area, std::uint8_t block, std::uint8_t fill)
+{
+    sim::Bytes f(34, fill);
+    f[0] = 0x57;
+    f[1] = area;
+    f[2] = block;
+    f[3] = 0x20;
+    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
+    f[32] = static_cast<std::uint8_t>(crc >> 8);
+    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    return f;
+}
+
+bool ChecksumMatches(const sim::Bytes &f)
+{
+    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
+    return f.size() == 34 && f[32] == (crc >> 8) && f[33] == (crc & 0xFF);
+}
+
+} // namespace
+
+TEST(RadioSim, ABlockNotStoredIsAcknowledgedAndKeepsWhatItHeld)
+{
+    sim::RadioSimulator radio(false);
+    sim::Faults faults;
+    faults.notStoredArea = 0;
+    faults.notStoredBlock = 3;
+    radio.SetFaults(faults);
+    radio.Start();
+    Line line(radio.DevicePath());
+    line.Write(WriteFrame(0, 3, 0x42));
+    ASSERT_EQ(line.Read(1), sim::Bytes{0x06});
+    std::this_thread::sleep_for(25ms);
+    line.Write(WriteFrame(0, 4, 0x42));
+    ASSERT_EQ(line.Read(1), sim::Bytes{0x06});
+    radio.Stop();
+    EXPECT_EQ(radio.GetBlock(0, 3), sim::Block{});
+    sim::Block written;
+    written.fill(0x42);
+    EXPECT_EQ(radio.GetBlock(0, 4), written);
+}
+
+TEST(RadioSim, AStrayFrameForTheBlockComesBeforeTheAnswer)
+{
+    sim::RadioSimulator radio(false);
+    sim::Block held;
+    held.fill(0x20);
+    radio.SetBlock(0, 2, held);
+    sim::Faults faults;
+    faults.strayAnswer = 1;
+    radio.SetFaults(faults);
+    radio.Start();
+    Line line(radio.DevicePath());
+    line.Write(Request(0, 2));
+    const sim::Bytes both = line.Read(68);
+    radio.Stop();
+    ASSERT_EQ(both.size(), 68u);
+    const sim::Bytes stray(both.begin(), both.begin() + 34);
+    const sim::Bytes answer(both.begin() + 34, both.end());
+    EXPECT_EQ(sim::Bytes(stray.begin(), stray.begin() + 4), (sim::Bytes{0x57, 0, 2, 0x20}));
+    EXPECT_TRUE(ChecksumMatches(stray)) << "well-formed";
+    EXPECT_EQ(stray[4], 0x31) << "another payload";
+    EXPECT_EQ(answer, WriteFrame(0, 2, 0x20));
+}
+
+TEST(RadioSim, TheSameLineErrorInTwoAnswersRunning)
+{
+    sim::RadioSimulator radio(false);
+    sim::Faults faults;
+    faults.repeatBadChecksum = 1;
+    radio.SetFaults(faults);
+    radio.Start();
+    Line line(radio.DevicePath());
+    std::vector<sim::Bytes> answers;
+    for (int i = 0; i < 3; ++i) {
+        line.Write(Request(5, 0));
+        answers.push_back(line.Read(34));
+        std::this_thread::sleep_for(25ms);
+    }
+    radio.Stop();
+    EXPECT_FALSE(ChecksumMatches(answers[0]));
+    EXPECT_EQ(answers[1], answers[0]) << "the same bit flipped";
+    EXPECT_TRUE(ChecksumMatches(answers[2]));
+}
+
+// Two copies of a block 100 ms apart, to a radio taking 1 s to answer: one
+// answering in turn spaces the Acks a second apart, one answering every copy
+// on its own time 100 ms apart.
+TEST(RadioSim, EveryCopyIsAnsweredOnItsOwnTime)
+{
+    for (const bool everyCopy : {false, true}) {
+        sim::RadioSimulator radio(false);
+        sim::Faults faults;
+        faults.answerDelayMs = 1000;
+        faults.ackEveryCopy = everyCopy;
+        radio.SetFaults(faults);
+        radio.Start();
+        Line line(radio.DevicePath());
+        line.Write(WriteFrame(0, 1, 0x11));
+        std::this_thread::sleep_for(100ms);
+        line.Write(WriteFrame(0, 1, 0x11));
+        ASSERT_EQ(line.Read(1), sim::Bytes{0x06});
+        const auto first = Clock::now();
+        ASSERT_EQ(line.Read(1), sim::Bytes{0x06});
+        const auto gap = Clock::now() - first;
+        radio.Stop();
+        if (everyCopy)
+            EXPECT_LT(gap, 700ms);
+        else
+            EXPECT_GE(gap, 950ms);
+        sim::Block stored;
+        stored.fill(0x11);
+        EXPECT_EQ(radio.GetBlock(0, 1), stored);
+    }
 }

@@ -271,7 +271,7 @@ void RadioSimulator::TakeInjected()
         Schedule(bytes);
 }
 
-void RadioSimulator::Answer(Bytes bytes, bool isFrame)
+void RadioSimulator::Answer(Bytes bytes, bool isFrame, int area, int block)
 {
     Faults f;
     {
@@ -302,10 +302,33 @@ void RadioSimulator::Answer(Bytes bytes, bool isFrame)
         bytes[32] = static_cast<std::uint8_t>(crc >> 8);
         bytes[33] = static_cast<std::uint8_t>(crc & 0xFF);
     }
-    if (isFrame && n == f.badChecksumAnswer)
+    if (isFrame && (n == f.badChecksumAnswer || n == f.repeatBadChecksum ||
+                    (f.repeatBadChecksum > 0 && n == f.repeatBadChecksum + 1)))
         bytes[10] ^= 0x04; // a line error
-    if (f.answerDelayMs > 0)
-        Pause(std::chrono::milliseconds(f.answerDelayMs));
+    if (n == f.strayAnswer) {
+        // The block of the message answered ("PROGRAM": channel 1).
+        const int strayArea = area < 0 ? 0 : area;
+        const int strayBlock = area < 0 ? 1 : block;
+        const Block b = GetBlock(strayArea, strayBlock);
+        Bytes stray(34, 0);
+        stray[0] = protocol::kFrameStart;
+        stray[1] = static_cast<std::uint8_t>(strayArea);
+        stray[2] = static_cast<std::uint8_t>(strayBlock);
+        stray[3] = protocol::kAddressEnd;
+        for (std::size_t i = 0; i < b.size(); ++i)
+            stray[4 + i] = static_cast<std::uint8_t>(b[i] + 0x11);
+        const std::uint16_t crc = protocol::Crc16Modbus(stray.data(), 32);
+        stray[32] = static_cast<std::uint8_t>(crc >> 8);
+        stray[33] = static_cast<std::uint8_t>(crc & 0xFF);
+        Schedule(stray);
+        Pause(kPause);
+    }
+    if (f.answerDelayMs > 0) {
+        if (f.ackEveryCopy) // on its own time, whatever else is under way
+            outLineFree_ = std::max(outLineFree_, Clock::now() + std::chrono::milliseconds(f.answerDelayMs));
+        else
+            Pause(std::chrono::milliseconds(f.answerDelayMs));
+    }
     if (n == f.garbageBeforeAnswer) {
         Schedule({'Z', 'Z', 'Z'});
         Pause(kPause);
@@ -403,7 +426,12 @@ void RadioSimulator::Handle()
             e.block = message[2];
             Block b{};
             std::copy(message.begin() + 4, message.begin() + 32, b.begin());
-            if (!deaf)
+            bool stored = true;
+            {
+                std::lock_guard lock(mutex_);
+                stored = !(e.area == faults_.notStoredArea && e.block == faults_.notStoredBlock);
+            }
+            if (!deaf && stored)
                 SetBlock(e.area, e.block, b);
             answer = {protocol::kAck};
         }
@@ -415,7 +443,7 @@ void RadioSimulator::Handle()
         // The rest of this burst is a resend's leftovers: logged, not obeyed.
         discarding = true;
         if (!answer.empty() && !deaf)
-            Answer(std::move(answer), isFrame);
+            Answer(std::move(answer), isFrame, e.area, e.block);
     }
 }
 

@@ -21,7 +21,10 @@
 //
 // Faults can be injected: silence, a dropped answer, an answer for another
 // block, an answer split by a pause, bytes that are no message, a frame
-// marked with 0x30 at offset 5, and hanging up.
+// marked with 0x30 at offset 5, hanging up, the same line error in two
+// answers running, a frame nobody asked for before an answer, a block that
+// is acknowledged and never stored, and a radio that answers every copy of
+// a message on its own time.
 #pragma once
 
 #include <array>
@@ -78,6 +81,17 @@ struct Faults {
     int staleAnswer = 0;         // that frame answers the request before instead
     int answerDelayMs = 0;       // every answer waits this long (a radio storing or looking up)
     bool deaf = false;           // messages that arrive while an answer is pending are ignored
+    int repeatBadChecksum = 0;   // that frame and the next have the same bit flipped after their checksum
+    // A well-formed frame nobody asked for (the block of the message
+    // answered, another payload, its own checksum) and a 60 ms pause come
+    // before that answer.
+    int strayAnswer = 0;
+    // Every write of this block is acknowledged and not stored (-1: none).
+    int notStoredArea = -1;
+    int notStoredBlock = -1;
+    // Each message is stored on arrival and answered answerDelayMs after it
+    // arrived, however many are under way (otherwise one at a time, in turn).
+    bool ackEveryCopy = false;
 };
 
 class RadioSimulator {
@@ -129,7 +143,8 @@ private:
     void Parse(Clock::time_point now);
     void Handle();
     void AddTail(const Bytes &bytes);
-    void Answer(Bytes bytes, bool isFrame);
+    // The answer to a message of `area` and `block` ("PROGRAM": -1, -1).
+    void Answer(Bytes bytes, bool isFrame, int area, int block);
     // Puts bytes on the line to the tool after what is already on it.
     void Schedule(const Bytes &bytes);
     void Pause(std::chrono::milliseconds pause);

@@ -4,6 +4,8 @@
 //             [--silent] [--drop N] [--other-block N:B] [--split N]
 //             [--garbage N] [--mark N] [--hang-up N] [--bad-checksum N]
 //             [--stale N] [--answer-delay MS] [--deaf]
+//             [--repeat-bad-checksum N] [--stray N] [--not-stored AREA:BLOCK]
+//             [--ack-every-copy]
 //
 // Prints the device path to give the tool ("Device Path..." in its Port
 // menu), then every message it receives, until interrupted. N counts the
@@ -32,7 +34,15 @@ int Usage()
     std::fprintf(stderr,
                  "usage: radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH] [--silent]\n"
                  "                 [--drop N] [--other-block N:B] [--split N[:K]] [--garbage N] [--mark N]\n"
-                 "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n");
+                 "                 [--hang-up N] [--bad-checksum N] [--stale N] [--answer-delay MS] [--deaf]\n"
+                 "                 [--repeat-bad-checksum N] [--stray N] [--not-stored AREA:BLOCK] [--ack-every-copy]\n"
+                 "\n"
+                 "N counts the radio's answers from 1.\n"
+                 "  --repeat-bad-checksum N  answers N and N+1 carry the same line error (checksum wrong)\n"
+                 "  --stray N                a well-formed frame nobody asked for comes before answer N\n"
+                 "  --not-stored AREA:BLOCK  that block is acknowledged when written and never stored\n"
+                 "  --ack-every-copy         every message, each copy of a resend too, is stored on arrival\n"
+                 "                           and answered --answer-delay MS after it arrived\n");
     return 2;
 }
 
@@ -78,7 +88,20 @@ int main(int argc, char **argv)
             faults.answerDelayMs = number();
         else if (arg == "--deaf")
             faults.deaf = true;
-        else if (arg == "--garbage")
+        else if (arg == "--repeat-bad-checksum")
+            faults.repeatBadChecksum = number();
+        else if (arg == "--stray")
+            faults.strayAnswer = number();
+        else if (arg == "--ack-every-copy")
+            faults.ackEveryCopy = true;
+        else if (arg == "--not-stored") {
+            const std::string v = value();
+            const auto colon = v.find(':');
+            if (colon == std::string::npos)
+                return Usage();
+            faults.notStoredArea = std::atoi(v.c_str());
+            faults.notStoredBlock = std::atoi(v.c_str() + colon + 1);
+        } else if (arg == "--garbage")
             faults.garbageBeforeAnswer = number();
         else if (arg == "--mark")
             faults.markAnswer = number();
