@@ -93,15 +93,61 @@ bool SameHeldValue(const std::string &typed, const std::string &kept)
         return false;
     if (const auto b = PlainNumber(kept))
         return std::fabs(*a - *b) < 1e-5 + 1e-9;
-    return *a == 0 && (kept == "NONE" || kept == "CLOSE");
+    return *a == 0 && (kept.empty() || kept == "NONE" || kept == "CLOSE");
 }
 
 void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
-                 const std::vector<std::string> &list)
+                 const std::vector<std::string> &list, const std::string &range)
 {
+    const std::string takes = range.empty() ? Allowed(list) : " The radio takes " + range + ".";
     if (kept.empty())
-        throw text::Failure("The radio cannot hold '" + typed + "'." + Allowed(list), where);
-    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list), where);
+        throw text::Failure("The radio cannot hold '" + typed + "'." + takes, where);
+    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + takes, where);
+}
+
+const std::string &ChannelRange(int column)
+{
+    static const std::string frequency = "frequencies of 0.00001 to 2147.48364 MHz in whole hertz";
+    static const std::string tone = "NONE, tones of 0.0 to 409.5 Hz, or DCS codes 000N to 999N and 000I to 999I";
+    static const std::string word = "0 to 65535";
+    static const std::string byte = "0 to 255";
+    static const std::string scrambler = "NONE, or 1 to 255";
+    static const std::string none;
+    switch (column) {
+    case kColRxFreq:
+    case kColTxFreq:
+        return frequency;
+    case kColDecodeTone:
+    case kColEncodeTone:
+        return tone;
+    case kColStep:
+        return word;
+    case kColScrambler:
+        return scrambler;
+    case kColPttIdNumber:
+        return byte;
+    default:
+        return none;
+    }
+}
+
+const std::string &SettingsRange(int n)
+{
+    static const std::string none1 = "NONE, or 1 to 255";
+    static const std::string byte = "0 to 255";
+    static const std::string close4 = "CLOSE, or 1 to 255";
+    static const std::string none;
+    switch (n) {
+    case 1:
+        return none1;
+    case 2:
+    case 3:
+        return byte;
+    case 4:
+        return close4;
+    default:
+        return none;
+    }
 }
 
 void CheckChannelHeld(const ChannelRow &row, int channel)
@@ -113,7 +159,11 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
         EncodeChannelBlock(row, scratch);
     } catch (const text::Failure &e) {
         const int c = FailingColumn(row);
-        throw text::Failure(e.what(), c == 0 ? where : where + ", " + captions.at(static_cast<std::size_t>(c)));
+        if (c == 0)
+            throw text::Failure(e.what(), where);
+        const std::string &range = ChannelRange(c);
+        throw text::Failure(e.what(), where + ", " + captions.at(static_cast<std::size_t>(c)) +
+                                          (range.empty() ? std::string() : ": the radio takes " + range + "."));
     }
     if (IsNoFrequency(row[kColRxFreq]))
         return; // an empty channel: nothing of the row is kept
@@ -123,7 +173,7 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
     for (int c = 1; c < kColumnCount; ++c) {
         const auto at = static_cast<std::size_t>(c);
         if (!SameHeldValue(row[at], back[at]))
-            RefuseValue(where + ", " + captions.at(at), row[at], back[at], PickList(c));
+            RefuseValue(where + ", " + captions.at(at), row[at], back[at], PickList(c), ChannelRange(c));
     }
 }
 
@@ -141,7 +191,8 @@ void CheckSettingsHeld(const SettingsTexts &settings)
             try {
                 text::StrToInt(t);
             } catch (const text::Failure &) {
-                throw text::Failure(e.what(), "Settings, " + SettingsCaption(n));
+                throw text::Failure(e.what(), "Settings, " + SettingsCaption(n) + ": the radio takes " +
+                                                  SettingsRange(n) + ".");
             }
         }
         throw text::Failure(e.what(), "Settings");
@@ -150,7 +201,8 @@ void CheckSettingsHeld(const SettingsTexts &settings)
     DecodeSettingsBlock(scratch, kept);
     for (int n = 1; n <= kSettingsBoxCount; ++n)
         if (!SameHeldValue(settings.Box(n), kept.Box(n)))
-            RefuseValue("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n));
+            RefuseValue("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n),
+                        SettingsRange(n));
 }
 
 } // namespace tonvar::memory

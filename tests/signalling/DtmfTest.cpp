@@ -85,7 +85,7 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     settings[14] = 14; // group "B"
     settings[15] = 7;
     settings[16] = 2; // Continuous
-    settings[17] = 9; // no such transpond: left as it is
+    settings[17] = 9; // no such transpond: shown as its number
     settings[19] = 8; // ID digits
     settings[20] = 4; // memory 1: 4 digits
     settings[21] = 3;
@@ -129,10 +129,10 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     EXPECT_EQ(t.cb6, "B");
     EXPECT_EQ(t.cb7, "7");
     EXPECT_EQ(t.cb8, "Continuous");
-    EXPECT_EQ(t.cb9, "Off");
+    EXPECT_EQ(t.cb9, "9") << "a value no name stands for, not what the window held";
     EXPECT_EQ(t.autodial[0], "DD12");
     EXPECT_EQ(t.autodial[1], "*0#");
-    EXPECT_EQ(t.autodial[8], "old") << "memories 9 to 16 have no digit count";
+    EXPECT_EQ(t.autodial[8], "55") << "memories 9 to 16 have no digit count: the digits from the first not D";
     EXPECT_EQ(t.autodial[9], "") << "a zero value empties the cell";
     EXPECT_EQ(dtmf.digitCounts[1], 4);
 }

@@ -151,12 +151,12 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
     EXPECT_EQ(row5[0], "AB");
     EXPECT_EQ(row5[1], "REMIND+REPLY");
     EXPECT_EQ(row5[2], "16");
-    EXPECT_EQ(row5[3], "") << "a code of 0 empties only the tone pair";
-    EXPECT_EQ(row5[4], "REPLY");
-    EXPECT_EQ(row5[5], "9");
+    EXPECT_EQ(row5[3], "") << "a code of 0: an entry not in use";
+    EXPECT_EQ(row5[4], "") << "not what the window held";
+    EXPECT_EQ(row5[5], "");
     EXPECT_EQ(row5[6], "CD");
-    EXPECT_EQ(row5[7], "") << "mode 9 leaves the cell as it was";
-    EXPECT_EQ(row5[9], "B");
+    EXPECT_EQ(row5[7], "9") << "a mode no name stands for shows as its number";
+    EXPECT_EQ(row5[9], "1B") << "a code that is not two of A to D shows as its byte";
 }
 
 TEST_F(TwoTone, EditingRulesAndBadInput)
@@ -175,13 +175,19 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     tone.texts.ed1 = "1981";
     tone.texts.Decode(1, 1) = "AB";
     tone.xg2SetEditText(1, 1);
-    tone.texts.Decode(1, 4) = "";
+    tone.texts.Decode(1, 6) = "";
     port.Sent();
-    // Block 2 would not convert: nothing goes out, block 0 included.
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
+    // Block 3 would not convert: nothing goes out, block 0 included.
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'' is not a valid integer value");
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
+    // An entry without its tone pair keeps no response mode or prompt.
+    tone.texts.Decode(1, 6) = "1";
+    tone.texts.Decode(1, 4) = "";
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }),
+              "The radio keeps no response mode or prompt in decode row 1 while its Decode2 is empty.");
+    EXPECT_TRUE(port.Sent().empty());
 }
 
 TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
@@ -213,14 +219,25 @@ TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
     EXPECT_EQ(tone.tones[0], "600.0");
 }
 
-TEST_F(FiveTone, AWriteRightAfterStartUpSendsNothing)
+// The window's first texts can be written: its empty rows go as codes of 0
+// and standard 0 (which a read shows as empty cells again).
+TEST_F(FiveTone, AWriteRightAfterStartUpWritesItsEmptyRows)
 {
     port.Sent();
-    // Block 1 would not convert, so not even block 0 goes out.
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
-    EXPECT_TRUE(port.Sent().empty());
-    EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "");
+    EXPECT_EQ(port.Sent().size(), 34u);
+    EXPECT_FALSE(tone.wbtnEnabled);
+    Receive({0x06});
+    const Bytes b1 = port.Sent();
+    ASSERT_EQ(b1.size(), 34u);
+    EXPECT_EQ(Bytes(b1.begin() + 4, b1.begin() + 17), Bytes(13, 0));
+    EXPECT_EQ(Bytes(b1.begin() + 18, b1.begin() + 31), Bytes(13, 0));
+    EXPECT_EQ(b1[17], 0x0A) << "the spare byte keeps block 0's ZVEI2 group code";
+    FiveToneTexts read;
+    tonvar::memory::Payload payload{};
+    std::copy(b1.begin() + 4, b1.begin() + 32, payload.begin());
+    DecodeFiveToneBlock(1, payload, read);
+    EXPECT_EQ(read.encode[0], (std::array<std::string, kEncodeColumns>{}));
 }
 
 TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
@@ -324,7 +341,7 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     b0[20] = 50; // cb1
     Receive(Frame(4, 0, b0));
     EXPECT_EQ(tone.texts.Standard(1, 1), "44");
-    EXPECT_EQ(tone.texts.Standard(1, 2), "F");
+    EXPECT_EQ(tone.texts.Standard(1, 2), "1F") << "above F: both digits";
     EXPECT_EQ(tone.texts.Standard(1, 3), "B");
     EXPECT_EQ(tone.texts.cb1, "500");
     for (int n = 1; n <= 16; ++n) {
@@ -339,15 +356,15 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_TRUE(tone.rbtnEnabled);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(tone.texts.Encode(3, 1), "BCDEF");
+    EXPECT_EQ(tone.texts.Encode(3, 1), "ABCDEF") << "a sixth digit is shown";
     EXPECT_EQ(tone.texts.Encode(3, 2), "00123");
-    EXPECT_EQ(tone.texts.Encode(3, 5), "EEA") << "standard 9 leaves the cell";
+    EXPECT_EQ(tone.texts.Encode(3, 5), "9") << "a standard no name stands for shows as its number";
     EXPECT_EQ(tone.texts.Encode(4, 5), "EIA");
     const auto &row7 = tone.texts.decode[6];
     EXPECT_EQ(row7[0], "ZVEI2");
     EXPECT_EQ(row7[1], "12345");
-    EXPECT_EQ(row7[2], "CALL") << "function 12 reads as CALL";
-    EXPECT_EQ(row7[4], "CALL");
+    EXPECT_EQ(row7[2], "12") << "a function no name stands for shows as its number";
+    EXPECT_EQ(row7[4], "15");
     EXPECT_EQ(row7[6], "AWAKEN");
     EXPECT_EQ(tone.texts.ed1, "1234");
 }
