@@ -201,8 +201,7 @@ void CheckSettingsHeld(const SettingsTexts &settings)
     DecodeSettingsBlock(scratch, kept);
     for (int n = 1; n <= kSettingsBoxCount; ++n)
         if (!SameHeldValue(settings.Box(n), kept.Box(n)))
-            RefuseValue("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n),
-                        SettingsRange(n));
+            RefuseValue("Settings, " + SettingsCaption(n), settings.Box(n), kept.Box(n), SettingsItems(n));
 }
 
 } // namespace tonvar::memory

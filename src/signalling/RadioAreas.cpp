@@ -229,8 +229,7 @@ void ApplySettings(const ImageTexts &before, const ImageTexts &after, files::Rad
     memory::DecodeSettingsBlock(p, kept);
     for (const int n : changed)
         if (!memory::SameHeldValue(after.settings.Box(n), kept.Box(n)))
-            memory::RefuseValue(SettingsWhere(n), after.settings.Box(n), kept.Box(n), memory::SettingsItems(n),
-                                memory::SettingsRange(n));
+            memory::RefuseValue(SettingsWhere(n), after.settings.Box(n), kept.Box(n), memory::SettingsItems(n));
 }
 
 } // namespace
