@@ -131,25 +131,6 @@ const std::string &ChannelRange(int column)
     }
 }
 
-const std::string &SettingsRange(int n)
-{
-    static const std::string none1 = "NONE, or 1 to 255";
-    static const std::string byte = "0 to 255";
-    static const std::string close4 = "CLOSE, or 1 to 255";
-    static const std::string none;
-    switch (n) {
-    case 1:
-        return none1;
-    case 2:
-    case 3:
-        return byte;
-    case 4:
-        return close4;
-    default:
-        return none;
-    }
-}
-
 void CheckChannelHeld(const ChannelRow &row, int channel)
 {
     const std::string where = "Channel " + std::to_string(channel);
@@ -159,11 +140,7 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
         EncodeChannelBlock(row, scratch);
     } catch (const text::Failure &e) {
         const int c = FailingColumn(row);
-        if (c == 0)
-            throw text::Failure(e.what(), where);
-        const std::string &range = ChannelRange(c);
-        throw text::Failure(e.what(), where + ", " + captions.at(static_cast<std::size_t>(c)) +
-                                          (range.empty() ? std::string() : ": the radio takes " + range + "."));
+        throw text::Failure(e.what(), c == 0 ? where : where + ", " + captions.at(static_cast<std::size_t>(c)));
     }
     if (IsNoFrequency(row[kColRxFreq]))
         return; // an empty channel: nothing of the row is kept
@@ -191,8 +168,7 @@ void CheckSettingsHeld(const SettingsTexts &settings)
             try {
                 text::StrToInt(t);
             } catch (const text::Failure &) {
-                throw text::Failure(e.what(), "Settings, " + SettingsCaption(n) + ": the radio takes " +
-                                                  SettingsRange(n) + ".");
+                throw text::Failure(e.what(), "Settings, " + SettingsCaption(n));
             }
         }
         throw text::Failure(e.what(), "Settings");

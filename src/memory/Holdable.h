@@ -33,10 +33,9 @@ bool SameHeldValue(const std::string &typed, const std::string &kept);
 [[noreturn]] void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
                               const std::vector<std::string> &allowed, const std::string &range = {});
 
-// What the radio takes in a channel column or a settings box, where it is a
-// range of numbers rather than the pick list ("0 to 255"); empty otherwise.
+// What the radio takes in a channel column where the pick list does not say
+// it ("0 to 255"); empty otherwise.
 const std::string &ChannelRange(int column);
-const std::string &SettingsRange(int n);
 
 void CheckChannelHeld(const ChannelRow &row, int channel);
 void CheckSettingsHeld(const SettingsTexts &settings);

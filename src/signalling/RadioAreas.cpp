@@ -141,14 +141,14 @@ std::string SettingsWhere(int n)
     return "Settings, " + memory::SettingsCaption(n);
 }
 
-// A conversion failure of one field, named with what the radio takes.
+// A conversion failure of one field, named as the main window names it.
 template <typename F>
-void Named(const std::string &where, const std::string &range, F &&convert)
+void Named(const std::string &where, F &&convert)
 {
     try {
         convert();
     } catch (const text::ConversionError &e) {
-        throw text::ConversionError(e.what(), where + (range.empty() ? std::string() : ": the radio takes " + range + "."));
+        throw text::ConversionError(e.what(), where);
     }
 }
 
@@ -202,8 +202,7 @@ void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::Rad
             continue;
         }
         for (const int c : changed)
-            Named(ChannelWhere(ch, c), memory::ChannelRange(c),
-                  [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
+            Named(ChannelWhere(ch, c), [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
         memory::ChannelTable kept;
         memory::DecodeChannelBlock(ch, p, kept);
         for (const int c : changed) {
@@ -222,8 +221,7 @@ void ApplySettings(const ImageTexts &before, const ImageTexts &after, files::Rad
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
         if (before.settings.Box(n) != after.settings.Box(n)) {
             changed.push_back(n);
-            Named(SettingsWhere(n), memory::SettingsRange(n),
-                  [&] { memory::EncodeSettingsBox(n, after.settings.Box(n), p); });
+            Named(SettingsWhere(n), [&] { memory::EncodeSettingsBox(n, after.settings.Box(n), p); });
         }
     memory::SettingsTexts kept = memory::DefaultSettingsTexts();
     memory::DecodeSettingsBlock(p, kept);
@@ -305,6 +303,7 @@ void SetImageField(files::RadioImage &image, const std::string &where, const std
             *f.checked = text == "on";
         }
     }
+    FillNewEntries(before.twoTone, after.twoTone);
     if (!found)
         throw text::Failure("No field is called \"" + where + "\".",
                             "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID Code\", "

@@ -167,6 +167,19 @@ void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, Payload &f)
     }
 }
 
+void FillNewEntries(const TwoToneTexts &before, TwoToneTexts &after)
+{
+    for (int r = 1; r <= kTwoToneRows; ++r)
+        for (int j = 0; j < 4; ++j) {
+            if (!before.Decode(r, 3 * j + 1).empty() || after.Decode(r, 3 * j + 1).empty())
+                continue;
+            if (after.Decode(r, 3 * j + 2).empty())
+                after.Decode(r, 3 * j + 2) = ResponseModeNames().front();
+            if (after.Decode(r, 3 * j + 3).empty())
+                after.Decode(r, 3 * j + 3) = "1";
+        }
+}
+
 void DecodeTwoToneArea(const TwoToneArea &area, TwoToneTexts &texts)
 {
     for (int b = 0; b < kTwoToneBlocks; ++b)

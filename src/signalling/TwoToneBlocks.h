@@ -66,6 +66,10 @@ void DecodeTwoToneBlock(int block, const memory::Payload &payload, TwoToneTexts 
 void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, memory::Payload &payload);
 void DecodeTwoToneArea(const TwoToneArea &area, TwoToneTexts &texts);
 void EncodeTwoToneArea(const TwoToneTexts &texts, TwoToneArea &area);
+// A tone pair given to a decode entry not in use in `before`: the entry's
+// empty response mode and prompt in `after` take the window's defaults
+// ("NONE" and "1"), so that a pair alone makes a whole entry.
+void FillNewEntries(const TwoToneTexts &before, TwoToneTexts &after);
 // "2TONE, Decode row 3, Decode2", "..., Response Mode 2", "..., Prompt 2".
 std::vector<NamedText> TwoToneFields(TwoToneTexts &texts);
 // What the radio cannot hold written over `base` (HeldTexts.h): also what
