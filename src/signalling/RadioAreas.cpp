@@ -195,8 +195,14 @@ void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::Rad
             // A channel made or emptied: the whole block, as the main window
             // writes it. The cells of a channel without a receive frequency
             // are no part of it.
-            if (empty && memory::IsNoFrequency(was[memory::kColRxFreq]))
+            if (empty && memory::IsNoFrequency(was[memory::kColRxFreq])) {
+                for (const int c : changed)
+                    if (!now[static_cast<std::size_t>(c)].empty())
+                        throw text::Failure("The radio keeps nothing of channel " + std::to_string(ch) +
+                                                " while its RX Freq is empty.",
+                                            ChannelWhere(ch, c));
                 continue;
+            }
             memory::CheckChannelHeld(now, ch);
             memory::EncodeChannelBlock(now, p);
             continue;

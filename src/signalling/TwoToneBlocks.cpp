@@ -144,8 +144,14 @@ void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, Payload &f)
     const int firstRow = 2 * (block - kFirstDecodeBlock) + 1;
     for (std::size_t half = 0; half < 2; ++half) {
         const int row = firstRow + static_cast<int>(half);
-        if (row > kTwoToneRows || texts.Decode(row, 1).empty())
-            continue; // an unused row stays as it is
+        if (row > kTwoToneRows)
+            continue;
+        if (texts.Decode(row, 1).empty()) {
+            // A row not in use keeps its bytes but its first code, which
+            // says it is not in use (a read shows it so only for a code 0).
+            f[kDecodeRows[half]] = 0;
+            continue;
+        }
         for (int j = 0; j < 4; ++j) {
             const std::size_t at = kDecodeRows[half] + static_cast<std::size_t>(3 * j);
             const std::string &pair = texts.Decode(row, 3 * j + 1);
