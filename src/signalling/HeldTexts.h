@@ -68,10 +68,14 @@ void CheckHeldOver(const Texts &texts, const Area &base, Fields &&fields, Encode
     try {
         encode(texts, out);
     } catch (const text::ConversionError &e) {
-        // The field it comes from: the first whose text, put into what the
-        // base holds (which always converts), makes the encoding fail.
+        // The field it comes from: the first whose text, put in order into
+        // texts that convert (as read from an area in use everywhere, so that
+        // no field is passed over), makes the encoding fail.
+        Area full{};
+        for (memory::Payload &p : full)
+            p.fill(0xAA);
         Texts probe{};
-        decode(base, probe);
+        decode(full, probe);
         std::vector<NamedText> slots = fields(probe);
         for (std::size_t i = 0; i < named.size() && i < slots.size(); ++i) {
             *slots[i].text = *named[i].text;

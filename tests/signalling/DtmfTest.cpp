@@ -278,3 +278,28 @@ TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
     EXPECT_EQ(dtmf.texts, before);
     EXPECT_EQ(dtmf.Transfer().Current().number, 0) << "only block 0 was asked for";
 }
+
+// After a read every text is what the radio holds: an ID code and memories
+// the radio does not hold are empty, not what the window held before, and a
+// write then puts nobody's numbers into the radio.
+TEST_F(Dtmf, AReadLeavesNothingFromBeforeAndAWriteOfItWritesNothingMore)
+{
+    dtmf.texts.Edit1 = "12345678"; // the window's first text
+    dtmf.texts.autodial[0] = "999";
+    dtmf.texts.autodial[12] = "777";
+    dtmf.texts.cb6 = "A";
+    Bytes settings(28, 0);
+    settings[14] = 0xFF; // group code Off
+    ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
+    EXPECT_EQ(dtmf.texts.Edit1, "");
+    EXPECT_EQ(dtmf.texts.autodial[0], "");
+    EXPECT_EQ(dtmf.texts.autodial[12], "");
+    EXPECT_EQ(dtmf.texts.cb6, "Off");
+    const Bytes b = WriteFirstBlock();
+    EXPECT_EQ(Bytes(b.begin() + 10, b.begin() + 14), Bytes(4, 0)) << "no ID code";
+    EXPECT_EQ(b[19], 0);
+    // An ID of D symbols is what the radio holds too.
+    settings[19] = 3;
+    ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
+    EXPECT_EQ(dtmf.texts.Edit1, "DDD");
+}

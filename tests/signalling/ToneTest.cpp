@@ -386,3 +386,57 @@ TEST_F(FiveTone, EditingRules)
     Receive(Frame(4, 17, Bytes(28, 0x55)));
     EXPECT_EQ(tone.texts, before);
 }
+
+// After a read every cell is what the radio holds: decode rows the radio
+// does not use are empty, not what the window held before.
+TEST_F(FiveTone, AReadLeavesNothingFromBefore)
+{
+    FillTables(); // decode rows "EIA", encode rows "1"
+    tone.rbtnClick();
+    for (int n = 0; n <= 16; ++n)
+        Receive(Frame(4, static_cast<std::uint8_t>(n), Bytes(28, 0)));
+    EXPECT_TRUE(tone.rbtnEnabled);
+    for (int r = 1; r <= 16; ++r) {
+        EXPECT_EQ(tone.texts.encode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kEncodeColumns>{}));
+        EXPECT_EQ(tone.texts.decode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kDecodeColumns>{}));
+    }
+}
+
+// A radio read and written back unchanged whose decode row holds an entry
+// behind an empty first one: the write is refused with the true reason, the
+// radio keeping none of a row whose Decode1 is empty.
+TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
+{
+    tone.rbtnClick();
+    for (int n = 0; n <= 10; ++n) {
+        Bytes payload(28, 0);
+        if (n == 4) // rows 3 and 4
+            payload = {0, 0, 0, 0xBC, 1, 2};
+        Receive(Frame(3, static_cast<std::uint8_t>(n), payload));
+    }
+    EXPECT_EQ(tone.texts.Decode(3, 1), "");
+    EXPECT_EQ(tone.texts.Decode(3, 4), "BC");
+    port.Sent();
+    try {
+        tone.wbtnClick();
+        ADD_FAILURE() << "taken";
+    } catch (const tonvar::text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "The radio keeps none of decode row 3 while its Decode1 is empty.");
+        EXPECT_EQ(e.detail(), "2TONE, Decode row 3, Decode2");
+    }
+    EXPECT_TRUE(port.Sent().empty());
+    // A prompt that does not convert names its field and what it takes.
+    tone.texts.Decode(3, 4).clear();
+    tone.texts.Decode(3, 5).clear();
+    tone.texts.Decode(3, 6).clear();
+    tone.texts.Decode(1, 1) = "AB";
+    tone.xg2SetEditText(1, 1);
+    tone.texts.Decode(1, 9) = "";
+    try {
+        tone.wbtnClick();
+        ADD_FAILURE() << "taken";
+    } catch (const tonvar::text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "'' is not a valid integer value");
+        EXPECT_EQ(e.detail(), "2TONE, Decode row 1, Prompt 3: the radio takes 0 to 255.");
+    }
+}
