@@ -119,7 +119,7 @@ void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCo
     }
 }
 
-void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f, const DtmfBase &base)
+void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, Payload &f, const DtmfBase &base)
 {
     if (block == 0) {
         f[kSpeed] = Low8(text::StrToInt(texts.cb1));
@@ -162,6 +162,11 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f, const DtmfBa
     }
 }
 
+void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &payload)
+{
+    EncodeDtmfBlockOver(block, texts, payload, DtmfBase{});
+}
+
 void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts)
 {
     DtmfDigitCounts counts{};
@@ -173,7 +178,7 @@ void EncodeDtmfArea(const DtmfTexts &texts, DtmfArea &area)
 {
     const DtmfBase base = DtmfBaseOf(area);
     for (int b = 0; b < kDtmfBlocks; ++b)
-        EncodeDtmfBlock(b, texts, area[static_cast<std::size_t>(b)], base);
+        EncodeDtmfBlockOver(b, texts, area[static_cast<std::size_t>(b)], base);
 }
 
 std::vector<NamedText> DtmfFields(DtmfTexts &t)

@@ -69,8 +69,11 @@ void DecodeDtmfBlock(int block, const memory::Payload &payload, DtmfTexts &texts
 // Fills block `block` in order of its fields; a field that does not convert
 // throws text::ConversionError, leaving the ones after it as they were.
 // Over the bytes a block was read from, the texts read from it give the
-// same bytes back (`base` is what the area held).
-void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload, const DtmfBase &base = {});
+// same bytes back (`base` is what the area held: DtmfBaseOf).
+void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, memory::Payload &payload, const DtmfBase &base);
+// The same over an area that held nothing (as a write from the window,
+// whose frames start cleared).
+void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload);
 // The whole area, decoded in block order; encoded over its bytes.
 void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts);
 void EncodeDtmfArea(const DtmfTexts &texts, DtmfArea &area);
