@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signalling/FiveToneBlocks.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
@@ -34,6 +35,7 @@ protected:
         CCIRChange();
     }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

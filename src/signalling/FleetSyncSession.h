@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signalling/FleetSyncBlocks.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
@@ -23,6 +24,7 @@ protected:
     void Encode(int block, memory::Payload &payload) const override { EncodeFleetSyncBlock(block, texts, payload); }
     void ResetTexts() override { texts = FleetSyncTexts(); }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

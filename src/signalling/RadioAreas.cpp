@@ -283,6 +283,26 @@ files::RadioImage ApplyChangedTexts(const files::RadioImage &base, const ImageTe
     return out;
 }
 
+void ApplyAreaTexts(files::RadioImage &image, const DtmfTexts &texts)
+{
+    kDtmf.Apply(kDtmf.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const FleetSyncTexts &texts)
+{
+    kFleetSync.Apply(kFleetSync.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const TwoToneTexts &texts)
+{
+    kTwoTone.Apply(kTwoTone.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts)
+{
+    kFiveTone.Apply(kFiveTone.Read(image), texts, image);
+}
+
 std::vector<ImageField> ImageFields(const files::RadioImage &image)
 {
     ImageTexts texts = ImageTextsOf(image);

@@ -62,6 +62,13 @@ ImageTexts ImageTextsOf(const files::RadioImage &image);
 // the radio cannot hold; `base` is not changed.
 files::RadioImage ApplyChangedTexts(const files::RadioImage &base, const ImageTexts &before, const ImageTexts &after);
 
+// One window's texts into its area of `image`: ApplyChangedTexts for that
+// area, `before` being what the image shows there.
+void ApplyAreaTexts(files::RadioImage &image, const DtmfTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const FleetSyncTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const TwoToneTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts);
+
 // Gives a field of an image (named as ImageFields names it) a text, as its
 // window would write it: the radio must be able to hold the value, checked
 // as a write checks it, and only that field's bytes change. Throws

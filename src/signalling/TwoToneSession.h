@@ -1,6 +1,7 @@
 // The 2TONE window's sessions: memory area 3, eleven blocks (TwoToneBlocks.h).
 #pragma once
 
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 #include "signalling/TwoToneBlocks.h"
 
@@ -26,6 +27,7 @@ protected:
     void Encode(int block, memory::Payload &payload) const override { EncodeTwoToneBlock(block, texts, payload); }
     void ResetTexts() override { texts = TwoToneTexts(); }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling
