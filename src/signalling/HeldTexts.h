@@ -38,11 +38,6 @@ std::int32_t WholeUnits(const std::string &text, int unit);
 // a value no name stands for; nothing for any other text.
 std::optional<std::uint8_t> RawByte(const std::string &text, unsigned most = 255);
 
-// A conversion message ("'5.5' is not a valid integer value") comes from
-// `text`: quoted as it is, as a hexadecimal number ("$" first), or divided
-// into the units a block keeps (ms / 10, ms / 100).
-bool QuotesText(const std::string &message, const std::string &text);
-
 // Where a conversion failure of field `f` is: its name and what it takes.
 std::string FailureDetail(const NamedText &f, const std::string &detail);
 
