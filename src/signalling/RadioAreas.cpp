@@ -330,6 +330,17 @@ void SetImageField(files::RadioImage &image, const std::string &where, const std
         }
     }
     FillNewEntries(before.twoTone, after.twoTone);
+    // A receive frequency given to an empty channel makes a channel, with
+    // the table's defaults for a new row in its empty cells.
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        memory::ChannelRow &row = after.channels.Row(ch);
+        if (!memory::IsNoFrequency(before.channels.Row(ch)[memory::kColRxFreq]) ||
+            memory::IsNoFrequency(row[memory::kColRxFreq]))
+            continue;
+        for (int c = memory::kColDecodeTone; c < memory::kColumnCount; ++c)
+            if (row[static_cast<std::size_t>(c)].empty())
+                row[static_cast<std::size_t>(c)] = memory::NewRowDefaults()[static_cast<std::size_t>(c)];
+    }
     if (!found)
         throw text::Failure("No field is called \"" + where + "\".",
                             "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID Code\", "

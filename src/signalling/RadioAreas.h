@@ -71,7 +71,10 @@ void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts);
 
 // Gives a field of an image (named as ImageFields names it) a text, as its
 // window would write it: the radio must be able to hold the value, checked
-// as a write checks it, and only that field's bytes change. Throws
+// as a write checks it, and only that field's bytes change (a receive
+// frequency given to an empty channel makes the whole channel, with the
+// table's defaults for a new row; a 2TONE tone pair given to an entry not
+// in use brings the window's defaults for its response mode and prompt). Throws
 // text::Failure for a field no window has or a value the radio cannot hold,
 // naming the field.
 void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text);

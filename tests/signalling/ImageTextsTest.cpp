@@ -509,6 +509,25 @@ TEST(ImageTexts, SettingAFieldChangesOnlyItsBytes)
     EXPECT_GT(taken, 400);
 }
 
+// A receive frequency set on an empty channel (a roster's column) makes a
+// channel with the table's defaults for a new row.
+TEST(ImageTexts, AReceiveFrequencyMakesAChannelOfAnEmptyOne)
+{
+    files::RadioImage image;
+    SetImageField(image, "Channel 3, RX Freq", "146.52500");
+    const auto fields = Fields(image);
+    EXPECT_EQ(fields.at("Channel 3, RX Freq"), "146.52500");
+    EXPECT_EQ(fields.at("Channel 3, TX Power"), "HIGH");
+    EXPECT_EQ(fields.at("Channel 3, QT/DQT Dec"), "NONE");
+    EXPECT_EQ(image.At({protocol::kAreaChannels, 3})[27], 0xFF);
+    try {
+        SetImageField(image, "Channel 4, TX Power", "LOW");
+        ADD_FAILURE() << "taken";
+    } catch (const text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "The radio keeps nothing of channel 4 while its RX Freq is empty.");
+    }
+}
+
 // A restore's read-back judges every byte: an image promises the radio its
 // bytes back exactly, spare bytes and entries not in use included.
 TEST(ImageTexts, ARestoresReadBackJudgesEveryByte)
