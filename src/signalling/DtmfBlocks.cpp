@@ -68,6 +68,8 @@ std::string DialText(int memory, std::uint32_t value, int count)
 // where the area held nothing a text shows, else it is cleared.
 bool KeepEmptyMemory(int memory, const DtmfBase &base, std::uint32_t heldValue)
 {
+    if (!base.known)
+        return false;
     if (memory > static_cast<int>(kCountedMemories))
         return heldValue == 0;
     return DialText(memory, heldValue, base.counts[static_cast<std::size_t>(memory)]).empty();
@@ -78,6 +80,7 @@ bool KeepEmptyMemory(int memory, const DtmfBase &base, std::uint32_t heldValue)
 DtmfBase DtmfBaseOf(const DtmfArea &area)
 {
     DtmfBase base;
+    base.known = true;
     for (std::size_t i = 0; i < base.counts.size(); ++i)
         base.counts[i] = area[0][kDigitCounts + i];
     for (int block = 1; block < kDtmfBlocks; ++block)
@@ -128,8 +131,8 @@ void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, Payload &f, const Dt
         f[kHashStarTime] = Units(texts.cb4, 10);
         f[kDCode] = texts.cb5 == "D Code" ? std::uint8_t{0} : Units(texts.cb5, 100);
         f[kSideTone] = CheckByte(texts.CheckB1, f[kSideTone]);
-        const bool keepId =
-            texts.Edit1.empty() && ExactIdCode(memory::Get32(f, kIdCode), f[kDigitCounts]).value_or("").empty();
+        const bool keepId = base.known && texts.Edit1.empty() &&
+                            ExactIdCode(memory::Get32(f, kIdCode), f[kDigitCounts]).value_or("").empty();
         if (!keepId)
             memory::Put32(f, kIdCode, EncodeIdCode(texts.Edit1));
         const auto group = GroupCodeByte(texts.cb6);
@@ -157,7 +160,7 @@ void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, Payload &f, const Dt
         const auto at = static_cast<std::size_t>(4 * k);
         if (!cell.empty())
             memory::Put32(f, at, EncodeAutodial(cell));
-        else if (!KeepEmptyMemory(memory, base, memory::Get32(f, at)))
+        else if (base.known && !KeepEmptyMemory(memory, base, memory::Get32(f, at)))
             memory::Put32(f, at, 0);
     }
 }

@@ -59,6 +59,7 @@ using DtmfArea = std::array<memory::Payload, kDtmfBlocks>;
 struct DtmfBase {
     DtmfDigitCounts counts{};
     std::array<std::uint32_t, 8> dial{};
+    bool known = false; // false: nothing is known of the area (a write from the window)
 };
 DtmfBase DtmfBaseOf(const DtmfArea &area);
 
@@ -71,8 +72,10 @@ void DecodeDtmfBlock(int block, const memory::Payload &payload, DtmfTexts &texts
 // Over the bytes a block was read from, the texts read from it give the
 // same bytes back (`base` is what the area held: DtmfBaseOf).
 void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, memory::Payload &payload, const DtmfBase &base);
-// The same over an area that held nothing (as a write from the window,
-// whose frames start cleared).
+// The same where nothing is known of what the area holds (a write from the
+// window, whose frames start cleared): an empty ID code and the digit count
+// of an empty memory are written as 0, an empty memory's slot is left as
+// it is.
 void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload);
 // The whole area, decoded in block order; encoded over its bytes.
 void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts);
