@@ -1,8 +1,8 @@
 // Every block decoder on an arbitrary received frame: the channel and
 // settings blocks, the four signalling windows' blocks, and the codes inside
 // them. A decoder writes only what the frame names; what it shows and can be
-// written back reads back the same; and the signalling areas' encoders then
-// write what was read, block by block.
+// written back reads back the same; and the signalling areas' texts, read,
+// give back every byte they were read from.
 #include "Fuzz.h"
 
 #include "memory/ChannelBlock.h"
@@ -27,6 +27,7 @@ using fuzz::Check;
 namespace {
 
 using protocol::ByteBuffer;
+using NamedTextRef = signalling::NamedText;
 
 void ChannelBlock(const ByteBuffer &in)
 {
@@ -114,21 +115,34 @@ void Codes(const ByteBuffer &in)
           "a function does not survive its name");
 }
 
-// The signalling areas: the payload read as every block of each area, then
-// every block written from what was read (a text that does not convert, or
-// that the radio cannot hold, is refused, nothing worse).
-template <typename Texts, typename Decode, typename Encode>
-void SignallingArea(const memory::Payload &in, int blocks, Decode &&decode, Encode &&encode)
+// The signalling areas: the payload read as every block of each area; the
+// texts read give every byte back when written over the same bytes, and
+// texts that held something before are all set by the read. Written over
+// other bytes, a text that does not convert or that the radio cannot hold
+// is refused, nothing worse.
+template <typename Texts, typename Area, typename Decode, typename Encode, typename Fields, typename Held>
+void SignallingArea(const memory::Payload &in, Decode &&decode, Encode &&encode, Fields &&fields, Held &&held)
 {
-    Texts texts;
-    for (int b = 0; b < blocks + 1; ++b)
-        decode(b, in, texts);
-    for (int b = 0; b < blocks + 1; ++b) {
-        memory::Payload out = in;
-        try {
-            encode(b, texts, out);
-        } catch (const text::Failure &) {
-        }
+    Area area{};
+    for (std::size_t b = 0; b < area.size(); ++b) {
+        area[b] = in;
+        area[b][b % memory::kPayloadLength] ^= static_cast<std::uint8_t>(b); // blocks a little apart
+    }
+    Texts texts{};
+    decode(area, texts);
+    Texts old{};
+    for (const NamedTextRef &f : fields(old))
+        *f.text = "old";
+    decode(area, old);
+    Check(old == texts, "a read kept a text from before");
+    Area out = area;
+    encode(texts, out);
+    Check(out == area, "the texts read do not give the bytes back");
+    Area zeros{};
+    try {
+        held(texts, zeros, nullptr);
+        encode(texts, zeros);
+    } catch (const text::Failure &) {
     }
 }
 
@@ -136,16 +150,13 @@ void Signalling(const ByteBuffer &frame)
 {
     using namespace signalling;
     const memory::Payload in = protocol::PayloadOf(frame);
-    DtmfDigitCounts counts{};
-    SignallingArea<DtmfTexts>(
-        in, kDtmfBlocks, [&](int b, const memory::Payload &p, DtmfTexts &t) { DecodeDtmfBlock(b, p, t, counts); },
-        [](int b, const DtmfTexts &t, memory::Payload &p) {
-            CheckDtmfHeld(t);
-            EncodeDtmfBlock(b, t, p);
-        });
-    SignallingArea<TwoToneTexts>(in, kTwoToneBlocks, DecodeTwoToneBlock, EncodeTwoToneBlock);
-    SignallingArea<FiveToneTexts>(in, kFiveToneBlocks, DecodeFiveToneBlock, EncodeFiveToneBlock);
-    SignallingArea<FleetSyncTexts>(in, kFleetSyncBlocks, DecodeFleetSyncBlock, EncodeFleetSyncBlock);
+    SignallingArea<DtmfTexts, DtmfArea>(in, DecodeDtmfArea, EncodeDtmfArea, DtmfFields, CheckDtmfHeld);
+    SignallingArea<TwoToneTexts, TwoToneArea>(in, DecodeTwoToneArea, EncodeTwoToneArea, TwoToneFields,
+                                              CheckTwoToneHeld);
+    SignallingArea<FiveToneTexts, FiveToneArea>(in, DecodeFiveToneArea, EncodeFiveToneArea, FiveToneFields,
+                                                CheckFiveToneHeld);
+    SignallingArea<FleetSyncTexts, FleetSyncArea>(in, DecodeFleetSyncArea, EncodeFleetSyncArea, FleetSyncFields,
+                                                  CheckFleetSyncHeld);
 }
 
 } // namespace

@@ -104,32 +104,72 @@ bool DecodeToneCode(std::uint16_t code, std::string &text)
     }
 }
 
+void EncodeChannelColumn(int column, const std::string &text, Payload &payload)
+{
+    switch (column) {
+    case kColRxFreq:
+        Put32(payload, kRxFreq, Bits(text::ScaledToInt(text, kHertzPerMegahertz)));
+        break;
+    case kColTxFreq:
+        Put32(payload, kTxFreq, IsNoFrequency(text) ? 0u : Bits(text::ScaledToInt(text, kHertzPerMegahertz)));
+        break;
+    case kColDecodeTone:
+        Put16(payload, kDecodeTone, EncodeToneCode(text));
+        break;
+    case kColEncodeTone:
+        Put16(payload, kEncodeTone, EncodeToneCode(text));
+        break;
+    case kColPower:
+        payload[kPower] = text == "LOW" ? kOff : kOn;
+        break;
+    case kColBandwidth:
+        payload[kWidth] = text == "NARROW" ? kOff : kOn;
+        break;
+    case kColScanAdd:
+        payload[kScan] = text == "NONE" ? kOff : kOn;
+        break;
+    case kColStep:
+        Put16(payload, kStep, Bits(text::StrToInt(text)) & 0xFFFFu);
+        break;
+    case kColDtmf1:
+        PutIfKnown(payload, kDtmf1, DtmfKeyCode(text));
+        break;
+    case kColDtmf2:
+        PutIfKnown(payload, kDtmf2, DtmfKeyCode(text));
+        break;
+    case kColPttId:
+        PutIfKnown(payload, kPttId, IndexOf(kPttIdTexts, text));
+        break;
+    case kColScrambler:
+        payload[kScrambler] = text == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
+        break;
+    case kColCompandor:
+        payload[kCompandor] = text == "NONE" ? kOff : kOn;
+        break;
+    case kColPttIdType:
+        PutIfKnown(payload, kPttIdType, IndexOf(kPttIdTypeTexts, text));
+        break;
+    case kColPttIdNumber:
+        payload[kPttIdNumber] = Low8(text::StrToInt(text));
+        break;
+    default:
+        break;
+    }
+}
+
 void EncodeChannelBlock(const ChannelRow &row, Payload &payload)
 {
-    const auto cell = [&row](int column) -> const std::string & { return row[static_cast<std::size_t>(column)]; };
-
-    if (IsNoFrequency(cell(kColRxFreq))) {
+    if (IsNoFrequency(row[kColRxFreq])) {
         for (std::size_t i = 0; i < kEnd; ++i)
             payload[i] = 0x00;
         payload[kEnd] = 0xFF;
         return;
     }
-    Put32(payload, kRxFreq, Bits(text::ScaledToInt(cell(kColRxFreq), kHertzPerMegahertz)));
-    const std::string &tx = cell(kColTxFreq);
-    Put32(payload, kTxFreq, IsNoFrequency(tx) ? 0u : Bits(text::ScaledToInt(tx, kHertzPerMegahertz)));
-    Put16(payload, kDecodeTone, EncodeToneCode(cell(kColDecodeTone)));
-    Put16(payload, kEncodeTone, EncodeToneCode(cell(kColEncodeTone)));
-    payload[kPower] = cell(kColPower) == "LOW" ? kOff : kOn;
-    payload[kWidth] = cell(kColBandwidth) == "NARROW" ? kOff : kOn;
-    payload[kScan] = cell(kColScanAdd) == "NONE" ? kOff : kOn;
-    Put16(payload, kStep, Bits(text::StrToInt(cell(kColStep))) & 0xFFFFu);
-    PutIfKnown(payload, kDtmf1, DtmfKeyCode(cell(kColDtmf1)));
-    PutIfKnown(payload, kDtmf2, DtmfKeyCode(cell(kColDtmf2)));
-    PutIfKnown(payload, kPttId, IndexOf(kPttIdTexts, cell(kColPttId)));
-    payload[kScrambler] = cell(kColScrambler) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(cell(kColScrambler)));
-    payload[kCompandor] = cell(kColCompandor) == "NONE" ? kOff : kOn;
-    PutIfKnown(payload, kPttIdType, IndexOf(kPttIdTypeTexts, cell(kColPttIdType)));
-    payload[kPttIdNumber] = Low8(text::StrToInt(cell(kColPttIdNumber)));
+    // In this order: a failing column leaves the ones after it as they were.
+    for (const int column : {kColRxFreq, kColTxFreq, kColDecodeTone, kColEncodeTone, kColPower, kColBandwidth,
+                             kColScanAdd, kColStep, kColDtmf1, kColDtmf2, kColPttId, kColScrambler, kColCompandor,
+                             kColPttIdType, kColPttIdNumber})
+        EncodeChannelColumn(column, row[static_cast<std::size_t>(column)], payload);
     payload[kEnd] = 0xFF;
 }
 

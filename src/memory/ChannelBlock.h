@@ -31,6 +31,10 @@ inline constexpr std::size_t kRxFreq = 0, kTxFreq = 4, kDecodeTone = 8, kEncodeT
 // Fills the payload from a row's texts. A text that does not convert throws
 // text::ConversionError; bytes written before that point stay written.
 void EncodeChannelBlock(const ChannelRow &row, Payload &payload);
+// The bytes of one column (1..15) of a channel that has a receive frequency,
+// as EncodeChannelBlock writes them; nothing else of the payload changes
+// (not the fixed byte 27 either).
+void EncodeChannelColumn(int column, const std::string &text, Payload &payload);
 
 // Writes columns 1..15 of row `channel` from a payload. A channel of 0 or
 // above 16 (or a row the table does not have) is none: nothing is written and

@@ -93,15 +93,42 @@ bool SameHeldValue(const std::string &typed, const std::string &kept)
         return false;
     if (const auto b = PlainNumber(kept))
         return std::fabs(*a - *b) < 1e-5 + 1e-9;
-    return *a == 0 && (kept == "NONE" || kept == "CLOSE");
+    return *a == 0 && (kept.empty() || kept == "NONE" || kept == "CLOSE");
 }
 
 void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
-                 const std::vector<std::string> &list)
+                 const std::vector<std::string> &list, const std::string &range)
 {
+    const std::string takes = range.empty() ? Allowed(list) : " The radio takes " + range + ".";
     if (kept.empty())
-        throw text::Failure("The radio cannot hold '" + typed + "'." + Allowed(list), where);
-    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + Allowed(list), where);
+        throw text::Failure("The radio cannot hold '" + typed + "'." + takes, where);
+    throw text::Failure("The radio cannot hold '" + typed + "': it would keep '" + kept + "'." + takes, where);
+}
+
+const std::string &ChannelRange(int column)
+{
+    static const std::string frequency = "frequencies of 0.00001 to 2147.48364 MHz in whole hertz";
+    static const std::string tone = "NONE, tones of 0.0 to 409.5 Hz, or DCS codes 000N to 999N and 000I to 999I";
+    static const std::string word = "0 to 65535";
+    static const std::string byte = "0 to 255";
+    static const std::string scrambler = "NONE, or 1 to 255";
+    static const std::string none;
+    switch (column) {
+    case kColRxFreq:
+    case kColTxFreq:
+        return frequency;
+    case kColDecodeTone:
+    case kColEncodeTone:
+        return tone;
+    case kColStep:
+        return word;
+    case kColScrambler:
+        return scrambler;
+    case kColPttIdNumber:
+        return byte;
+    default:
+        return none;
+    }
 }
 
 void CheckChannelHeld(const ChannelRow &row, int channel)
@@ -123,7 +150,7 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
     for (int c = 1; c < kColumnCount; ++c) {
         const auto at = static_cast<std::size_t>(c);
         if (!SameHeldValue(row[at], back[at]))
-            RefuseValue(where + ", " + captions.at(at), row[at], back[at], PickList(c));
+            RefuseValue(where + ", " + captions.at(at), row[at], back[at], PickList(c), ChannelRange(c));
     }
 }
 

@@ -23,13 +23,19 @@ namespace tonvar::memory {
 std::optional<double> PlainNumber(const std::string &text);
 
 // A text and what the radio would keep of it are the same value: equal but
-// for case, the same number, "0" for NONE or CLOSE, or a blank cell.
+// for case, the same number, "0" for NONE, CLOSE or an empty cell, or a
+// blank cell.
 bool SameHeldValue(const std::string &typed, const std::string &kept);
 // Throws text::Failure: "The radio cannot hold 'typed': it would keep 'kept'."
-// and what `allowed` lists (short lists only); `where` is the detail. An
-// empty `kept` is a value the radio keeps as nothing it can show.
+// and what it takes: `range` ("0 to 255") where given, else what `allowed`
+// lists (short lists only); `where` is the detail. An empty `kept` is a
+// value the radio keeps as nothing it can show.
 [[noreturn]] void RefuseValue(const std::string &where, const std::string &typed, const std::string &kept,
-                              const std::vector<std::string> &allowed);
+                              const std::vector<std::string> &allowed, const std::string &range = {});
+
+// What the radio takes in a channel column where the pick list does not say
+// it ("0 to 255"); empty otherwise.
+const std::string &ChannelRange(int column);
 
 void CheckChannelHeld(const ChannelRow &row, int channel);
 void CheckSettingsHeld(const SettingsTexts &settings);

@@ -84,21 +84,40 @@ const std::vector<std::string> &SettingsItems(int n)
     }
 }
 
-void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload)
+void EncodeSettingsBox(int n, const std::string &text, Payload &payload)
 {
     using settings_offsets::kBox;
+    std::uint8_t &byte = payload[kBox.at(static_cast<std::size_t>(n))];
+    switch (n) {
+    case 1:
+        byte = text == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
+        break;
+    case 2:
+    case 3:
+        byte = Low8(text::StrToInt(text));
+        break;
+    case 4:
+        byte = text == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
+        break;
+    case 5:
+        byte = text == "CLOSE" ? 0 : (text == "CHINESE" ? 1 : 2);
+        break;
+    case 6:
+    case 7:
+        byte = FunctionKeyByte(text);
+        break;
+    default:
+        byte = OpenByte(text);
+        break;
+    }
+}
+
+void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload)
+{
     for (std::size_t i = 0; i <= settings_offsets::kZeroLast; ++i)
         payload[i] = 0;
-    payload[kBox[1]] = texts.Box(1) == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(1)));
-    payload[kBox[2]] = Low8(text::StrToInt(texts.Box(2)));
-    payload[kBox[3]] = Low8(text::StrToInt(texts.Box(3)));
-    payload[kBox[4]] = texts.Box(4) == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(texts.Box(4)));
-    payload[kBox[5]] = texts.Box(5) == "CLOSE" ? 0 : (texts.Box(5) == "CHINESE" ? 1 : 2);
-    payload[kBox[6]] = FunctionKeyByte(texts.Box(6));
-    payload[kBox[7]] = FunctionKeyByte(texts.Box(7));
-    payload[kBox[8]] = OpenByte(texts.Box(8));
-    payload[kBox[9]] = OpenByte(texts.Box(9));
-    payload[kBox[10]] = OpenByte(texts.Box(10));
+    for (int n = 1; n <= kSettingsBoxCount; ++n)
+        EncodeSettingsBox(n, texts.Box(n), payload);
 }
 
 void DecodeSettingsBlock(const Payload &payload, SettingsTexts &texts)

@@ -51,6 +51,8 @@ inline constexpr std::size_t kZeroFirst = 2, kZeroLast = 7;
 // Fills payload offsets 0..15. A box that must hold a number and does not
 // throws text::ConversionError; bytes written before that point stay written.
 void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload);
+// The byte of ComboBox<n> alone, as EncodeSettingsBlock writes it.
+void EncodeSettingsBox(int n, const std::string &text, Payload &payload);
 
 // Sets the ten texts from payload offsets 0, 1 and 8..15.
 void DecodeSettingsBlock(const Payload &payload, SettingsTexts &texts);

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint8_t kOn = 0xFF;
 constexpr int kMemoriesPerBlock = 6;
+constexpr std::size_t kCountedMemories = 8;
 
 constexpr std::array<std::string_view, 3> kCallAlertTexts{"Off", "Normal", "Continuous"};
 constexpr std::array<std::string_view, 3> kTranspondTexts{"Off", "Alert", "ID Code"};
@@ -25,18 +26,28 @@ std::uint8_t Units(const std::string &text, int unit)
     return Low8(WholeUnits(text, unit));
 }
 
-std::uint8_t ListIndex(const std::array<std::string_view, 3> &list, const std::string &text)
+// A name's index in the list, the number a read shows for a byte no name
+// stands for, and 0 for any other text.
+std::uint8_t ListByte(const std::array<std::string_view, 3> &list, const std::string &text)
 {
     for (std::size_t i = 0; i < list.size(); ++i)
         if (list[i] == text)
             return static_cast<std::uint8_t>(i);
-    return 0;
+    return RawByte(text).value_or(0);
 }
 
-void SetFromList(const std::array<std::string_view, 3> &list, std::uint8_t byte, std::string &text)
+std::string ListText(const std::array<std::string_view, 3> &list, std::uint8_t byte)
 {
-    if (byte < list.size())
-        text = std::string(list[byte]);
+    return byte < list.size() ? std::string(list[byte]) : std::to_string(byte);
+}
+
+// A check box: on is any byte but 0, written 0xFF; a byte that already
+// says the same stays.
+std::uint8_t CheckByte(bool on, std::uint8_t held)
+{
+    if (on)
+        return held != 0 ? held : kOn;
+    return 0;
 }
 
 // Memory `k` (0..5) of autodial block `block`, from 1; 0 where there is none.
@@ -46,7 +57,41 @@ int Memory(int block, int k)
     return memory >= 1 && memory <= kAutodialMemories ? memory : 0;
 }
 
+std::string DialText(int memory, std::uint32_t value, int count)
+{
+    if (memory > static_cast<int>(kCountedMemories))
+        return AutodialWithoutCount(value);
+    return ExactAutodial(value, count).value_or(std::string());
+}
+
+// What an empty memory writes over what the area held: the memory stays
+// where the area held nothing a text shows, else it is cleared.
+bool KeepEmptyMemory(int memory, const DtmfBase &base, std::uint32_t heldValue)
+{
+    if (!base.known)
+        return false;
+    if (memory > static_cast<int>(kCountedMemories))
+        return heldValue == 0;
+    return DialText(memory, heldValue, base.counts[static_cast<std::size_t>(memory)]).empty();
+}
+
 } // namespace
+
+DtmfBase DtmfBaseOf(const DtmfArea &area)
+{
+    DtmfBase base;
+    base.known = true;
+    for (std::size_t i = 0; i < base.counts.size(); ++i)
+        base.counts[i] = area[0][kDigitCounts + i];
+    for (int block = 1; block < kDtmfBlocks; ++block)
+        for (int k = 0; k < kMemoriesPerBlock; ++k) {
+            const int memory = Memory(block, k);
+            if (memory >= 1 && memory <= static_cast<int>(kCountedMemories))
+                base.dial[static_cast<std::size_t>(memory - 1)] =
+                    memory::Get32(area[static_cast<std::size_t>(block)], static_cast<std::size_t>(4 * k));
+        }
+    return base;
+}
 
 void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCounts &counts)
 {
@@ -57,13 +102,11 @@ void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCo
         texts.cb4 = std::to_string(in[kHashStarTime] * 10);
         texts.cb5 = in[kDCode] == 0 ? "D Code" : std::to_string(in[kDCode] * 100);
         texts.CheckB1 = in[kSideTone] != 0;
-        if (auto id = DecodeIdCode(memory::Get32(in, kIdCode), in[kDigitCounts]))
-            texts.Edit1 = *id;
-        if (auto group = GroupCodeText(in[kGroupCode]))
-            texts.cb6 = *group;
+        texts.Edit1 = ExactIdCode(memory::Get32(in, kIdCode), in[kDigitCounts]).value_or(std::string());
+        texts.cb6 = GroupCodeText(in[kGroupCode]).value_or(std::to_string(in[kGroupCode]));
         texts.cb7 = in[kAutoReset] == 0 ? "Off" : std::to_string(in[kAutoReset]);
-        SetFromList(kCallAlertTexts, in[kCallAlert], texts.cb8);
-        SetFromList(kTranspondTexts, in[kTranspond], texts.cb9);
+        texts.cb8 = ListText(kCallAlertTexts, in[kCallAlert]);
+        texts.cb9 = ListText(kTranspondTexts, in[kTranspond]);
         texts.CheckB2 = in[kClearToTranspond] != 0;
         for (std::size_t i = 0; i < counts.size(); ++i)
             counts[i] = in[kDigitCounts + i];
@@ -73,17 +116,13 @@ void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCo
         const int memory = Memory(block, k);
         if (memory == 0)
             continue; // memories past 16 do not exist and are not touched
-        std::string &cell = texts.autodial[static_cast<std::size_t>(memory - 1)];
         const std::uint32_t value = memory::Get32(in, static_cast<std::size_t>(4 * k));
         const int count = memory <= 8 ? counts[static_cast<std::size_t>(memory)] : 0;
-        if (value == 0)
-            cell.clear();
-        else if (auto digits = DecodeAutodial(value, count))
-            cell = *digits;
+        texts.autodial[static_cast<std::size_t>(memory - 1)] = DialText(memory, value, count);
     }
 }
 
-void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f)
+void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, Payload &f, const DtmfBase &base)
 {
     if (block == 0) {
         f[kSpeed] = Low8(text::StrToInt(texts.cb1));
@@ -91,16 +130,26 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f)
         f[kFirstDigitDelay] = Units(texts.cb3, 10);
         f[kHashStarTime] = Units(texts.cb4, 10);
         f[kDCode] = texts.cb5 == "D Code" ? std::uint8_t{0} : Units(texts.cb5, 100);
-        f[kSideTone] = texts.CheckB1 ? kOn : 0;
-        memory::Put32(f, kIdCode, EncodeIdCode(texts.Edit1));
-        f[kGroupCode] = GroupCodeByte(texts.cb6).value_or(0);
+        f[kSideTone] = CheckByte(texts.CheckB1, f[kSideTone]);
+        const bool keepId = base.known && texts.Edit1.empty() &&
+                            ExactIdCode(memory::Get32(f, kIdCode), f[kDigitCounts]).value_or("").empty();
+        if (!keepId)
+            memory::Put32(f, kIdCode, EncodeIdCode(texts.Edit1));
+        const auto group = GroupCodeByte(texts.cb6);
+        f[kGroupCode] = group ? *group : RawByte(texts.cb6).value_or(0);
         f[kAutoReset] = texts.cb7 == "Off" ? std::uint8_t{0} : Low8(text::StrToInt(texts.cb7));
-        f[kCallAlert] = ListIndex(kCallAlertTexts, texts.cb8);
-        f[kTranspond] = ListIndex(kTranspondTexts, texts.cb9);
-        f[kClearToTranspond] = texts.CheckB2 ? kOn : 0;
-        f[kDigitCounts] = static_cast<std::uint8_t>(texts.Edit1.size() & 0xFF);
-        for (std::size_t m = 0; m < 8; ++m)
-            f[kDigitCounts + 1 + m] = static_cast<std::uint8_t>(texts.autodial[m].size() & 0xFF);
+        f[kCallAlert] = ListByte(kCallAlertTexts, texts.cb8);
+        f[kTranspond] = ListByte(kTranspondTexts, texts.cb9);
+        f[kClearToTranspond] = CheckByte(texts.CheckB2, f[kClearToTranspond]);
+        if (!keepId)
+            f[kDigitCounts] = static_cast<std::uint8_t>(texts.Edit1.size() & 0xFF);
+        for (std::size_t m = 0; m < kCountedMemories; ++m) {
+            const std::string &dial = texts.autodial[m];
+            const int memory = static_cast<int>(m + 1);
+            if (dial.empty() && KeepEmptyMemory(memory, base, base.dial[m]))
+                continue; // the count of a memory no text shows stays
+            f[kDigitCounts + 1 + m] = static_cast<std::uint8_t>(dial.size() & 0xFF);
+        }
         return;
     }
     for (int k = 0; k < kMemoriesPerBlock; ++k) {
@@ -108,34 +157,66 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &f)
         if (memory == 0)
             continue; // no such memory: the slot stays as it is
         const std::string &cell = texts.autodial[static_cast<std::size_t>(memory - 1)];
+        const auto at = static_cast<std::size_t>(4 * k);
         if (!cell.empty())
-            memory::Put32(f, static_cast<std::size_t>(4 * k), EncodeAutodial(cell));
+            memory::Put32(f, at, EncodeAutodial(cell));
+        else if (base.known && !KeepEmptyMemory(memory, base, memory::Get32(f, at)))
+            memory::Put32(f, at, 0);
     }
+}
+
+void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &payload)
+{
+    EncodeDtmfBlockOver(block, texts, payload, DtmfBase{});
+}
+
+void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts)
+{
+    DtmfDigitCounts counts{};
+    for (int b = 0; b < kDtmfBlocks; ++b)
+        DecodeDtmfBlock(b, area[static_cast<std::size_t>(b)], texts, counts);
+}
+
+void EncodeDtmfArea(const DtmfTexts &texts, DtmfArea &area)
+{
+    const DtmfBase base = DtmfBaseOf(area);
+    for (int b = 0; b < kDtmfBlocks; ++b)
+        EncodeDtmfBlockOver(b, texts, area[static_cast<std::size_t>(b)], base);
 }
 
 std::vector<NamedText> DtmfFields(DtmfTexts &t)
 {
-    std::vector<NamedText> fields{{"DTMF, DTMF Spend [digit/s]", &t.cb1, {}},
-                                  {"DTMF, First Digit Time [ms]", &t.cb2, {}},
-                                  {"DTMF, First Digit Delay [ms]", &t.cb3, {}},
-                                  {"DTMF, # and * Tone [ms]", &t.cb4, {}},
-                                  {"DTMF, D Code Assignment", &t.cb5, {}},
-                                  {"DTMF, ID Code", &t.Edit1, {}},
-                                  {"DTMF, Group Code", &t.cb6, {"Off", "A", "B", "C", "D", "*", "#"}},
-                                  {"DTMF, Auto Reset Timer [s]", &t.cb7, {}},
-                                  {"DTMF, Call Alert", &t.cb8, {"Normal", "Continuous", "Off"}},
-                                  {"DTMF, Transpond", &t.cb9, {"Off", "Alert", "ID Code"}}};
+    const std::string times = "0 to 2550 in steps of 10";
+    std::vector<NamedText> fields{
+        {"DTMF, DTMF Spend [digit/s]", &t.cb1, {}, "0 to 255", {}},
+        {"DTMF, First Digit Time [ms]", &t.cb2, {}, times, {}},
+        {"DTMF, First Digit Delay [ms]", &t.cb3, {}, times, {}},
+        {"DTMF, # and * Tone [ms]", &t.cb4, {}, times, {}},
+        {"DTMF, D Code Assignment", &t.cb5, {}, "D Code, or 100 to 25500 in steps of 100", {}},
+        {"DTMF, ID Code", &t.Edit1, {}, "up to 8 of 1 to 9, 0, *, #, A, B, C and D", {}},
+        {"DTMF, Group Code", &t.cb6, {"Off", "A", "B", "C", "D", "*", "#"}, {}, {}},
+        {"DTMF, Auto Reset Timer [s]", &t.cb7, {}, "Off, or 1 to 255", {}},
+        {"DTMF, Call Alert", &t.cb8, {"Normal", "Continuous", "Off"}, {}, {}},
+        {"DTMF, Transpond", &t.cb9, {"Off", "Alert", "ID Code"}, {}, {}}};
     for (std::size_t m = 0; m < t.autodial.size(); ++m)
-        fields.push_back({"DTMF, Autodial Memory " + std::to_string(m + 1), &t.autodial[m], {}});
+        fields.push_back({"DTMF, Autodial Memory " + std::to_string(m + 1), &t.autodial[m], {},
+                          "up to 8 of 1 to 9, 0, *, #, A, B, C and D", {}});
     return fields;
 }
 
-void CheckDtmfHeld(const DtmfTexts &texts)
+void CheckDtmfHeld(const DtmfTexts &texts, const DtmfArea &base, const std::vector<bool> *only)
 {
-    CheckIdCode(texts.Edit1, "DTMF, ID Code");
-    for (std::size_t m = 0; m < texts.autodial.size(); ++m)
-        CheckAutodial(texts.autodial[m], "DTMF, Autodial Memory " + std::to_string(m + 1));
-    CheckTextsHeld<DtmfTexts, DtmfDigitCounts>(texts, kDtmfBlocks, DtmfFields, EncodeDtmfBlock, DecodeDtmfBlock);
+    DtmfTexts typed = texts;
+    const std::vector<NamedText> fields = DtmfFields(typed);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (only && (i >= only->size() || !(*only)[i]))
+            continue;
+        if (fields[i].text == &typed.Edit1)
+            CheckIdCode(typed.Edit1, fields[i].where);
+        else if (fields[i].where.rfind("DTMF, Autodial Memory ", 0) == 0)
+            CheckAutodial(*fields[i].text, fields[i].where);
+    }
+    CheckHeldOver(texts, base, DtmfFields, EncodeDtmfArea, DecodeDtmfArea, only);
 }
 
 } // namespace tonvar::signalling

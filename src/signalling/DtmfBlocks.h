@@ -50,16 +50,42 @@ struct DtmfTexts {
 // gives them; the autodial blocks need them.
 using DtmfDigitCounts = std::array<std::uint8_t, 9>;
 
-// Sets what block `block` holds; bytes that name nothing leave a text as it was.
+using DtmfArea = std::array<memory::Payload, kDtmfBlocks>;
+
+// What an area held before it is written over: the digit counts of block 0
+// and the values of autodial memories 1..8. An ID code or a memory the area
+// holds as nothing a text can show (a value without a count, digits beyond
+// its count) is kept as it is while its text stays empty.
+struct DtmfBase {
+    DtmfDigitCounts counts{};
+    std::array<std::uint32_t, 8> dial{};
+    bool known = false; // false: nothing is known of the area (a write from the window)
+};
+DtmfBase DtmfBaseOf(const DtmfArea &area);
+
+// Sets every text block `block` holds: a value no name stands for shows as
+// its number ("7"), an ID code or a memory that no text can give back shows
+// empty, as does one the radio does not hold.
 void DecodeDtmfBlock(int block, const memory::Payload &payload, DtmfTexts &texts, DtmfDigitCounts &counts);
 // Fills block `block` in order of its fields; a field that does not convert
 // throws text::ConversionError, leaving the ones after it as they were.
+// Over the bytes a block was read from, the texts read from it give the
+// same bytes back (`base` is what the area held: DtmfBaseOf).
+void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, memory::Payload &payload, const DtmfBase &base);
+// The same where nothing is known of what the area holds (a write from the
+// window, whose frames start cleared): an empty ID code and the digit count
+// of an empty memory are written as 0, an empty memory's slot is left as
+// it is.
 void EncodeDtmfBlock(int block, const DtmfTexts &texts, memory::Payload &payload);
+// The whole area, decoded in block order; encoded over its bytes.
+void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts);
+void EncodeDtmfArea(const DtmfTexts &texts, DtmfArea &area);
 // Every text the blocks carry, named as the window shows it.
 std::vector<NamedText> DtmfFields(DtmfTexts &texts);
 // What the radio cannot hold: a text that does not convert, an ID code or an
 // autodial memory of more than 8 symbols, a value its block does not keep
-// (text::Failure naming it, HeldTexts.h).
-void CheckDtmfHeld(const DtmfTexts &texts);
+// (text::Failure naming it, HeldTexts.h); written over `base` (a write from
+// the window: over zeros).
+void CheckDtmfHeld(const DtmfTexts &texts, const DtmfArea &base = {}, const std::vector<bool> *only = nullptr);
 
 } // namespace tonvar::signalling

@@ -50,7 +50,36 @@ std::optional<std::string> Decode(std::string_view symbols, std::uint32_t value,
     return text;
 }
 
+std::optional<std::string> Exact(std::string_view symbols, std::uint32_t value, int count)
+{
+    if (count <= 0)
+        return value == 0 ? std::optional<std::string>(std::string()) : std::nullopt;
+    if (count < 8 && (value >> (4 * count)) != 0)
+        return std::nullopt;
+    if (value == 0)
+        return std::string(static_cast<std::size_t>(count), symbols[0]);
+    return Decode(symbols, value, count);
+}
+
 } // namespace
+
+std::optional<std::string> ExactIdCode(std::uint32_t value, int count)
+{
+    return Exact(kIdSymbols, value, count);
+}
+
+std::optional<std::string> ExactAutodial(std::uint32_t value, int count)
+{
+    return Exact(kDialSymbols, value, count);
+}
+
+std::string AutodialWithoutCount(std::uint32_t value)
+{
+    int count = 0;
+    for (std::uint32_t v = value; v != 0; v >>= 4)
+        ++count;
+    return Decode(kDialSymbols, value, count).value_or(std::string());
+}
 
 std::uint32_t EncodeIdCode(const std::string &text)
 {

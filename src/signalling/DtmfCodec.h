@@ -32,6 +32,16 @@ void CheckAutodial(const std::string &text, const std::string &where);
 std::optional<std::string> DecodeIdCode(std::uint32_t value, int count);
 std::optional<std::string> DecodeAutodial(std::uint32_t value, int count);
 
+// The text that encodes back to exactly `value` with `count` as its digit
+// count: `count` symbols, "D" for each 0 nibble at the front; "" for no value
+// and no count; nothing where no text can (a value without a count, or with
+// digits beyond its count).
+std::optional<std::string> ExactIdCode(std::uint32_t value, int count);
+std::optional<std::string> ExactAutodial(std::uint32_t value, int count);
+// An autodial value kept without a count (memories 9 to 16): its symbols
+// from the highest nibble that is not 0; "" for 0.
+std::string AutodialWithoutCount(std::uint32_t value);
+
 // The group code byte: the autodial table's codes for A, B, C, D, * and #,
 // and 0xFF for "Off".
 std::optional<std::uint8_t> GroupCodeByte(const std::string &text);

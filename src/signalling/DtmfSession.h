@@ -2,6 +2,7 @@
 #pragma once
 
 #include "signalling/DtmfBlocks.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
@@ -40,6 +41,7 @@ protected:
         return t == texts;
     }
     void CheckHeld() const override { CheckDtmfHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

@@ -67,11 +67,24 @@ struct FiveToneTexts {
     bool operator==(const FiveToneTexts &) const = default;
 };
 
+using FiveToneArea = std::array<memory::Payload, kFiveToneBlocks>;
+
+// Sets every text the block holds. A code of 0 shows empty, one whose third
+// byte's high nibble is set with six digits; a group or duplication code
+// above F with two digits; a standard of 0 empty (and a function 0 of a
+// decode record without a standard empty too); a standard or function no
+// name stands for as its number.
 void DecodeFiveToneBlock(int block, const memory::Payload &payload, FiveToneTexts &texts);
-// A field that does not convert throws text::ConversionError.
+// A field that does not convert throws text::ConversionError; an empty code
+// is written as 0. Over the bytes a block was read from, the texts read from
+// it give the same bytes.
 void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, memory::Payload &payload);
+void DecodeFiveToneArea(const FiveToneArea &area, FiveToneTexts &texts);
+void EncodeFiveToneArea(const FiveToneTexts &texts, FiveToneArea &area);
+// "5TONE, Decode row 3, Function 2" for the second frame's function.
 std::vector<NamedText> FiveToneFields(FiveToneTexts &texts);
-// What the radio cannot hold (HeldTexts.h).
-void CheckFiveToneHeld(const FiveToneTexts &texts);
+// What the radio cannot hold written over `base` (HeldTexts.h).
+void CheckFiveToneHeld(const FiveToneTexts &texts, const FiveToneArea &base = {},
+                       const std::vector<bool> *only = nullptr);
 
 } // namespace tonvar::signalling

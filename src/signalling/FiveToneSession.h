@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signalling/FiveToneBlocks.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
@@ -41,6 +42,7 @@ protected:
         return t == texts;
     }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

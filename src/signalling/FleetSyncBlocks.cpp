@@ -64,11 +64,7 @@ void DecodeFleetSyncBlock(int block, const Payload &in, FleetSyncTexts &texts)
     }
     texts.ed1 = std::to_string(memory::Get16(in, kOwnFleet));
     texts.ed2 = std::to_string(memory::Get16(in, kOwnId));
-    // A baud byte that names no entry of the list leaves the choice as it is.
-    const std::string baud = std::to_string(in[kBaud] * 100);
-    for (const char *rate : kBaudRates)
-        if (baud == rate)
-            texts.cb1 = rate;
+    texts.cb1 = std::to_string(in[kBaud] * 100);
     texts.ed3 = std::to_string(memory::Get16(in, kModulationDelay));
     texts.ed4 = std::to_string(in[kMessageTimer]);
     texts.CheckBox1 = in[kSideTone] == kOn;
@@ -88,30 +84,44 @@ void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
     f[kBaud] = Low8(WholeUnits(texts.cb1, 100));
     memory::Put16(f, kModulationDelay, Low16(text::StrToInt(texts.ed3)));
     f[kMessageTimer] = Low8(text::StrToInt(texts.ed4));
-    f[kSideTone] = texts.CheckBox1 ? kOn : 0;
+    // Only 0xFF reads as on: any other byte already says off and stays.
+    f[kSideTone] = texts.CheckBox1 ? kOn : f[kSideTone] != kOn ? f[kSideTone] : std::uint8_t{0};
     EncodeEntry(texts, 1, kFirstEntries, f);
     EncodeEntry(texts, 2, kFirstEntries + 4, f);
 }
 
+void DecodeFleetSyncArea(const FleetSyncArea &area, FleetSyncTexts &texts)
+{
+    for (int b = 0; b < kFleetSyncBlocks; ++b)
+        DecodeFleetSyncBlock(b, area[static_cast<std::size_t>(b)], texts);
+}
+
+void EncodeFleetSyncArea(const FleetSyncTexts &texts, FleetSyncArea &area)
+{
+    for (int b = 0; b < kFleetSyncBlocks; ++b)
+        EncodeFleetSyncBlock(b, texts, area[static_cast<std::size_t>(b)]);
+}
+
 std::vector<NamedText> FleetSyncFields(FleetSyncTexts &t)
 {
+    const std::string word = "0 to 65535";
     std::vector<NamedText> fields{
-        {"FleetSync, Fleet[Own]", &t.ed1, {}},
-        {"FleetSync, ID[Own]", &t.ed2, {}},
-        {"FleetSync, FleetSync Baud Rate[bps]", &t.cb1, {kBaudRates.begin(), kBaudRates.end()}},
-        {"FleetSync, Data TX Modulation Delay Time[ms]", &t.ed3, {}},
-        {"FleetSync, Message Mode Timer [s]", &t.ed4, {}}};
+        {"FleetSync, Fleet[Own]", &t.ed1, {}, word, {}},
+        {"FleetSync, ID[Own]", &t.ed2, {}, word, {}},
+        {"FleetSync, FleetSync Baud Rate[bps]", &t.cb1, {kBaudRates.begin(), kBaudRates.end()}, {}, {}},
+        {"FleetSync, Data TX Modulation Delay Time[ms]", &t.ed3, {}, word, {}},
+        {"FleetSync, Message Mode Timer [s]", &t.ed4, {}, "0 to 255", {}}};
     for (std::size_t r = 0; r < t.fleet.size(); ++r) {
         const std::string row = "FleetSync, row " + std::to_string(r + 1);
-        fields.push_back({row + ", Fleet", &t.fleet[r], {}});
-        fields.push_back({row + ", ID", &t.id[r], {}});
+        fields.push_back({row + ", Fleet", &t.fleet[r], {}, "1 to 65535, or empty for none", {}});
+        fields.push_back({row + ", ID", &t.id[r], {}, "1 to 65535, or empty for none", {}});
     }
     return fields;
 }
 
-void CheckFleetSyncHeld(const FleetSyncTexts &texts)
+void CheckFleetSyncHeld(const FleetSyncTexts &texts, const FleetSyncArea &base, const std::vector<bool> *only)
 {
-    CheckBlockTextsHeld(texts, kFleetSyncBlocks, FleetSyncFields, EncodeFleetSyncBlock, DecodeFleetSyncBlock);
+    CheckHeldOver(texts, base, FleetSyncFields, EncodeFleetSyncArea, DecodeFleetSyncArea, only);
 }
 
 } // namespace tonvar::signalling

@@ -37,11 +37,19 @@ struct FleetSyncTexts {
     bool operator==(const FleetSyncTexts &) const = default;
 };
 
+using FleetSyncArea = std::array<memory::Payload, kFleetSyncBlocks>;
+
+// Sets every text the block holds (a baud rate the list does not name shows
+// as its number of bps).
 void DecodeFleetSyncBlock(int block, const memory::Payload &payload, FleetSyncTexts &texts);
-// A field that does not convert throws text::ConversionError.
+// A field that does not convert throws text::ConversionError. Over the
+// bytes a block was read from, the texts read from it give the same bytes.
 void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, memory::Payload &payload);
+void DecodeFleetSyncArea(const FleetSyncArea &area, FleetSyncTexts &texts);
+void EncodeFleetSyncArea(const FleetSyncTexts &texts, FleetSyncArea &area);
 std::vector<NamedText> FleetSyncFields(FleetSyncTexts &texts);
-// What the radio cannot hold (HeldTexts.h).
-void CheckFleetSyncHeld(const FleetSyncTexts &texts);
+// What the radio cannot hold written over `base` (HeldTexts.h).
+void CheckFleetSyncHeld(const FleetSyncTexts &texts, const FleetSyncArea &base = {},
+                        const std::vector<bool> *only = nullptr);
 
 } // namespace tonvar::signalling

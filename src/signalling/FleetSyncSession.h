@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signalling/FleetSyncBlocks.h"
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
@@ -30,6 +31,7 @@ protected:
         return t == texts;
     }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

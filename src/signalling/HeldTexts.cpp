@@ -1,7 +1,5 @@
 #include "signalling/HeldTexts.h"
 
-#include <cmath>
-
 namespace tonvar::signalling {
 
 std::int32_t WholeUnits(const std::string &typed, int unit)
@@ -13,17 +11,34 @@ std::int32_t WholeUnits(const std::string &typed, int unit)
     return v / unit;
 }
 
-bool QuotesText(const std::string &message, const std::string &text)
+std::optional<std::uint8_t> RawByte(const std::string &text, unsigned most)
 {
-    const std::size_t end = message.find("' is not a valid");
-    if (message.empty() || message[0] != '\'' || end == std::string::npos)
-        return false;
-    const std::string quoted = message.substr(1, end - 1);
-    if (quoted == text || quoted == "$" + text)
-        return true;
-    const auto q = memory::PlainNumber(quoted);
-    const auto t = memory::PlainNumber(text);
-    return q && t && (std::fabs(*q * 10 - *t) < 1e-9 || std::fabs(*q * 100 - *t) < 1e-9);
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned v = static_cast<unsigned>(std::stoul(text));
+    if (v > most)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(v);
+}
+
+std::string FailureDetail(const NamedText &f, const std::string &detail)
+{
+    // The detail already says what the radio keeps ("multiples of 10").
+    if (!detail.empty())
+        return f.where + ": " + detail;
+    return f.range.empty() ? f.where : f.where + ": the radio takes " + f.range + ".";
+}
+
+void CheckKept(const NamedText &f, const std::string &typed, const std::string &kept)
+{
+    if (!typed.empty() && !f.unkept.empty() && typed != kept)
+        throw text::Failure(f.unkept, f.where);
+    const std::vector<std::string> &list = f.allowed;
+    const bool listed = typed.empty() || list.empty() || std::find(list.begin(), list.end(), typed) != list.end();
+    if (!listed)
+        memory::RefuseValue(f.where, typed, kept == typed ? std::string() : kept, list, f.range);
+    if (!memory::SameHeldValue(typed, kept))
+        memory::RefuseValue(f.where, typed, kept, list, f.range);
 }
 
 } // namespace tonvar::signalling

@@ -2,6 +2,7 @@
 
 #include "memory/ChannelBlock.h"
 #include "memory/ChannelTable.h"
+#include "memory/Holdable.h"
 #include "memory/SettingsBlock.h"
 #include "protocol/Frames.h"
 #include "protocol/MainAreas.h"
@@ -26,195 +27,213 @@ struct NamedCheck {
     bool *checked;
 };
 
-// One area of an image through its window's texts: read them from the
-// image's blocks, name every field, check what the radio can hold, and
-// write them back over the blocks (bytes no field sets stay as they were).
-template <typename Texts>
-struct AreaTexts {
+// A signalling area of an image through its window's texts.
+template <typename Texts, typename Area>
+struct SignallingArea {
     std::uint8_t area;
-    int first;
-    int last;
-    std::function<Texts()> fresh;
-    std::function<void(int block, const memory::Payload &, Texts &, DtmfDigitCounts &)> decode;
-    std::function<void(int block, const Texts &, memory::Payload &)> encode;
-    std::function<std::vector<NamedText>(Texts &)> fields;
-    std::function<std::vector<NamedCheck>(Texts &)> checks;
-    std::function<void(const Texts &)> held;
+    Texts ImageTexts::*member;
+    void (*decode)(const Area &, Texts &);
+    void (*encode)(const Texts &, Area &);
+    std::vector<NamedText> (*fields)(Texts &);
+    std::vector<NamedCheck> (*checks)(Texts &);
+    void (*held)(const Texts &, const Area &, const std::vector<bool> *);
 
+    Area Of(const files::RadioImage &image) const
+    {
+        Area out{};
+        for (std::size_t b = 0; b < out.size(); ++b)
+            out[b] = image.At({area, static_cast<std::uint8_t>(b)});
+        return out;
+    }
+    void Store(const Area &blocks, files::RadioImage &image) const
+    {
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            image.At({area, static_cast<std::uint8_t>(b)}) = blocks[b];
+    }
     Texts Read(const files::RadioImage &image) const
     {
-        Texts texts = fresh();
-        DtmfDigitCounts counts{};
-        for (int b = first; b <= last; ++b)
-            decode(b, image.At({area, static_cast<std::uint8_t>(b)}), texts, counts);
+        Texts texts{};
+        decode(Of(image), texts);
         return texts;
     }
-    void Write(const Texts &texts, files::RadioImage &image) const
+    // The fields whose text differs between `before` and `after` written over
+    // the area of `out`; the others keep their bytes, because the area's
+    // codec gives back the bytes it read.
+    void Apply(const Texts &before, const Texts &after, files::RadioImage &out) const
     {
-        for (int b = first; b <= last; ++b)
-            encode(b, texts, image.At({area, static_cast<std::uint8_t>(b)}));
+        Area blocks = Of(out);
+        Texts texts{};
+        decode(blocks, texts);
+        Texts b = before;
+        Texts a = after;
+        const std::vector<NamedText> fb = fields(b);
+        const std::vector<NamedText> fa = fields(a);
+        const std::vector<NamedText> ft = fields(texts);
+        std::vector<bool> changed(ft.size(), false);
+        bool any = false;
+        for (std::size_t i = 0; i < ft.size(); ++i)
+            if (*fb[i].text != *fa[i].text) {
+                *ft[i].text = *fa[i].text;
+                changed[i] = any = true;
+            }
+        const std::vector<NamedCheck> cb = checks(b);
+        const std::vector<NamedCheck> ca = checks(a);
+        const std::vector<NamedCheck> ct = checks(texts);
+        for (std::size_t i = 0; i < ct.size(); ++i)
+            if (*cb[i].checked != *ca[i].checked) {
+                *ct[i].checked = *ca[i].checked;
+                any = true;
+            }
+        if (!any)
+            return;
+        held(texts, blocks, &changed);
+        encode(texts, blocks);
+        Store(blocks, out);
     }
 };
 
-std::vector<NamedText> ChannelFields(memory::ChannelTable &table)
+std::vector<NamedCheck> DtmfChecks(DtmfTexts &t)
 {
-    std::vector<NamedText> out;
-    const auto &captions = memory::ColumnCaptions();
+    return {{"DTMF, DTMF Side Tone", &t.CheckB1}, {"DTMF, Clear To Transpond", &t.CheckB2}};
+}
+
+std::vector<NamedCheck> FleetSyncChecks(FleetSyncTexts &t)
+{
+    return {{"FleetSync, PTT ID Side Tone", &t.CheckBox1}};
+}
+
+template <typename Texts>
+std::vector<NamedCheck> NoChecks(Texts &)
+{
+    return {};
+}
+
+const SignallingArea<DtmfTexts, DtmfArea> kDtmf{
+    protocol::kAreaDtmf, &ImageTexts::dtmf, DecodeDtmfArea, EncodeDtmfArea, DtmfFields, DtmfChecks, CheckDtmfHeld};
+const SignallingArea<FleetSyncTexts, FleetSyncArea> kFleetSync{protocol::kAreaFleetSync, &ImageTexts::fleetSync,
+                                                               DecodeFleetSyncArea,      EncodeFleetSyncArea,
+                                                               FleetSyncFields,          FleetSyncChecks,
+                                                               CheckFleetSyncHeld};
+const SignallingArea<TwoToneTexts, TwoToneArea> kTwoTone{
+    protocol::kArea2Tone, &ImageTexts::twoTone, DecodeTwoToneArea,    EncodeTwoToneArea,
+    TwoToneFields,        NoChecks<TwoToneTexts>, CheckTwoToneHeld};
+const SignallingArea<FiveToneTexts, FiveToneArea> kFiveTone{
+    protocol::kArea5Tone, &ImageTexts::fiveTone,  DecodeFiveToneArea, EncodeFiveToneArea,
+    FiveToneFields,       NoChecks<FiveToneTexts>, CheckFiveToneHeld};
+
+// Runs `f` on each signalling area, in the order of the image's fields.
+template <typename F>
+void EachSignallingArea(F &&f)
+{
+    f(kDtmf);
+    f(kFleetSync);
+    f(kTwoTone);
+    f(kFiveTone);
+}
+
+std::string ChannelWhere(int channel, int column)
+{
+    return "Channel " + std::to_string(channel) + ", " + memory::ColumnCaptions().at(static_cast<std::size_t>(column));
+}
+
+std::string SettingsWhere(int n)
+{
+    return "Settings, " + memory::SettingsCaption(n);
+}
+
+// A conversion failure of one field, named as the main window names it.
+template <typename F>
+void Named(const std::string &where, F &&convert)
+{
+    try {
+        convert();
+    } catch (const text::ConversionError &e) {
+        throw text::ConversionError(e.what(), where);
+    }
+}
+
+// Every field of an image's texts, in the order of ImageFields, with the
+// check boxes as "on" or "off" texts of their own.
+struct FieldRef {
+    std::string where;
+    std::string *text = nullptr;
+    bool *checked = nullptr;
+};
+
+std::vector<FieldRef> AllFields(ImageTexts &t)
+{
+    std::vector<FieldRef> out;
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
         for (int c = 1; c < memory::kColumnCount; ++c)
-            out.push_back({"Channel " + std::to_string(ch) + ", " + captions.at(static_cast<std::size_t>(c)),
-                           &table.Row(ch)[static_cast<std::size_t>(c)],
-                           {}});
-    return out;
-}
-
-std::vector<NamedText> SettingsFields(memory::SettingsTexts &settings)
-{
-    std::vector<NamedText> out;
+            out.push_back({ChannelWhere(ch, c), &t.channels.Row(ch)[static_cast<std::size_t>(c)], nullptr});
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
-        out.push_back({"Settings, " + memory::SettingsCaption(n), &settings.Box(n), {}});
+        out.push_back({SettingsWhere(n), &t.settings.Box(n), nullptr});
+    EachSignallingArea([&](const auto &area) {
+        auto &texts = t.*(area.member);
+        for (const NamedText &f : area.fields(texts))
+            out.push_back({f.where, f.text, nullptr});
+        for (const NamedCheck &c : area.checks(texts))
+            out.push_back({c.where, nullptr, c.checked});
+    });
     return out;
 }
 
-const AreaTexts<memory::ChannelTable> &Channels()
+void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::RadioImage &out)
 {
-    static const AreaTexts<memory::ChannelTable> a{
-        protocol::kAreaChannels,
-        1,
-        memory::kChannelCount,
-        [] { return memory::ChannelTable(); },
-        [](int b, const memory::Payload &p, memory::ChannelTable &t, DtmfDigitCounts &) {
-            memory::DecodeChannelBlock(b, p, t);
-        },
-        [](int b, const memory::ChannelTable &t, memory::Payload &p) { memory::EncodeChannelBlock(t.Row(b), p); },
-        ChannelFields,
-        [](memory::ChannelTable &) { return std::vector<NamedCheck>{}; },
-        [](const memory::ChannelTable &t) {
-            for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-                memory::CheckChannelHeld(t.Row(ch), ch);
-        }};
-    return a;
-}
-
-const AreaTexts<memory::SettingsTexts> &Settings()
-{
-    static const AreaTexts<memory::SettingsTexts> a{
-        protocol::kAreaSettings,
-        0,
-        0,
-        [] { return memory::DefaultSettingsTexts(); },
-        [](int, const memory::Payload &p, memory::SettingsTexts &t, DtmfDigitCounts &) {
-            memory::DecodeSettingsBlock(p, t);
-        },
-        [](int, const memory::SettingsTexts &t, memory::Payload &p) { memory::EncodeSettingsBlock(t, p); },
-        SettingsFields,
-        [](memory::SettingsTexts &) { return std::vector<NamedCheck>{}; },
-        memory::CheckSettingsHeld};
-    return a;
-}
-
-const AreaTexts<DtmfTexts> &Dtmf()
-{
-    static const AreaTexts<DtmfTexts> a{protocol::kAreaDtmf,
-                                        0,
-                                        kDtmfBlocks - 1,
-                                        [] { return DtmfTexts(); },
-                                        [](int b, const memory::Payload &p, DtmfTexts &t, DtmfDigitCounts &counts) {
-                                            DecodeDtmfBlock(b, p, t, counts);
-                                        },
-                                        EncodeDtmfBlock,
-                                        DtmfFields,
-                                        [](DtmfTexts &t) {
-                                            return std::vector<NamedCheck>{{"DTMF, DTMF Side Tone", &t.CheckB1},
-                                                                           {"DTMF, Clear To Transpond", &t.CheckB2}};
-                                        },
-                                        CheckDtmfHeld};
-    return a;
-}
-
-const AreaTexts<FleetSyncTexts> &FleetSync()
-{
-    static const AreaTexts<FleetSyncTexts> a{
-        protocol::kAreaFleetSync,
-        0,
-        kFleetSyncBlocks - 1,
-        [] { return FleetSyncTexts(); },
-        [](int b, const memory::Payload &p, FleetSyncTexts &t, DtmfDigitCounts &) { DecodeFleetSyncBlock(b, p, t); },
-        EncodeFleetSyncBlock,
-        FleetSyncFields,
-        [](FleetSyncTexts &t) {
-            return std::vector<NamedCheck>{{"FleetSync, PTT ID Side Tone", &t.CheckBox1}};
-        },
-        CheckFleetSyncHeld};
-    return a;
-}
-
-const AreaTexts<TwoToneTexts> &TwoTone()
-{
-    static const AreaTexts<TwoToneTexts> a{
-        protocol::kArea2Tone,
-        0,
-        kTwoToneBlocks - 1,
-        [] { return TwoToneTexts(); },
-        [](int b, const memory::Payload &p, TwoToneTexts &t, DtmfDigitCounts &) { DecodeTwoToneBlock(b, p, t); },
-        EncodeTwoToneBlock,
-        TwoToneFields,
-        [](TwoToneTexts &) { return std::vector<NamedCheck>{}; },
-        CheckTwoToneHeld};
-    return a;
-}
-
-const AreaTexts<FiveToneTexts> &FiveTone()
-{
-    static const AreaTexts<FiveToneTexts> a{
-        protocol::kArea5Tone,
-        0,
-        kFiveToneBlocks - 1,
-        [] { return FiveToneTexts(); },
-        [](int b, const memory::Payload &p, FiveToneTexts &t, DtmfDigitCounts &) { DecodeFiveToneBlock(b, p, t); },
-        EncodeFiveToneBlock,
-        FiveToneFields,
-        [](FiveToneTexts &) { return std::vector<NamedCheck>{}; },
-        CheckFiveToneHeld};
-    return a;
-}
-
-// Runs `f` on each area's texts, in the order of the image's fields.
-template <typename F>
-void EachArea(F &&f)
-{
-    f(Channels());
-    f(Settings());
-    f(Dtmf());
-    f(FleetSync());
-    f(TwoTone());
-    f(FiveTone());
-}
-
-// The bytes of a block its window's fields set, found by encoding what the
-// area holds over 0x00 and over 0xFF: true where both give the same byte.
-// Every byte counts where the texts do not encode again.
-std::array<bool, memory::kPayloadLength> FieldBytes(link::BlockRef b, const files::RadioImage &image)
-{
-    memory::Payload zeros{};
-    memory::Payload ones{};
-    ones.fill(0xFF);
-    std::array<bool, memory::kPayloadLength> mask{};
-    try {
-        EachArea([&](const auto &area) {
-            if (area.area != b.area)
-                return;
-            const auto texts = area.Read(image);
-            area.encode(b.number, texts, zeros);
-            area.encode(b.number, texts, ones);
-        });
-    } catch (const text::Failure &) {
-        mask.fill(true);
-        return mask;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        const memory::ChannelRow &was = before.channels.Row(ch);
+        const memory::ChannelRow &now = after.channels.Row(ch);
+        std::vector<int> changed;
+        for (int c = 1; c < memory::kColumnCount; ++c)
+            if (was[static_cast<std::size_t>(c)] != now[static_cast<std::size_t>(c)])
+                changed.push_back(c);
+        if (changed.empty())
+            continue;
+        memory::Payload &p = out.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)});
+        const bool empty = memory::IsNoFrequency(now[memory::kColRxFreq]);
+        if (empty || memory::IsNoFrequency(was[memory::kColRxFreq])) {
+            // A channel made or emptied: the whole block, as the main window
+            // writes it. The cells of a channel without a receive frequency
+            // are no part of it.
+            if (empty && memory::IsNoFrequency(was[memory::kColRxFreq])) {
+                for (const int c : changed)
+                    if (!now[static_cast<std::size_t>(c)].empty())
+                        throw text::Failure("The radio keeps nothing of channel " + std::to_string(ch) +
+                                                " while its RX Freq is empty.",
+                                            ChannelWhere(ch, c));
+                continue;
+            }
+            memory::CheckChannelHeld(now, ch);
+            memory::EncodeChannelBlock(now, p);
+            continue;
+        }
+        for (const int c : changed)
+            Named(ChannelWhere(ch, c), [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
+        memory::ChannelTable kept;
+        memory::DecodeChannelBlock(ch, p, kept);
+        for (const int c : changed) {
+            const auto at = static_cast<std::size_t>(c);
+            if (!memory::SameHeldValue(now[at], kept.Row(ch)[at]))
+                memory::RefuseValue(ChannelWhere(ch, c), now[at], kept.Row(ch)[at], memory::PickList(c),
+                                    memory::ChannelRange(c));
+        }
     }
-    for (std::size_t i = 0; i < mask.size(); ++i)
-        mask[i] = zeros[i] == ones[i];
-    return mask;
+}
+
+void ApplySettings(const ImageTexts &before, const ImageTexts &after, files::RadioImage &out)
+{
+    memory::Payload &p = out.At({protocol::kAreaSettings, 0});
+    std::vector<int> changed;
+    for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
+        if (before.settings.Box(n) != after.settings.Box(n)) {
+            changed.push_back(n);
+            Named(SettingsWhere(n), [&] { memory::EncodeSettingsBox(n, after.settings.Box(n), p); });
+        }
+    memory::SettingsTexts kept = memory::DefaultSettingsTexts();
+    memory::DecodeSettingsBlock(p, kept);
+    for (const int n : changed)
+        if (!memory::SameHeldValue(after.settings.Box(n), kept.Box(n)))
+            memory::RefuseValue(SettingsWhere(n), after.settings.Box(n), kept.Box(n), memory::SettingsItems(n));
 }
 
 } // namespace
@@ -235,16 +254,9 @@ link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int)
     link::TransferHooks hooks;
     hooks.received = [&image](link::BlockRef b, const memory::Payload &p) { image.At(ImageBlockOf(b)) = p; };
     hooks.build = [&image](link::BlockRef b, memory::Payload &p) { p = image.At(ImageBlockOf(b)); };
-    hooks.same = [&image](link::BlockRef b, const memory::Payload &written, const memory::Payload &read) {
-        // The fields the radio's bytes show count as well as the image's.
-        files::RadioImage radio = image;
-        radio.At(ImageBlockOf(b)) = read;
-        const auto mask = FieldBytes(b, image);
-        const auto shown = FieldBytes(b, radio);
-        for (std::size_t i = 0; i < written.size(); ++i)
-            if ((mask[i] || shown[i]) && written[i] != read[i])
-                return false;
-        return true;
+    // Every byte: a restore promises the radio its image back exactly.
+    hooks.same = [](link::BlockRef, const memory::Payload &written, const memory::Payload &read) {
+        return written == read;
     };
     hooks.beforeRequest = [sleep = std::move(sleep)](link::BlockRef b) {
         if (b.area == protocol::kAreaSettings && sleep)
@@ -253,71 +265,118 @@ link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int)
     return hooks;
 }
 
+ImageTexts ImageTextsOf(const files::RadioImage &image)
+{
+    ImageTexts texts;
+    ChannelsFromImage(image, texts.channels, texts.settings);
+    EachSignallingArea([&](const auto &area) { texts.*(area.member) = area.Read(image); });
+    return texts;
+}
+
+files::RadioImage ApplyChangedTexts(const files::RadioImage &base, const ImageTexts &before, const ImageTexts &after)
+{
+    files::RadioImage out = base;
+    ApplyChannels(before, after, out);
+    ApplySettings(before, after, out);
+    EachSignallingArea(
+        [&](const auto &area) { area.Apply(before.*(area.member), after.*(area.member), out); });
+    return out;
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const DtmfTexts &texts)
+{
+    kDtmf.Apply(kDtmf.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const FleetSyncTexts &texts)
+{
+    kFleetSync.Apply(kFleetSync.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const TwoToneTexts &texts)
+{
+    kTwoTone.Apply(kTwoTone.Read(image), texts, image);
+}
+
+void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts)
+{
+    kFiveTone.Apply(kFiveTone.Read(image), texts, image);
+}
+
 std::vector<ImageField> ImageFields(const files::RadioImage &image)
 {
+    ImageTexts texts = ImageTextsOf(image);
     std::vector<ImageField> out;
-    EachArea([&](const auto &area) {
-        auto texts = area.Read(image);
-        for (const NamedText &n : area.fields(texts))
-            out.push_back({n.where, *n.text});
-        for (const NamedCheck &c : area.checks(texts))
-            out.push_back({c.where, *c.checked ? "on" : "off"});
-    });
+    for (const FieldRef &f : AllFields(texts))
+        out.push_back({f.where, f.text ? *f.text : *f.checked ? "on" : "off"});
     return out;
 }
 
 void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text)
 {
+    const ImageTexts before = ImageTextsOf(image);
+    ImageTexts after = before;
     bool found = false;
-    EachArea([&](const auto &area) {
-        if (found)
-            return;
-        auto texts = area.Read(image);
-        for (const NamedText &n : area.fields(texts))
-            if (n.where == where) {
-                *n.text = text;
-                found = true;
-            }
-        for (const NamedCheck &c : area.checks(texts))
-            if (c.where == where) {
-                if (text != "on" && text != "off")
-                    throw text::Failure("'" + text + "' is not on or off.", where);
-                *c.checked = text == "on";
-                found = true;
-            }
-        if (!found)
-            return;
-        try {
-            area.held(texts);
-        } catch (const text::Failure &e) {
-            // Named by the field given, where the check named none.
-            const std::string detail = e.detail().empty() ? where : e.detail();
-            throw text::Failure(e.what(), detail.find(where) == std::string::npos ? where + ": " + detail : detail);
+    for (const FieldRef &f : AllFields(after)) {
+        if (f.where != where)
+            continue;
+        found = true;
+        if (f.text) {
+            *f.text = text;
+        } else {
+            if (text != "on" && text != "off")
+                throw text::Failure("'" + text + "' is not on or off.", where);
+            *f.checked = text == "on";
         }
-        area.Write(texts, image);
-    });
+    }
+    FillNewEntries(before.twoTone, after.twoTone);
+    // A receive frequency given to an empty channel makes a channel, with
+    // the table's defaults for a new row in its empty cells.
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        memory::ChannelRow &row = after.channels.Row(ch);
+        if (!memory::IsNoFrequency(before.channels.Row(ch)[memory::kColRxFreq]) ||
+            memory::IsNoFrequency(row[memory::kColRxFreq]))
+            continue;
+        for (int c = memory::kColDecodeTone; c < memory::kColumnCount; ++c)
+            if (row[static_cast<std::size_t>(c)].empty())
+                row[static_cast<std::size_t>(c)] = memory::NewRowDefaults()[static_cast<std::size_t>(c)];
+    }
     if (!found)
         throw text::Failure("No field is called \"" + where + "\".",
                             "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID Code\", "
                             "\"Channel 3, RX Freq\".");
+    try {
+        image = ApplyChangedTexts(image, before, after);
+    } catch (const text::Failure &e) {
+        // Named by the field given, where the check named none.
+        const std::string detail = e.detail().empty() ? where : e.detail();
+        throw text::Failure(e.what(), detail.find(where) == std::string::npos ? where + ": " + detail : detail);
+    }
 }
 
 void ChannelsFromImage(const files::RadioImage &image, memory::ChannelTable &table, memory::SettingsTexts &settings)
 {
-    DtmfDigitCounts none{};
-    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        Channels().decode(ch, image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)}), table, none);
-    Settings().decode(0, image.At({protocol::kAreaSettings, 0}), settings, none);
+    // Every cell from the image: a fresh table leaves empty what no text
+    // stands for.
+    memory::ChannelTable fresh;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        memory::DecodeChannelBlock(ch, image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)}), fresh);
+        if (ch < table.RowCount())
+            for (int c = 1; c < memory::kColumnCount; ++c)
+                table.Row(ch)[static_cast<std::size_t>(c)] = fresh.Row(ch)[static_cast<std::size_t>(c)];
+    }
+    memory::DecodeSettingsBlock(image.At({protocol::kAreaSettings, 0}), settings);
 }
 
 void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTexts &settings, files::RadioImage &image)
 {
-    Channels().held(table);
-    Settings().held(settings);
-    files::RadioImage out = image;
-    Channels().Write(table, out);
-    Settings().Write(settings, out);
-    image = out;
+    const ImageTexts before = ImageTextsOf(image);
+    ImageTexts after = before;
+    for (int ch = 1; ch <= memory::kChannelCount && ch < table.RowCount(); ++ch)
+        for (int c = 1; c < memory::kColumnCount; ++c)
+            after.channels.Row(ch)[static_cast<std::size_t>(c)] = table.Row(ch)[static_cast<std::size_t>(c)];
+    after.settings = settings;
+    image = ApplyChangedTexts(image, before, after);
 }
 
 std::string FormatFieldDifference(const FieldDifference &d)

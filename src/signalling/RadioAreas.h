@@ -7,6 +7,10 @@
 #include "link/Transfer.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
+#include "signalling/DtmfBlocks.h"
+#include "signalling/FiveToneBlocks.h"
+#include "signalling/FleetSyncBlocks.h"
+#include "signalling/TwoToneBlocks.h"
 
 #include <functional>
 #include <string>
@@ -21,29 +25,64 @@ std::vector<link::TransferPlan> WholeRadioPlans(bool readBack);
 
 // A read stores each block in `image` as the radio gave it; a write sends
 // each block of `image` byte for byte. A block read back holds what was
-// written when every byte its window's fields set is equal (spare bytes the
-// codec never writes may differ). The settings request waits
+// written only when all its 28 bytes are equal: an image promises the radio
+// its bytes back exactly. The settings request waits
 // `sleep(kSettingsRequestPauseMs)` first, as the main window's does.
 link::TransferHooks ImageHooks(files::RadioImage &image, std::function<void(int milliseconds)> sleep);
 
 // A field as its window shows it: "Channel 3, RX Freq", "Settings, SQ Lev",
-// "DTMF, ID Code", "5TONE, Encode row 3, First Frame Coding"; a check box
-// is "on" or "off".
+// "DTMF, ID Code", "2TONE, Decode row 3, Response Mode 2", "5TONE, Encode
+// row 3, First Frame Coding"; a check box is "on" or "off". Every field has
+// a name of its own.
 struct ImageField {
     std::string where;
     std::string text;
 };
 std::vector<ImageField> ImageFields(const files::RadioImage &image);
+
+// Every text of an image as the windows show it: the main window's table
+// and panel, and the four signalling windows' texts.
+struct ImageTexts {
+    memory::ChannelTable channels;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    DtmfTexts dtmf;
+    FleetSyncTexts fleetSync;
+    TwoToneTexts twoTone;
+    FiveToneTexts fiveTone;
+    bool operator==(const ImageTexts &) const = default;
+};
+// Each text set from the image's bytes, as a read of each area shows them
+// (nothing is kept from before; what the radio holds no value for is empty).
+ImageTexts ImageTextsOf(const files::RadioImage &image);
+// `base` with the fields whose text differs between `before` (the texts
+// `base` was shown as, ImageTextsOf(base)) and `after` encoded again, each
+// checked as a write checks it; every other byte stays as `base` has it,
+// also where a text of `base` could not be encoded again. Throws
+// text::Failure naming the first changed field that does not convert or that
+// the radio cannot hold; `base` is not changed.
+files::RadioImage ApplyChangedTexts(const files::RadioImage &base, const ImageTexts &before, const ImageTexts &after);
+
+// One window's texts into its area of `image`: ApplyChangedTexts for that
+// area, `before` being what the image shows there.
+void ApplyAreaTexts(files::RadioImage &image, const DtmfTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const FleetSyncTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const TwoToneTexts &texts);
+void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts);
+
 // Gives a field of an image (named as ImageFields names it) a text, as its
 // window would write it: the radio must be able to hold the value, checked
-// as a write checks it, and the blocks of its area are encoded again over
-// the image's bytes. Throws text::Failure for a field no window has or a
-// value the radio cannot hold, naming the field.
+// as a write checks it, and only that field's bytes change (a receive
+// frequency given to an empty channel makes the whole channel, with the
+// table's defaults for a new row; a 2TONE tone pair given to an entry not
+// in use brings the window's defaults for its response mode and prompt). Throws
+// text::Failure for a field no window has or a value the radio cannot hold,
+// naming the field.
 void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text);
 
 // The main window's part of an image: channels 1 to 16 and the settings,
-// decoded into its table and panel texts, or (checked as a write checks
-// them) encoded over the image's bytes.
+// decoded into its table and panel texts (every cell set), or encoded over
+// the image's bytes where they differ from what the image shows
+// (ApplyChangedTexts).
 void ChannelsFromImage(const files::RadioImage &image, memory::ChannelTable &table, memory::SettingsTexts &settings);
 void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      files::RadioImage &image);

@@ -50,9 +50,7 @@ void SignallingLogic::WriteImage(files::RadioImage &image) const
         return;
     }
     try {
-        CheckHeld();
-        for (int b = 0; b < traits_.blocks; ++b)
-            Encode(b, out.At({traits_.area, static_cast<std::uint8_t>(b)}));
+        ApplyTexts(out);
     } catch (const text::Failure &e) {
         if (!holdsArea)
             return; // nothing of a radio's here: the image keeps its own

@@ -83,10 +83,11 @@ public:
     // The window's area of a radio image, decoded as a read decodes it
     // into the window's first texts (nothing is left from before).
     void ReadImage(const files::RadioImage &image);
-    // The window's texts into its area of an image (over the bytes there),
-    // checked first as a write checks them; a failure names the window. A
-    // window that has never held a radio's area (read or opened) and whose
-    // first texts do not convert leaves the image's area as it is.
+    // The window's texts into its area of an image: the fields whose text
+    // differs from what the image shows, checked as a write checks them;
+    // every other byte stays. A failure names the window. A window that has
+    // never held a radio's area (read or opened) and whose first texts do
+    // not convert leaves the image's area as it is.
     void WriteImage(files::RadioImage &image) const;
 
     // The time-out: Timer1 stops; where the window recovers and one of its
@@ -111,6 +112,10 @@ protected:
     virtual void ResetTexts() = 0;
     // The window's texts are those `blocks` decode to (into its first texts).
     virtual bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const = 0;
+    // The window's texts into its area of `image` where they differ from
+    // what the image shows (every other byte stays); throws text::Failure
+    // naming a field that does not convert or that the radio cannot hold.
+    virtual void ApplyTexts(files::RadioImage &image) const = 0;
 
 private:
     link::TransferPlan Plan() const;

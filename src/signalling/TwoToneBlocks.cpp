@@ -25,6 +25,22 @@ std::uint32_t NumberOrZero(const std::string &text)
     return text.empty() ? 0u : Low16(text::StrToInt(text));
 }
 
+// A tone pair as its letters where both nibbles are A to D, else as the
+// byte's two hexadecimal digits (which EncodeTonePair reads back).
+std::string PairText(std::uint8_t code)
+{
+    const std::string letters = DecodeTonePair(code);
+    return letters.size() == 2 ? letters : HexByte(code);
+}
+
+std::uint8_t ModeByte(const std::string &text)
+{
+    for (std::size_t m = 0; m < ResponseModeNames().size(); ++m)
+        if (ResponseModeNames()[m] == text)
+            return static_cast<std::uint8_t>(m);
+    return RawByte(text).value_or(0);
+}
+
 // The encode memory slot `k` of block 1 or 2 carries, from 1; 0 past 16.
 int EncodeMemory(int block, int k)
 {
@@ -77,14 +93,19 @@ void DecodeTwoToneBlock(int block, const Payload &in, TwoToneTexts &texts)
             for (int j = 0; j < 4; ++j) {
                 const std::size_t at = kDecodeRows[half] + static_cast<std::size_t>(3 * j);
                 const std::uint8_t code = in[at];
+                std::string &pair = texts.Decode(row, 3 * j + 1);
+                std::string &mode = texts.Decode(row, 3 * j + 2);
+                std::string &prompt = texts.Decode(row, 3 * j + 3);
                 if (code == 0) {
-                    texts.Decode(row, 3 * j + 1).clear();
+                    pair.clear(); // an entry not in use
+                    mode.clear();
+                    prompt.clear();
                     continue;
                 }
-                texts.Decode(row, 3 * j + 1) = DecodeTonePair(code);
-                if (in[at + 1] < ResponseModeNames().size())
-                    texts.Decode(row, 3 * j + 2) = ResponseModeNames()[in[at + 1]];
-                texts.Decode(row, 3 * j + 3) = std::to_string(in[at + 2]);
+                pair = PairText(code);
+                mode = in[at + 1] < ResponseModeNames().size() ? ResponseModeNames()[in[at + 1]]
+                                                               : std::to_string(in[at + 1]);
+                prompt = std::to_string(in[at + 2]);
             }
         }
     }
@@ -123,50 +144,103 @@ void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, Payload &f)
     const int firstRow = 2 * (block - kFirstDecodeBlock) + 1;
     for (std::size_t half = 0; half < 2; ++half) {
         const int row = firstRow + static_cast<int>(half);
-        if (row > kTwoToneRows || texts.Decode(row, 1).empty())
-            continue; // an unused row stays as it is
+        if (row > kTwoToneRows)
+            continue;
+        if (texts.Decode(row, 1).empty()) {
+            // A row not in use keeps its bytes but its first code, which
+            // says it is not in use (a read shows it so only for a code 0).
+            f[kDecodeRows[half]] = 0;
+            continue;
+        }
         for (int j = 0; j < 4; ++j) {
             const std::size_t at = kDecodeRows[half] + static_cast<std::size_t>(3 * j);
-            f[at] = EncodeTonePair(texts.Decode(row, 3 * j + 1));
+            const std::string &pair = texts.Decode(row, 3 * j + 1);
             const std::string &mode = texts.Decode(row, 3 * j + 2);
-            f[at + 1] = 0;
-            for (std::size_t m = 0; m < ResponseModeNames().size(); ++m)
-                if (ResponseModeNames()[m] == mode)
-                    f[at + 1] = static_cast<std::uint8_t>(m);
-            f[at + 2] = Low8(text::StrToInt(texts.Decode(row, 3 * j + 3)));
+            const std::string &prompt = texts.Decode(row, 3 * j + 3);
+            // An entry not in use as it was keeps the bytes the radio holds
+            // there; one that was in use is cleared.
+            const bool keep = pair.empty() && f[at] == 0;
+            f[at] = pair.empty() ? std::uint8_t{0} : EncodeTonePair(pair);
+            if (!mode.empty())
+                f[at + 1] = ModeByte(mode);
+            else if (!keep)
+                f[at + 1] = 0;
+            if (!prompt.empty() || !pair.empty())
+                f[at + 2] = Low8(text::StrToInt(prompt));
+            else if (!keep)
+                f[at + 2] = 0;
         }
     }
 }
 
+void FillNewEntries(const TwoToneTexts &before, TwoToneTexts &after)
+{
+    for (int r = 1; r <= kTwoToneRows; ++r)
+        for (int j = 0; j < 4; ++j) {
+            if (!before.Decode(r, 3 * j + 1).empty() || after.Decode(r, 3 * j + 1).empty())
+                continue;
+            if (after.Decode(r, 3 * j + 2).empty())
+                after.Decode(r, 3 * j + 2) = ResponseModeNames().front();
+            if (after.Decode(r, 3 * j + 3).empty())
+                after.Decode(r, 3 * j + 3) = "1";
+        }
+}
+
+void DecodeTwoToneArea(const TwoToneArea &area, TwoToneTexts &texts)
+{
+    for (int b = 0; b < kTwoToneBlocks; ++b)
+        DecodeTwoToneBlock(b, area[static_cast<std::size_t>(b)], texts);
+}
+
+void EncodeTwoToneArea(const TwoToneTexts &texts, TwoToneArea &area)
+{
+    for (int b = 0; b < kTwoToneBlocks; ++b)
+        EncodeTwoToneBlock(b, texts, area[static_cast<std::size_t>(b)]);
+}
+
 std::vector<NamedText> TwoToneFields(TwoToneTexts &t)
 {
-    std::vector<NamedText> fields{{"2TONE, Atone(hz)", &t.ed1, {}},
-                                  {"2TONE, Btone(hz)", &t.ed2, {}},
-                                  {"2TONE, Ctone(hz)", &t.ed3, {}},
-                                  {"2TONE, Dtone(hz)", &t.ed4, {}},
-                                  {"2TONE, Rest Time(ms)", &t.ed5, {}},
-                                  {"2TONE, First Frequency Time(ms)", &t.cb1, {}},
-                                  {"2TONE, Second Frequency Time(ms)", &t.cb2, {}},
-                                  {"2TONE, Interval Between Two Frequency (ms)", &t.cb3, {}}};
+    const std::string word = "0 to 65535";
+    const std::string frequency = "1 to 65535, or empty for none";
+    std::vector<NamedText> fields{{"2TONE, Atone(hz)", &t.ed1, {}, word, {}},
+                                  {"2TONE, Btone(hz)", &t.ed2, {}, word, {}},
+                                  {"2TONE, Ctone(hz)", &t.ed3, {}, word, {}},
+                                  {"2TONE, Dtone(hz)", &t.ed4, {}, word, {}},
+                                  {"2TONE, Rest Time(ms)", &t.ed5, {}, word, {}},
+                                  {"2TONE, First Frequency Time(ms)", &t.cb1, {}, word, {}},
+                                  {"2TONE, Second Frequency Time(ms)", &t.cb2, {}, word, {}},
+                                  {"2TONE, Interval Between Two Frequency (ms)", &t.cb3, {}, word, {}}};
     for (int r = 1; r <= kTwoToneRows; ++r) {
         const std::string row = "2TONE, Encode row " + std::to_string(r);
-        fields.push_back({row + ", First Frequency(hz)", &t.first[static_cast<std::size_t>(r - 1)], {}});
-        fields.push_back({row + ", Second Frequency(hz)", &t.second[static_cast<std::size_t>(r - 1)], {}});
+        fields.push_back({row + ", First Frequency(hz)", &t.first[static_cast<std::size_t>(r - 1)], {}, frequency, {}});
+        fields.push_back(
+            {row + ", Second Frequency(hz)", &t.second[static_cast<std::size_t>(r - 1)], {}, frequency, {}});
     }
     for (int r = 1; r <= kTwoToneRows; ++r) {
         const std::string row = "2TONE, Decode row " + std::to_string(r);
+        const bool unused = t.Decode(r, 1).empty();
         for (int j = 0; j < 4; ++j) {
-            fields.push_back({row + ", Decode" + std::to_string(j + 1), &t.Decode(r, 3 * j + 1), TonePairNames()});
-            fields.push_back({row + ", Response Mode", &t.Decode(r, 3 * j + 2), ResponseModeNames()});
-            fields.push_back({row + ", Prompt", &t.Decode(r, 3 * j + 3), {}});
+            const std::string n = std::to_string(j + 1);
+            std::string unkept;
+            if (unused && j > 0)
+                unkept = "The radio keeps none of decode row " + std::to_string(r) + " while its Decode1 is empty.";
+            const std::string entry =
+                unused ? "The radio keeps none of decode row " + std::to_string(r) + " while its Decode1 is empty."
+                : t.Decode(r, 3 * j + 1).empty()
+                    ? "The radio keeps no response mode or prompt in decode row " + std::to_string(r) +
+                          " while its Decode" + n + " is empty."
+                    : std::string();
+            fields.push_back({row + ", Decode" + n, &t.Decode(r, 3 * j + 1), TonePairNames(), {}, unkept});
+            fields.push_back({row + ", Response Mode " + n, &t.Decode(r, 3 * j + 2), ResponseModeNames(), {}, entry});
+            fields.push_back({row + ", Prompt " + n, &t.Decode(r, 3 * j + 3), {}, "0 to 255", entry});
         }
     }
     return fields;
 }
 
-void CheckTwoToneHeld(const TwoToneTexts &texts)
+void CheckTwoToneHeld(const TwoToneTexts &texts, const TwoToneArea &base, const std::vector<bool> *only)
 {
-    CheckBlockTextsHeld(texts, kTwoToneBlocks, TwoToneFields, EncodeTwoToneBlock, DecodeTwoToneBlock);
+    CheckHeldOver(texts, base, TwoToneFields, EncodeTwoToneArea, DecodeTwoToneArea, only);
 }
 
 } // namespace tonvar::signalling

@@ -52,11 +52,29 @@ struct TwoToneTexts {
 const std::vector<std::string> &TonePairNames();
 const std::vector<std::string> &ResponseModeNames();
 
+using TwoToneArea = std::array<memory::Payload, kTwoToneBlocks>;
+
+// Sets every text the block holds. A decode entry whose tone pair code is
+// 0 is not in use: its three cells are empty. A tone pair that is not two
+// of A to D shows as its two hexadecimal digits ("1B"), a response mode no
+// name stands for as its number.
 void DecodeTwoToneBlock(int block, const memory::Payload &payload, TwoToneTexts &texts);
-// A field that does not convert throws text::ConversionError.
+// A field that does not convert throws text::ConversionError. A decode row
+// whose "Decode1" is empty leaves its bytes as they are; an entry of a row in
+// use whose tone pair is empty is written as not in use (code 0). Over the
+// bytes a block was read from, the texts read from it give the same bytes.
 void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, memory::Payload &payload);
+void DecodeTwoToneArea(const TwoToneArea &area, TwoToneTexts &texts);
+void EncodeTwoToneArea(const TwoToneTexts &texts, TwoToneArea &area);
+// A tone pair given to a decode entry not in use in `before`: the entry's
+// empty response mode and prompt in `after` take the window's defaults
+// ("NONE" and "1"), so that a pair alone makes a whole entry.
+void FillNewEntries(const TwoToneTexts &before, TwoToneTexts &after);
+// "2TONE, Decode row 3, Decode2", "..., Response Mode 2", "..., Prompt 2".
 std::vector<NamedText> TwoToneFields(TwoToneTexts &texts);
-// What the radio cannot hold (HeldTexts.h).
-void CheckTwoToneHeld(const TwoToneTexts &texts);
+// What the radio cannot hold written over `base` (HeldTexts.h): also what
+// it would drop, a cell of a decode row whose "Decode1" is empty, or a
+// response mode or prompt of an entry without a tone pair.
+void CheckTwoToneHeld(const TwoToneTexts &texts, const TwoToneArea &base = {}, const std::vector<bool> *only = nullptr);
 
 } // namespace tonvar::signalling

@@ -1,6 +1,7 @@
 // The 2TONE window's sessions: memory area 3, eleven blocks (TwoToneBlocks.h).
 #pragma once
 
+#include "signalling/RadioAreas.h"
 #include "signalling/SignallingSession.h"
 #include "signalling/TwoToneBlocks.h"
 
@@ -33,6 +34,7 @@ protected:
         return t == texts;
     }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
+    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

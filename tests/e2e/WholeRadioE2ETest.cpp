@@ -152,7 +152,7 @@ TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
     const memory::ChannelRow before = form->table.Row(2);
     windows->Form2->logic.texts.Edit1 = "555";
     form->OpenRadioImageClick();
-    EXPECT_EQ(windows->Form2->logic.texts.Edit1, signalling::DtmfTexts().Edit1);
+    EXPECT_EQ(windows->Form2->logic.texts.Edit1, signalling::ImageTextsOf(read).dtmf.Edit1);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form->table.Row(2)[memory::kColRxFreq], test::SampleRow(2)[memory::kColRxFreq]);
     form->History().Stack().undo();

@@ -277,3 +277,27 @@ TEST(ChannelBlockRoundTrip, FrequenciesKeepTheirFiveDecimals)
         EXPECT_EQ(table.Cell(1, kColTxFreq), freq);
     }
 }
+
+// One column alone writes the bytes the whole block writes for it and no
+// other byte: what a saved image's changed cell needs.
+TEST(ChannelColumns, EachColumnWritesItsOwnBytesAsTheBlockDoes)
+{
+    const ChannelRow row = ProgrammedRow();
+    tonvar::memory::Payload whole{};
+    whole.fill(0x5A);
+    tonvar::memory::EncodeChannelBlock(row, whole);
+    const std::vector<std::pair<std::size_t, std::size_t>> bytes{
+        {0, 0}, {0, 4}, {4, 4}, {8, 2}, {10, 2}, {12, 1}, {13, 1}, {14, 1},
+        {15, 2}, {17, 1}, {18, 1}, {19, 1}, {20, 1}, {22, 1}, {23, 1}, {21, 1}};
+    for (int c = 1; c < kColumnCount; ++c) {
+        tonvar::memory::Payload one{};
+        one.fill(0x5A);
+        EncodeChannelColumn(c, row[static_cast<std::size_t>(c)], one);
+        const auto [first, count] = bytes[static_cast<std::size_t>(c)];
+        for (std::size_t i = 0; i < one.size(); ++i)
+            if (i >= first && i < first + count)
+                EXPECT_EQ(one[i], whole[i]) << "column " << c << ", byte " << i;
+            else
+                EXPECT_EQ(one[i], 0x5A) << "column " << c << " wrote byte " << i;
+    }
+}

@@ -134,3 +134,20 @@ TEST(SettingsBlockRoundTrip, EveryItemOfEveryBoxSurvives)
         }
     }
 }
+
+// One box alone writes the byte the whole block writes for it and no other.
+TEST(SettingsBoxes, EachBoxWritesItsOwnByteAsTheBlockDoes)
+{
+    const SettingsTexts texts{{"5", "2", "3", "180", "CHINESE", "Monitor", "H/L PowerSwitch", "CLOSE", "OPEN", "CLOSE"}};
+    tonvar::memory::Payload whole{};
+    whole.fill(0x5A);
+    tonvar::memory::EncodeSettingsBlock(texts, whole);
+    for (int n = 1; n <= kSettingsBoxCount; ++n) {
+        tonvar::memory::Payload one{};
+        one.fill(0x5A);
+        EncodeSettingsBox(n, texts.Box(n), one);
+        const std::size_t at = settings_offsets::kBox[static_cast<std::size_t>(n)];
+        for (std::size_t i = 0; i < one.size(); ++i)
+            EXPECT_EQ(one[i], i == at ? whole[i] : std::uint8_t{0x5A}) << "box " << n << ", byte " << i;
+    }
+}

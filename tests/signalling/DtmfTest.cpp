@@ -85,7 +85,7 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     settings[14] = 14; // group "B"
     settings[15] = 7;
     settings[16] = 2; // Continuous
-    settings[17] = 9; // no such transpond: left as it is
+    settings[17] = 9; // no such transpond: shown as its number
     settings[19] = 8; // ID digits
     settings[20] = 4; // memory 1: 4 digits
     settings[21] = 3;
@@ -129,10 +129,10 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     EXPECT_EQ(t.cb6, "B");
     EXPECT_EQ(t.cb7, "7");
     EXPECT_EQ(t.cb8, "Continuous");
-    EXPECT_EQ(t.cb9, "Off");
+    EXPECT_EQ(t.cb9, "9") << "a value no name stands for, not what the window held";
     EXPECT_EQ(t.autodial[0], "DD12");
     EXPECT_EQ(t.autodial[1], "*0#");
-    EXPECT_NE(t.autodial[8], "old") << "nothing is kept from before the read";
+    EXPECT_EQ(t.autodial[8], "55") << "memories 9 to 16 have no digit count: the digits from the first not D";
     EXPECT_EQ(t.autodial[9], "") << "a zero value empties the cell";
     EXPECT_EQ(dtmf.digitCounts[1], 4);
 }
@@ -277,4 +277,29 @@ TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
     Receive(Frame(1, 200, values));
     EXPECT_EQ(dtmf.texts, before);
     EXPECT_EQ(dtmf.Transfer().Current().number, 0) << "only block 0 was asked for";
+}
+
+// After a read every text is what the radio holds: an ID code and memories
+// the radio does not hold are empty, not what the window held before, and a
+// write then puts nobody's numbers into the radio.
+TEST_F(Dtmf, AReadLeavesNothingFromBeforeAndAWriteOfItWritesNothingMore)
+{
+    dtmf.texts.Edit1 = "12345678"; // the window's first text
+    dtmf.texts.autodial[0] = "999";
+    dtmf.texts.autodial[12] = "777";
+    dtmf.texts.cb6 = "A";
+    Bytes settings(28, 0);
+    settings[14] = 0xFF; // group code Off
+    ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
+    EXPECT_EQ(dtmf.texts.Edit1, "");
+    EXPECT_EQ(dtmf.texts.autodial[0], "");
+    EXPECT_EQ(dtmf.texts.autodial[12], "");
+    EXPECT_EQ(dtmf.texts.cb6, "Off");
+    const Bytes b = WriteFirstBlock();
+    EXPECT_EQ(Bytes(b.begin() + 10, b.begin() + 14), Bytes(4, 0)) << "no ID code";
+    EXPECT_EQ(b[19], 0);
+    // An ID of D symbols is what the radio holds too.
+    settings[19] = 3;
+    ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
+    EXPECT_EQ(dtmf.texts.Edit1, "DDD");
 }

@@ -99,13 +99,13 @@ TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
     EXPECT_EQ(t.id[15], "16");
 }
 
-TEST_F(FleetSync, AnUnknownBaudByteLeavesTheChoiceAndStrayBlocksTouchNothing)
+TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
 {
     fleet.rbtnClick();
     Bytes b0(28, 0);
     b0[4] = 30; // 3000 bps: not in the list
     Receive(Frame(2, 0, b0));
-    EXPECT_EQ(fleet.texts.cb1, "2400");
+    EXPECT_EQ(fleet.texts.cb1, "3000") << "what the radio holds, not what the window held";
     const FleetSyncTexts before = fleet.texts;
     Receive(Frame(2, 3, Bytes(28, 0x22)));
     Receive(Frame(2, 250, Bytes(28, 0x22)));

@@ -334,14 +334,15 @@ TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
     }
 }
 
-// A field that does not convert names the window and the field it is in.
+// A field that does not convert names the window and the field it is in,
+// and what the radio takes there.
 TEST_F(Together, AFailedConversionNamesTheWindowAndField)
 {
     const std::pair<Window, const char *> windows[] = {
         {Dtmf, "DTMF, First Digit Time [ms]: the radio keeps multiples of 10."},
-        {TwoTone, "2TONE, Rest Time(ms)"},
-        {FiveTone, "5TONE, Standard row 1, TX Time(ms)"},
-        {FleetSync, "FleetSync, Data TX Modulation Delay Time[ms]"}};
+        {TwoTone, "2TONE, Rest Time(ms): the radio takes 0 to 65535."},
+        {FiveTone, "5TONE, Standard row 1, TX Time(ms): the radio takes 0 to 255."},
+        {FleetSync, "FleetSync, Data TX Modulation Delay Time[ms]: the radio takes 0 to 65535."}};
     for (const auto &[w, where] : windows) {
         AllWindows fresh;
         fresh.SpoilFirstBlock(w);
@@ -367,17 +368,17 @@ TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
     };
     const Case cases[] = {
         {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb2 = "2560"; }, "DTMF, First Digit Time [ms]",
-         "The radio cannot hold '2560': it would keep '0'."},
+         "The radio cannot hold '2560': it would keep '0'. The radio takes 0 to 2550 in steps of 10."},
         {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb6 = "E"; }, "DTMF, Group Code",
          "The radio cannot hold 'E': it would keep 'D'. The radio takes Off, A, B, C, D, * or #."},
         {FleetSync, [](AllWindows &a) { a.fleetSync.texts.fleet[0] = "70000"; }, "FleetSync, row 1, Fleet",
-         "The radio cannot hold '70000': it would keep '4464'."},
+         "The radio cannot hold '70000': it would keep '4464'. The radio takes 1 to 65535, or empty for none."},
         {FleetSync, [](AllWindows &a) { a.fleetSync.texts.cb1 = "4800"; }, "FleetSync, FleetSync Baud Rate[bps]",
          "The radio cannot hold '4800'. The radio takes 1200 or 2400."},
         {TwoTone, [](AllWindows &a) { a.twoTone.texts.ed5 = "70000"; }, "2TONE, Rest Time(ms)",
-         "The radio cannot hold '70000': it would keep '4464'."},
+         "The radio cannot hold '70000': it would keep '4464'. The radio takes 0 to 65535."},
         {FiveTone, [](AllWindows &a) { a.fiveTone.texts.Standard(2, 1) = "300"; }, "5TONE, Standard row 2, TX Time(ms)",
-         "The radio cannot hold '300': it would keep '44'."},
+         "The radio cannot hold '300': it would keep '44'. The radio takes 0 to 255."},
         {FiveTone, [](AllWindows &a) { a.fiveTone.texts.Encode(1, 5) = "NOPE"; }, "5TONE, Encode row 1, Use Standard",
          "The radio cannot hold 'NOPE'. The radio takes CCIR, EIA, EEA, ZVEI1 or ZVEI2."},
     };

@@ -152,11 +152,12 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
     EXPECT_EQ(row5[0], "AB");
     EXPECT_EQ(row5[1], "REMIND+REPLY");
     EXPECT_EQ(row5[2], "16");
-    EXPECT_EQ(row5[3], "") << "a code of 0 empties only the tone pair";
-    EXPECT_NE(row5[4], "old") << "nothing is kept from before the read";
+    EXPECT_EQ(row5[3], "") << "a code of 0: an entry not in use";
+    EXPECT_EQ(row5[4], "") << "not what the window held";
+    EXPECT_EQ(row5[5], "");
     EXPECT_EQ(row5[6], "CD");
-    EXPECT_NE(row5[7], "old") << "nothing is kept from before the read";
-    EXPECT_EQ(row5[9], "B");
+    EXPECT_EQ(row5[7], "9") << "a mode no name stands for shows as its number";
+    EXPECT_EQ(row5[9], "1B") << "a code that is not two of A to D shows as its byte";
 }
 
 TEST_F(TwoTone, EditingRulesAndBadInput)
@@ -175,13 +176,19 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     tone.texts.ed1 = "1981";
     tone.texts.Decode(1, 1) = "AB";
     tone.xg2SetEditText(1, 1);
-    tone.texts.Decode(1, 4) = "";
+    tone.texts.Decode(1, 6) = "";
     port.Sent();
-    // Block 2 would not convert: nothing goes out, block 0 included.
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
+    // Block 3 would not convert: nothing goes out, block 0 included.
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'' is not a valid integer value");
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(tone.wbtnEnabled);
+    // An entry without its tone pair keeps no response mode or prompt.
+    tone.texts.Decode(1, 6) = "1";
+    tone.texts.Decode(1, 4) = "";
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }),
+              "The radio keeps no response mode or prompt in decode row 1 while its Decode2 is empty.");
+    EXPECT_TRUE(port.Sent().empty());
 }
 
 TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
@@ -213,14 +220,25 @@ TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
     EXPECT_EQ(tone.tones[0], "600.0");
 }
 
-TEST_F(FiveTone, AWriteRightAfterStartUpSendsNothing)
+// The window's first texts can be written: its empty rows go as codes of 0
+// and standard 0 (which a read shows as empty cells again).
+TEST_F(FiveTone, AWriteRightAfterStartUpWritesItsEmptyRows)
 {
     port.Sent();
-    // Block 1 would not convert, so not even block 0 goes out.
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'$' is not a valid integer value");
-    EXPECT_TRUE(port.Sent().empty());
-    EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "");
+    EXPECT_EQ(port.Sent().size(), 34u);
+    EXPECT_FALSE(tone.wbtnEnabled);
+    Receive({0x06});
+    const Bytes b1 = port.Sent();
+    ASSERT_EQ(b1.size(), 34u);
+    EXPECT_EQ(Bytes(b1.begin() + 4, b1.begin() + 17), Bytes(13, 0));
+    EXPECT_EQ(Bytes(b1.begin() + 18, b1.begin() + 31), Bytes(13, 0));
+    EXPECT_EQ(b1[17], 0x0A) << "the spare byte keeps block 0's ZVEI2 group code";
+    FiveToneTexts read;
+    tonvar::memory::Payload payload{};
+    std::copy(b1.begin() + 4, b1.begin() + 32, payload.begin());
+    DecodeFiveToneBlock(1, payload, read);
+    EXPECT_EQ(read.encode[0], (std::array<std::string, kEncodeColumns>{}));
 }
 
 TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
@@ -337,18 +355,18 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     EXPECT_TRUE(tone.rbtnEnabled);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(tone.texts.Standard(1, 1), "44");
-    EXPECT_EQ(tone.texts.Standard(1, 2), "F");
+    EXPECT_EQ(tone.texts.Standard(1, 2), "1F") << "above F: both digits";
     EXPECT_EQ(tone.texts.Standard(1, 3), "B");
     EXPECT_EQ(tone.texts.cb1, "500");
-    EXPECT_EQ(tone.texts.Encode(3, 1), "BCDEF");
+    EXPECT_EQ(tone.texts.Encode(3, 1), "ABCDEF") << "a sixth digit is shown";
     EXPECT_EQ(tone.texts.Encode(3, 2), "00123");
-    EXPECT_NE(tone.texts.Encode(3, 5), "old") << "nothing is kept from before the read";
+    EXPECT_EQ(tone.texts.Encode(3, 5), "9") << "a standard no name stands for shows as its number";
     EXPECT_EQ(tone.texts.Encode(4, 5), "EIA");
     const auto &row7 = tone.texts.decode[6];
     EXPECT_EQ(row7[0], "ZVEI2");
     EXPECT_EQ(row7[1], "12345");
-    EXPECT_EQ(row7[2], "CALL") << "function 12 reads as CALL";
-    EXPECT_EQ(row7[4], "CALL");
+    EXPECT_EQ(row7[2], "12") << "a function no name stands for shows as its number";
+    EXPECT_EQ(row7[4], "15");
     EXPECT_EQ(row7[6], "AWAKEN");
     EXPECT_NE(tone.texts.ed1, "old") << "nothing is kept from before the read";
 }
@@ -369,4 +387,58 @@ TEST_F(FiveTone, EditingRules)
     const FiveToneTexts before = tone.texts;
     Receive(Frame(4, 17, Bytes(28, 0x55)));
     EXPECT_EQ(tone.texts, before);
+}
+
+// After a read every cell is what the radio holds: decode rows the radio
+// does not use are empty, not what the window held before.
+TEST_F(FiveTone, AReadLeavesNothingFromBefore)
+{
+    FillTables(); // decode rows "EIA", encode rows "1"
+    tone.rbtnClick();
+    for (int n = 0; n <= 16; ++n)
+        Receive(Frame(4, static_cast<std::uint8_t>(n), Bytes(28, 0)));
+    EXPECT_TRUE(tone.rbtnEnabled);
+    for (int r = 1; r <= 16; ++r) {
+        EXPECT_EQ(tone.texts.encode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kEncodeColumns>{}));
+        EXPECT_EQ(tone.texts.decode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kDecodeColumns>{}));
+    }
+}
+
+// A radio read and written back unchanged whose decode row holds an entry
+// behind an empty first one: the write is refused with the true reason, the
+// radio keeping none of a row whose Decode1 is empty.
+TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
+{
+    tone.rbtnClick();
+    for (int n = 0; n <= 10; ++n) {
+        Bytes payload(28, 0);
+        if (n == 4) // rows 3 and 4
+            payload = {0, 0, 0, 0xBC, 1, 2};
+        Receive(Frame(3, static_cast<std::uint8_t>(n), payload));
+    }
+    EXPECT_EQ(tone.texts.Decode(3, 1), "");
+    EXPECT_EQ(tone.texts.Decode(3, 4), "BC");
+    port.Sent();
+    try {
+        tone.wbtnClick();
+        ADD_FAILURE() << "taken";
+    } catch (const tonvar::text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "The radio keeps none of decode row 3 while its Decode1 is empty.");
+        EXPECT_EQ(e.detail(), "2TONE, Decode row 3, Decode2");
+    }
+    EXPECT_TRUE(port.Sent().empty());
+    // A prompt that does not convert names its field and what it takes.
+    tone.texts.Decode(3, 4).clear();
+    tone.texts.Decode(3, 5).clear();
+    tone.texts.Decode(3, 6).clear();
+    tone.texts.Decode(1, 1) = "AB";
+    tone.xg2SetEditText(1, 1);
+    tone.texts.Decode(1, 9) = "";
+    try {
+        tone.wbtnClick();
+        ADD_FAILURE() << "taken";
+    } catch (const tonvar::text::Failure &e) {
+        EXPECT_EQ(std::string(e.what()), "'' is not a valid integer value");
+        EXPECT_EQ(e.detail(), "2TONE, Decode row 1, Prompt 3: the radio takes 0 to 255.");
+    }
 }
