@@ -34,11 +34,17 @@ protected:
     }
     bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
     {
-        DtmfTexts t;
+        return AreaTexts(blocks) == texts;
+    }
+    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
+    {
+        return AreaTexts(a) == AreaTexts(b);
+    }
+    static DtmfTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    {
         DtmfDigitCounts counts{};
-        for (std::size_t b = 0; b < blocks.size(); ++b)
-            DecodeDtmfBlock(static_cast<int>(b), blocks[b], t, counts);
-        return t == texts;
+        return DecodedArea<DtmfTexts>(
+            blocks, [&counts](int b, const memory::Payload &p, DtmfTexts &t) { DecodeDtmfBlock(b, p, t, counts); });
     }
     void CheckHeld() const override { CheckDtmfHeld(texts); }
     void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }

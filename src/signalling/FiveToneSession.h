@@ -36,10 +36,16 @@ protected:
     }
     bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
     {
-        FiveToneTexts t;
-        for (std::size_t b = 0; b < blocks.size(); ++b)
-            DecodeFiveToneBlock(static_cast<int>(b), blocks[b], t);
-        return t == texts;
+        return AreaTexts(blocks) == texts;
+    }
+    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
+    {
+        return AreaTexts(a) == AreaTexts(b);
+    }
+    static FiveToneTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    {
+        return DecodedArea<FiveToneTexts>(
+            blocks, [](int b, const memory::Payload &p, FiveToneTexts &t) { DecodeFiveToneBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
     void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }

@@ -25,10 +25,16 @@ protected:
     void ResetTexts() override { texts = FleetSyncTexts(); }
     bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
     {
-        FleetSyncTexts t;
-        for (std::size_t b = 0; b < blocks.size(); ++b)
-            DecodeFleetSyncBlock(static_cast<int>(b), blocks[b], t);
-        return t == texts;
+        return AreaTexts(blocks) == texts;
+    }
+    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
+    {
+        return AreaTexts(a) == AreaTexts(b);
+    }
+    static FleetSyncTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    {
+        return DecodedArea<FleetSyncTexts>(
+            blocks, [](int b, const memory::Payload &p, FleetSyncTexts &t) { DecodeFleetSyncBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
     void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }

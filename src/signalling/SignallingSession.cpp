@@ -54,12 +54,33 @@ void SignallingLogic::WriteImage(files::RadioImage &image) const
     } catch (const text::Failure &e) {
         if (!holdsArea)
             return; // nothing of a radio's here: the image keeps its own
-        const std::string where = e.detail().rfind(WindowName(), 0) == 0 ? e.detail()
-                                  : e.detail().empty()                   ? WindowName()
-                                                                         : WindowName() + ": " + e.detail();
-        throw text::Failure(e.what(), where);
+        throw Named(e);
     }
     image = out;
+}
+
+text::Failure SignallingLogic::Named(const text::Failure &e) const
+{
+    const std::string where = e.detail().rfind(WindowName(), 0) == 0 ? e.detail()
+                              : e.detail().empty()                   ? WindowName()
+                                                                     : WindowName() + ": " + e.detail();
+    return text::Failure(e.what(), where);
+}
+
+std::vector<memory::Payload> SignallingLogic::OverKnown() const
+{
+    files::RadioImage image;
+    for (std::size_t b = 0; b < known_.size(); ++b)
+        image.At({traits_.area, static_cast<std::uint8_t>(b)}) = known_[b];
+    try {
+        ApplyTexts(image);
+    } catch (const text::Failure &e) {
+        throw Named(e);
+    }
+    std::vector<memory::Payload> blocks;
+    for (std::size_t b = 0; b < known_.size(); ++b)
+        blocks.push_back(image.At({traits_.area, static_cast<std::uint8_t>(b)}));
+    return blocks;
 }
 
 link::TransferPlan SignallingLogic::Plan() const
@@ -75,10 +96,9 @@ link::TransferHooks SignallingLogic::Hooks()
             readBlocks_[b.number] = p;
     };
     hooks.build = [this](link::BlockRef b, memory::Payload &p) {
-        const bool known = b.number < known_.size();
-        if (known)
-            p = known_[b.number]; // what the radio gave, unchanged texts and spare bytes alike
-        if (!known || !Unchanged())
+        if (b.number < toWrite_.size())
+            p = toWrite_[b.number]; // over what the radio gave: only changed fields encoded again
+        else
             Encode(b.number, p);
     };
     // The radio holds a block when every byte the block's fields set is as
@@ -96,11 +116,16 @@ link::TransferHooks SignallingLogic::Hooks()
         for (std::size_t i = 0; i < written.size(); ++i)
             if (zeros[i] == ones[i] && written[i] != read[i])
                 return false;
-        // Nor may the radio's bytes show a value the window does not hold.
-        files::RadioImage image;
+        // Nor may the radio's bytes show a value the window does not hold
+        // (an entry behind an empty first one, say).
+        std::vector<memory::Payload> wrote(static_cast<std::size_t>(traits_.blocks));
         for (const auto &[block, bytes] : transfer_.Written())
-            std::copy_n(bytes.begin() + 4, memory::kPayloadLength, image.At({block.area, block.number}).begin());
-        return ImageHooks(image, {}).same(b, written, read);
+            if (block.number < wrote.size())
+                std::copy_n(bytes.begin() + 4, memory::kPayloadLength, wrote[block.number].begin());
+        std::vector<memory::Payload> radio = wrote;
+        if (b.number < radio.size())
+            radio[b.number] = read;
+        return SameTexts(wrote, radio);
     };
     return hooks;
 }
@@ -131,8 +156,12 @@ void SignallingLogic::wbtnClick()
     if (!MayStart())
         return;
     try {
-        // What the radio gave and the user left alone goes back as it came.
-        if (!Unchanged())
+        // Over what the radio gave, only the fields whose text changed are
+        // encoded again and judged; what the user left alone goes back as it came.
+        toWrite_.clear();
+        if (!known_.empty())
+            toWrite_ = OverKnown();
+        else
             CheckHeld();
         transfer_.Check(Plan(), Hooks());
     } catch (const text::ConversionError &e) {

@@ -18,6 +18,7 @@
 #include "files/RadioImage.h"
 #include "link/Transfer.h"
 #include "protocol/MainSession.h"
+#include "text/Convert.h"
 
 #include <functional>
 #include <string>
@@ -112,6 +113,18 @@ protected:
     virtual void ResetTexts() = 0;
     // The window's texts are those `blocks` decode to (into its first texts).
     virtual bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const = 0;
+    // Two areas decode to the same texts.
+    virtual bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const = 0;
+    // For the windows' ShowsBlocks and SameTexts: `decode(block, payload,
+    // texts)` of every block of `blocks` into first texts.
+    template <typename Texts, typename Decode>
+    static Texts DecodedArea(const std::vector<memory::Payload> &blocks, Decode decode)
+    {
+        Texts t{};
+        for (std::size_t b = 0; b < blocks.size(); ++b)
+            decode(static_cast<int>(b), blocks[b], t);
+        return t;
+    }
     // The window's texts into its area of `image` where they differ from
     // what the image shows (every other byte stays); throws text::Failure
     // naming a field that does not convert or that the radio cannot hold.
@@ -142,6 +155,13 @@ private:
     // these bytes; a changed area is encoded over them.
     std::vector<memory::Payload> known_;
     bool Unchanged() const { return !known_.empty() && ShowsBlocks(known_); }
+    // The known area with the fields whose text changed encoded again,
+    // judged as a write judges them; a failure names the window and field.
+    std::vector<memory::Payload> OverKnown() const;
+    // What a write sends, block by block (the known area with the changes),
+    // or none: then each block is encoded from the texts.
+    std::vector<memory::Payload> toWrite_;
+    text::Failure Named(const text::Failure &e) const;
     protocol::MainSession &main_;
     protocol::Timer &timer1_;
     std::function<void(const std::string &)> showMessage_;

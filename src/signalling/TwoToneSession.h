@@ -28,10 +28,15 @@ protected:
     void ResetTexts() override { texts = TwoToneTexts(); }
     bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
     {
-        TwoToneTexts t;
-        for (std::size_t b = 0; b < blocks.size(); ++b)
-            DecodeTwoToneBlock(static_cast<int>(b), blocks[b], t);
-        return t == texts;
+        return AreaTexts(blocks) == texts;
+    }
+    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
+    {
+        return AreaTexts(a) == AreaTexts(b);
+    }
+    static TwoToneTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    {
+        return DecodedArea<TwoToneTexts>(blocks, [](int b, const memory::Payload &p, TwoToneTexts &t) { DecodeTwoToneBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
     void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }

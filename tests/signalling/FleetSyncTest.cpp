@@ -105,6 +105,9 @@ TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
     Bytes b0(28, 0);
     b0[4] = 30; // 3000 bps: not in the list
     Receive(Frame(2, 0, b0));
+    Receive(Frame(2, 1, Bytes(28, 0)));
+    Receive(Frame(2, 2, Bytes(28, 0)));
+    ASSERT_TRUE(fleet.rbtnEnabled);
     EXPECT_EQ(fleet.texts.cb1, "3000") << "what the radio holds, not what the window held";
     const FleetSyncTexts before = fleet.texts;
     Receive(Frame(2, 3, Bytes(28, 0x22)));

@@ -404,9 +404,10 @@ TEST_F(FiveTone, AReadLeavesNothingFromBefore)
     }
 }
 
-// A radio read and written back unchanged whose decode row holds an entry
-// behind an empty first one: the write is refused with the true reason, the
-// radio keeping none of a row whose Decode1 is empty.
+// A radio whose decode row holds an entry behind an empty first one: written
+// back unchanged, the row goes back as it came; an entry the user changes
+// there is refused with the true reason, the radio keeping none of a row
+// whose Decode1 is empty.
 TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
 {
     tone.rbtnClick();
@@ -419,6 +420,11 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     EXPECT_EQ(tone.texts.Decode(3, 1), "");
     EXPECT_EQ(tone.texts.Decode(3, 4), "BC");
     port.Sent();
+    EXPECT_NO_THROW(tone.wbtnClick()) << "what the radio holds goes back as it came";
+    EXPECT_FALSE(port.Sent().empty());
+    tone.Button3Click();
+    messages.clear();
+    tone.texts.Decode(3, 4) = "BD";
     try {
         tone.wbtnClick();
         ADD_FAILURE() << "taken";
