@@ -53,14 +53,44 @@ add_custom_target(tonvar_man ALL DEPENDS ${_man_pages})
 install(FILES ${_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/radio-image.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The licence (GPL-3.0-or-later) in Debian's machine-readable copyright format,
+# and the release history as a Debian changelog, compressed as Debian ships it.
+# The package's version is the project's: the changelog's latest entry and the
+# metainfo's latest release must name it.
+file(STRINGS ${_data}/changelog _changelog_top LIMIT_COUNT 1)
+if(NOT _changelog_top MATCHES "^tonvar \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "data/changelog: the latest entry is not version ${PROJECT_VERSION}: ${_changelog_top}")
+endif()
+file(READ ${_data}/${TONVAR_APP_ID}.metainfo.xml _metainfo)
+string(FIND "${_metainfo}" "<release version=\"${PROJECT_VERSION}\"" _release_at)
+if(_release_at EQUAL -1)
+  message(FATAL_ERROR "${TONVAR_APP_ID}.metainfo.xml: no release ${PROJECT_VERSION}")
+endif()
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${_data}/changelog ${_data}/${TONVAR_APP_ID}.metainfo.xml)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+  COMMAND gzip -9 -n -c ${_data}/changelog > ${CMAKE_BINARY_DIR}/doc/changelog.gz
+  DEPENDS ${_data}/changelog
+  VERBATIM)
+add_custom_target(tonvar_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${_data}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # cpack -G DEB (or cpack --preset default): the dependencies come from the
 # binaries through dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME tonvar)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${TONVAR_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programming tool for a 16-channel handheld two-way radio")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Reads the channel memory and the general settings of a 16-channel handheld two-way radio over its USB programming cable, shows them in a table for editing, keeps them in channel files and writes them back into the radio. The DTMF, 2TONE, 5TONE and FleetSync signalling settings have a window each. tonvar-cli reads, writes and verifies radios from scripts, many at once. A simulated radio, tonvar-radio-sim, lets the tool be tried without a radio.")
+# The long description in lines of under 80 characters, as Debian's tools show it.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Reads the channel memory and the general settings of a 16-channel handheld"
+  "two-way radio over its USB programming cable, shows them in a table for"
+  "editing, keeps them in channel files and writes them back into the radio."
+  "The DTMF, 2TONE, 5TONE and FleetSync signalling settings have a window each."
+  "tonvar-cli reads, writes and verifies radios from scripts, many at once. A"
+  "simulated radio, tonvar-radio-sim, lets the tool be tried without a radio.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/tonvar/tonvar")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

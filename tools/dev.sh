@@ -6,15 +6,18 @@
 #   bash tools/dev.sh test   install what is missing, build, run all tests in
 #                            the normal build and under AddressSanitizer and
 #                            UndefinedBehaviorSanitizer (serial tests also
-#                            under ThreadSanitizer); build, install and check
-#                            the Debian package; build once with clang; run
-#                            each fuzz target for 30 seconds (fuzz/README.md)
+#                            under ThreadSanitizer); build, check (lintian,
+#                            hardening-check), install and check the Debian
+#                            package; build once with clang; run each fuzz
+#                            target for 30 seconds (fuzz/README.md); before
+#                            all that, shellcheck every shell script
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev libxcb1-dev)
 # What `test` needs besides: the clang build, the Debian package and its checks.
 test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool openbox
+               lintian devscripts shellcheck
                clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
                qemu-system-x86 busybox-static cpio)
 
@@ -38,15 +41,52 @@ build() {
     cmake --build --preset "$1"
 }
 
-# The Debian package from the default build: built, installed on this
-# machine, and its installed files checked.
+# Every shell script of the tree: *.sh and whatever starts with a #! line
+# naming sh or bash (the build folders and .git left out), NUL-separated.
+shell_scripts() {
+    local f line
+    find . \( -path ./.git -o -path './build*' -o -path ./.cache \) -prune -o -type f -print0 |
+        while IFS= read -r -d '' f; do
+            case $f in
+            *.sh) printf '%s\0' "$f" ;;
+            *)
+                line=$(head -c 100 "$f" | head -n 1 | tr -d '\0') || line=
+                case $line in
+                '#!'*[/\ ]sh | '#!'*[/\ ]sh\ * | '#!'*[/\ ]bash | '#!'*[/\ ]bash\ *) printf '%s\0' "$f" ;;
+                esac
+                ;;
+            esac
+        done
+}
+
+check_shell_scripts() {
+    local scripts=()
+    mapfile -d '' -t scripts < <(shell_scripts | sort -z)
+    [ ${#scripts[@]} -gt 0 ] || { echo "no shell scripts found" >&2; return 1; }
+    shellcheck "${scripts[@]}"
+    echo "shellcheck: ${#scripts[@]} scripts clean"
+}
+
+# The Debian package from the default build: built, checked by lintian (no
+# error, no warning), installed on this machine, and its installed files
+# checked.
 check_package() {
     local version deb id=io.github.tonvar.tonvar
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
     rm -f build/package/tonvar_*.deb
     cpack --preset default
     deb=$(echo build/package/tonvar_"$version"_*.deb)
+    lintian --fail-on error,warning "$deb"
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "./$deb"
+    # Hardened as Debian 12 builds its packages: PIE, stack protector,
+    # _FORTIFY_SOURCE, relro and bind-now (lintian reports these only as
+    # information). Control-flow protection (-fcf-protection) is not among
+    # Debian 12's defaults and not asked for here.
+    hardening-check --nocfprotection /usr/bin/tonvar /usr/bin/tonvar-cli /usr/bin/tonvar-radio-sim
+    [ "$(zcat /usr/share/doc/tonvar/changelog.gz | sed -n '1s/^tonvar (\([^)]*\)) .*/\1/p')" = "$version" ] ||
+        { echo "changelog: the latest entry is not $version" >&2; return 1; }
+    grep -q '^License: GPL-3+$' /usr/share/doc/tonvar/copyright ||
+        { echo "copyright: not GPL-3+" >&2; return 1; }
     desktop-file-validate "/usr/share/applications/$id.desktop"
     appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml"
     grep -q "<release version=\"$version\"" "/usr/share/metainfo/$id.metainfo.xml" ||
@@ -82,6 +122,7 @@ run)
     ;;
 test)
     install_missing "${packages[@]}" "${test_packages[@]}"
+    check_shell_scripts
     build default
     ctest --preset default
     check_package

@@ -37,8 +37,8 @@ trap cleanup EXIT
 
 # Waits up to 10 s for a command to succeed.
 wait_for() {
-    local i
-    for i in $(seq 100); do
+    local _
+    for _ in $(seq 100); do
         "$@" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
@@ -72,7 +72,8 @@ QSS
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 wait_for test -s "$work/display"
-export DISPLAY=:$(head -1 "$work/display")
+DISPLAY=:$(head -1 "$work/display")
+export DISPLAY
 wait_for xdpyinfo
 
 # shoot OUT [environment...] -- [tonvar arguments...]: the main window with the
@@ -83,9 +84,9 @@ shoot() {
     while [ $# -gt 0 ] && [ "$1" != -- ]; do env+=("$1"); shift; done
     [ $# -gt 0 ] && shift
     args=("$@")
-    env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work "${env[@]}" "$tonvar" "${args[@]}" >"$work/tonvar.log" 2>&1 &
+    env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "${env[@]}" "$tonvar" "${args[@]}" >"$work/tonvar.log" 2>&1 &
     local pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     wait_for xdotool search --onlyvisible --name '^TONVAR  V1\.0$'
     local window
     window=$(xdotool search --onlyvisible --name '^TONVAR  V1\.0$' | head -1)
@@ -101,7 +102,7 @@ shoot() {
     xdotool windowfocus --sync "$dialog"
     xdotool type --delay 20 "$work/example.wh"
     xdotool key Return
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         xdotool search --onlyvisible --name '^Open' >/dev/null 2>&1 || break
         sleep 0.1
     done

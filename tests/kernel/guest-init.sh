@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# shellcheck shell=dash
 # The guest's /init: loads the USB-serial modules, runs the scenario named on
 # the kernel command line (tonvar.scenario=NAME) and powers off. Everything
 # the host judges is printed on the console as lines starting with "@@ ":
@@ -14,7 +15,7 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /tmp /run/lock /var
 ln -s /run/lock /var/lock
-for m in $(cat /mod/order); do insmod /mod/"$m".ko || echo "@@ FAIL insmod $m"; done
+while read -r m; do insmod /mod/"$m".ko || echo "@@ FAIL insmod $m"; done </mod/order
 
 say() { echo "@@ $*"; }
 cli() { /usr/bin/tonvar-cli "$@"; }
@@ -44,20 +45,20 @@ case "$scenario" in
 ftdi-*) dev=ttyUSB0 ;;
 uart-*) dev=ttyS1 ;;
 esac
-[ -n "$dev" ] && { wait_path /dev/$dev 20 || say FAIL no /dev/$dev; }
+[ -n "$dev" ] && { wait_path "/dev/$dev" 20 || say FAIL no "/dev/$dev"; }
 
 # read, write, verify and read again: the files and the radio's log are
 # compared with the same steps over a pseudo-terminal.
 run_rw() {
     # The FTDI adapter is the one USB serial port: --all picks it alone.
-    if [ $dev = ttyUSB0 ]; then
+    if [ "$dev" = ttyUSB0 ]; then
         cli read -q --all /tmp/first.wh; say rc read $?
     else
-        cli read -q -p $dev /tmp/first.wh; say rc read $?
+        cli read -q -p "$dev" /tmp/first.wh; say rc read $?
     fi
-    cli write -q -p $dev /data/channels.wh; say rc write $?
-    cli verify -q -p $dev /data/channels.wh; say rc verify $?
-    cli read -q -p $dev /tmp/again.wh; say rc again $?
+    cli write -q -p "$dev" /data/channels.wh; say rc write $?
+    cli verify -q -p "$dev" /data/channels.wh; say rc verify $?
+    cli read -q -p "$dev" /tmp/again.wh; say rc again $?
     send_file first /tmp/first.wh
     send_file again /tmp/again.wh
 }
@@ -80,60 +81,64 @@ run_ports() {
 # ends, what it says, what it leaves behind, the processor time it used.
 run_unplug() {
     if [ "$1" = read ]; then
-        ( time /usr/bin/tonvar-cli read -p $dev /tmp/pulled.wh ) > /tmp/out 2>&1 &
+        ( time /usr/bin/tonvar-cli read -p "$dev" /tmp/pulled.wh ) > /tmp/out 2>&1 &
     else
-        ( time /usr/bin/tonvar-cli write -p $dev /data/channels.wh ) > /tmp/out 2>&1 &
+        ( time /usr/bin/tonvar-cli write -p "$dev" /data/channels.wh ) > /tmp/out 2>&1 &
     fi
     pid=$!
-    wait_path /run/lock/LCK..$dev 20 || say FAIL never locked
+    wait_path "/run/lock/LCK..$dev" 20 || say FAIL never locked
     say WAIT unplug
-    wait_gone /sys/class/tty/$dev 60 || say FAIL never unplugged
+    wait_gone "/sys/class/tty/$dev" 60 || say FAIL never unplugged
     gone=$(now_cs)
-    wait $pid
-    say rc $1 $?
+    wait "$pid"
+    say rc "$1" $?
     ended=$(now_cs)
-    say ended_ms $(((ended - gone) * 10))
+    say ended_ms "$(((ended - gone) * 10))"
     send_file out /tmp/out
     if [ -e /tmp/pulled.wh ]; then say partial yes; else say partial no; fi
-    say locks $(ls /run/lock | grep -c LCK)
+    locks=0
+    for f in /run/lock/*LCK*; do
+        if [ -e "$f" ] || [ -L "$f" ]; then locks=$((locks + 1)); fi
+    done
+    say locks "$locks"
 }
 
 # A second program opening the port while one holds it.
 run_exclusive() {
-    cli read -q -p $dev /tmp/held.wh > /tmp/out1 2>&1 &
+    cli read -q -p "$dev" /tmp/held.wh > /tmp/out1 2>&1 &
     pid=$!
-    wait_path /run/lock/LCK..$dev 20 || say FAIL never locked
-    cli read -p /dev/$dev /tmp/second.wh > /tmp/out2 2>&1; say rc second $?
+    wait_path "/run/lock/LCK..$dev" 20 || say FAIL never locked
+    cli read -p "/dev/$dev" /tmp/second.wh > /tmp/out2 2>&1; say rc second $?
     if [ -e /tmp/second.wh ]; then say second_file yes; else say second_file no; fi
     send_file second /tmp/out2
-    wait $pid; say rc first $?
+    wait "$pid"; say rc first $?
 }
 
 # Low latency asked for while the port is open and given back on close, and
 # how long a read takes through the driver.
 run_latency() {
     timer=/sys/bus/usb-serial/devices/$dev/latency_timer
-    say latency_idle $(cat $timer)
-    cli read -q -p $dev /tmp/timed.wh &
+    say latency_idle "$(cat "$timer")"
+    cli read -q -p "$dev" /tmp/timed.wh &
     pid=$!
-    wait_path /run/lock/LCK..$dev 20 || say FAIL never locked
-    open=$(cat $timer)
+    wait_path "/run/lock/LCK..$dev" 20 || say FAIL never locked
+    open=$(cat "$timer")
     i=0
-    while [ "$open" != 1 ] && [ $i -lt 100 ] && kill -0 $pid 2>/dev/null; do
-        sleep 0.05; i=$((i + 1)); open=$(cat $timer)
+    while [ "$open" != 1 ] && [ $i -lt 100 ] && kill -0 "$pid" 2>/dev/null; do
+        sleep 0.05; i=$((i + 1)); open=$(cat "$timer")
     done
-    say latency_open $open
-    wait $pid; say rc held $?
-    say latency_closed $(cat $timer)
+    say latency_open "$open"
+    wait "$pid"; say rc held $?
+    say latency_closed "$(cat "$timer")"
     start=$(now_cs)
-    cli read -q -p $dev /tmp/timed.wh; say rc timed $?
-    say read_ms $((($(now_cs) - start) * 10))
+    cli read -q -p "$dev" /tmp/timed.wh; say rc timed $?
+    say read_ms "$((($(now_cs) - start) * 10))"
 }
 
 # A break from the far end: reported as a line error, not taken as a byte,
 # and what follows it still arrives.
 run_break() {
-    /usr/bin/line-probe /dev/$dev 60 4
+    /usr/bin/line-probe "/dev/$dev" 60 4
     say rc probe $?
 }
 

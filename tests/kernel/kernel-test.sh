@@ -140,8 +140,8 @@ boot() {
     local port=()
     case $what in
     ftdi-*)
-        port=(-device qemu-xhci,id=xhci -chardev "serial,id=cable,path=$sim_device"
-            -device usb-serial,chardev=cable,id=usb1 -chardev "file,id=spare,path=$work/spare.out") ;;
+        port=(-device "qemu-xhci,id=xhci" -chardev "serial,id=cable,path=$sim_device"
+            -device "usb-serial,chardev=cable,id=usb1" -chardev "file,id=spare,path=$work/spare.out") ;;
     uart-break)
         # A telnet server: IAC BREAK from the host end is a break on the line.
         port=(-chardev "socket,id=line,host=127.0.0.1,port=$line_port,server=on,wait=off,telnet=on"
@@ -259,7 +259,7 @@ ftdi-unplug-read | ftdi-unplug-write)
             fail "no hang-up message: $(cat "$work/out")"
         expect "a partial channel file" "$(said partial)" no
     else
-        grep -q 'The cable was unplugged or the port was closed' "$work/out" && grep -q 'write it again' "$work/out" ||
+        { grep -q 'The cable was unplugged or the port was closed' "$work/out" && grep -q 'write it again' "$work/out"; } ||
             fail "no hang-up message: $(cat "$work/out")"
     fi
     expect "lock files left" "$(said locks)" 0
@@ -278,7 +278,7 @@ ftdi-exclusive | uart-exclusive)
     expect "the first program's exit status" "$(said "rc first")" 0
     expect "the second program's exit status" "$(said "rc second")" 1
     expect "the second program's file" "$(said second_file)" no
-    grep -q 'Error opening serial port' "$work/second" && grep -q 'is in use by tonvar-cli' "$work/second" ||
+    { grep -q 'Error opening serial port' "$work/second" && grep -q 'is in use by tonvar-cli' "$work/second"; } ||
         fail "the second opener was not refused with the program's message: $(cat "$work/second")"
     echo "$what: $(grep -m1 'in use' "$work/second")"
     ;;
@@ -307,7 +307,7 @@ ftdi-latency)
     # sysfs shows 1 ms while the port has ASYNC_LOW_LATENCY, else the
     # adapter's own timer (QEMU's adapter reports 0, a real FT232 16).
     idle=$(said latency_idle)
-    [ -n "$idle" ] && [ "$idle" != 1 ] || fail "the latency timer before the port was opened: '$idle'"
+    { [ -n "$idle" ] && [ "$idle" != 1 ]; } || fail "the latency timer before the port was opened: '$idle'"
     expect "the latency timer while the port is open" "$(said latency_open)" 1
     expect "the latency timer after the port was closed" "$(said latency_closed)" "$idle"
     expect "the timed read's exit status" "$(said "rc timed")" 0
