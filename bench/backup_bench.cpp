@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole-radio backup (all six areas, 52 blocks) through tonvar-cli's
 // runner against simulated radios modelling the line at 9600 baud both ways:
 // one radio beside its wire floor (every byte both ways at 10 bits a byte,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's cost per extra radio: one radio written, then four written at
 // once on the one event loop, each against its own simulated radio modelling
 // the line at 9600 baud both ways. Reports both times and their ratio (1.00

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window costs while nothing happens: the built application
 // is started (on Xvfb where it is installed, else the offscreen platform),
 // left alone for a while, and the processor time it used in that span is

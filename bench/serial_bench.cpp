@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial port benchmark, run against a pseudo-terminal:
 //  1. delay from the last byte of a reply to its OnReceiveData on the GUI
 //     thread (target: ReadIntervalTimeout + under 2 ms), median and worst;

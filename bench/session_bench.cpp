@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole sessions against the simulated radio, which models the line at 9600
 // baud both ways, beside the wire floor: every byte both ways at 10 bits a
 // byte, plus the 20 ms of quiet that ends each of the radio's 18 replies. A

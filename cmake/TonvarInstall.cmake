@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place, under the GNUInstallDirs folders, and
 # the Debian package that CPack builds from the same rules.
 include(GNUInstallDirs)

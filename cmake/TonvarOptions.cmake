@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compiler settings shared by every target of our own. Qt and GoogleTest come in
 # as imported targets, so their headers are system headers and do not trip -Werror.
 add_library(tonvar_options INTERFACE)

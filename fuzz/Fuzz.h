@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: a failed check that libFuzzer reports as a
 // crash, and a reader that takes an input apart from its first byte on, so
 // that a hand-made seed reads in the order it is written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial port and timers for the targets that drive sessions. The port
 // checks that every byte handed to it lies in the frame buffer and reads each
 // one, so a read past the end shows up under the sanitizers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once on every file in the folders (or files) named on
 // the command line, as the ordinary test builds do with the seeds and the
 // inputs of past findings. A broken invariant aborts; a folder that does not

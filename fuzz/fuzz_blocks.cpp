@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every block decoder on an arbitrary received frame: the channel and
 // settings blocks, the four signalling windows' blocks, and the codes inside
 // them. A decoder writes only what the frame names; what it shows and can be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Channel files come from other people: any bytes at all must load into the
 // channel table and the panel's texts, or stop with the loader's own message,
 // without writing outside the table. What loads is then used the way a write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSV channel lists come from spreadsheets and other programs: any bytes at
 // all must import into channels 1 to 16 or be refused as no list, without
 // touching the captions or another row. Every channel an import fills holds

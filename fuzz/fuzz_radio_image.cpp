@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Radio images come from disks, mail and other people: any bytes must parse
 // into an image or stop with the parser's own message. An image that parsed
 // reads through every window's codec into named fields (one name a field),

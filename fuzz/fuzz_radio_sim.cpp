@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated radio's message parser, through its public interface only:
 // bytes written to its pseudo-terminal in bursts, with pauses between some
 // of them, and faults switched on as its command line does. The tests and

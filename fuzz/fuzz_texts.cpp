@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text conversion on an arbitrary text: the number conversions every
 // window uses, the codes of the block encoders, and the channel table's edit
 // rules. A conversion either throws its conversion error or gives a value

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpora in fuzz/corpus/: valid channel files, whole
 sessions of every window as command streams for the receive handler, frames
 of every area, texts the windows hold, and bursts for the simulated radio.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the fuzz targets of build-fuzz/ (cmake --preset fuzz && cmake --build
 # --preset fuzz), one after the other, each for a bounded time, and fails on
 # the first crash, leak, sanitizer report or broken invariant.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a Debian 12 machine for tonvar, builds it, and then either starts the
 # application (`run`) or runs every test (`test`).
 #

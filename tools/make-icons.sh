@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon (data/icons/tonvar.svg) to the PNG sizes that
 # are installed beside it. Run after changing the drawing and commit the PNGs.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot.png, the main window as the README and the AppStream
 # metainfo show it: tonvar on a virtual X display (Xvfb) with an example
 # channel file loaded through File > Open. Run it after changing the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application's six windows, created once in their order: the main
 // window, DTMF, 2TONE, 5TONE, FleetSync, and the progress dialog.
 #pragma once

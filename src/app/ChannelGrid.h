@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel table on screen: the grid's columns (captions, editors, pick
 // lists, default texts) and the grid's view of the table of texts. Rows 1 to
 // 16 of the table are the grid's rows 0 to 15; row 0, the captions, is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: --help and --version, nothing else.
 //
 // Both are answered before the windows' QApplication exists, so they work

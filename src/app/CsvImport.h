@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A CSV channel list (files/ChannelCsv.h) imported into the channel table.
 //
 // Each data row goes to the channel 1 to 16 its Location names; rows without

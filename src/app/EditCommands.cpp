@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Edit menu (undo and redo, the clipboard, clearing and
 // moving channels) and the CSV import and export of the File menu.
 #include "app/SaveGuard.h"

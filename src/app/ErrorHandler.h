@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application's default error handling.
 //
 // A failure raised in an event handler (a text that does not convert, a port

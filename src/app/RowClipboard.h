@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows and cells of the channel table on the clipboard, as spreadsheets keep
 // them: tab-separated text, one line per row. Pasted cells go into the table
 // as if the user had typed them one by one, so a pasted row is checked and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save of the window never replaces a file of another kind: a channel file
 // never goes over a radio image (every signalling area lost), an image never
 // over a channel file, a CSV export over neither, and none over a roster or

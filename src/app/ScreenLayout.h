@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adapting the main window to small screens (800 x 600 and smaller).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bridges from the session logic's small interfaces to the real port and
 // a Qt timer.
 #pragma once

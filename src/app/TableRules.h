@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel table's editing rules, as plain functions of texts.
 //
 // Each time the user commits a cell, xgSetEditText checks and completes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo of the user's changes to the channel table and the settings
 // boxes, on Qt's undo stack.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit1.h"
 
 #include "app/ChannelGrid.h"

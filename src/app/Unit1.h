@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the channel table, the "Optional Function" panel with the
 // port selector, the Open / Save / Read / Write buttons and the status bar.
 // It owns the serial port, the resend timer and the session state, and routes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's command line, as a plain function of its arguments.
 //
 //   tonvar-cli ports

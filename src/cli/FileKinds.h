@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A command that saves one kind of file never replaces a file of another:
 // a read never puts a channel file over a radio image (every signalling area
 // lost), a backup never puts an image over a channel file, and neither

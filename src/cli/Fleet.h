@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fleet from one radio image and a roster: each radio's own image; and the
 // IDs by which the radios of a fleet answer, which no two may share.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's progress: a bar per radio redrawn in place on a terminal,
 // plain lines otherwise, nothing with --quiet. Messages (errors) go out as
 // whole lines between redraws, so they never break a bar.

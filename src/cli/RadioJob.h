@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One radio's read, write or verify for tonvar-cli: one transfer of the
 // channels and settings over its own link (or, for a whole radio, the five
 // transfers of its six areas, one after another), with what a script needs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one RadioJob per port, all at once on the one Qt event loop: each has
 // its own TComm, set up as the main window sets up its port, and its own
 // 300 ms resend timer. One radio's failure never stops another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli: reads, writes and verifies radios from scripts, one or many at
 // once, with the main window's sessions and channel files; backs up and
 // restores whole radios as radio images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Channel lists as CSV, in the generic format the common open-source radio
 // programmers read and write: UTF-8, comma-separated, the first line naming
 // the columns

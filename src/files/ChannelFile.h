@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Channel files (*.wh): the channel table and nine settings in a small text
 // file of 26 lines ended by CR LF.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an existing file holds, so that saving one kind of file never
 // replaces a file of another: a channel file never goes over a radio image
 // (every signalling area lost), an image never over a channel file, and

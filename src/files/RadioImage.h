@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Radio images (*.radio): every block of the radio's six areas exactly as the
 // radio gave them, in a text file that reads and diffs by line.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rosters (*.csv): each radio of a fleet with its own values, for a restore
 // that gives every radio the same image but for these.
 //

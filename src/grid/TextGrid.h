@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one grid control of the application: a table of text cells over texts
 // that live elsewhere (the channel table, a signalling window's texts), with an
 // in-place editor per column, the typed character starting the editor, and a

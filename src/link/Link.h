@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the radio: the port, the frame buffer, the receive buffers and
 // the resend timer Tim1, and the rules by which a session takes an answer.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One read or write of the radio's memory over the link, from a small
 // description of what goes: which blocks, whether "PROGRAM" comes first,
 // whether written frames carry a checksum and are resent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One channel of the radio: block 1..16 of memory area 0. Payload offsets
 // (the frame carries them at 4 more):
 //

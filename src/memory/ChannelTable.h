@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel table as plain texts: a header row of captions and one row per
 // channel, 16 text cells each. The grid on screen shows exactly these texts;
 // sessions, codecs, the edit hook and channel files all work on this object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of the channel table: column captions, each column's pick list
 // and default text, the tone list, and the defaults of a newly created row.
 #pragma once

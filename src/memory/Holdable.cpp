@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "memory/Holdable.h"
 
 #include "memory/ChannelBlock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the radio can hold what the table and the panel say.
 //
 // The block encoders keep only what fits: a TOT of 300 becomes 44, a power

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 28 bytes a block of the radio's memory carries, whatever its area.
 //
 // Every codec reads and writes a block through this payload; the frame that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The radio's optional-function settings: area 5, block 0. The main window
 // keeps them as the texts of ten combo boxes (ComboBox1..ComboBox10), seven
 // shown in the "Optional Function" panel and three hidden.

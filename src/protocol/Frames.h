@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wire format between the tool and the radio.
 //
 // There are no start or end characters and no escaping: a message is a fixed

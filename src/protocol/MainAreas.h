@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The radio memory the main window edits: channels 1 to 16 (area 0) and the
 // settings (area 5), read and written as one transfer after "PROGRAM", and
 // what such a transfer does and waits for, in words. Shared by the window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's read and write sessions, and the receive handler that
 // drives every session of the program.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Qt timer behind the sessions' Timer interface.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/Unit3.h"
 
 #include "ui_Unit3.h"

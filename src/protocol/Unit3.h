@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress dialog of the main window's sessions: a bar, Retry and
 // Cancel. It holds no state of its own; it shows the session's progress and
 // hands the two clicks to whoever owns the session. It takes the keyboard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two common reasons on Linux why a USB programming cable does not work,
 // each told in one sentence with the command that fixes it.
 //

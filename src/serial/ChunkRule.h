@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the reader ends a chunk, by the read time-outs (Windows' COMMTIMEOUTS
 // rules), on whatever clock the caller passes in:
 //  * ReadIntervalTimeout ms after the last byte, once a byte has arrived

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port component's properties and the values it reports, free of
 // any platform or toolkit so that plain functions can work on them.
 #pragma once

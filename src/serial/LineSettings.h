@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The component's line properties in Linux's terms: a termios2 structure for
 // TCSETS2 and the modem lines to hold.
 //

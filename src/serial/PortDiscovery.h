@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine's serial ports, as names CommName accepts ("ttyUSB0").
 //
 // Ports come from sysfs: every /sys/class/tty entry backed by a device (USB

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why a port would not open, in words a user can act on.
 #pragma once
 

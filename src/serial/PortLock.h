@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UUCP lock files, the convention other serial programs (minicom, cu, ...)
 // keep to: a port is taken by creating LCK..<device> in /run/lock (or
 // /var/lock) that holds the owner's PID in ten characters and a newline

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells the GUI thread when serial devices come and go.
 //
 // With a udev daemon running, a udev monitor on the "tty" subsystem wakes

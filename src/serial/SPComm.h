@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TComm: the tool's only access to a serial port.
 //
 // One instance (the main window's Comm1) is shared by every window. While the

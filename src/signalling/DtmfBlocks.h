@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DTMF area (1) of the radio's memory: four blocks. Payload offsets:
 //
 //   block 0   0 speed, 1..3 first digit time / delay / # and * time (ms / 10),

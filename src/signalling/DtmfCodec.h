@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DTMF texts as the radio holds them: up to eight symbols of 4 bits each in a
 // 32-bit number, the first symbol in the highest nibble in use. Two digit
 // tables are in use: the ID code's and the autodial memories', which differ

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DTMF window's sessions: memory area 1, four blocks (DtmfBlocks.h).
 #pragma once
 

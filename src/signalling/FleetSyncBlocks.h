@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FleetSync area (2) of the radio's memory: three blocks, written as 32
 // bytes without a checksum and not resent. Payload offsets:
 //

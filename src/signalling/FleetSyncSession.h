@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FleetSync window's sessions: memory area 2, three blocks
 // (FleetSyncBlocks.h), written as 32 bytes without a checksum, not resent.
 #pragma once

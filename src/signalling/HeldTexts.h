@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the radio can hold what a signalling window says, checked before a
 // write sends anything.
 //

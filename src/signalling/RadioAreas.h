@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole radio: the transfers that read or write all six areas, as the
 // main window and the four signalling windows run them, and a radio image
 // read through the windows' codecs, field by field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the four signalling windows' sessions have in common.
 //
 // A signalling window owns no port and no buffer: each of its reads and

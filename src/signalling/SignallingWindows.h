@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame every signalling window shares: its caption, kept on top, shown
 // without blocking; Read, Write and Close with the progress bar below; the
 // 10 s Timer1; and the ties between the controls and the texts the session

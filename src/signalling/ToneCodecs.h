@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Codes of the 2TONE and 5TONE areas.
 //
 // 2TONE tone pair: one byte, high nibble the first tone, low nibble the

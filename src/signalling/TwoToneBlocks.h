@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 2TONE area (3) of the radio's memory: eleven blocks. Payload offsets:
 //
 //   block 0     0..7 tones A..D (Hz), 8 rest time, 10/12/14 first and

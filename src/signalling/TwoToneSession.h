@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 2TONE window's sessions: memory area 3, eleven blocks (TwoToneBlocks.h).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "signalling/Unit5.h"
 
 #include "ui_Unit5.h"

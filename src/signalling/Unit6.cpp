@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "signalling/Unit6.h"
 
 #include "ui_Unit6.h"

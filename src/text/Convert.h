@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text and number conversions used everywhere in tonvar.
 //
 // Every value the tool handles lives as the text shown in a control or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit menu and the CSV commands in the real window on the offscreen
 // platform: keys as the user presses them, results judged on the table.
 #include "BlockFrames.h"

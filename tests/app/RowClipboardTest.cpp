@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows on the clipboard: copied rows pasted elsewhere are the rows typing the
 // same cells gives; the tab-separated text spreadsheets exchange.
 #include "app/RowClipboard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel table's editors and the panel's rules, typed into the real
 // window on the offscreen platform.
 #include "app/ErrorHandler.h"

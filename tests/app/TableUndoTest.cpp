@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo on the table and the settings, without windows: each change
 // made with the same plain functions the window calls, then recorded as the
 // window records it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli end to end: the built program against simulated radios on
 // pseudo-terminals, judged by its exit status, its output, the files it
 // leaves and what the radios saw and hold.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's refusals before any radio is touched: options that do not
 // apply to the command, files of another kind that a save would replace, and
 // IDs that two radios would share.

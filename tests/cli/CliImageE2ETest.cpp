@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's whole-radio commands end to end: backup, restore and verify
 // of radio images against simulated radios.
 #include "CliProcess.h"

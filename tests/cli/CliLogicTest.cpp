@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's rules without a port: the command line, one radio's job on a
 // fake port and an injected clock, the comparison of a file with a radio, and
 // the progress lines.

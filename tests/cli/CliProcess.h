@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built tonvar-cli run as a script runs it, and radio images to run it
 // against.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli beside the main window: the same radio image read by both, the
 // same file written by both, compared byte for byte on the wire, in the files
 // and in the radio's memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built application on a real X server (Xvfb), driven as a person drives
 // it: key presses, typing and clicks through the X server (xdotool, XTEST),
 // windows found by their titles. Nothing here reaches into the application;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built application under a real X server, used as a person uses it:
 // the Port menu to reach the simulated radio, F11 and F12, typing into the
 // table and the panel, the File menu to save. What is judged is what comes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole application, its message and error boxes caught, with the
 // simulated radio on the port selector.
 #pragma once

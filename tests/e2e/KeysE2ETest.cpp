@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through Qt's event delivery as a keyboard drives it
 // (keys to the focused control, travelling on to its parents), against the
 // simulated radio.

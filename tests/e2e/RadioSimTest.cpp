@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated radio's line: paced both ways, and bursts told apart by the
 // gap between the bytes it receives.
 #include "RadioSim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A radio image for end-to-end tests: sample channels and settings, and the
 // blocks a radio holds for a channel row.
 #pragma once

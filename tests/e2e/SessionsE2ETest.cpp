@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole read and write sessions: the real main window, port and timers
 // against the simulated radio on a pseudo-terminal.
 #include "BlockFrames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signalling windows' sessions against the simulated radio.
 #include "AppFixture.h"
 

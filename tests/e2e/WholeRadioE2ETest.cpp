@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Back Up Radio and Restore Radio in the main window against the
 // simulated radio: one progress dialog over all six areas, Retry and Cancel.
 #include "AppFixture.h"

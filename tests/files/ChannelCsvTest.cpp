@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSV channel lists: a list written by hand in the generic format, imported
 // into the table with the report the user sees; the export's text; export
 // then import giving the table back.

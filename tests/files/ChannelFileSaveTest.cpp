@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving respects the user's files: through a symbolic link, with the
 // user's umask and the old file's mode and group, into a folder the user may
 // not write, and without ever destroying the previous file when a write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid control on the offscreen platform: what it tells the view, what
 // its editors start with and keep, and where Tab takes the focus.
 #include "grid/TextGrid.h"

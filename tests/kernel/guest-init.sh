@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=dash
 # The guest's /init: loads the USB-serial modules, runs the scenario named on
 # the kernel command line (tonvar.scenario=NAME) and powers off. Everything

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The serial port on the kernel's own drivers: a Debian kernel booted under
 # QEMU (no KVM needed) with QEMU's FTDI adapter (ftdi_sio, /dev/ttyUSB0) or
 # its 16550 UART (8250, /dev/ttyS1), whose host end is a simulated radio.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listens on a serial port through TComm and reports, on standard output,
 // what arrived and which line errors were reported, for the kernel tests:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rules of the link a whole-session sweep would take long to single out.
 #include "link/Link.h"
 #include "link/Transfer.h"

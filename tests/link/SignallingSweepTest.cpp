@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four signalling windows' reads and writes against radios that answer
 // late, ignore what comes while they store, and split, corrupt, drop or mix
 // up an answer: each run ends, and success means the window (a read) or the

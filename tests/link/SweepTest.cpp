@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every session against radios that answer late, ignore what comes while
 // they store, and split, corrupt, drop or mix up an answer: each run ends in
 // bounded time, and success means the table (a read) or the radio (a write)

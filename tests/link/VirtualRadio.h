@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A radio on a 9600 baud line in virtual time, and the port and timer a
 // session sees, so whole sessions run in microseconds against radios that
 // answer late, ignore what comes while they store, answer every copy of a

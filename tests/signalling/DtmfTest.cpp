@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "signalling/DtmfCodec.h"
 #include "signalling/DtmfSession.h"
 

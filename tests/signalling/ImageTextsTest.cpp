@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The promises of an image's texts: every field has a name of its own; a
 // read sets every text and the texts it shows give its bytes back; an image
 // opened and saved, or given one field, keeps every byte not of that field;

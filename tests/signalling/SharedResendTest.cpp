@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One port, one resend timer Tim1 and one session at a time for every
 // window: no session starts beside another, and a window's time-out, Close
 // or failed write ends its session's use of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main session on a fake port with one signalling window plugged into its
 // receive handler.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signalling windows' controls, on the offscreen platform.
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block codecs on a frame buffer, for tests that speak in the frame
 // offsets the radio's messages use (the payload at 4..31).
 #pragma once

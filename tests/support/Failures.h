@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message of the failure an action raises, or "" when it raises none.
 #pragma once
 

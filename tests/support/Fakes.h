@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial port and a timer that tests drive by hand.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counts how often a device is opened, by anyone, from the moment it is
 // constructed: the tests' view of "the tool opened the port once".
 #pragma once

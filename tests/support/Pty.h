@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pseudo-terminal pair for serial tests: the component under test opens the
 // slave by path, the test plays the far end on the master.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() for GoogleTest executables that need a Qt event loop on the test
 // thread (posted events, timers, socket notifiers).
 #include <gtest/gtest.h>

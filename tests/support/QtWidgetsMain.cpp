@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() for GoogleTest executables that build windows.
 #include <gtest/gtest.h>
 

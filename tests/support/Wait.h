@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting for something to happen while the Qt event loop runs.
 #pragma once
 

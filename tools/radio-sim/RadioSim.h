@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated radio on a pseudo-terminal, for tests and for trying the tool
 // without a radio.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // radio-sim: a simulated radio on a pseudo-terminal.
 //
 //   radio-sim [--no-pace] [--image FILE] [--save FILE] [--link PATH]
