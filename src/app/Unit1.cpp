@@ -142,7 +142,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
       session(commPort_, tim1Adapter_, table, settings,
               protocol::MainSessionHost{[this](const std::string &text) {
                                             RefreshControls();
-                                            readDone_ = readDone_ || text.rfind(protocol::kReadSucceeded, 0) == 0;
+                                            readDone_ = readDone_ || text == protocol::kReadSucceeded;
                                             ShowMessage(text);
                                         },
                                         SleepMs, [this] { focusNextChild(); }}),

@@ -12,10 +12,10 @@
 //    anything else is dropped and the resend asks again.
 //
 //    A frame whose checksum does not match is dropped like any line error.
-//    Only a wait that says so (Wait::lenient, the main window's plain read)
-//    keeps it and takes it when the next answer to the same request is the
-//    same to the byte; such frames are counted (UnverifiedFrames,
-//    TakenUnchecked) so the session can say which blocks it took that way;
+//    Only a wait that says so (Wait::lenient; no session of the program asks
+//    for it) keeps it and takes it when the next answer to the same request
+//    is the same to the byte; such frames are counted (UnverifiedFrames,
+//    TakenUnchecked) so a session could say which blocks it took that way;
 //
 //  - watches, while the next message is outstanding, for a second, different
 //    well-formed answer to the request answered last (a frame nobody asked

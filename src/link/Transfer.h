@@ -75,8 +75,10 @@ struct TransferPlan {
     bool requestsInOneWrite = false;
     // A read (never a write's read-back) takes a frame whose checksum does
     // not match when the radio gives the same bytes twice, and names it in
-    // TakenWithBadChecksum(): for the main window's plain read, which says
-    // so. Off: every frame taken has its own checksum.
+    // TakenWithBadChecksum(): for a radio whose frames carry a checksum of
+    // another kind. No session of the program sets it (a line that flips the
+    // same bit twice would otherwise put a wrong value in a table). Off:
+    // every frame taken has its own checksum.
     bool lenientChecksums = false;
 };
 

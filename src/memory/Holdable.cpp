@@ -80,6 +80,9 @@ std::optional<double> PlainNumber(const std::string &text)
     return v;
 }
 
+// The highest frequency a channel block holds, as its range says.
+constexpr double kMostFrequencyMHz = 2147.48364;
+
 bool SameHeldValue(const std::string &typed, const std::string &kept)
 {
     const auto lower = [](unsigned char c) { return std::tolower(c); };
@@ -93,7 +96,7 @@ bool SameHeldValue(const std::string &typed, const std::string &kept)
     if (!a)
         return false;
     if (const auto b = PlainNumber(kept))
-        return std::fabs(*a - *b) < 1e-5 + 1e-9;
+        return std::fabs(*a - *b) < 1e-7; // 145.5 is kept as 145.50000, 145.123456 as 145.12346
     return *a == 0 && (kept.empty() || kept == "NONE" || kept == "CLOSE");
 }
 
@@ -108,7 +111,7 @@ void RefuseValue(const std::string &where, const std::string &typed, const std::
 
 const std::string &ChannelRange(int column)
 {
-    static const std::string frequency = "frequencies of 0.00001 to 2147.48364 MHz in whole hertz";
+    static const std::string frequency = "frequencies of 0.00001 to 2147.48364 MHz, in steps of 10 Hz";
     static const std::string tone = "NONE, tones of 0.0 to 409.5 Hz, or DCS codes 000N to 999N and 000I to 999I";
     static const std::string word = "0 to 65535";
     static const std::string byte = "0 to 255";
@@ -136,6 +139,17 @@ void CheckChannelHeld(const ChannelRow &row, int channel)
 {
     const std::string where = "Channel " + std::to_string(channel);
     const auto &captions = ColumnCaptions();
+    // A frequency of 0 or below, or beyond what the block holds, would be
+    // stored as the bytes of another (or fail as a number the user never
+    // typed): refused with the range.
+    if (!IsNoFrequency(row[kColRxFreq])) {
+        for (const int c : {kColRxFreq, kColTxFreq}) {
+            const std::string &text = row[static_cast<std::size_t>(c)];
+            const auto v = PlainNumber(text);
+            if (v && !IsNoFrequency(text) && (*v <= 0 || *v > kMostFrequencyMHz))
+                RefuseValue(where + ", " + captions.at(static_cast<std::size_t>(c)), text, "", {}, ChannelRange(c));
+        }
+    }
     Payload scratch{};
     try {
         EncodeChannelBlock(row, scratch);

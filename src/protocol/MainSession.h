@@ -88,11 +88,6 @@ inline constexpr int kWriteProgressMaximum = 17;
 inline constexpr int kWriteAcks = 18;
 inline const std::string kReadSucceeded = "   Read Succeed!";
 inline const std::string kWriteSucceeded = "Write Succeed!";
-// Added to the read's message for blocks whose checksum did not match, taken
-// because the radio sent them the same twice.
-inline const std::string kReadUncheckedBlocks =
-    "The radio sent these blocks twice the same, but their checksum did not match: check them, or read "
-    "again: ";
 
 struct MainSessionHost {
     std::function<void(const std::string &)> ShowMessage; // waits until closed

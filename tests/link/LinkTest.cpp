@@ -263,7 +263,7 @@ link::TransferPlan TwoBlocks()
 
 } // namespace
 
-// The lenient rule is the plain read's only, and names what it took so.
+// The lenient rule holds only for a read that asks for it, and names what it took so.
 TEST_F(TransferRules, OnlyALenientReadTakesTheSameBadChecksumTwiceAndNamesTheBlock)
 {
     Bytes odd = FrameWith(1, 1, 7);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "memory/ChannelBlock.h"
+#include "memory/Holdable.h"
 
 #include "text/Convert.h"
 
@@ -300,5 +301,38 @@ TEST(ChannelColumns, EachColumnWritesItsOwnBytesAsTheBlockDoes)
                 EXPECT_EQ(one[i], whole[i]) << "column " << c << ", byte " << i;
             else
                 EXPECT_EQ(one[i], 0x5A) << "column " << c << " wrote byte " << i;
+    }
+}
+
+// A write holds only frequencies the radio keeps as they stand: five
+// decimals at most (steps of 10 Hz) and above 0; what it would keep as
+// another value is refused, saying what it would keep and what it takes.
+TEST(CheckChannelHeld, FrequenciesTheRadioWouldKeepAsAnotherAreRefused)
+{
+    struct Case {
+        std::string rx, tx;
+        std::string failure; // "" when held
+    };
+    const std::vector<Case> cases{
+        {"145.50000", "145.50000", ""},
+        {"145.5", "145.5", ""},
+        {"145.12345", "", ""},
+        {"0.00001", "0.00001", ""},
+        {"145.123456", "145.50000", "The radio cannot hold '145.123456': it would keep '145.12346'."},
+        {"145.50000", "145.500004", "The radio cannot hold '145.500004': it would keep '145.50000'."},
+        {"-5.00000", "145.50000", "The radio cannot hold '-5.00000'."},
+        {"145.50000", "0", "The radio cannot hold '0'."},
+        {"2147.48364", "", ""},
+        {"2147.48365", "", "The radio cannot hold '2147.48365'."},
+        {"9999.00000", "", "The radio cannot hold '9999.00000'. The radio takes frequencies of 0.00001 to 2147.48364"},
+    };
+    for (const Case &c : cases) {
+        tonvar::memory::ChannelRow row{"1",     c.rx,   c.tx,   "NONE", "NONE", "HIGH", "WIDE", "YES",
+                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
+        const std::string failure = tonvar::test::FailureOf([&] { tonvar::memory::CheckChannelHeld(row, 1); });
+        if (c.failure.empty())
+            EXPECT_EQ(failure, "") << c.rx << " " << c.tx;
+        else
+            EXPECT_EQ(failure.substr(0, c.failure.size()), c.failure) << c.rx << " " << c.tx;
     }
 }
