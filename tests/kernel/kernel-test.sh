@@ -113,6 +113,14 @@ fail() {
     keep=1
     exit 1
 }
+# A command that fails where none should says which, with what the guest
+# said, rather than ending the scenario without a word.
+failed_command() {
+    local status=$? line=$1 command=$2
+    trap - ERR
+    fail "line $line: \"$command\" ended with status $status"
+}
+trap 'failed_command "$LINENO" "$BASH_COMMAND"' ERR
 
 # Waits up to $2 seconds for a command to succeed.
 wait_for() {
@@ -290,9 +298,11 @@ uart-break)
     done
     boot
     wait_guest listening 120
-    exec 5<>"/dev/tcp/127.0.0.1/$line_port"
+    # QEMU's telnet server takes the connection once it is up.
+    wait_for "{ exec 5<>\"/dev/tcp/127.0.0.1/$line_port\"; } 2>/dev/null" 30 ||
+        fail "QEMU's telnet server on port $line_port took no connection"
     printf 'AB\xff\xf3' >&5
-    wait_guest "line_error 10" 30
+    wait_guest "line_error 10" 60
     printf 'CD' >&5
     finish
     exec 5>&-
