@@ -89,6 +89,25 @@ private:
         QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
     }
     QString UndoText() const { return form->findChild<QAction *>(QStringLiteral("Undo"))->text(); }
+    // A file of the test's folder holding `bytes`; its path.
+    QString WriteFile(const QString &name, const std::string &bytes) const
+    {
+        const QString path = folder.filePath(name);
+        std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+        return path;
+    }
+    static std::string ReadFile(const QString &path)
+    {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Every file dialog of the window answers `path`.
+    void ChooseEverywhere(const QString &path)
+    {
+        form->ChooseFile = [path](bool) { return path; };
+        form->ChooseCsvFile = [path](bool) { return path; };
+        form->ChooseImageFile = [path](bool) { return path; };
+    }
 
 private Q_SLOTS:
     void init()
@@ -253,20 +272,12 @@ private Q_SLOTS:
         const memory::SettingsTexts settings = form->settings;
         const QString undo = UndoText();
 
-        const auto write = [&](const QString &name, const std::string &bytes) {
-            const QString path = folder.filePath(name);
-            std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-            return path;
-        };
+        const auto write = [&](const QString &name, const std::string &bytes) { return WriteFile(name, bytes); };
         memory::ChannelTable other = table;
         other.Row(1) = NewRow(1, "146.52000");
         const QString saved = folder.filePath(QStringLiteral("saved.wh"));
         files::SaveChannelFile(other, settings, saved.toStdString());
-        std::string channelFile;
-        {
-            std::ifstream in(saved.toStdString(), std::ios::binary);
-            channelFile.assign(std::istreambuf_iterator<char>(in), {});
-        }
+        const std::string channelFile = ReadFile(saved);
         files::RadioImage image;
         image.At({0, 1})[0] = 0x99; // channel 1 holds something
         const std::string imageText = files::RadioImageText(image);
@@ -290,9 +301,7 @@ private Q_SLOTS:
             {OpenImage, folder.filePath(QStringLiteral("missing.radio"))},
         };
         const auto run = [&](Command command, const QString &path) {
-            form->ChooseFile = [&](bool) { return path; };
-            form->ChooseCsvFile = [&](bool) { return path; };
-            form->ChooseImageFile = [&](bool) { return path; };
+            ChooseEverywhere(path);
             switch (command) {
             case Open:
                 form->N3Click();
@@ -333,15 +342,8 @@ private Q_SLOTS:
     // a file of its own kind.
     void noSaveReplacesAFileOfAnotherKind()
     {
-        const auto write = [&](const QString &name, const std::string &bytes) {
-            const QString path = folder.filePath(name);
-            std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-            return path;
-        };
-        const auto read = [](const QString &path) {
-            std::ifstream in(path.toStdString(), std::ios::binary);
-            return std::string(std::istreambuf_iterator<char>(in), {});
-        };
+        const auto write = [&](const QString &name, const std::string &bytes) { return WriteFile(name, bytes); };
+        const auto read = [](const QString &path) { return ReadFile(path); };
         const QString channels = folder.filePath(QStringLiteral("channels.wh"));
         files::SaveChannelFile(form->table, form->settings, channels.toStdString());
         const QString image = folder.filePath(QStringLiteral("whole.radio"));
@@ -363,9 +365,7 @@ private Q_SLOTS:
         for (const Case &c : cases) {
             failures.clear();
             const std::string before = read(c.path);
-            form->ChooseFile = [&](bool) { return c.path; };
-            form->ChooseCsvFile = [&](bool) { return c.path; };
-            form->ChooseImageFile = [&](bool) { return c.path; };
+            ChooseEverywhere(c.path);
             switch (c.command) {
             case Save:
                 form->N5Click();
