@@ -59,18 +59,18 @@ struct Program {
     std::array<FakeTimer, 4> timer1; // the signalling windows' own time-outs
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    protocol::MainSession main{port, tim1, table, settings, {[](const std::string &) {}, [](int) {}, [] {}}};
-    signalling::DtmfSession dtmf{main, timer1[0], [](const std::string &) {}};
-    signalling::TwoToneSession twoTone{main, timer1[1], [](const std::string &) {}};
-    signalling::FiveToneSession fiveTone{main, timer1[2], [](const std::string &) {}};
-    signalling::FleetSyncSession fleetSync{main, timer1[3], [](const std::string &) {}};
+    link::PortHub hub{port, tim1};
+    protocol::MainSession main{hub, table, settings, {[](const std::string &) {}, [](int) {}, [] {}}};
+    signalling::DtmfSession dtmf{hub, timer1[0], [](const std::string &) {}};
+    signalling::TwoToneSession twoTone{hub, timer1[1], [](const std::string &) {}};
+    signalling::FiveToneSession fiveTone{hub, timer1[2], [](const std::string &) {}};
+    signalling::FleetSyncSession fleetSync{hub, timer1[3], [](const std::string &) {}};
     std::array<signalling::SignallingLogic *, 4> windows{&dtmf, &twoTone, &fiveTone, &fleetSync};
     std::array<std::vector<Field>, 5> fields; // main, DTMF, 2TONE, 5TONE, FleetSync
 
     Program()
     {
-        port.frame = &main.frame;
-        main.signalling = {&fiveTone, &twoTone, &fleetSync, &dtmf};
+        port.frame = &main.hub.link.frame;
         for (int ch = 1; ch <= memory::kChannelCount; ++ch)
             table.SetCell(ch, 0, std::to_string(ch));
         AddFields();
@@ -164,9 +164,9 @@ void Receive(Program &p, const std::vector<std::uint8_t> &chunk)
     // Only a DataFrame decodes into the table, into the row its block byte
     // names; the channel numbers never change. The block byte of a chunk too
     // short to hold one is whatever an earlier chunk left in the buffer.
-    const int block = chunk.size() > 2 ? chunk[2] : p.main.rx.buffer[2];
+    const int block = chunk.size() > 2 ? chunk[2] : p.main.hub.link.rx.buffer[2];
     const int named = chunk[0] == protocol::kFrameStart ? block : -1;
-    p.main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+    p.main.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
     Check(p.table.RowCount() == before.RowCount(), "a received chunk changed the number of rows");
     for (int r = 0; r < p.table.RowCount(); ++r) {
         Check(p.table.Cell(r, memory::kColChannel) == before.Cell(r, memory::kColChannel),
@@ -183,18 +183,18 @@ constexpr const char *kOpNames[kOpCount] = {"main Read", "main Write",  "chunk",
 void Step(Program &p, fuzz::Reader &in)
 {
     protocol::MainSession &m = p.main;
-    const auto mainButtonsUsable = [&] { return m.formEnabled; };
+    const auto mainButtonsUsable = [&] { return m.Editable(); };
     const std::uint8_t op = in.Byte() % kOpCount;
     if (kTrace)
         std::fprintf(stderr, "step: %s (awaiting %s)\n", kOpNames[op], m.Awaited().c_str());
     switch (op) {
     case kMainRead:
-        if (mainButtonsUsable() && m.rbtnEnabled)
-            m.rbtnClick();
+        if (mainButtonsUsable() && !m.ReadRunning())
+            m.StartRead();
         break;
     case kMainWrite:
-        if (mainButtonsUsable() && m.wbtnEnabled)
-            m.wbtnClick();
+        if (mainButtonsUsable() && !m.WriteRunning())
+            m.StartWrite();
         break;
     case kChunk: {
         // What the serial port hands over: 1 to 4096 bytes; a length byte
@@ -215,79 +215,79 @@ void Step(Program &p, fuzz::Reader &in)
     }
     case kTickTim1:
         if (p.tim1.active)
-            m.Tim1Timer();
+            m.hub.Tick();
         break;
     case kRetry:
         if (m.progress.visible)
-            m.Button1Click();
+            m.Retry();
         break;
     case kCancel:
         if (m.progress.visible) {
             try {
-                m.Button2Click();
+                m.Cancel();
             } catch (const text::Failure &) {
                 // a write cancelled half-way says so
             }
-            Check(m.rbtnEnabled && m.wbtnEnabled && m.comcbbEnabled && m.formEnabled,
+            Check(!m.ReadRunning() && !m.WriteRunning() && m.PortFree() && m.Editable(),
                   "Cancel left the main window's controls disabled");
             // Tim1 is shared: it may go on for a signalling session still
             // waiting under it, never for the main session.
             bool othersWait = false;
             for (const signalling::SignallingLogic *w : p.windows)
-                othersWait = othersWait || m.ResendUsedBy(w);
-            Check(!m.ResendUsedBy(&m) && (!p.tim1.active || othersWait) && !p.port.open,
+                othersWait = othersWait || m.hub.link.ResendUsedBy(link::LinkUser(*w));
+            Check(!m.hub.link.ResendUsedBy(link::LinkUser(m)) && (!p.tim1.active || othersWait) && !p.port.open,
                   "Cancel left the resend running or the port open");
         }
         break;
     case kWindowRead: {
         const std::uint8_t w = in.Byte() % 4;
-        if (p.windows[w]->rbtnEnabled) {
+        if (!p.windows[w]->ReadRunning()) {
             if (w == 0)
-                p.dtmf.rbtnClick();
+                p.dtmf.StartRead();
             else if (w == 1)
-                p.twoTone.rbtnClick();
+                p.twoTone.StartRead();
             else if (w == 2)
-                p.fiveTone.rbtnClick();
+                p.fiveTone.StartRead();
             else
-                p.fleetSync.rbtnClick();
+                p.fleetSync.StartRead();
         }
         break;
     }
     case kWindowWrite: {
         const std::uint8_t w = in.Byte() % 4;
-        if (p.windows[w]->wbtnEnabled) {
+        if (!p.windows[w]->WriteRunning()) {
             if (w == 0)
-                p.dtmf.wbtnClick();
+                p.dtmf.StartWrite();
             else if (w == 1)
-                p.twoTone.wbtnClick();
+                p.twoTone.StartWrite();
             else if (w == 2)
-                p.fiveTone.wbtnClick();
+                p.fiveTone.StartWrite();
             else
-                p.fleetSync.wbtnClick();
+                p.fleetSync.StartWrite();
         }
         break;
     }
     case kTickTimer1: {
         const std::uint8_t w = in.Byte() % 4;
         if (p.timer1[w].active)
-            p.windows[w]->Timer1Timer();
+            p.windows[w]->TimeOut();
         break;
     }
     case kClose: {
         const std::uint8_t w = in.Byte() % 4;
         if (w == 0)
-            p.dtmf.Button3Click();
+            p.dtmf.Close();
         else if (w == 1)
-            p.twoTone.Button3Click();
+            p.twoTone.Close();
         else if (w == 2)
-            p.fiveTone.Button3Click();
+            p.fiveTone.Close();
         else
-            p.fleetSync.Button3Click();
-        Check(p.windows[w]->rbtnEnabled && p.windows[w]->wbtnEnabled, "Close left a window's buttons disabled");
+            p.fleetSync.Close();
+        Check(!p.windows[w]->Running(), "Close left a window's buttons disabled");
         break;
     }
     case kShowWindow:
-        m.OpenPortForSignalling();
+        m.hub.Hold();
         break;
     case kEdit: {
         std::vector<Field> &fields = p.fields[in.Byte() % p.fields.size()];

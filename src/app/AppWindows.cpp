@@ -17,16 +17,13 @@ signalling::WindowServices Services(TForm1 *form1)
 
 AppWindows::AppWindows(QSize screen)
     : Form1(std::make_unique<TForm1>(screen)),
-      Form2(std::make_unique<signalling::TForm2>(Form1->session, Services(Form1.get()))),
-      Form4(std::make_unique<signalling::TForm4>(Form1->session, Services(Form1.get()))),
-      Form5(std::make_unique<signalling::TForm5>(Form1->session, Services(Form1.get()))),
-      Form6(std::make_unique<signalling::TForm6>(Form1->session, Services(Form1.get()))),
+      Form2(std::make_unique<signalling::TForm2>(Form1->session.hub, Services(Form1.get()))),
+      Form4(std::make_unique<signalling::TForm4>(Form1->session.hub, Services(Form1.get()))),
+      Form5(std::make_unique<signalling::TForm5>(Form1->session.hub, Services(Form1.get()))),
+      Form6(std::make_unique<signalling::TForm6>(Form1->session.hub, Services(Form1.get()))),
       Form3(std::make_unique<protocol::TForm3>())
 {
     Form1->SetWindows(Form2.get(), Form4.get(), Form5.get(), Form6.get(), Form3.get());
-    // The receive handler offers every chunk to 5TONE, 2TONE, FleetSync and
-    // DTMF, in this order, before the main window's own sessions.
-    Form1->session.signalling = {&Form5->logic, &Form4->logic, &Form6->logic, &Form2->logic};
     for (signalling::SignallingWindow *w : {static_cast<signalling::SignallingWindow *>(Form2.get()),
                                             static_cast<signalling::SignallingWindow *>(Form4.get()),
                                             static_cast<signalling::SignallingWindow *>(Form5.get()),
@@ -47,7 +44,6 @@ AppWindows::AppWindows(QSize screen)
 
 AppWindows::~AppWindows()
 {
-    Form1->session.signalling = {};
     Form1->afterRefresh.clear();
 }
 

@@ -197,14 +197,14 @@ void TForm1::CommitOpenEditor()
 void TForm1::UndoClick()
 {
     CommitOpenEditor();
-    if (session.formEnabled)
+    if (session.Editable())
         history_->Undo();
 }
 
 void TForm1::RedoClick()
 {
     CommitOpenEditor();
-    if (session.formEnabled)
+    if (session.Editable())
         history_->Redo();
 }
 

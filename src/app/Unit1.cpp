@@ -139,7 +139,7 @@ QString LongTimeFormat(const QLocale &locale)
 
 TForm1::TForm1(QSize screen, QWidget *parent)
     : QMainWindow(parent),
-      session(commPort_, tim1Adapter_, table, settings,
+      session(radio_.hub, table, settings,
               protocol::MainSessionHost{[this](const std::string &text) {
                                             RefreshControls();
                                             readDone_ = readDone_ || text == protocol::kReadSucceeded;
@@ -152,17 +152,12 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
-    // The port as the main window's stored form sets it up.
-    Comm1.SetReadIntervalTimeout(20);
-    Comm1.SetOutx_XonXoffFlow(false);
-    Comm1.SetInx_XonXoffFlow(false);
     Comm1.OnReceiveData = [this](serial::TComm *, const std::uint8_t *buffer, std::uint16_t length) {
         Comm1ReceiveData(buffer, length);
     };
     // A pulled cable ends every session at once, saying what the radio may hold.
     Comm1.OnRequestHangup = [this](serial::TComm *) { Handle([this] { session.HungUp(); }); };
 
-    Tim1.setInterval(protocol::kResendMs);
     Timer1.setInterval(15000);
     // The status bar's clock: woken when the second turns (a few ms after
     // it), not 50 times a second; a change of port refreshes it at once.
@@ -259,9 +254,9 @@ void TForm1::BuildLayout()
     }
 
     grid::KeepTypedText(comcbb);
-    comcbb->setEditText(Latin1(session.comcbbText));
+    comcbb->setEditText(Latin1(session.hub.portName));
     connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        session.comcbbText = Std(text);
+        session.hub.portName = Std(text);
         Timer2Timer();
     });
     tabOrder_.push_back(xg);
@@ -324,7 +319,7 @@ void TForm1::BuildMenus()
         ->setObjectName(QStringLiteral("DevicePath"));
     devicePath_ = port->actions().constLast();
     closePort_ =
-        port->addAction(QStringLiteral("&Close Port"), this, [this] { Handle([this] { session.ReleasePort(); }); });
+        port->addAction(QStringLiteral("&Close Port"), this, [this] { Handle([this] { session.hub.Release(); }); });
     closePort_->setObjectName(QStringLiteral("ClosePort"));
     closePort_->setEnabled(false); // no port is open yet
 }
@@ -449,24 +444,24 @@ void TForm1::RefreshControls()
 {
     // One session at a time on the port: Read and Write are disabled while
     // any session of any window runs.
-    const bool free = !session.SessionRunning();
+    const bool free = session.hub.MayStart();
     rbtn->setEnabled(free);
     wbtn->setEnabled(free);
-    comcbb->setEnabled(session.comcbbEnabled);
+    comcbb->setEnabled(session.PortFree());
     // The port is chosen only while it is closed, by the selector or a path.
     if (devicePath_)
-        devicePath_->setEnabled(session.comcbbEnabled);
+        devicePath_->setEnabled(session.PortFree());
     if (closePort_)
-        closePort_->setEnabled(session.PortHeldIdle());
+        closePort_->setEnabled(session.hub.HeldIdle());
     const QString why =
-        session.comcbbEnabled ? QString()
+        session.PortFree() ? QString()
         : free ? QStringLiteral("The port is open for the signalling windows: Port > Close Port releases it.")
                : QStringLiteral("A read or write runs on the port.");
     if (comcbb->toolTip() != why)
         comcbb->setToolTip(why);
-    setEnabled(session.formEnabled);
-    if (comcbb->currentText() != Latin1(session.comcbbText))
-        SetEditText(comcbb, Latin1(session.comcbbText));
+    setEnabled(session.Editable());
+    if (comcbb->currentText() != Latin1(session.hub.portName))
+        SetEditText(comcbb, Latin1(session.hub.portName));
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
         SetEditText(Box(n), Latin1(settings.Box(n)));
     model->Refresh();
@@ -478,42 +473,42 @@ void TForm1::RefreshControls()
 
 void TForm1::rbtnClick()
 {
-    Handle([this] { session.rbtnClick(); });
+    Handle([this] { session.StartRead(); });
     if (session.ReadRunning())
         readStep_ = true;
 }
 
 void TForm1::wbtnClick()
 {
-    Handle([this] { session.wbtnClick(); });
+    Handle([this] { session.StartWrite(); });
 }
 
 void TForm1::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
 {
-    Handle([&] { session.Comm1ReceiveData(buffer, length); });
+    Handle([&] { session.hub.Receive(buffer, length); });
 }
 
 void TForm1::Tim1Timer()
 {
     // A tick may send the next block (the Acks of a block's copies waited
     // for) or find the radio silent: the dialog shows it.
-    Handle([this] { session.Tim1Timer(); });
+    Handle([this] { session.hub.Tick(); });
 }
 
 void TForm1::Timer1Timer()
 {
     Timer1.stop();
-    Handle([this] { session.Timer1Timer(); });
+    Handle([this] { session.MarkIdle(); });
 }
 
 void TForm1::Button1Click()
 {
-    Handle([this] { session.Button1Click(); });
+    Handle([this] { session.Retry(); });
 }
 
 void TForm1::Button2Click()
 {
-    Handle([this] { session.Button2Click(); });
+    Handle([this] { session.Cancel(); });
 }
 
 void TForm1::xgSetEditText(int row, int column)
@@ -544,7 +539,7 @@ QString TForm1::AskForImageFile(const QString &title, bool save)
 
 void TForm1::BackUpRadioClick()
 {
-    if (session.SessionRunning())
+    if (session.hub.AnyRunning())
         return;
     const QString name = AskForImageFile(QStringLiteral("Back Up Radio"), true);
     if (name.isEmpty())
@@ -564,7 +559,7 @@ void TForm1::BackUpRadioClick()
 
 void TForm1::RestoreRadioClick()
 {
-    if (session.SessionRunning())
+    if (session.hub.AnyRunning())
         return;
     const QString name = AskForImageFile(QStringLiteral("Restore Radio"), false);
     if (name.isEmpty())
@@ -595,7 +590,7 @@ void TForm1::RestoreRadioClick()
 
 void TForm1::OpenRadioImageClick()
 {
-    if (session.SessionRunning())
+    if (session.hub.AnyRunning())
         return;
     const QString name = AskForImageFile(QStringLiteral("Open Radio Image"), false);
     if (name.isEmpty())
@@ -737,7 +732,7 @@ void TForm1::PanelExit(QComboBox *box)
         const QString restored = QString::fromLatin1(row.restored);
         SetEditText(box, restored);
         if (row.box == 0) {
-            session.comcbbText = Std(restored);
+            session.hub.portName = Std(restored);
         } else {
             settings.Box(row.box) = row.restored;
             history_->Record(QStringLiteral("Change ") + PanelLabel(row.box), row.box);
@@ -810,7 +805,7 @@ void TForm1::FormActivate()
 void TForm1::ShowSignallingWindow(QWidget *window)
 {
     Handle([&] {
-        session.OpenPortForSignalling();
+        session.hub.Hold();
         if (window) {
             // First shown in the middle of the screen, whole on it even a
             // small one (1280 x 800), title bar included; after that where
@@ -877,7 +872,7 @@ void TForm1::WMDeviceChange()
     const std::string text = serial::TextAfterRefresh(remembered, ports.Items());
     if (text != remembered && comcbb->count() > 0)
         comcbb->setCurrentIndex(0);
-    session.comcbbText = Std(comcbb->currentText());
+    session.hub.portName = Std(comcbb->currentText());
 }
 
 void TForm1::AddDevicePath(const QString &path)
@@ -889,7 +884,7 @@ void TForm1::AddDevicePath(const QString &path)
     FillPortSelector(ports.Items());
     comcbb->setCurrentIndex(index);
     comcbb->setEditText(path);
-    session.comcbbText = Std(path);
+    session.hub.portName = Std(path);
 }
 
 void TForm1::DevicePathClick()

@@ -5,7 +5,8 @@
 // every event to the plain logic that does the work.
 #pragma once
 
-#include "app/SessionAdapters.h"
+#include "link/RadioPort.h"
+#include "protocol/MainSession.h"
 #include "app/TableUndo.h"
 #include "files/RadioImage.h"
 #include "grid/TextGrid.h"
@@ -61,16 +62,16 @@ public:
     // Data and state.
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    serial::TComm Comm1;
-    QTimer Tim1;   // 300 ms resend
-    QTimer Timer1; // 15 s, never started
-    QTimer Timer2; // the status bar's clock, woken as each second turns
 
 private:
-    CommPort commPort_{Comm1};
-    QtTimer tim1Adapter_{Tim1};
+    // The serial port, the resend timer and the hub every window's session runs on.
+    link::RadioPort radio_;
 
 public:
+    serial::TComm &Comm1 = radio_.comm;
+    QTimer &Tim1 = radio_.tim1; // 300 ms resend
+    QTimer Timer1;              // 15 s, never started
+    QTimer Timer2;              // the status bar's clock, woken as each second turns
     protocol::MainSession session;
     serial::PortList ports;
 

@@ -120,12 +120,11 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
     return out;
 }
 
-RadioJob::RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName,
-                   std::chrono::milliseconds timeout, ChannelData file, std::function<void(int)> sleep, bool verify,
-                   files::RadioImage image)
+RadioJob::RadioJob(link::PortHub &hub, Job job, std::string portName, std::chrono::milliseconds timeout,
+                   ChannelData file, std::function<void(int)> sleep, bool verify, files::RadioImage image)
     : job_(job), timeout_(timeout), file_(std::move(file)), radio_(WindowStartState()),
-      data_(job == Job::Write ? &file_ : &radio_), image_(image), port_(port), portName_(std::move(portName)),
-      sleep_(std::move(sleep)), verify_(verify), link_(port, tim1)
+      data_(job == Job::Write ? &file_ : &radio_), image_(image), hub_(hub), portName_(std::move(portName)),
+      sleep_(std::move(sleep)), verify_(verify), sequence_(hub.link, link::LinkUser(*this))
 {
     if (WholeRadio(job_)) {
         const bool write = job_ == Job::Restore;
@@ -135,13 +134,19 @@ RadioJob::RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string por
         stages_.push_back({protocol::ChannelsAndSettings(job_ == Job::Write && verify_), job_ == Job::Write,
                            protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_)});
     }
+    hub_.Join(*this);
+}
+
+RadioJob::~RadioJob()
+{
+    hub_.Leave(*this);
 }
 
 void RadioJob::BackUpFirst(std::function<std::string(const files::RadioImage &)> save)
 {
     if (outcome_ != Outcome::Waiting || WholeRadio(job_))
         return;
-    std::vector<Stage> reads;
+    std::vector<link::Stage> reads;
     for (link::TransferPlan &plan : signalling::WholeRadioPlans(false))
         reads.push_back({std::move(plan), false, signalling::ImageHooks(radioImage_, sleep_)});
     backupStages_ = reads.size();
@@ -169,82 +174,55 @@ void RadioJob::Start(Clock::time_point now)
     movedAt_ = now;
     Run([this] {
         // A write that could not go through whole opens nothing.
-        for (const Stage &stage : stages_)
-            if (stage.write)
-                transfer_.Check(stage.plan, stage.hooks);
-        port_.SetCommName(portName_);
-        port_.ClosePort();
-        port_.OpenPort();
-        StartStage();
-    });
-    Observe(now);
-}
-
-void RadioJob::StartStage()
-{
-    const Stage &stage = stages_.at(stage_);
-    if (stage.write)
-        transfer_.Write(stage.plan, stage.hooks);
-    else
-        transfer_.Read(stage.plan, stage.hooks);
-}
-
-void RadioJob::Advance()
-{
-    if (!stageDone_ || outcome_ != Outcome::Running)
-        return;
-    stageDone_ = false;
-    answersBefore_ += transfer_.Answers();
-    ++stage_;
-    Run([this] {
-        // The backup is on disk before anything is written to the radio.
-        if (stage_ == backupStages_ && saveBackup_) {
+        sequence_.Check(stages_);
+        hub_.portName = portName_;
+        hub_.OpenFresh();
+        sequence_.Start(stages_, [this](std::size_t next) {
+            // The backup is on disk before anything is written to the radio.
+            if (next != backupStages_ || !saveBackup_)
+                return;
             const std::string error = saveBackup_(radioImage_);
             if (!error.empty())
                 throw text::Failure("The backup could not be saved, so nothing was written: " + error);
-        }
-        StartStage();
+        });
     });
+    Observe(now);
 }
 
 void RadioJob::Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now)
 {
     if (outcome_ != Outcome::Running)
         return;
-    const link::Answer answer = link_.Receive(bytes, length);
-    Run([&] {
-        if (answer != link::Answer::None && link_.Sender() == this)
-            transfer_.Answered(answer);
-        Settle();
-    });
-    link_.AckIfAsked();
-    link_.Finish();
-    Advance();
+    Run([&] { hub_.Receive(bytes, length); });
     Observe(now);
 }
 
-void RadioJob::Tim1Timer()
+void RadioJob::Tick()
 {
-    if (outcome_ != Outcome::Running)
-        return;
-    const link::Answer answer = link_.Tick();
+    if (outcome_ == Outcome::Running)
+        Run([this] { hub_.Tick(); });
+}
+
+void RadioJob::Answered(link::Answer answer)
+{
     Run([&] {
-        if (answer != link::Answer::None)
-            transfer_.Answered(answer);
+        sequence_.Answered(answer);
         Settle();
     });
-    Advance();
+}
+
+void RadioJob::Settled()
+{
+    // The next area's transfer, once the last answer has been dealt with
+    // (its Ack sent).
+    Run([this] { sequence_.Advance(); });
 }
 
 void RadioJob::Settle()
 {
-    switch (transfer_.State()) {
-    case link::Transfer::Phase::Succeeded:
-        if (stage_ + 1 < stages_.size()) {
-            stageDone_ = true;
-            return;
-        }
-        port_.ClosePort();
+    switch (sequence_.Now()) {
+    case link::TransferSequence::State::Succeeded:
+        hub_.Close();
         outcome_ = Outcome::Succeeded;
         if (job_ == Job::Verify) {
             differences_ = Compare(file_, radio_);
@@ -257,8 +235,8 @@ void RadioJob::Settle()
         }
         answers_ = AnswerCount();
         return;
-    case link::Transfer::Phase::Failed:
-        protocol::ThrowReadBackFailure(transfer_);
+    case link::TransferSequence::State::Failed:
+        protocol::ThrowReadBackFailure(sequence_.Current());
     default:
         return;
     }
@@ -287,8 +265,8 @@ void RadioJob::Fail(const std::string &error)
     error_ = error;
     // A write that stopped half-way (a time-out, Ctrl+C) says what the radio
     // may now hold; a restore between two areas holds some of them.
-    std::string left = protocol::WriteLeftHalfDone(transfer_);
-    if (WroteSomething() && (left.empty() || stage_ + 1 < stages_.size()))
+    std::string left = protocol::WriteLeftHalfDone(sequence_.Current());
+    if (sequence_.WroteSomething() && (left.empty() || !sequence_.LastStage()))
         left = kMixedValues;
     if (!left.empty() && error_.find("old and new") == std::string::npos &&
         error_.find("not checked") == std::string::npos)
@@ -305,9 +283,9 @@ void RadioJob::Fail(const std::string &error)
         }
     }
     // Cancel: the resend stops and the port closes.
-    transfer_.Stop();
+    sequence_.Stop();
     try {
-        port_.ClosePort();
+        hub_.Close();
     } catch (...) {
     }
 }
@@ -315,41 +293,34 @@ void RadioJob::Fail(const std::string &error)
 int RadioJob::AnswerCount() const
 {
     int count = 0;
-    for (const Stage &stage : stages_) {
+    for (const link::Stage &stage : stages_) {
         const int answers = (stage.plan.handshake ? 1 : 0) + static_cast<int>(stage.plan.blocks.size());
         count += stage.write && stage.plan.readBack ? 2 * answers : answers;
     }
     return count;
 }
 
-bool RadioJob::WroteSomething() const
-{
-    for (std::size_t i = 0; i < stage_ && i < stages_.size(); ++i)
-        if (stages_[i].write)
-            return true;
-    return stage_ < stages_.size() && stages_[stage_].write && !transfer_.Written().empty();
-}
-
 std::string RadioJob::AwaitedNow() const
 {
-    const link::BlockRef b = transfer_.Current();
-    if (!transfer_.Running() || b.area == protocol::kAreaChannels || b.area == protocol::kAreaSettings)
-        return protocol::Awaited(transfer_);
+    const link::Transfer &transfer = sequence_.Current();
+    const link::BlockRef b = transfer.Current();
+    if (!transfer.Running() || b.area == protocol::kAreaChannels || b.area == protocol::kAreaSettings)
+        return protocol::Awaited(transfer);
     const std::string name = files::ImageBlockName({b.area, b.number});
-    return transfer_.State() == link::Transfer::Phase::Writing ? "the Ack of " + name : name;
+    return transfer.State() == link::Transfer::Phase::Writing ? "the Ack of " + name : name;
 }
 
 void RadioJob::Observe(Clock::time_point now)
 {
     std::string awaited = AwaitedNow();
-    int answers = answersBefore_ + transfer_.Answers();
+    int answers = sequence_.Answers();
     if (outcome_ == Outcome::Succeeded || outcome_ == Outcome::Different)
         answers = AnswerCount();
     else if (awaited == "nothing")
         awaited = awaited_; // ended: what was awaited last is the one to name
     // The radio's answers to earlier copies of a message move nothing on,
     // but a radio still giving them is not silent.
-    const int heard = link_.Heard();
+    const int heard = hub_.link.Heard();
     if (awaited != awaited_ || answers != answers_ || heard != heard_)
         movedAt_ = now;
     heard_ = heard;
@@ -359,18 +330,24 @@ void RadioJob::Observe(Clock::time_point now)
 
 void RadioJob::HungUp()
 {
-    if (outcome_ != Outcome::Running)
-        return;
-    std::string message = protocol::HungUpMessage(transfer_);
+    if (outcome_ == Outcome::Running)
+        hub_.HungUp();
+}
+
+std::string RadioJob::Abandon()
+{
+    std::string message = protocol::HungUpMessage(sequence_.Current());
     // A restore with areas still to write holds a mix, whatever this
     // area's transfer was doing.
-    if (WroteSomething() && (message.empty() || stage_ + 1 < stages_.size()))
+    const bool wrote = sequence_.WroteSomething();
+    if (wrote && (message.empty() || !sequence_.LastStage()))
         message = protocol::kWriteHungUp;
-    else if (job_ == Job::Restore && !WroteSomething())
+    else if (job_ == Job::Restore && !wrote)
         message = "The cable was unplugged or the port was closed: the restore stopped before anything was written.";
     if (message.empty())
         message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;
     Fail(OneLine(message, {}));
+    return error_;
 }
 
 } // namespace tonvar::cli

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One radio's read, write or verify for tonvar-cli: one transfer of the
-// channels and settings over its own link (or, for a whole radio, the five
-// transfers of its six areas, one after another), with what a script needs
-// besides:
+// One radio's read, write or verify for tonvar-cli: a transfer sequence
+// (link/Sequence.h) on its own port hub: the channels and settings (or, for a
+// whole radio, the five transfers of its six areas; a write backed up first,
+// the whole radio's read before it), with what a script needs besides:
 // it ends with a result rather than a message box, and it gives up on a radio
 // that stops answering.
 //
 // The transfer is the one the main window runs (protocol/MainAreas.h), on the
-// same Port and Timer interfaces, so the radio sees the bytes the window
-// sends. Giving up, a failure and Ctrl+C stop it and close the port.
+// same hub, so the radio sees the bytes the window sends. Giving up, a failure and Ctrl+C stop it and close the port.
 //
 // No answer for the time-out means: what the session waits for (the answer
 // to "PROGRAM", a channel, the settings, or the Ack of one of them) has not
@@ -19,12 +18,12 @@
 // not to).
 //
 // Plain logic on an injected clock: the owner routes received chunks, Tim1's
-// ticks and regular Check calls here.
+// ticks, the hang-up and regular Check calls here.
 #pragma once
 
 #include "files/RadioImage.h"
-#include "link/Link.h"
-#include "link/Transfer.h"
+#include "link/Hub.h"
+#include "link/Sequence.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 #include "signalling/RadioAreas.h"
@@ -83,16 +82,19 @@ ChannelData LoadForWriting(const std::string &fileName);
 // passed LoadForWriting.
 std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radio);
 
-class RadioJob {
+class RadioJob : public link::HubSession {
 public:
     using Clock = std::chrono::steady_clock;
 
     // `file` is what a write sends or a verify compares with; a read starts
     // from WindowStartState. `image` is what a restore sends or an image's
     // verify compares with. `sleep` is the session's short pauses.
-    RadioJob(link::Port &port, link::Timer &tim1, Job job, std::string portName, std::chrono::milliseconds timeout,
+    RadioJob(link::PortHub &hub, Job job, std::string portName, std::chrono::milliseconds timeout,
              ChannelData file = WindowStartState(), std::function<void(int milliseconds)> sleep = {},
              bool verify = true, files::RadioImage image = {});
+    ~RadioJob() override;
+    RadioJob(const RadioJob &) = delete;
+    RadioJob &operator=(const RadioJob &) = delete;
 
     // A write backs the whole radio up first: `save` keeps the image and
     // returns what went wrong, or nothing; a backup that is not saved writes
@@ -101,7 +103,8 @@ public:
 
     void Start(Clock::time_point now);
     void Receive(const std::uint8_t *bytes, std::uint16_t length, Clock::time_point now);
-    void Tim1Timer();
+    // A tick of the resend timer.
+    void Tick();
     // Gives up when nothing has moved on for the time-out.
     void Check(Clock::time_point now);
     // Ends a running session as Cancel does, failed with `why`.
@@ -109,9 +112,14 @@ public:
     // The port hung up: the job fails at once with what the radio may hold.
     void HungUp();
 
+    bool Running() const override { return outcome_ == Outcome::Running; }
+    void Answered(link::Answer answer) override;
+    void Settled() override;
+    std::string Abandon() override;
+
     Job Kind() const { return job_; }
     // A write's backup runs (before anything is written).
-    bool BackingUp() const { return outcome_ == Outcome::Running && stage_ < backupStages_; }
+    bool BackingUp() const { return outcome_ == Outcome::Running && sequence_.StageIndex() < backupStages_; }
     Outcome Result() const { return outcome_; }
     bool Finished() const { return outcome_ != Outcome::Waiting && outcome_ != Outcome::Running; }
     // The failure's text, one line ("Error opening serial port. <reason>").
@@ -132,24 +140,16 @@ public:
     const files::RadioImage &RadioImage() const { return radioImage_; }
     // After an image's verify: each field the radio holds otherwise.
     const std::vector<signalling::FieldDifference> &FieldDifferences() const { return fieldDifferences_; }
-    const link::Transfer &Transfer() const { return transfer_; }
+    const link::Transfer &Transfer() const { return sequence_.Current(); }
 
 private:
     template <typename F>
     void Run(F &&step);
     void Fail(const std::string &error);
-    // After an answer: the transfer's end is the job's, or the next area's
-    // transfer is due.
+    // After an answer: the sequence's end is the job's.
     void Settle();
-    // Starts the transfer of stages_[stage_] on the open port.
-    void StartStage();
-    // Starts the next area's transfer once the last answer has been dealt
-    // with (its Ack sent).
-    void Advance();
     // What the session waits for, in words.
     std::string AwaitedNow() const;
-    // Some block has been written to the radio.
-    bool WroteSomething() const;
     // Follows what the session waits for and the answers it took; a change
     // is progress.
     void Observe(Clock::time_point now);
@@ -162,24 +162,15 @@ private:
     files::RadioImage image_;      // what a restore writes, or an image's verify expects
     files::RadioImage radioImage_; // what a backup or an image's verify read
     // The transfers of the job, one after another on the open port.
-    struct Stage {
-        link::TransferPlan plan;
-        bool write;
-        link::TransferHooks hooks;
-    };
-    std::vector<Stage> stages_;
-    std::size_t stage_ = 0;
+    std::vector<link::Stage> stages_;
     std::size_t backupStages_ = 0; // the whole-radio read before a write's own transfer
     std::function<std::string(const files::RadioImage &)> saveBackup_;
-    bool stageDone_ = false; // the stage's transfer has succeeded; the next is due
-    int answersBefore_ = 0;  // answers of the stages before this one
     std::vector<signalling::FieldDifference> fieldDifferences_;
-    link::Port &port_;
+    link::PortHub &hub_;
     std::string portName_;
     std::function<void(int milliseconds)> sleep_;
     bool verify_;
-    link::Link link_;
-    link::Transfer transfer_{link_, this};
+    link::TransferSequence sequence_;
     Outcome outcome_ = Outcome::Waiting;
     std::string error_;
     std::vector<Difference> differences_;

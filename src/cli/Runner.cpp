@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Runner.h"
 
-#include "app/SessionAdapters.h"
 #include "files/ChannelFile.h"
 #include "files/RadioImage.h"
-#include "protocol/QtTimer.h"
+#include "link/RadioPort.h"
 #include "serial/PortDiscovery.h"
-#include "serial/SPComm.h"
 #include "text/Convert.h"
 
 #include <QEventLoop>
@@ -74,29 +72,20 @@ std::string BackupPath(const std::string &folder, const std::string &label)
 struct Runner::Radio {
     Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
           bool verify, const files::RadioImage &image)
-        : port(comm), tim1(tim1Timer),
-          job(
-              port, tim1, kind, portName, timeout, file,
+        : job(
+              port.hub, kind, portName, timeout, file,
               [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify, image)
     {
-        // The port as the main window sets it up.
-        comm.SetReadIntervalTimeout(20);
-        comm.SetOutx_XonXoffFlow(false);
-        comm.SetInx_XonXoffFlow(false);
-        comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
+        port.comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
             this->job.Receive(bytes, length, Clock::now());
         };
-        comm.OnRequestHangup = [this](serial::TComm *) { this->job.HungUp(); };
-        tim1Timer.setInterval(protocol::kResendMs);
-        QObject::connect(&tim1Timer, &QTimer::timeout, [this] { this->job.Tim1Timer(); });
+        port.comm.OnRequestHangup = [this](serial::TComm *) { this->job.HungUp(); };
+        QObject::connect(&port.tim1, &QTimer::timeout, [this] { this->job.Tick(); });
     }
-    ~Radio() { comm.ClosePort(); }
 
     std::string label;
-    serial::TComm comm;
-    app::CommPort port;
-    QTimer tim1Timer;
-    protocol::QtTimer tim1;
+    // The port as the main window sets it up, with its own resend timer.
+    link::RadioPort port;
     RadioJob job;
     bool reported = false;
     std::string saveError;

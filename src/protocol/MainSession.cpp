@@ -9,79 +9,47 @@
 
 namespace tonvar::protocol {
 
-MainSession::MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
+MainSession::MainSession(link::PortHub &portHub, memory::ChannelTable &table, memory::SettingsTexts &settings,
                          MainSessionHost host)
-    : link(port, tim1), port_(port), table_(table), settings_(settings), host_(std::move(host))
+    : hub(portHub), table_(table), settings_(settings), host_(std::move(host)),
+      sequence_(portHub.link, link::LinkUser(*this))
 {
+    hub.Join(*this);
 }
 
-void MainSession::Tim1Timer()
+MainSession::~MainSession()
 {
-    const link::Answer answer = link.Tick();
-    if (answer != link::Answer::None)
-        Dispatch(answer);
-    else if (link.Waiter() == this)
-        Describe();
-    AdvanceWhole();
+    hub.Leave(*this);
 }
 
 void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
                              std::function<void()> done)
 {
-    if (SessionRunning() || plans.empty())
+    if (hub.AnyRunning() || plans.empty())
         return;
+    std::vector<link::Stage> stages;
+    for (const link::TransferPlan &plan : plans)
+        stages.push_back({plan, restore, hooks});
     // Nothing is opened or sent for a restore that could not go through whole.
-    if (restore)
-        for (const link::TransferPlan &plan : plans)
-            transfer_.Check(plan, hooks);
-    whole_ = Whole{true, restore, std::move(plans), std::move(hooks), std::move(done), 0, false, 0};
+    sequence_.Check(stages);
+    whole_ = Whole{true, restore, std::move(plans), std::move(hooks), std::move(done)};
     int total = 0;
-    for (const link::TransferPlan &plan : whole_.plans)
-        total += StageTotal(plan);
+    for (const link::Stage &stage : stages)
+        total += StageTotal(stage);
     progress.Show(total);
+    lastWasWrite_ = restore;
     try {
-        OpenSessionPort();
+        Begin(std::move(stages));
     } catch (...) {
         whole_ = Whole{};
         throw;
     }
-    comcbbEnabled = false;
-    (restore ? wbtnEnabled : rbtnEnabled) = false;
-    StartStage();
-    Describe();
-    formEnabled = false;
 }
 
-int MainSession::StageTotal(const link::TransferPlan &plan) const
+int MainSession::StageTotal(const link::Stage &stage) const
 {
-    const int blocks = static_cast<int>(plan.blocks.size());
-    return whole_.restore && plan.readBack ? 2 * blocks : blocks;
-}
-
-void MainSession::StartStage()
-{
-    try {
-        const link::TransferPlan &plan = whole_.plans.at(whole_.stage);
-        if (whole_.restore)
-            transfer_.Write(plan, whole_.hooks);
-        else
-            transfer_.Read(plan, whole_.hooks);
-    } catch (...) {
-        EndSession();
-        throw;
-    }
-}
-
-void MainSession::AdvanceWhole()
-{
-    if (!whole_.active || !whole_.stageDone)
-        return;
-    whole_.stageDone = false;
-    whole_.before += StageTotal(whole_.plans.at(whole_.stage));
-    ++whole_.stage;
-    StartStage();
-    ShowProgress();
-    Describe();
+    const int blocks = static_cast<int>(stage.plan.blocks.size());
+    return whole_.restore && stage.plan.readBack ? 2 * blocks : blocks;
 }
 
 std::string MainSession::RestoreWords(std::string text)
@@ -97,6 +65,14 @@ std::string MainSession::RestoreWords(std::string text)
     return text;
 }
 
+std::string MainSession::RestoreLeft(std::string said, const std::string &mixed) const
+{
+    // Areas written before this one, or still to come, leave a mix.
+    if (sequence_.StageIndex() > 0 && (said.empty() || !sequence_.LastStage()))
+        said = mixed;
+    return RestoreWords(said);
+}
+
 void MainSession::EndWhole()
 {
     std::function<void()> done = std::move(whole_.done);
@@ -105,56 +81,59 @@ void MainSession::EndWhole()
         done();
 }
 
-void MainSession::Timer1Timer()
+void MainSession::MarkIdle()
 {
-    wbtnEnabled = true;
-    rbtnEnabled = true;
+    writing_ = false;
+    reading_ = false;
 }
 
-// Read and Write start a session only while none runs on the port; Retry
-// restarts its own.
-void MainSession::rbtnClick()
+// Read and Write start a session only while none runs on the port.
+void MainSession::StartRead()
 {
-    if (!SessionRunning())
-        StartRead();
+    if (!hub.AnyRunning())
+        BeginRead();
 }
 
-void MainSession::wbtnClick()
+void MainSession::StartWrite()
 {
-    if (!SessionRunning())
-        StartWrite();
+    if (!hub.AnyRunning())
+        BeginWrite();
 }
 
-void MainSession::OpenSessionPort()
+void MainSession::Begin(std::vector<link::Stage> stages)
 {
-    port_.SetCommName(comcbbText);
-    port_.ClosePort();
+    const bool write = !stages.empty() && stages.front().write;
     try {
-        port_.OpenPort();
+        hub.OpenFresh();
     } catch (...) {
         // Nothing was started: no dialog stays up over a window that is
         // not waiting for anything.
         progress.visible = false;
         throw;
     }
+    (write ? writing_ : reading_) = true;
+    try {
+        sequence_.Start(std::move(stages));
+    } catch (...) {
+        EndSession();
+        throw;
+    }
+    ShowProgress();
+    Describe();
 }
 
-void MainSession::StartRead()
+void MainSession::BeginRead()
 {
     progress.Show(kReadProgressMaximum);
-    OpenSessionPort();
-    comcbbEnabled = false;
-    rbtnEnabled = false;
+    lastWasWrite_ = false;
     readTable_ = table_;
     readSettings_ = settings_;
     readKnown_ = KnownBlocks{};
     // A frame whose checksum does not match is never taken, however often
     // it comes: a line that flips the same bit twice puts no wrong value in
     // the table, which a write would then send back.
-    transfer_.Read(ChannelsAndSettings(verifyWrites),
-                   ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep, &readKnown_));
-    Describe();
-    formEnabled = false;
+    Begin({{ChannelsAndSettings(verifyWrites), false,
+            ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep, &readKnown_)}});
 }
 
 void MainSession::CheckBeforeWrite() const
@@ -170,81 +149,27 @@ void MainSession::CheckBeforeWrite() const
         memory::CheckSettingsHeld(settings_);
 }
 
-void MainSession::StartWrite()
+void MainSession::BeginWrite()
 {
     if (host_.CommitEdit)
         host_.CommitEdit();
     // Nothing is opened or sent for a write that could not go through whole.
     CheckBeforeWrite();
     progress.Show(kWriteProgressMaximum);
-    OpenSessionPort();
-    comcbbEnabled = false;
-    wbtnEnabled = false;
-    try {
-        transfer_.Write(ChannelsAndSettings(verifyWrites),
-                        ChannelsAndSettingsHooks(table_, settings_, host_.Sleep, &known_));
-    } catch (...) {
-        EndSession();
-        throw;
-    }
-    Describe();
-    formEnabled = false;
-}
-
-void MainSession::OpenPortForSignalling()
-{
-    if (!comcbbEnabled)
-        return;
-    port_.SetCommName(comcbbText);
-    port_.OpenPort();
-    comcbbEnabled = false;
+    lastWasWrite_ = true;
+    Begin({{ChannelsAndSettings(verifyWrites), true,
+            ChannelsAndSettingsHooks(table_, settings_, host_.Sleep, &known_)}});
 }
 
 void MainSession::ReleasePort()
 {
-    if (!PortHeldIdle())
-        return;
-    port_.ClosePort();
-    comcbbEnabled = true;
-}
-
-void MainSession::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
-{
-    const link::Answer answer = link.Receive(buffer, length);
-    try {
-        Dispatch(answer);
-    } catch (...) {
-        rx.Finish();
-        throw;
-    }
-
-    link.AckIfAsked();
-    rx.Finish();
-    AdvanceWhole();
-}
-
-void MainSession::Dispatch(link::Answer answer)
-{
-    if (answer == link::Answer::None)
-        return;
-    const void *waiter = link.Sender();
-    if (waiter == this) {
-        if (ReadRunning() || WriteRunning())
-            Answered(answer);
-        return;
-    }
-    for (SignallingSession *window : signalling) {
-        if (!window || static_cast<const void *>(window) != waiter)
-            continue;
-        if (window->ReadRunning() || window->WriteRunning())
-            window->Answered(answer);
-    }
+    hub.Release();
 }
 
 void MainSession::Answered(link::Answer answer)
 {
     try {
-        transfer_.Answered(answer);
+        sequence_.Answered(answer);
     } catch (...) {
         // Checked before the write started; a table changed under the write
         // ends it rather than send half a block.
@@ -252,116 +177,105 @@ void MainSession::Answered(link::Answer answer)
         throw;
     }
     ShowProgress();
-    switch (transfer_.State()) {
-    case link::Transfer::Phase::Succeeded:
-        if (whole_.active) {
-            if (whole_.stage + 1 < whole_.plans.size())
-                whole_.stageDone = true; // the next starts once this answer is dealt with
-            else
-                EndWhole();
-            return;
-        }
-        if (ReadRunning())
+    switch (sequence_.Now()) {
+    case link::TransferSequence::State::Succeeded:
+        if (whole_.active)
+            EndWhole();
+        else if (ReadRunning())
             EndRead();
         else
             EndWrite();
         return;
-    case link::Transfer::Phase::Failed: {
+    case link::TransferSequence::State::Failed:
         EndSession(); // the failed transfer keeps what differed
-        ThrowReadBackFailure(transfer_);
-    }
+        ThrowReadBackFailure(sequence_.Current());
     default:
         Describe();
     }
 }
 
+void MainSession::Settled()
+{
+    // The next area of the whole radio, once this answer is dealt with.
+    try {
+        sequence_.Advance();
+    } catch (...) {
+        EndSession();
+        throw;
+    }
+    ShowProgress();
+    Describe();
+}
+
 void MainSession::ShowProgress()
 {
     using Phase = link::Transfer::Phase;
-    const Phase phase = transfer_.State();
+    const link::Transfer &transfer = sequence_.Current();
+    const Phase phase = transfer.State();
     if (whole_.active) {
-        const int stage = StageTotal(whole_.plans.at(whole_.stage));
-        progress.position = std::min(whole_.before + std::min(transfer_.Done(), stage), progress.maximum);
+        int before = 0;
+        for (std::size_t i = 0; i < sequence_.StageIndex(); ++i)
+            before += StageTotal(sequence_.AllStages().at(i));
+        const int stage = StageTotal(sequence_.CurrentStage());
+        progress.position = std::min(before + std::min(transfer.Done(), stage), progress.maximum);
         return;
     }
-    if (!transfer_.Writing()) {
+    if (!transfer.Writing()) {
         // The bar moves with channels 1 to 15; the last channel and the
         // settings leave it where it is.
-        progress.position = std::min(transfer_.Done(), kReadProgressMaximum - 1);
+        progress.position = std::min(transfer.Done(), kReadProgressMaximum - 1);
     } else if (phase == Phase::Writing) {
-        progress.maximum = transfer_.Total();
-        progress.position = std::min(transfer_.Done() + 1, transfer_.Total());
+        progress.maximum = transfer.Total();
+        progress.position = std::min(transfer.Done() + 1, transfer.Total());
     } else if (phase == Phase::Checking || phase == Phase::CheckHandshake) {
-        progress.maximum = transfer_.Total();
-        progress.position = transfer_.Done();
+        progress.maximum = transfer.Total();
+        progress.position = transfer.Done();
     }
 }
 
 void MainSession::EndRead()
 {
-    rbtnEnabled = true;
-    progress.visible = false;
-    transfer_.Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
-    comcbbEnabled = true;
-    port_.ClosePort();
+    EndSession();
     // The whole read at once: every row and box as the radio holds it.
     table_ = readTable_;
     settings_ = readSettings_;
     known_ = readKnown_;
     if (host_.ShowMessage)
         host_.ShowMessage(kReadSucceeded);
-    formEnabled = true;
 }
 
 void MainSession::EndWrite()
 {
-    wbtnEnabled = true;
-    progress.visible = false;
     EndSession();
     if (host_.ShowMessage)
         host_.ShowMessage(kWriteSucceeded);
-    formEnabled = true;
 }
 
-void MainSession::Button1Click()
+void MainSession::Retry()
 {
-    // A dialog left up by a port that would not open offers Retry while a
-    // signalling window may have started a session since: one at a time.
-    if (OtherSessionRunning(this))
+    // One session at a time: a signalling window may have started one.
+    if (hub.OthersRunning(this))
         return;
-    if (whole_.active) {
-        // From the first block again.
-        Whole again = std::move(whole_);
-        EndSession();
-        if (host_.Sleep)
-            host_.Sleep(kRetryPauseMs);
-        StartWhole(again.restore, std::move(again.plans), std::move(again.hooks), std::move(again.done));
-        return;
-    }
-    formEnabled = true;
-    transfer_.Stop();
-    const bool wasWriteEnabled = wbtnEnabled;
-    port_.ClosePort();
-    progress.visible = false;
+    // From the first block again.
+    Whole again = std::move(whole_);
+    EndSession();
     if (host_.Sleep)
         host_.Sleep(kRetryPauseMs);
-    if (wasWriteEnabled)
-        StartRead();
+    if (again.active)
+        StartWhole(again.restore, std::move(again.plans), std::move(again.hooks), std::move(again.done));
+    else if (lastWasWrite_)
+        BeginWrite();
     else
-        StartWrite();
+        BeginRead();
 }
 
-void MainSession::Button2Click()
+void MainSession::Cancel()
 {
     // A write cancelled after its first block says what the radio may hold.
-    std::string left = WriteLeftHalfDone(transfer_);
+    std::string left = WriteLeftHalfDone(sequence_.Current());
     const bool restore = whole_.active && whole_.restore;
-    if (restore && whole_.stage > 0 && (left.empty() || whole_.stage + 1 < whole_.plans.size()))
-        left = "The radio may now hold a mix of old and new values: restore it again.";
     if (restore)
-        left = RestoreWords(left);
+        left = RestoreLeft(left, "The radio may now hold a mix of old and new values: write it again.");
     EndSession();
     if (!left.empty())
         throw text::Failure(restore ? "The restore was cancelled." : "The write was cancelled.", left);
@@ -370,73 +284,43 @@ void MainSession::Button2Click()
 void MainSession::EndSession()
 {
     whole_ = Whole{};
-    transfer_.Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
-    comcbbEnabled = true;
-    port_.ClosePort();
+    sequence_.Stop();
+    writing_ = false;
+    reading_ = false;
+    hub.Close();
     progress.visible = false;
-    formEnabled = true;
 }
 
 void MainSession::HungUp()
 {
-    std::string failure;
-    for (SignallingSession *window : signalling) {
-        if (!window || !(window->ReadRunning() || window->WriteRunning()))
-            continue;
-        failure = window->WriteRunning() ? kWriteHungUp : kReadHungUp;
-        window->Abandon();
-    }
-    if (ReadRunning() || WriteRunning()) {
-        failure = HungUpMessage(transfer_);
-        // A restore with areas written before this one holds a mix.
-        const bool restore = whole_.active && whole_.restore;
-        if (restore && whole_.stage > 0 && (failure.empty() || whole_.stage + 1 < whole_.plans.size()))
-            failure = kWriteHungUp;
-        if (failure.empty())
-            failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
-        if (restore)
-            failure = RestoreWords(failure);
-        EndSession();
-    }
-    // The device is gone: the port is closed, and a show command or a
-    // session opens it again.
-    port_.ClosePort();
-    comcbbEnabled = formEnabled ? true : comcbbEnabled;
+    const std::string failure = hub.HungUp();
     if (!failure.empty())
         throw text::Failure(failure);
 }
 
-bool MainSession::SessionRunning() const
+std::string MainSession::Abandon()
 {
-    if (ReadRunning() || WriteRunning())
-        return true;
-    for (const SignallingSession *window : signalling)
-        if (window && (window->ReadRunning() || window->WriteRunning()))
-            return true;
-    return false;
-}
-
-bool MainSession::OtherSessionRunning(const void *session) const
-{
-    if (session != this && (ReadRunning() || WriteRunning()))
-        return true;
-    for (const SignallingSession *window : signalling)
-        if (window && static_cast<const void *>(window) != session && (window->ReadRunning() || window->WriteRunning()))
-            return true;
-    return false;
+    std::string failure = HungUpMessage(sequence_.Current());
+    const bool restore = whole_.active && whole_.restore;
+    if (restore && sequence_.StageIndex() > 0 && (failure.empty() || !sequence_.LastStage()))
+        failure = kWriteHungUp;
+    if (failure.empty())
+        failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
+    if (restore)
+        failure = RestoreWords(failure);
+    EndSession();
+    return failure;
 }
 
 std::string MainSession::Awaited() const
 {
-    return protocol::Awaited(transfer_);
+    return protocol::Awaited(sequence_.Current());
 }
 
 void MainSession::Describe()
 {
-    std::string text = Doing(transfer_);
-    if (link.Silent())
+    std::string text = Doing(sequence_.Current());
+    if (hub.link.Silent())
         text += "\nThe radio does not answer: check the cable, that the radio is on and that it is ready to be "
                 "programmed. Retry or Cancel.";
     progress.text = text;

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's read and write sessions, and the receive handler that
-// drives every session of the program.
+// The main window's read and write sessions, and its back-up and restore of
+// the whole radio.
 //
 // A read: "PROGRAM" -> Ack; ReadRequest 0,1 .. 0,16 -> one DataFrame each;
 // ReadRequest 5,0 -> the settings frame; done ("   Read Succeed!").
 // A write: "PROGRAM" -> Ack; DataFrame 0,1 .. 0,16 and 5,0 -> one Ack each;
 // done after the 18th Ack ("Write Succeed!").
 //
-// Both are one transfer over the link (link/Transfer.h): an answer is taken
-// only when it is whole and the one asked for, one message is outstanding at
-// a time, the resend follows 300 ms without an answer, and an Ack is counted
-// only for the block that waits for it.
+// Each is a transfer sequence (link/Sequence.h) on the port hub
+// (link/Hub.h): one transfer for a read or a write, one per area for the
+// whole radio. An answer is taken only when it is whole and the one asked
+// for, one message is outstanding at a time, the resend follows 300 ms
+// without an answer, and an Ack is counted only for the block that waits
+// for it.
 //
 // A write is checked before its first byte: every block it will send must
 // convert, and the radio must be able to hold every value as it stands. It
@@ -19,19 +21,15 @@
 // written again (up to three times), and otherwise the write fails naming
 // them.
 //
-// A session's end, a time-out, Cancel or a hang-up never silences the resend
-// that another session still waits on (Link::StartResend / StopResend).
-//
-// This class holds the state the windows display (button and selector
-// enabled states are the session flags, the progress dialog's bar) and works
-// through small interfaces, so tests drive it with a fake port and timer.
-// Every operation may throw (a text that does not convert, a port that will
-// not open); the caller shows the failure, and the state stays as far as the
-// operation got.
+// This class holds the state the window displays (whether a read or a write
+// runs, the progress dialog's bar and words) and works through small
+// interfaces, so tests drive it with a fake port and timer. Every operation
+// may throw (a text that does not convert, a port that will not open); the
+// caller shows the failure, and the state stays as far as the operation got.
 #pragma once
 
-#include "link/Link.h"
-#include "link/Transfer.h"
+#include "link/Hub.h"
+#include "link/Sequence.h"
 #include "protocol/MainAreas.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
@@ -47,19 +45,6 @@ namespace tonvar::protocol {
 
 using link::Port;
 using link::Timer;
-
-// A signalling window's side of the shared receive handler.
-class SignallingSession {
-public:
-    virtual ~SignallingSession() = default;
-    virtual std::uint8_t Area() const = 0;
-    virtual bool ReadRunning() const = 0;  // its Read button is disabled
-    virtual bool WriteRunning() const = 0; // its Write button is disabled
-    // An answer the link took for the session's message.
-    virtual void Answered(link::Answer answer) = 0;
-    // The port went away: a running session ends at once.
-    virtual void Abandon() {}
-};
 
 struct ProgressState {
     bool visible = false;
@@ -97,40 +82,34 @@ struct MainSessionHost {
 
 using link::kRewriteRounds;
 
-class MainSession {
+class MainSession : public link::HubSession {
 public:
-    MainSession(Port &port, Timer &tim1, memory::ChannelTable &table, memory::SettingsTexts &settings,
+    MainSession(link::PortHub &hub, memory::ChannelTable &table, memory::SettingsTexts &settings,
                 MainSessionHost host);
+    ~MainSession() override;
+    MainSession(const MainSession &) = delete;
+    MainSession &operator=(const MainSession &) = delete;
 
     // The port, the buffers and the resend, shared with the signalling windows.
-    link::Link link;
-    ByteBuffer &frame = link.frame;
-    ReceiveBuffers &rx = link.rx;
-    // 5TONE, 2TONE, FleetSync and DTMF, in the order each chunk is offered.
-    std::array<SignallingSession *, 4> signalling{};
+    link::PortHub &hub;
 
-    // What the windows show.
-    bool rbtnEnabled = true;
-    bool wbtnEnabled = true;
-    bool comcbbEnabled = true;
-    bool formEnabled = true;
     ProgressState progress;
-    std::string comcbbText = "COM1";
     // A write reads back what it wrote before it reports success.
     bool verifyWrites = true;
 
-    bool ReadRunning() const { return !rbtnEnabled; }
-    bool WriteRunning() const { return !wbtnEnabled; }
+    bool ReadRunning() const { return reading_; }
+    bool WriteRunning() const { return writing_; }
+    bool Running() const override { return reading_ || writing_; }
+    // The window's table and settings take edits: no session of this window runs.
+    bool Editable() const { return !Running(); }
+    // The port may be chosen: it is closed.
+    bool PortFree() const { return !hub.PortOpen(); }
     // A write is reading back what it wrote.
-    bool Checking() const { return transfer_.Checking(); }
+    bool Checking() const { return sequence_.Current().Checking(); }
 
-    // Tim1 on behalf of one session (`user` tells the sessions apart).
-    void StartResend(const void *user) { link.StartResend(user); }
-    void StopResend(const void *user) { link.StopResend(user); }
-    bool ResendUsedBy(const void *user) const { return link.ResendUsedBy(user); }
-
-    void rbtnClick();
-    void wbtnClick();
+    // Read and Write: start a session only while none runs on the port.
+    void StartRead();
+    void StartWrite();
     // Back Up Radio and Restore Radio: the transfers of `plans` (the whole
     // radio) one after another on the port, with one progress dialog over all
     // their blocks, Retry starting again from the first. `done` runs once
@@ -144,64 +123,54 @@ public:
     const KnownBlocks &Known() const { return known_; }
     // A backup or a restore runs.
     bool WholeRunning() const { return whole_.active; }
-    void Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length);
-    void Tim1Timer();
-    void Timer1Timer();
-    // The progress dialog's Retry and Cancel.
-    void Button1Click();
-    // Cancel ends the session; a write cancelled after its first block throws
-    // text::Failure saying what the radio may now hold.
-    void Button2Click();
-    // The show commands of the signalling windows: opens the port unless a
-    // session or an earlier show command already has.
-    void OpenPortForSignalling();
+    // The 15 s timer: Read and Write count as idle again.
+    void MarkIdle();
+    // The progress dialog's Retry: the session starts again.
+    void Retry();
+    // The progress dialog's Cancel: the session ends; a write cancelled after
+    // its first block throws text::Failure saying what the radio may now hold.
+    void Cancel();
     // Port > Close Port: the port a show command left open is closed and
     // its selector freed, unless a session runs on it.
     void ReleasePort();
-    // The port is open with no session on it (a show command opened it).
-    bool PortHeldIdle() const { return !comcbbEnabled && !SessionRunning(); }
-    // The port hung up (cable pulled, device gone): every running session
-    // ends at once, the port is closed, and the failure says what the radio
-    // may now hold.
+    // The port hung up (cable pulled, device gone): every session on the hub
+    // ends at once, the port is closed, and a text::Failure says what the
+    // radio may now hold.
     void HungUp();
-    // Only one session runs at a time on the port: while `session` (this,
-    // or a signalling window) or any other runs, no other may start.
-    bool SessionRunning() const;
-    bool OtherSessionRunning(const void *session) const;
 
     // What the session waits for: "the answer to PROGRAM", "channel 5", "the
     // settings", "the Ack of channel 5", "the Ack of the settings"; "nothing"
     // when idle.
     std::string Awaited() const;
     // Answers taken in this session.
-    int Answers() const { return transfer_.Answers(); }
+    int Answers() const { return sequence_.Answers(); }
+
+    void Answered(link::Answer answer) override;
+    void Settled() override;
+    std::string Abandon() override;
 
 private:
-    void StartRead();
-    void StartWrite();
-    // Opens the selected port afresh; a port that will not open hides the
-    // dialog again and throws.
-    void OpenSessionPort();
+    void BeginRead();
+    void BeginWrite();
+    // Starts the sequence on a freshly opened port; a port that will not
+    // open hides the dialog again and throws.
+    void Begin(std::vector<link::Stage> stages);
     // The session ends where it stands: resend stopped, port closed, buttons back.
     void EndSession();
     void EndRead();
     void EndWrite();
-    void Answered(link::Answer answer);
-    // Hands an answer to the session whose message it answers.
-    void Dispatch(link::Answer answer);
     void Describe();
     void ShowProgress();
     // Every block a write sends converts, and holds what the table says.
     void CheckBeforeWrite() const;
-    // The transfer of the whole radio's current stage.
-    void StartStage();
-    // The next stage, once the last answer of one has been dealt with.
-    void AdvanceWhole();
     void EndWhole();
-    // What the current stage's transfer adds to the progress.
-    int StageTotal(const link::TransferPlan &plan) const;
+    // What a stage's transfer adds to the progress.
+    int StageTotal(const link::Stage &stage) const;
     // A write's words for a restore ("restore it again").
     static std::string RestoreWords(std::string text);
+    // What a restore that stopped says: `said`, or `mixed` once an area
+    // before this one was written, in a restore's words.
+    std::string RestoreLeft(std::string said, const std::string &mixed) const;
 
     struct Whole {
         bool active = false;
@@ -209,13 +178,12 @@ private:
         std::vector<link::TransferPlan> plans;
         link::TransferHooks hooks;
         std::function<void()> done;
-        std::size_t stage = 0;
-        bool stageDone = false; // the stage succeeded; the next is due
-        int before = 0;         // progress of the stages before this one
     };
     Whole whole_;
+    bool reading_ = false;
+    bool writing_ = false;
+    bool lastWasWrite_ = false; // what Retry starts again
 
-    Port &port_;
     // The bytes the radio gave for each block (the last read, or an image
     // opened): a write sends what the user did not change as those bytes.
     KnownBlocks known_;
@@ -228,7 +196,7 @@ private:
     memory::ChannelTable &table_;
     memory::SettingsTexts &settings_;
     MainSessionHost host_;
-    link::Transfer transfer_{link, this};
+    link::TransferSequence sequence_;
 };
 
 } // namespace tonvar::protocol

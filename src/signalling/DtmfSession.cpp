@@ -3,9 +3,9 @@
 
 namespace tonvar::signalling {
 
-DtmfSession::DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
+DtmfSession::DtmfSession(link::PortHub &hub, link::Timer &timer1,
                          std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kDtmfTraits, main, timer1, std::move(showMessage))
+    : SignallingLogic(kDtmfTraits, hub, timer1, std::move(showMessage))
 {
 }
 

@@ -14,7 +14,7 @@ inline constexpr SessionTraits kDtmfTraits{
 
 class DtmfSession : public SignallingLogic {
 public:
-    DtmfSession(protocol::MainSession &main, protocol::Timer &timer1,
+    DtmfSession(link::PortHub &hub, link::Timer &timer1,
                 std::function<void(const std::string &)> showMessage);
 
     DtmfTexts texts;

@@ -5,9 +5,9 @@
 
 namespace tonvar::signalling {
 
-FiveToneSession::FiveToneSession(protocol::MainSession &main, protocol::Timer &timer1,
+FiveToneSession::FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kFiveToneTraits, main, timer1, std::move(showMessage))
+    : SignallingLogic(kFiveToneTraits, hub, timer1, std::move(showMessage))
 {
     CCIRChange();
 }

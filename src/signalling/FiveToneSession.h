@@ -16,7 +16,7 @@ inline constexpr SessionTraits kFiveToneTraits{
 
 class FiveToneSession : public SignallingLogic {
 public:
-    FiveToneSession(protocol::MainSession &main, protocol::Timer &timer1,
+    FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                     std::function<void(const std::string &)> showMessage);
 
     FiveToneTexts texts;

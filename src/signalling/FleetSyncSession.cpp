@@ -3,9 +3,9 @@
 
 namespace tonvar::signalling {
 
-FleetSyncSession::FleetSyncSession(protocol::MainSession &main, protocol::Timer &timer1,
+FleetSyncSession::FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
                                    std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kFleetSyncTraits, main, timer1, std::move(showMessage))
+    : SignallingLogic(kFleetSyncTraits, hub, timer1, std::move(showMessage))
 {
 }
 

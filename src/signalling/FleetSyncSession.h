@@ -15,7 +15,7 @@ inline constexpr SessionTraits kFleetSyncTraits{
 
 class FleetSyncSession : public SignallingLogic {
 public:
-    FleetSyncSession(protocol::MainSession &main, protocol::Timer &timer1,
+    FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
                      std::function<void(const std::string &)> showMessage);
 
     FleetSyncTexts texts;

@@ -7,10 +7,17 @@
 
 namespace tonvar::signalling {
 
-SignallingLogic::SignallingLogic(const SessionTraits &traits, protocol::MainSession &main, protocol::Timer &timer1,
+SignallingLogic::SignallingLogic(const SessionTraits &traits, link::PortHub &hub, link::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : traits_(traits), main_(main), timer1_(timer1), showMessage_(std::move(showMessage)), transfer_(main.link, this)
+    : traits_(traits), hub_(hub), timer1_(timer1), showMessage_(std::move(showMessage)),
+      transfer_(hub.link, link::LinkUser(*this))
 {
+    hub_.Join(*this);
+}
+
+SignallingLogic::~SignallingLogic()
+{
+    hub_.Leave(*this);
 }
 
 link::TransferPlan AreaPlan(const SessionTraits &traits)
@@ -137,14 +144,14 @@ std::vector<std::uint8_t> SignallingLogic::Written(int block) const
     return it == transfer_.Written().end() ? std::vector<std::uint8_t>{} : it->second;
 }
 
-void SignallingLogic::rbtnClick()
+void SignallingLogic::StartRead()
 {
     if (!MayStart())
         return;
     // The port may have been closed since the window was shown (a main
     // session's end, a pulled cable): the session opens it again.
-    main_.OpenPortForSignalling();
-    rbtnEnabled = false;
+    hub_.Hold();
+    reading_ = true;
     StartTimeout();
     progress.Show(traits_.readProgressMaximum);
     progress.position = 1;
@@ -152,7 +159,7 @@ void SignallingLogic::rbtnClick()
     transfer_.Read(Plan(), Hooks());
 }
 
-void SignallingLogic::wbtnClick()
+void SignallingLogic::StartWrite()
 {
     if (!MayStart())
         return;
@@ -177,8 +184,8 @@ void SignallingLogic::wbtnClick()
         }
         throw text::ConversionError(e.what(), where);
     }
-    main_.OpenPortForSignalling();
-    wbtnEnabled = false;
+    hub_.Hold();
+    writing_ = true;
     if (traits_.writesTimeOut)
         StartTimeout();
     progress.Show(traits_.writeProgressMaximum);
@@ -228,7 +235,7 @@ void SignallingLogic::EndRead()
 {
     DecodeArea(readBlocks_);
     readBlocks_.clear();
-    rbtnEnabled = true;
+    reading_ = false;
     progress.visible = false;
     if (!TimedSessionRunning())
         timer1_.Stop();
@@ -236,7 +243,7 @@ void SignallingLogic::EndRead()
 
 void SignallingLogic::EndWrite()
 {
-    wbtnEnabled = true;
+    writing_ = false;
     progress.visible = false;
     if (!TimedSessionRunning())
         timer1_.Stop();
@@ -272,37 +279,44 @@ std::string SignallingLogic::WindowName() const
     }
 }
 
-void SignallingLogic::Button3Click()
+void SignallingLogic::Close()
 {
-    const bool writing = !wbtnEnabled && !transfer_.Checking();
+    const bool writing = writing_ && !transfer_.Checking();
     CloseSession();
     if (writing && showMessage_)
         showMessage_(kWriteClosed);
+}
+
+std::string SignallingLogic::Abandon()
+{
+    const bool writing = writing_;
+    CloseSession();
+    return writing ? protocol::kWriteHungUp : protocol::kReadHungUp;
 }
 
 void SignallingLogic::CloseSession()
 {
     readBlocks_.clear();
     transfer_.Stop();
-    wbtnEnabled = true;
-    rbtnEnabled = true;
+    writing_ = false;
+    reading_ = false;
     progress.visible = false; // no bar left half-filled by a session that ended
     timer1_.Stop();
 }
 
 bool SignallingLogic::TimedSessionRunning() const
 {
-    return !rbtnEnabled || (!wbtnEnabled && traits_.writesTimeOut);
+    return reading_ || (writing_ && traits_.writesTimeOut);
 }
 
-void SignallingLogic::Timer1Timer()
+void SignallingLogic::TimeOut()
 {
     timer1_.Stop();
     // Timer1 runs only while a timed session of this window does, so a
     // firing belongs to one; anything else running is left as it is.
     if (!traits_.timeOutRecovers || !TimedSessionRunning())
         return;
-    const bool writing = !wbtnEnabled;
+    const bool writing = writing_;
     CloseSession();
     progress.visible = false;
     if (showMessage_)

@@ -2,11 +2,9 @@
 // What the four signalling windows' sessions have in common.
 //
 // A signalling window owns no port and no buffer: each of its reads and
-// writes is one transfer (link/Transfer.h) over the main window's link, and
-// the main window's receive handler hands it the answers the link took for
-// it. The window's codec fills and reads the blocks' payloads. Read and Write
-// disabled are the session flags, and only one session of any window runs at
-// a time.
+// writes is one transfer (link/Transfer.h) on the port hub (link/Hub.h), which
+// hands it the answers the link took for it. The window's codec fills and
+// reads the blocks' payloads. Only one session of any window runs at a time.
 //
 // A write checks every block before its first byte, and succeeds only when
 // the window's blocks, read back, are what was written.
@@ -18,6 +16,7 @@
 
 #include "files/RadioImage.h"
 #include "link/Transfer.h"
+#include "link/Hub.h"
 #include "protocol/MainSession.h"
 #include "text/Convert.h"
 
@@ -53,35 +52,41 @@ struct SessionTraits {
 // The transfer plan of an area's read or write.
 link::TransferPlan AreaPlan(const SessionTraits &traits);
 
-class SignallingLogic : public protocol::SignallingSession {
+class SignallingLogic : public link::HubSession {
 public:
-    SignallingLogic(const SessionTraits &traits, protocol::MainSession &main, protocol::Timer &timer1,
+    // Joins `hub` for as long as it lives.
+    SignallingLogic(const SessionTraits &traits, link::PortHub &hub, link::Timer &timer1,
                     std::function<void(const std::string &)> showMessage);
+    ~SignallingLogic() override;
+    SignallingLogic(const SignallingLogic &) = delete;
+    SignallingLogic &operator=(const SignallingLogic &) = delete;
 
-    std::uint8_t Area() const override { return traits_.area; }
-    bool ReadRunning() const override { return !rbtnEnabled; }
-    bool WriteRunning() const override { return !wbtnEnabled; }
+    std::uint8_t Area() const { return traits_.area; }
+    bool ReadRunning() const { return reading_; }
+    bool WriteRunning() const { return writing_; }
+    bool Running() const override { return reading_ || writing_; }
     void Answered(link::Answer answer) override;
-    void Abandon() override { CloseSession(); }
+    // The port hung up: the session ends at once.
+    std::string Abandon() override;
     // Read: block 0 to the last; the window's texts become what the radio
     // holds once every block has come, and stay as they were otherwise.
-    void rbtnClick();
+    void StartRead();
     // Write: checks that every block converts and that the radio can hold
     // it (nothing is sent when one does not), then writes them all and reads
     // them back.
-    void wbtnClick();
-    // Close: the window's session ends; a write stopped half-way says what
-    // the radio may now hold.
-    void Button3Click();
+    void StartWrite();
+    // The window closes: its session ends; a write stopped half-way says
+    // what the radio may now hold.
+    void Close();
     // Block `block` of the running (or last) write as it went out.
     std::vector<std::uint8_t> Written(int block) const;
     // The window's transfer: what it does and waits for.
     const link::Transfer &Transfer() const { return transfer_; }
     // Another session (the main window's or another window's) holds the
     // port: this window's Read and Write stay disabled.
-    bool OthersRunning() const { return main_.OtherSessionRunning(this); }
+    bool OthersRunning() const { return hub_.OthersRunning(this); }
     // Read and Write start a session only while none runs on the port.
-    bool MayStart() const { return rbtnEnabled && wbtnEnabled && !OthersRunning(); }
+    bool MayStart() const { return hub_.MayStart(); }
     // The window's area of a radio image, decoded as a read decodes it
     // into the window's first texts (nothing is left from before).
     void ReadImage(const files::RadioImage &image);
@@ -96,10 +101,8 @@ public:
     // timed sessions is still running, both buttons come back and the
     // transfer stops, which would otherwise repeat the last frame for ever.
     // Another session's use of Tim1 is left alone.
-    void Timer1Timer();
+    void TimeOut();
 
-    bool rbtnEnabled = true;
-    bool wbtnEnabled = true;
     protocol::ProgressState progress;
     // The window holds a radio's area: read, or opened from an image.
     bool holdsArea = false;
@@ -163,8 +166,10 @@ private:
     // or none: then each block is encoded from the texts.
     std::vector<memory::Payload> toWrite_;
     text::Failure Named(const text::Failure &e) const;
-    protocol::MainSession &main_;
-    protocol::Timer &timer1_;
+    bool reading_ = false;
+    bool writing_ = false;
+    link::PortHub &hub_;
+    link::Timer &timer1_;
     std::function<void(const std::string &)> showMessage_;
     link::Transfer transfer_;
 };

@@ -105,18 +105,18 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     // A click while any session runs starts nothing (the buttons are
     // disabled then, but a click may be queued before).
     connect(rbtn, &QPushButton::clicked, this, [this, read] {
-        if (logic_->rbtnEnabled && logic_->wbtnEnabled && !logic_->OthersRunning())
+        if (logic_->MayStart())
             Handle(read);
     });
     connect(wbtn, &QPushButton::clicked, this, [this, write] {
-        if (logic_->rbtnEnabled && logic_->wbtnEnabled && !logic_->OthersRunning())
+        if (logic_->MayStart())
             Handle(write);
     });
     connect(Button3, &QPushButton::clicked, this, [this, close] {
         Handle(close);
         hide();
     });
-    connect(&Timer1, &QTimer::timeout, this, [this] { Handle([this] { logic_->Timer1Timer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { Handle([this] { logic_->TimeOut(); }); });
 }
 
 void SignallingWindow::keyPressEvent(QKeyEvent *event)
@@ -148,7 +148,7 @@ void SignallingWindow::Refresh()
         return;
     // One session at a time on the port: a window's buttons are disabled
     // while its own session or any other runs.
-    const bool free = !logic_->OthersRunning() && logic_->rbtnEnabled && logic_->wbtnEnabled;
+    const bool free = logic_->MayStart();
     rbtn->setEnabled(free);
     wbtn->setEnabled(free);
     const QString busy = QStringLiteral("Another read or write is running on the port.");

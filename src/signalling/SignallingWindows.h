@@ -9,7 +9,7 @@
 
 #include "grid/TextGrid.h"
 #include "protocol/MainSession.h"
-#include "protocol/QtTimer.h"
+#include "link/QtTimer.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -65,7 +65,7 @@ protected:
     // Escape is Close, as in a dialog (an open cell editor takes it first).
     void keyPressEvent(QKeyEvent *event) override;
 
-    protocol::QtTimer timer1Adapter_{Timer1};
+    link::QtTimer timer1Adapter_{Timer1};
     WindowServices services_;
 
     // For the logic: shows a message over an up-to-date window.

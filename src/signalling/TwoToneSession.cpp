@@ -3,9 +3,9 @@
 
 namespace tonvar::signalling {
 
-TwoToneSession::TwoToneSession(protocol::MainSession &main, protocol::Timer &timer1,
+TwoToneSession::TwoToneSession(link::PortHub &hub, link::Timer &timer1,
                                std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kTwoToneTraits, main, timer1, std::move(showMessage))
+    : SignallingLogic(kTwoToneTraits, hub, timer1, std::move(showMessage))
 {
 }
 

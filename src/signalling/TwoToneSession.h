@@ -15,7 +15,7 @@ inline constexpr SessionTraits kTwoToneTraits{
 
 class TwoToneSession : public SignallingLogic {
 public:
-    TwoToneSession(protocol::MainSession &main, protocol::Timer &timer1,
+    TwoToneSession(link::PortHub &hub, link::Timer &timer1,
                    std::function<void(const std::string &)> showMessage);
 
     TwoToneTexts texts;

@@ -7,8 +7,8 @@
 
 namespace tonvar::signalling {
 
-TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("DTMF"), std::move(services), parent), logic(main, timer1Adapter_, MessageSink()),
+TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
+    : SignallingWindow(QStringLiteral("DTMF"), std::move(services), parent), logic(hub, timer1Adapter_, MessageSink()),
       ui(std::make_unique<Ui::TForm2>())
 {
     ui->setupUi(this);
@@ -48,7 +48,7 @@ TForm2::TForm2(protocol::MainSession &main, WindowServices services, QWidget *pa
     BindCheck(CheckB2, t.CheckB2);
 
     AddButtons(
-        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
     Refresh();
 }
 

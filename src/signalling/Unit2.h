@@ -21,7 +21,7 @@ namespace tonvar::signalling {
 class TForm2 : public SignallingWindow {
     Q_OBJECT
 public:
-    TForm2(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    TForm2(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm2() override;
 
     DtmfSession logic;

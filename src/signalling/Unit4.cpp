@@ -7,9 +7,9 @@
 
 namespace tonvar::signalling {
 
-TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent)
+TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent),
-      logic(main, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm4>())
+      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm4>())
 {
     ui->setupUi(this);
     Tabs = ui->Tabs;
@@ -54,7 +54,7 @@ TForm4::TForm4(protocol::MainSession &main, WindowServices services, QWidget *pa
     BindEdit(ed5, t.ed5);
 
     AddButtons(
-        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
     logic.progress.visible = true; // visible from the start
     logic.progress.position = 0;
     logic.progress.maximum = 11;

@@ -20,7 +20,7 @@ namespace tonvar::signalling {
 class TForm4 : public SignallingWindow {
     Q_OBJECT
 public:
-    TForm4(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    TForm4(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm4() override;
 
     TwoToneSession logic;

@@ -9,9 +9,9 @@
 
 namespace tonvar::signalling {
 
-TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *parent)
+TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("5TONE"), std::move(services), parent),
-      logic(main, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm5>())
+      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm5>())
 {
     ui->setupUi(this);
     Tabs = ui->Tabs;
@@ -83,7 +83,7 @@ TForm5::TForm5(protocol::MainSession &main, WindowServices services, QWidget *pa
     BindEdit(ed1, t.ed1);
 
     AddButtons(
-        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
     logic.progress.visible = true; // visible from the start
     logic.progress.position = 0;
     logic.progress.maximum = 16;

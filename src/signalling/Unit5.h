@@ -22,7 +22,7 @@ namespace tonvar::signalling {
 class TForm5 : public SignallingWindow {
     Q_OBJECT
 public:
-    TForm5(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    TForm5(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm5() override;
 
     FiveToneSession logic;

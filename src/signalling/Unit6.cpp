@@ -5,9 +5,9 @@
 
 namespace tonvar::signalling {
 
-TForm6::TForm6(protocol::MainSession &main, WindowServices services, QWidget *parent)
+TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
     : SignallingWindow(QStringLiteral("FleetSync"), std::move(services), parent),
-      logic(main, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm6>())
+      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm6>())
 {
     ui->setupUi(this);
     ed1 = ui->ed1, ed2 = ui->ed2, ed3 = ui->ed3, ed4 = ui->ed4;
@@ -27,7 +27,7 @@ TForm6::TForm6(protocol::MainSession &main, WindowServices services, QWidget *pa
               [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});
     xg1->setColumnWidth(0, 40);
     AddButtons(
-        logic, [this] { logic.rbtnClick(); }, [this] { logic.wbtnClick(); }, [this] { logic.Button3Click(); });
+        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
     logic.progress.visible = true; // visible from the start, unlike the other windows'
     logic.progress.maximum = 4;
     logic.progress.position = 0;

@@ -20,7 +20,7 @@ namespace tonvar::signalling {
 class TForm6 : public SignallingWindow {
     Q_OBJECT
 public:
-    TForm6(protocol::MainSession &main, WindowServices services, QWidget *parent = nullptr);
+    TForm6(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm6() override;
 
     FleetSyncSession logic;

@@ -384,7 +384,7 @@ private Q_SLOTS:
             if (c.refused) {
                 QCOMPARE(read(c.path), before);
                 QVERIFY2(failures.value(0).contains(QFileInfo(c.path).fileName()), qPrintable(failures.value(0)));
-                QVERIFY(form->session.rbtnEnabled && !form->session.progress.visible);
+                QVERIFY(!form->session.ReadRunning() && !form->session.progress.visible);
             }
         }
     }

@@ -224,7 +224,7 @@ private Q_SLOTS:
             QCOMPARE(box->currentText(), restored);
         }
         QCOMPARE(form->settings.Box(6), std::string("NONE"));
-        QCOMPARE(form->session.comcbbText, std::string("COM1"));
+        QCOMPARE(form->session.hub.portName, std::string("COM1"));
     }
 
     void listBoxesTakeNoTypingAndEnterMovesOn()

@@ -112,6 +112,7 @@ TEST(CliOptions, EveryRadioOfAReadGetsItsOwnFile)
 struct Job1 : ::testing::Test {
     test::FakePort port;
     test::FakeTimer tim1;
+    link::PortHub hub{port, tim1};
     RadioJob::Clock::time_point t0 = RadioJob::Clock::now();
 
     static Bytes Ack() { return {0x06}; }
@@ -137,7 +138,7 @@ struct Job1 : ::testing::Test {
 
 TEST_F(Job1, AReadThatStopsAnsweringEndsAtTheTimeOutNamingTheAwaitedBlock)
 {
-    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    RadioJob job(hub, Job::Read, "ttyUSB0", 10s);
     job.Start(t0);
     EXPECT_EQ(port.calls, (Strings{"name ttyUSB0", "close", "open"}));
     EXPECT_EQ(job.Awaited(), "the answer to PROGRAM");
@@ -163,14 +164,14 @@ TEST_F(Job1, AReadThatStopsAnsweringEndsAtTheTimeOutNamingTheAwaitedBlock)
     // Late bytes and ticks do nothing more.
     port.Sent();
     Feed(job, Frame(0, 5), t0 + 13s);
-    job.Tim1Timer();
+    job.Tick();
     EXPECT_TRUE(port.writes.empty());
 }
 
 TEST_F(Job1, AWriteTimesOutOnTheAckOfTheSettings)
 {
     ChannelData file = WindowStartState();
-    RadioJob job(port, tim1, Job::Write, "ttyUSB0", 2s, file);
+    RadioJob job(hub, Job::Write, "ttyUSB0", 2s, file);
     job.Start(t0);
     for (int i = 0; i < 17; ++i)
         Feed(job, Ack(), t0 + 1s);
@@ -185,7 +186,7 @@ TEST_F(Job1, AWriteTimesOutOnTheAckOfTheSettings)
 
 TEST_F(Job1, AWriteNotReadBackSucceedsOnTheEighteenthAck)
 {
-    RadioJob job(port, tim1, Job::Write, "ttyUSB0", 10s, WindowStartState(), {}, false);
+    RadioJob job(hub, Job::Write, "ttyUSB0", 10s, WindowStartState(), {}, false);
     job.Start(t0);
     for (int i = 0; i < 18; ++i)
         Feed(job, Ack(), t0 + std::chrono::seconds(i));
@@ -199,14 +200,14 @@ TEST_F(Job1, AWriteNotReadBackSucceedsOnTheEighteenthAck)
 TEST_F(Job1, APortThatWillNotOpenFailsInOneLineAndCancelEndsARunningJob)
 {
     port.failOpen = true;
-    RadioJob failing(port, tim1, Job::Write, "ttyUSB9", 10s);
+    RadioJob failing(hub, Job::Write, "ttyUSB9", 10s);
     failing.Start(t0);
     EXPECT_EQ(failing.Result(), Outcome::Failed);
     EXPECT_EQ(failing.Error(), "Error opening serial port.");
     EXPECT_FALSE(tim1.active) << "the write started Tim1 before it opened the port";
 
     port.failOpen = false;
-    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    RadioJob job(hub, Job::Read, "ttyUSB0", 10s);
     job.Start(t0);
     job.Cancel("Interrupted.");
     EXPECT_EQ(job.Result(), Outcome::Failed);
@@ -217,7 +218,7 @@ TEST_F(Job1, APortThatWillNotOpenFailsInOneLineAndCancelEndsARunningJob)
 
 TEST_F(Job1, AMarkedFrameAskingForAnAckDoesNotHideWhatIsAwaited)
 {
-    RadioJob job(port, tim1, Job::Read, "ttyUSB0", 10s);
+    RadioJob job(hub, Job::Read, "ttyUSB0", 10s);
     job.Start(t0);
     Feed(job, Ack(), t0);
     Feed(job, Frame(0, 1, 0x30), t0);

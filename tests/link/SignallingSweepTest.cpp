@@ -35,8 +35,7 @@ struct Station {
     {
         line.timers.push_back(&timer1);
         line.open = true; // the window's show command opened the port
-        main.signalling = {&fiveTone, &twoTone, &fleetSync, &dtmf};
-        timer1.onTick = [this] { Guard([this] { Logic().Timer1Timer(); }); };
+        timer1.onTick = [this] { Guard([this] { Logic().TimeOut(); }); };
         // Texts that differ from block to block.
         for (std::size_t i = 0; i < dtmf.texts.autodial.size(); ++i)
             dtmf.texts.autodial[i] = std::to_string(100 + 37 * i);
@@ -61,14 +60,15 @@ struct Station {
     VirtualTimer timer1{line.now, signalling::kSessionTimeoutMs};
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    protocol::MainSession main{line, line, table, settings, {}};
+    link::PortHub hub{line, line};
+    protocol::MainSession main{hub, table, settings, {}};
     std::vector<std::string> messages;
     std::string failure;
     std::function<void(const std::string &)> sink = [this](const std::string &m) { messages.push_back(m); };
-    signalling::DtmfSession dtmf{main, timer1, sink};
-    signalling::TwoToneSession twoTone{main, timer1, sink};
-    signalling::FiveToneSession fiveTone{main, timer1, sink};
-    signalling::FleetSyncSession fleetSync{main, timer1, sink};
+    signalling::DtmfSession dtmf{hub, timer1, sink};
+    signalling::TwoToneSession twoTone{hub, timer1, sink};
+    signalling::FiveToneSession fiveTone{hub, timer1, sink};
+    signalling::FleetSyncSession fleetSync{hub, timer1, sink};
     Window window;
 
     signalling::SignallingLogic &Logic()
@@ -99,28 +99,28 @@ struct Station {
     {
         Guard([&] {
             if (write)
-                Logic().wbtnClick();
+                Logic().StartWrite();
             else
                 switch (window) {
                 case Dtmf:
-                    dtmf.rbtnClick();
+                    dtmf.StartRead();
                     break;
                 case TwoTone:
-                    twoTone.rbtnClick();
+                    twoTone.StartRead();
                     break;
                 case FiveTone:
-                    fiveTone.rbtnClick();
+                    fiveTone.StartRead();
                     break;
                 case FleetSync:
-                    fleetSync.rbtnClick();
+                    fleetSync.StartRead();
                     break;
                 }
         });
         return line.Run(
             [&](const Bytes &chunk) {
-                Guard([&] { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+                Guard([&] { main.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
             },
-            [&] { Guard([&] { main.Tim1Timer(); }); }, [&] { return Logic().rbtnEnabled && Logic().wbtnEnabled; },
+            [&] { Guard([&] { main.hub.Tick(); }); }, [&] { return !Logic().ReadRunning() && !Logic().WriteRunning(); },
             kBoundMs);
     }
     // What the window holds, as one comparable text.

@@ -148,8 +148,9 @@ Result RunMain(Session kind, VirtualRadio &radio)
     }
     Result r;
     std::vector<std::string> messages;
+    link::PortHub hub(line, line);
     protocol::MainSession session(
-        line, line, table, settings,
+        hub, table, settings,
         protocol::MainSessionHost{[&](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}});
     const auto guard = [&](auto &&step) {
         try {
@@ -160,15 +161,15 @@ Result RunMain(Session kind, VirtualRadio &radio)
     };
     guard([&] {
         if (kind == Session::MainWrite)
-            session.wbtnClick();
+            session.StartWrite();
         else
-            session.rbtnClick();
+            session.StartRead();
     });
     r.ended = line.Run(
         [&](const Bytes &chunk) {
-            guard([&] { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+            guard([&] { session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
         },
-        [&] { guard([&] { session.Tim1Timer(); }); }, [&] { return session.rbtnEnabled && session.wbtnEnabled; },
+        [&] { guard([&] { session.hub.Tick(); }); }, [&] { return !session.ReadRunning() && !session.WriteRunning(); },
         kBoundMs);
     r.took = line.now;
     r.succeeded = !messages.empty() && messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded
@@ -203,14 +204,15 @@ Result RunCli(Session kind, VirtualRadio &radio)
         Fill(radio, SampleTable(), SampleSettings());
         wanted = Decode(radio);
     }
-    cli::RadioJob job(line, line, kind == Session::CliWrite ? cli::Job::Write : cli::Job::Read, "radio",
+    link::PortHub hub(line, line);
+    cli::RadioJob job(hub, kind == Session::CliWrite ? cli::Job::Write : cli::Job::Read, "radio",
                       std::chrono::seconds(10), file);
     job.Start(clock());
     Result r;
     r.ended = line.Run(
         [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
         [&] {
-            job.Tim1Timer();
+            job.Tick();
             job.Check(clock());
         },
         [&] { return job.Finished(); }, kBoundMs);
@@ -312,13 +314,14 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
         const auto clock = [&line] {
             return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
         };
-        cli::RadioJob job(line, line, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(), {},
+        link::PortHub hub(line, line);
+        cli::RadioJob job(hub, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(), {},
                           true, image);
         job.Start(clock());
         r.ended = line.Run(
             [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
             [&] {
-                job.Tim1Timer();
+                job.Tick();
                 job.Check(clock());
             },
             [&] { return job.Finished(); }, kBoundMs);
@@ -328,7 +331,8 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
     }
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    protocol::MainSession session(line, line, table, settings, protocol::MainSessionHost{{}, [](int) {}, [] {}});
+    link::PortHub hub(line, line);
+    protocol::MainSession session(hub, table, settings, protocol::MainSessionHost{{}, [](int) {}, [] {}});
     files::RadioImage held = image;
     bool done = false;
     const auto guard = [&](auto &&step) {
@@ -344,9 +348,9 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
     });
     r.ended = line.Run(
         [&](const Bytes &chunk) {
-            guard([&] { session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+            guard([&] { session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
         },
-        [&] { guard([&] { session.Tim1Timer(); }); }, [&] { return session.rbtnEnabled && session.wbtnEnabled; },
+        [&] { guard([&] { session.hub.Tick(); }); }, [&] { return !session.ReadRunning() && !session.WriteRunning(); },
         kBoundMs);
     r.succeeded = done;
     return r;

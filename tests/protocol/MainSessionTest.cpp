@@ -24,22 +24,6 @@ namespace {
 using tonvar::test::FakePort;
 using tonvar::test::FakeTimer;
 
-struct Recorder : SignallingSession {
-    std::uint8_t area;
-    bool reading = false;
-    bool writing = false;
-    std::vector<std::string> *log;
-    std::string name;
-    Recorder(std::uint8_t a, std::string n, std::vector<std::string> *l) : area(a), log(l), name(std::move(n)) {}
-    std::uint8_t Area() const override { return area; }
-    bool ReadRunning() const override { return reading; }
-    bool WriteRunning() const override { return writing; }
-    void Answered(tonvar::link::Answer answer) override
-    {
-        log->push_back(name + (answer == tonvar::link::Answer::Ack ? " ack" : " frame"));
-    }
-};
-
 Bytes Ack()
 {
     return {0x06};
@@ -79,14 +63,15 @@ struct SessionFixture : ::testing::Test {
     std::vector<std::string> messages;
     std::vector<int> sleeps;
     int commits = 0;
-    MainSession session{port, tim1, table, settings,
+    tonvar::link::PortHub hub{port, tim1};
+    MainSession session{hub, table, settings,
                         MainSessionHost{[this](const std::string &m) { messages.push_back(m); },
                                         [this](int ms) { sleeps.push_back(ms); }, [this] { ++commits; }}};
 
-    void SetUp() override { session.comcbbText = "ttyUSB0"; }
+    void SetUp() override { session.hub.portName = "ttyUSB0"; }
     void Receive(const Bytes &chunk)
     {
-        session.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+        session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
     }
     // Every WritePort call since the last check must have been one byte long.
     bool AllOneByte() const
@@ -102,15 +87,15 @@ struct SessionFixture : ::testing::Test {
 
 TEST_F(SessionFixture, AReadRunsTheWholeSequenceAndFillsTableAndSettings)
 {
-    session.rbtnClick();
+    session.StartRead();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"name ttyUSB0", "close", "open"}));
     EXPECT_TRUE(AllOneByte());
     EXPECT_EQ(port.Sent(), Ascii("PROGRAM"));
     EXPECT_TRUE(tim1.active);
-    EXPECT_FALSE(session.rbtnEnabled);
-    EXPECT_TRUE(session.wbtnEnabled);
-    EXPECT_FALSE(session.comcbbEnabled);
-    EXPECT_FALSE(session.formEnabled);
+    EXPECT_TRUE(session.ReadRunning());
+    EXPECT_FALSE(session.WriteRunning());
+    EXPECT_FALSE(session.PortFree());
+    EXPECT_FALSE(session.Editable());
     EXPECT_TRUE(session.progress.visible);
     EXPECT_EQ(session.progress.maximum, 16);
 
@@ -153,20 +138,20 @@ TEST_F(SessionFixture, AReadRunsTheWholeSequenceAndFillsTableAndSettings)
     EXPECT_EQ(messages, std::vector<std::string>{"   Read Succeed!"});
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(port.open);
-    EXPECT_TRUE(session.rbtnEnabled && session.wbtnEnabled && session.comcbbEnabled && session.formEnabled);
+    EXPECT_TRUE(!session.ReadRunning() && !session.WriteRunning() && session.PortFree() && session.Editable());
     EXPECT_TRUE(port.Sent().empty());
-    EXPECT_EQ(session.rx.buffer[0], 0);
+    EXPECT_EQ(session.hub.link.rx.buffer[0], 0);
 }
 
 TEST_F(SessionFixture, AWriteSendsEachBlockOnTheAckBeforeAndEndsOnTheEighteenth)
 {
     session.verifyWrites = false; // the read-back has a test of its own
     table.Row(2) = Channel("145.50000");
-    session.wbtnClick();
+    session.StartWrite();
     EXPECT_EQ(commits, 1);
     EXPECT_EQ(port.Sent(), Ascii("PROGRAM"));
     EXPECT_EQ(session.progress.maximum, 17);
-    EXPECT_FALSE(session.wbtnEnabled);
+    EXPECT_TRUE(session.WriteRunning());
 
     // The handshake's Ack brings channel 1: an empty channel's known frame.
     Receive(Ack());
@@ -209,15 +194,15 @@ TEST_F(SessionFixture, AWriteSendsEachBlockOnTheAckBeforeAndEndsOnTheEighteenth)
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(port.open);
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(session.rbtnEnabled && session.wbtnEnabled && session.comcbbEnabled && session.formEnabled);
+    EXPECT_TRUE(!session.ReadRunning() && !session.WriteRunning() && session.PortFree() && session.Editable());
     EXPECT_FALSE(session.progress.visible);
 }
 
 TEST_F(SessionFixture, TheResendRepeatsThirtyFourBytesOfWhateverTheBufferHolds)
 {
-    session.rbtnClick();
+    session.StartRead();
     port.Sent();
-    session.Tim1Timer();
+    session.hub.Tick();
     ASSERT_EQ(port.writes.size(), 1u);
     Bytes handshake = Ascii("PROGRAM");
     handshake.resize(32, 0x00);
@@ -230,9 +215,9 @@ TEST_F(SessionFixture, TheResendRepeatsThirtyFourBytesOfWhateverTheBufferHolds)
     Receive(Ack()); // the resent copy's
     port.Sent();
     // The radio took over 300 ms: the request is resent after two ticks.
-    session.Tim1Timer();
+    session.hub.Tick();
     EXPECT_TRUE(port.Sent().empty());
-    session.Tim1Timer();
+    session.hub.Tick();
     Bytes request = handshake;
     request[0] = 0x52;
     request[1] = 0x00;
@@ -243,7 +228,7 @@ TEST_F(SessionFixture, TheResendRepeatsThirtyFourBytesOfWhateverTheBufferHolds)
 
 TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckAndTheNextResendRepeatsTheRequest)
 {
-    session.rbtnClick();
+    session.StartRead();
     Receive(Ack());
     port.Sent();
     ByteBuffer payload{};
@@ -254,13 +239,13 @@ TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckAndTheNextResendRepeatsTheReques
     EXPECT_EQ(port.writes[0], (Bytes{0x52, 0x00, 0x02, 0x20}));
     EXPECT_EQ(port.writes[1], Bytes{0x06});
     port.Sent();
-    session.Tim1Timer();
+    session.hub.Tick();
     const Bytes resend = port.Sent();
     EXPECT_EQ(Bytes(resend.begin(), resend.begin() + 4), (Bytes{0x52, 0x00, 0x02, 0x20}))
         << "the Ack leaves the frame buffer alone";
 
     // Outside any session it is answered as well.
-    session.Button2Click();
+    session.Cancel();
     port.open = true;
     Receive(Frame(1, 0, payload));
     EXPECT_EQ(port.Sent(), Bytes{0x06});
@@ -268,7 +253,7 @@ TEST_F(SessionFixture, AFrameMarkedAt5GetsOneAckAndTheNextResendRepeatsTheReques
 
 TEST_F(SessionFixture, AReadTakesOnlyTheWholeAnswerItAskedFor)
 {
-    session.rbtnClick();
+    session.StartRead();
     Receive(Ack());
     port.Sent();
     ByteBuffer payload{};
@@ -296,7 +281,7 @@ TEST_F(SessionFixture, AReadTakesOnlyTheWholeAnswerItAskedFor)
             Receive(chunk);
         EXPECT_TRUE(port.Sent().empty()) << c.what;
         EXPECT_EQ(table.Cell(1, 1), "") << c.what;
-        session.Tim1Timer(); // the resend asks again, and drops what was half there
+        session.hub.Tick(); // the resend asks again, and drops what was half there
         EXPECT_EQ(port.Sent().size(), 34u) << c.what;
     }
     EXPECT_EQ(table.Cell(9, 1), "");
@@ -313,18 +298,18 @@ TEST_F(SessionFixture, AReadTakesOnlyTheWholeAnswerItAskedFor)
     other[33] = 0x34;
     Receive(other);
     EXPECT_TRUE(port.Sent().empty());
-    session.Tim1Timer();
+    session.hub.Tick();
     port.Sent();
     Receive(other);
     EXPECT_TRUE(port.Sent().empty()) << "channel 2 was not taken";
-    EXPECT_EQ(session.link.UnverifiedFrames(), 0);
+    EXPECT_EQ(session.hub.link.UnverifiedFrames(), 0);
 }
 
 TEST_F(SessionFixture, AWriteReadsBackWhatItWroteAndWritesAgainWhatDiffers)
 {
     for (int ch = 1; ch <= 16; ++ch)
         table.Row(ch) = Channel(std::to_string(440 + ch) + ".00000");
-    session.wbtnClick();
+    session.StartWrite();
     std::vector<Bytes> radio(18); // what the radio holds, by step (17: settings)
     int corruptions = 1;          // the radio keeps channel 7 wrong once
     // Answers every message as a radio would; returns false when nothing was sent.
@@ -361,7 +346,7 @@ TEST_F(SessionFixture, AWriteReadsBackWhatItWroteAndWritesAgainWhatDiffers)
     // A radio that never keeps it: the write fails, naming the channel.
     messages.clear();
     corruptions = 100;
-    session.wbtnClick();
+    session.StartWrite();
     try {
         while (answer())
             ;
@@ -370,20 +355,20 @@ TEST_F(SessionFixture, AWriteReadsBackWhatItWroteAndWritesAgainWhatDiffers)
         EXPECT_NE(e.detail().find("channel 7"), std::string::npos) << e.detail();
     }
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(session.wbtnEnabled && session.rbtnEnabled);
+    EXPECT_TRUE(!session.WriteRunning() && !session.ReadRunning());
     EXPECT_FALSE(port.open);
 }
 
 TEST_F(SessionFixture, AnAckCountsOnlyForTheBlockThatWaitsForIt)
 {
     session.verifyWrites = false;
-    session.wbtnClick();
+    session.StartWrite();
     port.Sent();
     Receive(Ack()); // the handshake's
     port.Sent();
     // Channel 1 goes out twice before its Ack: the radio owes a second Ack.
-    session.Tim1Timer();
-    EXPECT_EQ(session.link.Copies(), 2);
+    session.hub.Tick();
+    EXPECT_EQ(session.hub.link.Copies(), 2);
     port.Sent();
     Receive(Ack());
     EXPECT_TRUE(port.Sent().empty()) << "channel 2 waits for the second Ack";
@@ -393,11 +378,11 @@ TEST_F(SessionFixture, AnAckCountsOnlyForTheBlockThatWaitsForIt)
     EXPECT_EQ(f[2], 2);
     // A radio that ignored the copy it got while storing never sends that
     // Ack: after a quiet spell the write goes on.
-    session.Tim1Timer();
+    session.hub.Tick();
     port.Sent();
     Receive(Ack());
     for (int tick = 0; tick < 5 && port.writes.empty(); ++tick)
-        session.Tim1Timer();
+        session.hub.Tick();
     f = port.Sent();
     ASSERT_EQ(f.size(), 34u);
     EXPECT_EQ(f[2], 3);
@@ -414,16 +399,16 @@ TEST_F(SessionFixture, TheHangUpOfThePortEndsASessionAtOnce)
         return std::string("no failure");
     };
     // During the read-back every block was written and acknowledged.
-    session.wbtnClick();
+    session.StartWrite();
     for (int n = 0; n < 19; ++n)
         Receive(Ack());
     ASSERT_TRUE(session.Checking());
     EXPECT_EQ(hangUp(), kCheckHungUp);
 
-    session.wbtnClick();
+    session.StartWrite();
     Receive(Ack());
     EXPECT_EQ(hangUp(), kWriteHungUp);
-    EXPECT_TRUE(session.wbtnEnabled && session.rbtnEnabled && session.comcbbEnabled && session.formEnabled);
+    EXPECT_TRUE(!session.WriteRunning() && !session.ReadRunning() && session.PortFree() && session.Editable());
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(port.open);
     EXPECT_NO_THROW(session.HungUp()) << "nothing runs";
@@ -431,34 +416,34 @@ TEST_F(SessionFixture, TheHangUpOfThePortEndsASessionAtOnce)
 
 TEST_F(SessionFixture, RetryRestartsTheSameKindOfSessionAfterAPause)
 {
-    session.rbtnClick();
+    session.StartRead();
     Receive(Ack());
-    session.Button1Click();
+    session.Retry();
     EXPECT_EQ(sleeps, std::vector<int>{300});
-    EXPECT_FALSE(session.rbtnEnabled);
+    EXPECT_TRUE(session.ReadRunning());
     EXPECT_EQ(session.progress.maximum, 16);
     EXPECT_EQ(session.progress.position, 0);
     EXPECT_TRUE(session.progress.visible);
     EXPECT_EQ(port.writes.back(), Bytes{'M'});
 
-    session.Button2Click();
-    session.wbtnClick();
+    session.Cancel();
+    session.StartWrite();
     Receive(Ack());
     port.calls.clear();
-    session.Button1Click();
-    EXPECT_FALSE(session.wbtnEnabled);
-    EXPECT_TRUE(session.rbtnEnabled);
+    session.Retry();
+    EXPECT_TRUE(session.WriteRunning());
+    EXPECT_FALSE(session.ReadRunning());
     EXPECT_EQ(session.progress.maximum, 17);
     EXPECT_EQ(port.calls, (std::vector<std::string>{"close", "name ttyUSB0", "close", "open"}));
 }
 
 TEST_F(SessionFixture, CancelReturnsEverythingToIdleWithThePortClosed)
 {
-    session.wbtnClick();
+    session.StartWrite();
     Receive(Ack());
     // Channel 1 went out: the radio may hold a mix, and Cancel says so.
     try {
-        session.Button2Click();
+        session.Cancel();
         ADD_FAILURE() << "a write cancelled half-way said nothing";
     } catch (const tonvar::text::Failure &e) {
         EXPECT_STREQ(e.what(), "The write was cancelled.");
@@ -466,7 +451,7 @@ TEST_F(SessionFixture, CancelReturnsEverythingToIdleWithThePortClosed)
     }
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(port.open);
-    EXPECT_TRUE(session.rbtnEnabled && session.wbtnEnabled && session.comcbbEnabled && session.formEnabled);
+    EXPECT_TRUE(!session.ReadRunning() && !session.WriteRunning() && session.PortFree() && session.Editable());
     EXPECT_FALSE(session.progress.visible);
     port.Sent();
     port.open = true;
@@ -474,26 +459,26 @@ TEST_F(SessionFixture, CancelReturnsEverythingToIdleWithThePortClosed)
     EXPECT_TRUE(port.Sent().empty());
 
     // Cancelled before its first block (no answer to PROGRAM): nothing to say.
-    session.wbtnClick();
-    EXPECT_NO_THROW(session.Button2Click());
+    session.StartWrite();
+    EXPECT_NO_THROW(session.Cancel());
 }
 
 TEST_F(SessionFixture, APortThatWillNotOpenStopsTheStartWithNothingDisabled)
 {
     port.failOpen = true;
-    EXPECT_THROW(session.rbtnClick(), tonvar::text::Failure);
+    EXPECT_THROW(session.StartRead(), tonvar::text::Failure);
     EXPECT_FALSE(session.progress.visible) << "no dialog is left over a window that waits for nothing";
-    EXPECT_TRUE(session.rbtnEnabled && session.wbtnEnabled && session.comcbbEnabled && session.formEnabled);
+    EXPECT_TRUE(!session.ReadRunning() && !session.WriteRunning() && session.PortFree() && session.Editable());
     EXPECT_TRUE(port.writes.empty());
 
-    EXPECT_THROW(session.wbtnClick(), tonvar::text::Failure);
+    EXPECT_THROW(session.StartWrite(), tonvar::text::Failure);
     EXPECT_FALSE(session.progress.visible);
     EXPECT_FALSE(tim1.active) << "nothing was sent, so nothing is resent";
-    // Retry then finds Write enabled and starts a read.
+    // Retry starts again what was asked for last: the write, not a read.
     port.failOpen = false;
-    session.Button1Click();
-    EXPECT_FALSE(session.rbtnEnabled);
-    EXPECT_TRUE(session.wbtnEnabled);
+    session.Retry();
+    EXPECT_TRUE(session.WriteRunning());
+    EXPECT_FALSE(session.ReadRunning());
 }
 
 TEST_F(SessionFixture, AWriteThatCouldNotGoThroughWholeSendsNothing)
@@ -522,7 +507,7 @@ TEST_F(SessionFixture, AWriteThatCouldNotGoThroughWholeSendsNothing)
         settings = s;
         port.calls.clear();
         try {
-            session.wbtnClick();
+            session.StartWrite();
             ADD_FAILURE() << c.text << " was taken";
         } catch (const tonvar::text::Failure &e) {
             EXPECT_EQ(e.detail().rfind(c.where, 0), 0u) << c.text << ": " << e.detail();
@@ -530,86 +515,64 @@ TEST_F(SessionFixture, AWriteThatCouldNotGoThroughWholeSendsNothing)
         }
         EXPECT_TRUE(port.calls.empty()) << c.text << ": the port is not even opened";
         EXPECT_TRUE(port.writes.empty());
-        EXPECT_TRUE(session.wbtnEnabled && session.formEnabled);
+        EXPECT_TRUE(!session.WriteRunning() && session.Editable());
     }
 }
 
 TEST_F(SessionFixture, EndsAndCancelStopTheResendOnlyWhenNoOtherSessionWaits)
 {
     const int signallingWindow = 0; // stands for a signalling session
-    session.StartResend(&signallingWindow);
-    session.rbtnClick();
-    session.Button2Click();
+    session.hub.link.StartResend(&signallingWindow);
+    session.StartRead();
+    session.Cancel();
     EXPECT_TRUE(tim1.active);
-    session.StopResend(&signallingWindow);
+    session.hub.link.StopResend(&signallingWindow);
     EXPECT_FALSE(tim1.active);
-    session.StopResend(&signallingWindow); // no longer waiting: nothing happens
+    session.hub.link.StopResend(&signallingWindow); // no longer waiting: nothing happens
     tim1.active = true;
-    session.StopResend(&signallingWindow);
+    session.hub.link.StopResend(&signallingWindow);
     EXPECT_TRUE(tim1.active);
-}
-
-TEST_F(SessionFixture, AnAnswerGoesOnlyToTheSessionWhoseMessageItAnswers)
-{
-    std::vector<std::string> log;
-    Recorder tone5(4, "5TONE", &log), tone2(3, "2TONE", &log), fleet(2, "FleetSync", &log), dtmf(1, "DTMF", &log);
-    session.signalling = {&tone5, &tone2, &fleet, &dtmf};
-    port.open = true;
-    tone5.writing = dtmf.writing = true;
-    fleet.reading = tone2.reading = true;
-    // FleetSync asks for its block 1: only that frame is its answer.
-    PutReadRequest(session.frame, 2, 1);
-    session.link.Send(&fleet, 4, tonvar::link::Wait::ForFrame(2, 1));
-    Receive(Ack());
-    Receive(Frame(3, 0, ByteBuffer{}));
-    Receive(Frame(2, 0, ByteBuffer{}));
-    Receive(Frame(2, 1, ByteBuffer{}));
-    // DTMF sends a block: the Ack is its own.
-    session.link.Send(&dtmf, 34, tonvar::link::Wait::ForAck());
-    Receive(Ack());
-    Receive(Ack()); // nobody's
-    EXPECT_EQ(log, (std::vector<std::string>{"FleetSync frame", "DTMF ack"}));
 }
 
 TEST_F(SessionFixture, ShowCommandsOpenThePortOnce)
 {
-    session.OpenPortForSignalling();
-    session.OpenPortForSignalling();
+    session.hub.Hold();
+    session.hub.Hold();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"name ttyUSB0", "open"}));
-    EXPECT_FALSE(session.comcbbEnabled);
+    EXPECT_FALSE(session.PortFree());
     port.failOpen = true;
-    session.Button2Click();
-    EXPECT_THROW(session.OpenPortForSignalling(), tonvar::text::Failure);
-    EXPECT_TRUE(session.comcbbEnabled);
+    session.Cancel();
+    EXPECT_THROW(session.hub.Hold(), tonvar::text::Failure);
+    EXPECT_TRUE(session.PortFree());
 }
 
 // Port > Close Port frees a port a show command left open, never one a
 // session runs on.
 TEST_F(SessionFixture, ClosePortReleasesAPortNoSessionUses)
 {
-    EXPECT_FALSE(session.PortHeldIdle());
-    session.OpenPortForSignalling();
-    EXPECT_TRUE(session.PortHeldIdle());
+    EXPECT_FALSE(session.hub.HeldIdle());
+    session.hub.Hold();
+    EXPECT_TRUE(session.hub.HeldIdle());
     session.ReleasePort();
     EXPECT_FALSE(port.open);
-    EXPECT_TRUE(session.comcbbEnabled);
-    session.rbtnClick();
-    EXPECT_FALSE(session.PortHeldIdle()) << "a read runs";
+    EXPECT_TRUE(session.PortFree());
+    session.StartRead();
+    EXPECT_FALSE(session.hub.HeldIdle()) << "a read runs";
     session.ReleasePort();
     EXPECT_TRUE(port.open);
-    EXPECT_FALSE(session.comcbbEnabled);
+    EXPECT_FALSE(session.PortFree());
 }
 
 TEST_F(SessionFixture, TheDialogSaysWhatIsAwaitedAndWhenTheRadioDoesNotAnswer)
 {
-    session.rbtnClick();
+    session.StartRead();
     EXPECT_EQ(session.progress.text, "Waiting for the radio to answer");
     Receive(Ack());
     EXPECT_EQ(session.progress.text, "Reading channel 1 of 16");
     for (int tick = 0; tick < 33; ++tick)
-        session.Tim1Timer();
+        session.hub.Tick();
     EXPECT_EQ(session.progress.text.find("does not answer"), std::string::npos) << "not before 10 s";
-    session.Tim1Timer();
+    session.hub.Tick();
     EXPECT_NE(session.progress.text.find("Reading channel 1 of 16\nThe radio does not answer"), std::string::npos)
         << session.progress.text;
     EXPECT_TRUE(tim1.active) << "the resend goes on until the user chooses";
@@ -645,27 +608,27 @@ TEST_F(SessionFixture, AReadStoppedAnywhereLeavesTableAndSettingsAsTheyWere)
     for (const Stop stop : {Cancel, RetryThenCancel, HangUp, SilenceThenCancel}) {
         for (std::size_t taken = 0; taken < answers.size(); ++taken) {
             SCOPED_TRACE("stop " + std::to_string(stop) + " after " + std::to_string(taken) + " answers");
-            session.rbtnClick();
+            session.StartRead();
             for (std::size_t a = 0; a < taken; ++a)
                 Receive(answers[a]);
             ASSERT_TRUE(session.ReadRunning());
             try {
                 switch (stop) {
                 case Cancel:
-                    session.Button2Click();
+                    session.Cancel();
                     break;
                 case RetryThenCancel:
-                    session.Button1Click();
+                    session.Retry();
                     ASSERT_TRUE(session.ReadRunning());
-                    session.Button2Click();
+                    session.Cancel();
                     break;
                 case HangUp:
                     session.HungUp();
                     break;
                 case SilenceThenCancel:
                     for (int tick = 0; tick < 50; ++tick)
-                        session.Tim1Timer();
-                    session.Button2Click();
+                        session.hub.Tick();
+                    session.Cancel();
                     break;
                 }
             } catch (const tonvar::text::Failure &) {
@@ -679,7 +642,7 @@ TEST_F(SessionFixture, AReadStoppedAnywhereLeavesTableAndSettingsAsTheyWere)
     }
 
     // The whole read replaces every row, also those the radio holds empty.
-    session.rbtnClick();
+    session.StartRead();
     for (const Bytes &answer : answers)
         Receive(answer);
     EXPECT_EQ(messages, std::vector<std::string>{kReadSucceeded});
@@ -709,7 +672,7 @@ TEST_F(SessionFixture, WhatTheUserDidNotChangeIsWrittenBackAsTheRadioGaveIt)
             payload[4] = payload[5] = payload[6] = payload[7] = 0x99; // no frequency the table can encode again
         blocks.push_back(b < 16 ? Frame(0, static_cast<std::uint8_t>(b + 1), payload) : Frame(5, 0, payload));
     }
-    session.rbtnClick();
+    session.StartRead();
     Receive(Ack());
     for (const Bytes &frame : blocks)
         Receive(frame);
@@ -718,7 +681,7 @@ TEST_F(SessionFixture, WhatTheUserDidNotChangeIsWrittenBackAsTheRadioGaveIt)
     const auto write = [&] {
         std::vector<Bytes> written;
         port.Sent();
-        session.wbtnClick();
+        session.StartWrite();
         EXPECT_EQ(port.Sent(), Ascii("PROGRAM"));
         for (int n = 0; n < 18 && session.WriteRunning(); ++n) {
             Receive(Ack());
@@ -757,7 +720,7 @@ TEST_F(SessionFixture, WhatTheUserDidNotChangeIsWrittenBackAsTheRadioGaveIt)
 // the read asks again until a frame that checks comes.
 TEST_F(SessionFixture, AReadNeverTakesAFrameWhoseChecksumDoesNotMatch)
 {
-    session.rbtnClick();
+    session.StartRead();
     Receive(Ack());
     port.Sent();
     ByteBuffer payload{};
@@ -767,7 +730,7 @@ TEST_F(SessionFixture, AReadNeverTakesAFrameWhoseChecksumDoesNotMatch)
     for (int copy = 0; copy < 3; ++copy) {
         Receive(spoilt);
         EXPECT_TRUE(port.Sent().empty()) << "copy " << copy;
-        session.Tim1Timer(); // asked again
+        session.hub.Tick(); // asked again
         port.Sent();
     }
     Receive(Frame(0, 1, payload));

@@ -12,13 +12,13 @@ using tonvar::test::Bytes;
 namespace {
 
 struct Dtmf : tonvar::test::SignallingFixture {
-    DtmfSession dtmf{main, timer1, MessageSink()};
-    Dtmf() { main.signalling = {nullptr, nullptr, nullptr, &dtmf}; }
+    DtmfSession dtmf{hub, timer1, MessageSink()};
+    Dtmf() {  }
 
     // Runs a whole read with these four payloads.
     void ReadBlocks(const Bytes &settings, const Bytes &b1 = {}, const Bytes &b2 = {}, const Bytes &b3 = {})
     {
-        dtmf.rbtnClick();
+        dtmf.StartRead();
         Receive(Frame(1, 0, settings));
         Receive(Frame(1, 1, b1));
         Receive(Frame(1, 2, b2));
@@ -29,11 +29,11 @@ struct Dtmf : tonvar::test::SignallingFixture {
     Bytes WriteFirstBlock(bool goOn = false)
     {
         port.Sent();
-        dtmf.wbtnClick();
+        dtmf.StartWrite();
         const Bytes sent = port.Sent();
         EXPECT_EQ(sent.size(), 34u);
         if (!goOn)
-            dtmf.Button3Click();
+            dtmf.Close();
         return sent.size() == 34 ? Bytes(sent.begin() + 4, sent.begin() + 32) : Bytes{};
     }
 };
@@ -100,7 +100,7 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
 
     dtmf.texts.autodial[8] = "old";
     dtmf.texts.autodial[9] = "gone";
-    dtmf.rbtnClick();
+    dtmf.StartRead();
     EXPECT_TRUE(tim1.active);
     EXPECT_TRUE(timer1.active);
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x01, 0x00, 0x20}));
@@ -117,7 +117,7 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     EXPECT_TRUE(port.Sent().empty()) << "nothing more after block 3";
     EXPECT_EQ(dtmf.progress.position, 5);
     EXPECT_FALSE(dtmf.progress.visible);
-    EXPECT_TRUE(dtmf.rbtnEnabled);
+    EXPECT_FALSE(dtmf.ReadRunning());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(messages.empty());
 
@@ -144,7 +144,7 @@ TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
                          0xFF, 10, 1,  0, 0, 8,    0, 0, 0, 0, 0,    0,    0,    0};
     EXPECT_EQ(WriteFirstBlock(true), expected);
     EXPECT_TRUE(tim1.active);
-    EXPECT_FALSE(dtmf.wbtnEnabled);
+    EXPECT_TRUE(dtmf.WriteRunning());
     EXPECT_EQ(dtmf.progress.maximum, 4);
 
     dtmf.texts.autodial[0] = "DD12";
@@ -170,7 +170,7 @@ TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
     EXPECT_TRUE(messages.empty()) << "not before the radio was read back";
     EXPECT_EQ(AnswerReadBack(dtmf), 4);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
-    EXPECT_TRUE(dtmf.wbtnEnabled);
+    EXPECT_FALSE(dtmf.WriteRunning());
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(dtmf.progress.visible);
     Receive({0x06}); // a stray Ack is nobody's
@@ -190,7 +190,7 @@ TEST_F(Dtmf, FieldEncodings)
     for (const auto &[memory, text] : {std::pair{0, "12ab"}, std::pair{3, "123456789"}}) {
         dtmf.texts.autodial[static_cast<std::size_t>(memory)] = text;
         try {
-            dtmf.wbtnClick();
+            dtmf.StartWrite();
             ADD_FAILURE() << text << " was taken";
         } catch (const tonvar::text::Failure &e) {
             EXPECT_EQ(e.detail(), "DTMF, Autodial Memory " + std::to_string(memory + 1));
@@ -199,7 +199,7 @@ TEST_F(Dtmf, FieldEncodings)
         dtmf.texts.autodial[static_cast<std::size_t>(memory)].clear();
     }
     dtmf.texts.Edit1 = "12x";
-    EXPECT_THROW(dtmf.wbtnClick(), tonvar::text::Failure) << "an ID code of the radio's symbols only";
+    EXPECT_THROW(dtmf.StartWrite(), tonvar::text::Failure) << "an ID code of the radio's symbols only";
     dtmf.texts.Edit1 = "";
     dtmf.texts.autodial[0] = "12AB";
     const Bytes b = WriteFirstBlock();
@@ -225,7 +225,7 @@ TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
     dtmf.texts.cb2 = "105";
     port.Sent();
     try {
-        dtmf.wbtnClick();
+        dtmf.StartWrite();
         FAIL() << "expected a conversion failure";
     } catch (const tonvar::text::ConversionError &e) {
         EXPECT_STREQ(e.what(), "'105' is not a valid integer value") << "quoted as typed";
@@ -233,34 +233,34 @@ TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
     }
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active) << "no half-built block is resent";
-    EXPECT_TRUE(dtmf.wbtnEnabled);
+    EXPECT_FALSE(dtmf.WriteRunning());
     EXPECT_FALSE(dtmf.progress.visible);
-    EXPECT_EQ(main.frame[4], 0) << "nothing was built for real: the buffer is as it was";
+    EXPECT_EQ(main.hub.link.frame[4], 0) << "nothing was built for real: the buffer is as it was";
 }
 
 TEST_F(Dtmf, TheTimeOutGivesTheButtonsBackAndEndsTheResend)
 {
-    dtmf.rbtnClick();
-    dtmf.wbtnClick(); // a second start does not restart Timer1
+    dtmf.StartRead();
+    dtmf.StartWrite(); // a second start does not restart Timer1
     EXPECT_TRUE(timer1.active);
-    dtmf.Timer1Timer();
-    EXPECT_TRUE(dtmf.rbtnEnabled && dtmf.wbtnEnabled);
+    dtmf.TimeOut();
+    EXPECT_TRUE(!dtmf.ReadRunning() && !dtmf.WriteRunning());
     EXPECT_FALSE(timer1.active);
     EXPECT_FALSE(tim1.active);
 
     // Firing after a session that ended leaves the resend alone.
     tim1.active = true;
-    dtmf.Timer1Timer();
+    dtmf.TimeOut();
     EXPECT_TRUE(tim1.active);
 }
 
 TEST_F(Dtmf, CloseAndTheEightCharacterRule)
 {
-    dtmf.rbtnClick();
-    dtmf.Button3Click();
+    dtmf.StartRead();
+    dtmf.Close();
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(timer1.active);
-    EXPECT_TRUE(dtmf.rbtnEnabled);
+    EXPECT_FALSE(dtmf.ReadRunning());
 
     dtmf.texts.autodial[4] = "123456789";
     dtmf.xg2SetEditText(5);
@@ -272,7 +272,7 @@ TEST_F(Dtmf, CloseAndTheEightCharacterRule)
 TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
 {
     const DtmfTexts before = dtmf.texts;
-    dtmf.rbtnClick();
+    dtmf.StartRead();
     Bytes values(28, 0x11);
     Receive(Frame(1, 4, values));
     Receive(Frame(1, 200, values));

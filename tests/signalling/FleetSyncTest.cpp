@@ -11,22 +11,22 @@ using tonvar::test::Bytes;
 namespace {
 
 struct FleetSync : tonvar::test::SignallingFixture {
-    FleetSyncSession fleet{main, timer1, MessageSink()};
-    FleetSync() { main.signalling = {nullptr, nullptr, &fleet, nullptr}; }
+    FleetSyncSession fleet{hub, timer1, MessageSink()};
+    FleetSync() {  }
 };
 
 } // namespace
 
 TEST_F(FleetSync, TheFirstBlockOfTheInitialValuesIs32BytesWithoutChecksum)
 {
-    fleet.wbtnClick();
+    fleet.StartWrite();
     ASSERT_EQ(port.writes.size(), 32u) << "one byte per write, 32 in all";
     const Bytes expected{0x57, 0x02, 0x00, 0x20, 0x64, 0x00, 0xE8, 0x03, 24, 0x90, 0x01, 10, 0xFF, 0, 0, 0,
                          0,    0,    0,    0,    0,    0,    0,    0,    0,  0,    0,    0,  0,    0, 0, 0};
     EXPECT_EQ(port.Sent(), expected);
     // Tim1 times the Ack; it repeats nothing while the Ack may yet come.
     for (int tick = 1; tick < tonvar::link::kOnceWaitTicks; ++tick)
-        main.Tim1Timer();
+        main.hub.Tick();
     EXPECT_TRUE(port.Sent().empty()) << "FleetSync writes are not resent";
     EXPECT_TRUE(timer1.active);
 }
@@ -40,7 +40,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
     fleet.texts.id[2] = "301";
     fleet.texts.id[15] = "16";
     fleet.texts.cb1 = "1200";
-    fleet.wbtnClick();
+    fleet.StartWrite();
     Bytes b0 = port.Sent();
     EXPECT_EQ(b0[8], 12);
     EXPECT_EQ(Bytes(b0.begin() + 24, b0.end()), (Bytes{0x70, 0x11, 0, 0, 5, 0, 0, 0}));
@@ -59,7 +59,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(AnswerReadBack(fleet), 3);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
-    EXPECT_TRUE(fleet.wbtnEnabled);
+    EXPECT_FALSE(fleet.WriteRunning());
     Receive({0x06});
     EXPECT_TRUE(port.Sent().empty());
 }
@@ -67,7 +67,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
 TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
 {
     fleet.texts.cb1 = "1200";
-    fleet.rbtnClick();
+    fleet.StartRead();
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x02, 0x00, 0x20}));
     EXPECT_TRUE(tim1.active);
     const Bytes b0{0x70, 0x11, 0xE8, 0x03, 12, 0x90, 0x01, 30, 0x01, 0, 0, 0, 0, 0,
@@ -82,7 +82,7 @@ TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
     b2[26] = 0x10; // entry 16, ID
     Receive(Frame(2, 2, b2));
     EXPECT_TRUE(port.Sent().empty()) << "no request after block 2";
-    EXPECT_TRUE(fleet.rbtnEnabled);
+    EXPECT_FALSE(fleet.ReadRunning());
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(fleet.progress.visible);
 
@@ -102,13 +102,13 @@ TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
 
 TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
 {
-    fleet.rbtnClick();
+    fleet.StartRead();
     Bytes b0(28, 0);
     b0[4] = 30; // 3000 bps: not in the list
     Receive(Frame(2, 0, b0));
     Receive(Frame(2, 1, Bytes(28, 0)));
     Receive(Frame(2, 2, Bytes(28, 0)));
-    ASSERT_TRUE(fleet.rbtnEnabled);
+    ASSERT_TRUE(!fleet.ReadRunning());
     EXPECT_EQ(fleet.texts.cb1, "3000") << "what the radio holds, not what the window held";
     const FleetSyncTexts before = fleet.texts;
     Receive(Frame(2, 3, Bytes(28, 0x22)));
@@ -119,27 +119,27 @@ TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
 TEST_F(FleetSync, AFieldThatDoesNotConvertSendsNothingAndGivesWriteBack)
 {
     fleet.texts.ed3 = "4OO";
-    EXPECT_THROW(fleet.wbtnClick(), tonvar::text::ConversionError);
+    EXPECT_THROW(fleet.StartWrite(), tonvar::text::ConversionError);
     EXPECT_TRUE(port.Sent().empty());
-    EXPECT_TRUE(fleet.wbtnEnabled);
+    EXPECT_FALSE(fleet.WriteRunning());
     // A field of a later block stops the write before its first block too.
     fleet.texts.ed3 = "400";
     fleet.texts.id[3] = "x";
     try {
-        fleet.wbtnClick();
+        fleet.StartWrite();
         FAIL();
     } catch (const tonvar::text::ConversionError &e) {
         EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
     }
     EXPECT_TRUE(port.Sent().empty());
-    EXPECT_TRUE(fleet.wbtnEnabled);
+    EXPECT_FALSE(fleet.WriteRunning());
 }
 
 TEST_F(FleetSync, CloseEndsTheSession)
 {
-    fleet.rbtnClick();
-    fleet.Button3Click();
+    fleet.StartRead();
+    fleet.Close();
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(fleet.rbtnEnabled && fleet.wbtnEnabled) << "the port is free for another session";
+    EXPECT_TRUE(!fleet.ReadRunning() && !fleet.WriteRunning()) << "the port is free for another session";
     EXPECT_FALSE(timer1.active);
 }

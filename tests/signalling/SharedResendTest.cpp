@@ -54,17 +54,17 @@ struct AllWindows {
     std::array<test::FakeTimer, 4> timer1;
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    protocol::MainSession main{port, tim1, table, settings, {}};
+    link::PortHub hub{port, tim1};
+    protocol::MainSession main{hub, table, settings, {}};
     std::vector<std::string> messages;
     std::function<void(const std::string &)> sink = [this](const std::string &m) { messages.push_back(m); };
-    DtmfSession dtmf{main, timer1[Dtmf], sink};
-    TwoToneSession twoTone{main, timer1[TwoTone], sink};
-    FiveToneSession fiveTone{main, timer1[FiveTone], sink};
-    FleetSyncSession fleetSync{main, timer1[FleetSync], sink};
+    DtmfSession dtmf{hub, timer1[Dtmf], sink};
+    TwoToneSession twoTone{hub, timer1[TwoTone], sink};
+    FiveToneSession fiveTone{hub, timer1[FiveTone], sink};
+    FleetSyncSession fleetSync{hub, timer1[FleetSync], sink};
 
     AllWindows()
     {
-        main.signalling = {&fiveTone, &twoTone, &fleetSync, &dtmf};
         port.open = true;
         // A 5TONE table that converts, so its write can start.
         for (int r = 1; r <= 16; ++r) {
@@ -93,39 +93,39 @@ struct AllWindows {
     {
         switch (w) {
         case Dtmf:
-            return dtmf.rbtnClick();
+            return dtmf.StartRead();
         case TwoTone:
-            return twoTone.rbtnClick();
+            return twoTone.StartRead();
         case FiveTone:
-            return fiveTone.rbtnClick();
+            return fiveTone.StartRead();
         case FleetSync:
-            return fleetSync.rbtnClick();
+            return fleetSync.StartRead();
         }
     }
     void Write(Window w)
     {
         switch (w) {
         case Dtmf:
-            return dtmf.wbtnClick();
+            return dtmf.StartWrite();
         case TwoTone:
-            return twoTone.wbtnClick();
+            return twoTone.StartWrite();
         case FiveTone:
-            return fiveTone.wbtnClick();
+            return fiveTone.StartWrite();
         case FleetSync:
-            return fleetSync.wbtnClick();
+            return fleetSync.StartWrite();
         }
     }
     void Close(Window w)
     {
         switch (w) {
         case Dtmf:
-            return dtmf.Button3Click();
+            return dtmf.Close();
         case TwoTone:
-            return twoTone.Button3Click();
+            return twoTone.Close();
         case FiveTone:
-            return fiveTone.Button3Click();
+            return fiveTone.Close();
         case FleetSync:
-            return fleetSync.Button3Click();
+            return fleetSync.Close();
         }
     }
     // A field each window's first write block cannot convert.
@@ -150,9 +150,9 @@ struct AllWindows {
     {
         switch (o) {
         case MainRead:
-            return main.rbtnClick();
+            return main.StartRead();
         case MainWrite:
-            return main.wbtnClick();
+            return main.StartWrite();
         default:
             return IsRead(o) ? Read(WindowOf(o)) : Write(WindowOf(o));
         }
@@ -161,12 +161,12 @@ struct AllWindows {
 
     Shown Show()
     {
-        Shown s{!main.rbtnEnabled, !main.wbtnEnabled, main.comcbbEnabled, main.progress.visible, {}, {}, {}, {}};
+        Shown s{main.ReadRunning(), main.WriteRunning(), main.PortFree(), main.progress.visible, {}, {}, {}, {}};
         for (int w = 0; w < 4; ++w) {
             const auto i = static_cast<std::size_t>(w);
             SignallingLogic &l = Logic(static_cast<Window>(w));
-            s.rbtn[i] = l.rbtnEnabled;
-            s.wbtn[i] = l.wbtnEnabled;
+            s.rbtn[i] = !l.ReadRunning();
+            s.wbtn[i] = !l.WriteRunning();
             s.bar[i] = l.progress.visible;
             s.timer1[i] = timer1[i].active;
         }
@@ -222,24 +222,24 @@ TEST_F(Together, AWriteThatDoesNotConvertStopsTheResendAndTheTimeOut)
         AllWindows fresh;
         fresh.SpoilFirstBlock(w);
         EXPECT_THROW(fresh.Write(w), text::ConversionError) << kWindowNames[w];
-        EXPECT_TRUE(fresh.Logic(w).wbtnEnabled) << "the write has ended";
+        EXPECT_FALSE(fresh.Logic(w).WriteRunning()) << "the write has ended";
         EXPECT_FALSE(fresh.tim1.active);
         EXPECT_FALSE(fresh.timer1[w].active) << "no session of the window left to time";
-        EXPECT_FALSE(fresh.main.SessionRunning());
+        EXPECT_FALSE(fresh.main.hub.AnyRunning());
     }
 }
 
 // FleetSync Read with no answer, then Close: the port is free for F11.
 TEST_F(Together, AClosedFleetSyncReadFreesThePort)
 {
-    fleetSync.rbtnClick();
-    fleetSync.Button3Click();
+    fleetSync.StartRead();
+    fleetSync.Close();
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(fleetSync.rbtnEnabled && fleetSync.wbtnEnabled);
-    main.rbtnClick();
-    EXPECT_FALSE(main.rbtnEnabled) << "the main read runs";
+    EXPECT_TRUE(!fleetSync.ReadRunning() && !fleetSync.WriteRunning());
+    main.StartRead();
+    EXPECT_TRUE(main.ReadRunning()) << "the main read runs";
     port.Sent();
-    main.Tim1Timer();
+    main.hub.Tick();
     const Bytes resent = port.Sent();
     ASSERT_EQ(resent.size(), 34u);
     EXPECT_EQ(std::string(resent.begin(), resent.begin() + 7), "PROGRAM");
@@ -248,7 +248,7 @@ TEST_F(Together, AClosedFleetSyncReadFreesThePort)
 // The time-out belongs to the session that started it.
 TEST_F(Together, A2ToneReadsTimeOutEndsWithTheReadAndNeverActsOnAWrite)
 {
-    twoTone.rbtnClick();
+    twoTone.StartRead();
     EXPECT_TRUE(timer1[TwoTone].active);
     Bytes block(34, 0);
     block[0] = 0x57;
@@ -259,26 +259,26 @@ TEST_F(Together, A2ToneReadsTimeOutEndsWithTheReadAndNeverActsOnAWrite)
         const std::uint16_t crc = protocol::Crc16Modbus(block.data(), 32);
         block[32] = static_cast<std::uint8_t>(crc >> 8);
         block[33] = static_cast<std::uint8_t>(crc & 0xFF);
-        main.Comm1ReceiveData(block.data(), static_cast<std::uint16_t>(block.size()));
+        main.hub.Receive(block.data(), static_cast<std::uint16_t>(block.size()));
     }
-    ASSERT_TRUE(twoTone.rbtnEnabled) << "the read has ended";
+    ASSERT_TRUE(!twoTone.ReadRunning()) << "the read has ended";
     EXPECT_FALSE(timer1[TwoTone].active);
 
-    twoTone.wbtnClick();
+    twoTone.StartWrite();
     EXPECT_FALSE(timer1[TwoTone].active) << "a write runs without a time-out";
-    twoTone.Timer1Timer(); // a firing left over from anywhere
-    EXPECT_FALSE(twoTone.wbtnEnabled) << "the write goes on";
+    twoTone.TimeOut(); // a firing left over from anywhere
+    EXPECT_TRUE(twoTone.WriteRunning()) << "the write goes on";
     EXPECT_TRUE(tim1.active);
-    EXPECT_TRUE(main.ResendUsedBy(&twoTone));
+    EXPECT_TRUE(main.hub.link.ResendUsedBy(link::LinkUser(twoTone)));
 }
 
 TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
 {
-    fleetSync.wbtnClick();
+    fleetSync.StartWrite();
     EXPECT_EQ(timer1[FleetSync].starts, 1);
     const Bytes ack{0x06};
     for (int n = 0; n < 3; ++n)
-        main.Comm1ReceiveData(ack.data(), 1);
+        main.hub.Receive(ack.data(), 1);
     // The read-back, answered as a radio that holds what was written.
     port.Sent();
     for (std::uint8_t b = 0; b <= 2; ++b) {
@@ -287,12 +287,12 @@ TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
         const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
         f[32] = static_cast<std::uint8_t>(crc >> 8);
         f[33] = static_cast<std::uint8_t>(crc & 0xFF);
-        main.Comm1ReceiveData(f.data(), 34);
+        main.hub.Receive(f.data(), 34);
     }
-    ASSERT_TRUE(fleetSync.wbtnEnabled);
+    ASSERT_TRUE(!fleetSync.WriteRunning());
     EXPECT_FALSE(timer1[FleetSync].active);
     const int starts = timer1[FleetSync].starts;
-    fleetSync.rbtnClick();
+    fleetSync.StartRead();
     EXPECT_GT(timer1[FleetSync].starts, starts) << "a fresh 10 s";
     EXPECT_TRUE(timer1[FleetSync].active);
 }
@@ -302,16 +302,16 @@ TEST_F(Together, ASessionAfterAnEndedOneGetsAFullTimeOutOfItsOwn)
 TEST_F(Together, RetryStartsNothingBesideASignallingSession)
 {
     port.failOpen = true;
-    EXPECT_THROW(main.rbtnClick(), text::Failure);
+    EXPECT_THROW(main.StartRead(), text::Failure);
     port.failOpen = false;
     port.open = true;
-    dtmf.rbtnClick();
-    ASSERT_FALSE(dtmf.rbtnEnabled);
+    dtmf.StartRead();
+    ASSERT_FALSE(!dtmf.ReadRunning());
     port.Sent();
-    main.Button1Click();
-    EXPECT_TRUE(main.rbtnEnabled && main.wbtnEnabled) << "no main session";
+    main.Retry();
+    EXPECT_TRUE(!main.ReadRunning() && !main.WriteRunning()) << "no main session";
     EXPECT_TRUE(port.Sent().empty());
-    EXPECT_FALSE(dtmf.rbtnEnabled) << "the DTMF read goes on";
+    EXPECT_TRUE(dtmf.ReadRunning()) << "the DTMF read goes on";
 }
 
 // The port closed since the window was shown (a main session ended, a
@@ -319,17 +319,17 @@ TEST_F(Together, RetryStartsNothingBesideASignallingSession)
 TEST_F(Together, AWindowsSessionOpensAPortClosedSinceItWasShown)
 {
     for (const bool write : {false, true}) {
-        main.Button2Click(); // Cancel: the port is closed
+        main.Cancel(); // Cancel: the port is closed
         ASSERT_FALSE(port.open);
         port.Sent();
         if (write)
-            dtmf.wbtnClick();
+            dtmf.StartWrite();
         else
-            dtmf.rbtnClick();
+            dtmf.StartRead();
         EXPECT_TRUE(port.open);
         EXPECT_FALSE(port.Sent().empty()) << (write ? "the first block" : "the first request") << " went out";
         messages.clear();
-        dtmf.Button3Click();
+        dtmf.Close();
         // Closing a write half-way says what the radio may hold.
         EXPECT_EQ(messages, write ? std::vector<std::string>{kWriteClosed} : std::vector<std::string>{});
     }
@@ -395,8 +395,8 @@ TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
             EXPECT_EQ(std::string(e.what()), c.message) << c.where;
         }
         EXPECT_TRUE(fresh.port.Sent().empty()) << c.where;
-        EXPECT_TRUE(fresh.Logic(c.window).wbtnEnabled) << c.where;
-        EXPECT_FALSE(fresh.main.SessionRunning()) << c.where;
+        EXPECT_FALSE(fresh.Logic(c.window).WriteRunning()) << c.where;
+        EXPECT_FALSE(fresh.main.hub.AnyRunning()) << c.where;
     }
 }
 
@@ -425,7 +425,7 @@ struct StoppedRead : ::testing::TestWithParam<Window>, AllWindows {
         const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
         f.push_back(static_cast<std::uint8_t>(crc >> 8));
         f.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-        main.Comm1ReceiveData(f.data(), static_cast<std::uint16_t>(f.size()));
+        main.hub.Receive(f.data(), static_cast<std::uint16_t>(f.size()));
         return true;
     }
 };
@@ -467,11 +467,11 @@ TEST_P(StoppedRead, LeavesTheWindowAsItWasUnlessItEnds)
             port.open = true;
             port.Sent();
             Read(w);
-            ASSERT_FALSE(logic.rbtnEnabled);
+            ASSERT_FALSE(!logic.ReadRunning());
             bool more = true;
             for (int a = 0; a < taken && more; ++a)
-                more = Answer(radio) && !logic.rbtnEnabled;
-            if (!more || logic.rbtnEnabled) {
+                more = Answer(radio) && logic.ReadRunning();
+            if (!more || !logic.ReadRunning()) {
                 // Every block came: the read ended.
                 EXPECT_GT(taken, 2) << "the read never ran";
                 logic.ReadImage(held);
@@ -483,7 +483,7 @@ TEST_P(StoppedRead, LeavesTheWindowAsItWasUnlessItEnds)
                     Close(w);
                     break;
                 case TimeOut:
-                    logic.Timer1Timer();
+                    logic.TimeOut();
                     Close(w); // the window that does not give up by itself
                     break;
                 case HangUp:
@@ -493,15 +493,15 @@ TEST_P(StoppedRead, LeavesTheWindowAsItWasUnlessItEnds)
             } catch (const text::Failure &) {
                 // A hang-up says so.
             }
-            EXPECT_TRUE(logic.rbtnEnabled);
+            EXPECT_FALSE(logic.ReadRunning());
             EXPECT_EQ(Texts(), before);
         }
     }
 
     Read(w);
-    while (Answer(radio) && !logic.rbtnEnabled) {
+    while (Answer(radio) && logic.ReadRunning()) {
     }
-    ASSERT_TRUE(logic.rbtnEnabled);
+    ASSERT_TRUE(!logic.ReadRunning());
     AllTexts expected = before;
     switch (w) {
     case Dtmf:
@@ -532,25 +532,25 @@ TEST_P(StoppedRead, WrittenBackUnchangedTheRadioKeepsEveryByte)
     files::RadioImage radio = Filled(3);
     const files::RadioImage before = radio;
     Read(w);
-    while (Answer(radio) && !logic.rbtnEnabled) {
+    while (Answer(radio) && logic.ReadRunning()) {
     }
-    ASSERT_TRUE(logic.rbtnEnabled);
+    ASSERT_TRUE(!logic.ReadRunning());
 
     port.Sent();
     Write(w);
-    for (int step = 0; step < 200 && !logic.wbtnEnabled; ++step) {
+    for (int step = 0; step < 200 && logic.WriteRunning(); ++step) {
         const Bytes sent = port.Sent();
         ASSERT_GE(sent.size(), 4u);
         if (sent[0] == 0x57) { // a block: the radio stores it and acknowledges
             std::copy(sent.begin() + 4, sent.begin() + 32, radio.At({sent[1], sent[2]}).begin());
             const Bytes ack{0x06};
-            main.Comm1ReceiveData(ack.data(), 1);
+            main.hub.Receive(ack.data(), 1);
         } else {
             port.writes.insert(port.writes.begin(), sent); // a read-back request
             ASSERT_TRUE(Answer(radio));
         }
     }
-    EXPECT_TRUE(logic.wbtnEnabled);
+    EXPECT_FALSE(logic.WriteRunning());
     EXPECT_EQ(messages, std::vector<std::string>{kWriteSucceeded});
     EXPECT_EQ(radio, before);
 }

@@ -20,7 +20,8 @@ struct SignallingFixture : ::testing::Test {
     FakeTimer timer1;
     memory::ChannelTable table;
     memory::SettingsTexts mainSettings = memory::DefaultSettingsTexts();
-    protocol::MainSession main{port, tim1, table, mainSettings, {}};
+    link::PortHub hub{port, tim1};
+    protocol::MainSession main{hub, table, mainSettings, {}};
     std::vector<std::string> messages;
 
     SignallingFixture() { port.open = true; }
@@ -28,7 +29,7 @@ struct SignallingFixture : ::testing::Test {
     {
         return [this](const std::string &m) { messages.push_back(m); };
     }
-    void Receive(const Bytes &chunk) { main.Comm1ReceiveData(chunk.data(), static_cast<std::uint16_t>(chunk.size())); }
+    void Receive(const Bytes &chunk) { main.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); }
     // Answers a write's read-back as a radio that holds every block as it
     // was written; returns the number of blocks read back.
     template <typename Window>

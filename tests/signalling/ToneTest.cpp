@@ -15,14 +15,14 @@ using tonvar::test::Bytes;
 namespace {
 
 struct TwoTone : tonvar::test::SignallingFixture {
-    TwoToneSession tone{main, timer1, MessageSink()};
-    TwoTone() { main.signalling = {nullptr, &tone, nullptr, nullptr}; }
+    TwoToneSession tone{hub, timer1, MessageSink()};
+    TwoTone() {  }
     Bytes Payload(const Bytes &sent) { return Bytes(sent.begin() + 4, sent.begin() + 32); }
 };
 
 struct FiveTone : tonvar::test::SignallingFixture {
-    FiveToneSession tone{main, timer1, MessageSink()};
-    FiveTone() { main.signalling = {&tone, nullptr, nullptr, nullptr}; }
+    FiveToneSession tone{hub, timer1, MessageSink()};
+    FiveTone() {  }
     void FillTables()
     {
         for (int r = 1; r <= 16; ++r) {
@@ -72,7 +72,7 @@ TEST(ToneCodecs, FiveToneCodesStandardsAndFunctions)
 
 TEST_F(TwoTone, TheInitialValuesAsBlock0)
 {
-    tone.wbtnClick();
+    tone.StartWrite();
     const Bytes sent = port.Sent();
     ASSERT_EQ(sent.size(), 34u);
     EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 20),
@@ -91,7 +91,7 @@ TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
                                                                  "1", "AB", "NONE", "1"}));
     tone.texts.first[2] = "1500";
     tone.texts.second[15] = "700";
-    tone.wbtnClick();
+    tone.StartWrite();
     port.Sent();
     for (int n = 1; n <= 10; ++n) {
         Receive({0x06});
@@ -114,7 +114,7 @@ TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(AnswerReadBack(tone), 11);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_FALSE(tone.WriteRunning());
     EXPECT_FALSE(tim1.active);
 }
 
@@ -122,7 +122,7 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
 {
     tone.texts.Decode(5, 5) = "old";
     tone.texts.Decode(5, 8) = "old";
-    tone.rbtnClick();
+    tone.StartRead();
     EXPECT_TRUE(timer1.active);
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x03, 0x00, 0x20}));
     Bytes b0(28, 0);
@@ -141,7 +141,7 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
         Receive(Frame(3, static_cast<std::uint8_t>(n), payload));
     }
     EXPECT_TRUE(port.Sent().empty()) << "the read ends after block 10";
-    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_FALSE(tone.ReadRunning());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(tone.texts.ed1, "1981");
@@ -168,11 +168,11 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     EXPECT_EQ(tone.texts.Decode(2, 3), "") << "nothing before the first tone pair";
 
     tone.texts.ed1 = "1981.5";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'1981.5' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'1981.5' is not a valid integer value");
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_FALSE(tone.WriteRunning());
     tone.texts.ed1 = "x";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'x' is not a valid floating point value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'x' is not a valid floating point value");
 
     tone.texts.ed1 = "1981";
     tone.texts.Decode(1, 1) = "AB";
@@ -180,29 +180,29 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
     tone.texts.Decode(1, 6) = "";
     port.Sent();
     // Block 3 would not convert: nothing goes out, block 0 included.
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'' is not a valid integer value");
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(tim1.active);
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_FALSE(tone.WriteRunning());
     // An entry without its tone pair keeps no response mode or prompt.
     tone.texts.Decode(1, 6) = "1";
     tone.texts.Decode(1, 4) = "";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }),
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }),
               "The radio keeps no response mode or prompt in decode row 1 while its Decode2 is empty.");
     EXPECT_TRUE(port.Sent().empty());
 }
 
 TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
 {
-    tone.rbtnClick();
+    tone.StartRead();
     port.Sent();
     const TwoToneTexts before = tone.texts;
     Receive(Frame(3, 11, Bytes(28, 0xAB)));
     Receive(Frame(3, 255, Bytes(28, 0xAB)));
     EXPECT_EQ(tone.texts, before);
     EXPECT_TRUE(port.Sent().empty()) << "a block the area lacks is dropped";
-    tone.Timer1Timer(); // the read never finished
-    EXPECT_TRUE(tone.rbtnEnabled);
+    tone.TimeOut(); // the read never finished
+    EXPECT_FALSE(tone.ReadRunning());
     EXPECT_FALSE(tim1.active);
 }
 
@@ -226,9 +226,9 @@ TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
 TEST_F(FiveTone, AWriteRightAfterStartUpWritesItsEmptyRows)
 {
     port.Sent();
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "");
     EXPECT_EQ(port.Sent().size(), 34u);
-    EXPECT_FALSE(tone.wbtnEnabled);
+    EXPECT_TRUE(tone.WriteRunning());
     Receive({0x06});
     const Bytes b1 = port.Sent();
     ASSERT_EQ(b1.size(), 34u);
@@ -249,7 +249,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     tone.texts.decode[1] = {"ZVEI2", "1", "AWAKEN", "2", "ASK", "3", "REMOTE HALO", "4"};
     tone.texts.decode[2] = {"", "1", "", "2", "ASK", "3", "ASK", "4"};
     tone.texts.cb1 = "500";
-    tone.wbtnClick();
+    tone.StartWrite();
     const Bytes b0 = port.Sent();
     ASSERT_EQ(b0.size(), 34u);
     EXPECT_EQ(Bytes(b0.begin() + 4, b0.begin() + 19),
@@ -282,7 +282,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(AnswerReadBack(tone), 17);
     EXPECT_EQ(messages, std::vector<std::string>{"WRITE SUCCEED!"});
-    EXPECT_TRUE(tone.wbtnEnabled);
+    EXPECT_FALSE(tone.WriteRunning());
 }
 
 // The read-back judges the bytes a block's fields set: a radio that keeps an
@@ -293,10 +293,10 @@ TEST_F(FiveTone, TheReadBackIgnoresSpareBytesButNotAField)
     FillTables();
     for (const std::size_t altered : {std::size_t{13}, std::size_t{0}}) {
         messages.clear();
-        tone.wbtnClick();
+        tone.StartWrite();
         std::string failure;
         try {
-            for (int guard = 0; guard < 500 && !tone.wbtnEnabled; ++guard) {
+            for (int guard = 0; guard < 500 && tone.WriteRunning(); ++guard) {
                 const Bytes sent = port.Sent();
                 ASSERT_FALSE(sent.empty());
                 if (sent[0] != 0x52) {
@@ -319,21 +319,21 @@ TEST_F(FiveTone, TheReadBackIgnoresSpareBytesButNotAField)
             EXPECT_TRUE(messages.empty());
             EXPECT_EQ(failure, "5TONE, read back after 4 writes: block 1 differ. Write again.");
         }
-        EXPECT_TRUE(tone.wbtnEnabled);
+        EXPECT_FALSE(tone.WriteRunning());
     }
 }
 
 TEST_F(FiveTone, DelaysMustDivideByTen)
 {
     tone.texts.cb1 = "55";
-    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.wbtnClick(); }), "'55' is not a valid integer value");
+    EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'55' is not a valid integer value");
 }
 
 TEST_F(FiveTone, AReadOfSeventeenBlocks)
 {
     tone.texts.ed1 = "old";
     tone.texts.Encode(3, 5) = "old";
-    tone.rbtnClick();
+    tone.StartRead();
     EXPECT_EQ(tone.progress.maximum, 16);
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x04, 0x00, 0x20}));
     Bytes b0(28, 0);
@@ -353,7 +353,7 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
         Receive(Frame(4, static_cast<std::uint8_t>(n), p));
     }
     EXPECT_TRUE(port.Sent().empty());
-    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_FALSE(tone.ReadRunning());
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(tone.texts.Standard(1, 1), "44");
     EXPECT_EQ(tone.texts.Standard(1, 2), "1F") << "above F: both digits";
@@ -384,7 +384,7 @@ TEST_F(FiveTone, EditingRules)
     tone.texts.Encode(2, 1) = "9";
     tone.xg2SetEditText(2, 1);
     EXPECT_EQ(tone.texts.encode[1], (std::array<std::string, 5>{"9", "12345", "45678", "ABCDE", "CCIR"}));
-    tone.rbtnClick();
+    tone.StartRead();
     const FiveToneTexts before = tone.texts;
     Receive(Frame(4, 17, Bytes(28, 0x55)));
     EXPECT_EQ(tone.texts, before);
@@ -395,10 +395,10 @@ TEST_F(FiveTone, EditingRules)
 TEST_F(FiveTone, AReadLeavesNothingFromBefore)
 {
     FillTables(); // decode rows "EIA", encode rows "1"
-    tone.rbtnClick();
+    tone.StartRead();
     for (int n = 0; n <= 16; ++n)
         Receive(Frame(4, static_cast<std::uint8_t>(n), Bytes(28, 0)));
-    EXPECT_TRUE(tone.rbtnEnabled);
+    EXPECT_FALSE(tone.ReadRunning());
     for (int r = 1; r <= 16; ++r) {
         EXPECT_EQ(tone.texts.encode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kEncodeColumns>{}));
         EXPECT_EQ(tone.texts.decode[static_cast<std::size_t>(r - 1)], (std::array<std::string, kDecodeColumns>{}));
@@ -411,7 +411,7 @@ TEST_F(FiveTone, AReadLeavesNothingFromBefore)
 // whose Decode1 is empty.
 TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
 {
-    tone.rbtnClick();
+    tone.StartRead();
     for (int n = 0; n <= 10; ++n) {
         Bytes payload(28, 0);
         if (n == 4) // rows 3 and 4
@@ -421,13 +421,13 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     EXPECT_EQ(tone.texts.Decode(3, 1), "");
     EXPECT_EQ(tone.texts.Decode(3, 4), "BC");
     port.Sent();
-    EXPECT_NO_THROW(tone.wbtnClick()) << "what the radio holds goes back as it came";
+    EXPECT_NO_THROW(tone.StartWrite()) << "what the radio holds goes back as it came";
     EXPECT_FALSE(port.Sent().empty());
-    tone.Button3Click();
+    tone.Close();
     messages.clear();
     tone.texts.Decode(3, 4) = "BD";
     try {
-        tone.wbtnClick();
+        tone.StartWrite();
         ADD_FAILURE() << "taken";
     } catch (const tonvar::text::Failure &e) {
         EXPECT_EQ(std::string(e.what()), "The radio keeps none of decode row 3 while its Decode1 is empty.");
@@ -442,7 +442,7 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     tone.xg2SetEditText(1, 1);
     tone.texts.Decode(1, 9) = "";
     try {
-        tone.wbtnClick();
+        tone.StartWrite();
         ADD_FAILURE() << "taken";
     } catch (const tonvar::text::Failure &e) {
         EXPECT_EQ(std::string(e.what()), "'' is not a valid integer value");

@@ -29,7 +29,8 @@ private:
     tonvar::test::FakeTimer tim1;
     tonvar::memory::ChannelTable table;
     tonvar::memory::SettingsTexts settings = tonvar::memory::DefaultSettingsTexts();
-    tonvar::protocol::MainSession main{port, tim1, table, settings, {}};
+    tonvar::link::PortHub hub{port, tim1};
+    tonvar::protocol::MainSession main{hub, table, settings, {}};
 
     static QStringList Labels(QWidget *w)
     {
@@ -64,7 +65,7 @@ private:
 private Q_SLOTS:
     void dtmfWindow()
     {
-        TForm2 w(main, {});
+        TForm2 w(hub, {});
         QCOMPARE(w.windowTitle(), QStringLiteral("DTMF"));
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
         QCOMPARE(w.Tabs->tabText(0), QStringLiteral("DTMF Encode"));
@@ -111,7 +112,7 @@ private Q_SLOTS:
 
     void theIdCodeShowsAllTheSessionHoldsButTypingStopsAtEight()
     {
-        TForm2 w(main, {});
+        TForm2 w(hub, {});
         w.logic.texts.Edit1 = "1234567890";
         w.Refresh();
         QCOMPARE(w.Edit1->text(), QStringLiteral("1234567890"));
@@ -127,7 +128,7 @@ private Q_SLOTS:
 
     void pickOnlyCellsShowTheirDefaultForATextNotInTheList()
     {
-        TForm4 w(main, {});
+        TForm4 w(hub, {});
         TestModels(&w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -154,25 +155,25 @@ private Q_SLOTS:
             tonvar::grid::TextGrid *grid = nullptr;
             switch (n) {
             case 0: {
-                auto *f = new TForm2(main, {});
+                auto *f = new TForm2(hub, {});
                 grid = f->xg2;
                 w.reset(f);
                 break;
             }
             case 1: {
-                auto *f = new TForm4(main, {});
+                auto *f = new TForm4(hub, {});
                 grid = f->xg1;
                 w.reset(f);
                 break;
             }
             case 2: {
-                auto *f = new TForm5(main, {});
+                auto *f = new TForm5(hub, {});
                 grid = f->xg2;
                 w.reset(f);
                 break;
             }
             default: {
-                auto *f = new TForm6(main, {});
+                auto *f = new TForm6(hub, {});
                 grid = f->xg1;
                 w.reset(f);
                 break;
@@ -190,7 +191,7 @@ private Q_SLOTS:
 
     void fleetSyncWindow()
     {
-        TForm6 w(main, {});
+        TForm6 w(hub, {});
         QCOMPARE(w.windowTitle(), QStringLiteral("FleetSync"));
         const QStringList labels = Labels(&w);
         for (const char *label : {"Fleet[Own]", "ID[Own]", "FleetSync Baud Rate[bps]",
@@ -214,7 +215,7 @@ private Q_SLOTS:
 
     void twoToneWindow()
     {
-        TForm4 w(main, {});
+        TForm4 w(hub, {});
         QCOMPARE(w.windowTitle(), QStringLiteral("2TONE"));
         QCOMPARE(w.Tabs->currentIndex(), 1);
         QCOMPARE(w.Tabs->tabText(1), QStringLiteral("Decode"));
@@ -250,10 +251,10 @@ private Q_SLOTS:
     // Read, Write and Close stay in view.
     void everyWindowFitsASmallScreen()
     {
-        TForm2 dtmf(main, {});
-        TForm4 twoTone(main, {});
-        TForm5 fiveTone(main, {});
-        TForm6 fleetSync(main, {});
+        TForm2 dtmf(hub, {});
+        TForm4 twoTone(hub, {});
+        TForm5 fiveTone(hub, {});
+        TForm6 fleetSync(hub, {});
         for (SignallingWindow *w : std::initializer_list<SignallingWindow *>{&dtmf, &twoTone, &fiveTone, &fleetSync}) {
             const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
             QVERIFY2(least.width() <= 640 && least.height() <= 400 - 40,
@@ -266,7 +267,7 @@ private Q_SLOTS:
 
     void escapeClosesAWindowButNotFromAnOpenCellEditor()
     {
-        TForm6 w(main, {});
+        TForm6 w(hub, {});
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.xg1->setCurrentIndex(w.xg1->model()->index(0, 1));
@@ -281,7 +282,7 @@ private Q_SLOTS:
 
     void fiveToneWindow()
     {
-        TForm5 w(main, {});
+        TForm5 w(hub, {});
         QCOMPARE(w.windowTitle(), QStringLiteral("5TONE"));
         QCOMPARE(w.Tabs->currentIndex(), 0);
         QCOMPARE(w.Tabs->tabText(0), QStringLiteral("Standard"));

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A Qt timer behind the sessions' Timer interface.
+// A Qt timer behind the link's Timer interface.
 #pragma once
 
-#include "protocol/MainSession.h"
+#include "link/Link.h"
 
 #include <QTimer>
 
-namespace tonvar::protocol {
+namespace tonvar::link {
 
 class QtTimer : public Timer {
 public:
@@ -23,4 +23,4 @@ private:
     QTimer &timer_;
 };
 
-} // namespace tonvar::protocol
+} // namespace tonvar::link
