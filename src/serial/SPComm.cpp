@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/SPComm.h"
 
+#include "serial/ChunkRule.h"
 #include "serial/LineSettings.h"
 #include "serial/PortErrors.h"
+#include "serial/PortLock.h"
 
 #include <QSocketNotifier>
 
@@ -19,7 +21,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 namespace tonvar::serial {
 
@@ -66,20 +71,68 @@ std::string DevicePath(const std::string &commName)
     return "/dev/" + commName;
 }
 
-TComm::TComm(QObject *parent) : QObject(parent)
+enum TComm::NotificationKind : int { DataReceived, ReceiveError, RequestHangup, ModemStateChange, SendDataEmpty };
+
+struct TComm::Port {
+    struct Notification {
+        NotificationKind kind = DataReceived;
+        std::uint32_t value = 0;
+        std::vector<std::uint8_t> bytes; // a chunk plus its terminating zero
+    };
+
+    PortLock lock;
+    // The threads' way to the GUI thread: notifications queue up under
+    // notifyMutex, and notifyEvent (an eventfd watched on the GUI thread)
+    // wakes the event loop to deliver them in order.
+    int notifyEvent = -1;
+    QSocketNotifier *notifier = nullptr;
+    int fd = -1;
+    bool lowLatencySet = false; // we turned the driver's low latency on
+    int closeEvent = -1;        // eventfd, readable once the threads must end
+    int writeEvent = -1;        // eventfd, counts queued write requests
+    std::thread reader;
+    std::thread writer;
+
+    std::mutex timeoutsMutex;
+    ReadTimeouts timeouts;
+
+    std::mutex writeMutex;
+    std::deque<std::vector<std::uint8_t>> writeQueue;
+    bool writerEnded = true; // no writer takes requests (closed, or it ended after a failure)
+
+    std::mutex notifyMutex;
+    std::deque<Notification> notifications;
+};
+
+TComm::TComm(QObject *parent) : QObject(parent), d_(std::make_unique<Port>())
 {
-    notifyEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (notifyEvent_ < 0)
+    d_->notifyEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (d_->notifyEvent < 0)
         throw std::system_error(errno, std::generic_category(), "eventfd");
-    notifier_ = new QSocketNotifier(notifyEvent_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TComm::DeliverNotifications);
+    d_->notifier = new QSocketNotifier(d_->notifyEvent, QSocketNotifier::Read, this);
+    connect(d_->notifier, &QSocketNotifier::activated, this, &TComm::DeliverNotifications);
 }
 
 TComm::~TComm()
 {
     ClosePort();
-    delete notifier_;
-    ::close(notifyEvent_);
+    delete d_->notifier;
+    ::close(d_->notifyEvent);
+}
+
+bool TComm::IsOpen() const
+{
+    return d_->fd >= 0;
+}
+
+void TComm::SetLockDirectories(std::vector<std::string> directories)
+{
+    d_->lock.SetDirectories(std::move(directories));
+}
+
+const std::string &TComm::LockFile() const
+{
+    return d_->lock.Path();
 }
 
 void TComm::SetCommName(const std::string &v)
@@ -100,12 +153,12 @@ void TComm::OpenPort()
     const std::string path = DevicePath(settings_.CommName);
     // The lock file first: a port another program has locked is not even
     // opened, which would raise its DTR and RTS.
-    if (const auto holder = lock_.Acquire(path))
+    if (const auto holder = d_->lock.Acquire(path))
         throw ECommsError("Error opening serial port", LockedPortDetail(path, holder->description));
     const auto fail = [&](int fd, int error) {
         if (fd >= 0)
             ::close(fd);
-        lock_.Release();
+        d_->lock.Release();
         throw ECommsError("Error opening serial port", OpenFailureDetail(path, error));
     };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -119,30 +172,30 @@ void TComm::OpenPort()
 
     // The kernel's tty queues have a fixed size, so there is nothing to ask
     // of the driver for "Cannot setup comm buffer".
-    fd_ = fd;
-    ::ioctl(fd_, TCFLSH, TCIOFLUSH);
+    d_->fd = fd;
+    ::ioctl(d_->fd, TCFLSH, TCIOFLUSH);
     ApplyTimeouts();
     ApplyLineSettings();
     AskForLowLatency();
 
-    closeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    writeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (closeEvent_ < 0 || writeEvent_ < 0) {
+    d_->closeEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    d_->writeEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (d_->closeEvent < 0 || d_->writeEvent < 0) {
         Release();
         throw ECommsError("Unable to create event");
     }
     try {
-        reader_ = std::thread(&TComm::ReadLoop, this);
+        d_->reader = std::thread(&TComm::ReadLoop, this);
     } catch (const std::system_error &) {
         Release();
         throw ECommsError("Unable to create read thread");
     }
     try {
         {
-            std::lock_guard lock(writeMutex_);
-            writerEnded_ = false;
+            std::lock_guard lock(d_->writeMutex);
+            d_->writerEnded = false;
         }
-        writer_ = std::thread(&TComm::WriteLoop, this);
+        d_->writer = std::thread(&TComm::WriteLoop, this);
     } catch (const std::system_error &) {
         StopThreads();
         Release();
@@ -160,13 +213,13 @@ void TComm::ClosePort()
 
 void TComm::StopThreads()
 {
-    Signal(closeEvent_);
-    ::ioctl(fd_, TCFLSH, TCIFLUSH);
-    if (reader_.joinable())
-        reader_.join();
-    ::ioctl(fd_, TCFLSH, TCOFLUSH);
-    if (writer_.joinable())
-        writer_.join();
+    Signal(d_->closeEvent);
+    ::ioctl(d_->fd, TCFLSH, TCIFLUSH);
+    if (d_->reader.joinable())
+        d_->reader.join();
+    ::ioctl(d_->fd, TCFLSH, TCOFLUSH);
+    if (d_->writer.joinable())
+        d_->writer.join();
 }
 
 void TComm::AskForLowLatency()
@@ -175,39 +228,39 @@ void TComm::AskForLowLatency()
     // out (16 ms on an FTDI) unless told otherwise, which delays every reply
     // by that much. Drivers that have no such setting (pseudo-terminals,
     // most UARTs) refuse, which is fine.
-    lowLatencySet_ = false;
+    d_->lowLatencySet = false;
     serial_struct serial{};
-    if (::ioctl(fd_, TIOCGSERIAL, &serial) != 0 || (serial.flags & kLowLatency) != 0)
+    if (::ioctl(d_->fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & kLowLatency) != 0)
         return;
     serial.flags |= kLowLatency;
-    lowLatencySet_ = ::ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+    d_->lowLatencySet = ::ioctl(d_->fd, TIOCSSERIAL, &serial) == 0;
 }
 
 void TComm::Release()
 {
     // The adapter goes back to the latency the next program expects.
     serial_struct serial{};
-    if (lowLatencySet_ && ::ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+    if (d_->lowLatencySet && ::ioctl(d_->fd, TIOCGSERIAL, &serial) == 0) {
         serial.flags &= ~kLowLatency;
-        ::ioctl(fd_, TIOCSSERIAL, &serial);
+        ::ioctl(d_->fd, TIOCSSERIAL, &serial);
     }
-    lowLatencySet_ = false;
+    d_->lowLatencySet = false;
     // Output still in the kernel's queue is discarded, so close() does not
     // wait for it to drain.
-    ::ioctl(fd_, TCFLSH, TCIOFLUSH);
-    ::ioctl(fd_, TIOCNXCL);
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
-    lock_.Release();
-    for (int *event : {&closeEvent_, &writeEvent_}) {
+    ::ioctl(d_->fd, TCFLSH, TCIOFLUSH);
+    ::ioctl(d_->fd, TIOCNXCL);
+    ::flock(d_->fd, LOCK_UN);
+    ::close(d_->fd);
+    d_->fd = -1;
+    d_->lock.Release();
+    for (int *event : {&d_->closeEvent, &d_->writeEvent}) {
         if (*event >= 0)
             ::close(*event);
         *event = -1;
     }
-    std::lock_guard lock(writeMutex_);
-    writeQueue_.clear();
-    writerEnded_ = true;
+    std::lock_guard lock(d_->writeMutex);
+    d_->writeQueue.clear();
+    d_->writerEnded = true;
 }
 
 bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
@@ -216,21 +269,21 @@ bool TComm::WritePort(const std::uint8_t *bytes, std::uint16_t count)
         return false;
     try {
         std::vector<std::uint8_t> copy(bytes, bytes + count);
-        std::lock_guard lock(writeMutex_);
-        if (writerEnded_)
+        std::lock_guard lock(d_->writeMutex);
+        if (d_->writerEnded)
             return false; // nobody would ever write it
-        writeQueue_.push_back(std::move(copy));
+        d_->writeQueue.push_back(std::move(copy));
     } catch (const std::bad_alloc &) {
         return false;
     }
-    Signal(writeEvent_);
+    Signal(d_->writeEvent);
     return true;
 }
 
 void TComm::ApplyTimeouts()
 {
-    std::lock_guard lock(timeoutsMutex_);
-    timeouts_ = ReadTimeouts{settings_.ReadIntervalTimeout, settings_.ReadTotalTimeoutMultiplier,
+    std::lock_guard lock(d_->timeoutsMutex);
+    d_->timeouts = ReadTimeouts{settings_.ReadIntervalTimeout, settings_.ReadTotalTimeoutMultiplier,
                              settings_.ReadTotalTimeoutConstant, settings_.IgnoreNullChar};
     // Write time limits only split a write into parts on this platform, which
     // the writer joins up again, so they have nothing to change here.
@@ -241,16 +294,16 @@ void TComm::ApplyLineSettings()
     ApplyTimeouts(); // IgnoreNullChar is applied by the reader
 
     termios2 current{};
-    if (::ioctl(fd_, TCGETS2, &current) != 0)
+    if (::ioctl(d_->fd, TCGETS2, &current) != 0)
         return; // not a serial line after all: ignored, as a refusal would be
     const termios2 tio = TermiosFor(settings_, current);
-    ::ioctl(fd_, TCSETS2, &tio); // a device that refuses keeps its settings
+    ::ioctl(d_->fd, TCSETS2, &tio); // a device that refuses keeps its settings
 
     // DTR and RTS held on or off; handshake modes leave the driver in charge.
     const ModemLines lines = ModemLinesFor(settings_);
     const auto hold = [this](int bit, std::optional<bool> on) {
         if (on)
-            ::ioctl(fd_, *on ? TIOCMBIS : TIOCMBIC, &bit);
+            ::ioctl(d_->fd, *on ? TIOCMBIS : TIOCMBIC, &bit);
     };
     hold(TIOCM_DTR, lines.dtr);
     hold(TIOCM_RTS, lines.rts);
@@ -258,18 +311,18 @@ void TComm::ApplyLineSettings()
 
 bool TComm::Closing() const noexcept
 {
-    return Readable(closeEvent_);
+    return Readable(d_->closeEvent);
 }
 
-bool TComm::Post(Notification::Kind kind, std::uint32_t value, std::vector<std::uint8_t> bytes) noexcept
+bool TComm::Post(NotificationKind kind, std::uint32_t value, std::vector<std::uint8_t> bytes) noexcept
 {
     try {
-        Notification n{kind, value, std::move(bytes)};
+        Port::Notification n{kind, value, std::move(bytes)};
         {
-            std::lock_guard lock(notifyMutex_);
-            notifications_.push_back(std::move(n));
+            std::lock_guard lock(d_->notifyMutex);
+            d_->notifications.push_back(std::move(n));
         }
-        Signal(notifyEvent_);
+        Signal(d_->notifyEvent);
         return true;
     } catch (...) {
         return false;
@@ -287,12 +340,12 @@ bool TComm::Deliver(std::vector<std::uint8_t> &chunk) noexcept
         bytes.push_back(0); // a zero byte after the last counted one
         const auto count = static_cast<std::uint32_t>(chunk.size());
         chunk.clear();
-        if (Post(Notification::DataReceived, count, std::move(bytes)))
+        if (Post(DataReceived, count, std::move(bytes)))
             return true;
     } catch (...) {
     }
     chunk.clear();
-    Post(Notification::RequestHangup);
+    Post(RequestHangup);
     return false;
 }
 
@@ -302,13 +355,13 @@ void TComm::ReadLoop() noexcept
     try {
         chunk.reserve(kChunkSize);
     } catch (...) {
-        Post(Notification::RequestHangup);
+        Post(RequestHangup);
         return;
     }
     std::uint8_t buf[kChunkSize];
 
     serial_icounter_struct counters{};
-    const bool haveCounters = ::ioctl(fd_, TIOCGICOUNT, &counters) == 0;
+    const bool haveCounters = ::ioctl(d_->fd, TIOCGICOUNT, &counters) == 0;
     Clock::time_point nextCounterPoll = Clock::now() + kCounterPollPeriod;
     Clock::time_point lastByte{};
     Clock::time_point readStart = Clock::now();
@@ -317,14 +370,14 @@ void TComm::ReadLoop() noexcept
         if (!chunk.empty())
             Deliver(chunk);
         if (report)
-            Post(Notification::RequestHangup);
+            Post(RequestHangup);
     };
 
     for (;;) {
         ReadTimeouts t;
         {
-            std::lock_guard lock(timeoutsMutex_);
-            t = timeouts_;
+            std::lock_guard lock(d_->timeoutsMutex);
+            t = d_->timeouts;
         }
         const std::optional<Clock::time_point> chunkEnd = ChunkEnd(t, !chunk.empty(), readStart, lastByte);
 
@@ -334,7 +387,7 @@ void TComm::ReadLoop() noexcept
             wake = wake ? std::min(*wake, nextCounterPoll) : nextCounterPoll;
         const timespec timeout = wake ? TimeUntil(*wake, now) : timespec{};
 
-        pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLIN, 0}};
+        pollfd fds[2] = {{d_->closeEvent, POLLIN, 0}, {d_->fd, POLLIN, 0}};
         const int ready = ::ppoll(fds, 2, wake ? &timeout : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
@@ -347,7 +400,7 @@ void TComm::ReadLoop() noexcept
         now = Clock::now();
 
         if (fds[1].revents & POLLIN) {
-            const ssize_t n = ::read(fd_, buf, kChunkSize - chunk.size());
+            const ssize_t n = ::read(d_->fd, buf, kChunkSize - chunk.size());
             if (n > 0) {
                 for (ssize_t i = 0; i < n; ++i)
                     if (!(t.ignoreNull && buf[i] == 0))
@@ -383,7 +436,7 @@ void TComm::ReadLoop() noexcept
         if (haveCounters && now >= nextCounterPoll) {
             nextCounterPoll = now + kCounterPollPeriod;
             serial_icounter_struct c{};
-            if (::ioctl(fd_, TIOCGICOUNT, &c) != 0)
+            if (::ioctl(d_->fd, TIOCGICOUNT, &c) != 0)
                 continue;
             std::uint32_t errors = 0;
             if (c.buf_overrun != counters.buf_overrun)
@@ -402,41 +455,41 @@ void TComm::ReadLoop() noexcept
             if (c.rng != counters.rng)
                 modem |= kModemRing;
             counters = c;
-            if (errors != 0 && !Post(Notification::ReceiveError, errors))
+            if (errors != 0 && !Post(ReceiveError, errors))
                 break;
-            if (modem != 0 && !Post(Notification::ModemStateChange, modem))
+            if (modem != 0 && !Post(ModemStateChange, modem))
                 break;
         }
     }
-    ::ioctl(fd_, TCFLSH, TCIFLUSH);
+    ::ioctl(d_->fd, TCFLSH, TCIFLUSH);
 }
 
 bool TComm::WriteRequest(const std::vector<std::uint8_t> &bytes) noexcept
 {
     std::size_t offset = 0;
     while (offset < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + offset, bytes.size() - offset);
+        const ssize_t n = ::write(d_->fd, bytes.data() + offset, bytes.size() - offset);
         if (n > 0) {
             offset += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {fd_, POLLOUT, 0}};
+            pollfd fds[2] = {{d_->closeEvent, POLLIN, 0}, {d_->fd, POLLOUT, 0}};
             if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
-                Post(Notification::RequestHangup);
+                Post(RequestHangup);
                 return false;
             }
             if (fds[0].revents & POLLIN)
                 return false;
             if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) && !(fds[1].revents & POLLOUT)) {
                 if (!(fds[1].revents & POLLNVAL))
-                    Post(Notification::RequestHangup);
+                    Post(RequestHangup);
                 return false;
             }
             continue;
         }
         if (!(n < 0 && errno == EBADF))
-            Post(Notification::RequestHangup);
+            Post(RequestHangup);
         return false;
     }
     return true;
@@ -449,29 +502,29 @@ void TComm::WriteLoop() noexcept
         std::vector<std::uint8_t> request;
         bool have = false;
         {
-            std::lock_guard lock(writeMutex_);
-            if (!writeQueue_.empty()) {
-                request = std::move(writeQueue_.front());
-                writeQueue_.pop_front();
+            std::lock_guard lock(d_->writeMutex);
+            if (!d_->writeQueue.empty()) {
+                request = std::move(d_->writeQueue.front());
+                d_->writeQueue.pop_front();
                 have = true;
             }
         }
         if (!have) {
-            if (notify && !Post(Notification::SendDataEmpty)) {
-                Post(Notification::RequestHangup);
+            if (notify && !Post(SendDataEmpty)) {
+                Post(RequestHangup);
                 break;
             }
             notify = false;
-            pollfd fds[2] = {{closeEvent_, POLLIN, 0}, {writeEvent_, POLLIN, 0}};
+            pollfd fds[2] = {{d_->closeEvent, POLLIN, 0}, {d_->writeEvent, POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
-                Post(Notification::RequestHangup);
+                Post(RequestHangup);
                 break;
             }
             if (fds[0].revents & POLLIN)
                 break;
-            Drain(writeEvent_);
+            Drain(d_->writeEvent);
             continue;
         }
         if (Closing())
@@ -482,53 +535,53 @@ void TComm::WriteLoop() noexcept
     }
     {
         // From here on WritePort refuses: requests would only pile up.
-        std::lock_guard lock(writeMutex_);
-        writerEnded_ = true;
-        writeQueue_.clear();
+        std::lock_guard lock(d_->writeMutex);
+        d_->writerEnded = true;
+        d_->writeQueue.clear();
     }
-    ::ioctl(fd_, TCFLSH, TCOFLUSH);
+    ::ioctl(d_->fd, TCFLSH, TCOFLUSH);
 }
 
 std::size_t TComm::PendingNotifications()
 {
-    std::lock_guard lock(notifyMutex_);
-    return notifications_.size();
+    std::lock_guard lock(d_->notifyMutex);
+    return d_->notifications.size();
 }
 
 void TComm::DeliverNotifications()
 {
-    Drain(notifyEvent_);
+    Drain(d_->notifyEvent);
     // One notification at a time, each taken off the queue before its
     // handler runs: a handler that runs a nested event loop (a message box)
     // sees the following ones delivered from there, still in order.
     for (;;) {
-        Notification n;
+        Port::Notification n;
         {
-            std::lock_guard lock(notifyMutex_);
-            if (notifications_.empty())
+            std::lock_guard lock(d_->notifyMutex);
+            if (d_->notifications.empty())
                 return;
-            n = std::move(notifications_.front());
-            notifications_.pop_front();
+            n = std::move(d_->notifications.front());
+            d_->notifications.pop_front();
         }
         try {
             switch (n.kind) {
-            case Notification::DataReceived:
+            case DataReceived:
                 if (OnReceiveData)
                     OnReceiveData(this, n.bytes.data(), static_cast<std::uint16_t>(n.value & 0xFFFF));
                 break;
-            case Notification::ReceiveError:
+            case ReceiveError:
                 if (OnReceiveError)
                     OnReceiveError(this, n.value);
                 break;
-            case Notification::RequestHangup:
+            case RequestHangup:
                 if (OnRequestHangup)
                     OnRequestHangup(this);
                 break;
-            case Notification::ModemStateChange:
+            case ModemStateChange:
                 if (OnModemStateChange)
                     OnModemStateChange(this, n.value);
                 break;
-            case Notification::SendDataEmpty:
+            case SendDataEmpty:
                 if (OnSendDataEmpty)
                     OnSendDataEmpty(this);
                 break;

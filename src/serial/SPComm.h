@@ -30,24 +30,15 @@
 //    them (pseudo-terminals, some USB adapters) report neither.
 #pragma once
 
-#include "serial/ChunkRule.h"
 #include "serial/CommSettings.h"
-#include "serial/PortLock.h"
 #include "text/Convert.h"
 
 #include <QObject>
 
-class QSocketNotifier;
-
-#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace tonvar::serial {
@@ -93,16 +84,16 @@ public:
     // the writer has ended (after a hang-up or a failed write), or when the
     // copy cannot be queued.
     bool WritePort(const std::uint8_t *bytes, std::uint16_t count);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const;
     // Notifications handed over by the threads and not yet delivered.
     std::size_t PendingNotifications();
 
     const TCommSettings &Settings() const { return settings_; }
     // Where UUCP lock files are looked for and created (kLockDirectories
     // unless set); taken at the next OpenPort.
-    void SetLockDirectories(std::vector<std::string> directories) { lock_.SetDirectories(std::move(directories)); }
+    void SetLockDirectories(std::vector<std::string> directories);
     // The lock file this open holds, empty when none.
-    const std::string &LockFile() const { return lock_.Path(); }
+    const std::string &LockFile() const;
 
     // Setters: the same value does nothing; otherwise the value is stored and,
     // while open, applied at once. CommName and Parity are only stored.
@@ -135,11 +126,9 @@ public:
 
 private:
     // What the threads hand to the GUI thread, in the order they happen.
-    struct Notification {
-        enum Kind { DataReceived, ReceiveError, RequestHangup, ModemStateChange, SendDataEmpty } kind;
-        std::uint32_t value = 0;
-        std::vector<std::uint8_t> bytes; // a chunk plus its terminating zero
-    };
+    enum NotificationKind : int;
+    // The open port, its threads and what they share with the GUI thread.
+    struct Port;
 
     template <typename T>
     void SetLine(T &field, T value)
@@ -170,34 +159,13 @@ private:
     // Worker side; never throw.
     void ReadLoop() noexcept;
     void WriteLoop() noexcept;
-    bool Post(Notification::Kind kind, std::uint32_t value = 0, std::vector<std::uint8_t> bytes = {}) noexcept;
+    bool Post(NotificationKind kind, std::uint32_t value = 0, std::vector<std::uint8_t> bytes = {}) noexcept;
     bool Deliver(std::vector<std::uint8_t> &chunk) noexcept;
     bool WriteRequest(const std::vector<std::uint8_t> &bytes) noexcept;
     bool Closing() const noexcept;
 
     TCommSettings settings_;
-    PortLock lock_;
-    // The threads' way to the GUI thread: notifications queue up under
-    // notifyMutex_, and notifyEvent_ (an eventfd watched on the GUI thread)
-    // wakes the event loop to deliver them in order.
-    int notifyEvent_ = -1;
-    QSocketNotifier *notifier_ = nullptr;
-    int fd_ = -1;
-    bool lowLatencySet_ = false; // we turned the driver's low latency on
-    int closeEvent_ = -1;        // eventfd, readable once the threads must end
-    int writeEvent_ = -1;        // eventfd, counts queued write requests
-    std::thread reader_;
-    std::thread writer_;
-
-    std::mutex timeoutsMutex_;
-    ReadTimeouts timeouts_;
-
-    std::mutex writeMutex_;
-    std::deque<std::vector<std::uint8_t>> writeQueue_;
-    bool writerEnded_ = true; // no writer takes requests (closed, or it ended after a failure)
-
-    std::mutex notifyMutex_;
-    std::deque<Notification> notifications_;
+    std::unique_ptr<Port> d_;
 };
 
 } // namespace tonvar::serial
