@@ -13,6 +13,7 @@
 // when it is activated) are accepted without a step.
 #pragma once
 
+#include "app/Document.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 
@@ -47,7 +48,7 @@ struct TableChange {
 
 TableChange Difference(const TableState &from, const TableState &to);
 
-class TableHistory {
+class TableHistory : public StepHistory {
 public:
     TableHistory(memory::ChannelTable &table, memory::SettingsTexts &settings);
 
@@ -64,6 +65,11 @@ public:
     void AcceptChannelNumbers();
     // The whole present state is taken as it is, without a step.
     void AcceptState();
+
+    // The commands' view: a step of its own name, saved as the clean state.
+    void RecordStep(const QString &name) override { Record(name); }
+    void MarkSaved() override { stack_.setClean(); }
+    bool Saved() const override { return stack_.isClean(); }
 
     void Undo() { stack_.undo(); }
     void Redo() { stack_.redo(); }
