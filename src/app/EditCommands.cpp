@@ -85,12 +85,6 @@ QString Channels(int first, int last)
     return QStringLiteral("channels %1 to %2").arg(first).arg(last);
 }
 
-// Menu texts take "&" as the mark of a shortcut letter.
-QString MenuText(QString text)
-{
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 // A press on a channel number selects the channel's row; with Shift the
 // rows from the current one to it, with Ctrl one row more.
 class RowPicker : public QObject {
@@ -140,14 +134,13 @@ void TForm1::BuildEditMenu(QMenu *file)
     QAction *redo = edit->addAction(QStringLiteral("&Redo"), this, &TForm1::RedoClick);
     redo->setObjectName(QStringLiteral("Redo"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    const TableHistory &history = *history_;
     QUndoStack &stack = history_->Stack();
-    const auto update = [undo, redo, &stack] {
+    const auto update = [undo, redo, &stack, &history] {
         undo->setEnabled(stack.canUndo());
         redo->setEnabled(stack.canRedo());
-        undo->setText(stack.canUndo() ? QStringLiteral("&Undo ") + MenuText(stack.undoText())
-                                      : QStringLiteral("&Undo"));
-        redo->setText(stack.canRedo() ? QStringLiteral("&Redo ") + MenuText(stack.redoText())
-                                      : QStringLiteral("&Redo"));
+        undo->setText(history.UndoMenuText());
+        redo->setText(history.RedoMenuText());
     };
     connect(&stack, &QUndoStack::indexChanged, this, update);
     connect(&stack, &QUndoStack::undoTextChanged, this, update);

@@ -65,6 +65,16 @@ public:
     void AcceptChannelNumbers();
     // The whole present state is taken as it is, without a step.
     void AcceptState();
+    // What the window starts with: no step, and nothing to save.
+    void Start();
+    // A read from the radio that has ended, however it ended (done,
+    // cancelled or failed), is one step; one that succeeded brought in what
+    // the radio holds, so there is then nothing to save.
+    void RecordRead(bool succeeded);
+    // The Edit menu's texts: "&Undo Paste into channel 3", "&Redo", ...; an
+    // "&" in a step's name shows as itself.
+    QString UndoMenuText() const;
+    QString RedoMenuText() const;
 
     // The commands' view: a step of its own name, saved as the clean state.
     void RecordStep(const QString &name) override { Record(name); }

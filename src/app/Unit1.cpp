@@ -273,9 +273,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
             name, [](const std::string &text, const std::string &hint) { ReportFailure(text, hint); });
     });
     FormCreate(screen);
-    // What the window starts with is no step.
-    history_->Stack().clear();
-    history_->AcceptState();
+    history_->Start();
     history_->onRestored = [this] { RefreshControls(); };
     Timer2Timer();
 }
@@ -503,10 +501,7 @@ void TForm1::Handle(F &&handler)
     // A read is one step, however it ended: done, cancelled or failed.
     if (readStep_ && !session.ReadRunning()) {
         readStep_ = false;
-        history_->Record(QStringLiteral("Read from Radio"));
-        // What a read brought in is what the radio holds: nothing to save.
-        if (readDone_)
-            history_->MarkSaved();
+        history_->RecordRead(readDone_);
     }
     readDone_ = false;
 }
