@@ -30,11 +30,14 @@ ImageFiles::ImageFiles(Document document, protocol::MainSession &session, std::f
 {
 }
 
+QString ImageFiles::ChooseWhileIdle(const QString &title, bool save) const
+{
+    return session_.SessionRunning() ? QString() : choose(title, save);
+}
+
 void ImageFiles::BackUp()
 {
-    if (session_.SessionRunning())
-        return;
-    const QString name = choose(QStringLiteral("Back Up Radio"), true);
+    const QString name = ChooseWhileIdle(QStringLiteral("Back Up Radio"), true);
     if (name.isEmpty())
         return;
     // The table and the windows stay as they are: the radio goes into a file.
@@ -52,9 +55,7 @@ void ImageFiles::BackUp()
 
 void ImageFiles::Restore()
 {
-    if (session_.SessionRunning())
-        return;
-    const QString name = choose(QStringLiteral("Restore Radio"), false);
+    const QString name = ChooseWhileIdle(QStringLiteral("Restore Radio"), false);
     if (name.isEmpty())
         return;
     document_.run([&] {
@@ -74,9 +75,7 @@ void ImageFiles::Restore()
 
 void ImageFiles::Open()
 {
-    if (session_.SessionRunning())
-        return;
-    const QString name = choose(QStringLiteral("Open Radio Image"), false);
+    const QString name = ChooseWhileIdle(QStringLiteral("Open Radio Image"), false);
     if (name.isEmpty())
         return;
     document_.run([&] {

@@ -40,6 +40,9 @@ public:
     void Save();
 
 private:
+    // Nothing is asked, and the command does nothing, while a session runs.
+    QString ChooseWhileIdle(const QString &title, bool save) const;
+
     Document document_;
     protocol::MainSession &session_;
     std::function<void(int milliseconds)> sleep_;

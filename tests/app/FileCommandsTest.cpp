@@ -68,6 +68,7 @@ struct FileCommands : ::testing::Test {
                        }};
     CsvTransfer csv{document, [this](bool) { return answer; }};
     ImageFiles images{document, session, [](int) {}};
+    int imageAsked = 0; // image dialogs shown
     std::vector<QString> restoreAsked;
     bool restore = false;
 
@@ -77,7 +78,10 @@ struct FileCommands : ::testing::Test {
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
-        images.choose = [this](const QString &, bool) { return answer; };
+        images.choose = [this](const QString &, bool) {
+            ++imageAsked;
+            return answer;
+        };
         images.confirmRestore = [this](const QString &name) {
             restoreAsked.push_back(name);
             return restore;
@@ -330,4 +334,26 @@ TEST_F(FileCommands, ARestoreDeclinedSendsNothing)
     EXPECT_EQ(restoreAsked[0], answer);
     EXPECT_TRUE(port.calls.empty());
     EXPECT_FALSE(session.SessionRunning());
+}
+
+// While a read or a write runs, backing up, restoring and opening an image
+// ask nothing and change nothing.
+TEST_F(FileCommands, ImageCommandsWaitForNoSession)
+{
+    Answer(Write("a.radio", files::RadioImageText(ImageWithSignalling())));
+    Edit();
+    session.rbtnClick();
+    ASSERT_TRUE(session.SessionRunning());
+    const auto calls = port.calls;
+    const TableState before = CaptureState(table, settings);
+    for (const Command &command : {kBackUp, kRestore, kOpenImage}) {
+        SCOPED_TRACE(command.name);
+        command.run(*this);
+        EXPECT_EQ(imageAsked, 0);
+        EXPECT_TRUE(restoreAsked.empty());
+        EXPECT_TRUE(failures.empty());
+        EXPECT_EQ(port.calls, calls);
+        EXPECT_TRUE(CaptureState(table, settings) == before);
+        EXPECT_EQ(history.Stack().count(), 1);
+    }
 }
