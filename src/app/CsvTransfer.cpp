@@ -11,8 +11,7 @@
 
 namespace tonvar::app {
 
-CsvTransfer::CsvTransfer(Document document, Choose choose)
-    : document_(std::move(document)), choose_(std::move(choose))
+CsvTransfer::CsvTransfer(Document document, Choose choose) : document_(std::move(document)), choose_(std::move(choose))
 {
 }
 

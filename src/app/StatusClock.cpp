@@ -17,8 +17,7 @@ QString LongTimeFormat(const QLocale &locale)
 
 } // namespace
 
-StatusClock::StatusClock(QTimer &timer, std::function<QString()> port, std::function<void(const Texts &)> show,
-                         Now now)
+StatusClock::StatusClock(QTimer &timer, std::function<QString()> port, std::function<void(const Texts &)> show, Now now)
     : timer_(timer), port_(std::move(port)), show_(std::move(show)), now_(std::move(now)),
       timeFormat_(LongTimeFormat(locale_))
 {

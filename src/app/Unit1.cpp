@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Unit1.h"
 
-#include "app/ChannelFiles.h"
 #include "app/ChannelGrid.h"
-#include "app/CsvTransfer.h"
 #include "app/ErrorHandler.h"
-#include "app/ImageFiles.h"
-#include "app/PortSelector.h"
 #include "app/ScreenLayout.h"
-#include "app/StatusClock.h"
 #include "app/TableRules.h"
+#include "app/WindowJobs.h"
 #include "ui_Unit1.h"
 #include "protocol/Unit3.h"
 #include "serial/PortWatcher.h"
@@ -17,7 +13,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -27,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -110,121 +104,7 @@ void SleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The port selector as the port list sees it.
-class ComboPortBox : public PortBox {
-public:
-    explicit ComboPortBox(QComboBox &box) : box_(box) {}
-    QString Text() const override { return box_.currentText(); }
-    void SetItems(const std::vector<std::string> &items) override
-    {
-        const QSignalBlocker blocker(&box_);
-        const QString text = box_.currentText();
-        box_.clear();
-        for (const std::string &item : items)
-            box_.addItem(Latin1(item));
-        box_.setEditText(text); // replacing the items keeps the text
-    }
-    int Count() const override { return box_.count(); }
-    void Select(int index) override { box_.setCurrentIndex(index); }
-    void SetText(const QString &text) override { box_.setEditText(text); }
-
-private:
-    QComboBox &box_;
-};
-
-// Save, Discard or Cancel for changes not saved, before the window closes.
-ChannelFiles::Unsaved AskUnsaved(QWidget *parent)
-{
-    QMessageBox box(QMessageBox::Question, kApplicationTitle,
-                    QStringLiteral("The channels or settings have changes that are not saved."), QMessageBox::NoButton,
-                    parent);
-    box.setInformativeText(QStringLiteral("Save them to a channel file before quitting?"));
-    QPushButton *save = box.addButton(QStringLiteral("&Save..."), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    ExecOnTop(box);
-    if (box.clickedButton() == discard)
-        return ChannelFiles::Unsaved::Discard;
-    if (box.clickedButton() == save)
-        return ChannelFiles::Unsaved::Save;
-    return ChannelFiles::Unsaved::Cancel;
-}
-
-bool AskToRestore(QWidget *parent, const QString &name)
-{
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Restore Radio"),
-                    QStringLiteral("Write every area of %1 into the radio?").arg(QFileInfo(name).fileName()),
-                    QMessageBox::Yes | QMessageBox::Cancel, parent);
-    box.setInformativeText(QStringLiteral("The channels, the settings and the DTMF, FleetSync, 2TONE and "
-                                          "5TONE areas the radio holds now are replaced."));
-    box.setDefaultButton(QMessageBox::Cancel);
-    return ExecOnTop(box) == QMessageBox::Yes;
-}
-
 } // namespace
-
-struct TForm1::Jobs {
-    explicit Jobs(TForm1 &w)
-        : document{w.table,
-                   w.settings,
-                   *w.history_,
-                   [&w](const std::function<void()> &command) { w.Handle(command); },
-                   ShowMessage,
-                   [&w] { w.CommitOpenEditor(); }},
-          files(document, [&w](bool save) { return AskForFile(w, save); }, [&w] { return AskUnsaved(&w); }),
-          csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, SleepMs),
-          clock(
-              w.Timer2, [&w] { return w.comcbb->currentText(); },
-              [&w](const StatusClock::Texts &texts) { w.ShowStatus(texts); }),
-          portBox(*w.comcbb), ports(portBox, w.session.comcbbText)
-    {
-        images.choose = [&w](const QString &title, bool save) {
-            if (w.ChooseImageFile)
-                return w.ChooseImageFile(save);
-            return ChoosePath(&w, title, QStringLiteral("Radio images (*.radio)"),
-                              save ? QStringLiteral("radio") : QString(), save);
-        };
-        images.confirmRestore = [&w](const QString &name) {
-            return w.ConfirmRestore ? w.ConfirmRestore(name) : AskToRestore(&w, name);
-        };
-        images.showSignalling = [&w](const files::RadioImage &image) {
-            if (w.showSignalling)
-                w.showSignalling(image);
-        };
-        images.keepSignalling = [&w](files::RadioImage &image) {
-            if (w.keepSignalling)
-                w.keepSignalling(image);
-        };
-    }
-
-    static QString AskForFile(TForm1 &w, bool save)
-    {
-        if (w.ChooseFile)
-            return w.ChooseFile(save);
-        // Any file may be opened (tonvar-cli saves names without a suffix); a
-        // name saved without one gets ".wh".
-        return ChoosePath(&w, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"),
-                          QStringLiteral("Channel files (*.wh)"), save ? QStringLiteral("wh") : QString(), save);
-    }
-
-    static QString AskForCsvFile(TForm1 &w, bool save)
-    {
-        if (w.ChooseCsvFile)
-            return w.ChooseCsvFile(save);
-        return ChoosePath(&w, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"),
-                          QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"), save);
-    }
-
-    Document document;
-    ChannelFiles files;
-    CsvTransfer csv;
-    ImageFiles images;
-    StatusClock clock;
-    ComboPortBox portBox;
-    PortSelector ports;
-};
 
 TForm1::TForm1(QSize screen, QWidget *parent)
     : QMainWindow(parent),
@@ -261,7 +141,8 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     qApp->installEventFilter(this);
     // The status bar's clock (Timer2) wakes as each second turns; a change of
     // port refreshes it at once.
-    jobs_ = std::make_unique<Jobs>(*this);
+    jobs_ = std::make_unique<Jobs>(
+        *this, [this](const std::function<void()> &command) { Handle(command); }, SleepMs);
 
     // Watching first: a cable plugged in while the ports are first listed is
     // still seen.
@@ -708,16 +589,6 @@ bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
 void TForm1::Timer2Timer()
 {
     jobs_->clock.Tick();
-}
-
-void TForm1::ShowStatus(const std::array<QString, 3> &texts)
-{
-    for (std::size_t i = 0; i < StatusPanels.size(); ++i)
-        if (StatusPanels[i]->text() != texts[i])
-            StatusPanels[i]->setText(texts[i]);
-    // A long device path does not fit its panel: the whole of it on hover.
-    if (StatusPanels[0]->toolTip() != texts[0])
-        StatusPanels[0]->setToolTip(texts[0]);
 }
 
 void TForm1::FormActivate()

@@ -172,8 +172,6 @@ private:
     void FormCreate(QSize screen);
     bool AdaptToSmallScreen(QSize screen);
     void ShowSignallingWindow(QWidget *window);
-    // The status bar's panels show the clock's texts.
-    void ShowStatus(const std::array<QString, 3> &texts);
     QComboBox *Box(int n) const { return ComboBox[static_cast<std::size_t>(n - 1)]; }
     // The panel box `w` belongs to (the box itself or its line edit), or null.
     QComboBox *PanelBox(QObject *w) const;
@@ -185,7 +183,8 @@ private:
     void ScaleFonts(double ratio);
 
     std::unique_ptr<TableHistory> history_;
-    // The jobs done by classes of their own: files, the clock, the port list.
+    // The jobs done by classes of their own: files, the clock, the port list
+    // (WindowJobs.h).
     struct Jobs;
     std::unique_ptr<Jobs> jobs_;
     bool readStep_ = false; // a read runs; it becomes one step when it ends

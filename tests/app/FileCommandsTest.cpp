@@ -56,13 +56,14 @@ struct FileCommands : ::testing::Test {
                       {}};
     test::FakePort port;
     test::FakeTimer tim1;
-    protocol::MainSession session{port, tim1, table, settings,
-                                  protocol::MainSessionHost{[this](const std::string &m) { messages.push_back(m); },
-                                                            [](int) {}, [] {}}};
+    protocol::MainSession session{
+        port, tim1, table, settings,
+        protocol::MainSessionHost{[this](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}}};
     QString answer; // what every file dialog answers
     ChannelFiles::Unsaved unsaved = ChannelFiles::Unsaved::Cancel;
     int unsavedAsked = 0;
-    ChannelFiles files{document, [this](bool) { return answer; }, [this] {
+    ChannelFiles files{document, [this](bool) { return answer; },
+                       [this] {
                            ++unsavedAsked;
                            return unsaved;
                        }};
@@ -188,10 +189,10 @@ TEST_F(FileCommands, NoSaveReplacesAFileOfAnotherKind)
         const std::string &bytes;
     };
     const Case cases[] = {
-        {kSave, "image.radio", image},           {kSave, "list.csv", kCsvList},
-        {kSave, "roster.csv", roster},           {kExportCsv, "channels.wh", channelFile},
-        {kExportCsv, "image.radio", image},      {kSaveImage, "channels.wh", channelFile},
-        {kSaveImage, "list.csv", kCsvList},      {kBackUp, "channels.wh", channelFile},
+        {kSave, "image.radio", image},      {kSave, "list.csv", kCsvList},
+        {kSave, "roster.csv", roster},      {kExportCsv, "channels.wh", channelFile},
+        {kExportCsv, "image.radio", image}, {kSaveImage, "channels.wh", channelFile},
+        {kSaveImage, "list.csv", kCsvList}, {kBackUp, "channels.wh", channelFile},
         {kBackUp, "list.csv", kCsvList},
     };
     Edit();
@@ -219,7 +220,8 @@ TEST_F(FileCommands, OpenedAndSavedAChannelFileKeepsItsBytes)
     other.SetCell(1, memory::kColRxFreq, "145.50000");
     other.SetCell(16, memory::kColRxFreq, "439.12500");
     otherSettings.Box(4) = "30";
-    files::LoadChannelFile(other, otherSettings, Write("made.wh", files::ChannelFileText(other, otherSettings)).string());
+    files::LoadChannelFile(other, otherSettings,
+                           Write("made.wh", files::ChannelFileText(other, otherSettings)).string());
     const std::string bytes = files::ChannelFileText(other, otherSettings);
     Edit();
     const TableState edited = CaptureState(table, settings);
@@ -268,8 +270,8 @@ TEST_F(FileCommands, ClosingWithChangesNotSavedDoesWhatTheUserSays)
         Write("image.radio", image);
         history.MarkSaved();
         if (c.changed)
-            table.SetCell(2, memory::kColRxFreq, table.Cell(2, memory::kColRxFreq) == "146.00000" ? "147.00000"
-                                                                                                     : "146.00000");
+            table.SetCell(2, memory::kColRxFreq,
+                          table.Cell(2, memory::kColRxFreq) == "146.00000" ? "147.00000" : "146.00000");
         history.Record(QStringLiteral("Edit"));
         unsaved = c.answer;
         unsavedAsked = 0;

@@ -26,9 +26,8 @@ struct Clock : ::testing::Test {
     qint64 now = At(4, 5, 6, 0);
     QString port = QStringLiteral("COM1");
     std::vector<StatusClock::Texts> shown;
-    StatusClock clock{
-        timer, [this] { return port; }, [this](const StatusClock::Texts &texts) { shown.push_back(texts); },
-        [this] { return now; }};
+    StatusClock clock{timer, [this] { return port; },
+                      [this](const StatusClock::Texts &texts) { shown.push_back(texts); }, [this] { return now; }};
 };
 
 } // namespace
@@ -57,8 +56,8 @@ TEST_F(Clock, ShowsWhatChangedOnly)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0][0], QStringLiteral("Present Com\uFF1A"
                                           "COM1"));
-    EXPECT_EQ(shown[0][1], QStringLiteral("Date\uFF1A") + QLocale::system().toString(QDate(2001, 2, 3),
-                                                                                     QLocale::ShortFormat));
+    EXPECT_EQ(shown[0][1],
+              QStringLiteral("Date\uFF1A") + QLocale::system().toString(QDate(2001, 2, 3), QLocale::ShortFormat));
     EXPECT_TRUE(shown[0][2].startsWith(QStringLiteral("Time\uFF1A"))) << shown[0][2].toStdString();
     EXPECT_TRUE(shown[0][2].contains(QStringLiteral("06"))) << shown[0][2].toStdString();
 
