@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's Edit menu (undo and redo, the clipboard, clearing and
-// moving channels) and the CSV import and export of the File menu.
-#include "app/SaveGuard.h"
+// The main window's Edit menu: undo and redo, the clipboard, clearing and
+// moving channels.
 #include "app/Unit1.h"
 
-#include "app/CsvImport.h"
-#include "app/ErrorHandler.h"
 #include "app/RowClipboard.h"
-#include "files/ChannelCsv.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeySequence>
@@ -90,12 +85,6 @@ QString Channels(int first, int last)
     return QStringLiteral("channels %1 to %2").arg(first).arg(last);
 }
 
-// Menu texts take "&" as the mark of a shortcut letter.
-QString MenuText(QString text)
-{
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 // A press on a channel number selects the channel's row; with Shift the
 // rows from the current one to it, with Ctrl one row more.
 class RowPicker : public QObject {
@@ -145,14 +134,13 @@ void TForm1::BuildEditMenu(QMenu *file)
     QAction *redo = edit->addAction(QStringLiteral("&Redo"), this, &TForm1::RedoClick);
     redo->setObjectName(QStringLiteral("Redo"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    const TableHistory &history = *history_;
     QUndoStack &stack = history_->Stack();
-    const auto update = [undo, redo, &stack] {
+    const auto update = [undo, redo, &stack, &history] {
         undo->setEnabled(stack.canUndo());
         redo->setEnabled(stack.canRedo());
-        undo->setText(stack.canUndo() ? QStringLiteral("&Undo ") + MenuText(stack.undoText())
-                                      : QStringLiteral("&Undo"));
-        redo->setText(stack.canRedo() ? QStringLiteral("&Redo ") + MenuText(stack.redoText())
-                                      : QStringLiteral("&Redo"));
+        undo->setText(history.UndoMenuText());
+        redo->setText(history.RedoMenuText());
     };
     connect(&stack, &QUndoStack::indexChanged, this, update);
     connect(&stack, &QUndoStack::undoTextChanged, this, update);
@@ -306,44 +294,6 @@ void TForm1::MoveChannelUpClick()
 void TForm1::MoveChannelDownClick()
 {
     MoveChannel(+1);
-}
-
-QString TForm1::AskForCsvFile(bool save)
-{
-    if (ChooseCsvFile)
-        return ChooseCsvFile(save);
-    return ChoosePath(this, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"),
-                      QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"), save);
-}
-
-void TForm1::ImportCsvClick()
-{
-    CommitOpenEditor();
-    const QString name = AskForCsvFile(false);
-    if (name.isEmpty())
-        return;
-    bool imported = false;
-    CsvImportResult result;
-    Change(QStringLiteral("Import CSV ") + QFileInfo(name).fileName(), [&] {
-        // Into a copy first: a file that cannot be imported changes nothing.
-        memory::ChannelTable t = table;
-        result = ImportCsvText(files::ReadCsvFile(name.toStdString()), t);
-        table = std::move(t);
-        imported = true;
-    });
-    if (imported)
-        ShowMessage(result.Report());
-}
-
-void TForm1::ExportCsvClick()
-{
-    CommitOpenEditor();
-    const QString name = AskForCsvFile(true);
-    if (!name.isEmpty())
-        Change(QStringLiteral("Export CSV"), [&] {
-            RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelCsv, "Export CSV");
-            files::SaveCsvFile(table, name.toStdString());
-        });
 }
 
 } // namespace tonvar::app

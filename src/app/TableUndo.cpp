@@ -111,6 +111,39 @@ void TableHistory::AcceptState()
     base_ = CaptureState(table_, settings_);
 }
 
+void TableHistory::Start()
+{
+    stack_.clear();
+    AcceptState();
+}
+
+void TableHistory::RecordRead(bool succeeded)
+{
+    Record(QStringLiteral("Read from Radio"));
+    if (succeeded)
+        stack_.setClean();
+}
+
+namespace {
+
+// Menu texts take "&" as the mark of a shortcut letter.
+QString MenuText(const QString &command, bool can, QString step)
+{
+    return can ? command + QLatin1Char(' ') + step.replace(QLatin1Char('&'), QStringLiteral("&&")) : command;
+}
+
+} // namespace
+
+QString TableHistory::UndoMenuText() const
+{
+    return MenuText(QStringLiteral("&Undo"), stack_.canUndo(), stack_.undoText());
+}
+
+QString TableHistory::RedoMenuText() const
+{
+    return MenuText(QStringLiteral("&Redo"), stack_.canRedo(), stack_.redoText());
+}
+
 void TableHistory::Apply(const TableChange &change, bool forward)
 {
     table_.SetRowCount(forward ? change.rowsAfter : change.rowsBefore);

@@ -13,6 +13,7 @@
 // when it is activated) are accepted without a step.
 #pragma once
 
+#include "app/Document.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 
@@ -47,7 +48,7 @@ struct TableChange {
 
 TableChange Difference(const TableState &from, const TableState &to);
 
-class TableHistory {
+class TableHistory : public StepHistory {
 public:
     TableHistory(memory::ChannelTable &table, memory::SettingsTexts &settings);
 
@@ -64,6 +65,21 @@ public:
     void AcceptChannelNumbers();
     // The whole present state is taken as it is, without a step.
     void AcceptState();
+    // What the window starts with: no step, and nothing to save.
+    void Start();
+    // A read from the radio that has ended, however it ended (done,
+    // cancelled or failed), is one step; one that succeeded brought in what
+    // the radio holds, so there is then nothing to save.
+    void RecordRead(bool succeeded);
+    // The Edit menu's texts: "&Undo Paste into channel 3", "&Redo", ...; an
+    // "&" in a step's name shows as itself.
+    QString UndoMenuText() const;
+    QString RedoMenuText() const;
+
+    // The commands' view: a step of its own name, saved as the clean state.
+    void RecordStep(const QString &name) override { Record(name); }
+    void MarkSaved() override { stack_.setClean(); }
+    bool Saved() const override { return stack_.isClean(); }
 
     void Undo() { stack_.undo(); }
     void Redo() { stack_.redo(); }

@@ -3,23 +3,16 @@
 
 #include "app/ChannelGrid.h"
 #include "app/ErrorHandler.h"
-#include "app/TableRules.h"
-#include "files/ChannelFile.h"
-#include "app/SaveGuard.h"
 #include "app/ScreenLayout.h"
-#include "files/RadioImage.h"
-#include "signalling/RadioAreas.h"
+#include "app/TableRules.h"
+#include "app/WindowJobs.h"
 #include "ui_Unit1.h"
 #include "protocol/Unit3.h"
-#include "serial/CableHints.h"
 #include "serial/PortWatcher.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDate>
-#include <QDateTime>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -28,9 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -38,7 +29,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
-#include <QTime>
 
 #include <algorithm>
 #include <chrono>
@@ -48,8 +38,6 @@ namespace tonvar::app {
 
 namespace {
 
-// The clock is refreshed this long after the second turns, never before it.
-constexpr int kClockLagMs = 5;
 constexpr int kStatusPanelWidth = 150;
 const QPoint kProgressOffset(150, 200);
 
@@ -116,25 +104,6 @@ void SleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The channels' and the settings' bytes of an image, as a read keeps them.
-protocol::KnownBlocks KnownBlocksOf(const files::RadioImage &image)
-{
-    protocol::KnownBlocks known;
-    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-        known.blocks.at(static_cast<std::size_t>(ch - 1)) =
-            image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)});
-    known.blocks.at(protocol::KnownBlocks::kSettings) = image.At({protocol::kAreaSettings, 0});
-    return known;
-}
-
-QString LongTimeFormat(const QLocale &locale)
-{
-    // Hours, minutes and seconds as the user writes them, without a zone.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return format.trimmed();
-}
-
 } // namespace
 
 TForm1::TForm1(QSize screen, QWidget *parent)
@@ -159,34 +128,29 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     Comm1.OnRequestHangup = [this](serial::TComm *) { Handle([this] { session.HungUp(); }); };
 
     Timer1.setInterval(15000);
-    // The status bar's clock: woken when the second turns (a few ms after
-    // it), not 50 times a second; a change of port refreshes it at once.
-    Timer2.setSingleShot(true);
-    Timer2.setTimerType(Qt::PreciseTimer);
     connect(&Tim1, &QTimer::timeout, this, &TForm1::Tim1Timer);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
     BuildLayout();
     BuildMenus();
     qApp->installEventFilter(this);
+    // The status bar's clock (Timer2) wakes as each second turns; a change of
+    // port refreshes it at once.
+    jobs_ = std::make_unique<Jobs>(
+        *this, [this](const std::function<void()> &command) { Handle(command); }, SleepMs);
 
     // Watching first: a cable plugged in while the ports are first listed is
     // still seen.
-    watcher_ = new serial::PortWatcher(this);
-    connect(watcher_, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
+    auto *watcher = new serial::PortWatcher(this);
+    connect(watcher, &serial::PortWatcher::devicesChanged, this, &TForm1::WMDeviceChange);
     // A USB-serial port gone right after it arrived: when brltty is installed, it took the cable.
-    connect(watcher_, &serial::PortWatcher::portVanishedAfterPlug, this, [](const QString &name) {
-        const std::string hint = serial::VanishedPortHint(name.toStdString());
-        if (!hint.empty())
-            ReportFailure(name.toStdString() + " went away right after it was plugged in", hint);
+    connect(watcher, &serial::PortWatcher::portVanishedAfterPlug, this, [](const QString &name) {
+        PortSelector::VanishedAfterPlug(
+            name, [](const std::string &text, const std::string &hint) { ReportFailure(text, hint); });
     });
     FormCreate(screen);
-    // What the window starts with is no step.
-    history_->Stack().clear();
-    history_->AcceptState();
+    history_->Start();
     history_->onRestored = [this] { RefreshControls(); };
-    Timer2.start();
     Timer2Timer();
 }
 
@@ -330,10 +294,7 @@ void TForm1::FormCreate(QSize screen)
         screen = QGuiApplication::primaryScreen()->size();
     if (!AdaptToSmallScreen(screen))
         setFixedSize(sizeHint()); // the stored layout: a fixed size
-    if (ports.Refresh())
-        FillPortSelector(ports.Items());
-    if (comcbb->count() > 0)
-        comcbb->setCurrentIndex(0);
+    jobs_->ports.Fill();
 }
 
 bool TForm1::AdaptToSmallScreen(QSize screen)
@@ -401,16 +362,6 @@ void TForm1::ScaleFonts(double ratio)
     }
 }
 
-void TForm1::FillPortSelector(const std::vector<std::string> &items)
-{
-    const QSignalBlocker blocker(comcbb);
-    const QString text = comcbb->currentText();
-    comcbb->clear();
-    for (const std::string &item : items)
-        comcbb->addItem(Latin1(item));
-    comcbb->setEditText(text); // replacing the items keeps the text
-}
-
 template <typename F>
 void TForm1::Handle(F &&handler)
 {
@@ -426,18 +377,14 @@ void TForm1::Handle(F &&handler)
     // A read is one step, however it ended: done, cancelled or failed.
     if (readStep_ && !session.ReadRunning()) {
         readStep_ = false;
-        history_->Record(QStringLiteral("Read from Radio"));
-        // What a read brought in is what the radio holds: nothing to save.
-        if (readDone_)
-            history_->Stack().setClean();
+        history_->RecordRead(readDone_);
     }
     readDone_ = false;
 }
 
 void TForm1::Change(const QString &name, const std::function<void()> &change)
 {
-    Handle(change);
-    history_->Record(name);
+    jobs_->document.Change(name, change);
 }
 
 void TForm1::RefreshControls()
@@ -519,181 +466,49 @@ void TForm1::xgSetEditText(int row, int column)
            [&] { app::xgSetEditText(table, row, column); });
 }
 
-QString TForm1::AskForFile(bool save)
-{
-    if (ChooseFile)
-        return ChooseFile(save);
-    // Any file may be opened (tonvar-cli saves names without a suffix); a
-    // name saved without one gets ".wh".
-    return ChoosePath(this, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"),
-                      QStringLiteral("Channel files (*.wh)"), save ? QStringLiteral("wh") : QString(), save);
-}
-
-QString TForm1::AskForImageFile(const QString &title, bool save)
-{
-    if (ChooseImageFile)
-        return ChooseImageFile(save);
-    return ChoosePath(this, title, QStringLiteral("Radio images (*.radio)"), save ? QStringLiteral("radio") : QString(),
-                      save);
-}
-
 void TForm1::BackUpRadioClick()
 {
-    if (session.hub.AnyRunning())
-        return;
-    const QString name = AskForImageFile(QStringLiteral("Back Up Radio"), true);
-    if (name.isEmpty())
-        return;
-    // The table and the windows stay as they are: the radio goes into a file.
-    Handle([&] {
-        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Back Up Radio");
-        session.StartWhole(false, signalling::WholeRadioPlans(false), signalling::ImageHooks(wholeImage_, SleepMs),
-                           [this, name] {
-                               lastImage_ = wholeImage_;
-                               session.KeepKnownBlocks(KnownBlocksOf(wholeImage_));
-                               files::SaveRadioImage(wholeImage_, name.toStdString());
-                               ShowMessage("The radio was backed up to " + name.toStdString() + ".");
-                           });
-    });
+    jobs_->images.BackUp();
 }
 
 void TForm1::RestoreRadioClick()
 {
-    if (session.hub.AnyRunning())
-        return;
-    const QString name = AskForImageFile(QStringLiteral("Restore Radio"), false);
-    if (name.isEmpty())
-        return;
-    Handle([&] {
-        files::RadioImage image = files::LoadRadioImage(name.toStdString());
-        const bool go = ConfirmRestore ? ConfirmRestore(name) : [&] {
-            QMessageBox box(QMessageBox::Question, QStringLiteral("Restore Radio"),
-                            QStringLiteral("Write every area of %1 into the radio?").arg(QFileInfo(name).fileName()),
-                            QMessageBox::Yes | QMessageBox::Cancel, this);
-            box.setInformativeText(QStringLiteral("The channels, the settings and the DTMF, FleetSync, 2TONE and "
-                                                  "5TONE areas the radio holds now are replaced."));
-            box.setDefaultButton(QMessageBox::Cancel);
-            return ExecOnTop(box) == QMessageBox::Yes;
-        }();
-        if (!go)
-            return;
-        wholeImage_ = std::move(image);
-        const bool readBack = session.verifyWrites;
-        session.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(wholeImage_, SleepMs),
-                           [this, name, readBack] {
-                               session.KeepKnownBlocks(KnownBlocksOf(wholeImage_));
-                               ShowMessage("The radio was restored from " + name.toStdString() +
-                                           (readBack ? " and read back: it holds the image." : ", not read back."));
-                           });
-    });
+    jobs_->images.Restore();
 }
 
 void TForm1::OpenRadioImageClick()
 {
-    if (session.hub.AnyRunning())
-        return;
-    const QString name = AskForImageFile(QStringLiteral("Open Radio Image"), false);
-    if (name.isEmpty())
-        return;
-    Handle([&] {
-        const files::RadioImage image = files::LoadRadioImage(name.toStdString());
-        // Everything is decoded before anything changes.
-        memory::ChannelTable t = table;
-        memory::SettingsTexts s = settings;
-        signalling::ChannelsFromImage(image, t, s);
-        // The table and the panel as one step of the undo history.
-        Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
-            table = std::move(t);
-            settings = std::move(s);
-        });
-        if (showSignalling)
-            showSignalling(image);
-        lastImage_ = image;
-        session.KeepKnownBlocks(KnownBlocksOf(image));
-    });
+    jobs_->images.Open();
 }
 
 void TForm1::SaveRadioImageClick()
 {
-    const QString name = AskForImageFile(QStringLiteral("Save Radio Image"), true);
-    if (name.isEmpty())
-        return;
-    Handle([&] {
-        CommitOpenEditor();
-        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Save Radio Image");
-        files::RadioImage image = lastImage_;
-        signalling::ChannelsToImage(table, settings, image);
-        if (keepSignalling)
-            keepSignalling(image);
-        files::SaveRadioImage(image, name.toStdString());
-        lastImage_ = image;
-    });
+    jobs_->images.Save();
+}
+
+void TForm1::ImportCsvClick()
+{
+    jobs_->csv.Import();
+}
+
+void TForm1::ExportCsvClick()
+{
+    jobs_->csv.Export();
 }
 
 void TForm1::N3Click()
 {
-    const QString name = AskForFile(false);
-    if (name.isEmpty())
-        return;
-    bool loaded = false;
-    Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
-        // Read whole into copies first: a file that cannot be read changes nothing.
-        memory::ChannelTable t = table;
-        memory::SettingsTexts s = settings;
-        files::LoadChannelFile(t, s, name.toStdString());
-        table = std::move(t);
-        settings = std::move(s);
-        loaded = true;
-    });
-    if (loaded)
-        history_->Stack().setClean();
+    jobs_->files.Open();
 }
 
 void TForm1::N5Click()
 {
-    SaveToFile();
-}
-
-bool TForm1::SaveToFile()
-{
-    const QString name = AskForFile(true);
-    if (name.isEmpty())
-        return false;
-    bool saved = false;
-    Handle([&] {
-        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelFile, "Save");
-        files::SaveChannelFile(table, settings, name.toStdString());
-        saved = true;
-    });
-    if (saved)
-        history_->Stack().setClean();
-    return saved;
+    jobs_->files.Save();
 }
 
 bool TForm1::Modified() const
 {
-    return !history_->Stack().isClean();
-}
-
-bool TForm1::MayClose()
-{
-    if (!Modified())
-        return true;
-    QMessageBox box(QMessageBox::Question, kApplicationTitle,
-                    QStringLiteral("The channels or settings have changes that are not saved."), QMessageBox::NoButton,
-                    this);
-    box.setInformativeText(QStringLiteral("Save them to a channel file before quitting?"));
-    QPushButton *save = box.addButton(QStringLiteral("&Save..."), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    ExecOnTop(box);
-    if (box.clickedButton() == discard)
-        return true;
-    if (box.clickedButton() == save)
-        return SaveToFile();
-    return false;
+    return !history_->Saved();
 }
 
 void TForm1::SpeedButton1Click()
@@ -768,30 +583,7 @@ bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
 
 void TForm1::Timer2Timer()
 {
-    static const QString present = QStringLiteral("Present Com\uFF1A");
-    static const QString date = QStringLiteral("Date\uFF1A");
-    static const QString time = QStringLiteral("Time\uFF1A");
-    static const QLocale locale = QLocale::system();
-    static const QString timeFormat = LongTimeFormat(locale);
-    // Nothing is formatted or touched until the second or the port changes
-    // (the local time, which reads the time zone, only then either).
-    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
-    const qint64 second = ms / 1000;
-    Timer2.start(static_cast<int>(1000 - ms % 1000) + kClockLagMs);
-    const QString port = comcbb->currentText();
-    if (second == shownSecond_ && port == shownPort_)
-        return;
-    shownSecond_ = second;
-    shownPort_ = port;
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString texts[3] = {present + port, date + locale.toString(now.date(), QLocale::ShortFormat),
-                              time + locale.toString(now.time(), timeFormat)};
-    for (std::size_t i = 0; i < StatusPanels.size(); ++i)
-        if (StatusPanels[i]->text() != texts[i])
-            StatusPanels[i]->setText(texts[i]);
-    // A long device path does not fit its panel: the whole of it on hover.
-    if (StatusPanels[0]->toolTip() != texts[0])
-        StatusPanels[0]->setToolTip(texts[0]);
+    jobs_->clock.Tick();
 }
 
 void TForm1::FormActivate()
@@ -853,7 +645,7 @@ void TForm1::N1Click()
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Changes not saved are saved, dropped or kept open, as the user says.
-    if (!MayClose()) {
+    if (!jobs_->files.MayClose()) {
         event->ignore();
         return;
     }
@@ -865,26 +657,12 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::WMDeviceChange()
 {
-    const std::string remembered = Std(comcbb->currentText());
-    if (!ports.Refresh())
-        return;
-    FillPortSelector(ports.Items());
-    const std::string text = serial::TextAfterRefresh(remembered, ports.Items());
-    if (text != remembered && comcbb->count() > 0)
-        comcbb->setCurrentIndex(0);
-    session.hub.portName = Std(comcbb->currentText());
+    jobs_->ports.DevicesChanged();
 }
 
 void TForm1::AddDevicePath(const QString &path)
 {
-    if (path.isEmpty())
-        return;
-    ports.Refresh();
-    const int index = ports.AddDevicePath(Std(path));
-    FillPortSelector(ports.Items());
-    comcbb->setCurrentIndex(index);
-    comcbb->setEditText(path);
-    session.hub.portName = Std(path);
+    jobs_->ports.AddDevicePath(path);
 }
 
 void TForm1::DevicePathClick()

@@ -2,7 +2,9 @@
 // The main window: the channel table, the "Optional Function" panel with the
 // port selector, the Open / Save / Read / Write buttons and the status bar.
 // It owns the serial port, the resend timer and the session state, and routes
-// every event to the plain logic that does the work.
+// every event to the plain logic that does the work: the session, and the
+// classes that keep the files, the status bar's clock and the port list
+// (ChannelFiles, CsvTransfer, ImageFiles, StatusClock, PortSelector).
 #pragma once
 
 #include "link/RadioPort.h"
@@ -13,7 +15,6 @@
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
 #include "protocol/MainSession.h"
-#include "serial/PortDiscovery.h"
 #include "serial/SPComm.h"
 
 #include <QMainWindow>
@@ -40,9 +41,6 @@ class TForm1;
 }
 namespace tonvar::protocol {
 class TForm3;
-}
-namespace tonvar::serial {
-class PortWatcher;
 }
 
 namespace tonvar::app {
@@ -73,7 +71,6 @@ public:
     QTimer Timer1;              // 15 s, never started
     QTimer Timer2;              // the status bar's clock, woken as each second turns
     protocol::MainSession session;
-    serial::PortList ports;
 
     // Controls.
     QWidget *Panel1 = nullptr;
@@ -173,33 +170,26 @@ private:
     // An edit open in a cell is committed first, as leaving the cell does.
     void CommitOpenEditor();
     void MoveChannel(int by);
-    QString AskForCsvFile(bool save);
     void FormCreate(QSize screen);
     bool AdaptToSmallScreen(QSize screen);
-    void FillPortSelector(const std::vector<std::string> &items);
     void ShowSignallingWindow(QWidget *window);
     QComboBox *Box(int n) const { return ComboBox[static_cast<std::size_t>(n - 1)]; }
     // The panel box `w` belongs to (the box itself or its line edit), or null.
     QComboBox *PanelBox(QObject *w) const;
     bool PanelKeyPress(QComboBox *box, QKeyEvent *key);
     void PanelExit(QComboBox *box);
-    QString AskForFile(bool save);
-    QString AskForImageFile(const QString &title, bool save);
     // F11 and F12: each key press starts at most one session.
     void FunctionKey(const QKeyEvent *key);
     bool FilterInputMethod(QObject *watched, QInputMethodEvent *event);
     void ScaleFonts(double ratio);
 
     std::unique_ptr<TableHistory> history_;
-    bool readStep_ = false;   // a read runs; it becomes one step when it ends
-    bool readDone_ = false;   // the read that runs has succeeded
-    qint64 shownSecond_ = -1; // what the status bar shows: the second (since the epoch)
-    QString shownPort_;       // and the port
-    // Asks for a file and saves; false when nothing was saved.
-    bool SaveToFile();
-    // Save, Discard or Cancel for changes not saved; true when the window may close.
-    bool MayClose();
-    serial::PortWatcher *watcher_ = nullptr;
+    // The jobs done by classes of their own: files, the clock, the port list
+    // (WindowJobs.h).
+    struct Jobs;
+    std::unique_ptr<Jobs> jobs_;
+    bool readStep_ = false; // a read runs; it becomes one step when it ends
+    bool readDone_ = false; // the read that runs has succeeded
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;
     QAction *devicePath_ = nullptr;   // Port > Device Path...
@@ -208,10 +198,6 @@ private:
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
     std::unique_ptr<Ui::TForm1> ui;
-    files::RadioImage wholeImage_; // what a backup reads into or a restore writes
-    // The bytes a saved image starts from: the last image opened or backed
-    // up (bytes no window shows are kept), else none.
-    files::RadioImage lastImage_;
 };
 
 } // namespace tonvar::app

@@ -161,3 +161,68 @@ TEST_F(History, ChannelNumbersWrittenByTheWindowAreNoStep)
     EXPECT_EQ(table.Cell(4, 0), "4");
     EXPECT_EQ(table.Cell(4, 1), "");
 }
+
+// A read is one step however it ended; one that succeeded leaves nothing to
+// save (the table is what the radio holds), one that failed half-way leaves
+// what it brought in to be saved.
+TEST_F(History, AReadIsOneStepAndASuccessfulOneLeavesNothingToSave)
+{
+    struct Case {
+        const char *name;
+        bool changed, succeeded;
+        int steps;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"read", true, true, 1, true},
+        {"failed half-way", true, false, 1, false},
+        {"read what the table holds", false, true, 0, true},
+        {"failed before any block", false, false, 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        table = ChannelTable();
+        for (int ch = 1; ch <= 16; ++ch)
+            table.SetCell(ch, 0, std::to_string(ch));
+        history.Start();
+        Type(2, memory::kColRxFreq, "145.5"); // a change not saved
+        const TableState before = Now();
+        if (c.changed)
+            table.SetCell(5, memory::kColRxFreq, "146.00000");
+        history.RecordRead(c.succeeded);
+        EXPECT_EQ(history.Stack().count(), 1 + c.steps);
+        EXPECT_EQ(history.Saved(), c.saved);
+        if (c.steps == 1) {
+            EXPECT_EQ(history.Stack().undoText(), QStringLiteral("Read from Radio"));
+            history.Undo();
+            EXPECT_TRUE(Now() == before);
+            EXPECT_FALSE(history.Saved());
+        }
+    }
+}
+
+// What the window starts with is no step and nothing to save.
+TEST_F(History, StartingLeavesNoStepAndNothingToSave)
+{
+    Type(2, memory::kColRxFreq, "145.5");
+    table.SetCell(3, memory::kColRxFreq, "146.00000"); // set up, not typed
+    history.Start();
+    EXPECT_EQ(history.Stack().count(), 0);
+    EXPECT_TRUE(history.Saved());
+    EXPECT_FALSE(history.Record(QStringLiteral("Edit")));
+}
+
+// The Edit menu names the step an undo or a redo would take, an "&" in its
+// name shown as itself rather than as a shortcut mark.
+TEST_F(History, TheMenuNamesTheNextUndoAndRedo)
+{
+    EXPECT_EQ(history.UndoMenuText(), QStringLiteral("&Undo"));
+    EXPECT_EQ(history.RedoMenuText(), QStringLiteral("&Redo"));
+    table.SetCell(3, memory::kColRxFreq, "146.00000");
+    history.Record(QStringLiteral("Open R&D.wh"));
+    EXPECT_EQ(history.UndoMenuText(), QStringLiteral("&Undo Open R&&D.wh"));
+    EXPECT_EQ(history.RedoMenuText(), QStringLiteral("&Redo"));
+    history.Undo();
+    EXPECT_EQ(history.UndoMenuText(), QStringLiteral("&Undo"));
+    EXPECT_EQ(history.RedoMenuText(), QStringLiteral("&Redo Open R&&D.wh"));
+}

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ImageFiles.h"
+
+#include "app/SaveGuard.h"
+#include "signalling/RadioAreas.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace tonvar::app {
+
+namespace {
+
+// The channels' and the settings' bytes of an image, as a read keeps them.
+protocol::KnownBlocks KnownBlocksOf(const files::RadioImage &image)
+{
+    protocol::KnownBlocks known;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        known.blocks.at(static_cast<std::size_t>(ch - 1)) =
+            image.At({protocol::kAreaChannels, static_cast<std::uint8_t>(ch)});
+    known.blocks.at(protocol::KnownBlocks::kSettings) = image.At({protocol::kAreaSettings, 0});
+    return known;
+}
+
+} // namespace
+
+ImageFiles::ImageFiles(Document document, protocol::MainSession &session, std::function<void(int milliseconds)> sleep)
+    : document_(std::move(document)), session_(session), sleep_(std::move(sleep))
+{
+}
+
+QString ImageFiles::ChooseWhileIdle(const QString &title, bool save) const
+{
+    return session_.hub.AnyRunning() ? QString() : choose(title, save);
+}
+
+void ImageFiles::BackUp()
+{
+    const QString name = ChooseWhileIdle(QStringLiteral("Back Up Radio"), true);
+    if (name.isEmpty())
+        return;
+    // The table and the windows stay as they are: the radio goes into a file.
+    document_.run([&] {
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Back Up Radio");
+        session_.StartWhole(false, signalling::WholeRadioPlans(false), signalling::ImageHooks(whole_, sleep_),
+                            [this, name] {
+                                last_ = whole_;
+                                session_.KeepKnownBlocks(KnownBlocksOf(whole_));
+                                files::SaveRadioImage(whole_, name.toStdString());
+                                document_.tell("The radio was backed up to " + name.toStdString() + ".");
+                            });
+    });
+}
+
+void ImageFiles::Restore()
+{
+    const QString name = ChooseWhileIdle(QStringLiteral("Restore Radio"), false);
+    if (name.isEmpty())
+        return;
+    document_.run([&] {
+        files::RadioImage image = files::LoadRadioImage(name.toStdString());
+        if (!confirmRestore(name))
+            return;
+        whole_ = std::move(image);
+        const bool readBack = session_.verifyWrites;
+        session_.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(whole_, sleep_),
+                            [this, name, readBack] {
+                                session_.KeepKnownBlocks(KnownBlocksOf(whole_));
+                                document_.tell("The radio was restored from " + name.toStdString() +
+                                               (readBack ? " and read back: it holds the image." : ", not read back."));
+                            });
+    });
+}
+
+void ImageFiles::Open()
+{
+    const QString name = ChooseWhileIdle(QStringLiteral("Open Radio Image"), false);
+    if (name.isEmpty())
+        return;
+    document_.run([&] {
+        const files::RadioImage image = files::LoadRadioImage(name.toStdString());
+        // Everything is decoded before anything changes.
+        memory::ChannelTable t = document_.table;
+        memory::SettingsTexts s = document_.settings;
+        signalling::ChannelsFromImage(image, t, s);
+        // The table and the panel as one step of the undo history.
+        document_.Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
+            document_.table = std::move(t);
+            document_.settings = std::move(s);
+        });
+        if (showSignalling)
+            showSignalling(image);
+        last_ = image;
+        session_.KeepKnownBlocks(KnownBlocksOf(image));
+    });
+}
+
+void ImageFiles::Save()
+{
+    const QString name = choose(QStringLiteral("Save Radio Image"), true);
+    if (name.isEmpty())
+        return;
+    document_.run([&] {
+        document_.CommitEdit();
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Save Radio Image");
+        files::RadioImage image = last_;
+        signalling::ChannelsToImage(document_.table, document_.settings, image);
+        if (keepSignalling)
+            keepSignalling(image);
+        files::SaveRadioImage(image, name.toStdString());
+        last_ = image;
+    });
+}
+
+} // namespace tonvar::app

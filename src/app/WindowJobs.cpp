@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/WindowJobs.h"
+
+#include "app/ErrorHandler.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <utility>
+
+namespace tonvar::app {
+
+namespace {
+
+// The port selector as the port list sees it.
+class ComboPortBox : public PortBox {
+public:
+    explicit ComboPortBox(QComboBox &box) : box_(box) {}
+    QString Text() const override { return box_.currentText(); }
+    void SetItems(const std::vector<std::string> &items) override
+    {
+        const QSignalBlocker blocker(&box_);
+        const QString text = box_.currentText();
+        box_.clear();
+        for (const std::string &item : items)
+            box_.addItem(QString::fromLatin1(item));
+        box_.setEditText(text); // replacing the items keeps the text
+    }
+    int Count() const override { return box_.count(); }
+    void Select(int index) override { box_.setCurrentIndex(index); }
+    void SetText(const QString &text) override { box_.setEditText(text); }
+
+private:
+    QComboBox &box_;
+};
+
+// Save, Discard or Cancel for changes not saved, before the window closes.
+ChannelFiles::Unsaved AskUnsaved(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Question, kApplicationTitle,
+                    QStringLiteral("The channels or settings have changes that are not saved."), QMessageBox::NoButton,
+                    parent);
+    box.setInformativeText(QStringLiteral("Save them to a channel file before quitting?"));
+    QPushButton *save = box.addButton(QStringLiteral("&Save..."), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    ExecOnTop(box);
+    if (box.clickedButton() == discard)
+        return ChannelFiles::Unsaved::Discard;
+    if (box.clickedButton() == save)
+        return ChannelFiles::Unsaved::Save;
+    return ChannelFiles::Unsaved::Cancel;
+}
+
+bool AskToRestore(QWidget *parent, const QString &name)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Restore Radio"),
+                    QStringLiteral("Write every area of %1 into the radio?").arg(QFileInfo(name).fileName()),
+                    QMessageBox::Yes | QMessageBox::Cancel, parent);
+    box.setInformativeText(QStringLiteral("The channels, the settings and the DTMF, FleetSync, 2TONE and "
+                                          "5TONE areas the radio holds now are replaced."));
+    box.setDefaultButton(QMessageBox::Cancel);
+    return ExecOnTop(box) == QMessageBox::Yes;
+}
+
+QString AskForChannelFile(TForm1 &w, bool save)
+{
+    if (w.ChooseFile)
+        return w.ChooseFile(save);
+    // Any file may be opened (tonvar-cli saves names without a suffix); a
+    // name saved without one gets ".wh".
+    return ChoosePath(&w, save ? QStringLiteral("Save Channel File") : QStringLiteral("Open Channel File"),
+                      QStringLiteral("Channel files (*.wh)"), save ? QStringLiteral("wh") : QString(), save);
+}
+
+QString AskForCsvFile(TForm1 &w, bool save)
+{
+    if (w.ChooseCsvFile)
+        return w.ChooseCsvFile(save);
+    return ChoosePath(&w, save ? QStringLiteral("Export CSV File") : QStringLiteral("Import CSV File"),
+                      QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"), save);
+}
+
+void ShowStatus(const std::array<QLabel *, 3> &panels, const StatusClock::Texts &texts)
+{
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        if (panels[i]->text() != texts[i])
+            panels[i]->setText(texts[i]);
+    // A long device path does not fit its panel: the whole of it on hover.
+    if (panels[0]->toolTip() != texts[0])
+        panels[0]->setToolTip(texts[0]);
+}
+
+} // namespace
+
+TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)> run, std::function<void(int)> sleep)
+    : document{w.table, w.settings, *w.history_, std::move(run), ShowMessage, [&w] { w.CommitOpenEditor(); }},
+      files(
+          document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w); }),
+      csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, std::move(sleep)),
+      clock(
+          w.Timer2, [&w] { return w.comcbb->currentText(); },
+          [&w](const StatusClock::Texts &texts) { ShowStatus(w.StatusPanels, texts); }),
+      portBox(std::make_unique<ComboPortBox>(*w.comcbb)), ports(*portBox, w.session.hub.portName)
+{
+    images.choose = [&w](const QString &title, bool save) {
+        if (w.ChooseImageFile)
+            return w.ChooseImageFile(save);
+        return ChoosePath(&w, title, QStringLiteral("Radio images (*.radio)"),
+                          save ? QStringLiteral("radio") : QString(), save);
+    };
+    images.confirmRestore = [&w](const QString &name) {
+        return w.ConfirmRestore ? w.ConfirmRestore(name) : AskToRestore(&w, name);
+    };
+    images.showSignalling = [&w](const files::RadioImage &image) {
+        if (w.showSignalling)
+            w.showSignalling(image);
+    };
+    images.keepSignalling = [&w](files::RadioImage &image) {
+        if (w.keepSignalling)
+            w.keepSignalling(image);
+    };
+}
+
+} // namespace tonvar::app

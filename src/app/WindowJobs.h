@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's jobs, each done by a class that needs no window: channel
+// files, CSV lists, radio images, the status bar's clock and the port list.
+// Here they are wired to the window's data, controls and dialogs; the window
+// forwards its handlers to them.
+#pragma once
+
+#include "app/ChannelFiles.h"
+#include "app/CsvTransfer.h"
+#include "app/Document.h"
+#include "app/ImageFiles.h"
+#include "app/PortSelector.h"
+#include "app/StatusClock.h"
+#include "app/Unit1.h"
+
+#include <functional>
+#include <memory>
+
+namespace tonvar::app {
+
+struct TForm1::Jobs {
+    // `run` runs a command as the window runs its handlers; `sleep` is the
+    // sessions' short pause.
+    Jobs(TForm1 &w, std::function<void(const std::function<void()> &)> run, std::function<void(int)> sleep);
+
+    Document document;
+    ChannelFiles files;
+    CsvTransfer csv;
+    ImageFiles images;
+    StatusClock clock;
+    std::unique_ptr<PortBox> portBox; // the port selector
+    PortSelector ports;
+};
+
+} // namespace tonvar::app
