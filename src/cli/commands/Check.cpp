@@ -45,14 +45,46 @@ void CheckRosterFields(const files::Roster &roster)
     }
 }
 
+bool IsImageName(const std::string &name)
+{
+    return IsRadioImage(name) || EndsWith(name, ".radio");
+}
+
+bool IsRosterName(const std::string &name)
+{
+    return !IsImageName(name) && (IsRoster(name) || EndsWith(name, ".csv"));
+}
+
+// A roster's fields; with images, its every value (and ID) as a restore
+// would apply it to each of them. Returns what was checked.
+std::string CheckRoster(const files::Roster &roster, const std::vector<files::RadioImage> &images,
+                        bool allowDuplicateIds)
+{
+    CheckRosterFields(roster);
+    if (images.empty())
+        return "its fields; give an image beside it to check its values";
+    // Each row is a radio: its key names it, whether a port or a serial
+    // number.
+    std::vector<std::string> keys;
+    for (const files::Roster::Row &row : roster.rows)
+        keys.push_back(row.key);
+    for (const files::RadioImage &image : images)
+        FleetImages(roster, {image}, keys, keys, allowDuplicateIds);
+    return std::string(allowDuplicateIds ? "every value" : "every value and ID") +
+           (images.size() == 1 ? " on the image" : " on each image");
+}
+
 } // namespace
 
 int RunCheck(const Options &options)
 {
     const std::vector<std::string> &names = options.files;
-    const bool allowDuplicateIds = options.allowDuplicateIds;
+    // --allow-duplicate-ids lets a roster give two radios one ID: it needs
+    // both to mean anything.
+    if (options.allowDuplicateIds && (std::none_of(names.begin(), names.end(), IsImageName) ||
+                                      std::none_of(names.begin(), names.end(), IsRosterName)))
+        return UsageFailure("--allow-duplicate-ids is for check with a radio image and a roster");
     int status = kExitSuccess;
-    std::vector<files::RadioImage> images;
     const auto report = [&status](const std::string &name, const text::Failure &e) {
         const std::string detail = e.detail().empty() ? "" : " " + e.detail();
         const std::string message = text::WithFullStop(e.what());
@@ -60,21 +92,14 @@ int RunCheck(const Options &options)
                     detail.c_str());
         status = kExitUsage;
     };
-    const auto isImage = [](const std::string &name) { return IsRadioImage(name) || EndsWith(name, ".radio"); };
-    const auto isRoster = [&](const std::string &name) {
-        return !isImage(name) && (IsRoster(name) || EndsWith(name, ".csv"));
-    };
-    // --allow-duplicate-ids lets a roster give two radios one ID: it needs
-    // both to mean anything.
-    if (allowDuplicateIds &&
-        (std::none_of(names.begin(), names.end(), isImage) || std::none_of(names.begin(), names.end(), isRoster)))
-        return UsageFailure("--allow-duplicate-ids is for check with a radio image and a roster");
+    // Images and channel files first: the rosters are checked on the images.
+    std::vector<files::RadioImage> images;
     for (const std::string &name : names) {
         try {
-            if (isImage(name)) {
+            if (IsImageName(name)) {
                 images.push_back(files::LoadRadioImage(name));
                 std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
-            } else if (!isRoster(name)) {
+            } else if (!IsRosterName(name)) {
                 LoadForWriting(name);
                 std::printf("%s: a channel file, good to write\n", name.c_str());
             }
@@ -83,26 +108,14 @@ int RunCheck(const Options &options)
         }
     }
     for (const std::string &name : names) {
-        if (!isRoster(name))
+        if (!IsRosterName(name))
             continue;
         try {
             if (!IsRoster(name) && files::LooksLikeChannelCsv(FileStart(name, 4096)))
                 throw text::Failure("A CSV channel list, not a roster.",
                                     "tonvar's File > Import CSV... takes it; tonvar-cli does not.");
             const files::Roster roster = files::LoadRoster(name);
-            CheckRosterFields(roster);
-            std::string checked = "its fields; give an image beside it to check its values";
-            if (!images.empty()) {
-                // Each row is a radio: its key names it, whether a port or a
-                // serial number.
-                std::vector<std::string> keys;
-                for (const files::Roster::Row &row : roster.rows)
-                    keys.push_back(row.key);
-                for (const files::RadioImage &image : images)
-                    FleetImages(roster, {image}, keys, keys, allowDuplicateIds);
-                checked = std::string(allowDuplicateIds ? "every value" : "every value and ID") +
-                          (images.size() == 1 ? " on the image" : " on each image");
-            }
+            const std::string checked = CheckRoster(roster, images, options.allowDuplicateIds);
             std::printf("%s: a roster of %zu radio%s by %s, good to restore with (checked: %s)\n", name.c_str(),
                         roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
                         roster.key == files::Roster::Key::Port ? "port" : "serial number", checked.c_str());
