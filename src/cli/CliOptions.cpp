@@ -129,52 +129,11 @@ std::string Bytes(const QString &text)
     return text.toLatin1().toStdString();
 }
 
-} // namespace
-
-Options ParseOptions(const std::vector<std::string> &args)
+// Every option given must apply to the command: one that does not would be
+// ignored, and a check it asks for never made. `given` holds each by its
+// word.
+void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string> &given)
 {
-    RefuseWrongArguments(args);
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    QStringList line{u"tonvar-cli"_s};
-    for (const OptionRule &rule : OptionRules())
-        parser.addOption(rule.option);
-    for (const std::string &arg : args)
-        line.append(QString::fromLatin1(arg));
-    if (!parser.parse(line)) // what it refuses is refused above
-        throw UsageError(Bytes(parser.errorText()));
-
-    Options out;
-    std::vector<std::string> operands;
-    for (const QString &operand : parser.positionalArguments())
-        operands.push_back(Bytes(operand));
-    if (!operands.empty()) {
-        out.command = CommandNamed(operands.front());
-        operands.erase(operands.begin());
-    }
-    for (const QString &port : parser.values(u"port"_s))
-        out.ports.push_back(Bytes(port));
-    out.roster = Bytes(parser.value(u"roster"_s));
-    out.backupDir = Bytes(parser.value(u"backup"_s));
-    if (parser.isSet(u"timeout"_s))
-        out.timeoutSeconds = Seconds(Bytes(parser.value(u"timeout"_s)));
-    out.help = parser.isSet(u"help"_s);
-    out.version = parser.isSet(u"version"_s);
-    out.quiet = parser.isSet(u"quiet"_s);
-    out.all = parser.isSet(u"all"_s);
-    out.json = parser.isSet(u"json"_s);
-    out.verify = !parser.isSet(u"no-verify"_s);
-    out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
-    if (out.help || out.version)
-        return out;
-    if (out.command == Command::None)
-        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
-    // Every option given must apply to the command: one that does not would
-    // be ignored, and a check it asks for never made.
-    std::set<std::string> given; // each option given, by its word
-    for (const OptionRule &rule : OptionRules())
-        if (parser.isSet(rule.option))
-            given.insert("--" + Bytes(rule.option.names().back()));
     const auto radios = [&] {
         return out.command == Command::Read || out.command == Command::Write || out.command == Command::Verify ||
                out.command == Command::Backup || out.command == Command::Restore;
@@ -207,17 +166,22 @@ Options ParseOptions(const std::vector<std::string> &args)
             throw UsageError(option + " is for read, write, verify, backup and restore only");
         }
     }
+}
+
+// The files (or the folder, or the name with {port}) a command works on.
+void TakeOperands(Options &out, const std::vector<std::string> &operands)
+{
     switch (out.command) {
     case Command::Check:
         if (operands.empty())
             throw UsageError("no file given");
         out.files = operands;
         out.file = operands.front();
-        return out;
+        return;
     case Command::Ports:
         if (!operands.empty())
             throw UsageError("unexpected argument '" + operands.front() + "'");
-        return out;
+        return;
     default:
         break;
     }
@@ -234,6 +198,54 @@ Options ParseOptions(const std::vector<std::string> &args)
     if (operands.size() > 1)
         throw UsageError("unexpected argument '" + operands[1] + "'");
     out.file = operands.front();
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string> &args)
+{
+    RefuseWrongArguments(args);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionRule &rule : OptionRules())
+        parser.addOption(rule.option);
+    QStringList line{u"tonvar-cli"_s};
+    for (const std::string &arg : args)
+        line.append(QString::fromLatin1(arg));
+    if (!parser.parse(line)) // what it refuses is refused above
+        throw UsageError(Bytes(parser.errorText()));
+
+    Options out;
+    std::vector<std::string> operands;
+    for (const QString &operand : parser.positionalArguments())
+        operands.push_back(Bytes(operand));
+    if (!operands.empty()) {
+        out.command = CommandNamed(operands.front());
+        operands.erase(operands.begin());
+    }
+    for (const QString &port : parser.values(u"port"_s))
+        out.ports.push_back(Bytes(port));
+    out.roster = Bytes(parser.value(u"roster"_s));
+    out.backupDir = Bytes(parser.value(u"backup"_s));
+    if (parser.isSet(u"timeout"_s))
+        out.timeoutSeconds = Seconds(Bytes(parser.value(u"timeout"_s)));
+    out.help = parser.isSet(u"help"_s);
+    out.version = parser.isSet(u"version"_s);
+    out.quiet = parser.isSet(u"quiet"_s);
+    out.all = parser.isSet(u"all"_s);
+    out.json = parser.isSet(u"json"_s);
+    out.verify = !parser.isSet(u"no-verify"_s);
+    out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
+    if (out.help || out.version)
+        return out;
+    if (out.command == Command::None)
+        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
+    std::set<std::string> given;
+    for (const OptionRule &rule : OptionRules())
+        if (parser.isSet(rule.option))
+            given.insert("--" + Bytes(rule.option.names().back()));
+    RefuseOptionsThatDoNotApply(out, given);
+    TakeOperands(out, operands);
     return out;
 }
 
