@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliOptions.h"
 
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <set>
 
@@ -8,23 +10,25 @@ namespace tonvar::cli {
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 Command CommandNamed(const std::string &name)
 {
-    if (name == "ports")
-        return Command::Ports;
-    if (name == "read")
-        return Command::Read;
-    if (name == "write")
-        return Command::Write;
-    if (name == "verify")
-        return Command::Verify;
-    if (name == "backup")
-        return Command::Backup;
-    if (name == "restore")
-        return Command::Restore;
-    if (name == "check")
-        return Command::Check;
+    static const std::pair<const char *, Command> commands[] = {
+        {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
+        {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
+        {"check", Command::Check},
+    };
+    for (const auto &[named, command] : commands)
+        if (name == named)
+            return command;
     return Command::None;
+}
+
+void NotEmpty(const std::string &value, const char *whenEmpty)
+{
+    if (value.empty())
+        throw UsageError(whenEmpty);
 }
 
 int Seconds(const std::string &text)
@@ -37,104 +41,99 @@ int Seconds(const std::string &text)
     return value;
 }
 
-} // namespace
+struct OptionRule {
+    QCommandLineOption option; // by its letter and its word, or its word alone; its value's name
+    bool once = false;         // of one value: a second would be left unused
+    void (*check)(const std::string &value) = nullptr; // throws UsageError for a wrong value
+};
 
-Options ParseOptions(const std::vector<std::string> &args)
+const std::vector<OptionRule> &OptionRules()
 {
-    Options out;
-    std::vector<std::string> operands;
-    std::set<std::string> given; // each option given, by its long name
-    bool onlyOperands = false;
+    static const std::vector<OptionRule> rules = {
+        {{{u"h"_s, u"help"_s}, {}}},
+        {{u"version"_s, {}}},
+        {{{u"q"_s, u"quiet"_s}, {}}},
+        {{{u"p"_s, u"port"_s}, {}, u"PORT"_s},
+         false,
+         [](const std::string &port) { NotEmpty(port, "--port needs a port name or a device path"); }},
+        {{{u"a"_s, u"all"_s}, {}}},
+        {{u"timeout"_s, {}, u"SECONDS"_s}, true, [](const std::string &seconds) { Seconds(seconds); }},
+        {{u"json"_s, {}}},
+        {{u"no-verify"_s, {}}},
+        {{u"backup"_s, {}, u"DIR"_s}, true, [](const std::string &dir) { NotEmpty(dir, "--backup needs a folder"); }},
+        {{u"roster"_s, {}, u"FILE"_s}, true, [](const std::string &file) { NotEmpty(file, "--roster needs a file"); }},
+        {{u"allow-duplicate-ids"_s, {}}},
+    };
+    return rules;
+}
+
+// The option an argument names: "-p" by its letter, "--port" by its word.
+const OptionRule *OptionNamed(const std::string &name)
+{
+    const bool letter = name.size() == 2 && name[1] != '-';
+    const bool word = name.size() > 3 && name.compare(0, 2, "--") == 0;
+    if (!letter && !word)
+        return nullptr;
+    const QString bare = QString::fromLatin1(name.substr(letter ? 1 : 2));
+    for (const OptionRule &rule : OptionRules())
+        if (rule.option.names().contains(bare))
+            return &rule;
+    return nullptr;
+}
+
+// Refuses the first wrong argument, in the order given, before
+// QCommandLineParser reads them: a command that is none, an option's value,
+// and what the parser would read otherwise than tonvar-cli always has: an
+// unknown option is named whole ("--bogus=3"); a letter follows one dash and
+// a word two ("-port", "--p" and letters run together, "-qa", are unknown);
+// a value is there when the option takes one and not when it takes none.
+void RefuseWrongArguments(const std::vector<std::string> &args)
+{
+    bool options = true; // until "--"
+    bool commandSeen = false;
+    std::set<const OptionRule *> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        if (onlyOperands || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (out.command == Command::None && operands.empty()) {
-                out.command = CommandNamed(arg);
-                if (out.command == Command::None)
-                    throw UsageError("unknown command '" + arg +
-                                     "' (ports, read, write, verify, backup, restore or check)");
-            } else {
-                operands.push_back(arg);
-            }
+        if (options && arg == "--") {
+            options = false;
             continue;
         }
-        if (arg == "--") {
-            onlyOperands = true;
+        if (!options || arg.size() < 2 || arg[0] != '-') {
+            if (!commandSeen && CommandNamed(arg) == Command::None)
+                throw UsageError("unknown command '" + arg +
+                                 "' (ports, read, write, verify, backup, restore or check)");
+            commandSeen = true;
             continue;
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const auto value = [&]() -> std::string {
-            if (equals != std::string::npos)
-                return arg.substr(equals + 1);
-            if (i + 1 >= args.size())
-                throw UsageError(name + " needs a value");
-            return args[++i];
-        };
-        const auto noValue = [&] {
+        const OptionRule *rule = OptionNamed(name);
+        if (!rule)
+            throw UsageError("unknown option '" + arg + "'");
+        if (rule->option.valueName().isEmpty()) {
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
-        };
-        // An option of one value given twice would leave one of them unused.
-        const auto once = [&](const std::string &option) {
-            if (!given.insert(option).second)
-                throw UsageError(option + " is given twice");
-        };
-        if (name == "--help" || name == "-h") {
-            noValue();
-            out.help = true;
-        } else if (name == "--version") {
-            noValue();
-            out.version = true;
-        } else if (name == "--quiet" || name == "-q") {
-            noValue();
-            given.insert("--quiet");
-            out.quiet = true;
-        } else if (name == "--port" || name == "-p") {
-            const std::string port = value();
-            if (port.empty())
-                throw UsageError("--port needs a port name or a device path");
-            given.insert("--port");
-            out.ports.push_back(port);
-        } else if (name == "--roster") {
-            once("--roster");
-            out.roster = value();
-            if (out.roster.empty())
-                throw UsageError("--roster needs a file");
-        } else if (name == "--allow-duplicate-ids") {
-            noValue();
-            given.insert("--allow-duplicate-ids");
-            out.allowDuplicateIds = true;
-        } else if (name == "--json") {
-            noValue();
-            given.insert("--json");
-            out.json = true;
-        } else if (name == "--backup") {
-            once("--backup");
-            out.backupDir = value();
-            if (out.backupDir.empty())
-                throw UsageError("--backup needs a folder");
-        } else if (name == "--all" || name == "-a") {
-            noValue();
-            given.insert("--all");
-            out.all = true;
-        } else if (name == "--no-verify") {
-            noValue();
-            given.insert("--no-verify");
-            out.verify = false;
-        } else if (name == "--timeout") {
-            once("--timeout");
-            out.timeoutSeconds = Seconds(value());
-        } else {
-            throw UsageError("unknown option '" + arg + "'");
+            continue;
         }
+        if (!given.insert(rule).second && rule->once)
+            throw UsageError("--" + rule->option.names().back().toStdString() + " is given twice");
+        if (equals == std::string::npos && i + 1 == args.size())
+            throw UsageError(name + " needs a value");
+        rule->check(equals == std::string::npos ? args[++i] : arg.substr(equals + 1));
     }
-    if (out.help || out.version)
-        return out;
-    if (out.command == Command::None)
-        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
-    // Every option given must apply to the command: one that does not would
-    // be ignored, and a check it asks for never made.
+}
+
+// Through Latin-1 an argument keeps its bytes, whatever a file's name holds.
+std::string Bytes(const QString &text)
+{
+    return text.toLatin1().toStdString();
+}
+
+// Every option given must apply to the command: one that does not would be
+// ignored, and a check it asks for never made. `given` holds each by its
+// word.
+void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string> &given)
+{
     const auto radios = [&] {
         return out.command == Command::Read || out.command == Command::Write || out.command == Command::Verify ||
                out.command == Command::Backup || out.command == Command::Restore;
@@ -167,17 +166,22 @@ Options ParseOptions(const std::vector<std::string> &args)
             throw UsageError(option + " is for read, write, verify, backup and restore only");
         }
     }
+}
+
+// The files (or the folder, or the name with {port}) a command works on.
+void TakeOperands(Options &out, const std::vector<std::string> &operands)
+{
     switch (out.command) {
     case Command::Check:
         if (operands.empty())
             throw UsageError("no file given");
         out.files = operands;
         out.file = operands.front();
-        return out;
+        return;
     case Command::Ports:
         if (!operands.empty())
             throw UsageError("unexpected argument '" + operands.front() + "'");
-        return out;
+        return;
     default:
         break;
     }
@@ -194,6 +198,54 @@ Options ParseOptions(const std::vector<std::string> &args)
     if (operands.size() > 1)
         throw UsageError("unexpected argument '" + operands[1] + "'");
     out.file = operands.front();
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string> &args)
+{
+    RefuseWrongArguments(args);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionRule &rule : OptionRules())
+        parser.addOption(rule.option);
+    QStringList line{u"tonvar-cli"_s};
+    for (const std::string &arg : args)
+        line.append(QString::fromLatin1(arg));
+    if (!parser.parse(line)) // what it refuses is refused above
+        throw UsageError(Bytes(parser.errorText()));
+
+    Options out;
+    std::vector<std::string> operands;
+    for (const QString &operand : parser.positionalArguments())
+        operands.push_back(Bytes(operand));
+    if (!operands.empty()) {
+        out.command = CommandNamed(operands.front());
+        operands.erase(operands.begin());
+    }
+    for (const QString &port : parser.values(u"port"_s))
+        out.ports.push_back(Bytes(port));
+    out.roster = Bytes(parser.value(u"roster"_s));
+    out.backupDir = Bytes(parser.value(u"backup"_s));
+    if (parser.isSet(u"timeout"_s))
+        out.timeoutSeconds = Seconds(Bytes(parser.value(u"timeout"_s)));
+    out.help = parser.isSet(u"help"_s);
+    out.version = parser.isSet(u"version"_s);
+    out.quiet = parser.isSet(u"quiet"_s);
+    out.all = parser.isSet(u"all"_s);
+    out.json = parser.isSet(u"json"_s);
+    out.verify = !parser.isSet(u"no-verify"_s);
+    out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
+    if (out.help || out.version)
+        return out;
+    if (out.command == Command::None)
+        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
+    std::set<std::string> given;
+    for (const OptionRule &rule : OptionRules())
+        if (parser.isSet(rule.option))
+            given.insert("--" + Bytes(rule.option.names().back()));
+    RefuseOptionsThatDoNotApply(out, given);
+    TakeOperands(out, operands);
     return out;
 }
 

@@ -93,6 +93,67 @@ TEST(CliOptions, WrongUsageSaysWhatIsWrong)
               "port /dev/ttyUSB0 is given more than once");
 }
 
+// The arguments are read as tonvar-cli has always read them, whatever a
+// general parser would make of them: letters are not run together, a word
+// takes two dashes, a value is taken as given, the first wrong argument is
+// the one named, and a file's name keeps its bytes.
+TEST(CliOptions, ArgumentsAreReadAsTheyAlwaysWere)
+{
+    const std::pair<Strings, std::string> refused[] = {
+        {{"read", "-qa", "-p", "ttyUSB0", "a.wh"}, "unknown option '-qa'"},
+        {{"read", "-pttyUSB0", "a.wh"}, "unknown option '-pttyUSB0'"},
+        {{"read", "-port", "ttyUSB0", "a.wh"}, "unknown option '-port'"},
+        {{"read", "--p", "ttyUSB0", "a.wh"}, "unknown option '--p'"},
+        {{"read", "-?"}, "unknown option '-?'"},
+        {{"read", "-p", "ttyUSB0", "--bogus=3", "a.wh"}, "unknown option '--bogus=3'"},
+        {{"read", "-p", "ttyUSB0", "-q=1", "a.wh"}, "-q takes no value"},
+        {{"write", "--help=yes"}, "--help takes no value"},
+        {{"read", "a.wh", "-p"}, "-p needs a value"},
+        {{"read", "--port=", "a.wh"}, "--port needs a port name or a device path"},
+        {{"restore", "-p", "ttyUSB0", "--roster=", "a.radio"}, "--roster needs a file"},
+        {{"write", "-p", "ttyUSB0", "--backup", "", "a.wh"}, "--backup needs a folder"},
+        {{"restore", "-p", "ttyUSB0", "--roster", "r.csv", "--roster"}, "--roster is given twice"},
+        {{"read", "-p", "ttyUSB0", "--timeout", "x", "--timeout", "5", "a.wh"},
+         "--timeout takes a whole number of seconds from 1 to 86400, not 'x'"},
+        // The first wrong argument is the one named.
+        {{"erase", "--bogus"}, "unknown command 'erase' (ports, read, write, verify, backup, restore or check)"},
+        {{"--bogus", "erase"}, "unknown option '--bogus'"},
+        {{"read", "--timeout", "0", "--bogus"}, "--timeout takes a whole number of seconds from 1 to 86400, not '0'"},
+        {{"read", "--roster=", "--timeout", "0"}, "--roster needs a file"},
+        {{"--", "--help"}, "unknown command '--help' (ports, read, write, verify, backup, restore or check)"},
+        {{"ports", "-a", "-p", "ttyUSB0"}, "ports takes no --all"},
+        {{"ports", "now"}, "unexpected argument 'now'"},
+        {{"check"}, "no file given"},
+    };
+    for (const auto &[args, message] : refused)
+        EXPECT_EQ(UsageMessage(args), message) << ::testing::PrintToString(args);
+
+    // What is taken: the ports, then the files.
+    const auto taken = [](const Strings &args) {
+        const Options o = Parse(args);
+        std::string out;
+        for (const std::string &port : o.ports)
+            out += "port " + port + "; ";
+        for (const std::string &file : o.command == Command::Check ? o.files : Strings{o.file})
+            out += "file " + file + "; ";
+        return out;
+    };
+    const std::pair<Strings, std::string> accepted[] = {
+        {{"-p", "ttyUSB0", "read", "a.wh"}, "port ttyUSB0; file a.wh; "},
+        {{"read", "-p=ttyUSB0", "a.wh"}, "port ttyUSB0; file a.wh; "},
+        {{"read", "--port=a=b", "a.wh"}, "port a=b; file a.wh; "},
+        {{"read", "--port", "-odd", "a.wh"}, "port -odd; file a.wh; "},
+        {{"read", "-p", "--", "a.wh"}, "port --; file a.wh; "},
+        {{"read", "-p", "ttyUSB0", "-"}, "port ttyUSB0; file -; "},
+        {{"--", "check", "--", "-a"}, "file --; file -a; "},
+        {{"read", "-p", "/dev/pts/\xe9", "\xe9t\xe9.wh"}, "port /dev/pts/\xe9; file \xe9t\xe9.wh; "},
+    };
+    for (const auto &[args, expected] : accepted)
+        EXPECT_EQ(taken(args), expected) << ::testing::PrintToString(args);
+    EXPECT_TRUE(Parse({"read", "--version"}).version);
+    EXPECT_TRUE(Parse({"-h", "check", "--help"}).help);
+}
+
 TEST(CliOptions, EveryRadioOfAReadGetsItsOwnFile)
 {
     EXPECT_EQ(PortLabel("ttyUSB0"), "ttyUSB0");
