@@ -345,7 +345,7 @@ TEST_F(FileCommands, ImageCommandsWaitForNoSession)
 {
     Answer(Write("a.radio", files::RadioImageText(ImageWithSignalling())));
     Edit();
-    session.rbtnClick();
+    session.StartRead();
     ASSERT_TRUE(session.hub.AnyRunning());
     const auto calls = port.calls;
     const TableState before = CaptureState(table, settings);
