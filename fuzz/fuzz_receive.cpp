@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The receive handler with every session of the program plugged in: the main
+// The port hub with every session of the program on it: the main
 // window's read and write and the DTMF, 2TONE, 5TONE and FleetSync windows'.
 // The input is a stream of what can happen while the program runs: a button
 // the user can press (Read or Write of any window, Retry and Cancel while

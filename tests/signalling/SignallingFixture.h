@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A main session on a fake port with one signalling window plugged into its
-// receive handler.
+// A main session on a fake port's hub, with one signalling window on the same
+// hub.
 #pragma once
 
 #include "protocol/MainSession.h"
