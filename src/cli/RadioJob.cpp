@@ -3,7 +3,6 @@
 
 #include "files/ChannelFile.h"
 #include "memory/ChannelBlock.h"
-#include "memory/Holdable.h"
 #include "protocol/Frames.h"
 #include "protocol/MainAreas.h"
 #include "text/Convert.h"
@@ -92,9 +91,7 @@ ChannelData LoadForWriting(const std::string &fileName)
         return fileName + (place.empty() ? "" : ", " + place) + ": " + e.what();
     };
     try {
-        for (int ch = 1; ch <= memory::kChannelCount; ++ch)
-            memory::CheckChannelHeld(data.table.Row(ch), ch);
-        memory::CheckSettingsHeld(data.settings);
+        protocol::CheckBeforeWrite(data.table, data.settings);
     } catch (const text::Failure &e) {
         throw text::Failure(where(e));
     }

@@ -2,6 +2,7 @@
 #include "protocol/MainAreas.h"
 
 #include "memory/ChannelBlock.h"
+#include "memory/Holdable.h"
 #include "protocol/Frames.h"
 #include "text/Convert.h"
 
@@ -149,6 +150,21 @@ std::string Doing(const link::Transfer &transfer)
     default:
         return {};
     }
+}
+
+void CheckBeforeWrite(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
+                      const KnownBlocks *known)
+{
+    // What the radio gave and the user left alone goes back as it came.
+    const auto unchanged = [&](link::BlockRef b) { return known && known->Unchanged(b, table, settings); };
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
+        if (ch >= table.RowCount())
+            throw text::Failure("There is no channel " + std::to_string(ch) + " to write.");
+        if (!unchanged({kAreaChannels, static_cast<std::uint8_t>(ch)}))
+            memory::CheckChannelHeld(table.Row(ch), ch);
+    }
+    if (!unchanged({kAreaSettings, 0}))
+        memory::CheckSettingsHeld(settings);
 }
 
 std::string WriteLeftHalfDone(const link::Transfer &transfer)

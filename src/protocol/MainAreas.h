@@ -41,6 +41,13 @@ struct KnownBlocks {
                                      const memory::SettingsTexts &settings) const;
 };
 
+// Every block a write of `table` and `settings` sends converts, and the radio
+// can hold every value as it stands; throws text::Failure naming the first
+// that does not. With `known`, a block whose texts are unchanged from the
+// bytes known goes back as those bytes and is not judged.
+void CheckBeforeWrite(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
+                      const KnownBlocks *known = nullptr);
+
 // Reads into and writes from `table` and `settings`; the settings request
 // waits `sleep(kSettingsRequestPauseMs)` first. A block reads back as
 // written when it decodes to the same texts. With `known`, a read keeps

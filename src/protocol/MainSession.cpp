@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/MainSession.h"
 
-#include "memory/ChannelBlock.h"
-#include "memory/Holdable.h"
 #include "text/Convert.h"
 
 #include <algorithm>
@@ -136,25 +134,12 @@ void MainSession::BeginRead()
             ChannelsAndSettingsHooks(readTable_, readSettings_, host_.Sleep, &readKnown_)}});
 }
 
-void MainSession::CheckBeforeWrite() const
-{
-    // What the radio gave and the user left alone goes back as it came.
-    for (int ch = 1; ch <= memory::kChannelCount; ++ch) {
-        if (ch >= table_.RowCount())
-            throw text::Failure("There is no channel " + std::to_string(ch) + " to write.");
-        if (!known_.Unchanged({kAreaChannels, static_cast<std::uint8_t>(ch)}, table_, settings_))
-            memory::CheckChannelHeld(table_.Row(ch), ch);
-    }
-    if (!known_.Unchanged({kAreaSettings, 0}, table_, settings_))
-        memory::CheckSettingsHeld(settings_);
-}
-
 void MainSession::BeginWrite()
 {
     if (host_.CommitEdit)
         host_.CommitEdit();
     // Nothing is opened or sent for a write that could not go through whole.
-    CheckBeforeWrite();
+    CheckBeforeWrite(table_, settings_, &known_);
     progress.Show(kWriteProgressMaximum);
     lastWasWrite_ = true;
     Begin({{ChannelsAndSettings(verifyWrites), true,

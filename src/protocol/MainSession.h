@@ -161,8 +161,6 @@ private:
     void EndWrite();
     void Describe();
     void ShowProgress();
-    // Every block a write sends converts, and holds what the table says.
-    void CheckBeforeWrite() const;
     void EndWhole();
     // What a stage's transfer adds to the progress.
     int StageTotal(const link::Stage &stage) const;
