@@ -89,7 +89,7 @@ struct Program {
             fields[0].push_back({&box, [] {}});
 
         auto &d = dtmf.texts;
-        plain(fields[1], {&d.cb1, &d.cb2, &d.cb3, &d.cb4, &d.cb5, &d.Edit1, &d.cb6, &d.cb7, &d.cb8, &d.cb9});
+        plain(fields[1], {&d.speed, &d.firstDigitTime, &d.firstDigitDelay, &d.hashStarTime, &d.dCode, &d.idCode, &d.groupCode, &d.autoReset, &d.callAlert, &d.transpond});
         for (int row = 1; row <= signalling::kAutodialMemories; ++row)
             fields[1].push_back(
                 {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});

@@ -95,7 +95,7 @@ struct SignallingArea {
 
 std::vector<NamedCheck> DtmfChecks(DtmfTexts &t)
 {
-    return {{"DTMF, DTMF Side Tone", &t.CheckB1}, {"DTMF, Clear To Transpond", &t.CheckB2}};
+    return {{"DTMF, DTMF Side Tone", &t.sideTone}, {"DTMF, Clear To Transpond", &t.clearToTranspond}};
 }
 
 std::vector<NamedCheck> FleetSyncChecks(FleetSyncTexts &t)

@@ -89,7 +89,7 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
                                              [&counts](int b, const memory::Payload &p, signalling::DtmfTexts &t) {
                                                  signalling::DecodeDtmfBlock(b, p, t, counts);
                                              });
-    dtmf.Edit1 = ids.dtmf;
+    dtmf.idCode = ids.dtmf;
     dtmf.autodial[2] = "5551234";
     Put(radio, 1, signalling::kDtmfBlocks, dtmf, signalling::EncodeDtmfBlock);
     auto fleet = Blank<signalling::FleetSyncTexts>(signalling::kFleetSyncBlocks, signalling::DecodeFleetSyncBlock);

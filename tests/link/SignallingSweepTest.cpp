@@ -131,8 +131,8 @@ struct Station {
         switch (window) {
         case Dtmf:
             for (const auto *s :
-                 {&dtmf.texts.cb1, &dtmf.texts.cb2, &dtmf.texts.cb3, &dtmf.texts.cb4, &dtmf.texts.cb5,
-                  &dtmf.texts.Edit1, &dtmf.texts.cb6, &dtmf.texts.cb7, &dtmf.texts.cb8, &dtmf.texts.cb9})
+                 {&dtmf.texts.speed, &dtmf.texts.firstDigitTime, &dtmf.texts.firstDigitDelay, &dtmf.texts.hashStarTime, &dtmf.texts.dCode,
+                  &dtmf.texts.idCode, &dtmf.texts.groupCode, &dtmf.texts.autoReset, &dtmf.texts.callAlert, &dtmf.texts.transpond})
                 add(*s);
             for (const auto &s : dtmf.texts.autodial)
                 add(s);

@@ -419,7 +419,7 @@ TEST(ImageTexts, AnImageOpenedAndSavedKeepsItsBytes)
     ImageTexts before = ImageTextsOf(image);
     ImageTexts after = before;
     after.channels.Row(5)[memory::kColPower] = "LOW";
-    after.dtmf.cb8 = "Continuous";
+    after.dtmf.callAlert = "Continuous";
     after.fiveTone.Decode(2, 5) = "BEEP";
     const files::RadioImage saved = ApplyChangedTexts(image, before, after);
     EXPECT_EQ(ChangedPlaces(image, saved),

@@ -133,7 +133,7 @@ struct AllWindows {
     {
         switch (w) {
         case Dtmf:
-            dtmf.texts.cb2 = "105";
+            dtmf.texts.firstDigitTime = "105";
             break;
         case TwoTone:
             twoTone.texts.ed5 = "6s";
@@ -368,9 +368,9 @@ TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
         const char *message;
     };
     const Case cases[] = {
-        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb2 = "2560"; }, "DTMF, First Digit Time [ms]",
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.firstDigitTime = "2560"; }, "DTMF, First Digit Time [ms]",
          "The radio cannot hold '2560': it would keep '0'. The radio takes 0 to 2550 in steps of 10."},
-        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb6 = "E"; }, "DTMF, Group Code",
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.groupCode = "E"; }, "DTMF, Group Code",
          "The radio cannot hold 'E': it would keep 'D'. The radio takes Off, A, B, C, D, * or #."},
         {FleetSync, [](AllWindows &a) { a.fleetSync.texts.fleet[0] = "70000"; }, "FleetSync, row 1, Fleet",
          "The radio cannot hold '70000': it would keep '4464'. The radio takes 1 to 65535, or empty for none."},
