@@ -14,7 +14,7 @@ FiveToneSession::FiveToneSession(link::PortHub &hub, link::Timer &timer1,
 
 void FiveToneSession::CCIRChange()
 {
-    if (const auto table = ToneTable(texts.CCIR))
+    if (const auto table = ToneTable(texts.shownStandard))
         for (std::size_t d = 0; d < tones.size(); ++d)
             tones[d] = std::to_string((*table)[d]) + ".0";
 }

@@ -100,7 +100,7 @@ std::vector<NamedCheck> DtmfChecks(DtmfTexts &t)
 
 std::vector<NamedCheck> FleetSyncChecks(FleetSyncTexts &t)
 {
-    return {{"FleetSync, PTT ID Side Tone", &t.CheckBox1}};
+    return {{"FleetSync, PTT ID Side Tone", &t.sideTone}};
 }
 
 template <typename Texts>

@@ -27,7 +27,7 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     // Standard: the tones of one standard (shown, disabled on the form), and
     // each standard's settings.
     FiveToneTexts &t = logic.texts;
-    BindCombo(CCIR, t.CCIR, StandardNames());
+    BindCombo(CCIR, t.shownStandard, StandardNames());
     connect(CCIR, &QComboBox::editTextChanged, this, [this] {
         logic.CCIRChange();
         Refresh();
@@ -62,10 +62,10 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
         ColumnEditor(xg2, c, {}, "12345");
     ColumnEditor(xg2, 5, StandardNames(), "CCIR");
     const auto times = NumberTexts(50, 1000, 50);
-    BindCombo(cb1, t.cb1, times);
-    BindCombo(cb2, t.cb2, times);
-    BindCombo(cb3, t.cb3, times);
-    BindCombo(cb4, t.cb4, times);
+    BindCombo(cb1, t.firstFrameDelay, times);
+    BindCombo(cb2, t.secondFrameDelay, times);
+    BindCombo(cb3, t.thirdFrameDelay, times);
+    BindCombo(cb4, t.firstToneExtension, times);
 
     std::vector<CellText> decodeColumns;
     for (int c = 1; c <= kDecodeColumns; ++c)
@@ -80,7 +80,7 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
         ColumnEditor(xg3, c, {}, "12345");
     for (int c : {3, 5, 7})
         ColumnEditor(xg3, c, FunctionNames(), "CALL");
-    BindEdit(ed1, t.ed1);
+    BindEdit(ed1, t.resetTime);
 
     AddButtons(
         logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });

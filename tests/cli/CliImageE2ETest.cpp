@@ -93,8 +93,8 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
     dtmf.autodial[2] = "5551234";
     Put(radio, 1, signalling::kDtmfBlocks, dtmf, signalling::EncodeDtmfBlock);
     auto fleet = Blank<signalling::FleetSyncTexts>(signalling::kFleetSyncBlocks, signalling::DecodeFleetSyncBlock);
-    fleet.ed1 = ids.fleet;
-    fleet.ed2 = ids.id;
+    fleet.ownFleet = ids.fleet;
+    fleet.ownId = ids.id;
     fleet.fleet[0] = "200";
     fleet.id[0] = "2001";
     Put(radio, 2, signalling::kFleetSyncBlocks, fleet, signalling::EncodeFleetSyncBlock);

@@ -141,7 +141,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.logic.texts.id[0] = "";
     fleet.logic.texts.fleet[9] = "10";
     fleet.logic.texts.id[9] = "1010";
-    fleet.logic.texts.cb1 = "1200";
+    fleet.logic.texts.baudRate = "1200";
     windows->Form1->N4Click();
     fleet.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
@@ -172,7 +172,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.rbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return fleet.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log(), (std::vector<std::string>{"READ 2 0", "READ 2 1", "READ 2 2"}));
-    EXPECT_EQ(fleet.logic.texts.cb1, "1200");
+    EXPECT_EQ(fleet.logic.texts.baudRate, "1200");
     EXPECT_EQ(fleet.logic.texts.fleet[0], "4464");
     EXPECT_EQ(fleet.logic.texts.id[0], "");
     EXPECT_EQ(fleet.logic.texts.id[9], "1010");
@@ -190,7 +190,7 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     tone.logic.xg2SetEditText(16, 1);
     t.Decode(16, 4) = "BA";
     t.Decode(16, 5) = "REPLY";
-    t.ed5 = "3000";
+    t.restTime = "3000";
     windows->Form1->N2tone1Click();
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 20s)) << Log().size();
@@ -230,7 +230,7 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     }
     t.Standard(3, 1) = "120";
     t.Standard(3, 2) = "7";
-    t.cb4 = "250";
+    t.firstToneExtension = "250";
     windows->Form1->N5TONE1Click();
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
@@ -245,7 +245,7 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return tone.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log().size(), 17u);
     EXPECT_EQ(t.standards, written.standards);
-    EXPECT_EQ(t.cb4, "250");
+    EXPECT_EQ(t.firstToneExtension, "250");
     EXPECT_EQ(t.encode, written.encode);
     EXPECT_EQ(t.decode, written.decode);
     EXPECT_EQ(tone.xg2->Text(15, 1), QStringLiteral("10016"));

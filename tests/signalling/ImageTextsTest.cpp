@@ -440,7 +440,7 @@ TEST(ImageTexts, AChangedValueTheRadioCannotHoldIsRefused)
         const char *detail;
     };
     const Case cases[] = {
-        {[](ImageTexts &t) { t.fleetSync.ed1 = "70000"; },
+        {[](ImageTexts &t) { t.fleetSync.ownFleet = "70000"; },
          "The radio cannot hold '70000': it would keep '4464'. The radio takes 0 to 65535.", "FleetSync, Fleet[Own]"},
         {[](ImageTexts &t) { t.twoTone.Decode(4, 5) = "BC"; },
          "The radio keeps none of decode row 4 while its Decode1 is empty.", "2TONE, Decode row 4, Response Mode 2"},

@@ -208,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(w.ProgressBar1->isVisible());
         QCOMPARE(w.xg1->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("ID"));
         w.cb1->setCurrentIndex(0);
-        QCOMPARE(w.logic.texts.cb1, std::string("1200"));
+        QCOMPARE(w.logic.texts.baudRate, std::string("1200"));
         Commit(w.xg1, 4, 1, QStringLiteral("77"));
         QCOMPARE(w.logic.texts.fleet[4], std::string("77"));
     }
