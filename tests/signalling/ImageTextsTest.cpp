@@ -448,7 +448,7 @@ TEST(ImageTexts, AChangedValueTheRadioCannotHoldIsRefused)
          "5TONE, Encode row 2, Third Frame Coding: the radio takes up to 6 hexadecimal digits, or empty for none."},
         {[](ImageTexts &t) { t.channels.Row(3)[memory::kColRxFreq] = "146.5"; },
          "'' is not a valid floating point value", "Channel 3, QT/DQT Dec"},
-        {[](ImageTexts &t) { t.settings.Box(4) = "300"; },
+        {[](ImageTexts &t) { t.settings.Box(memory::SettingsTexts::kTimeOut) = "300"; },
          "The radio cannot hold '300': it would keep '44'. The radio takes 60, 120, 180 or CLOSE.", "Settings, TOT"},
     };
     for (const Case &c : cases) {
