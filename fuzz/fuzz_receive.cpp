@@ -93,7 +93,7 @@ struct Program {
                           &d.groupCode, &d.autoReset, &d.callAlert, &d.transpond});
         for (int row = 1; row <= signalling::kAutodialMemories; ++row)
             fields[1].push_back(
-                {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});
+                {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.AutodialEdited(row); }});
 
         auto &t = twoTone.texts;
         plain(fields[2],
@@ -102,10 +102,10 @@ struct Program {
             plain(fields[2], {&t.first[i], &t.second[i]});
         for (int row = 1; row <= signalling::kTwoToneRows; ++row)
             for (int col = 1; col <= signalling::kTwoToneDecodeColumns; ++col)
-                fields[2].push_back({&t.Decode(row, col), [this, row, col] { twoTone.xg2SetEditText(row, col); }});
+                fields[2].push_back({&t.Decode(row, col), [this, row, col] { twoTone.DecodeCellEdited(row, col); }});
 
         auto &f = fiveTone.texts;
-        fields[3].push_back({&f.shownStandard, [this] { fiveTone.CCIRChange(); }});
+        fields[3].push_back({&f.shownStandard, [this] { fiveTone.StandardChanged(); }});
         plain(fields[3],
               {&f.firstFrameDelay, &f.secondFrameDelay, &f.thirdFrameDelay, &f.firstToneExtension, &f.resetTime});
         for (auto &standard : f.standards)
@@ -113,9 +113,9 @@ struct Program {
                 plain(fields[3], {&cell});
         for (int row = 1; row <= signalling::kFiveToneRows; ++row) {
             for (int col = 1; col <= signalling::kEncodeColumns; ++col)
-                fields[3].push_back({&f.Encode(row, col), [this, row, col] { fiveTone.xg2SetEditText(row, col); }});
+                fields[3].push_back({&f.Encode(row, col), [this, row, col] { fiveTone.EncodeCellEdited(row, col); }});
             for (int col = 1; col <= signalling::kDecodeColumns; ++col)
-                fields[3].push_back({&f.Decode(row, col), [this, row, col] { fiveTone.xg3SetEditText(row, col); }});
+                fields[3].push_back({&f.Decode(row, col), [this, row, col] { fiveTone.DecodeCellEdited(row, col); }});
         }
 
         auto &s = fleetSync.texts;
@@ -303,10 +303,10 @@ void Step(Program &p, fuzz::Reader &in)
         // The edit checks with any coordinates at all.
         const int row = static_cast<std::int8_t>(in.Byte());
         const int column = static_cast<std::int8_t>(in.Byte());
-        p.dtmf.xg2SetEditText(row);
-        p.twoTone.xg2SetEditText(row, column);
-        p.fiveTone.xg2SetEditText(row, column);
-        p.fiveTone.xg3SetEditText(row, column);
+        p.dtmf.AutodialEdited(row);
+        p.twoTone.DecodeCellEdited(row, column);
+        p.fiveTone.EncodeCellEdited(row, column);
+        p.fiveTone.DecodeCellEdited(row, column);
         break;
     }
     case kPortFails:

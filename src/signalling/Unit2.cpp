@@ -23,7 +23,7 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     DtmfTexts &t = logic.texts;
     BindGrid(xg2, {QStringLiteral("NO."), QStringLiteral("Autodial Memory")}, kAutodialMemories,
              {[&t](int row) -> std::string & { return t.autodial[static_cast<std::size_t>(row - 1)]; }},
-             [this](int row, int) { logic.xg2SetEditText(row); });
+             [this](int row, int) { logic.AutodialEdited(row); });
     ColumnEditor(xg2, 1, {}, "12345678");
     xg2->setColumnWidth(0, 40);
     xg2->horizontalHeader()->setStretchLastSection(true);

@@ -37,7 +37,7 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
         headers << QStringLiteral("Decode%1").arg(j + 1) << QStringLiteral("Response Mode") << QStringLiteral("Prompt");
     for (int c = 1; c <= kTwoToneDecodeColumns; ++c)
         columns.push_back([&t, c](int row) -> std::string & { return t.Decode(row, c); });
-    BindGrid(xg2, headers, kTwoToneRows, columns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
+    BindGrid(xg2, headers, kTwoToneRows, columns, [this](int row, int column) { logic.DecodeCellEdited(row, column); });
     xg2->setColumnWidth(0, 40);
     std::vector<std::string> prompts = NumberTexts(1, 16, 1);
     for (int j = 0; j < 4; ++j) {

@@ -29,7 +29,7 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     FiveToneTexts &t = logic.texts;
     BindCombo(CCIR, t.shownStandard, StandardNames());
     connect(CCIR, &QComboBox::editTextChanged, this, [this] {
-        logic.CCIRChange();
+        logic.StandardChanged();
         Refresh();
     });
     for (std::size_t d = 0; d < Edit.size(); ++d)
@@ -57,7 +57,7 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
              {QStringLiteral("NO."), QStringLiteral("First Frame Coding"), QStringLiteral("Second Frame Coding"),
               QStringLiteral("Third Frame Coding"), QStringLiteral("Confirmation Code"),
               QStringLiteral("Use  Standard")},
-             kFiveToneRows, encodeColumns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
+             kFiveToneRows, encodeColumns, [this](int row, int column) { logic.EncodeCellEdited(row, column); });
     for (int c = 1; c <= 4; ++c)
         ColumnEditor(xg2, c, {}, "12345");
     ColumnEditor(xg2, 5, StandardNames(), "CCIR");
@@ -74,7 +74,7 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
              {QStringLiteral("NO."), QStringLiteral("Use Standard"), QStringLiteral("First Frame Decoding"),
               QStringLiteral("Function"), QStringLiteral("Second Frame Decoding"), QStringLiteral("Function"),
               QStringLiteral("Third Frame Decoding"), QStringLiteral("Function"), QStringLiteral("Response Code")},
-             kFiveToneRows, decodeColumns, [this](int row, int column) { logic.xg3SetEditText(row, column); });
+             kFiveToneRows, decodeColumns, [this](int row, int column) { logic.DecodeCellEdited(row, column); });
     ColumnEditor(xg3, 1, StandardNames(), "CCIR");
     for (int c : {2, 4, 6, 8})
         ColumnEditor(xg3, c, {}, "12345");

@@ -187,7 +187,7 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     t.first[0] = "1500";
     t.second[15] = "2100";
     t.Decode(16, 1) = "DC";
-    tone.logic.xg2SetEditText(16, 1);
+    tone.logic.DecodeCellEdited(16, 1);
     t.Decode(16, 4) = "BA";
     t.Decode(16, 5) = "REPLY";
     t.restTime = "3000";
@@ -224,9 +224,9 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     signalling::FiveToneTexts &t = tone.logic.texts;
     for (int r = 1; r <= 16; ++r) {
         t.Encode(r, 1) = std::to_string(10000 + r);
-        tone.logic.xg2SetEditText(r, 1);
+        tone.logic.EncodeCellEdited(r, 1);
         t.Decode(r, 1) = "ZVEI1";
-        tone.logic.xg3SetEditText(r, 1);
+        tone.logic.DecodeCellEdited(r, 1);
     }
     t.Standard(3, 1) = "120";
     t.Standard(3, 2) = "7";

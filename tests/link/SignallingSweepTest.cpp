@@ -42,13 +42,13 @@ struct Station {
         twoTone.texts.first[0] = "1500";
         twoTone.texts.second[15] = "2100";
         twoTone.texts.Decode(16, 1) = "DC";
-        twoTone.xg2SetEditText(16, 1);
+        twoTone.DecodeCellEdited(16, 1);
         twoTone.texts.restTime = "3000";
         for (int r = 1; r <= 16; ++r) {
             fiveTone.texts.Encode(r, 1) = std::to_string(10000 + 7 * r);
-            fiveTone.xg2SetEditText(r, 1);
+            fiveTone.EncodeCellEdited(r, 1);
             fiveTone.texts.Decode(r, 1) = r % 2 ? "ZVEI1" : "EIA";
-            fiveTone.xg3SetEditText(r, 1);
+            fiveTone.DecodeCellEdited(r, 1);
         }
         for (std::size_t i = 0; i < fleetSync.texts.fleet.size(); ++i) {
             fleetSync.texts.fleet[i] = std::to_string(10 + i);

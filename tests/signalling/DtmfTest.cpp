@@ -263,10 +263,10 @@ TEST_F(Dtmf, CloseAndTheEightCharacterRule)
     EXPECT_FALSE(dtmf.ReadRunning());
 
     dtmf.texts.autodial[4] = "123456789";
-    dtmf.xg2SetEditText(5);
+    dtmf.AutodialEdited(5);
     EXPECT_EQ(dtmf.texts.autodial[4], "12345678");
-    dtmf.xg2SetEditText(0);
-    dtmf.xg2SetEditText(17);
+    dtmf.AutodialEdited(0);
+    dtmf.AutodialEdited(17);
 }
 
 TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)

@@ -69,9 +69,9 @@ struct AllWindows {
         // A 5TONE table that converts, so its write can start.
         for (int r = 1; r <= 16; ++r) {
             fiveTone.texts.Encode(r, 1) = "1";
-            fiveTone.xg2SetEditText(r, 1);
+            fiveTone.EncodeCellEdited(r, 1);
             fiveTone.texts.Decode(r, 1) = "EIA";
-            fiveTone.xg3SetEditText(r, 1);
+            fiveTone.DecodeCellEdited(r, 1);
         }
     }
 

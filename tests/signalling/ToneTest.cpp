@@ -27,9 +27,9 @@ struct FiveTone : tonvar::test::SignallingFixture {
     {
         for (int r = 1; r <= 16; ++r) {
             tone.texts.Encode(r, 1) = "1";
-            tone.xg2SetEditText(r, 1);
+            tone.EncodeCellEdited(r, 1);
             tone.texts.Decode(r, 1) = "EIA";
-            tone.xg3SetEditText(r, 1);
+            tone.DecodeCellEdited(r, 1);
         }
     }
 };
@@ -86,7 +86,7 @@ TEST_F(TwoTone, TheInitialValuesAsBlock0)
 TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
 {
     tone.texts.Decode(3, 1) = "DC";
-    tone.xg2SetEditText(3, 1);
+    tone.DecodeCellEdited(3, 1);
     EXPECT_EQ(tone.texts.decode[2], (std::array<std::string, 12>{"DC", "NONE", "1", "AB", "NONE", "1", "AB", "NONE",
                                                                  "1", "AB", "NONE", "1"}));
     tone.texts.first[2] = "1500";
@@ -164,7 +164,7 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
 TEST_F(TwoTone, EditingRulesAndBadInput)
 {
     tone.texts.Decode(2, 3) = "5";
-    tone.xg2SetEditText(2, 3);
+    tone.DecodeCellEdited(2, 3);
     EXPECT_EQ(tone.texts.Decode(2, 3), "") << "nothing before the first tone pair";
 
     tone.texts.toneA = "1981.5";
@@ -176,7 +176,7 @@ TEST_F(TwoTone, EditingRulesAndBadInput)
 
     tone.texts.toneA = "1981";
     tone.texts.Decode(1, 1) = "AB";
-    tone.xg2SetEditText(1, 1);
+    tone.DecodeCellEdited(1, 1);
     tone.texts.Decode(1, 6) = "";
     port.Sent();
     // Block 3 would not convert: nothing goes out, block 0 included.
@@ -206,18 +206,18 @@ TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
     EXPECT_FALSE(tim1.active);
 }
 
-TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
+TEST_F(FiveTone, StandardChangedShowsTheStandardsTones)
 {
     EXPECT_EQ(tone.tones[0], "1981.0");
     tone.texts.shownStandard = "EIA";
-    tone.CCIRChange();
+    tone.StandardChanged();
     EXPECT_EQ(tone.tones[0], "600.0");
     EXPECT_EQ(tone.tones[1], "741.0");
     EXPECT_EQ(tone.tones[2], "882.0");
     EXPECT_EQ(tone.tones[3], "1023.0");
     EXPECT_EQ(tone.tones[14], "459.0");
     tone.texts.shownStandard = "EIAX";
-    tone.CCIRChange();
+    tone.StandardChanged();
     EXPECT_EQ(tone.tones[0], "600.0");
 }
 
@@ -375,14 +375,14 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
 TEST_F(FiveTone, EditingRules)
 {
     tone.texts.Decode(7, 1) = "EEA";
-    tone.xg3SetEditText(7, 1);
+    tone.DecodeCellEdited(7, 1);
     EXPECT_EQ(tone.texts.decode[6],
               (std::array<std::string, 8>{"EEA", "12345", "CALL", "45678", "ASK", "ABCDE", "BE ASKED", "56789"}));
     tone.texts.Decode(9, 4) = "777";
-    tone.xg3SetEditText(9, 4);
+    tone.DecodeCellEdited(9, 4);
     EXPECT_EQ(tone.texts.Decode(9, 4), "");
     tone.texts.Encode(2, 1) = "9";
-    tone.xg2SetEditText(2, 1);
+    tone.EncodeCellEdited(2, 1);
     EXPECT_EQ(tone.texts.encode[1], (std::array<std::string, 5>{"9", "12345", "45678", "ABCDE", "CCIR"}));
     tone.StartRead();
     const FiveToneTexts before = tone.texts;
@@ -439,7 +439,7 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     tone.texts.Decode(3, 5).clear();
     tone.texts.Decode(3, 6).clear();
     tone.texts.Decode(1, 1) = "AB";
-    tone.xg2SetEditText(1, 1);
+    tone.DecodeCellEdited(1, 1);
     tone.texts.Decode(1, 9) = "";
     try {
         tone.StartWrite();
