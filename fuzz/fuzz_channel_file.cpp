@@ -61,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     Check(table.RowCount() >= memory::kTableRows && table.RowCount() <= files::kMaxTableRows,
           "the table lost a channel row or grew past its limit");
-    Check(settings.Box(10) == memory::DefaultSettingsTexts().Box(10), "a file changed the hidden ComboBox10");
+    Check(settings.Box(memory::SettingsTexts::kBeep) ==
+              memory::DefaultSettingsTexts().Box(memory::SettingsTexts::kBeep),
+          "a file changed the hidden ComboBox10");
 
     // A write to the radio encodes rows 1 to 16 and the settings; a text that
     // does not convert stops that with a conversion error, nothing worse.

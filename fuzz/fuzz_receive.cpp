@@ -89,34 +89,37 @@ struct Program {
             fields[0].push_back({&box, [] {}});
 
         auto &d = dtmf.texts;
-        plain(fields[1], {&d.cb1, &d.cb2, &d.cb3, &d.cb4, &d.cb5, &d.Edit1, &d.cb6, &d.cb7, &d.cb8, &d.cb9});
+        plain(fields[1], {&d.speed, &d.firstDigitTime, &d.firstDigitDelay, &d.hashStarTime, &d.dCode, &d.idCode,
+                          &d.groupCode, &d.autoReset, &d.callAlert, &d.transpond});
         for (int row = 1; row <= signalling::kAutodialMemories; ++row)
             fields[1].push_back(
-                {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.xg2SetEditText(row); }});
+                {&d.autodial[static_cast<std::size_t>(row - 1)], [this, row] { dtmf.AutodialEdited(row); }});
 
         auto &t = twoTone.texts;
-        plain(fields[2], {&t.cb1, &t.cb2, &t.cb3, &t.ed1, &t.ed2, &t.ed3, &t.ed4, &t.ed5});
+        plain(fields[2],
+              {&t.firstTime, &t.secondTime, &t.interval, &t.toneA, &t.toneB, &t.toneC, &t.toneD, &t.restTime});
         for (std::size_t i = 0; i < t.first.size(); ++i)
             plain(fields[2], {&t.first[i], &t.second[i]});
         for (int row = 1; row <= signalling::kTwoToneRows; ++row)
             for (int col = 1; col <= signalling::kTwoToneDecodeColumns; ++col)
-                fields[2].push_back({&t.Decode(row, col), [this, row, col] { twoTone.xg2SetEditText(row, col); }});
+                fields[2].push_back({&t.Decode(row, col), [this, row, col] { twoTone.DecodeCellEdited(row, col); }});
 
         auto &f = fiveTone.texts;
-        fields[3].push_back({&f.CCIR, [this] { fiveTone.CCIRChange(); }});
-        plain(fields[3], {&f.cb1, &f.cb2, &f.cb3, &f.cb4, &f.ed1});
+        fields[3].push_back({&f.shownStandard, [this] { fiveTone.StandardChanged(); }});
+        plain(fields[3],
+              {&f.firstFrameDelay, &f.secondFrameDelay, &f.thirdFrameDelay, &f.firstToneExtension, &f.resetTime});
         for (auto &standard : f.standards)
             for (std::string &cell : standard)
                 plain(fields[3], {&cell});
         for (int row = 1; row <= signalling::kFiveToneRows; ++row) {
             for (int col = 1; col <= signalling::kEncodeColumns; ++col)
-                fields[3].push_back({&f.Encode(row, col), [this, row, col] { fiveTone.xg2SetEditText(row, col); }});
+                fields[3].push_back({&f.Encode(row, col), [this, row, col] { fiveTone.EncodeCellEdited(row, col); }});
             for (int col = 1; col <= signalling::kDecodeColumns; ++col)
-                fields[3].push_back({&f.Decode(row, col), [this, row, col] { fiveTone.xg3SetEditText(row, col); }});
+                fields[3].push_back({&f.Decode(row, col), [this, row, col] { fiveTone.DecodeCellEdited(row, col); }});
         }
 
         auto &s = fleetSync.texts;
-        plain(fields[4], {&s.ed1, &s.ed2, &s.cb1, &s.ed3, &s.ed4});
+        plain(fields[4], {&s.ownFleet, &s.ownId, &s.baudRate, &s.modulationDelay, &s.messageTimer});
         for (std::size_t i = 0; i < s.fleet.size(); ++i)
             plain(fields[4], {&s.fleet[i], &s.id[i]});
     }
@@ -300,10 +303,10 @@ void Step(Program &p, fuzz::Reader &in)
         // The edit checks with any coordinates at all.
         const int row = static_cast<std::int8_t>(in.Byte());
         const int column = static_cast<std::int8_t>(in.Byte());
-        p.dtmf.xg2SetEditText(row);
-        p.twoTone.xg2SetEditText(row, column);
-        p.fiveTone.xg2SetEditText(row, column);
-        p.fiveTone.xg3SetEditText(row, column);
+        p.dtmf.AutodialEdited(row);
+        p.twoTone.DecodeCellEdited(row, column);
+        p.fiveTone.EncodeCellEdited(row, column);
+        p.fiveTone.DecodeCellEdited(row, column);
         break;
     }
     case kPortFails:

@@ -25,7 +25,8 @@ namespace tonvar::files {
 
 // Files larger than this are no channel files and are refused unread.
 inline constexpr std::size_t kMaxFileSize = 1 << 20;
-// The settings a file keeps: ComboBox1..ComboBox9; ComboBox10 is not kept.
+// The settings a file keeps: ComboBox1..ComboBox9 (VOX level to save
+// power); ComboBox10 (beep) is not kept.
 inline constexpr int kSettingsInFile = 9;
 // Rows beyond this many are not created from an over-long file.
 inline constexpr int kMaxTableRows = 1024;

@@ -175,8 +175,8 @@ void CheckSettingsHeld(const SettingsTexts &settings)
     try {
         EncodeSettingsBlock(settings, scratch);
     } catch (const text::Failure &e) {
-        // Boxes 1 to 4 hold numbers (or NONE / CLOSE).
-        for (int n = 1; n <= 4; ++n) {
+        // VOX level, VOX time, squelch and time-out hold numbers (or NONE / CLOSE).
+        for (int n = SettingsTexts::kVoxLevel; n <= SettingsTexts::kTimeOut; ++n) {
             const std::string &t = settings.Box(n);
             if (t == "NONE" || t == "CLOSE")
                 continue;

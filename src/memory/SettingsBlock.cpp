@@ -54,31 +54,32 @@ const std::string &SettingsCaption(int n)
 
 const std::vector<std::string> &SettingsItems(int n)
 {
-    static const std::vector<std::string> box1{"NONE", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-    static const std::vector<std::string> box2{"1", "2", "3"};
-    static const std::vector<std::string> box3{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    static const std::vector<std::string> box4{"60", "120", "180", "CLOSE"};
-    static const std::vector<std::string> box5{"CLOSE", "ENGLISH"};
+    using enum SettingsTexts::Setting;
+    static const std::vector<std::string> voxLevels{"NONE", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+    static const std::vector<std::string> voxTimes{"1", "2", "3"};
+    static const std::vector<std::string> squelchLevels{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    static const std::vector<std::string> timeOuts{"60", "120", "180", "CLOSE"};
+    static const std::vector<std::string> voices{"CLOSE", "ENGLISH"};
     static const std::vector<std::string> functionKey{"NONE", "Monitor", "H/L PowerSwitch"};
     static const std::vector<std::string> openClose{"OPEN", "CLOSE"};
     static const std::vector<std::string> none;
     switch (n) {
-    case 1:
-        return box1;
-    case 2:
-        return box2;
-    case 3:
-        return box3;
-    case 4:
-        return box4;
-    case 5:
-        return box5;
-    case 6:
-    case 7:
+    case kVoxLevel:
+        return voxLevels;
+    case kVoxTime:
+        return voxTimes;
+    case kSquelch:
+        return squelchLevels;
+    case kTimeOut:
+        return timeOuts;
+    case kVoice:
+        return voices;
+    case kPf1:
+    case kPf2:
         return functionKey;
-    case 8:
-    case 9:
-    case 10:
+    case kScan:
+    case kSavePower:
+    case kBeep:
         return openClose;
     default:
         return none;
@@ -88,23 +89,24 @@ const std::vector<std::string> &SettingsItems(int n)
 void EncodeSettingsBox(int n, const std::string &text, Payload &payload)
 {
     using settings_offsets::kBox;
+    using enum SettingsTexts::Setting;
     std::uint8_t &byte = payload[kBox.at(static_cast<std::size_t>(n))];
     switch (n) {
-    case 1:
+    case kVoxLevel:
         byte = text == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
         break;
-    case 2:
-    case 3:
+    case kVoxTime:
+    case kSquelch:
         byte = Low8(text::StrToInt(text));
         break;
-    case 4:
+    case kTimeOut:
         byte = text == "CLOSE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
         break;
-    case 5:
+    case kVoice:
         byte = text == "CLOSE" ? 0 : (text == "CHINESE" ? 1 : 2);
         break;
-    case 6:
-    case 7:
+    case kPf1:
+    case kPf2:
         byte = FunctionKeyByte(text);
         break;
     default:
@@ -124,17 +126,18 @@ void EncodeSettingsBlock(const SettingsTexts &texts, Payload &payload)
 void DecodeSettingsBlock(const Payload &payload, SettingsTexts &texts)
 {
     using settings_offsets::kBox;
+    using enum SettingsTexts::Setting;
     const auto at = [&](int n) { return payload[kBox[static_cast<std::size_t>(n)]]; };
-    texts.Box(1) = at(1) == 0 ? "NONE" : std::to_string(at(1));
-    texts.Box(2) = std::to_string(at(2));
-    texts.Box(3) = std::to_string(at(3));
-    texts.Box(4) = at(4) == 0 ? "CLOSE" : std::to_string(at(4));
-    texts.Box(5) = at(5) == 0 ? "CLOSE" : (at(5) == 1 ? "CHINESE" : "ENGLISH");
-    texts.Box(6) = FunctionKeyText(at(6));
-    texts.Box(7) = FunctionKeyText(at(7));
-    texts.Box(8) = OpenText(at(8));
-    texts.Box(9) = OpenText(at(9));
-    texts.Box(10) = OpenText(at(10));
+    texts.Box(kVoxLevel) = at(kVoxLevel) == 0 ? "NONE" : std::to_string(at(kVoxLevel));
+    texts.Box(kVoxTime) = std::to_string(at(kVoxTime));
+    texts.Box(kSquelch) = std::to_string(at(kSquelch));
+    texts.Box(kTimeOut) = at(kTimeOut) == 0 ? "CLOSE" : std::to_string(at(kTimeOut));
+    texts.Box(kVoice) = at(kVoice) == 0 ? "CLOSE" : (at(kVoice) == 1 ? "CHINESE" : "ENGLISH");
+    texts.Box(kPf1) = FunctionKeyText(at(kPf1));
+    texts.Box(kPf2) = FunctionKeyText(at(kPf2));
+    texts.Box(kScan) = OpenText(at(kScan));
+    texts.Box(kSavePower) = OpenText(at(kSavePower));
+    texts.Box(kBeep) = OpenText(at(kBeep));
 }
 
 } // namespace tonvar::memory

@@ -25,6 +25,19 @@ inline constexpr int kSettingsBoxCount = 10;
 
 // The texts of ComboBox1..ComboBox10; Box(n) is ComboBox<n>.
 struct SettingsTexts {
+    // The box that holds each setting: Box(kSquelch) is ComboBox3.
+    enum Setting : int {
+        kVoxLevel = 1, // hidden
+        kVoxTime = 2,  // hidden
+        kSquelch = 3,
+        kTimeOut = 4,
+        kVoice = 5,
+        kPf1 = 6,
+        kPf2 = 7,
+        kScan = 8,
+        kSavePower = 9,
+        kBeep = 10, // hidden
+    };
     std::array<std::string, kSettingsBoxCount> boxes;
 
     std::string &Box(int n) { return boxes.at(static_cast<std::size_t>(n - 1)); }

@@ -97,18 +97,18 @@ DtmfBase DtmfBaseOf(const DtmfArea &area)
 void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCounts &counts)
 {
     if (block == 0) {
-        texts.cb1 = std::to_string(in[kSpeed]);
-        texts.cb2 = std::to_string(in[kFirstDigitTime] * 10);
-        texts.cb3 = std::to_string(in[kFirstDigitDelay] * 10);
-        texts.cb4 = std::to_string(in[kHashStarTime] * 10);
-        texts.cb5 = in[kDCode] == 0 ? "D Code" : std::to_string(in[kDCode] * 100);
-        texts.CheckB1 = in[kSideTone] != 0;
-        texts.Edit1 = ExactIdCode(memory::Get32(in, kIdCode), in[kDigitCounts]).value_or(std::string());
-        texts.cb6 = GroupCodeText(in[kGroupCode]).value_or(std::to_string(in[kGroupCode]));
-        texts.cb7 = in[kAutoReset] == 0 ? "Off" : std::to_string(in[kAutoReset]);
-        texts.cb8 = ListText(kCallAlertTexts, in[kCallAlert]);
-        texts.cb9 = ListText(kTranspondTexts, in[kTranspond]);
-        texts.CheckB2 = in[kClearToTranspond] != 0;
+        texts.speed = std::to_string(in[kSpeed]);
+        texts.firstDigitTime = std::to_string(in[kFirstDigitTime] * 10);
+        texts.firstDigitDelay = std::to_string(in[kFirstDigitDelay] * 10);
+        texts.hashStarTime = std::to_string(in[kHashStarTime] * 10);
+        texts.dCode = in[kDCode] == 0 ? "D Code" : std::to_string(in[kDCode] * 100);
+        texts.sideTone = in[kSideTone] != 0;
+        texts.idCode = ExactIdCode(memory::Get32(in, kIdCode), in[kDigitCounts]).value_or(std::string());
+        texts.groupCode = GroupCodeText(in[kGroupCode]).value_or(std::to_string(in[kGroupCode]));
+        texts.autoReset = in[kAutoReset] == 0 ? "Off" : std::to_string(in[kAutoReset]);
+        texts.callAlert = ListText(kCallAlertTexts, in[kCallAlert]);
+        texts.transpond = ListText(kTranspondTexts, in[kTranspond]);
+        texts.clearToTranspond = in[kClearToTranspond] != 0;
         for (std::size_t i = 0; i < counts.size(); ++i)
             counts[i] = in[kDigitCounts + i];
         return;
@@ -126,24 +126,24 @@ void DecodeDtmfBlock(int block, const Payload &in, DtmfTexts &texts, DtmfDigitCo
 void EncodeDtmfBlockOver(int block, const DtmfTexts &texts, Payload &f, const DtmfBase &base)
 {
     if (block == 0) {
-        f[kSpeed] = Low8(text::StrToInt(texts.cb1));
-        f[kFirstDigitTime] = Units(texts.cb2, 10);
-        f[kFirstDigitDelay] = Units(texts.cb3, 10);
-        f[kHashStarTime] = Units(texts.cb4, 10);
-        f[kDCode] = texts.cb5 == "D Code" ? std::uint8_t{0} : Units(texts.cb5, 100);
-        f[kSideTone] = CheckByte(texts.CheckB1, f[kSideTone]);
-        const bool keepId = base.known && texts.Edit1.empty() &&
+        f[kSpeed] = Low8(text::StrToInt(texts.speed));
+        f[kFirstDigitTime] = Units(texts.firstDigitTime, 10);
+        f[kFirstDigitDelay] = Units(texts.firstDigitDelay, 10);
+        f[kHashStarTime] = Units(texts.hashStarTime, 10);
+        f[kDCode] = texts.dCode == "D Code" ? std::uint8_t{0} : Units(texts.dCode, 100);
+        f[kSideTone] = CheckByte(texts.sideTone, f[kSideTone]);
+        const bool keepId = base.known && texts.idCode.empty() &&
                             ExactIdCode(memory::Get32(f, kIdCode), f[kDigitCounts]).value_or("").empty();
         if (!keepId)
-            memory::Put32(f, kIdCode, EncodeIdCode(texts.Edit1));
-        const auto group = GroupCodeByte(texts.cb6);
-        f[kGroupCode] = group ? *group : RawByte(texts.cb6).value_or(0);
-        f[kAutoReset] = texts.cb7 == "Off" ? std::uint8_t{0} : Low8(text::StrToInt(texts.cb7));
-        f[kCallAlert] = ListByte(kCallAlertTexts, texts.cb8);
-        f[kTranspond] = ListByte(kTranspondTexts, texts.cb9);
-        f[kClearToTranspond] = CheckByte(texts.CheckB2, f[kClearToTranspond]);
+            memory::Put32(f, kIdCode, EncodeIdCode(texts.idCode));
+        const auto group = GroupCodeByte(texts.groupCode);
+        f[kGroupCode] = group ? *group : RawByte(texts.groupCode).value_or(0);
+        f[kAutoReset] = texts.autoReset == "Off" ? std::uint8_t{0} : Low8(text::StrToInt(texts.autoReset));
+        f[kCallAlert] = ListByte(kCallAlertTexts, texts.callAlert);
+        f[kTranspond] = ListByte(kTranspondTexts, texts.transpond);
+        f[kClearToTranspond] = CheckByte(texts.clearToTranspond, f[kClearToTranspond]);
         if (!keepId)
-            f[kDigitCounts] = static_cast<std::uint8_t>(texts.Edit1.size() & 0xFF);
+            f[kDigitCounts] = static_cast<std::uint8_t>(texts.idCode.size() & 0xFF);
         for (std::size_t m = 0; m < kCountedMemories; ++m) {
             const std::string &dial = texts.autodial[m];
             const int memory = static_cast<int>(m + 1);
@@ -189,16 +189,16 @@ std::vector<NamedText> DtmfFields(DtmfTexts &t)
 {
     const std::string times = "0 to 2550 in steps of 10";
     std::vector<NamedText> fields{
-        {"DTMF, DTMF Spend [digit/s]", &t.cb1, {}, "0 to 255", {}},
-        {"DTMF, First Digit Time [ms]", &t.cb2, {}, times, {}},
-        {"DTMF, First Digit Delay [ms]", &t.cb3, {}, times, {}},
-        {"DTMF, # and * Tone [ms]", &t.cb4, {}, times, {}},
-        {"DTMF, D Code Assignment", &t.cb5, {}, "D Code, or 100 to 25500 in steps of 100", {}},
-        {"DTMF, ID Code", &t.Edit1, {}, "up to 8 of 1 to 9, 0, *, #, A, B, C and D", {}},
-        {"DTMF, Group Code", &t.cb6, {"Off", "A", "B", "C", "D", "*", "#"}, {}, {}},
-        {"DTMF, Auto Reset Timer [s]", &t.cb7, {}, "Off, or 1 to 255", {}},
-        {"DTMF, Call Alert", &t.cb8, {"Normal", "Continuous", "Off"}, {}, {}},
-        {"DTMF, Transpond", &t.cb9, {"Off", "Alert", "ID Code"}, {}, {}}};
+        {"DTMF, DTMF Spend [digit/s]", &t.speed, {}, "0 to 255", {}},
+        {"DTMF, First Digit Time [ms]", &t.firstDigitTime, {}, times, {}},
+        {"DTMF, First Digit Delay [ms]", &t.firstDigitDelay, {}, times, {}},
+        {"DTMF, # and * Tone [ms]", &t.hashStarTime, {}, times, {}},
+        {"DTMF, D Code Assignment", &t.dCode, {}, "D Code, or 100 to 25500 in steps of 100", {}},
+        {"DTMF, ID Code", &t.idCode, {}, "up to 8 of 1 to 9, 0, *, #, A, B, C and D", {}},
+        {"DTMF, Group Code", &t.groupCode, {"Off", "A", "B", "C", "D", "*", "#"}, {}, {}},
+        {"DTMF, Auto Reset Timer [s]", &t.autoReset, {}, "Off, or 1 to 255", {}},
+        {"DTMF, Call Alert", &t.callAlert, {"Normal", "Continuous", "Off"}, {}, {}},
+        {"DTMF, Transpond", &t.transpond, {"Off", "Alert", "ID Code"}, {}, {}}};
     for (std::size_t m = 0; m < t.autodial.size(); ++m)
         fields.push_back({"DTMF, Autodial Memory " + std::to_string(m + 1), &t.autodial[m], {},
                           "up to 8 of 1 to 9, 0, *, #, A, B, C and D", {}});
@@ -212,8 +212,8 @@ void CheckDtmfHeld(const DtmfTexts &texts, const DtmfArea &base, const std::vect
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (only && (i >= only->size() || !(*only)[i]))
             continue;
-        if (fields[i].text == &typed.Edit1)
-            CheckIdCode(typed.Edit1, fields[i].where);
+        if (fields[i].text == &typed.idCode)
+            CheckIdCode(typed.idCode, fields[i].where);
         else if (fields[i].where.rfind("DTMF, Autodial Memory ", 0) == 0)
             CheckAutodial(*fields[i].text, fields[i].where);
     }

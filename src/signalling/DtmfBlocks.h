@@ -30,18 +30,18 @@ inline constexpr std::size_t kSpeed = 0, kFirstDigitTime = 1, kFirstDigitDelay =
 
 // What the DTMF window shows, as texts and check states.
 struct DtmfTexts {
-    std::string cb1 = "6";                               // DTMF Spend [digit/s]
-    std::string cb2 = "0";                               // First Digit Time [ms]
-    std::string cb3 = "100";                             // First Digit Delay [ms]
-    std::string cb4 = "0";                               // # and * Tone [ms]
-    std::string cb5 = "D Code";                          // D Code Assignment
-    bool CheckB1 = true;                                 // DTMF Side Tone
-    std::string Edit1 = "12345678";                      // ID Code
-    std::string cb6 = "Off";                             // Group Code
-    std::string cb7 = "10";                              // Auto Reset Timer [s]
-    std::string cb8 = "Normal";                          // Call Alert
-    std::string cb9 = "Off";                             // Transpond
-    bool CheckB2 = false;                                // Clear To Transpond
+    std::string speed = "6";                             // DTMF Spend [digit/s]
+    std::string firstDigitTime = "0";                    // First Digit Time [ms]
+    std::string firstDigitDelay = "100";                 // First Digit Delay [ms]
+    std::string hashStarTime = "0";                      // # and * Tone [ms]
+    std::string dCode = "D Code";                        // D Code Assignment
+    bool sideTone = true;                                // DTMF Side Tone
+    std::string idCode = "12345678";                     // ID Code
+    std::string groupCode = "Off";                       // Group Code
+    std::string autoReset = "10";                        // Auto Reset Timer [s]
+    std::string callAlert = "Normal";                    // Call Alert
+    std::string transpond = "Off";                       // Transpond
+    bool clearToTranspond = false;                       // Clear To Transpond
     std::array<std::string, kAutodialMemories> autodial; // xg2 rows 1..16
 
     bool operator==(const DtmfTexts &) const = default;

@@ -19,7 +19,7 @@ void DtmfSession::Encode(int block, memory::Payload &payload) const
     EncodeDtmfBlock(block, texts, payload);
 }
 
-void DtmfSession::xg2SetEditText(int row)
+void DtmfSession::AutodialEdited(int row)
 {
     if (row < 1 || row > kAutodialMemories)
         return;

@@ -23,7 +23,7 @@ public:
     DtmfDigitCounts digitCounts{};
 
     // After the user changed autodial memory `row` (1..16): at most 8 characters.
-    void xg2SetEditText(int row);
+    void AutodialEdited(int row);
 
 protected:
     void Decode(int block, const memory::Payload &payload) override;

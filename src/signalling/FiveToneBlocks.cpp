@@ -82,7 +82,8 @@ void DecodeFiveToneBlock(int block, const Payload &in, FiveToneTexts &texts)
             texts.Standard(s, 3) = DigitText(in[at + 2]);
         }
         std::size_t at = kDelays;
-        for (std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
+        for (std::string *delay :
+             {&texts.firstFrameDelay, &texts.secondFrameDelay, &texts.thirdFrameDelay, &texts.firstToneExtension})
             *delay = std::to_string(in[at++] * 10);
         return;
     }
@@ -120,7 +121,8 @@ void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
             f[at + 2] = Low8(text::HexToInt(texts.Standard(s, 3)));
         }
         std::size_t at = kDelays;
-        for (const std::string *delay : {&texts.cb1, &texts.cb2, &texts.cb3, &texts.cb4})
+        for (const std::string *delay :
+             {&texts.firstFrameDelay, &texts.secondFrameDelay, &texts.thirdFrameDelay, &texts.firstToneExtension})
             f[at++] = Low8(WholeUnits(*delay, 10));
         return;
     }
@@ -170,10 +172,11 @@ std::vector<NamedText> FiveToneFields(FiveToneTexts &t)
         fields.push_back({row + ", Group Code", &t.Standard(s, 2), {}, "0 to F", {}});
         fields.push_back({row + ", Duplication Code", &t.Standard(s, 3), {}, "0 to F", {}});
     }
-    fields.push_back({"5TONE, Sending First Frame Coding Delay Time(ms)", &t.cb1, {}, times, {}});
-    fields.push_back({"5TONE, Sending Second Frame Coding Delay Time(ms)", &t.cb2, {}, times, {}});
-    fields.push_back({"5TONE, Sending Third Frame Coding Delay Time(ms)", &t.cb3, {}, times, {}});
-    fields.push_back({"5TONE, Extended Duration of The First Tone of Each Group", &t.cb4, {}, times, {}});
+    fields.push_back({"5TONE, Sending First Frame Coding Delay Time(ms)", &t.firstFrameDelay, {}, times, {}});
+    fields.push_back({"5TONE, Sending Second Frame Coding Delay Time(ms)", &t.secondFrameDelay, {}, times, {}});
+    fields.push_back({"5TONE, Sending Third Frame Coding Delay Time(ms)", &t.thirdFrameDelay, {}, times, {}});
+    fields.push_back(
+        {"5TONE, Extended Duration of The First Tone of Each Group", &t.firstToneExtension, {}, times, {}});
     static const std::array<const char *, kEncodeColumns> encode{
         "First Frame Coding", "Second Frame Coding", "Third Frame Coding", "Confirmation Code", "Use Standard"};
     static const std::array<const char *, kDecodeColumns> decode{

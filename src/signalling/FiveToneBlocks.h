@@ -32,13 +32,16 @@ inline constexpr std::array<std::size_t, 2> kRecords{0, 14};
 } // namespace fivetone_offsets
 
 struct FiveToneTexts {
-    std::string CCIR = "CCIR"; // the standard whose tones are shown
+    std::string shownStandard = "CCIR"; // the standard whose tones are shown
     std::array<std::array<std::string, 3>, kStandards> standards{
         {{"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}, {"100", "A", "E"}}}; // xg1
     std::array<std::array<std::string, kEncodeColumns>, kFiveToneRows> encode;                            // xg2
     std::array<std::array<std::string, kDecodeColumns>, kFiveToneRows> decode;                            // xg3
-    std::string cb1 = "500", cb2 = "500", cb3 = "500", cb4 = "500";
-    std::string ed1 = "6000"; // Reset Time(ms): kept in no block
+    std::string firstFrameDelay = "500";    // Sending First Frame Coding Delay Time(ms)
+    std::string secondFrameDelay = "500";   // Sending Second Frame Coding Delay Time(ms)
+    std::string thirdFrameDelay = "500";    // Sending Third Frame Coding Delay Time(ms)
+    std::string firstToneExtension = "500"; // Extended Duration of The First Tone of Each Group (ms)
+    std::string resetTime = "6000";         // Reset Time(ms): kept in no block
 
     // Cells by row and column from 1.
     std::string &Standard(int row, int column)

@@ -9,17 +9,17 @@ FiveToneSession::FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
     : SignallingLogic(kFiveToneTraits, hub, timer1, std::move(showMessage))
 {
-    CCIRChange();
+    StandardChanged();
 }
 
-void FiveToneSession::CCIRChange()
+void FiveToneSession::StandardChanged()
 {
-    if (const auto table = ToneTable(texts.CCIR))
+    if (const auto table = ToneTable(texts.shownStandard))
         for (std::size_t d = 0; d < tones.size(); ++d)
             tones[d] = std::to_string((*table)[d]) + ".0";
 }
 
-void FiveToneSession::xg2SetEditText(int row, int column)
+void FiveToneSession::EncodeCellEdited(int row, int column)
 {
     if (row < 1 || row > kFiveToneRows || column < 1 || column > kEncodeColumns)
         return;
@@ -35,7 +35,7 @@ void FiveToneSession::xg2SetEditText(int row, int column)
     }
 }
 
-void FiveToneSession::xg3SetEditText(int row, int column)
+void FiveToneSession::DecodeCellEdited(int row, int column)
 {
     if (row < 1 || row > kFiveToneRows || column < 1 || column > kDecodeColumns)
         return;

@@ -20,12 +20,18 @@ public:
                     std::function<void(const std::string &)> showMessage);
 
     FiveToneTexts texts;
-    // Edit1..Edit16: the tones of the standard named in CCIR, "1981.0" etc.
+    // The tones of the shown standard (Edit1..Edit16), "1981.0" etc.
     std::array<std::string, 16> tones;
 
-    void CCIRChange();
-    void xg2SetEditText(int row, int column);
-    void xg3SetEditText(int row, int column);
+    // After the user chose another shown standard: its tones.
+    void StandardChanged();
+    // After the user changed encode cell (row, column) (xg2), both from 1:
+    // a row without a first frame code keeps no other cell; a first frame
+    // code gives the row's other cells their defaults.
+    void EncodeCellEdited(int row, int column);
+    // The same for decode cell (row, column) (xg3), whose first cell is
+    // the standard.
+    void DecodeCellEdited(int row, int column);
 
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFiveToneBlock(block, payload, texts); }
@@ -33,7 +39,7 @@ protected:
     void ResetTexts() override
     {
         texts = FiveToneTexts();
-        CCIRChange();
+        StandardChanged();
     }
     bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
     {

@@ -63,12 +63,12 @@ void DecodeFleetSyncBlock(int block, const Payload &in, FleetSyncTexts &texts)
             DecodeEntry(in, Entry(block, k), static_cast<std::size_t>(4 * k), texts);
         return;
     }
-    texts.ed1 = std::to_string(memory::Get16(in, kOwnFleet));
-    texts.ed2 = std::to_string(memory::Get16(in, kOwnId));
-    texts.cb1 = std::to_string(in[kBaud] * 100);
-    texts.ed3 = std::to_string(memory::Get16(in, kModulationDelay));
-    texts.ed4 = std::to_string(in[kMessageTimer]);
-    texts.CheckBox1 = in[kSideTone] == kOn;
+    texts.ownFleet = std::to_string(memory::Get16(in, kOwnFleet));
+    texts.ownId = std::to_string(memory::Get16(in, kOwnId));
+    texts.baudRate = std::to_string(in[kBaud] * 100);
+    texts.modulationDelay = std::to_string(memory::Get16(in, kModulationDelay));
+    texts.messageTimer = std::to_string(in[kMessageTimer]);
+    texts.sideTone = in[kSideTone] == kOn;
     DecodeEntry(in, 1, kFirstEntries, texts);
     DecodeEntry(in, 2, kFirstEntries + 4, texts);
 }
@@ -80,13 +80,13 @@ void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
             EncodeEntry(texts, Entry(block, k), static_cast<std::size_t>(4 * k), f);
         return;
     }
-    memory::Put16(f, kOwnFleet, Low16(text::StrToInt(texts.ed1)));
-    memory::Put16(f, kOwnId, Low16(text::StrToInt(texts.ed2)));
-    f[kBaud] = Low8(WholeUnits(texts.cb1, 100));
-    memory::Put16(f, kModulationDelay, Low16(text::StrToInt(texts.ed3)));
-    f[kMessageTimer] = Low8(text::StrToInt(texts.ed4));
+    memory::Put16(f, kOwnFleet, Low16(text::StrToInt(texts.ownFleet)));
+    memory::Put16(f, kOwnId, Low16(text::StrToInt(texts.ownId)));
+    f[kBaud] = Low8(WholeUnits(texts.baudRate, 100));
+    memory::Put16(f, kModulationDelay, Low16(text::StrToInt(texts.modulationDelay)));
+    f[kMessageTimer] = Low8(text::StrToInt(texts.messageTimer));
     // Only 0xFF reads as on: any other byte already says off and stays.
-    f[kSideTone] = texts.CheckBox1 ? kOn : f[kSideTone] != kOn ? f[kSideTone] : std::uint8_t{0};
+    f[kSideTone] = texts.sideTone ? kOn : f[kSideTone] != kOn ? f[kSideTone] : std::uint8_t{0};
     EncodeEntry(texts, 1, kFirstEntries, f);
     EncodeEntry(texts, 2, kFirstEntries + 4, f);
 }
@@ -107,11 +107,11 @@ std::vector<NamedText> FleetSyncFields(FleetSyncTexts &t)
 {
     const std::string word = "0 to 65535";
     std::vector<NamedText> fields{
-        {"FleetSync, Fleet[Own]", &t.ed1, {}, word, {}},
-        {"FleetSync, ID[Own]", &t.ed2, {}, word, {}},
-        {"FleetSync, FleetSync Baud Rate[bps]", &t.cb1, {kBaudRates.begin(), kBaudRates.end()}, {}, {}},
-        {"FleetSync, Data TX Modulation Delay Time[ms]", &t.ed3, {}, word, {}},
-        {"FleetSync, Message Mode Timer [s]", &t.ed4, {}, "0 to 255", {}}};
+        {"FleetSync, Fleet[Own]", &t.ownFleet, {}, word, {}},
+        {"FleetSync, ID[Own]", &t.ownId, {}, word, {}},
+        {"FleetSync, FleetSync Baud Rate[bps]", &t.baudRate, {kBaudRates.begin(), kBaudRates.end()}, {}, {}},
+        {"FleetSync, Data TX Modulation Delay Time[ms]", &t.modulationDelay, {}, word, {}},
+        {"FleetSync, Message Mode Timer [s]", &t.messageTimer, {}, "0 to 255", {}}};
     for (std::size_t r = 0; r < t.fleet.size(); ++r) {
         const std::string row = "FleetSync, row " + std::to_string(r + 1);
         fields.push_back({row + ", Fleet", &t.fleet[r], {}, "1 to 65535, or empty for none", {}});

@@ -26,12 +26,12 @@ inline constexpr std::size_t kOwnFleet = 0, kOwnId = 2, kBaud = 4, kModulationDe
 } // namespace fleetsync_offsets
 
 struct FleetSyncTexts {
-    std::string ed1 = "100";                      // Fleet[Own]
-    std::string ed2 = "1000";                     // ID[Own]
-    std::string cb1 = "2400";                     // FleetSync Baud Rate[bps]
-    std::string ed3 = "400";                      // Data TX Modulation Delay Time[ms]
-    std::string ed4 = "10";                       // Message Mode Timer [s]
-    bool CheckBox1 = true;                        // PTT ID Side Tone
+    std::string ownFleet = "100";                 // Fleet[Own]
+    std::string ownId = "1000";                   // ID[Own]
+    std::string baudRate = "2400";                // FleetSync Baud Rate[bps]
+    std::string modulationDelay = "400";          // Data TX Modulation Delay Time[ms]
+    std::string messageTimer = "10";              // Message Mode Timer [s]
+    bool sideTone = true;                         // PTT ID Side Tone
     std::array<std::string, kFleetEntries> fleet; // xg1 rows 1..16, "Fleet"
     std::array<std::string, kFleetEntries> id;    // and "ID"
 

@@ -95,12 +95,12 @@ struct SignallingArea {
 
 std::vector<NamedCheck> DtmfChecks(DtmfTexts &t)
 {
-    return {{"DTMF, DTMF Side Tone", &t.CheckB1}, {"DTMF, Clear To Transpond", &t.CheckB2}};
+    return {{"DTMF, DTMF Side Tone", &t.sideTone}, {"DTMF, Clear To Transpond", &t.clearToTranspond}};
 }
 
 std::vector<NamedCheck> FleetSyncChecks(FleetSyncTexts &t)
 {
-    return {{"FleetSync, PTT ID Side Tone", &t.CheckBox1}};
+    return {{"FleetSync, PTT ID Side Tone", &t.sideTone}};
 }
 
 template <typename Texts>

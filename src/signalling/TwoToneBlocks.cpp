@@ -67,8 +67,8 @@ void DecodeTwoToneBlock(int block, const Payload &in, TwoToneTexts &texts)
 {
     if (block == 0) {
         std::size_t at = kTones;
-        for (std::string *text :
-             {&texts.ed1, &texts.ed2, &texts.ed3, &texts.ed4, &texts.ed5, &texts.cb1, &texts.cb2, &texts.cb3}) {
+        for (std::string *text : {&texts.toneA, &texts.toneB, &texts.toneC, &texts.toneD, &texts.restTime,
+                                  &texts.firstTime, &texts.secondTime, &texts.interval}) {
             *text = std::to_string(memory::Get16(in, at));
             at += 2;
         }
@@ -117,11 +117,11 @@ void EncodeTwoToneBlock(int block, const TwoToneTexts &texts, Payload &f)
     if (block == 0) {
         // The tones are real numbers that must come out whole.
         std::size_t at = kTones;
-        for (const std::string *tone : {&texts.ed1, &texts.ed2, &texts.ed3, &texts.ed4}) {
+        for (const std::string *tone : {&texts.toneA, &texts.toneB, &texts.toneC, &texts.toneD}) {
             memory::Put16(f, at, Low16(text::ShortestToInt(text::StrToFloat(*tone))));
             at += 2;
         }
-        for (const std::string *number : {&texts.ed5, &texts.cb1, &texts.cb2, &texts.cb3}) {
+        for (const std::string *number : {&texts.restTime, &texts.firstTime, &texts.secondTime, &texts.interval}) {
             memory::Put16(f, at, Low16(text::StrToInt(*number)));
             at += 2;
         }
@@ -203,14 +203,14 @@ std::vector<NamedText> TwoToneFields(TwoToneTexts &t)
 {
     const std::string word = "0 to 65535";
     const std::string frequency = "1 to 65535, or empty for none";
-    std::vector<NamedText> fields{{"2TONE, Atone(hz)", &t.ed1, {}, word, {}},
-                                  {"2TONE, Btone(hz)", &t.ed2, {}, word, {}},
-                                  {"2TONE, Ctone(hz)", &t.ed3, {}, word, {}},
-                                  {"2TONE, Dtone(hz)", &t.ed4, {}, word, {}},
-                                  {"2TONE, Rest Time(ms)", &t.ed5, {}, word, {}},
-                                  {"2TONE, First Frequency Time(ms)", &t.cb1, {}, word, {}},
-                                  {"2TONE, Second Frequency Time(ms)", &t.cb2, {}, word, {}},
-                                  {"2TONE, Interval Between Two Frequency (ms)", &t.cb3, {}, word, {}}};
+    std::vector<NamedText> fields{{"2TONE, Atone(hz)", &t.toneA, {}, word, {}},
+                                  {"2TONE, Btone(hz)", &t.toneB, {}, word, {}},
+                                  {"2TONE, Ctone(hz)", &t.toneC, {}, word, {}},
+                                  {"2TONE, Dtone(hz)", &t.toneD, {}, word, {}},
+                                  {"2TONE, Rest Time(ms)", &t.restTime, {}, word, {}},
+                                  {"2TONE, First Frequency Time(ms)", &t.firstTime, {}, word, {}},
+                                  {"2TONE, Second Frequency Time(ms)", &t.secondTime, {}, word, {}},
+                                  {"2TONE, Interval Between Two Frequency (ms)", &t.interval, {}, word, {}}};
     for (int r = 1; r <= kTwoToneRows; ++r) {
         const std::string row = "2TONE, Encode row " + std::to_string(r);
         fields.push_back({row + ", First Frequency(hz)", &t.first[static_cast<std::size_t>(r - 1)], {}, frequency, {}});

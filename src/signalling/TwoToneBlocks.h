@@ -29,13 +29,13 @@ inline constexpr std::array<std::size_t, 2> kDecodeRows{0, 12};
 } // namespace twotone_offsets
 
 struct TwoToneTexts {
-    std::string cb1 = "500";                                            // First Frequency Time(ms)
-    std::string cb2 = "500";                                            // Second Frequency Time(ms)
-    std::string cb3 = "500";                                            // Interval Between Two Frequency (ms)
-    std::string ed1 = "1981", ed2 = "1124", ed3 = "1197", ed4 = "1275"; // tones A..D (Hz)
-    std::string ed5 = "6000";                                           // Rest Time(ms)
-    std::array<std::string, kTwoToneRows> first;                        // xg1 column 1
-    std::array<std::string, kTwoToneRows> second;                       // xg1 column 2
+    std::string firstTime = "500";                                              // First Frequency Time(ms)
+    std::string secondTime = "500";                                             // Second Frequency Time(ms)
+    std::string interval = "500";                                               // Interval Between Two Frequency (ms)
+    std::string toneA = "1981", toneB = "1124", toneC = "1197", toneD = "1275"; // tones A..D (Hz)
+    std::string restTime = "6000";                                              // Rest Time(ms)
+    std::array<std::string, kTwoToneRows> first;                                // xg1 column 1
+    std::array<std::string, kTwoToneRows> second;                               // xg1 column 2
     std::array<std::array<std::string, kTwoToneDecodeColumns>, kTwoToneRows> decode; // xg2 columns 1..12
 
     // Cell (row, column) of xg2, both from 1.

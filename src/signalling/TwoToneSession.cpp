@@ -9,7 +9,7 @@ TwoToneSession::TwoToneSession(link::PortHub &hub, link::Timer &timer1,
 {
 }
 
-void TwoToneSession::xg2SetEditText(int row, int column)
+void TwoToneSession::DecodeCellEdited(int row, int column)
 {
     if (row < 1 || row > kTwoToneRows || column < 1 || column > kTwoToneDecodeColumns)
         return;

@@ -20,8 +20,8 @@ public:
 
     TwoToneTexts texts;
 
-    // After the user changed xg2 cell (row, column), both from 1.
-    void xg2SetEditText(int row, int column);
+    // After the user changed decode cell (row, column) (xg2), both from 1.
+    void DecodeCellEdited(int row, int column);
 
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeTwoToneBlock(block, payload, texts); }

@@ -23,29 +23,29 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     DtmfTexts &t = logic.texts;
     BindGrid(xg2, {QStringLiteral("NO."), QStringLiteral("Autodial Memory")}, kAutodialMemories,
              {[&t](int row) -> std::string & { return t.autodial[static_cast<std::size_t>(row - 1)]; }},
-             [this](int row, int) { logic.xg2SetEditText(row); });
+             [this](int row, int) { logic.AutodialEdited(row); });
     ColumnEditor(xg2, 1, {}, "12345678");
     xg2->setColumnWidth(0, 40);
     xg2->horizontalHeader()->setStretchLastSection(true);
-    BindCombo(cb1, t.cb1, {"6", "8", "10", "15"});
-    BindCombo(cb2, t.cb2, {"100", "500", "1000"});
-    BindCombo(cb3, t.cb3, NumberTexts(100, 1000, 50));
-    BindCombo(cb4, t.cb4, {"0", "100", "500", "1000"});
+    BindCombo(cb1, t.speed, {"6", "8", "10", "15"});
+    BindCombo(cb2, t.firstDigitTime, {"100", "500", "1000"});
+    BindCombo(cb3, t.firstDigitDelay, NumberTexts(100, 1000, 50));
+    BindCombo(cb4, t.hashStarTime, {"0", "100", "500", "1000"});
     std::vector<std::string> dCodes{"D Code"};
     for (const std::string &v : NumberTexts(1000, 10000, 1000))
         dCodes.push_back(v);
-    BindCombo(cb5, t.cb5, dCodes);
-    BindCheck(CheckB1, t.CheckB1);
+    BindCombo(cb5, t.dCode, dCodes);
+    BindCheck(CheckB1, t.sideTone);
 
-    BindEdit(Edit1, t.Edit1);
-    BindCombo(cb6, t.cb6, {"Off", "A", "B", "C", "D", "*", "#"});
+    BindEdit(Edit1, t.idCode);
+    BindCombo(cb6, t.groupCode, {"Off", "A", "B", "C", "D", "*", "#"});
     std::vector<std::string> resets{"Off"};
     for (const std::string &v : NumberTexts(1, 15, 1))
         resets.push_back(v);
-    BindCombo(cb7, t.cb7, resets);
-    BindCombo(cb8, t.cb8, {"Normal", "Continuous", "Off"});
-    BindCombo(cb9, t.cb9, {"Off", "Alert", "ID Code"});
-    BindCheck(CheckB2, t.CheckB2);
+    BindCombo(cb7, t.autoReset, resets);
+    BindCombo(cb8, t.callAlert, {"Normal", "Continuous", "Off"});
+    BindCombo(cb9, t.transpond, {"Off", "Alert", "ID Code"});
+    BindCheck(CheckB2, t.clearToTranspond);
 
     AddButtons(
         logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });

@@ -27,9 +27,9 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     xg1->setColumnWidth(0, 40);
     xg1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     const auto times = NumberTexts(50, 1000, 50);
-    BindCombo(cb1, t.cb1, times);
-    BindCombo(cb2, t.cb2, times);
-    BindCombo(cb3, t.cb3, times);
+    BindCombo(cb1, t.firstTime, times);
+    BindCombo(cb2, t.secondTime, times);
+    BindCombo(cb3, t.interval, times);
 
     QStringList headers{QStringLiteral("NO.")};
     std::vector<CellText> columns;
@@ -37,7 +37,7 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
         headers << QStringLiteral("Decode%1").arg(j + 1) << QStringLiteral("Response Mode") << QStringLiteral("Prompt");
     for (int c = 1; c <= kTwoToneDecodeColumns; ++c)
         columns.push_back([&t, c](int row) -> std::string & { return t.Decode(row, c); });
-    BindGrid(xg2, headers, kTwoToneRows, columns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
+    BindGrid(xg2, headers, kTwoToneRows, columns, [this](int row, int column) { logic.DecodeCellEdited(row, column); });
     xg2->setColumnWidth(0, 40);
     std::vector<std::string> prompts = NumberTexts(1, 16, 1);
     for (int j = 0; j < 4; ++j) {
@@ -47,11 +47,11 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     }
 
     // The tones are disabled on the form: only a read changes them.
-    BindEdit(ed1, t.ed1);
-    BindEdit(ed2, t.ed2);
-    BindEdit(ed3, t.ed3);
-    BindEdit(ed4, t.ed4);
-    BindEdit(ed5, t.ed5);
+    BindEdit(ed1, t.toneA);
+    BindEdit(ed2, t.toneB);
+    BindEdit(ed3, t.toneC);
+    BindEdit(ed4, t.toneD);
+    BindEdit(ed5, t.restTime);
 
     AddButtons(
         logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });

@@ -27,9 +27,9 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     // Standard: the tones of one standard (shown, disabled on the form), and
     // each standard's settings.
     FiveToneTexts &t = logic.texts;
-    BindCombo(CCIR, t.CCIR, StandardNames());
+    BindCombo(CCIR, t.shownStandard, StandardNames());
     connect(CCIR, &QComboBox::editTextChanged, this, [this] {
-        logic.CCIRChange();
+        logic.StandardChanged();
         Refresh();
     });
     for (std::size_t d = 0; d < Edit.size(); ++d)
@@ -57,15 +57,15 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
              {QStringLiteral("NO."), QStringLiteral("First Frame Coding"), QStringLiteral("Second Frame Coding"),
               QStringLiteral("Third Frame Coding"), QStringLiteral("Confirmation Code"),
               QStringLiteral("Use  Standard")},
-             kFiveToneRows, encodeColumns, [this](int row, int column) { logic.xg2SetEditText(row, column); });
+             kFiveToneRows, encodeColumns, [this](int row, int column) { logic.EncodeCellEdited(row, column); });
     for (int c = 1; c <= 4; ++c)
         ColumnEditor(xg2, c, {}, "12345");
     ColumnEditor(xg2, 5, StandardNames(), "CCIR");
     const auto times = NumberTexts(50, 1000, 50);
-    BindCombo(cb1, t.cb1, times);
-    BindCombo(cb2, t.cb2, times);
-    BindCombo(cb3, t.cb3, times);
-    BindCombo(cb4, t.cb4, times);
+    BindCombo(cb1, t.firstFrameDelay, times);
+    BindCombo(cb2, t.secondFrameDelay, times);
+    BindCombo(cb3, t.thirdFrameDelay, times);
+    BindCombo(cb4, t.firstToneExtension, times);
 
     std::vector<CellText> decodeColumns;
     for (int c = 1; c <= kDecodeColumns; ++c)
@@ -74,13 +74,13 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
              {QStringLiteral("NO."), QStringLiteral("Use Standard"), QStringLiteral("First Frame Decoding"),
               QStringLiteral("Function"), QStringLiteral("Second Frame Decoding"), QStringLiteral("Function"),
               QStringLiteral("Third Frame Decoding"), QStringLiteral("Function"), QStringLiteral("Response Code")},
-             kFiveToneRows, decodeColumns, [this](int row, int column) { logic.xg3SetEditText(row, column); });
+             kFiveToneRows, decodeColumns, [this](int row, int column) { logic.DecodeCellEdited(row, column); });
     ColumnEditor(xg3, 1, StandardNames(), "CCIR");
     for (int c : {2, 4, 6, 8})
         ColumnEditor(xg3, c, {}, "12345");
     for (int c : {3, 5, 7})
         ColumnEditor(xg3, c, FunctionNames(), "CALL");
-    BindEdit(ed1, t.ed1);
+    BindEdit(ed1, t.resetTime);
 
     AddButtons(
         logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });

@@ -16,12 +16,12 @@ TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
     xg1 = ui->xg1;
 
     FleetSyncTexts &t = logic.texts;
-    BindEdit(ed1, t.ed1);
-    BindEdit(ed2, t.ed2);
-    BindCombo(cb1, t.cb1, {"1200", "2400"});
-    BindEdit(ed3, t.ed3);
-    BindEdit(ed4, t.ed4);
-    BindCheck(CheckBox1, t.CheckBox1);
+    BindEdit(ed1, t.ownFleet);
+    BindEdit(ed2, t.ownId);
+    BindCombo(cb1, t.baudRate, {"1200", "2400"});
+    BindEdit(ed3, t.modulationDelay);
+    BindEdit(ed4, t.messageTimer);
+    BindCheck(CheckBox1, t.sideTone);
     BindGrid(xg1, {QStringLiteral("NO."), QStringLiteral("Fleet"), QStringLiteral("ID")}, kFleetEntries,
              {[&t](int row) -> std::string & { return t.fleet[static_cast<std::size_t>(row - 1)]; },
               [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});

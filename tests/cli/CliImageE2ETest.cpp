@@ -89,12 +89,12 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
                                              [&counts](int b, const memory::Payload &p, signalling::DtmfTexts &t) {
                                                  signalling::DecodeDtmfBlock(b, p, t, counts);
                                              });
-    dtmf.Edit1 = ids.dtmf;
+    dtmf.idCode = ids.dtmf;
     dtmf.autodial[2] = "5551234";
     Put(radio, 1, signalling::kDtmfBlocks, dtmf, signalling::EncodeDtmfBlock);
     auto fleet = Blank<signalling::FleetSyncTexts>(signalling::kFleetSyncBlocks, signalling::DecodeFleetSyncBlock);
-    fleet.ed1 = ids.fleet;
-    fleet.ed2 = ids.id;
+    fleet.ownFleet = ids.fleet;
+    fleet.ownId = ids.id;
     fleet.fleet[0] = "200";
     fleet.id[0] = "2001";
     Put(radio, 2, signalling::kFleetSyncBlocks, fleet, signalling::EncodeFleetSyncBlock);

@@ -85,15 +85,15 @@ TEST_F(Signalling, ADtmfReadFillsTheWindowFromTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return dtmf.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log(), (std::vector<std::string>{"READ 1 0", "READ 1 1", "READ 1 2", "READ 1 3"}));
     const signalling::DtmfTexts &t = dtmf.logic.texts;
-    EXPECT_EQ(t.cb1, "8");
-    EXPECT_EQ(t.cb2, "100");
-    EXPECT_EQ(t.cb5, "2000");
-    EXPECT_FALSE(t.CheckB1);
-    EXPECT_EQ(t.Edit1, "12345678");
-    EXPECT_EQ(t.cb6, "#");
-    EXPECT_EQ(t.cb8, "Off");
-    EXPECT_EQ(t.cb9, "ID Code");
-    EXPECT_TRUE(t.CheckB2);
+    EXPECT_EQ(t.speed, "8");
+    EXPECT_EQ(t.firstDigitTime, "100");
+    EXPECT_EQ(t.dCode, "2000");
+    EXPECT_FALSE(t.sideTone);
+    EXPECT_EQ(t.idCode, "12345678");
+    EXPECT_EQ(t.groupCode, "#");
+    EXPECT_EQ(t.callAlert, "Off");
+    EXPECT_EQ(t.transpond, "ID Code");
+    EXPECT_TRUE(t.clearToTranspond);
     EXPECT_EQ(t.autodial[0], "DD12");
     EXPECT_EQ(dtmf.xg2->Text(0, 1), QStringLiteral("DD12")) << "the grid shows it";
     EXPECT_FALSE(dtmf.ProgressBar1->isVisible());
@@ -141,7 +141,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.logic.texts.id[0] = "";
     fleet.logic.texts.fleet[9] = "10";
     fleet.logic.texts.id[9] = "1010";
-    fleet.logic.texts.cb1 = "1200";
+    fleet.logic.texts.baudRate = "1200";
     windows->Form1->N4Click();
     fleet.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
@@ -172,7 +172,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
     fleet.rbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return fleet.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log(), (std::vector<std::string>{"READ 2 0", "READ 2 1", "READ 2 2"}));
-    EXPECT_EQ(fleet.logic.texts.cb1, "1200");
+    EXPECT_EQ(fleet.logic.texts.baudRate, "1200");
     EXPECT_EQ(fleet.logic.texts.fleet[0], "4464");
     EXPECT_EQ(fleet.logic.texts.id[0], "");
     EXPECT_EQ(fleet.logic.texts.id[9], "1010");
@@ -187,10 +187,10 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     t.first[0] = "1500";
     t.second[15] = "2100";
     t.Decode(16, 1) = "DC";
-    tone.logic.xg2SetEditText(16, 1);
+    tone.logic.DecodeCellEdited(16, 1);
     t.Decode(16, 4) = "BA";
     t.Decode(16, 5) = "REPLY";
-    t.ed5 = "3000";
+    t.restTime = "3000";
     windows->Form1->N2tone1Click();
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 20s)) << Log().size();
@@ -224,13 +224,13 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     signalling::FiveToneTexts &t = tone.logic.texts;
     for (int r = 1; r <= 16; ++r) {
         t.Encode(r, 1) = std::to_string(10000 + r);
-        tone.logic.xg2SetEditText(r, 1);
+        tone.logic.EncodeCellEdited(r, 1);
         t.Decode(r, 1) = "ZVEI1";
-        tone.logic.xg3SetEditText(r, 1);
+        tone.logic.DecodeCellEdited(r, 1);
     }
     t.Standard(3, 1) = "120";
     t.Standard(3, 2) = "7";
-    t.cb4 = "250";
+    t.firstToneExtension = "250";
     windows->Form1->N5TONE1Click();
     tone.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 20s));
@@ -245,7 +245,7 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     ASSERT_TRUE(WaitUntil([&] { return tone.rbtn->isEnabled(); }, 20s));
     EXPECT_EQ(Log().size(), 17u);
     EXPECT_EQ(t.standards, written.standards);
-    EXPECT_EQ(t.cb4, "250");
+    EXPECT_EQ(t.firstToneExtension, "250");
     EXPECT_EQ(t.encode, written.encode);
     EXPECT_EQ(t.decode, written.decode);
     EXPECT_EQ(tone.xg2->Text(15, 1), QStringLiteral("10016"));

@@ -151,9 +151,9 @@ TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
     // Opened: the table shows the radio's channels, one step of the history;
     // a window shows the image's area, nothing of what it held before.
     const memory::ChannelRow before = form->table.Row(2);
-    windows->Form2->logic.texts.Edit1 = "555";
+    windows->Form2->logic.texts.idCode = "555";
     form->OpenRadioImageClick();
-    EXPECT_EQ(windows->Form2->logic.texts.Edit1, signalling::ImageTextsOf(read).dtmf.Edit1);
+    EXPECT_EQ(windows->Form2->logic.texts.idCode, signalling::ImageTextsOf(read).dtmf.idCode);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form->table.Row(2)[memory::kColRxFreq], test::SampleRow(2)[memory::kColRxFreq]);
     form->History().Stack().undo();
@@ -161,7 +161,7 @@ TEST_F(WholeRadio, AnImageOpensIntoEveryWindowUndoablyAndSavesWhatTheyHold)
     form->History().Stack().redo();
 
     // Saved with one change in the DTMF window: that field alone differs.
-    windows->Form2->logic.texts.Edit1 = "4321";
+    windows->Form2->logic.texts.idCode = "4321";
     form->ChooseImageFile = [&](bool) { return Path("saved.radio"); };
     form->SaveRadioImageClick();
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
@@ -215,7 +215,7 @@ TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
                           "25000", "NONE",     "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
     form->settings.Box(4) = "120";
     auto &dtmf = static_cast<signalling::TForm2 &>(*windows->Form2);
-    dtmf.logic.texts.Edit1 = "777";
+    dtmf.logic.texts.idCode = "777";
     const memory::ChannelTable table = form->table;
     const memory::SettingsTexts settings = form->settings;
     const auto readFile = [&] {
@@ -253,7 +253,7 @@ TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
             EXPECT_EQ(readFile(), held);
             EXPECT_EQ(form->table, table);
             EXPECT_EQ(form->settings, settings);
-            EXPECT_EQ(dtmf.logic.texts.Edit1, "777");
+            EXPECT_EQ(dtmf.logic.texts.idCode, "777");
             pulled.Stop();
         }
     }

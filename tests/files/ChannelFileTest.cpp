@@ -83,7 +83,7 @@ TEST(ChannelFileText, LoadingItGivesBlanksForEmptyFields)
         EXPECT_EQ(table.Row(ch), expected);
     }
     SettingsTexts expected = DefaultSettingsTexts();
-    expected.Box(10) = ""; // not kept in files
+    expected.Box(SettingsTexts::kBeep) = ""; // not kept in files
     EXPECT_EQ(settings, expected);
 
     // Saved again, every blank is quoted, and it loads back the same.
@@ -104,7 +104,7 @@ TEST(ChannelFileText, ProgrammedChannelsRecordAsTheyShow)
     EXPECT_NE(text.find("\r\n1,145.50000,145.50000,NONE,NONE,HIGH,WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE\r\n"),
               std::string::npos);
     SettingsTexts settings = DefaultSettingsTexts();
-    settings.Box(6) = "H/L PowerSwitch";
+    settings.Box(SettingsTexts::kPf1) = "H/L PowerSwitch";
     EXPECT_NE(ChannelFileText(table, settings).find("\r\nH/L PowerSwitch\r\n"), std::string::npos);
 }
 
@@ -159,7 +159,7 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     ChannelTable table;
     table.SetCell(3, 5, "old");
     SettingsTexts settings = DefaultSettingsTexts();
-    settings.Box(1) = "7";
+    settings.Box(SettingsTexts::kVoxLevel) = "7";
     EXPECT_EQ(tonvar::test::FailureOf([&] { ApplyChannelFileText(seventeen, table, settings); }),
               "List index out of bounds (17)");
     EXPECT_EQ(table.RowCount(), 17);
@@ -167,7 +167,7 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     EXPECT_EQ(table.Cell(3, 5), " ");
     EXPECT_EQ(table.Row(8), ChannelRow{});
     EXPECT_EQ(table.Row(16), ChannelRow{});
-    EXPECT_EQ(settings.Box(1), "7");
+    EXPECT_EQ(settings.Box(SettingsTexts::kVoxLevel), "7");
 
     // 12 lines: rows 0..2 from the file, channels 3..16 empty.
     ChannelTable shortTable;
@@ -197,7 +197,7 @@ TEST(ShortAndLongFiles, KeepTheSixteenChannelRows)
     EXPECT_EQ(longTable.RowCount(), 21);
     EXPECT_EQ(longTable.Cell(17, 0), "NONE");
     EXPECT_EQ(longTable.Cell(20, 0), "60");
-    EXPECT_EQ(longSettings.Box(5), "ENGLISH");
+    EXPECT_EQ(longSettings.Box(SettingsTexts::kVoice), "ENGLISH");
 }
 
 TEST_F(TempDir, SaveAndLoadThroughTheFileSystem)
@@ -349,7 +349,7 @@ TEST_F(TempDir, EverythingTheFormatReadsOpensFieldsSplitAsTheFormatSplitsThem)
         std::ofstream(file, std::ios::binary) << text;
         ChannelTable table;
         SettingsTexts settings = DefaultSettingsTexts();
-        settings.Box(3) = "9";
+        settings.Box(SettingsTexts::kSquelch) = "9";
         try {
             LoadChannelFile(table, settings, file.string());
         } catch (const tonvar::text::Failure &e) {
@@ -365,7 +365,7 @@ TEST_F(TempDir, EverythingTheFormatReadsOpensFieldsSplitAsTheFormatSplitsThem)
                 EXPECT_EQ(table.Row(r), expected.Row(r)) << c.text << " row " << r;
             }
         }
-        EXPECT_EQ(settings.Box(3), "0") << c.text;
+        EXPECT_EQ(settings.Box(SettingsTexts::kSquelch), "0") << c.text;
     }
 
     // Whole files: LF ends, CR ends, blank lines after the last setting (no
@@ -390,8 +390,8 @@ TEST_F(TempDir, EverythingTheFormatReadsOpensFieldsSplitAsTheFormatSplitsThem)
         EXPECT_EQ(table.RowCount(), 17);
         EXPECT_EQ(table.Cell(16, 0), "16");
         EXPECT_EQ(table.Cell(16, 1), " ");
-        EXPECT_EQ(settings.Box(9), text == lastEmptyText ? "" : "OPEN");
-        EXPECT_EQ(settings.Box(6), text == lastEmptyText ? "H/L PowerSwitch" : "NONE");
+        EXPECT_EQ(settings.Box(SettingsTexts::kSavePower), text == lastEmptyText ? "" : "OPEN");
+        EXPECT_EQ(settings.Box(SettingsTexts::kPf1), text == lastEmptyText ? "H/L PowerSwitch" : "NONE");
     }
 }
 

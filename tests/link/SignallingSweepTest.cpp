@@ -42,13 +42,13 @@ struct Station {
         twoTone.texts.first[0] = "1500";
         twoTone.texts.second[15] = "2100";
         twoTone.texts.Decode(16, 1) = "DC";
-        twoTone.xg2SetEditText(16, 1);
-        twoTone.texts.ed5 = "3000";
+        twoTone.DecodeCellEdited(16, 1);
+        twoTone.texts.restTime = "3000";
         for (int r = 1; r <= 16; ++r) {
             fiveTone.texts.Encode(r, 1) = std::to_string(10000 + 7 * r);
-            fiveTone.xg2SetEditText(r, 1);
+            fiveTone.EncodeCellEdited(r, 1);
             fiveTone.texts.Decode(r, 1) = r % 2 ? "ZVEI1" : "EIA";
-            fiveTone.xg3SetEditText(r, 1);
+            fiveTone.DecodeCellEdited(r, 1);
         }
         for (std::size_t i = 0; i < fleetSync.texts.fleet.size(); ++i) {
             fleetSync.texts.fleet[i] = std::to_string(10 + i);
@@ -131,8 +131,9 @@ struct Station {
         switch (window) {
         case Dtmf:
             for (const auto *s :
-                 {&dtmf.texts.cb1, &dtmf.texts.cb2, &dtmf.texts.cb3, &dtmf.texts.cb4, &dtmf.texts.cb5,
-                  &dtmf.texts.Edit1, &dtmf.texts.cb6, &dtmf.texts.cb7, &dtmf.texts.cb8, &dtmf.texts.cb9})
+                 {&dtmf.texts.speed, &dtmf.texts.firstDigitTime, &dtmf.texts.firstDigitDelay, &dtmf.texts.hashStarTime,
+                  &dtmf.texts.dCode, &dtmf.texts.idCode, &dtmf.texts.groupCode, &dtmf.texts.autoReset,
+                  &dtmf.texts.callAlert, &dtmf.texts.transpond})
                 add(*s);
             for (const auto &s : dtmf.texts.autodial)
                 add(s);
@@ -145,7 +146,7 @@ struct Station {
             for (const auto &row : twoTone.texts.decode)
                 for (const auto &s : row)
                     add(s);
-            add(twoTone.texts.ed5);
+            add(twoTone.texts.restTime);
             break;
         case FiveTone:
             for (const auto &row : fiveTone.texts.encode)
@@ -163,7 +164,7 @@ struct Station {
                 add(s);
             for (const auto &s : fleetSync.texts.id)
                 add(s);
-            add(fleetSync.texts.cb1);
+            add(fleetSync.texts.baudRate);
             break;
         }
         return out;

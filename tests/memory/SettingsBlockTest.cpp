@@ -43,15 +43,15 @@ TEST(EncodeSettingsBlock, StoredTextsGiveTheKnownBytesAndLeave20To31Alone)
 TEST(EncodeSettingsBlock, NumbersAndFallbacks)
 {
     SettingsTexts texts = DefaultSettingsTexts();
-    texts.Box(4) = "180";
-    texts.Box(3) = "300"; // low 8 bits
-    texts.Box(5) = "German";
-    texts.Box(6) = "monitor";
-    texts.Box(7) = "H/L PowerSwitch";
-    texts.Box(8) = "CLOSE";
-    texts.Box(9) = "open";
-    texts.Box(10) = "CLOSE";
-    texts.Box(1) = "10";
+    texts.Box(SettingsTexts::kTimeOut) = "180";
+    texts.Box(SettingsTexts::kSquelch) = "300"; // low 8 bits
+    texts.Box(SettingsTexts::kVoice) = "German";
+    texts.Box(SettingsTexts::kPf1) = "monitor";
+    texts.Box(SettingsTexts::kPf2) = "H/L PowerSwitch";
+    texts.Box(SettingsTexts::kScan) = "CLOSE";
+    texts.Box(SettingsTexts::kSavePower) = "open";
+    texts.Box(SettingsTexts::kBeep) = "CLOSE";
+    texts.Box(SettingsTexts::kVoxLevel) = "10";
     ByteBuffer frame{};
     EncodeSettingsBlock(texts, frame);
     EXPECT_EQ(frame[15], 0xB4);
@@ -63,8 +63,8 @@ TEST(EncodeSettingsBlock, NumbersAndFallbacks)
     EXPECT_EQ(frame[4], 0);
     EXPECT_EQ(frame[5], 0);
     EXPECT_EQ(frame[12], 10);
-    texts.Box(5) = "CHINESE";
-    texts.Box(4) = "CLOSE";
+    texts.Box(SettingsTexts::kVoice) = "CHINESE";
+    texts.Box(SettingsTexts::kTimeOut) = "CLOSE";
     EncodeSettingsBlock(texts, frame);
     EXPECT_EQ(frame[16], 1);
     EXPECT_EQ(frame[15], 0);
@@ -73,7 +73,7 @@ TEST(EncodeSettingsBlock, NumbersAndFallbacks)
 TEST(EncodeSettingsBlock, ABoxThatIsNoNumberStopsWithEarlierBytesWritten)
 {
     SettingsTexts texts = DefaultSettingsTexts();
-    texts.Box(2) = "two";
+    texts.Box(SettingsTexts::kVoxTime) = "two";
     ByteBuffer frame = FilledFrame(0x5A);
     try {
         EncodeSettingsBlock(texts, frame);
@@ -107,14 +107,14 @@ TEST(DecodeSettingsBlock, OtherBytes)
     rx[19] = 2;
     SettingsTexts texts;
     DecodeSettingsBlock(rx, texts);
-    EXPECT_EQ(texts.Box(5), "ENGLISH");
-    EXPECT_EQ(texts.Box(3), "12");
-    EXPECT_EQ(texts.Box(6), "NONE");
-    EXPECT_EQ(texts.Box(8), "CLOSE");
-    EXPECT_EQ(texts.Box(1), "NONE");
+    EXPECT_EQ(texts.Box(SettingsTexts::kVoice), "ENGLISH");
+    EXPECT_EQ(texts.Box(SettingsTexts::kSquelch), "12");
+    EXPECT_EQ(texts.Box(SettingsTexts::kPf1), "NONE");
+    EXPECT_EQ(texts.Box(SettingsTexts::kScan), "CLOSE");
+    EXPECT_EQ(texts.Box(SettingsTexts::kVoxLevel), "NONE");
     rx[16] = 1;
     DecodeSettingsBlock(rx, texts);
-    EXPECT_EQ(texts.Box(5), "CHINESE");
+    EXPECT_EQ(texts.Box(SettingsTexts::kVoice), "CHINESE");
 }
 
 TEST(SettingsBlockRoundTrip, EveryItemOfEveryBoxSurvives)
@@ -122,7 +122,7 @@ TEST(SettingsBlockRoundTrip, EveryItemOfEveryBoxSurvives)
     for (int box = 1; box <= kSettingsBoxCount; ++box) {
         std::vector<std::string> items = SettingsItems(box);
         ASSERT_FALSE(items.empty()) << box;
-        if (box == 5)
+        if (box == SettingsTexts::kVoice)
             items.push_back("CHINESE");
         for (const std::string &item : items) {
             SettingsTexts texts = DefaultSettingsTexts();

@@ -122,15 +122,15 @@ TEST_F(Dtmf, AReadAsksForBlocks0To3AndFillsTheWindow)
     EXPECT_TRUE(messages.empty());
 
     const DtmfTexts &t = dtmf.texts;
-    EXPECT_EQ(t.cb1, "10");
-    EXPECT_EQ(t.cb2, "500");
-    EXPECT_EQ(t.cb5, "10000");
-    EXPECT_TRUE(t.CheckB1);
-    EXPECT_EQ(t.Edit1, "12345678");
-    EXPECT_EQ(t.cb6, "B");
-    EXPECT_EQ(t.cb7, "7");
-    EXPECT_EQ(t.cb8, "Continuous");
-    EXPECT_EQ(t.cb9, "9") << "a value no name stands for, not what the window held";
+    EXPECT_EQ(t.speed, "10");
+    EXPECT_EQ(t.firstDigitTime, "500");
+    EXPECT_EQ(t.dCode, "10000");
+    EXPECT_TRUE(t.sideTone);
+    EXPECT_EQ(t.idCode, "12345678");
+    EXPECT_EQ(t.groupCode, "B");
+    EXPECT_EQ(t.autoReset, "7");
+    EXPECT_EQ(t.callAlert, "Continuous");
+    EXPECT_EQ(t.transpond, "9") << "a value no name stands for, not what the window held";
     EXPECT_EQ(t.autodial[0], "DD12");
     EXPECT_EQ(t.autodial[1], "*0#");
     EXPECT_EQ(t.autodial[8], "55") << "memories 9 to 16 have no digit count: the digits from the first not D";
@@ -179,12 +179,12 @@ TEST_F(Dtmf, AWriteSendsTheFourBlocksAndSucceedsAfterTheThird)
 
 TEST_F(Dtmf, FieldEncodings)
 {
-    dtmf.texts.cb5 = "10000";
-    dtmf.texts.cb2 = "2550";
-    dtmf.texts.CheckB1 = false;
-    dtmf.texts.cb6 = "D";
-    dtmf.texts.cb7 = "Off"; // from the window's own list
-    dtmf.texts.Edit1 = "";
+    dtmf.texts.dCode = "10000";
+    dtmf.texts.firstDigitTime = "2550";
+    dtmf.texts.sideTone = false;
+    dtmf.texts.groupCode = "D";
+    dtmf.texts.autoReset = "Off"; // from the window's own list
+    dtmf.texts.idCode = "";
     // Characters the radio cannot keep stop the write before it starts, where
     // they were once dropped silently.
     for (const auto &[memory, text] : {std::pair{0, "12ab"}, std::pair{3, "123456789"}}) {
@@ -198,9 +198,9 @@ TEST_F(Dtmf, FieldEncodings)
         EXPECT_TRUE(port.Sent().empty());
         dtmf.texts.autodial[static_cast<std::size_t>(memory)].clear();
     }
-    dtmf.texts.Edit1 = "12x";
+    dtmf.texts.idCode = "12x";
     EXPECT_THROW(dtmf.StartWrite(), tonvar::text::Failure) << "an ID code of the radio's symbols only";
-    dtmf.texts.Edit1 = "";
+    dtmf.texts.idCode = "";
     dtmf.texts.autodial[0] = "12AB";
     const Bytes b = WriteFirstBlock();
     EXPECT_EQ(b[4], 100);
@@ -215,14 +215,14 @@ TEST_F(Dtmf, FieldEncodings)
     settings[4] = 100;
     settings[14] = 0; // "D"
     ReadBlocks(settings);
-    EXPECT_EQ(dtmf.texts.cb5, "10000");
-    EXPECT_EQ(dtmf.texts.cb6, "D");
-    EXPECT_EQ(dtmf.texts.cb7, "Off");
+    EXPECT_EQ(dtmf.texts.dCode, "10000");
+    EXPECT_EQ(dtmf.texts.groupCode, "D");
+    EXPECT_EQ(dtmf.texts.autoReset, "Off");
 }
 
 TEST_F(Dtmf, AFieldThatDoesNotConvertStopsTheWriteAndTheResend)
 {
-    dtmf.texts.cb2 = "105";
+    dtmf.texts.firstDigitTime = "105";
     port.Sent();
     try {
         dtmf.StartWrite();
@@ -263,10 +263,10 @@ TEST_F(Dtmf, CloseAndTheEightCharacterRule)
     EXPECT_FALSE(dtmf.ReadRunning());
 
     dtmf.texts.autodial[4] = "123456789";
-    dtmf.xg2SetEditText(5);
+    dtmf.AutodialEdited(5);
     EXPECT_EQ(dtmf.texts.autodial[4], "12345678");
-    dtmf.xg2SetEditText(0);
-    dtmf.xg2SetEditText(17);
+    dtmf.AutodialEdited(0);
+    dtmf.AutodialEdited(17);
 }
 
 TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
@@ -285,22 +285,22 @@ TEST_F(Dtmf, BlockNumbersOutsideTheAreaTouchNoMemory)
 // write then puts nobody's numbers into the radio.
 TEST_F(Dtmf, AReadLeavesNothingFromBeforeAndAWriteOfItWritesNothingMore)
 {
-    dtmf.texts.Edit1 = "12345678"; // the window's first text
+    dtmf.texts.idCode = "12345678"; // the window's first text
     dtmf.texts.autodial[0] = "999";
     dtmf.texts.autodial[12] = "777";
-    dtmf.texts.cb6 = "A";
+    dtmf.texts.groupCode = "A";
     Bytes settings(28, 0);
     settings[14] = 0xFF; // group code Off
     ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
-    EXPECT_EQ(dtmf.texts.Edit1, "");
+    EXPECT_EQ(dtmf.texts.idCode, "");
     EXPECT_EQ(dtmf.texts.autodial[0], "");
     EXPECT_EQ(dtmf.texts.autodial[12], "");
-    EXPECT_EQ(dtmf.texts.cb6, "Off");
+    EXPECT_EQ(dtmf.texts.groupCode, "Off");
     const Bytes b = WriteFirstBlock();
     EXPECT_EQ(Bytes(b.begin() + 10, b.begin() + 14), Bytes(4, 0)) << "no ID code";
     EXPECT_EQ(b[19], 0);
     // An ID of D symbols is what the radio holds too.
     settings[19] = 3;
     ReadBlocks(settings, Bytes(28, 0), Bytes(28, 0), Bytes(28, 0));
-    EXPECT_EQ(dtmf.texts.Edit1, "DDD");
+    EXPECT_EQ(dtmf.texts.idCode, "DDD");
 }

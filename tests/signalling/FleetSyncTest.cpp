@@ -39,7 +39,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
     fleet.texts.fleet[2] = "300";
     fleet.texts.id[2] = "301";
     fleet.texts.id[15] = "16";
-    fleet.texts.cb1 = "1200";
+    fleet.texts.baudRate = "1200";
     fleet.StartWrite();
     Bytes b0 = port.Sent();
     EXPECT_EQ(b0[8], 12);
@@ -66,7 +66,7 @@ TEST_F(FleetSync, AWriteSendsThreeBlocksEachAfterAnAck)
 
 TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
 {
-    fleet.texts.cb1 = "1200";
+    fleet.texts.baudRate = "1200";
     fleet.StartRead();
     EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x02, 0x00, 0x20}));
     EXPECT_TRUE(tim1.active);
@@ -87,12 +87,12 @@ TEST_F(FleetSync, AReadFillsTheWindowAndStopsAfterBlock2)
     EXPECT_FALSE(fleet.progress.visible);
 
     const FleetSyncTexts &t = fleet.texts;
-    EXPECT_EQ(t.ed1, "4464");
-    EXPECT_EQ(t.ed2, "1000");
-    EXPECT_EQ(t.cb1, "1200");
-    EXPECT_EQ(t.ed3, "400");
-    EXPECT_EQ(t.ed4, "30");
-    EXPECT_FALSE(t.CheckBox1) << "only 0xFF is on";
+    EXPECT_EQ(t.ownFleet, "4464");
+    EXPECT_EQ(t.ownId, "1000");
+    EXPECT_EQ(t.baudRate, "1200");
+    EXPECT_EQ(t.modulationDelay, "400");
+    EXPECT_EQ(t.messageTimer, "30");
+    EXPECT_FALSE(t.sideTone) << "only 0xFF is on";
     EXPECT_EQ(t.fleet[0], "7");
     EXPECT_EQ(t.id[0], "");
     EXPECT_EQ(t.id[1], "9");
@@ -109,7 +109,7 @@ TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
     Receive(Frame(2, 1, Bytes(28, 0)));
     Receive(Frame(2, 2, Bytes(28, 0)));
     ASSERT_TRUE(!fleet.ReadRunning());
-    EXPECT_EQ(fleet.texts.cb1, "3000") << "what the radio holds, not what the window held";
+    EXPECT_EQ(fleet.texts.baudRate, "3000") << "what the radio holds, not what the window held";
     const FleetSyncTexts before = fleet.texts;
     Receive(Frame(2, 3, Bytes(28, 0x22)));
     Receive(Frame(2, 250, Bytes(28, 0x22)));
@@ -118,12 +118,12 @@ TEST_F(FleetSync, AnUnknownBaudByteShowsItsRateAndStrayBlocksTouchNothing)
 
 TEST_F(FleetSync, AFieldThatDoesNotConvertSendsNothingAndGivesWriteBack)
 {
-    fleet.texts.ed3 = "4OO";
+    fleet.texts.modulationDelay = "4OO";
     EXPECT_THROW(fleet.StartWrite(), tonvar::text::ConversionError);
     EXPECT_TRUE(port.Sent().empty());
     EXPECT_FALSE(fleet.WriteRunning());
     // A field of a later block stops the write before its first block too.
-    fleet.texts.ed3 = "400";
+    fleet.texts.modulationDelay = "400";
     fleet.texts.id[3] = "x";
     try {
         fleet.StartWrite();

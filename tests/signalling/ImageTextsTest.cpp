@@ -419,7 +419,7 @@ TEST(ImageTexts, AnImageOpenedAndSavedKeepsItsBytes)
     ImageTexts before = ImageTextsOf(image);
     ImageTexts after = before;
     after.channels.Row(5)[memory::kColPower] = "LOW";
-    after.dtmf.cb8 = "Continuous";
+    after.dtmf.callAlert = "Continuous";
     after.fiveTone.Decode(2, 5) = "BEEP";
     const files::RadioImage saved = ApplyChangedTexts(image, before, after);
     EXPECT_EQ(ChangedPlaces(image, saved),
@@ -440,7 +440,7 @@ TEST(ImageTexts, AChangedValueTheRadioCannotHoldIsRefused)
         const char *detail;
     };
     const Case cases[] = {
-        {[](ImageTexts &t) { t.fleetSync.ed1 = "70000"; },
+        {[](ImageTexts &t) { t.fleetSync.ownFleet = "70000"; },
          "The radio cannot hold '70000': it would keep '4464'. The radio takes 0 to 65535.", "FleetSync, Fleet[Own]"},
         {[](ImageTexts &t) { t.twoTone.Decode(4, 5) = "BC"; },
          "The radio keeps none of decode row 4 while its Decode1 is empty.", "2TONE, Decode row 4, Response Mode 2"},
@@ -448,7 +448,7 @@ TEST(ImageTexts, AChangedValueTheRadioCannotHoldIsRefused)
          "5TONE, Encode row 2, Third Frame Coding: the radio takes up to 6 hexadecimal digits, or empty for none."},
         {[](ImageTexts &t) { t.channels.Row(3)[memory::kColRxFreq] = "146.5"; },
          "'' is not a valid floating point value", "Channel 3, QT/DQT Dec"},
-        {[](ImageTexts &t) { t.settings.Box(4) = "300"; },
+        {[](ImageTexts &t) { t.settings.Box(memory::SettingsTexts::kTimeOut) = "300"; },
          "The radio cannot hold '300': it would keep '44'. The radio takes 60, 120, 180 or CLOSE.", "Settings, TOT"},
     };
     for (const Case &c : cases) {

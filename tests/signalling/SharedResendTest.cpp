@@ -69,9 +69,9 @@ struct AllWindows {
         // A 5TONE table that converts, so its write can start.
         for (int r = 1; r <= 16; ++r) {
             fiveTone.texts.Encode(r, 1) = "1";
-            fiveTone.xg2SetEditText(r, 1);
+            fiveTone.EncodeCellEdited(r, 1);
             fiveTone.texts.Decode(r, 1) = "EIA";
-            fiveTone.xg3SetEditText(r, 1);
+            fiveTone.DecodeCellEdited(r, 1);
         }
     }
 
@@ -133,16 +133,16 @@ struct AllWindows {
     {
         switch (w) {
         case Dtmf:
-            dtmf.texts.cb2 = "105";
+            dtmf.texts.firstDigitTime = "105";
             break;
         case TwoTone:
-            twoTone.texts.ed5 = "6s";
+            twoTone.texts.restTime = "6s";
             break;
         case FiveTone:
             fiveTone.texts.Standard(1, 1) = "x";
             break;
         case FleetSync:
-            fleetSync.texts.ed3 = "4OO";
+            fleetSync.texts.modulationDelay = "4OO";
             break;
         }
     }
@@ -368,15 +368,15 @@ TEST_F(Together, AValueTheRadioCannotHoldIsRefusedBeforeTheFirstByte)
         const char *message;
     };
     const Case cases[] = {
-        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb2 = "2560"; }, "DTMF, First Digit Time [ms]",
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.firstDigitTime = "2560"; }, "DTMF, First Digit Time [ms]",
          "The radio cannot hold '2560': it would keep '0'. The radio takes 0 to 2550 in steps of 10."},
-        {Dtmf, [](AllWindows &a) { a.dtmf.texts.cb6 = "E"; }, "DTMF, Group Code",
+        {Dtmf, [](AllWindows &a) { a.dtmf.texts.groupCode = "E"; }, "DTMF, Group Code",
          "The radio cannot hold 'E': it would keep 'D'. The radio takes Off, A, B, C, D, * or #."},
         {FleetSync, [](AllWindows &a) { a.fleetSync.texts.fleet[0] = "70000"; }, "FleetSync, row 1, Fleet",
          "The radio cannot hold '70000': it would keep '4464'. The radio takes 1 to 65535, or empty for none."},
-        {FleetSync, [](AllWindows &a) { a.fleetSync.texts.cb1 = "4800"; }, "FleetSync, FleetSync Baud Rate[bps]",
+        {FleetSync, [](AllWindows &a) { a.fleetSync.texts.baudRate = "4800"; }, "FleetSync, FleetSync Baud Rate[bps]",
          "The radio cannot hold '4800'. The radio takes 1200 or 2400."},
-        {TwoTone, [](AllWindows &a) { a.twoTone.texts.ed5 = "70000"; }, "2TONE, Rest Time(ms)",
+        {TwoTone, [](AllWindows &a) { a.twoTone.texts.restTime = "70000"; }, "2TONE, Rest Time(ms)",
          "The radio cannot hold '70000': it would keep '4464'. The radio takes 0 to 65535."},
         {FiveTone, [](AllWindows &a) { a.fiveTone.texts.Standard(2, 1) = "300"; }, "5TONE, Standard row 2, TX Time(ms)",
          "The radio cannot hold '300': it would keep '44'. The radio takes 0 to 255."},

@@ -27,9 +27,9 @@ struct FiveTone : tonvar::test::SignallingFixture {
     {
         for (int r = 1; r <= 16; ++r) {
             tone.texts.Encode(r, 1) = "1";
-            tone.xg2SetEditText(r, 1);
+            tone.EncodeCellEdited(r, 1);
             tone.texts.Decode(r, 1) = "EIA";
-            tone.xg3SetEditText(r, 1);
+            tone.DecodeCellEdited(r, 1);
         }
     }
 };
@@ -86,7 +86,7 @@ TEST_F(TwoTone, TheInitialValuesAsBlock0)
 TEST_F(TwoTone, AWriteOfElevenBlocksWithADecodeRowFilledFromDC)
 {
     tone.texts.Decode(3, 1) = "DC";
-    tone.xg2SetEditText(3, 1);
+    tone.DecodeCellEdited(3, 1);
     EXPECT_EQ(tone.texts.decode[2], (std::array<std::string, 12>{"DC", "NONE", "1", "AB", "NONE", "1", "AB", "NONE",
                                                                  "1", "AB", "NONE", "1"}));
     tone.texts.first[2] = "1500";
@@ -144,9 +144,9 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
     EXPECT_FALSE(tone.ReadRunning());
     EXPECT_FALSE(tim1.active);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(tone.texts.ed1, "1981");
-    EXPECT_EQ(tone.texts.ed5, "0");
-    EXPECT_EQ(tone.texts.cb1, "0");
+    EXPECT_EQ(tone.texts.toneA, "1981");
+    EXPECT_EQ(tone.texts.restTime, "0");
+    EXPECT_EQ(tone.texts.firstTime, "0");
     EXPECT_EQ(tone.texts.first[0], "10000");
     EXPECT_EQ(tone.texts.second[0], "");
     const auto &row5 = tone.texts.decode[4];
@@ -164,19 +164,19 @@ TEST_F(TwoTone, AReadOfElevenBlocks)
 TEST_F(TwoTone, EditingRulesAndBadInput)
 {
     tone.texts.Decode(2, 3) = "5";
-    tone.xg2SetEditText(2, 3);
+    tone.DecodeCellEdited(2, 3);
     EXPECT_EQ(tone.texts.Decode(2, 3), "") << "nothing before the first tone pair";
 
-    tone.texts.ed1 = "1981.5";
+    tone.texts.toneA = "1981.5";
     EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'1981.5' is not a valid integer value");
     EXPECT_FALSE(tim1.active);
     EXPECT_FALSE(tone.WriteRunning());
-    tone.texts.ed1 = "x";
+    tone.texts.toneA = "x";
     EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'x' is not a valid floating point value");
 
-    tone.texts.ed1 = "1981";
+    tone.texts.toneA = "1981";
     tone.texts.Decode(1, 1) = "AB";
-    tone.xg2SetEditText(1, 1);
+    tone.DecodeCellEdited(1, 1);
     tone.texts.Decode(1, 6) = "";
     port.Sent();
     // Block 3 would not convert: nothing goes out, block 0 included.
@@ -206,18 +206,18 @@ TEST_F(TwoTone, StrayBlocksAndTheTimeOut)
     EXPECT_FALSE(tim1.active);
 }
 
-TEST_F(FiveTone, CCIRChangeShowsTheStandardsTones)
+TEST_F(FiveTone, StandardChangedShowsTheStandardsTones)
 {
     EXPECT_EQ(tone.tones[0], "1981.0");
-    tone.texts.CCIR = "EIA";
-    tone.CCIRChange();
+    tone.texts.shownStandard = "EIA";
+    tone.StandardChanged();
     EXPECT_EQ(tone.tones[0], "600.0");
     EXPECT_EQ(tone.tones[1], "741.0");
     EXPECT_EQ(tone.tones[2], "882.0");
     EXPECT_EQ(tone.tones[3], "1023.0");
     EXPECT_EQ(tone.tones[14], "459.0");
-    tone.texts.CCIR = "EIAX";
-    tone.CCIRChange();
+    tone.texts.shownStandard = "EIAX";
+    tone.StandardChanged();
     EXPECT_EQ(tone.tones[0], "600.0");
 }
 
@@ -248,7 +248,7 @@ TEST_F(FiveTone, AWholeWriteWithItsRecordsAndLeftoverBytes)
     tone.texts.encode[0] = {"12345", "45678", "ABCDE", "56789", "ZVEI1"};
     tone.texts.decode[1] = {"ZVEI2", "1", "AWAKEN", "2", "ASK", "3", "REMOTE HALO", "4"};
     tone.texts.decode[2] = {"", "1", "", "2", "ASK", "3", "ASK", "4"};
-    tone.texts.cb1 = "500";
+    tone.texts.firstFrameDelay = "500";
     tone.StartWrite();
     const Bytes b0 = port.Sent();
     ASSERT_EQ(b0.size(), 34u);
@@ -325,13 +325,13 @@ TEST_F(FiveTone, TheReadBackIgnoresSpareBytesButNotAField)
 
 TEST_F(FiveTone, DelaysMustDivideByTen)
 {
-    tone.texts.cb1 = "55";
+    tone.texts.firstFrameDelay = "55";
     EXPECT_EQ(tonvar::test::FailureOf([&] { tone.StartWrite(); }), "'55' is not a valid integer value");
 }
 
 TEST_F(FiveTone, AReadOfSeventeenBlocks)
 {
-    tone.texts.ed1 = "old";
+    tone.texts.resetTime = "old";
     tone.texts.Encode(3, 5) = "old";
     tone.StartRead();
     EXPECT_EQ(tone.progress.maximum, 16);
@@ -340,9 +340,9 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     b0[0] = 44;   // CCIR TX time
     b0[1] = 0x1F; // group: the low nibble
     b0[2] = 0x0B;
-    b0[20] = 50; // cb1
+    b0[20] = 50; // first frame delay
     Receive(Frame(4, 0, b0));
-    EXPECT_EQ(tone.texts.ed1, "old") << "the window changes only when the whole read has come";
+    EXPECT_EQ(tone.texts.resetTime, "old") << "the window changes only when the whole read has come";
     for (int n = 1; n <= 16; ++n) {
         EXPECT_EQ(port.Sent(), (Bytes{0x52, 0x04, static_cast<std::uint8_t>(n), 0x20}));
         Bytes p(28, 0);
@@ -358,7 +358,7 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     EXPECT_EQ(tone.texts.Standard(1, 1), "44");
     EXPECT_EQ(tone.texts.Standard(1, 2), "1F") << "above F: both digits";
     EXPECT_EQ(tone.texts.Standard(1, 3), "B");
-    EXPECT_EQ(tone.texts.cb1, "500");
+    EXPECT_EQ(tone.texts.firstFrameDelay, "500");
     EXPECT_EQ(tone.texts.Encode(3, 1), "ABCDEF") << "a sixth digit is shown";
     EXPECT_EQ(tone.texts.Encode(3, 2), "00123");
     EXPECT_EQ(tone.texts.Encode(3, 5), "9") << "a standard no name stands for shows as its number";
@@ -369,20 +369,20 @@ TEST_F(FiveTone, AReadOfSeventeenBlocks)
     EXPECT_EQ(row7[2], "12") << "a function no name stands for shows as its number";
     EXPECT_EQ(row7[4], "15");
     EXPECT_EQ(row7[6], "AWAKEN");
-    EXPECT_NE(tone.texts.ed1, "old") << "nothing is kept from before the read";
+    EXPECT_NE(tone.texts.resetTime, "old") << "nothing is kept from before the read";
 }
 
 TEST_F(FiveTone, EditingRules)
 {
     tone.texts.Decode(7, 1) = "EEA";
-    tone.xg3SetEditText(7, 1);
+    tone.DecodeCellEdited(7, 1);
     EXPECT_EQ(tone.texts.decode[6],
               (std::array<std::string, 8>{"EEA", "12345", "CALL", "45678", "ASK", "ABCDE", "BE ASKED", "56789"}));
     tone.texts.Decode(9, 4) = "777";
-    tone.xg3SetEditText(9, 4);
+    tone.DecodeCellEdited(9, 4);
     EXPECT_EQ(tone.texts.Decode(9, 4), "");
     tone.texts.Encode(2, 1) = "9";
-    tone.xg2SetEditText(2, 1);
+    tone.EncodeCellEdited(2, 1);
     EXPECT_EQ(tone.texts.encode[1], (std::array<std::string, 5>{"9", "12345", "45678", "ABCDE", "CCIR"}));
     tone.StartRead();
     const FiveToneTexts before = tone.texts;
@@ -439,7 +439,7 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     tone.texts.Decode(3, 5).clear();
     tone.texts.Decode(3, 6).clear();
     tone.texts.Decode(1, 1) = "AB";
-    tone.xg2SetEditText(1, 1);
+    tone.DecodeCellEdited(1, 1);
     tone.texts.Decode(1, 9) = "";
     try {
         tone.StartWrite();

@@ -92,8 +92,8 @@ private Q_SLOTS:
         // Typed into the window, the texts reach the session.
         w.cb1->setEditText(QStringLiteral("15"));
         w.CheckB2->setChecked(true);
-        QCOMPARE(w.logic.texts.cb1, std::string("15"));
-        QVERIFY(w.logic.texts.CheckB2);
+        QCOMPARE(w.logic.texts.speed, std::string("15"));
+        QVERIFY(w.logic.texts.clearToTranspond);
 
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -113,7 +113,7 @@ private Q_SLOTS:
     void theIdCodeShowsAllTheSessionHoldsButTypingStopsAtEight()
     {
         TForm2 w(hub, {});
-        w.logic.texts.Edit1 = "1234567890";
+        w.logic.texts.idCode = "1234567890";
         w.Refresh();
         QCOMPARE(w.Edit1->text(), QStringLiteral("1234567890"));
         w.Edit1->setFocus();
@@ -123,7 +123,7 @@ private Q_SLOTS:
         w.Edit1->selectAll();
         QTest::keyClicks(w.Edit1, QStringLiteral("987654321"));
         QCOMPARE(w.Edit1->text(), QStringLiteral("98765432"));
-        QCOMPARE(w.logic.texts.Edit1, std::string("98765432"));
+        QCOMPARE(w.logic.texts.idCode, std::string("98765432"));
     }
 
     void pickOnlyCellsShowTheirDefaultForATextNotInTheList()
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(w.ProgressBar1->isVisible());
         QCOMPARE(w.xg1->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("ID"));
         w.cb1->setCurrentIndex(0);
-        QCOMPARE(w.logic.texts.cb1, std::string("1200"));
+        QCOMPARE(w.logic.texts.baudRate, std::string("1200"));
         Commit(w.xg1, 4, 1, QStringLiteral("77"));
         QCOMPARE(w.logic.texts.fleet[4], std::string("77"));
     }
