@@ -55,7 +55,6 @@ struct PanelRow {
 };
 constexpr std::array<PanelRow, 8> kPanelRows{
     {{0, "COM1"}, {4, "60"}, {3, "0"}, {9, "OPEN"}, {8, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "ENGLISH"}}};
-constexpr int kTimeOutBox = 4; // "TOT" takes typed digits
 
 QString Latin1(const std::string &s)
 {
@@ -576,7 +575,7 @@ bool TForm1::PanelKeyPress(QComboBox *box, QKeyEvent *key)
     const QString text = key->text();
     if (text.isEmpty() || text[0] == QLatin1Char('\t') || text[0].unicode() == 0x7F || text[0].unicode() == 0x1B)
         return false; // keys without a character keep their effect
-    if (box == Box(kTimeOutBox))
+    if (box == Box(memory::SettingsTexts::kTimeOut))
         return !(text[0].isDigit() || text[0] == QLatin1Char('\b'));
     return true; // chosen from the list, never typed
 }
@@ -715,7 +714,7 @@ bool TForm1::FilterInputMethod(QObject *watched, QInputMethodEvent *event)
         if (!IsAllowedCharacter(c))
             continue;
         const QChar upper = c.toUpper();
-        if (box && !(box == Box(kTimeOutBox) && upper.isDigit()))
+        if (box && !(box == Box(memory::SettingsTexts::kTimeOut) && upper.isDigit()))
             continue; // the panel's lists are chosen from, "TOT" takes digits
         kept += upper;
     }
