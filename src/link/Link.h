@@ -70,8 +70,8 @@
 // starts and stops it on its own behalf (StartResend / StopResend), so one
 // session's end never silences the resend that another still waits on.
 //
-// Plain logic: the owner routes each received chunk to Receive and each of
-// Tim1's ticks to Tick.
+// Plain logic: the port hub (link/Hub.h) routes each received chunk to
+// Receive and each of Tim1's ticks to Tick.
 #pragma once
 
 #include "protocol/Frames.h"
