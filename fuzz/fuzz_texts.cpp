@@ -115,7 +115,7 @@ void TableRules(int column, const std::string &t)
                     "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
     if (table.Contains(1, column))
         table.SetCell(1, column, t);
-    Try([&] { app::xgSetEditText(table, 1, column); });
+    Try([&] { app::CompleteCellEdit(table, 1, column); });
     Check(table.Cell(1, 0) == "1" || column == 0, "the edit rules changed the channel number");
     memory::Payload payload{};
     Try([&] { memory::EncodeChannelBlock(table.Row(1), payload); });

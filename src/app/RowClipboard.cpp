@@ -47,7 +47,7 @@ void CommitCell(memory::ChannelTable &table, int row, int column, const std::str
         stored = alike != items.end() ? *alike : memory::EditorDefault(column);
     }
     table.SetCell(row, column, std::move(stored));
-    xgSetEditText(table, row, column);
+    CompleteCellEdit(table, row, column);
 }
 
 std::string FormatClipboard(const std::vector<std::vector<std::string>> &rows)

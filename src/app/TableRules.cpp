@@ -109,7 +109,7 @@ std::string NormalizeToneText(const std::string &s)
     }
 }
 
-void xgSetEditText(memory::ChannelTable &table, int r, int c)
+void CompleteCellEdit(memory::ChannelTable &table, int r, int c)
 {
     if (r < 1 || r >= table.RowCount())
         return;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The channel table's editing rules, as plain functions of texts.
 //
-// Each time the user commits a cell, xgSetEditText checks and completes the
+// Each time the user commits a cell, CompleteCellEdit checks and completes the
 // row: a receive frequency is checked and written with five decimals, a new
 // row gets its defaults, tones are normalised, and a row without a receive
 // frequency is emptied. Wrong input is corrected, never refused.
@@ -31,6 +31,6 @@ std::string NormalizeToneText(const std::string &text);
 // The edit hook: works on row `row` after the cell (`row`, `column`), the
 // table's current cell, was committed. May throw text::ConversionError; the
 // cells written before that stay written.
-void xgSetEditText(memory::ChannelTable &table, int row, int column);
+void CompleteCellEdit(memory::ChannelTable &table, int row, int column);
 
 } // namespace tonvar::app

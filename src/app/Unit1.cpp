@@ -462,7 +462,7 @@ void TForm1::xgSetEditText(int row, int column)
     const std::string &caption =
         memory::ColumnCaptions().at(static_cast<std::size_t>(std::clamp(column, 0, memory::kColumnCount - 1)));
     Change(QStringLiteral("Edit %1 of channel %2").arg(QString::fromLatin1(caption)).arg(row),
-           [&] { app::xgSetEditText(table, row, column); });
+           [&] { app::CompleteCellEdit(table, row, column); });
 }
 
 void TForm1::BackUpRadioClick()

@@ -26,7 +26,7 @@ ChannelTable Numbered()
 void Type(ChannelTable &table, int row, int column, const std::string &text)
 {
     table.SetCell(row, column, text);
-    app::xgSetEditText(table, row, column);
+    app::CompleteCellEdit(table, row, column);
 }
 
 // A channel typed cell by cell, as a user fills a new row: the receive

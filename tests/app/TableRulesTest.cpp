@@ -15,7 +15,7 @@ namespace {
 ChannelRow Commit(ChannelTable &table, int column, const std::string &text)
 {
     table.SetCell(1, column, text);
-    xgSetEditText(table, 1, column);
+    CompleteCellEdit(table, 1, column);
     return table.Row(1);
 }
 
@@ -59,7 +59,7 @@ TEST(NormalizeToneText, MakesEveryToneRegular)
         EXPECT_EQ(NormalizeToneText(in), out) << '"' << in << '"';
 }
 
-TEST(xgSetEditText, AFrequencyInAnEmptyRowCreatesTheRowWithItsDefaults)
+TEST(CompleteCellEdit, AFrequencyInAnEmptyRowCreatesTheRowWithItsDefaults)
 {
     ChannelTable table;
     table.SetCell(1, 0, "1");
@@ -68,7 +68,7 @@ TEST(xgSetEditText, AFrequencyInAnEmptyRowCreatesTheRowWithItsDefaults)
     EXPECT_EQ(Commit(table, 1, "145.5"), expected);
 }
 
-TEST(xgSetEditText, AnUnusableFrequencyLeavesTheRowEmpty)
+TEST(CompleteCellEdit, AnUnusableFrequencyLeavesTheRowEmpty)
 {
     for (const std::string bad : {"0", "1000", "1.2.3", "999.999995"}) {
         ChannelTable table;
@@ -81,7 +81,7 @@ TEST(xgSetEditText, AnUnusableFrequencyLeavesTheRowEmpty)
     EXPECT_EQ(Commit(table, 1, "999.99999")[1], "999.99999");
 }
 
-TEST(xgSetEditText, ChangesToAFilledRow)
+TEST(CompleteCellEdit, ChangesToAFilledRow)
 {
     ChannelTable table;
     table.Row(1) = Programmed();
@@ -103,7 +103,7 @@ TEST(xgSetEditText, ChangesToAFilledRow)
     EXPECT_EQ(Commit(table, 7, "YES")[4], "NONE") << "an empty tone becomes NONE at the next commit";
 }
 
-TEST(xgSetEditText, ACommitInARowWithoutFrequencyEmptiesIt)
+TEST(CompleteCellEdit, ACommitInARowWithoutFrequencyEmptiesIt)
 {
     ChannelTable table;
     table.SetCell(1, 0, "1");
@@ -112,7 +112,7 @@ TEST(xgSetEditText, ACommitInARowWithoutFrequencyEmptiesIt)
     EXPECT_EQ(Commit(table, 5, "LOW"), expected);
 }
 
-TEST(xgSetEditText, RowsLoadedWithBlanks)
+TEST(CompleteCellEdit, RowsLoadedWithBlanks)
 {
     ChannelTable table;
     ChannelRow loaded;
@@ -131,7 +131,7 @@ TEST(xgSetEditText, RowsLoadedWithBlanks)
     EXPECT_EQ(Commit(table, 6, "WIDE"), expected);
 }
 
-TEST(xgSetEditText, APastedNonNumberStopsTheHookWithTheCellKept)
+TEST(CompleteCellEdit, APastedNonNumberStopsTheHookWithTheCellKept)
 {
     ChannelTable table;
     table.Row(1) = Programmed();

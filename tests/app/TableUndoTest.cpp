@@ -36,7 +36,7 @@ struct History : ::testing::Test {
     void Type(int row, int column, const std::string &text)
     {
         table.SetCell(row, column, text);
-        app::xgSetEditText(table, row, column);
+        app::CompleteCellEdit(table, row, column);
         history.Record(QStringLiteral("Edit"));
     }
 
@@ -74,7 +74,7 @@ TEST_F(History, UndoAndRedoRestoreEveryStateThroughEditsPastesMovesALoadAndAnImp
 
     step(QStringLiteral("edit"), [&] {
         table.SetCell(1, 1, "145.5");
-        app::xgSetEditText(table, 1, 1); // and every cell the hook rewrote
+        app::CompleteCellEdit(table, 1, 1); // and every cell the hook rewrote
     });
     step(QStringLiteral("box"), [&] { settings.Box(4) = "120"; });
     step(QStringLiteral("paste"),
