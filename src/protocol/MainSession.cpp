@@ -20,6 +20,17 @@ MainSession::~MainSession()
     hub.Leave(*this);
 }
 
+template <typename F>
+void MainSession::Guarded(F &&step)
+{
+    try {
+        step();
+    } catch (...) {
+        EndSession();
+        throw;
+    }
+}
+
 void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
                              std::function<void()> done)
 {
@@ -110,15 +121,11 @@ void MainSession::Begin(std::vector<link::Stage> stages)
         throw;
     }
     (write ? writing_ : reading_) = true;
-    try {
-        sequence_.Start(std::move(stages));
-    } catch (...) {
-        EndSession();
-        throw;
-    }
+    Guarded([&] { sequence_.Start(std::move(stages)); });
     ShowProgress();
     Describe();
 }
+
 
 void MainSession::BeginRead()
 {
@@ -153,14 +160,9 @@ void MainSession::ReleasePort()
 
 void MainSession::Answered(link::Answer answer)
 {
-    try {
-        sequence_.Answered(answer);
-    } catch (...) {
-        // Checked before the write started; a table changed under the write
-        // ends it rather than send half a block.
-        EndSession();
-        throw;
-    }
+    // Checked before the write started; a table changed under the write
+    // ends it rather than send half a block.
+    Guarded([&] { sequence_.Answered(answer); });
     ShowProgress();
     switch (sequence_.Now()) {
     case link::TransferSequence::State::Succeeded:
@@ -182,12 +184,7 @@ void MainSession::Answered(link::Answer answer)
 void MainSession::Settled()
 {
     // The next area of the whole radio, once this answer is dealt with.
-    try {
-        sequence_.Advance();
-    } catch (...) {
-        EndSession();
-        throw;
-    }
+    Guarded([this] { sequence_.Advance(); });
     ShowProgress();
     Describe();
 }

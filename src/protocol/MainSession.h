@@ -157,6 +157,9 @@ private:
     void Begin(std::vector<link::Stage> stages);
     // The session ends where it stands: resend stopped, port closed, buttons back.
     void EndSession();
+    // Runs `step`; what it throws ends the session and is passed on.
+    template <typename F>
+    void Guarded(F &&step);
     void EndRead();
     void EndWrite();
     void Describe();
