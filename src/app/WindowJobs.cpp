@@ -100,7 +100,14 @@ void ShowStatus(const std::array<QLabel *, 3> &panels, const StatusClock::Texts 
 } // namespace
 
 TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)> run, std::function<void(int)> sleep)
-    : document{w.table, w.settings, *w.history_, std::move(run), ShowMessage, [&w] { w.CommitOpenEditor(); }},
+    : document{w.table, w.settings, *w.history_, std::move(run),
+               [&w](const std::string &text) {
+                   // The window as it stands now (no progress dialog of a
+                   // session that ended) under the message.
+                   w.RefreshControls();
+                   ShowMessage(text);
+               },
+               [&w] { w.CommitOpenEditor(); }},
       files(
           document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w); }),
       csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, std::move(sleep)),

@@ -76,8 +76,9 @@ std::string MainSession::RestoreWords(std::string text)
 
 std::string MainSession::RestoreLeft(std::string said, const std::string &mixed) const
 {
-    // Areas written before this one, or still to come, leave a mix.
-    if (sequence_.StageIndex() > 0 && (said.empty() || !sequence_.LastStage()))
+    // Once anything is written, a restore stopped before its last area (or
+    // between two) leaves a mix, whatever this area's transfer was doing.
+    if (sequence_.WroteSomething() && (said.empty() || !sequence_.LastStage()))
         said = mixed;
     return RestoreWords(said);
 }
@@ -198,8 +199,12 @@ void MainSession::ShowProgress()
         int before = 0;
         for (std::size_t i = 0; i < sequence_.StageIndex(); ++i)
             before += StageTotal(sequence_.AllStages().at(i));
+        // A restore's read-back follows its write in the same stage.
+        const int done = transfer.Checking() && whole_.restore
+                             ? static_cast<int>(sequence_.CurrentStage().plan.blocks.size()) + transfer.Done()
+                             : transfer.Done();
         const int stage = StageTotal(sequence_.CurrentStage());
-        progress.position = std::min(before + std::min(transfer.Done(), stage), progress.maximum);
+        progress.position = std::min(before + std::min(done, stage), progress.maximum);
         return;
     }
     if (!transfer.Writing()) {
@@ -284,12 +289,13 @@ std::string MainSession::Abandon()
 {
     std::string failure = HungUpMessage(sequence_.Current());
     const bool restore = whole_.active && whole_.restore;
-    if (restore && sequence_.StageIndex() > 0 && (failure.empty() || !sequence_.LastStage()))
-        failure = kWriteHungUp;
-    if (failure.empty())
-        failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
     if (restore)
-        failure = RestoreWords(failure);
+        failure = RestoreLeft(failure, kWriteHungUp);
+    if (failure.empty()) {
+        failure = WriteRunning() ? kWriteHungUp : kReadHungUp;
+        if (restore)
+            failure = RestoreWords(failure);
+    }
     EndSession();
     return failure;
 }
