@@ -27,6 +27,12 @@ bool ValidRow(const memory::ChannelTable &table, int row)
     return row >= 1 && row < table.RowCount();
 }
 
+// A field holding a tab, a line end or a leading quote.
+bool NeedsQuotes(const std::string &field)
+{
+    return field.find_first_of("\t\r\n") != std::string::npos || (!field.empty() && field.front() == kQuote);
+}
+
 } // namespace
 
 void CommitCell(memory::ChannelTable &table, int row, int column, const std::string &text)
@@ -55,10 +61,7 @@ std::string FormatClipboard(const std::vector<std::vector<std::string>> &rows)
 {
     std::string out;
     for (const auto &fields : rows)
-        out += files::FormatDelimited(fields, kTab, [](const std::string &f) {
-                   return f.find_first_of("\t\r\n") != std::string::npos || (!f.empty() && f.front() == kQuote);
-               }) +
-               '\n';
+        out += files::FormatDelimited(fields, kTab, NeedsQuotes) + '\n';
     return out;
 }
 

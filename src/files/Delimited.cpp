@@ -19,9 +19,9 @@ std::vector<std::vector<std::string>> ParseDelimited(const std::string &text, co
     std::vector<std::vector<std::string>> records;
     std::vector<std::string> record;
     std::string field;
-    bool quoted = false;     // inside a quoted field
-    bool fieldStart = true;  // nothing of this field read yet
-    bool content = false;    // the record holds something: a character, a separator or quotes
+    bool quoted = false;    // inside a quoted field
+    bool fieldStart = true; // nothing of this field read yet
+    bool content = false;   // the record holds something: a character, a separator or quotes
     const auto endRecord = [&](bool lineEnd) {
         if (content || (lineEnd && syntax.blankLinesAreRecords)) {
             record.push_back(std::move(field));
