@@ -78,11 +78,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = bench::Runs(argc, argv, 3);
-    const auto times = bench::MeasureOneAndMany("backup_bench", "a backup was not whole", runs, 16, BackUp,
-                                                [](int run, double one, double sixteen) {
-                                                    std::printf("run %d: one radio %.3f s, sixteen radios %.3f s\n",
-                                                                run, one, sixteen);
-                                                });
+    const auto times = bench::MeasureOneAndMany(
+        "backup_bench", "a backup was not whole", runs, 16, BackUp, [](int run, double one, double sixteen) {
+            std::printf("run %d: one radio %.3f s, sixteen radios %.3f s\n", run, one, sixteen);
+        });
     if (!times)
         return 1;
     const double floor = Floor(), m1 = bench::Median(times->one), m16 = bench::Median(times->many);

@@ -82,8 +82,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = bench::Runs(argc, argv, 5);
-    const auto times =
-        bench::MeasureOneAndMany("cli_bench", "a write was not whole", runs, 4, WriteAll, [](int run, double one, double four) {
+    const auto times = bench::MeasureOneAndMany(
+        "cli_bench", "a write was not whole", runs, 4, WriteAll, [](int run, double one, double four) {
             std::printf("run %d: one radio %.3f s, four radios %.3f s, ratio %.3f\n", run, one, four, four / one);
         });
     if (!times)
