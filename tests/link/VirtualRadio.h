@@ -10,6 +10,8 @@
 #include "link/Link.h"
 #include "protocol/Frames.h"
 
+#include "RadioSim.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -119,20 +121,9 @@ private:
         if (std::getenv("RADIO_TRACE"))
             std::printf("%9.1f tool: %c %d %d (%zu bytes)\n", burstAt_, burst[0] >= 0x20 ? burst[0] : '.',
                         burst.size() > 1 ? burst[1] : -1, burst.size() > 2 ? burst[2] : -1, burst.size());
-        std::size_t need = 0;
-        switch (burst[0]) {
-        case 'P':
-            need = 7;
-            break;
-        case 'R':
-            need = 4;
-            break;
-        case 'W': // FleetSync's frames carry no checksum
-            need = burst.size() >= 2 && burst[1] == protocol::kAreaFleetSync ? 32 : 34;
-            break;
-        default:
+        const std::size_t need = sim::ToolMessageLength(burst);
+        if (need == 0)
             return; // an Ack of the tool's, or no message
-        }
         if (burst.size() < need)
             return;
         const Ms arrived = burstAt_ + static_cast<Ms>(need) * kByteMs;
