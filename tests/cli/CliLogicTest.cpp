@@ -11,6 +11,7 @@
 #include "protocol/Frames.h"
 
 #include "Fakes.h"
+#include "UsageMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ using namespace tonvar;
 using namespace tonvar::cli;
 using namespace std::chrono_literals;
 using test::Bytes;
+using test::UsageMessage;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -31,16 +33,6 @@ namespace {
 Options Parse(const Strings &args)
 {
     return ParseOptions(args);
-}
-
-std::string UsageMessage(const Strings &args)
-{
-    try {
-        ParseOptions(args);
-    } catch (const UsageError &e) {
-        return e.what();
-    }
-    return "(accepted)";
 }
 
 } // namespace
