@@ -13,6 +13,7 @@
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
+#include "Folders.h"
 #include "UsageMessage.h"
 
 #include <gtest/gtest.h>
@@ -98,12 +99,7 @@ namespace {
 
 struct Files : ::testing::Test {
     fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tonvar-cli-kinds-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = test::FreshTestFolder("tonvar-cli-kinds"); }
     void TearDown() override { fs::remove_all(dir); }
     std::string Put(const std::string &name, const std::string &bytes)
     {

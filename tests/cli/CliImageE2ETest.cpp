@@ -2,6 +2,7 @@
 // tonvar-cli's whole-radio commands end to end: backup, restore and verify
 // of radio images against simulated radios.
 #include "CliProcess.h"
+#include "Folders.h"
 
 #include "files/RadioImage.h"
 #include "signalling/RadioAreas.h"
@@ -25,7 +26,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 
 using namespace tonvar;
 using test::CliResult;
@@ -413,12 +413,6 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
     std::ofstream(Path("notes.txt"), std::ios::binary) << "call Bob\n";
     std::filesystem::create_directory(Path("radios"));
     std::filesystem::copy_file(image, Path("radios/" + Label(radio) + ".wh"));
-    const auto bytes = [](const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
     const struct {
         std::vector<std::string> args;
         std::string file;
@@ -441,12 +435,12 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
     };
     const std::size_t seen = radio.Log().size();
     for (const auto &c : cases) {
-        const std::string before = bytes(c.file);
+        const std::string before = test::ReadFile(c.file);
         std::vector<std::string> args{c.args[0], "-p", radio.DevicePath(), c.args[1]};
         const CliResult r = RunCli(args);
         EXPECT_EQ(r.status, 2) << c.args[0] << " " << c.args[1] << "\n" << r.out << r.err;
         EXPECT_EQ(Contains(r.err, c.says), "");
-        EXPECT_EQ(bytes(c.file), before) << c.file;
+        EXPECT_EQ(test::ReadFile(c.file), before) << c.file;
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(radio.Log().size(), seen) << "no radio touched";
@@ -473,7 +467,7 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
     const CliResult write = RunCli({"write", "--backup", folder, "-p", radio.DevicePath(), channels});
     EXPECT_EQ(write.status, 0) << write.out << write.err;
     for (const std::string &path : taken)
-        EXPECT_EQ(bytes(path), "keep me\n") << path;
+        EXPECT_EQ(test::ReadFile(path), "keep me\n") << path;
     EXPECT_EQ(Contains(write.out, "-2.radio)"), "") << "the backup under a name of its own";
 }
 

@@ -5,6 +5,7 @@
 #include "text/Convert.h"
 
 #include "Failures.h"
+#include "Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 using namespace tonvar::files;
 using tonvar::memory::ChannelRow;
@@ -22,6 +22,7 @@ using tonvar::memory::ChannelTable;
 using tonvar::memory::DefaultSettingsTexts;
 using tonvar::memory::SettingsTexts;
 namespace fs = std::filesystem;
+using tonvar::test::ReadFile;
 
 namespace {
 
@@ -45,21 +46,8 @@ const std::string kEmptyTableFile =
 
 struct TempDir : ::testing::Test {
     fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tonvar-files-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = tonvar::test::FreshTestFolder("tonvar-files"); }
     void TearDown() override { fs::remove_all(dir); }
-    static std::string Read(const fs::path &p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
 };
 
 } // namespace
@@ -205,7 +193,7 @@ TEST_F(TempDir, SaveAndLoadThroughTheFileSystem)
     const fs::path file = dir / "radio.wh";
     std::ofstream(file) << "old contents";
     SaveChannelFile(FreshTable(), DefaultSettingsTexts(), file.string());
-    EXPECT_EQ(Read(file), kEmptyTableFile);
+    EXPECT_EQ(ReadFile(file), kEmptyTableFile);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file left";
 
     ChannelTable table;
