@@ -13,6 +13,7 @@
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
+#include "Channels.h"
 #include "Folders.h"
 #include "UsageMessage.h"
 
@@ -111,10 +112,7 @@ struct Files : ::testing::Test {
 
 std::string ChannelFileBytes()
 {
-    memory::ChannelTable table;
-    for (int ch = 1; ch <= 16; ++ch)
-        table.SetCell(ch, 0, std::to_string(ch));
-    return files::ChannelFileText(table, memory::DefaultSettingsTexts());
+    return files::ChannelFileText(test::NumberedTable(), memory::DefaultSettingsTexts());
 }
 
 } // namespace
