@@ -25,13 +25,11 @@ namespace {
 
 using namespace tonvar;
 using test::Bytes;
+using test::kBoundMs;
 using test::Ms;
 using test::RadioFaults;
 using test::VirtualLine;
 using test::VirtualRadio;
-
-// Virtual seconds a session may take at most.
-constexpr Ms kBoundMs = 240'000;
 
 enum class Session { MainRead, MainWrite, CliRead, CliWrite };
 

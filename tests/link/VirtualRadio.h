@@ -30,6 +30,8 @@ using Ms = double;
 
 inline constexpr Ms kByteMs = 10.0 * 1000.0 / 9600.0;
 inline constexpr Ms kChunkQuietMs = 20.0; // the port's chunk rule
+// Virtual time a session may take at most.
+inline constexpr Ms kBoundMs = 240'000;
 
 struct RadioFaults {
     int splitAnswer = 0; // the Nth answer comes in two chunks, split after byte splitAt
