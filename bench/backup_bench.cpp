@@ -10,8 +10,8 @@
 #include "cli/Runner.h"
 #include "files/RadioImage.h"
 
-#include "Bench.h"
 #include "RadioSim.h"
+#include "RunnerBench.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -22,7 +22,6 @@
 #include <vector>
 
 using namespace tonvar;
-using bench::Clock;
 
 namespace {
 
@@ -56,10 +55,8 @@ double BackUp(int count)
         run.ports.push_back(radios.back()->DevicePath());
         run.targets.push_back(dir.filePath(QStringLiteral("radio%1.radio").arg(i)).toStdString());
     }
-    const auto start = Clock::now();
-    const int status = cli::Runner(run).Run();
-    const double seconds = bench::Seconds(Clock::now() - start);
-    if (status != cli::kExitSuccess)
+    const double seconds = bench::TimedRun(run);
+    if (seconds == 0)
         return 0;
     for (int i = 0; i < count; ++i) {
         const files::RadioImage image = files::LoadRadioImage(run.targets[static_cast<std::size_t>(i)]);

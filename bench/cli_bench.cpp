@@ -9,8 +9,8 @@
 #include "cli/Runner.h"
 #include "memory/ChannelBlock.h"
 
-#include "Bench.h"
 #include "RadioSim.h"
+#include "RunnerBench.h"
 
 #include <QCoreApplication>
 
@@ -20,7 +20,6 @@
 #include <vector>
 
 using namespace tonvar;
-using bench::Clock;
 
 namespace {
 
@@ -61,10 +60,8 @@ double WriteAll(int count)
         radios.back()->Start();
         run.ports.push_back(radios.back()->DevicePath());
     }
-    const auto start = Clock::now();
-    const int status = cli::Runner(run).Run();
-    const double seconds = bench::Seconds(Clock::now() - start);
-    if (status != cli::kExitSuccess)
+    const double seconds = bench::TimedRun(run);
+    if (seconds == 0)
         return 0;
     for (const auto &radio : radios) {
         memory::Payload payload{};
