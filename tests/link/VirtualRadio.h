@@ -10,6 +10,7 @@
 #include "link/Link.h"
 #include "protocol/Frames.h"
 
+#include "FrameBytes.h"
 #include "RadioSim.h"
 
 #include <algorithm>
@@ -162,9 +163,7 @@ private:
                 stray[i] = static_cast<std::uint8_t>(stray[i] + 0x11);
             if (faults_.strayMarked)
                 stray[5] = 0x30;
-            const std::uint16_t crc = protocol::Crc16Modbus(stray.data(), 32);
-            stray[32] = static_cast<std::uint8_t>(crc >> 8);
-            stray[33] = static_cast<std::uint8_t>(crc & 0xFF);
+            PutChecksum(stray);
             const Ms strayEnd = std::max(arrived, lineFreeAt_) + static_cast<Ms>(stray.size()) * kByteMs;
             chunks_.emplace_back(strayEnd + kChunkQuietMs, stray);
             lineFreeAt_ = strayEnd;
@@ -216,18 +215,12 @@ private:
 
     Bytes FrameOf(std::uint8_t area, std::uint8_t block) const
     {
-        Bytes f(34, 0);
-        f[0] = protocol::kFrameStart;
-        f[1] = area;
-        f[2] = block;
-        f[3] = protocol::kAddressEnd;
+        Bytes f = FrameBytes(area, block);
         const int i = Index(area, block);
         if (i >= 0)
             std::copy(memory.at(static_cast<std::size_t>(i)).begin(), memory.at(static_cast<std::size_t>(i)).end(),
                       f.begin() + 4);
-        const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-        f[32] = static_cast<std::uint8_t>(crc >> 8);
-        f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+        PutChecksum(f);
         return f;
     }
 
