@@ -3,6 +3,7 @@
 #include "serial/SPComm.h"
 
 #include "Folders.h"
+#include "OpenFailure.h"
 #include "Pty.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 
 using namespace tonvar::serial;
 namespace fs = std::filesystem;
+using tonvar::test::OpenFailure;
+using tonvar::test::OpenFailureOf;
 using tonvar::test::ReadFile;
 
 namespace {
@@ -150,13 +153,9 @@ TEST_F(LockFolder, ThePortTakesTheLockWhileOpenAndRefusesALockedPort)
     EXPECT_FALSE(fs::exists(dir / name));
 
     Put(name, LockFileText(1));
-    try {
-        comm.OpenPort();
-        FAIL() << "expected ECommsError";
-    } catch (const ECommsError &e) {
-        EXPECT_STREQ(e.what(), "Error opening serial port");
-        EXPECT_NE(e.detail().find("(process 1)"), std::string::npos) << e.detail();
-    }
+    const OpenFailure held = OpenFailureOf(comm);
+    EXPECT_EQ(held.message, "Error opening serial port");
+    EXPECT_NE(held.detail.find("(process 1)"), std::string::npos) << held.detail;
     EXPECT_FALSE(comm.IsOpen());
     fs::remove(dir / name);
     EXPECT_NO_THROW(comm.OpenPort());
