@@ -18,7 +18,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <ctime>
@@ -29,19 +28,11 @@
 
 using namespace tonvar;
 using test::CliResult;
+using test::Contains;
+using test::Label;
 using test::RunCli;
 
 namespace {
-
-std::string Contains(const std::string &haystack, const std::string &needle)
-{
-    return haystack.find(needle) == std::string::npos ? "'" + needle + "' not in:\n" + haystack : "";
-}
-
-std::string Label(const sim::RadioSimulator &radio)
-{
-    return "pts-" + radio.DevicePath().substr(std::string("/dev/pts/").size());
-}
 
 template <typename Texts, typename Encode>
 void Put(sim::RadioSimulator &radio, int area, int blocks, const Texts &texts, Encode &&encode)
@@ -105,10 +96,7 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
     Put(radio, 4, signalling::kFiveToneBlocks, FiveTone(fiveToneRow3), signalling::EncodeFiveToneBlock);
 }
 
-struct CliImage : ::testing::Test {
-    QTemporaryDir dir;
-    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
-};
+struct CliImage : ::testing::Test, test::CliFiles {};
 
 } // namespace
 
