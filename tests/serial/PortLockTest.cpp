@@ -18,7 +18,6 @@
 
 using namespace tonvar::serial;
 namespace fs = std::filesystem;
-using tonvar::test::OpenFailure;
 using tonvar::test::OpenFailureOf;
 using tonvar::test::ReadFile;
 
@@ -153,7 +152,7 @@ TEST_F(LockFolder, ThePortTakesTheLockWhileOpenAndRefusesALockedPort)
     EXPECT_FALSE(fs::exists(dir / name));
 
     Put(name, LockFileText(1));
-    const OpenFailure held = OpenFailureOf(comm);
+    const auto held = OpenFailureOf(comm);
     EXPECT_EQ(held.message, "Error opening serial port");
     EXPECT_NE(held.detail.find("(process 1)"), std::string::npos) << held.detail;
     EXPECT_FALSE(comm.IsOpen());

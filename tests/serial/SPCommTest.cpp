@@ -17,7 +17,6 @@
 #include <thread>
 
 using namespace tonvar::serial;
-using tonvar::test::OpenFailure;
 using tonvar::test::OpenFailureOf;
 using tonvar::test::Pty;
 using tonvar::test::WaitUntil;
@@ -288,7 +287,7 @@ TEST_F(SerialFixture, ASecondOpenerFailsUntilTheFirstLetsGo)
 {
     TComm second;
     second.SetCommName(pty.SlavePath());
-    const OpenFailure inUse = OpenFailureOf(second);
+    const auto inUse = OpenFailureOf(second);
     EXPECT_EQ(inUse.message, "Error opening serial port");
     EXPECT_NE(inUse.detail.find("in use by this program"), std::string::npos) << inUse.detail;
     EXPECT_FALSE(second.IsOpen());
@@ -385,7 +384,7 @@ TEST(SerialPort, OpenFailuresExplainThemselvesAndLeaveThePortClosed)
 {
     TComm comm;
     comm.SetCommName("/dev/tonvar-no-such-port");
-    const OpenFailure missing = OpenFailureOf(comm);
+    const auto missing = OpenFailureOf(comm);
     EXPECT_EQ(missing.message, "Error opening serial port");
     EXPECT_NE(missing.detail.find("plugged in"), std::string::npos) << missing.detail;
     EXPECT_FALSE(comm.IsOpen());
