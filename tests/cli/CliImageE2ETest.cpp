@@ -96,7 +96,17 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
     Put(radio, 4, signalling::kFiveToneBlocks, FiveTone(fiveToneRow3), signalling::EncodeFiveToneBlock);
 }
 
-struct CliImage : ::testing::Test, test::CliFiles {};
+struct CliImage : ::testing::Test, test::CliFiles {
+    // Fills every area of the radio, starts it and backs it up into `name`
+    // in the folder: the image's path, or "" when the backup failed.
+    std::string BackUpWholeRadio(sim::RadioSimulator &radio, const std::string &name) const
+    {
+        FillWholeRadio(radio);
+        radio.Start();
+        const std::string image = Path(name);
+        return RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status == 0 ? image : "";
+    }
+};
 
 } // namespace
 
@@ -125,10 +135,8 @@ TEST_F(CliImage, ABackupRestoredIntoASecondRadioLeavesItsSixAreasEqualToTheFirst
 TEST_F(CliImage, VerifyOfAnImageNamesTheWindowRowAndFieldOfAChangedFiveToneRow)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("before.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(radio, "before.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const CliResult same = RunCli({"verify", "-p", radio.DevicePath(), image});
     EXPECT_EQ(same.status, 0) << same.out << same.err;
     EXPECT_EQ(Contains(same.out, Label(radio) + ": verified, equal to the image"), "");
@@ -154,10 +162,8 @@ TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsH
     EXPECT_TRUE(radio.Log().empty()) << "nothing sent";
 
     sim::RadioSimulator source(false), target(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("half.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "half.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     sim::Faults faults;
     faults.hangUpAtAnswer = 25; // in the DTMF area, after the channels and settings
     target.SetFaults(faults);
@@ -170,11 +176,9 @@ TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsH
 TEST_F(CliImage, CheckJudgesChannelFilesAndImagesWithoutARadio)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("good.radio");
+    const std::string image = BackUpWholeRadio(radio, "good.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const std::string channels = Path("good.wh");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
     ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
     const CliResult good = RunCli({"check", image, channels});
     EXPECT_EQ(good.status, 0) << good.out << good.err;
@@ -262,10 +266,8 @@ TEST_F(CliImage, JsonGivesOneParsableRecordPerRadio)
 TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
 {
     sim::RadioSimulator source(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("fleet.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "fleet.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
     std::vector<std::string> args{"restore", image, "--roster", Path("roster.csv")};
     std::ofstream roster(Path("roster.csv"), std::ios::binary);
@@ -391,11 +393,9 @@ TEST_F(CliImage, EachRadioItsOwnFileFromAFolderOrAPattern)
 TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("master.radio");
+    const std::string image = BackUpWholeRadio(radio, "master.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const std::string channels = Path("fleet.wh");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
     ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
     std::ofstream(Path("roster.csv"), std::ios::binary) << "port,\"DTMF, ID Code\"\nttyUSB0,101\n";
     std::ofstream(Path("notes.txt"), std::ios::binary) << "call Bob\n";
@@ -466,10 +466,8 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
 TEST_F(CliImage, ARestoreOfOneImageIntoSeveralRadiosGivesNoTwoOfThemTheSameIds)
 {
     sim::RadioSimulator source(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("master.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "master.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
     std::vector<std::string> ports;
     for (int i = 0; i < 3; ++i) {
