@@ -11,19 +11,17 @@
 #include "files/RadioImage.h"
 
 #include "RadioSim.h"
+#include "RunnerBench.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 using namespace tonvar;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -57,10 +55,8 @@ double BackUp(int count)
         run.ports.push_back(radios.back()->DevicePath());
         run.targets.push_back(dir.filePath(QStringLiteral("radio%1.radio").arg(i)).toStdString());
     }
-    const auto start = Clock::now();
-    const int status = cli::Runner(run).Run();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status != cli::kExitSuccess)
+    const double seconds = bench::TimedRun(run);
+    if (seconds == 0)
         return 0;
     for (int i = 0; i < count; ++i) {
         const files::RadioImage image = files::LoadRadioImage(run.targets[static_cast<std::size_t>(i)]);
@@ -73,30 +69,19 @@ double BackUp(int count)
     return seconds;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 3);
-    BackUp(1); // warms up
-    std::vector<double> one, sixteen;
-    for (int i = 0; i < runs; ++i) {
-        one.push_back(BackUp(1));
-        sixteen.push_back(BackUp(16));
-        if (one.back() == 0 || sixteen.back() == 0) {
-            std::fprintf(stderr, "backup_bench: run %d: a backup was not whole\n", i + 1);
-            return 1;
-        }
-        std::printf("run %d: one radio %.3f s, sixteen radios %.3f s\n", i + 1, one.back(), sixteen.back());
-    }
-    const double floor = Floor(), m1 = Median(one), m16 = Median(sixteen);
+    const int runs = bench::Runs(argc, argv, 3);
+    const auto times = bench::MeasureOneAndMany(
+        "backup_bench", "a backup was not whole", runs, 16, BackUp, [](int run, double one, double sixteen) {
+            std::printf("run %d: one radio %.3f s, sixteen radios %.3f s\n", run, one, sixteen);
+        });
+    if (!times)
+        return 1;
+    const double floor = Floor(), m1 = bench::Median(times->one), m16 = bench::Median(times->many);
     std::printf("whole-radio backup, median of %d: one radio %.3f s (floor %.3f s, ratio %.3f); sixteen radios at "
                 "once %.3f s (ratio to one %.3f)\n",
                 runs, m1, floor, m1 / floor, m16, m16 / m1);

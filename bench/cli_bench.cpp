@@ -10,18 +10,16 @@
 #include "memory/ChannelBlock.h"
 
 #include "RadioSim.h"
+#include "RunnerBench.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 using namespace tonvar;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -62,10 +60,8 @@ double WriteAll(int count)
         radios.back()->Start();
         run.ports.push_back(radios.back()->DevicePath());
     }
-    const auto start = Clock::now();
-    const int status = cli::Runner(run).Run();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status != cli::kExitSuccess)
+    const double seconds = bench::TimedRun(run);
+    if (seconds == 0)
         return 0;
     for (const auto &radio : radios) {
         memory::Payload payload{};
@@ -77,31 +73,19 @@ double WriteAll(int count)
     return seconds;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 5);
-    WriteAll(1); // warms up
-    std::vector<double> one, four;
-    for (int i = 0; i < runs; ++i) {
-        one.push_back(WriteAll(1));
-        four.push_back(WriteAll(4));
-        if (one.back() == 0 || four.back() == 0) {
-            std::fprintf(stderr, "cli_bench: run %d: a write was not whole\n", i + 1);
-            return 1;
-        }
-        std::printf("run %d: one radio %.3f s, four radios %.3f s, ratio %.3f\n", i + 1, one.back(), four.back(),
-                    four.back() / one.back());
-    }
-    const double m1 = Median(one), m4 = Median(four);
+    const int runs = bench::Runs(argc, argv, 5);
+    const auto times = bench::MeasureOneAndMany(
+        "cli_bench", "a write was not whole", runs, 4, WriteAll, [](int run, double one, double four) {
+            std::printf("run %d: one radio %.3f s, four radios %.3f s, ratio %.3f\n", run, one, four, four / one);
+        });
+    if (!times)
+        return 1;
+    const double m1 = bench::Median(times->one), m4 = bench::Median(times->many);
     std::printf("median of %d: one radio %.3f s, four radios at once %.3f s, ratio %.3f\n", runs, m1, m4, m4 / m1);
     return 0;
 }

@@ -3,9 +3,10 @@
 // is started (on Xvfb where it is installed, else the offscreen platform),
 // left alone for a while, and the processor time it used in that span is
 // reported as a share of one core (median of three runs).
+#include "Process.h"
+
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,12 +15,15 @@
 #include <thread>
 #include <vector>
 
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 using namespace std::chrono_literals;
+using tonvar::test::Environment;
+using tonvar::test::Spawn;
+using tonvar::test::Stop;
 
 // User plus system time of a process, in clock ticks.
 long CpuTicks(pid_t pid)
@@ -40,28 +44,6 @@ long CpuTicks(pid_t pid)
     return utime + stime;
 }
 
-pid_t Start(const std::string &program, const std::vector<std::string> &env)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        for (const std::string &e : env)
-            ::putenv(const_cast<char *>(e.c_str()));
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        ::execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t pid)
-{
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -71,13 +53,10 @@ int main(int argc, char **argv)
     const bool xvfb = std::system("command -v Xvfb > /dev/null 2>&1") == 0;
     pid_t server = -1;
     std::vector<std::string> env{"XDG_RUNTIME_DIR=/tmp"};
+    const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (xvfb) {
-        server = ::fork();
-        if (server == 0) {
-            std::freopen("/dev/null", "w", stderr);
-            ::execlp("Xvfb", "Xvfb", ":97", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", nullptr);
-            ::_exit(127);
-        }
+        server =
+            Spawn({"Xvfb", ":97", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, Environment({}), -1, devnull);
         std::this_thread::sleep_for(1s);
         env.push_back("DISPLAY=:97");
         env.push_back("QT_QPA_PLATFORM=xcb");
@@ -87,7 +66,7 @@ int main(int argc, char **argv)
     const double tick = static_cast<double>(::sysconf(_SC_CLK_TCK));
     std::vector<double> shares;
     for (int run = 0; run < 3; ++run) {
-        const pid_t app = Start(program, env);
+        const pid_t app = Spawn({program}, Environment(env), devnull, devnull);
         std::this_thread::sleep_for(3s); // started and settled
         const long before = CpuTicks(app);
         const auto t0 = std::chrono::steady_clock::now();
@@ -103,6 +82,7 @@ int main(int argc, char **argv)
         shares.push_back(100.0 * (static_cast<double>(after - before) / tick) / seconds);
     }
     Stop(server);
+    ::close(devnull);
     std::sort(shares.begin(), shares.end());
     std::printf("idle main window (%s): %.2f %% of a core (median of 3 runs of %lld s; runs %.2f %.2f %.2f)\n",
                 xvfb ? "Xvfb" : "offscreen", shares[1], static_cast<long long>(span.count()), shares[0], shares[1],

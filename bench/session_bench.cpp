@@ -12,6 +12,7 @@
 #include "app/AppWindows.h"
 #include "app/ErrorHandler.h"
 
+#include "Bench.h"
 #include "RadioSim.h"
 
 #include <QApplication>
@@ -24,14 +25,10 @@
 #include <string>
 #include <vector>
 
-using Clock = std::chrono::steady_clock;
+using tonvar::bench::Clock;
+using tonvar::bench::Seconds;
 
 namespace {
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 double Floor(int toolBytes, int radioBytes)
 {

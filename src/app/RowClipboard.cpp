@@ -2,6 +2,7 @@
 #include "app/RowClipboard.h"
 
 #include "app/TableRules.h"
+#include "files/Delimited.h"
 #include "memory/ChannelTexts.h"
 
 #include <algorithm>
@@ -24,6 +25,12 @@ bool IsTyped(int column)
 bool ValidRow(const memory::ChannelTable &table, int row)
 {
     return row >= 1 && row < table.RowCount();
+}
+
+// A field holding a tab, a line end or a leading quote.
+bool NeedsQuotes(const std::string &field)
+{
+    return field.find_first_of("\t\r\n") != std::string::npos || (!field.empty() && field.front() == kQuote);
 }
 
 } // namespace
@@ -53,74 +60,14 @@ void CommitCell(memory::ChannelTable &table, int row, int column, const std::str
 std::string FormatClipboard(const std::vector<std::vector<std::string>> &rows)
 {
     std::string out;
-    for (const auto &fields : rows) {
-        for (std::size_t k = 0; k < fields.size(); ++k) {
-            if (k > 0)
-                out += kTab;
-            const std::string &f = fields[k];
-            if (f.find_first_of("\t\r\n") == std::string::npos && (f.empty() || f.front() != kQuote)) {
-                out += f;
-                continue;
-            }
-            out += kQuote;
-            for (const char c : f) {
-                if (c == kQuote)
-                    out += kQuote;
-                out += c;
-            }
-            out += kQuote;
-        }
-        out += '\n';
-    }
+    for (const auto &fields : rows)
+        out += files::FormatDelimited(fields, kTab, NeedsQuotes) + '\n';
     return out;
 }
 
 std::vector<std::vector<std::string>> ParseClipboard(const std::string &text)
 {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false, fieldStart = true, pending = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != kQuote)
-                field += c;
-            else if (i + 1 < text.size() && text[i + 1] == kQuote)
-                field += text[++i];
-            else
-                quoted = false;
-            continue;
-        }
-        if (c == kTab) {
-            fields.push_back(std::move(field));
-            field.clear();
-            fieldStart = true;
-            pending = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            fields.push_back(std::move(field));
-            rows.push_back(std::move(fields));
-            fields.clear();
-            field.clear();
-            fieldStart = true;
-            pending = false;
-        } else if (c == kQuote && fieldStart) {
-            quoted = true;
-            fieldStart = false;
-            pending = true;
-        } else {
-            field += c;
-            fieldStart = false;
-            pending = true;
-        }
-    }
-    if (pending) {
-        fields.push_back(std::move(field));
-        rows.push_back(std::move(fields));
-    }
-    return rows;
+    return files::ParseDelimited(text, {.separator = kTab, .blankLinesAreRecords = true, .blanksBeforeQuote = false});
 }
 
 std::string CopyCells(const memory::ChannelTable &table, int firstRow, int lastRow, int firstColumn, int lastColumn)

@@ -2,6 +2,7 @@
 #include "files/ChannelCsv.h"
 
 #include "files/ChannelFile.h"
+#include "files/Delimited.h"
 #include "text/Convert.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@ namespace tonvar::files {
 
 namespace {
 
-constexpr char kQuote = '"';
 constexpr char kComma = ',';
 const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -160,74 +160,16 @@ const std::vector<std::string> &CsvColumns()
 
 std::vector<std::vector<std::string>> ParseCsv(const std::string &text)
 {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false;  // inside a quoted field
-    bool content = false; // the record holds something: a character, a comma or quotes
-    const auto endRecord = [&] {
-        if (content) {
-            record.push_back(std::move(field));
-            records.push_back(std::move(record));
-        }
-        record.clear();
-        field.clear();
-        content = false;
-    };
-    std::size_t i = text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? kByteOrderMark.size() : 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != kQuote)
-                field += c;
-            else if (i + 1 < text.size() && text[i + 1] == kQuote)
-                field += text[++i];
-            else
-                quoted = false;
-            continue;
-        }
-        if (c == kComma) {
-            record.push_back(std::move(field));
-            field.clear();
-            content = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            endRecord();
-        } else if (c == kQuote && Trimmed(field).empty()) {
-            field.clear(); // blanks before the opening quote are no part of the field
-            quoted = true;
-            content = true;
-        } else {
-            field += c;
-            content = true;
-        }
-    }
-    endRecord();
-    return records;
+    const bool marked = text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0;
+    return ParseDelimited(marked ? text.substr(kByteOrderMark.size()) : text,
+                          {.separator = kComma, .blankLinesAreRecords = false, .blanksBeforeQuote = true});
 }
 
 std::string FormatCsvLine(const std::vector<std::string> &fields)
 {
-    std::string out;
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-        if (k > 0)
-            out += kComma;
-        const std::string &f = fields[k];
-        const bool quote = f.find_first_of(",\"\r\n") != std::string::npos || (!f.empty() && Trimmed(f) != f);
-        if (!quote) {
-            out += f;
-            continue;
-        }
-        out += kQuote;
-        for (const char c : f) {
-            if (c == kQuote)
-                out += kQuote;
-            out += c;
-        }
-        out += kQuote;
-    }
-    return out;
+    return FormatDelimited(fields, kComma, [](const std::string &f) {
+        return f.find_first_of(",\"\r\n") != std::string::npos || (!f.empty() && Trimmed(f) != f);
+    });
 }
 
 CsvList::CsvList(const std::string &text)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ChannelFile.h"
 
+#include "files/Delimited.h"
 #include "files/RadioImage.h"
 #include "files/Roster.h"
 #include "text/Convert.h"
@@ -53,24 +54,7 @@ std::string SystemReason(int error)
 
 std::string FormatRecord(const memory::ChannelRow &row)
 {
-    std::string out;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-        if (c > 0)
-            out += kComma;
-        const std::string &cell = row[c];
-        if (!NeedsQuotes(cell)) {
-            out += cell;
-            continue;
-        }
-        out += kQuote;
-        for (const char ch : cell) {
-            if (ch == kQuote)
-                out += kQuote;
-            out += ch;
-        }
-        out += kQuote;
-    }
-    return out;
+    return FormatDelimited(row, kComma, NeedsQuotes);
 }
 
 std::vector<std::string> ParseRecord(const std::string &line)

@@ -17,6 +17,7 @@
 
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
+#include "text/Convert.h"
 
 #include <string>
 #include <vector>
@@ -88,5 +89,18 @@ void SaveFileBytes(const std::string &fileName, const std::string &bytes);
 // open file ...") with the system's reason, or with `tooLarge` for a larger
 // file.
 std::string ReadFileBytes(const std::string &fileName, const std::string &tooLarge);
+// A file read as ReadFileBytes reads it, then given to `parse`; a
+// text::Failure of the parse is thrown again with the file's name before its
+// message.
+template <typename Parse>
+auto LoadFileAs(const std::string &fileName, const std::string &tooLarge, Parse &&parse)
+{
+    const std::string text = ReadFileBytes(fileName, tooLarge);
+    try {
+        return parse(text);
+    } catch (const text::Failure &e) {
+        throw text::Failure(fileName + ": " + e.what(), e.detail());
+    }
+}
 
 } // namespace tonvar::files

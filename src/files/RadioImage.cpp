@@ -171,12 +171,8 @@ void SaveRadioImage(const RadioImage &image, const std::string &fileName)
 
 RadioImage LoadRadioImage(const std::string &fileName)
 {
-    const std::string text = ReadFileBytes(fileName, "The file is too large for a radio image.");
-    try {
-        return ParseRadioImage(text);
-    } catch (const text::Failure &e) {
-        throw text::Failure(fileName + ": " + e.what(), e.detail());
-    }
+    return LoadFileAs(fileName, "The file is too large for a radio image.",
+                      [](const std::string &text) { return ParseRadioImage(text); });
 }
 
 } // namespace tonvar::files

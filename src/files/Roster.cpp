@@ -114,12 +114,8 @@ Roster ParseRoster(const std::string &text)
 
 Roster LoadRoster(const std::string &fileName)
 {
-    const std::string text = ReadFileBytes(fileName, "The file is too large for a roster.");
-    try {
-        return ParseRoster(text);
-    } catch (const text::Failure &e) {
-        throw text::Failure(fileName + ": " + e.what(), e.detail());
-    }
+    return LoadFileAs(fileName, "The file is too large for a roster.",
+                      [](const std::string &text) { return ParseRoster(text); });
 }
 
 } // namespace tonvar::files

@@ -41,6 +41,24 @@ bool AllZero(const std::string &digits)
     return digits.find_first_not_of('0') == std::string::npos;
 }
 
+struct NumberStart {
+    std::size_t at = 0; // the first character after the blanks and the sign
+    bool negative = false;
+};
+
+// Leading blanks, then an optional sign.
+NumberStart SkipBlanksAndSign(const std::string &text)
+{
+    NumberStart start;
+    while (start.at < text.size() && text[start.at] == ' ')
+        ++start.at;
+    if (start.at < text.size() && (text[start.at] == '+' || text[start.at] == '-')) {
+        start.negative = text[start.at] == '-';
+        ++start.at;
+    }
+    return start;
+}
+
 const char *NonFiniteText(double v)
 {
     if (std::isnan(v))
@@ -71,14 +89,9 @@ std::int32_t StrToInt(const std::string &text)
 {
     const auto fail = [&text]() -> std::int32_t { throw ConversionError(IntegerMessage(text)); };
     const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const NumberStart start = SkipBlanksAndSign(text);
+    const bool negative = start.negative;
+    std::size_t i = start.at;
     int base = 10;
     if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         base = 16;
@@ -115,14 +128,9 @@ double StrToFloat(const std::string &text)
 {
     const auto fail = [&text]() -> double { throw ConversionError(FloatMessage(text)); };
     const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const NumberStart start = SkipBlanksAndSign(text);
+    const bool negative = start.negative;
+    std::size_t i = start.at;
     const auto isDigit = [&](std::size_t k) { return k < n && text[k] >= '0' && text[k] <= '9'; };
     std::string normal;
     const std::size_t intStart = i;

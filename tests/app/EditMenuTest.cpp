@@ -9,6 +9,7 @@
 #include "memory/ChannelBlock.h"
 #include "protocol/Frames.h"
 
+#include "Channels.h"
 #include "Pty.h"
 
 #include <QAction>
@@ -29,22 +30,7 @@ namespace {
 
 ChannelRow NewRow(int ch, const std::string &rx)
 {
-    return {std::to_string(ch),
-            rx,
-            rx,
-            "NONE",
-            "NONE",
-            "HIGH",
-            "WIDE",
-            "YES",
-            "25000",
-            "NONE",
-            "NONE",
-            "NONE",
-            "NONE",
-            "DTMF",
-            "1",
-            "NONE"};
+    return test::TypedChannel(ch, rx, rx);
 }
 
 } // namespace

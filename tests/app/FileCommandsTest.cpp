@@ -3,6 +3,7 @@
 // radio images on the table, the settings and the real undo history, with
 // the dialogs answered by the test.
 #include "Fakes.h"
+#include "Folders.h"
 #include "app/ChannelFiles.h"
 #include "app/CsvTransfer.h"
 #include "app/ImageFiles.h"
@@ -76,10 +77,7 @@ struct FileCommands : ::testing::Test {
 
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("tonvar-files-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = test::FreshTestFolder("tonvar-files");
         images.choose = [this](const QString &, bool) {
             ++imageAsked;
             return answer;

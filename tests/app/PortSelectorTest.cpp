@@ -3,6 +3,8 @@
 // cables plugged in and pulled, device paths named by the user.
 #include "app/PortSelector.h"
 
+#include "Folders.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,9 +40,7 @@ struct Ports : ::testing::Test {
 
     void SetUp() override
     {
-        root = fs::temp_directory_path() / ("tonvar-ports-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
+        root = tonvar::test::FreshTestFolder("tonvar-ports");
         fs::create_directories(root / "tty");
         selector = std::make_unique<PortSelector>(box, chosen, (root / "tty").string());
     }

@@ -5,21 +5,16 @@
 #include "app/TableRules.h"
 #include "text/Convert.h"
 
+#include "Channels.h"
+
 #include <gtest/gtest.h>
 
 using namespace tonvar;
 using memory::ChannelRow;
 using memory::ChannelTable;
+using test::NumberedTable;
 
 namespace {
-
-ChannelTable Numbered()
-{
-    ChannelTable table;
-    for (int ch = 1; ch <= 16; ++ch)
-        table.SetCell(ch, 0, std::to_string(ch));
-    return table;
-}
 
 // What the grid does when the user types a cell (or picks from its list)
 // and leaves it.
@@ -52,7 +47,7 @@ ChannelRow WithoutNumber(ChannelRow row)
 
 TEST(RowClipboard, TwoCopiedRowsPastedIntoTwoOthersAreTheRowsTypingTheSameCellsGives)
 {
-    ChannelTable table = Numbered();
+    ChannelTable table = NumberedTable();
     TypeRow(table, 1, kFirst);
     TypeRow(table, 2, kSecond);
     ASSERT_EQ(table.Row(1), (ChannelRow{"1", "145.50000", "145.10000", "67.0", "023N", "LOW", "NARROW", "NONE", "12500",
@@ -72,7 +67,7 @@ TEST(RowClipboard, TwoCopiedRowsPastedIntoTwoOthersAreTheRowsTypingTheSameCellsG
     EXPECT_EQ(app::PasteCells(table, 5, 1, clipboard), 6);
 
     // The same cells typed into two empty rows.
-    ChannelTable typed = Numbered();
+    ChannelTable typed = NumberedTable();
     for (int k = 0; k < 2; ++k)
         for (int c = 1; c <= 15; ++c)
             Type(typed, 9 + k, c, table.Cell(1 + k, c));
@@ -87,7 +82,7 @@ TEST(RowClipboard, TwoCopiedRowsPastedIntoTwoOthersAreTheRowsTypingTheSameCellsG
 
 TEST(RowClipboard, PastedCellsMeetTheEditHookAndTheLists)
 {
-    ChannelTable table = Numbered();
+    ChannelTable table = NumberedTable();
     // Into a selected cell: a row is created by its frequency even when it
     // comes after other cells on the line.
     app::PasteCells(table, 3, 0, "147\t147.6\t");
@@ -119,7 +114,7 @@ TEST(RowClipboard, APasteStopsAtATextThatIsNoNumber)
 {
     // Pasted texts pass no keyboard filter: "abc" in a tone cell is no
     // number, and the paste ends there with the usual message.
-    ChannelTable table = Numbered();
+    ChannelTable table = NumberedTable();
     try {
         app::PasteCells(table, 1, 1, "145\t\t67\n146\t146\tabc\t77\n147\n");
         ADD_FAILURE() << "no conversion error";
@@ -146,7 +141,7 @@ TEST(RowClipboard, SpreadsheetTextRoundTrips)
 
 TEST(RowClipboard, ClearingAndMovingKeepTheChannelNumbers)
 {
-    ChannelTable table = Numbered();
+    ChannelTable table = NumberedTable();
     Type(table, 1, 1, "145");
     Type(table, 2, 1, "146");
     const ChannelRow first = table.Row(1), second = table.Row(2);

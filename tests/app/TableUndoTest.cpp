@@ -9,6 +9,8 @@
 #include "files/ChannelFile.h"
 #include "text/Convert.h"
 
+#include "Channels.h"
+
 #include <gtest/gtest.h>
 
 using namespace tonvar;
@@ -26,8 +28,7 @@ struct History : ::testing::Test {
 
     void SetUp() override
     {
-        for (int ch = 1; ch <= 16; ++ch)
-            table.SetCell(ch, 0, std::to_string(ch));
+        table = test::NumberedTable();
         history.AcceptChannelNumbers();
         history.onRestored = [this] { ++restored; };
     }
@@ -181,9 +182,7 @@ TEST_F(History, AReadIsOneStepAndASuccessfulOneLeavesNothingToSave)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        table = ChannelTable();
-        for (int ch = 1; ch <= 16; ++ch)
-            table.SetCell(ch, 0, std::to_string(ch));
+        table = test::NumberedTable();
         history.Start();
         Type(2, memory::kColRxFreq, "145.5"); // a change not saved
         const TableState before = Now();

@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include <signal.h>
 #include <unistd.h>
 
@@ -27,24 +25,14 @@
 using namespace tonvar;
 using namespace std::chrono_literals;
 using test::CliResult;
+using test::Contains;
+using test::Label;
 using test::RunCli;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Contains(const std::string &haystack, const std::string &needle)
-{
-    return haystack.find(needle) == std::string::npos ? "'" + needle + "' not in:\n" + haystack : "";
-}
-
-std::string Label(const sim::RadioSimulator &radio)
-{
-    return "pts-" + radio.DevicePath().substr(std::string("/dev/pts/").size());
-}
-
-struct Cli : ::testing::Test {
-    QTemporaryDir dir;
-    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+struct Cli : ::testing::Test, test::CliFiles {
 
     // A channel file of SampleRow channels 1..16 and a few settings.
     std::string SampleFile(const std::string &name)

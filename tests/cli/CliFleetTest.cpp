@@ -13,6 +13,10 @@
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
+#include "Channels.h"
+#include "Folders.h"
+#include "UsageMessage.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -24,21 +28,8 @@
 using namespace tonvar;
 using namespace tonvar::cli;
 using Strings = std::vector<std::string>;
+using test::UsageMessage;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string UsageMessage(const Strings &args)
-{
-    try {
-        ParseOptions(args);
-    } catch (const UsageError &e) {
-        return e.what();
-    }
-    return "(accepted)";
-}
-
-} // namespace
 
 // Every option applies to the command it is given with, or the command is
 // refused: an option ignored would be a check not made, or a file not
@@ -109,12 +100,7 @@ namespace {
 
 struct Files : ::testing::Test {
     fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tonvar-cli-kinds-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = test::FreshTestFolder("tonvar-cli-kinds"); }
     void TearDown() override { fs::remove_all(dir); }
     std::string Put(const std::string &name, const std::string &bytes)
     {
@@ -126,10 +112,7 @@ struct Files : ::testing::Test {
 
 std::string ChannelFileBytes()
 {
-    memory::ChannelTable table;
-    for (int ch = 1; ch <= 16; ++ch)
-        table.SetCell(ch, 0, std::to_string(ch));
-    return files::ChannelFileText(table, memory::DefaultSettingsTexts());
+    return files::ChannelFileText(test::NumberedTable(), memory::DefaultSettingsTexts());
 }
 
 } // namespace
@@ -168,36 +151,40 @@ TEST_F(Files, NoSaveReplacesAFileOfAnotherKind)
     for (const std::string &path : {image, empty, missing})
         EXPECT_EQ(ReplaceProblem(path, FileKind::RadioImage, "backup"), "") << path;
 
-    const auto refusal = [](const std::string &path, const std::string &holds, const std::string &command,
-                            const std::string &saved, const std::string &writer) {
-        return path + " holds " + holds + " 'tonvar-cli " + command + "' would replace it with " + saved +
-               ", so no radio was touched." + writer + " Give another file name, or remove " + path + " first.";
+    // Of another kind: refused, naming the file, what it holds and what
+    // writes that kind.
+    struct Refusal {
+        std::string path;
+        FileKind saved;
+        std::string holds;
+        std::string writer;
     };
-    EXPECT_EQ(ReplaceProblem(image, FileKind::ChannelFile, "read"),
-              refusal(image, "a radio image (the whole radio).", "read", "a channel file",
-                      " Radio images are written by 'tonvar-cli backup'."));
-    EXPECT_EQ(ReplaceProblem(link, FileKind::ChannelFile, "read"),
-              refusal(link, "a radio image (the whole radio).", "read", "a channel file",
-                      " Radio images are written by 'tonvar-cli backup'."));
-    EXPECT_EQ(ReplaceProblem(channels, FileKind::RadioImage, "backup"),
-              refusal(channels, "a channel file.", "backup", "a radio image",
-                      " Channel files are written by 'tonvar-cli read'."));
-    EXPECT_EQ(ReplaceProblem(roster, FileKind::ChannelFile, "read"),
-              refusal(roster, "a roster (each radio's own values).", "read", "a channel file",
-                      " Rosters are written by hand or by a spreadsheet."));
-    EXPECT_EQ(ReplaceProblem(csv, FileKind::RadioImage, "backup"),
-              refusal(csv, "a CSV channel list.", "backup", "a radio image",
-                      " CSV channel lists are written by File > Export CSV... in tonvar."));
-    EXPECT_EQ(ReplaceProblem(notes, FileKind::ChannelFile, "read"),
-              refusal(notes,
-                      "neither a channel file nor a radio image: It has 1 line; a channel file has 26 lines: the "
-                      "column captions, 16 channels and 9 settings.",
-                      "read", "a channel file", ""));
-    EXPECT_EQ(ReplaceProblem(shortFile, FileKind::RadioImage, "backup"),
-              refusal(shortFile,
-                      "neither a channel file nor a radio image: It has 2 lines; a channel file has 26 lines: the "
-                      "column captions, 16 channels and 9 settings.",
-                      "backup", "a radio image", ""));
+    const auto neither = [](const std::string &lines) {
+        return "neither a channel file nor a radio image: It has " + lines +
+               "; a channel file has 26 lines: the column captions, 16 channels and 9 settings.";
+    };
+    const Refusal refusals[] = {
+        {image, FileKind::ChannelFile, "a radio image (the whole radio).",
+         " Radio images are written by 'tonvar-cli backup'."},
+        {link, FileKind::ChannelFile, "a radio image (the whole radio).",
+         " Radio images are written by 'tonvar-cli backup'."},
+        {channels, FileKind::RadioImage, "a channel file.", " Channel files are written by 'tonvar-cli read'."},
+        {roster, FileKind::ChannelFile, "a roster (each radio's own values).",
+         " Rosters are written by hand or by a spreadsheet."},
+        {csv, FileKind::RadioImage, "a CSV channel list.",
+         " CSV channel lists are written by File > Export CSV... in tonvar."},
+        {notes, FileKind::ChannelFile, neither("1 line"), ""},
+        {shortFile, FileKind::RadioImage, neither("2 lines"), ""},
+    };
+    for (const Refusal &r : refusals) {
+        const bool read = r.saved == FileKind::ChannelFile;
+        const std::string command = read ? "read" : "backup";
+        EXPECT_EQ(ReplaceProblem(r.path, r.saved, command),
+                  r.path + " holds " + r.holds + " 'tonvar-cli " + command + "' would replace it with " +
+                      (read ? "a channel file" : "a radio image") + ", so no radio was touched." + r.writer +
+                      " Give another file name, or remove " + r.path + " first.")
+            << r.path;
+    }
 }
 
 namespace {

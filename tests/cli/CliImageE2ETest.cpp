@@ -2,6 +2,7 @@
 // tonvar-cli's whole-radio commands end to end: backup, restore and verify
 // of radio images against simulated radios.
 #include "CliProcess.h"
+#include "Folders.h"
 
 #include "files/RadioImage.h"
 #include "signalling/RadioAreas.h"
@@ -17,7 +18,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <ctime>
@@ -25,23 +25,14 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 
 using namespace tonvar;
 using test::CliResult;
+using test::Contains;
+using test::Label;
 using test::RunCli;
 
 namespace {
-
-std::string Contains(const std::string &haystack, const std::string &needle)
-{
-    return haystack.find(needle) == std::string::npos ? "'" + needle + "' not in:\n" + haystack : "";
-}
-
-std::string Label(const sim::RadioSimulator &radio)
-{
-    return "pts-" + radio.DevicePath().substr(std::string("/dev/pts/").size());
-}
 
 template <typename Texts, typename Encode>
 void Put(sim::RadioSimulator &radio, int area, int blocks, const Texts &texts, Encode &&encode)
@@ -105,9 +96,16 @@ void FillWholeRadio(sim::RadioSimulator &radio, const std::string &fiveToneRow3 
     Put(radio, 4, signalling::kFiveToneBlocks, FiveTone(fiveToneRow3), signalling::EncodeFiveToneBlock);
 }
 
-struct CliImage : ::testing::Test {
-    QTemporaryDir dir;
-    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+struct CliImage : ::testing::Test, test::CliFiles {
+    // Fills every area of the radio, starts it and backs it up into `name`
+    // in the folder: the image's path, or "" when the backup failed.
+    std::string BackUpWholeRadio(sim::RadioSimulator &radio, const std::string &name) const
+    {
+        FillWholeRadio(radio);
+        radio.Start();
+        const std::string image = Path(name);
+        return RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status == 0 ? image : "";
+    }
 };
 
 } // namespace
@@ -137,10 +135,8 @@ TEST_F(CliImage, ABackupRestoredIntoASecondRadioLeavesItsSixAreasEqualToTheFirst
 TEST_F(CliImage, VerifyOfAnImageNamesTheWindowRowAndFieldOfAChangedFiveToneRow)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("before.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(radio, "before.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const CliResult same = RunCli({"verify", "-p", radio.DevicePath(), image});
     EXPECT_EQ(same.status, 0) << same.out << same.err;
     EXPECT_EQ(Contains(same.out, Label(radio) + ": verified, equal to the image"), "");
@@ -166,10 +162,8 @@ TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsH
     EXPECT_TRUE(radio.Log().empty()) << "nothing sent";
 
     sim::RadioSimulator source(false), target(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("half.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "half.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     sim::Faults faults;
     faults.hangUpAtAnswer = 25; // in the DTMF area, after the channels and settings
     target.SetFaults(faults);
@@ -182,11 +176,9 @@ TEST_F(CliImage, AFileThatIsNoImageRestoresNothingAndAPulledCableSaysTheRadioIsH
 TEST_F(CliImage, CheckJudgesChannelFilesAndImagesWithoutARadio)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("good.radio");
+    const std::string image = BackUpWholeRadio(radio, "good.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const std::string channels = Path("good.wh");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
     ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
     const CliResult good = RunCli({"check", image, channels});
     EXPECT_EQ(good.status, 0) << good.out << good.err;
@@ -274,10 +266,8 @@ TEST_F(CliImage, JsonGivesOneParsableRecordPerRadio)
 TEST_F(CliImage, ARosterRestoreGivesFourRadiosTheirOwnIdsAndEverythingElseEqual)
 {
     sim::RadioSimulator source(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("fleet.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "fleet.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
     std::vector<std::string> args{"restore", image, "--roster", Path("roster.csv")};
     std::ofstream roster(Path("roster.csv"), std::ios::binary);
@@ -403,22 +393,14 @@ TEST_F(CliImage, EachRadioItsOwnFileFromAFolderOrAPattern)
 TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
 {
     sim::RadioSimulator radio(false);
-    FillWholeRadio(radio);
-    radio.Start();
-    const std::string image = Path("master.radio");
+    const std::string image = BackUpWholeRadio(radio, "master.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     const std::string channels = Path("fleet.wh");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
     ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), channels}).status, 0);
     std::ofstream(Path("roster.csv"), std::ios::binary) << "port,\"DTMF, ID Code\"\nttyUSB0,101\n";
     std::ofstream(Path("notes.txt"), std::ios::binary) << "call Bob\n";
     std::filesystem::create_directory(Path("radios"));
     std::filesystem::copy_file(image, Path("radios/" + Label(radio) + ".wh"));
-    const auto bytes = [](const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
     const struct {
         std::vector<std::string> args;
         std::string file;
@@ -441,12 +423,12 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
     };
     const std::size_t seen = radio.Log().size();
     for (const auto &c : cases) {
-        const std::string before = bytes(c.file);
+        const std::string before = test::ReadFile(c.file);
         std::vector<std::string> args{c.args[0], "-p", radio.DevicePath(), c.args[1]};
         const CliResult r = RunCli(args);
         EXPECT_EQ(r.status, 2) << c.args[0] << " " << c.args[1] << "\n" << r.out << r.err;
         EXPECT_EQ(Contains(r.err, c.says), "");
-        EXPECT_EQ(bytes(c.file), before) << c.file;
+        EXPECT_EQ(test::ReadFile(c.file), before) << c.file;
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(radio.Log().size(), seen) << "no radio touched";
@@ -473,7 +455,7 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
     const CliResult write = RunCli({"write", "--backup", folder, "-p", radio.DevicePath(), channels});
     EXPECT_EQ(write.status, 0) << write.out << write.err;
     for (const std::string &path : taken)
-        EXPECT_EQ(bytes(path), "keep me\n") << path;
+        EXPECT_EQ(test::ReadFile(path), "keep me\n") << path;
     EXPECT_EQ(Contains(write.out, "-2.radio)"), "") << "the backup under a name of its own";
 }
 
@@ -484,10 +466,8 @@ TEST_F(CliImage, NoSaveReplacesAFileOfAnotherKindAndNoRadioIsTouched)
 TEST_F(CliImage, ARestoreOfOneImageIntoSeveralRadiosGivesNoTwoOfThemTheSameIds)
 {
     sim::RadioSimulator source(false);
-    FillWholeRadio(source);
-    source.Start();
-    const std::string image = Path("master.radio");
-    ASSERT_EQ(RunCli({"backup", "-q", "-p", source.DevicePath(), image}).status, 0);
+    const std::string image = BackUpWholeRadio(source, "master.radio");
+    ASSERT_NE(image, "") << "the backup failed";
     std::vector<std::unique_ptr<sim::RadioSimulator>> radios;
     std::vector<std::string> ports;
     for (int i = 0; i < 3; ++i) {

@@ -11,6 +11,8 @@
 #include "protocol/Frames.h"
 
 #include "Fakes.h"
+#include "FrameBytes.h"
+#include "UsageMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,7 @@ using namespace tonvar;
 using namespace tonvar::cli;
 using namespace std::chrono_literals;
 using test::Bytes;
+using test::UsageMessage;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -31,16 +34,6 @@ namespace {
 Options Parse(const Strings &args)
 {
     return ParseOptions(args);
-}
-
-std::string UsageMessage(const Strings &args)
-{
-    try {
-        ParseOptions(args);
-    } catch (const UsageError &e) {
-        return e.what();
-    }
-    return "(accepted)";
 }
 
 } // namespace
@@ -180,15 +173,9 @@ struct Job1 : ::testing::Test {
     // The radio's answer to a read request: a frame of that block.
     static Bytes Frame(std::uint8_t area, std::uint8_t block, std::uint8_t at5 = 0)
     {
-        Bytes b(34, 0);
+        Bytes b = test::FrameBytes(area, block);
         b[5] = at5;
-        b[0] = 0x57;
-        b[1] = area;
-        b[2] = block;
-        b[3] = 0x20;
-        const std::uint16_t crc = protocol::Crc16Modbus(b.data(), 32);
-        b[32] = static_cast<std::uint8_t>(crc >> 8);
-        b[33] = static_cast<std::uint8_t>(crc & 0xFF);
+        test::PutChecksum(b);
         return b;
     }
     static void Feed(RadioJob &job, const Bytes &bytes, RadioJob::Clock::time_point at)

@@ -9,12 +9,32 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 namespace tonvar::test {
+
+// A temporary folder for the files a test has tonvar-cli read and write.
+struct CliFiles {
+    QTemporaryDir dir;
+    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+};
+
+// "" when `haystack` holds `needle`; else what it holds instead, for the
+// failure report.
+inline std::string Contains(const std::string &haystack, const std::string &needle)
+{
+    return haystack.find(needle) == std::string::npos ? "'" + needle + "' not in:\n" + haystack : "";
+}
+
+// How tonvar-cli's lines name a simulated radio's port: "pts-N".
+inline std::string Label(const sim::RadioSimulator &radio)
+{
+    return "pts-" + radio.DevicePath().substr(std::string("/dev/pts/").size());
+}
 
 struct CliResult {
     int status = -1;

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
-#include <QTemporaryDir>
 
 using namespace tonvar;
 using namespace std::chrono_literals;
@@ -20,9 +19,7 @@ using test::WaitUntil;
 
 namespace {
 
-struct CliBesideWindow : test::AppFixture {
-    QTemporaryDir dir;
-    std::string Path(const std::string &name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+struct CliBesideWindow : test::AppFixture, test::CliFiles {
 
     // Read or Write pressed in the window, waited for to its message.
     void Press(QPushButton *button, const QString &expected)

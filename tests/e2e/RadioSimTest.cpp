@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated radio's line: paced both ways, and bursts told apart by the
 // gap between the bytes it receives.
+#include "FrameBytes.h"
 #include "RadioSim.h"
 
 #include "protocol/Frames.h"
@@ -104,15 +105,7 @@ namespace {
 
 sim::Bytes WriteFrame(std::uint8_t area, std::uint8_t block, std::uint8_t fill)
 {
-    sim::Bytes f(34, fill);
-    f[0] = 0x57;
-    f[1] = area;
-    f[2] = block;
-    f[3] = 0x20;
-    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-    f[32] = static_cast<std::uint8_t>(crc >> 8);
-    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
-    return f;
+    return test::FrameBytes(area, block, fill);
 }
 
 bool ChecksumMatches(const sim::Bytes &f)

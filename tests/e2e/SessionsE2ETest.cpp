@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <memory>
 
 using namespace tonvar;
@@ -198,39 +199,22 @@ TEST_F(Sessions, AFrameMarkedAt5GetsExactlyOneExtraAck)
 
 struct Faulty : Sessions, ::testing::WithParamInterface<int> {};
 
+const sim::Faults kFaultyRadios[] = {
+    {.dropAnswer = 5},
+    {.splitAnswer = 4},
+    {.garbageBeforeAnswer = 6},
+    {.otherBlockAnswer = 4, .otherBlock = 9},
+    // a radio slower than the resend that ignores what comes meanwhile
+    {.splitAnswer = 6, .splitAfter = 6, .answerDelayMs = 320, .deaf = true},
+    {.badChecksumAnswer = 6, .staleAnswer = 9},
+    // one that queues every copy
+    {.answerDelayMs = 700},
+};
+
 TEST_P(Faulty, AMisbehavingRadioNeverStopsTheReadFromFinishing)
 {
     FillRadio();
-    sim::Faults faults;
-    switch (GetParam()) {
-    case 0:
-        faults.dropAnswer = 5;
-        break;
-    case 1:
-        faults.splitAnswer = 4;
-        break;
-    case 2:
-        faults.garbageBeforeAnswer = 6;
-        break;
-    case 3:
-        faults.otherBlockAnswer = 4;
-        faults.otherBlock = 9;
-        break;
-    case 4: // a radio slower than the resend that ignores what comes meanwhile
-        faults.answerDelayMs = 320;
-        faults.deaf = true;
-        faults.splitAnswer = 6;
-        faults.splitAfter = 6;
-        break;
-    case 5:
-        faults.badChecksumAnswer = 6;
-        faults.staleAnswer = 9;
-        break;
-    case 6: // one that queues every copy
-        faults.answerDelayMs = 700;
-        break;
-    }
-    radio.SetFaults(faults);
+    radio.SetFaults(kFaultyRadios[GetParam()]);
     form->rbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 60s));
     EXPECT_EQ(messages, QStringList{QStringLiteral("   Read Succeed!")});
@@ -238,7 +222,7 @@ TEST_P(Faulty, AMisbehavingRadioNeverStopsTheReadFromFinishing)
     EXPECT_TRUE(Idle());
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, Faulty, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(Faults, Faulty, ::testing::Range(0, static_cast<int>(std::size(kFaultyRadios))));
 
 // A write to a radio that ignores what comes while it stores a block:
 // every block lands, and success comes only after the read-back.

@@ -6,6 +6,8 @@
 #include "files/ChannelCsv.h"
 #include "text/Convert.h"
 
+#include "Channels.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,32 +18,10 @@
 using namespace tonvar;
 using memory::ChannelRow;
 using memory::ChannelTable;
+using test::NumberedTable;
+using test::TypedChannel;
 
 namespace {
-
-// A programmed channel: the cells the format carries, the others as a newly
-// typed row has them.
-ChannelRow Channel(int ch, const std::string &rx, const std::string &tx, const std::string &decode,
-                   const std::string &encode, const std::string &power = "HIGH", const std::string &bandwidth = "WIDE",
-                   const std::string &scan = "YES", const std::string &step = "25000")
-{
-    return {std::to_string(ch),
-            rx,
-            tx,
-            decode,
-            encode,
-            power,
-            bandwidth,
-            scan,
-            step,
-            "NONE",
-            "NONE",
-            "NONE",
-            "NONE",
-            "DTMF",
-            "1",
-            "NONE"};
-}
 
 ChannelRow Empty(int ch)
 {
@@ -50,20 +30,12 @@ ChannelRow Empty(int ch)
     return row;
 }
 
-ChannelTable Numbered()
-{
-    ChannelTable table;
-    for (int ch = 1; ch <= 16; ++ch)
-        table.SetCell(ch, 0, std::to_string(ch));
-    return table;
-}
-
 // Every channel programmed with something the import must replace.
 ChannelTable Filled()
 {
-    ChannelTable table = Numbered();
+    ChannelTable table = NumberedTable();
     for (int ch = 1; ch <= 16; ++ch)
-        table.Row(ch) = Channel(ch, "430.00000", "430.00000", "67.0", "67.0", "LOW", "NARROW", "NONE", "5000");
+        table.Row(ch) = TypedChannel(ch, "430.00000", "430.00000", "67.0", "67.0", "LOW", "NARROW", "NONE", "5000");
     table.SetCell(3, 9, "5"); // a DTMF key the format has no place for
     return table;
 }
@@ -100,21 +72,23 @@ TEST(CsvImport, AHandWrittenListFillsTheChannelsAndReportsWhatItCouldNotTake)
 
     // Tone mode by tone mode; the decode (receive) cell comes before the
     // encode (transmit) cell in the table.
-    EXPECT_EQ(table.Row(1), Channel(1, "146.52000", "146.52000", "NONE", "NONE", "HIGH", "WIDE", "YES", "5000"));
-    EXPECT_EQ(table.Row(2), Channel(2, "145.15000", "144.55000", "NONE", "100.0", "HIGH", "WIDE", "YES", "12500"));
-    EXPECT_EQ(table.Row(3), Channel(3, "442.12500", "447.12500", "131.8", "131.8", "LOW", "NARROW", "NONE", "6250"));
-    EXPECT_EQ(table.Row(4), Channel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "NARROW", "YES", "6250"));
-    EXPECT_EQ(table.Row(5), Channel(5, "433.50000", "434.50000", "165N", "165I", "HIGH", "WIDE", "YES", "25000"));
-    EXPECT_EQ(table.Row(6), Channel(6, "145.50000", "145.50000", "254.1", "67.0", "HIGH", "WIDE", "YES", "10000"));
-    EXPECT_EQ(table.Row(7), Channel(7, "145.52500", "145.52500", "411I", "77.0"));
-    EXPECT_EQ(table.Row(8), Channel(8, "145.55000", "145.55000", "123.0", "032I"));
-    EXPECT_EQ(table.Row(9), Channel(9, "145.57500", "145.57500", "88.5", "NONE"));
-    EXPECT_EQ(table.Row(10), Channel(10, "145.60000", "145.60000", "506I", "NONE"));
-    EXPECT_EQ(table.Row(11), Channel(11, "145.62500", "145.62500", "NONE", "712I"));
-    EXPECT_EQ(table.Row(12), Channel(12, "145.65000", "145.65000", "754I", "023N"));
-    EXPECT_EQ(table.Row(13), Channel(13, "162.55000", "", "NONE", "NONE"));
+    EXPECT_EQ(table.Row(1), TypedChannel(1, "146.52000", "146.52000", "NONE", "NONE", "HIGH", "WIDE", "YES", "5000"));
+    EXPECT_EQ(table.Row(2), TypedChannel(2, "145.15000", "144.55000", "NONE", "100.0", "HIGH", "WIDE", "YES", "12500"));
+    EXPECT_EQ(table.Row(3),
+              TypedChannel(3, "442.12500", "447.12500", "131.8", "131.8", "LOW", "NARROW", "NONE", "6250"));
+    EXPECT_EQ(table.Row(4), TypedChannel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "NARROW", "YES", "6250"));
+    EXPECT_EQ(table.Row(5), TypedChannel(5, "433.50000", "434.50000", "165N", "165I", "HIGH", "WIDE", "YES", "25000"));
+    EXPECT_EQ(table.Row(6), TypedChannel(6, "145.50000", "145.50000", "254.1", "67.0", "HIGH", "WIDE", "YES", "10000"));
+    EXPECT_EQ(table.Row(7), TypedChannel(7, "145.52500", "145.52500", "411I", "77.0"));
+    EXPECT_EQ(table.Row(8), TypedChannel(8, "145.55000", "145.55000", "123.0", "032I"));
+    EXPECT_EQ(table.Row(9), TypedChannel(9, "145.57500", "145.57500", "88.5", "NONE"));
+    EXPECT_EQ(table.Row(10), TypedChannel(10, "145.60000", "145.60000", "506I", "NONE"));
+    EXPECT_EQ(table.Row(11), TypedChannel(11, "145.62500", "145.62500", "NONE", "712I"));
+    EXPECT_EQ(table.Row(12), TypedChannel(12, "145.65000", "145.65000", "754I", "023N"));
+    EXPECT_EQ(table.Row(13), TypedChannel(13, "162.55000", "", "NONE", "NONE"));
     EXPECT_EQ(table.Row(14), Empty(14));
-    EXPECT_EQ(table.Row(15), Channel(15, "145.70000", "145.70000", "NONE", "69.4")) << "a tone as typed in the table";
+    EXPECT_EQ(table.Row(15), TypedChannel(15, "145.70000", "145.70000", "NONE", "69.4"))
+        << "a tone as typed in the table";
     EXPECT_EQ(table.Row(16), Empty(16));
 
     EXPECT_EQ(result.Report(),
@@ -136,9 +110,9 @@ TEST(CsvImport, ColumnsAreFoundByNameAndMissingOnesTakeTheNewRowDefaults)
                             ",446.1,,,,9\n";
     ChannelTable table = Filled();
     const app::CsvImportResult result = app::ImportCsvText(csv, table);
-    EXPECT_EQ(table.Row(1), Channel(1, "145.50000", "145.50000", "NONE", "NONE", "HIGH", "NARROW"));
-    EXPECT_EQ(table.Row(2), Channel(2, "146.00000", "146.00000", "023N", "023I"));
-    EXPECT_EQ(table.Row(9), Channel(9, "446.10000", "446.10000", "NONE", "NONE")) << "at its Location";
+    EXPECT_EQ(table.Row(1), TypedChannel(1, "145.50000", "145.50000", "NONE", "NONE", "HIGH", "NARROW"));
+    EXPECT_EQ(table.Row(2), TypedChannel(2, "146.00000", "146.00000", "023N", "023I"));
+    EXPECT_EQ(table.Row(9), TypedChannel(9, "446.10000", "446.10000", "NONE", "NONE")) << "at its Location";
     for (int ch = 3; ch <= 16; ++ch) {
         if (ch != 9) {
             EXPECT_EQ(table.Row(ch), Empty(ch)) << "a channel without a row is emptied: " << ch;
@@ -189,8 +163,9 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
             EXPECT_EQ(table.Row(ch), Empty(ch)) << ch;
         }
     }
-    EXPECT_EQ(table.Row(8), Channel(8, "145.50000", "145.50000", "999N", "999N")) << "a code as typed in the table";
-    EXPECT_EQ(table.Row(14), Channel(14, "145.50000", "145.50000", "NONE", "NONE"));
+    EXPECT_EQ(table.Row(8), TypedChannel(8, "145.50000", "145.50000", "999N", "999N"))
+        << "a code as typed in the table";
+    EXPECT_EQ(table.Row(14), TypedChannel(14, "145.50000", "145.50000", "NONE", "NONE"));
 }
 
 TEST(CsvImport, ATextWithoutAFrequencyColumnIsRefusedAndChangesNothing)
@@ -205,15 +180,15 @@ TEST(CsvImport, ATextWithoutAFrequencyColumnIsRefusedAndChangesNothing)
 
 TEST(CsvExport, WritesTheFormatsColumnsForEachProgrammedChannel)
 {
-    ChannelTable table = Numbered();
-    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    ChannelTable table = NumberedTable();
+    table.Row(1) = TypedChannel(1, "145.50000", "145.50000", "NONE", "NONE");
     // Channel 2 is empty and not written.
-    table.Row(3) = Channel(3, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
-    table.Row(4) = Channel(4, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
-    table.Row(5) = Channel(5, "446.00625", "446.00625", "754I", "023N");
-    table.Row(6) = Channel(6, "145.50000", "435.00000", "165N", "165I", "HIGH", "WIDE", "YES", "5000");
-    table.Row(7) = Channel(7, "162.55000", "", "NONE", "712I", "HIGH", "WIDE", "YES", "10000");
-    table.Row(8) = Channel(8, "145.00000", "215.00000", "88.5", "NONE");
+    table.Row(3) = TypedChannel(3, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
+    table.Row(4) = TypedChannel(4, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
+    table.Row(5) = TypedChannel(5, "446.00625", "446.00625", "754I", "023N");
+    table.Row(6) = TypedChannel(6, "145.50000", "435.00000", "165N", "165I", "HIGH", "WIDE", "YES", "5000");
+    table.Row(7) = TypedChannel(7, "162.55000", "", "NONE", "712I", "HIGH", "WIDE", "YES", "10000");
+    table.Row(8) = TypedChannel(8, "145.00000", "215.00000", "88.5", "NONE");
     EXPECT_EQ(files::ChannelCsvText(table),
               "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,RxDtcsCode,"
               "CrossMode,Mode,TStep,Skip,Power,Comment\r\n"
@@ -228,23 +203,23 @@ TEST(CsvExport, WritesTheFormatsColumnsForEachProgrammedChannel)
 
 TEST(CsvExport, ExportThenImportGivesTheSameTable)
 {
-    ChannelTable table = Numbered();
-    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
-    table.Row(2) = Channel(2, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
-    table.Row(3) = Channel(3, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
-    table.Row(4) = Channel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "WIDE", "NONE", "10000");
-    table.Row(5) = Channel(5, "145.50000", "435.00000", "NONE", "NONE", "HIGH", "NARROW", "YES", "5000");
-    table.Row(6) = Channel(6, "433.50000", "434.50000", "165N", "165I");
-    table.Row(7) = Channel(7, "145.52500", "145.52500", "254.1", "67.0");
-    table.Row(8) = Channel(8, "145.55000", "145.55000", "411I", "77.0");
-    table.Row(9) = Channel(9, "145.57500", "145.57500", "123.0", "032I");
-    table.Row(10) = Channel(10, "145.60000", "145.60000", "88.5", "NONE");
-    table.Row(11) = Channel(11, "145.62500", "145.62500", "506I", "NONE");
-    table.Row(12) = Channel(12, "145.65000", "145.65000", "NONE", "712I");
-    table.Row(13) = Channel(13, "162.55000", "", "62.5", "62.5");
-    table.Row(14) = Channel(14, "145.00000", "215.00000", "NONE", "NONE", "LOW", "NARROW", "NONE", "5000");
-    table.Row(15) = Channel(15, "145.00000", "215.00001", "023I", "023I", "HIGH", "WIDE", "YES", "6250");
-    table.Row(16) = Channel(16, "999.99999", "0.00001", "NONE", "254.1", "LOW", "NARROW", "YES", "12500");
+    ChannelTable table = NumberedTable();
+    table.Row(1) = TypedChannel(1, "145.50000", "145.50000", "NONE", "NONE");
+    table.Row(2) = TypedChannel(2, "145.15000", "144.55000", "NONE", "100.0", "LOW", "NARROW", "NONE", "12500");
+    table.Row(3) = TypedChannel(3, "442.12500", "447.12500", "131.8", "131.8", "HIGH", "WIDE", "YES", "6250");
+    table.Row(4) = TypedChannel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "WIDE", "NONE", "10000");
+    table.Row(5) = TypedChannel(5, "145.50000", "435.00000", "NONE", "NONE", "HIGH", "NARROW", "YES", "5000");
+    table.Row(6) = TypedChannel(6, "433.50000", "434.50000", "165N", "165I");
+    table.Row(7) = TypedChannel(7, "145.52500", "145.52500", "254.1", "67.0");
+    table.Row(8) = TypedChannel(8, "145.55000", "145.55000", "411I", "77.0");
+    table.Row(9) = TypedChannel(9, "145.57500", "145.57500", "123.0", "032I");
+    table.Row(10) = TypedChannel(10, "145.60000", "145.60000", "88.5", "NONE");
+    table.Row(11) = TypedChannel(11, "145.62500", "145.62500", "506I", "NONE");
+    table.Row(12) = TypedChannel(12, "145.65000", "145.65000", "NONE", "712I");
+    table.Row(13) = TypedChannel(13, "162.55000", "", "62.5", "62.5");
+    table.Row(14) = TypedChannel(14, "145.00000", "215.00000", "NONE", "NONE", "LOW", "NARROW", "NONE", "5000");
+    table.Row(15) = TypedChannel(15, "145.00000", "215.00001", "023I", "023I", "HIGH", "WIDE", "YES", "6250");
+    table.Row(16) = TypedChannel(16, "999.99999", "0.00001", "NONE", "254.1", "LOW", "NARROW", "YES", "12500");
 
     ChannelTable imported = Filled();
     const app::CsvImportResult result = app::ImportCsvText(files::ChannelCsvText(table), imported);
@@ -257,10 +232,10 @@ TEST(CsvExport, ExportThenImportGivesTheSameTable)
 // its own channel, the others empty, the numbers 1 to 16 in column 0.
 TEST(CsvExport, SparseChannelsAndTypedCodesComeBackWhereTheyWere)
 {
-    ChannelTable table = Numbered();
-    table.Row(4) = Channel(4, "145.50000", "145.50000", "007I", "NONE");
-    table.Row(6) = Channel(6, "146.00000", "146.00000", "69.4", "69.4");
-    table.Row(10) = Channel(10, "446.10000", "446.10000", "999N", "999N", "LOW", "NARROW", "NONE", "12500");
+    ChannelTable table = NumberedTable();
+    table.Row(4) = TypedChannel(4, "145.50000", "145.50000", "007I", "NONE");
+    table.Row(6) = TypedChannel(6, "146.00000", "146.00000", "69.4", "69.4");
+    table.Row(10) = TypedChannel(10, "446.10000", "446.10000", "999N", "999N", "LOW", "NARROW", "NONE", "12500");
     ChannelTable imported = Filled();
     for (int ch = 1; ch <= 16; ++ch)
         imported.SetCell(ch, 0, "x");
@@ -283,8 +258,8 @@ TEST(CsvExport, SparseChannelsAndTypedCodesComeBackWhereTheyWere)
 
 TEST(CsvExport, ACellTheRadioCouldNotTakeStopsTheExport)
 {
-    ChannelTable table = Numbered();
-    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    ChannelTable table = NumberedTable();
+    table.Row(1) = TypedChannel(1, "145.50000", "145.50000", "NONE", "NONE");
     table.SetCell(1, memory::kColStep, " "); // as a hand-edited channel file leaves it
     EXPECT_THROW(files::ChannelCsvText(table), text::ConversionError);
     table.SetCell(1, memory::kColStep, "25000");
@@ -297,8 +272,8 @@ TEST(CsvFiles, ASavedExportReadsBackAndAMissingFileIsReported)
     char folder[] = "/tmp/tonvar-csv-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);
     const std::string path = std::string(folder) + "/list.csv";
-    ChannelTable table = Numbered();
-    table.Row(1) = Channel(1, "145.50000", "145.50000", "NONE", "NONE");
+    ChannelTable table = NumberedTable();
+    table.Row(1) = TypedChannel(1, "145.50000", "145.50000", "NONE", "NONE");
     files::SaveCsvFile(table, path);
     EXPECT_EQ(files::ReadCsvFile(path), files::ChannelCsvText(table));
     ::unlink(path.c_str());

@@ -8,6 +8,7 @@
 #include "text/Convert.h"
 
 #include "Failures.h"
+#include "Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +23,16 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 using namespace tonvar::files;
 using tonvar::memory::ChannelTable;
 using tonvar::memory::DefaultSettingsTexts;
 namespace fs = std::filesystem;
+using tonvar::test::ReadFile;
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-std::string Read(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void Write(const fs::path &p, const std::string &text)
 {
@@ -94,10 +87,7 @@ struct Saving : ::testing::Test {
     fs::path dir;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tonvar-save-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = tonvar::test::FreshTestFolder("tonvar-save");
         fs::permissions(dir, fs::perms(0755));
     }
     void TearDown() override
@@ -162,7 +152,7 @@ TEST_F(Saving, ThroughASymbolicLinkTheFileItPointsToIsWrittenAndTheLinkStays)
     fs::create_symlink(link, chain);
 
     EXPECT_EQ(Save(chain), "");
-    EXPECT_EQ(Read(real), Saved());
+    EXPECT_EQ(ReadFile(real), Saved());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), "../files/radio.wh");
     EXPECT_TRUE(fs::is_symlink(chain));
@@ -174,7 +164,7 @@ TEST_F(Saving, ThroughASymbolicLinkTheFileItPointsToIsWrittenAndTheLinkStays)
     fs::create_symlink("files/created.wh", dangling);
     EXPECT_EQ(Save(dangling), "");
     EXPECT_TRUE(fs::is_symlink(dangling));
-    EXPECT_EQ(Read(dir / "files" / "created.wh"), Saved());
+    EXPECT_EQ(ReadFile(dir / "files" / "created.wh"), Saved());
 
     // A loop of links is refused with the system's reason.
     fs::create_symlink("b.wh", dir / "a.wh");
@@ -202,7 +192,7 @@ TEST_F(Saving, ANewFileFollowsTheUmaskAndAnExistingOneKeepsItsMode)
     EXPECT_EQ(Stat(fresh).st_mode & 07777, 0600u);
     EXPECT_EQ(Stat(shared).st_mode & 07777, 0664u);
     EXPECT_EQ(Stat(kept).st_mode & 07777, 0640u);
-    EXPECT_EQ(Read(kept), Saved());
+    EXPECT_EQ(ReadFile(kept), Saved());
 }
 
 TEST_F(Saving, AnExistingFileKeepsItsGroupAndForRootItsOwner)
@@ -240,7 +230,7 @@ TEST_F(Saving, InAFolderTheUserCannotWriteTheFileIsRewrittenInPlace)
     const std::string result = WithoutFolderRights({file}, [&] { return Save(file) + "|" + Save(absent); });
     EXPECT_EQ(result, "|Cannot create file \"" + absent.string() + "\". Permission denied.")
         << "a file that is not there cannot be created";
-    EXPECT_EQ(Read(file), Saved()) << "cut to the new length";
+    EXPECT_EQ(ReadFile(file), Saved()) << "cut to the new length";
     EXPECT_EQ(Stat(file).st_ino, inode) << "the same file, written where it is";
     EXPECT_EQ(Entries(), 1u);
 }
@@ -256,7 +246,7 @@ TEST_F(Saving, AWriteThatFailsHalfWayLeavesThePreviousFile)
         failure = Save(file);
     }
     EXPECT_EQ(failure, "Cannot create file \"" + file.string() + "\". File too large.");
-    EXPECT_EQ(Read(file), previous);
+    EXPECT_EQ(ReadFile(file), previous);
     EXPECT_EQ(Entries(), 1u) << "the half-written temporary file is removed";
 }
 
@@ -270,5 +260,5 @@ TEST_F(Saving, AnInPlaceWriteThatFailsHalfWayPutsTheOldBytesBack)
         return Save(file);
     });
     EXPECT_EQ(failure, "Cannot create file \"" + file.string() + "\". File too large.");
-    EXPECT_EQ(Read(file), previous);
+    EXPECT_EQ(ReadFile(file), previous);
 }

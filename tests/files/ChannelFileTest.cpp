@@ -4,7 +4,9 @@
 
 #include "text/Convert.h"
 
+#include "Channels.h"
 #include "Failures.h"
+#include "Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 using namespace tonvar::files;
 using tonvar::memory::ChannelRow;
@@ -22,17 +23,10 @@ using tonvar::memory::ChannelTable;
 using tonvar::memory::DefaultSettingsTexts;
 using tonvar::memory::SettingsTexts;
 namespace fs = std::filesystem;
+using tonvar::test::NumberedTable;
+using tonvar::test::ReadFile;
 
 namespace {
-
-// The table as the main window holds it just after start.
-ChannelTable FreshTable()
-{
-    ChannelTable table;
-    for (int ch = 1; ch <= 16; ++ch)
-        table.SetCell(ch, 0, std::to_string(ch));
-    return table;
-}
 
 const std::string kEmptyTableFile =
     "\"Ch No.\",\"RX Freq\",\"TX Freq\",\"QT/DQT Dec\",QT/DQTEnc,\"TX Power\",W/N,\"Scan Add.\",\"Step Freq\","
@@ -45,28 +39,15 @@ const std::string kEmptyTableFile =
 
 struct TempDir : ::testing::Test {
     fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tonvar-files-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = tonvar::test::FreshTestFolder("tonvar-files"); }
     void TearDown() override { fs::remove_all(dir); }
-    static std::string Read(const fs::path &p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
 };
 
 } // namespace
 
 TEST(ChannelFileText, TheEmptyTableIsTwentySixKnownLines)
 {
-    EXPECT_EQ(ChannelFileText(FreshTable(), DefaultSettingsTexts()), kEmptyTableFile);
+    EXPECT_EQ(ChannelFileText(NumberedTable(), DefaultSettingsTexts()), kEmptyTableFile);
 }
 
 TEST(ChannelFileText, LoadingItGivesBlanksForEmptyFields)
@@ -75,7 +56,7 @@ TEST(ChannelFileText, LoadingItGivesBlanksForEmptyFields)
     SettingsTexts settings;
     ApplyChannelFileText(kEmptyTableFile, table, settings);
     EXPECT_EQ(table.RowCount(), 17);
-    EXPECT_EQ(table.Row(0), FreshTable().Row(0));
+    EXPECT_EQ(table.Row(0), NumberedTable().Row(0));
     for (int ch = 1; ch <= 16; ++ch) {
         ChannelRow expected;
         expected.fill(" ");
@@ -97,7 +78,7 @@ TEST(ChannelFileText, LoadingItGivesBlanksForEmptyFields)
 
 TEST(ChannelFileText, ProgrammedChannelsRecordAsTheyShow)
 {
-    ChannelTable table = FreshTable();
+    ChannelTable table = NumberedTable();
     table.Row(1) = {"1",     "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
                     "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
     const std::string text = ChannelFileText(table, DefaultSettingsTexts());
@@ -204,8 +185,8 @@ TEST_F(TempDir, SaveAndLoadThroughTheFileSystem)
 {
     const fs::path file = dir / "radio.wh";
     std::ofstream(file) << "old contents";
-    SaveChannelFile(FreshTable(), DefaultSettingsTexts(), file.string());
-    EXPECT_EQ(Read(file), kEmptyTableFile);
+    SaveChannelFile(NumberedTable(), DefaultSettingsTexts(), file.string());
+    EXPECT_EQ(ReadFile(file), kEmptyTableFile);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file left";
 
     ChannelTable table;

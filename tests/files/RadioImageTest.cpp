@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/RadioImage.h"
+#include "files/Roster.h"
 #include "text/Convert.h"
+
+#include "Folders.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 
 using namespace tonvar;
 using files::RadioImage;
@@ -88,4 +94,31 @@ TEST(RadioImage, AFileThatIsNotOneIsRefusedSayingWhereAndWhy)
     }
     EXPECT_FALSE(files::LooksLikeRadioImage("\"Ch No.\",\"RX Freq\"\r\n"));
     EXPECT_FALSE(files::LooksLikeRadioImage("tonvar radio image one\n"));
+}
+
+// Loaded from a file, a radio image or a roster that does not parse is
+// refused with the file's name before what is wrong, the detail as it was.
+TEST(RadioImage, ALoadThatIsRefusedNamesTheFile)
+{
+    const std::filesystem::path dir = test::FreshTestFolder("tonvar-load");
+    const std::string notes = (dir / "notes.txt").string();
+    std::ofstream(notes, std::ios::binary) << "call Bob\n";
+    const auto failure = [](auto &&action) {
+        try {
+            action();
+        } catch (const text::Failure &e) {
+            return std::pair<std::string, std::string>(e.what(), e.detail());
+        }
+        return std::pair<std::string, std::string>();
+    };
+    const auto image = failure([&] { files::LoadRadioImage(notes); });
+    const auto parsedImage = failure([] { files::ParseRadioImage("call Bob\n"); });
+    EXPECT_EQ(image.first, notes + ": The file is not a radio image.");
+    EXPECT_EQ(image.second, parsedImage.second);
+    const auto roster = failure([&] { files::LoadRoster(notes); });
+    const auto parsedRoster = failure([] { files::ParseRoster("call Bob\n"); });
+    ASSERT_FALSE(parsedRoster.first.empty());
+    EXPECT_EQ(roster.first, notes + ": " + parsedRoster.first);
+    EXPECT_EQ(roster.second, parsedRoster.second);
+    std::filesystem::remove_all(dir);
 }

@@ -5,6 +5,7 @@
 #include "link/Sequence.h"
 
 #include "Fakes.h"
+#include "FrameBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +22,9 @@ using test::Bytes;
 // A DataFrame of `area`, `block`; `askAck`: the radio asks for an Ack of it.
 Bytes FrameOf(std::uint8_t area, std::uint8_t block, bool askAck = false)
 {
-    Bytes f(34, 0);
-    f[0] = protocol::kFrameStart;
-    f[1] = area;
-    f[2] = block;
-    f[3] = protocol::kAddressEnd;
+    Bytes f = test::FrameBytes(area, block);
     f[5] = askAck ? 0x30 : 0x00;
-    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-    f[32] = static_cast<std::uint8_t>(crc >> 8);
-    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    test::PutChecksum(f);
     return f;
 }
 

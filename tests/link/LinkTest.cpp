@@ -4,6 +4,7 @@
 #include "link/Transfer.h"
 
 #include "Fakes.h"
+#include "FrameBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +19,7 @@ using test::Bytes;
 
 Bytes FrameOf(std::uint8_t area, std::uint8_t block)
 {
-    Bytes f(34, 0);
-    f[0] = protocol::kFrameStart;
-    f[1] = area;
-    f[2] = block;
-    f[3] = protocol::kAddressEnd;
-    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-    f[32] = static_cast<std::uint8_t>(crc >> 8);
-    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
-    return f;
+    return test::FrameBytes(area, block);
 }
 
 struct LinkRules : ::testing::Test {
@@ -134,9 +127,7 @@ TEST_F(LinkRules, AContradictedFrameIsAskedForAgainAndTakenWhenGivenTwice)
     wire.Send(&session, 4, link::Wait::ForFrame(0, 4));
     Bytes stray = FrameOf(0, 4);
     stray[8] = 0x11;
-    const std::uint16_t crc = protocol::Crc16Modbus(stray.data(), 32);
-    stray[32] = static_cast<std::uint8_t>(crc >> 8);
-    stray[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    test::PutChecksum(stray);
     EXPECT_EQ(Receive(stray), link::Answer::Frame);
     protocol::PutReadRequest(wire.frame, 0, 5);
     wire.Send(&session, 4, link::Wait::ForFrame(0, 5));
@@ -147,9 +138,7 @@ TEST_F(LinkRules, AContradictedFrameIsAskedForAgainAndTakenWhenGivenTwice)
     wire.Send(&session, 4, link::Wait::ForFrame(0, 4));
     Bytes third = stray;
     third[9] = 0x22;
-    const std::uint16_t crc3 = protocol::Crc16Modbus(third.data(), 32);
-    third[32] = static_cast<std::uint8_t>(crc3 >> 8);
-    third[33] = static_cast<std::uint8_t>(crc3 & 0xFF);
+    test::PutChecksum(third);
     EXPECT_EQ(Receive(third), link::Answer::None) << "a third version: not given twice";
     EXPECT_EQ(Receive(FrameOf(0, 4)), link::Answer::Frame);
     EXPECT_EQ(Bytes(wire.rx.buffer.begin(), wire.rx.buffer.begin() + 34), FrameOf(0, 4));
@@ -228,12 +217,7 @@ namespace {
 
 Bytes FrameWith(std::uint8_t area, std::uint8_t block, std::uint8_t fill)
 {
-    Bytes f = FrameOf(area, block);
-    std::fill(f.begin() + 4, f.begin() + 32, fill);
-    const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-    f[32] = static_cast<std::uint8_t>(crc >> 8);
-    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
-    return f;
+    return test::FrameBytes(area, block, fill);
 }
 
 struct TransferRules : LinkRules {

@@ -18,13 +18,11 @@ namespace {
 
 using namespace tonvar;
 using test::Bytes;
-using test::Ms;
+using test::kBoundMs;
 using test::RadioFaults;
 using test::VirtualLine;
 using test::VirtualRadio;
 using test::VirtualTimer;
-
-constexpr Ms kBoundMs = 240'000;
 
 enum Window { Dtmf, TwoTone, FiveTone, FleetSync };
 const char *const kNames[] = {"Dtmf", "TwoTone", "FiveTone", "FleetSync"};
@@ -128,6 +126,14 @@ struct Station {
     {
         std::string out;
         const auto add = [&out](const std::string &s) { out += s + "|"; };
+        const auto addEach = [&add](const auto &texts) {
+            for (const auto &s : texts)
+                add(s);
+        };
+        const auto addRows = [&addEach](const auto &rows) {
+            for (const auto &row : rows)
+                addEach(row);
+        };
         switch (window) {
         case Dtmf:
             for (const auto *s :
@@ -135,35 +141,22 @@ struct Station {
                   &dtmf.texts.dCode, &dtmf.texts.idCode, &dtmf.texts.groupCode, &dtmf.texts.autoReset,
                   &dtmf.texts.callAlert, &dtmf.texts.transpond})
                 add(*s);
-            for (const auto &s : dtmf.texts.autodial)
-                add(s);
+            addEach(dtmf.texts.autodial);
             break;
         case TwoTone:
-            for (const auto &s : twoTone.texts.first)
-                add(s);
-            for (const auto &s : twoTone.texts.second)
-                add(s);
-            for (const auto &row : twoTone.texts.decode)
-                for (const auto &s : row)
-                    add(s);
+            addEach(twoTone.texts.first);
+            addEach(twoTone.texts.second);
+            addRows(twoTone.texts.decode);
             add(twoTone.texts.restTime);
             break;
         case FiveTone:
-            for (const auto &row : fiveTone.texts.encode)
-                for (const auto &s : row)
-                    add(s);
-            for (const auto &row : fiveTone.texts.decode)
-                for (const auto &s : row)
-                    add(s);
-            for (const auto &row : fiveTone.texts.standards)
-                for (const auto &s : row)
-                    add(s);
+            addRows(fiveTone.texts.encode);
+            addRows(fiveTone.texts.decode);
+            addRows(fiveTone.texts.standards);
             break;
         case FleetSync:
-            for (const auto &s : fleetSync.texts.fleet)
-                add(s);
-            for (const auto &s : fleetSync.texts.id)
-                add(s);
+            addEach(fleetSync.texts.fleet);
+            addEach(fleetSync.texts.id);
             add(fleetSync.texts.baudRate);
             break;
         }

@@ -18,19 +18,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 namespace {
 
 using namespace tonvar;
 using test::Bytes;
+using test::kBoundMs;
 using test::Ms;
 using test::RadioFaults;
 using test::VirtualLine;
 using test::VirtualRadio;
-
-// Virtual seconds a session may take at most.
-constexpr Ms kBoundMs = 240'000;
 
 enum class Session { MainRead, MainWrite, CliRead, CliWrite };
 
@@ -41,17 +40,8 @@ struct Fault {
 
 std::string Name(Session s)
 {
-    switch (s) {
-    case Session::MainRead:
-        return "MainRead";
-    case Session::MainWrite:
-        return "MainWrite";
-    case Session::CliRead:
-        return "CliRead";
-    case Session::CliWrite:
-        return "CliWrite";
-    }
-    return {};
+    static const char *const names[] = {"MainRead", "MainWrite", "CliRead", "CliWrite"};
+    return names[static_cast<int>(s)];
 }
 
 // What the radio holds for the sample, decoded: the texts a read must give.
@@ -133,6 +123,47 @@ struct Result {
     // read only, which says so).
 };
 
+// Runs the main window's session on the line to its end (or the bound):
+// `start` starts it; what it throws is the result's failure.
+void RunSession(VirtualLine &line, protocol::MainSession &session, Result &r, const std::function<void()> &start)
+{
+    const auto guard = [&](auto &&step) {
+        try {
+            step();
+        } catch (const text::Failure &e) {
+            r.failure = std::string(e.what()) + " " + e.detail();
+        }
+    };
+    guard(start);
+    r.ended = line.Run(
+        [&](const Bytes &chunk) {
+            guard([&] { session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
+        },
+        [&] { guard([&] { session.hub.Tick(); }); }, [&] { return !session.ReadRunning() && !session.WriteRunning(); },
+        kBoundMs);
+    r.took = line.now;
+}
+
+// Runs a tonvar-cli job on the line to its end (or the bound), on a clock
+// that follows the line's.
+void RunJob(VirtualLine &line, cli::RadioJob &job, Result &r)
+{
+    const auto clock = [&line] {
+        return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
+    };
+    job.Start(clock());
+    r.ended = line.Run(
+        [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
+        [&] {
+            job.Tick();
+            job.Check(clock());
+        },
+        [&] { return job.Finished(); }, kBoundMs);
+    r.took = line.now;
+    r.succeeded = job.Result() == cli::Outcome::Succeeded;
+    r.failure = job.Error();
+}
+
 Result RunMain(Session kind, VirtualRadio &radio)
 {
     VirtualLine line(radio);
@@ -152,26 +183,12 @@ Result RunMain(Session kind, VirtualRadio &radio)
     protocol::MainSession session(
         hub, table, settings,
         protocol::MainSessionHost{[&](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}});
-    const auto guard = [&](auto &&step) {
-        try {
-            step();
-        } catch (const text::Failure &e) {
-            r.failure = std::string(e.what()) + " " + e.detail();
-        }
-    };
-    guard([&] {
+    RunSession(line, session, r, [&] {
         if (kind == Session::MainWrite)
             session.StartWrite();
         else
             session.StartRead();
     });
-    r.ended = line.Run(
-        [&](const Bytes &chunk) {
-            guard([&] { session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
-        },
-        [&] { guard([&] { session.hub.Tick(); }); }, [&] { return !session.ReadRunning() && !session.WriteRunning(); },
-        kBoundMs);
-    r.took = line.now;
     r.succeeded = !messages.empty() && messages.back() == (kind == Session::MainWrite ? protocol::kWriteSucceeded
                                                                                       : protocol::kReadSucceeded);
     if (kind == Session::MainWrite) {
@@ -191,9 +208,6 @@ Result RunMain(Session kind, VirtualRadio &radio)
 Result RunCli(Session kind, VirtualRadio &radio)
 {
     VirtualLine line(radio);
-    const auto clock = [&line] {
-        return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
-    };
     cli::ChannelData file = cli::WindowStartState();
     Expected wanted;
     if (kind == Session::CliWrite) {
@@ -207,18 +221,8 @@ Result RunCli(Session kind, VirtualRadio &radio)
     link::PortHub hub(line, line);
     cli::RadioJob job(hub, kind == Session::CliWrite ? cli::Job::Write : cli::Job::Read, "radio",
                       std::chrono::seconds(10), file);
-    job.Start(clock());
     Result r;
-    r.ended = line.Run(
-        [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
-        [&] {
-            job.Tick();
-            job.Check(clock());
-        },
-        [&] { return job.Finished(); }, kBoundMs);
-    r.took = line.now;
-    r.succeeded = job.Result() == cli::Outcome::Succeeded;
-    r.failure = job.Error();
+    RunJob(line, job, r);
     if (kind == Session::CliWrite) {
         VirtualRadio kept(VirtualRadio::Kind::Buffering, 0);
         Fill(kept, file.table, file.settings);
@@ -282,17 +286,8 @@ enum class Writer { MainWrite, CliWrite, MainRestore, CliRestore };
 
 std::string Name(Writer w)
 {
-    switch (w) {
-    case Writer::MainWrite:
-        return "MainWrite";
-    case Writer::CliWrite:
-        return "CliWrite";
-    case Writer::MainRestore:
-        return "MainRestore";
-    case Writer::CliRestore:
-        break;
-    }
-    return "CliRestore";
+    static const char *const names[] = {"MainWrite", "CliWrite", "MainRestore", "CliRestore"};
+    return names[static_cast<int>(w)];
 }
 
 // An image whose every block differs from the spoilt radio in every byte,
@@ -311,22 +306,10 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
     VirtualLine line(radio);
     Result r;
     if (kind == Writer::CliRestore) {
-        const auto clock = [&line] {
-            return cli::RadioJob::Clock::time_point(std::chrono::microseconds(static_cast<long long>(line.now * 1000)));
-        };
         link::PortHub hub(line, line);
         cli::RadioJob job(hub, cli::Job::Restore, "radio", std::chrono::seconds(10), cli::WindowStartState(), {},
                           true, image);
-        job.Start(clock());
-        r.ended = line.Run(
-            [&](const Bytes &chunk) { job.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()), clock()); },
-            [&] {
-                job.Tick();
-                job.Check(clock());
-            },
-            [&] { return job.Finished(); }, kBoundMs);
-        r.succeeded = job.Result() == cli::Outcome::Succeeded;
-        r.failure = job.Error();
+        RunJob(line, job, r);
         return r;
     }
     memory::ChannelTable table;
@@ -335,23 +318,10 @@ Result RunRestore(Writer kind, VirtualRadio &radio, const files::RadioImage &ima
     protocol::MainSession session(hub, table, settings, protocol::MainSessionHost{{}, [](int) {}, [] {}});
     files::RadioImage held = image;
     bool done = false;
-    const auto guard = [&](auto &&step) {
-        try {
-            step();
-        } catch (const text::Failure &e) {
-            r.failure = std::string(e.what()) + " " + e.detail();
-        }
-    };
-    guard([&] {
+    RunSession(line, session, r, [&] {
         session.StartWhole(true, signalling::WholeRadioPlans(true), signalling::ImageHooks(held, {}),
                            [&] { done = true; });
     });
-    r.ended = line.Run(
-        [&](const Bytes &chunk) {
-            guard([&] { session.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });
-        },
-        [&] { guard([&] { session.hub.Tick(); }); }, [&] { return !session.ReadRunning() && !session.WriteRunning(); },
-        kBoundMs);
     r.succeeded = done;
     return r;
 }

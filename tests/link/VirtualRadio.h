@@ -10,6 +10,9 @@
 #include "link/Link.h"
 #include "protocol/Frames.h"
 
+#include "FrameBytes.h"
+#include "RadioSim.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -28,6 +31,8 @@ using Ms = double;
 
 inline constexpr Ms kByteMs = 10.0 * 1000.0 / 9600.0;
 inline constexpr Ms kChunkQuietMs = 20.0; // the port's chunk rule
+// Virtual time a session may take at most.
+inline constexpr Ms kBoundMs = 240'000;
 
 struct RadioFaults {
     int splitAnswer = 0; // the Nth answer comes in two chunks, split after byte splitAt
@@ -119,20 +124,9 @@ private:
         if (std::getenv("RADIO_TRACE"))
             std::printf("%9.1f tool: %c %d %d (%zu bytes)\n", burstAt_, burst[0] >= 0x20 ? burst[0] : '.',
                         burst.size() > 1 ? burst[1] : -1, burst.size() > 2 ? burst[2] : -1, burst.size());
-        std::size_t need = 0;
-        switch (burst[0]) {
-        case 'P':
-            need = 7;
-            break;
-        case 'R':
-            need = 4;
-            break;
-        case 'W': // FleetSync's frames carry no checksum
-            need = burst.size() >= 2 && burst[1] == protocol::kAreaFleetSync ? 32 : 34;
-            break;
-        default:
+        const std::size_t need = sim::ToolMessageLength(burst);
+        if (need == 0)
             return; // an Ack of the tool's, or no message
-        }
         if (burst.size() < need)
             return;
         const Ms arrived = burstAt_ + static_cast<Ms>(need) * kByteMs;
@@ -169,9 +163,7 @@ private:
                 stray[i] = static_cast<std::uint8_t>(stray[i] + 0x11);
             if (faults_.strayMarked)
                 stray[5] = 0x30;
-            const std::uint16_t crc = protocol::Crc16Modbus(stray.data(), 32);
-            stray[32] = static_cast<std::uint8_t>(crc >> 8);
-            stray[33] = static_cast<std::uint8_t>(crc & 0xFF);
+            PutChecksum(stray);
             const Ms strayEnd = std::max(arrived, lineFreeAt_) + static_cast<Ms>(stray.size()) * kByteMs;
             chunks_.emplace_back(strayEnd + kChunkQuietMs, stray);
             lineFreeAt_ = strayEnd;
@@ -223,18 +215,12 @@ private:
 
     Bytes FrameOf(std::uint8_t area, std::uint8_t block) const
     {
-        Bytes f(34, 0);
-        f[0] = protocol::kFrameStart;
-        f[1] = area;
-        f[2] = block;
-        f[3] = protocol::kAddressEnd;
+        Bytes f = FrameBytes(area, block);
         const int i = Index(area, block);
         if (i >= 0)
             std::copy(memory.at(static_cast<std::size_t>(i)).begin(), memory.at(static_cast<std::size_t>(i)).end(),
                       f.begin() + 4);
-        const std::uint16_t crc = protocol::Crc16Modbus(f.data(), 32);
-        f[32] = static_cast<std::uint8_t>(crc >> 8);
-        f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+        PutChecksum(f);
         return f;
     }
 

@@ -6,6 +6,7 @@
 #include "text/Convert.h"
 
 #include "Fakes.h"
+#include "FrameBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,7 @@ Bytes Frame(std::uint8_t area, std::uint8_t block, const ByteBuffer &payload)
     f[3] = 0x20;
     for (std::size_t i = 4; i < 32; ++i)
         f[i] = payload[i];
-    const std::uint16_t crc = Crc16Modbus(f.data(), 32);
-    f[32] = static_cast<std::uint8_t>(crc >> 8);
-    f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+    tonvar::test::PutChecksum(f);
     return f;
 }
 
@@ -328,9 +327,7 @@ TEST_F(SessionFixture, AWriteReadsBackWhatItWroteAndWritesAgainWhatDiffers)
         } else if (sent[0] == 0x52) {
             const int step = sent[1] == 5 ? 17 : sent[2];
             Bytes f = radio[static_cast<std::size_t>(step)];
-            const std::uint16_t crc = Crc16Modbus(f.data(), 32);
-            f[32] = static_cast<std::uint8_t>(crc >> 8);
-            f[33] = static_cast<std::uint8_t>(crc & 0xFF);
+            tonvar::test::PutChecksum(f);
             Receive(f);
         }
         return true;

@@ -3,6 +3,7 @@
 #include "serial/PortErrors.h"
 #include "serial/PortWatcher.h"
 
+#include "Folders.h"
 #include "Wait.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,7 @@ struct FakeMachine : ::testing::Test {
 
     void SetUp() override
     {
-        base = fs::temp_directory_path() / ("tonvar-machine-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(base);
+        base = tonvar::test::FreshTestFolder("tonvar-machine");
         for (const char *dir : {"root", "tty", "proc"})
             fs::create_directories(base / dir);
         where = {(base / "root").string(), (base / "tty").string(), (base / "proc").string()};

@@ -3,6 +3,7 @@
 #include "serial/PortErrors.h"
 #include "serial/PortWatcher.h"
 
+#include "Folders.h"
 #include "Wait.h"
 
 #include <QTimer>
@@ -27,13 +28,7 @@ namespace {
 struct FakeSysfs : ::testing::Test {
     fs::path root;
 
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("tonvar-sysfs-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
+    void SetUp() override { root = tonvar::test::FreshTestFolder("tonvar-sysfs"); }
     void TearDown() override { fs::remove_all(root); }
 
     void AddPort(const std::string &name, const char *type = nullptr, bool device = true)

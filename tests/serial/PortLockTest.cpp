@@ -2,6 +2,8 @@
 #include "serial/PortLock.h"
 #include "serial/SPComm.h"
 
+#include "Folders.h"
+#include "OpenFailure.h"
 #include "Pty.h"
 
 #include <gtest/gtest.h>
@@ -13,32 +15,20 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace tonvar::serial;
 namespace fs = std::filesystem;
+using tonvar::test::OpenFailureOf;
+using tonvar::test::ReadFile;
 
 namespace {
 
 struct LockFolder : ::testing::Test {
     fs::path dir;
 
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tonvar-lock-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    void SetUp() override { dir = tonvar::test::FreshTestFolder("tonvar-lock"); }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::string Read(const fs::path &p) const
-    {
-        std::ifstream in(p);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     void Put(const std::string &name, const std::string &text) const { std::ofstream(dir / name) << text; }
     void Age(const std::string &name) const
     {
@@ -85,7 +75,7 @@ TEST_F(LockFolder, TakenOnAcquireAndGoneOnRelease)
     PortLock lock({dir.string()});
     EXPECT_FALSE(lock.Acquire("/dev/ttyUSB0").has_value());
     EXPECT_EQ(lock.Path(), (dir / "LCK..ttyUSB0").string());
-    EXPECT_EQ(Read(dir / "LCK..ttyUSB0"), LockFileText(::getpid()));
+    EXPECT_EQ(ReadFile(dir / "LCK..ttyUSB0"), LockFileText(::getpid()));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary left";
     lock.Release();
     EXPECT_FALSE(fs::exists(dir / "LCK..ttyUSB0"));
@@ -100,7 +90,7 @@ TEST_F(LockFolder, ALiveHoldersLockStaysAndNamesIt)
     ASSERT_TRUE(holder.has_value());
     EXPECT_EQ(holder->pid, 1);
     EXPECT_NE(holder->description.find("(process 1)"), std::string::npos) << holder->description;
-    EXPECT_EQ(Read(dir / "LCK..ttyUSB0"), LockFileText(1));
+    EXPECT_EQ(ReadFile(dir / "LCK..ttyUSB0"), LockFileText(1));
     lock.Release();
     EXPECT_TRUE(fs::exists(dir / "LCK..ttyUSB0")) << "not ours to remove";
 
@@ -120,7 +110,7 @@ TEST_F(LockFolder, StaleAndLeftBehindLocksAreReplaced)
     for (const char *device : {"/dev/ttyUSB0", "/dev/ttyUSB1"}) {
         PortLock lock({dir.string()});
         EXPECT_FALSE(lock.Acquire(device).has_value()) << device;
-        EXPECT_EQ(Read(lock.Path()), LockFileText(::getpid())) << device;
+        EXPECT_EQ(ReadFile(lock.Path()), LockFileText(::getpid())) << device;
     }
     // One being written right now is left to its writer.
     Put("LCK..ttyUSB2", "");
@@ -157,18 +147,14 @@ TEST_F(LockFolder, ThePortTakesTheLockWhileOpenAndRefusesALockedPort)
     comm.SetLockDirectories({dir.string()});
     comm.SetCommName(pty.SlavePath());
     comm.OpenPort();
-    EXPECT_EQ(Read(dir / name), LockFileText(::getpid()));
+    EXPECT_EQ(ReadFile(dir / name), LockFileText(::getpid()));
     comm.ClosePort();
     EXPECT_FALSE(fs::exists(dir / name));
 
     Put(name, LockFileText(1));
-    try {
-        comm.OpenPort();
-        FAIL() << "expected ECommsError";
-    } catch (const ECommsError &e) {
-        EXPECT_STREQ(e.what(), "Error opening serial port");
-        EXPECT_NE(e.detail().find("(process 1)"), std::string::npos) << e.detail();
-    }
+    const auto held = OpenFailureOf(comm);
+    EXPECT_EQ(held.message, "Error opening serial port");
+    EXPECT_NE(held.detail.find("(process 1)"), std::string::npos) << held.detail;
     EXPECT_FALSE(comm.IsOpen());
     fs::remove(dir / name);
     EXPECT_NO_THROW(comm.OpenPort());

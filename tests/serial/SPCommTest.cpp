@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/SPComm.h"
 
+#include "OpenFailure.h"
 #include "Pty.h"
 #include "Wait.h"
 
@@ -16,6 +17,7 @@
 #include <thread>
 
 using namespace tonvar::serial;
+using tonvar::test::OpenFailureOf;
 using tonvar::test::Pty;
 using tonvar::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
@@ -272,12 +274,7 @@ TEST_F(SerialFixture, WritePortRefusesACountOfZeroAndAClosedPort)
 
 TEST_F(SerialFixture, OpeningAnOpenPortFailsAndThePortKeepsWorking)
 {
-    try {
-        comm.OpenPort();
-        FAIL() << "expected ECommsError";
-    } catch (const ECommsError &e) {
-        EXPECT_STREQ(e.what(), "This serial port already opened");
-    }
+    EXPECT_EQ(OpenFailureOf(comm).message, "This serial port already opened");
     ASSERT_TRUE(comm.IsOpen());
     const std::uint8_t ack = 0x06;
     EXPECT_TRUE(comm.WritePort(&ack, 1));
@@ -290,13 +287,9 @@ TEST_F(SerialFixture, ASecondOpenerFailsUntilTheFirstLetsGo)
 {
     TComm second;
     second.SetCommName(pty.SlavePath());
-    try {
-        second.OpenPort();
-        FAIL() << "expected ECommsError";
-    } catch (const ECommsError &e) {
-        EXPECT_STREQ(e.what(), "Error opening serial port");
-        EXPECT_NE(e.detail().find("in use by this program"), std::string::npos) << e.detail();
-    }
+    const auto inUse = OpenFailureOf(second);
+    EXPECT_EQ(inUse.message, "Error opening serial port");
+    EXPECT_NE(inUse.detail.find("in use by this program"), std::string::npos) << inUse.detail;
     EXPECT_FALSE(second.IsOpen());
     comm.ClosePort();
     EXPECT_NO_THROW(second.OpenPort());
@@ -391,13 +384,9 @@ TEST(SerialPort, OpenFailuresExplainThemselvesAndLeaveThePortClosed)
 {
     TComm comm;
     comm.SetCommName("/dev/tonvar-no-such-port");
-    try {
-        comm.OpenPort();
-        FAIL() << "expected ECommsError";
-    } catch (const ECommsError &e) {
-        EXPECT_STREQ(e.what(), "Error opening serial port");
-        EXPECT_NE(e.detail().find("plugged in"), std::string::npos) << e.detail();
-    }
+    const auto missing = OpenFailureOf(comm);
+    EXPECT_EQ(missing.message, "Error opening serial port");
+    EXPECT_NE(missing.detail.find("plugged in"), std::string::npos) << missing.detail;
     EXPECT_FALSE(comm.IsOpen());
 
     comm.SetCommName("/dev/null"); // opens, but is no serial line

@@ -39,6 +39,22 @@ std::string Hex(const Bytes &b)
 
 } // namespace
 
+std::size_t ToolMessageLength(const Bytes &start)
+{
+    if (start.empty())
+        return 0;
+    switch (start[0]) {
+    case 'P':
+        return 7;
+    case 'R':
+        return 4;
+    case 'W':
+        return start.size() >= 2 && start[1] == protocol::kAreaFleetSync ? 32 : 34;
+    default:
+        return 0;
+    }
+}
+
 std::string Summary(const LogEntry &e)
 {
     const std::string address = " " + std::to_string(e.area) + " " + std::to_string(e.block);
@@ -365,23 +381,7 @@ void RadioSimulator::Handle()
             return;
         }
         const std::uint8_t first = pending[0];
-        std::size_t need = 0;
-        switch (first) {
-        case 'P':
-            need = 7;
-            break;
-        case 'R':
-            need = 4;
-            break;
-        case 'W':
-            need = pending.size() >= 2 && pending[1] == protocol::kAreaFleetSync ? 32 : 34;
-            break;
-        case protocol::kAck:
-            need = 1;
-            break;
-        default:
-            break;
-        }
+        const std::size_t need = first == protocol::kAck ? 1 : ToolMessageLength(pending);
         const bool notProgram =
             first == 'P' && pending.size() >= 7 && std::string(pending.begin(), pending.begin() + 7) != "PROGRAM";
         if (need == 0 || notProgram) {

@@ -53,6 +53,11 @@ inline constexpr std::chrono::nanoseconds kByteTime{1'041'667};
 // the tool waits after each answer before it sends again.
 inline constexpr std::chrono::milliseconds kBurstGap{10};
 
+// The length of the tool's message that starts with `start`: "PROGRAM", a
+// read request, or a block's frame (FleetSync's carry no checksum); 0 when
+// no such message starts so.
+std::size_t ToolMessageLength(const Bytes &start);
+
 struct LogEntry {
     enum Kind { Handshake, ReadRequest, DataFrame, Ack, Junk } kind;
     Bytes bytes; // the message as received

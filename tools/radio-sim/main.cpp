@@ -13,12 +13,15 @@
 // radio's answers from 1.
 #include "RadioSim.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -47,69 +50,77 @@ int Usage()
     return 2;
 }
 
+// "N" or "N:K": both numbers (K 0 when not given).
+struct NumberPair {
+    int first = 0;
+    int second = 0;
+    bool colon = false;
+};
+
+NumberPair Pair(const std::string &v)
+{
+    const auto colon = v.find(':');
+    if (colon == std::string::npos)
+        return {std::atoi(v.c_str()), 0, false};
+    return {std::atoi(v.c_str()), std::atoi(v.c_str() + colon + 1), true};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    using tonvar::sim::Faults;
+    // The faults set by an option alone, and those set to the number given.
+    const std::pair<const char *, bool Faults::*> switches[] = {
+        {"--silent", &Faults::silent}, {"--deaf", &Faults::deaf}, {"--ack-every-copy", &Faults::ackEveryCopy}};
+    const std::pair<const char *, int Faults::*> numbers[] = {
+        {"--drop", &Faults::dropAnswer},
+        {"--garbage", &Faults::garbageBeforeAnswer},
+        {"--mark", &Faults::markAnswer},
+        {"--hang-up", &Faults::hangUpAtAnswer},
+        {"--bad-checksum", &Faults::badChecksumAnswer},
+        {"--stale", &Faults::staleAnswer},
+        {"--answer-delay", &Faults::answerDelayMs},
+        {"--repeat-bad-checksum", &Faults::repeatBadChecksum},
+        {"--stray", &Faults::strayAnswer},
+    };
     bool pace = true;
     std::string image, save, link;
-    tonvar::sim::Faults faults;
+    Faults faults;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-        const auto number = [&]() { return std::atoi(value().c_str()); };
-        if (arg == "--no-pace")
+        const auto named = [&arg](const auto &option) { return arg == option.first; };
+        if (const auto *s = std::find_if(std::begin(switches), std::end(switches), named); s != std::end(switches)) {
+            faults.*(s->second) = true;
+        } else if (const auto *n = std::find_if(std::begin(numbers), std::end(numbers), named);
+                   n != std::end(numbers)) {
+            faults.*(n->second) = std::atoi(value().c_str());
+        } else if (arg == "--no-pace") {
             pace = false;
-        else if (arg == "--image")
+        } else if (arg == "--image") {
             image = value();
-        else if (arg == "--save")
+        } else if (arg == "--save") {
             save = value();
-        else if (arg == "--link")
+        } else if (arg == "--link") {
             link = value();
-        else if (arg == "--silent")
-            faults.silent = true;
-        else if (arg == "--drop")
-            faults.dropAnswer = number();
-        else if (arg == "--other-block") {
-            const std::string v = value();
-            faults.otherBlockAnswer = std::atoi(v.c_str());
-            const auto colon = v.find(':');
-            faults.otherBlock = colon == std::string::npos ? 0 : std::atoi(v.c_str() + colon + 1);
+        } else if (arg == "--other-block") {
+            const NumberPair v = Pair(value());
+            faults.otherBlockAnswer = v.first;
+            faults.otherBlock = v.second;
         } else if (arg == "--split") {
-            const std::string v = value();
-            faults.splitAnswer = std::atoi(v.c_str());
-            const auto colon = v.find(':');
-            faults.splitAfter =
-                colon == std::string::npos ? 0 : static_cast<std::size_t>(std::atoi(v.c_str() + colon + 1));
-        } else if (arg == "--bad-checksum")
-            faults.badChecksumAnswer = number();
-        else if (arg == "--stale")
-            faults.staleAnswer = number();
-        else if (arg == "--answer-delay")
-            faults.answerDelayMs = number();
-        else if (arg == "--deaf")
-            faults.deaf = true;
-        else if (arg == "--repeat-bad-checksum")
-            faults.repeatBadChecksum = number();
-        else if (arg == "--stray")
-            faults.strayAnswer = number();
-        else if (arg == "--ack-every-copy")
-            faults.ackEveryCopy = true;
-        else if (arg == "--not-stored") {
-            const std::string v = value();
-            const auto colon = v.find(':');
-            if (colon == std::string::npos)
+            const NumberPair v = Pair(value());
+            faults.splitAnswer = v.first;
+            faults.splitAfter = static_cast<std::size_t>(v.second);
+        } else if (arg == "--not-stored") {
+            const NumberPair v = Pair(value());
+            if (!v.colon)
                 return Usage();
-            faults.notStoredArea = std::atoi(v.c_str());
-            faults.notStoredBlock = std::atoi(v.c_str() + colon + 1);
-        } else if (arg == "--garbage")
-            faults.garbageBeforeAnswer = number();
-        else if (arg == "--mark")
-            faults.markAnswer = number();
-        else if (arg == "--hang-up")
-            faults.hangUpAtAnswer = number();
-        else
+            faults.notStoredArea = v.first;
+            faults.notStoredBlock = v.second;
+        } else {
             return Usage();
+        }
     }
 
     tonvar::sim::RadioSimulator radio(pace);
