@@ -174,15 +174,15 @@ void EncodeDtmfBlock(int block, const DtmfTexts &texts, Payload &payload)
 void DecodeDtmfArea(const DtmfArea &area, DtmfTexts &texts)
 {
     DtmfDigitCounts counts{};
-    for (int b = 0; b < kDtmfBlocks; ++b)
-        DecodeDtmfBlock(b, area[static_cast<std::size_t>(b)], texts, counts);
+    DecodeEachBlock(area, texts,
+                    [&counts](int b, const Payload &in, DtmfTexts &t) { DecodeDtmfBlock(b, in, t, counts); });
 }
 
 void EncodeDtmfArea(const DtmfTexts &texts, DtmfArea &area)
 {
     const DtmfBase base = DtmfBaseOf(area);
-    for (int b = 0; b < kDtmfBlocks; ++b)
-        EncodeDtmfBlockOver(b, texts, area[static_cast<std::size_t>(b)], base);
+    EncodeEachBlock(texts, area,
+                    [&base](int b, const DtmfTexts &t, Payload &f) { EncodeDtmfBlockOver(b, t, f, base); });
 }
 
 std::vector<NamedText> DtmfFields(DtmfTexts &t)

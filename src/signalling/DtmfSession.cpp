@@ -5,7 +5,7 @@ namespace tonvar::signalling {
 
 DtmfSession::DtmfSession(link::PortHub &hub, link::Timer &timer1,
                          std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kDtmfTraits, hub, timer1, std::move(showMessage))
+    : AreaSession(kDtmfTraits, hub, timer1, std::move(showMessage))
 {
 }
 

@@ -2,9 +2,8 @@
 // The DTMF window's sessions: memory area 1, four blocks (DtmfBlocks.h).
 #pragma once
 
+#include "signalling/AreaSession.h"
 #include "signalling/DtmfBlocks.h"
-#include "signalling/RadioAreas.h"
-#include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
 
@@ -12,12 +11,11 @@ namespace tonvar::signalling {
 inline constexpr SessionTraits kDtmfTraits{
     protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4};
 
-class DtmfSession : public SignallingLogic {
+class DtmfSession : public AreaSession<DtmfTexts> {
 public:
     DtmfSession(link::PortHub &hub, link::Timer &timer1,
                 std::function<void(const std::string &)> showMessage);
 
-    DtmfTexts texts;
     // Kept between sessions: the autodial blocks are read with the counts
     // block 0 gave.
     DtmfDigitCounts digitCounts{};
@@ -33,22 +31,13 @@ protected:
         texts = DtmfTexts();
         digitCounts = {};
     }
-    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
-    {
-        return AreaTexts(blocks) == texts;
-    }
-    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
-    {
-        return AreaTexts(a) == AreaTexts(b);
-    }
-    static DtmfTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    DtmfTexts AreaTexts(const std::vector<memory::Payload> &blocks) const override
     {
         DtmfDigitCounts counts{};
         return DecodedArea<DtmfTexts>(
             blocks, [&counts](int b, const memory::Payload &p, DtmfTexts &t) { DecodeDtmfBlock(b, p, t, counts); });
     }
     void CheckHeld() const override { CheckDtmfHeld(texts); }
-    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

@@ -65,6 +65,21 @@ std::string DigitText(std::uint8_t byte)
     return byte < 16 ? std::string(1, HexDigit(byte)) : HexByte(byte);
 }
 
+// The two table rows block `block` (1..16) holds, at kRecords[0] and [1]:
+// `encodeRow(row, at)` in blocks 1..8 (encode rows 1..16), `decodeRow(row,
+// at)` in the others (decode rows; none past the table).
+template <typename EncodeRow, typename DecodeRow>
+void ForEachRecord(int block, EncodeRow &&encodeRow, DecodeRow &&decodeRow)
+{
+    for (std::size_t half = 0; half < 2; ++half) {
+        const std::size_t at = kRecords[half];
+        if (block < kFirstDecodeBlock)
+            encodeRow(2 * block - 1 + static_cast<int>(half), at);
+        else if (const int row = 2 * block - 17 + static_cast<int>(half); row <= kFiveToneRows)
+            decodeRow(row, at);
+    }
+}
+
 std::size_t StandardAt(int s)
 {
     return kStandardsFirst + static_cast<std::size_t>(3 * (s - 1));
@@ -87,28 +102,24 @@ void DecodeFiveToneBlock(int block, const Payload &in, FiveToneTexts &texts)
             *delay = std::to_string(in[at++] * 10);
         return;
     }
-    for (std::size_t half = 0; half < 2; ++half) {
-        const std::size_t b = kRecords[half];
-        if (block < kFirstDecodeBlock) {
-            const int row = 2 * block - 1 + static_cast<int>(half);
+    ForEachRecord(
+        block,
+        [&](int row, std::size_t b) {
             for (int c = 1; c <= 4; ++c)
                 texts.Encode(row, c) = Code(in, b + static_cast<std::size_t>(3 * (c - 1)));
             texts.Encode(row, 5) = StandardText(in[b + 12]);
-            continue;
-        }
-        const int row = 2 * block - 17 + static_cast<int>(half);
-        if (row > kFiveToneRows)
-            continue;
-        const bool unused = (in[b] & 0xFu) == 0;
-        texts.Decode(row, 1) = StandardText(in[b] & 0xFu);
-        texts.Decode(row, 2) = Code(in, b + 1);
-        texts.Decode(row, 3) = FunctionText(in[b] >> 4, unused);
-        texts.Decode(row, 4) = Code(in, b + 4);
-        texts.Decode(row, 5) = FunctionText(in[b + 7] & 0xFu, unused);
-        texts.Decode(row, 6) = Code(in, b + 8);
-        texts.Decode(row, 7) = FunctionText(in[b + 7] >> 4, unused);
-        texts.Decode(row, 8) = Code(in, b + 11);
-    }
+        },
+        [&](int row, std::size_t b) {
+            const bool unused = (in[b] & 0xFu) == 0;
+            texts.Decode(row, 1) = StandardText(in[b] & 0xFu);
+            texts.Decode(row, 2) = Code(in, b + 1);
+            texts.Decode(row, 3) = FunctionText(in[b] >> 4, unused);
+            texts.Decode(row, 4) = Code(in, b + 4);
+            texts.Decode(row, 5) = FunctionText(in[b + 7] & 0xFu, unused);
+            texts.Decode(row, 6) = Code(in, b + 8);
+            texts.Decode(row, 7) = FunctionText(in[b + 7] >> 4, unused);
+            texts.Decode(row, 8) = Code(in, b + 11);
+        });
 }
 
 void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
@@ -126,39 +137,33 @@ void EncodeFiveToneBlock(int block, const FiveToneTexts &texts, Payload &f)
             f[at++] = Low8(WholeUnits(*delay, 10));
         return;
     }
-    for (std::size_t half = 0; half < 2; ++half) {
-        const std::size_t b = kRecords[half];
-        if (block < kFirstDecodeBlock) {
-            const int row = 2 * block - 1 + static_cast<int>(half);
+    ForEachRecord(
+        block,
+        [&](int row, std::size_t b) {
             for (int c = 1; c <= 4; ++c)
                 PutCode(f, b + static_cast<std::size_t>(3 * (c - 1)), texts.Encode(row, c));
             f[b + 12] = StandardByte(texts.Encode(row, 5), 255);
-            continue;
-        }
-        const int row = 2 * block - 17 + static_cast<int>(half);
-        if (row > kFiveToneRows)
-            continue; // past the table: nothing to send
-        f[b] = static_cast<std::uint8_t>(StandardByte(texts.Decode(row, 1), 15) +
-                                         16 * FunctionNibble(texts.Decode(row, 3)));
-        PutCode(f, b + 1, texts.Decode(row, 2));
-        PutCode(f, b + 4, texts.Decode(row, 4));
-        f[b + 7] = static_cast<std::uint8_t>(FunctionNibble(texts.Decode(row, 5)) +
-                                             16 * FunctionNibble(texts.Decode(row, 7)));
-        PutCode(f, b + 8, texts.Decode(row, 6));
-        PutCode(f, b + 11, texts.Decode(row, 8));
-    }
+        },
+        [&](int row, std::size_t b) {
+            f[b] = static_cast<std::uint8_t>(StandardByte(texts.Decode(row, 1), 15) +
+                                             16 * FunctionNibble(texts.Decode(row, 3)));
+            PutCode(f, b + 1, texts.Decode(row, 2));
+            PutCode(f, b + 4, texts.Decode(row, 4));
+            f[b + 7] = static_cast<std::uint8_t>(FunctionNibble(texts.Decode(row, 5)) +
+                                                 16 * FunctionNibble(texts.Decode(row, 7)));
+            PutCode(f, b + 8, texts.Decode(row, 6));
+            PutCode(f, b + 11, texts.Decode(row, 8));
+        });
 }
 
 void DecodeFiveToneArea(const FiveToneArea &area, FiveToneTexts &texts)
 {
-    for (int b = 0; b < kFiveToneBlocks; ++b)
-        DecodeFiveToneBlock(b, area[static_cast<std::size_t>(b)], texts);
+    DecodeEachBlock(area, texts, DecodeFiveToneBlock);
 }
 
 void EncodeFiveToneArea(const FiveToneTexts &texts, FiveToneArea &area)
 {
-    for (int b = 0; b < kFiveToneBlocks; ++b)
-        EncodeFiveToneBlock(b, texts, area[static_cast<std::size_t>(b)]);
+    EncodeEachBlock(texts, area, EncodeFiveToneBlock);
 }
 
 std::vector<NamedText> FiveToneFields(FiveToneTexts &t)

@@ -7,7 +7,7 @@ namespace tonvar::signalling {
 
 FiveToneSession::FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kFiveToneTraits, hub, timer1, std::move(showMessage))
+    : AreaSession(kFiveToneTraits, hub, timer1, std::move(showMessage))
 {
     StandardChanged();
 }
@@ -21,13 +21,9 @@ void FiveToneSession::StandardChanged()
 
 void FiveToneSession::EncodeCellEdited(int row, int column)
 {
-    if (row < 1 || row > kFiveToneRows || column < 1 || column > kEncodeColumns)
-        return;
-    if (texts.Encode(row, 1).empty()) {
-        texts.Encode(row, column).clear(); // nothing before the first frame code
-        return;
-    }
-    if (column == 1) {
+    // Nothing before the first frame code.
+    if (FirstCellSet(row, column, kFiveToneRows, kEncodeColumns,
+                     [this](int r, int c) -> std::string & { return texts.Encode(r, c); })) {
         texts.Encode(row, 2) = "12345";
         texts.Encode(row, 3) = "45678";
         texts.Encode(row, 4) = "ABCDE";
@@ -37,13 +33,9 @@ void FiveToneSession::EncodeCellEdited(int row, int column)
 
 void FiveToneSession::DecodeCellEdited(int row, int column)
 {
-    if (row < 1 || row > kFiveToneRows || column < 1 || column > kDecodeColumns)
-        return;
-    if (texts.Decode(row, 1).empty()) {
-        texts.Decode(row, column).clear(); // nothing before the standard
-        return;
-    }
-    if (column == 1) {
+    // Nothing before the standard.
+    if (FirstCellSet(row, column, kFiveToneRows, kDecodeColumns,
+                     [this](int r, int c) -> std::string & { return texts.Decode(r, c); })) {
         static const std::array<const char *, 7> defaults{"12345", "CALL",     "45678", "ASK",
                                                           "ABCDE", "BE ASKED", "56789"};
         for (int c = 2; c <= kDecodeColumns; ++c)

@@ -3,9 +3,8 @@
 // (FiveToneBlocks.h).
 #pragma once
 
+#include "signalling/AreaSession.h"
 #include "signalling/FiveToneBlocks.h"
-#include "signalling/RadioAreas.h"
-#include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
 
@@ -14,12 +13,11 @@ inline constexpr SessionTraits kFiveToneTraits{
     protocol::kArea5Tone, kFiveToneBlocks, true, link::TransferPlan::Clear::First, false, false,
     kFiveToneBlocks - 1,  kFiveToneBlocks};
 
-class FiveToneSession : public SignallingLogic {
+class FiveToneSession : public AreaSession<FiveToneTexts> {
 public:
     FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                     std::function<void(const std::string &)> showMessage);
 
-    FiveToneTexts texts;
     // The tones of the shown standard (Edit1..Edit16), "1981.0" etc.
     std::array<std::string, 16> tones;
 
@@ -41,21 +39,12 @@ protected:
         texts = FiveToneTexts();
         StandardChanged();
     }
-    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
-    {
-        return AreaTexts(blocks) == texts;
-    }
-    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
-    {
-        return AreaTexts(a) == AreaTexts(b);
-    }
-    static FiveToneTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    FiveToneTexts AreaTexts(const std::vector<memory::Payload> &blocks) const override
     {
         return DecodedArea<FiveToneTexts>(
             blocks, [](int b, const memory::Payload &p, FiveToneTexts &t) { DecodeFiveToneBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckFiveToneHeld(texts); }
-    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

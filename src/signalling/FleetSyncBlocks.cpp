@@ -93,14 +93,12 @@ void EncodeFleetSyncBlock(int block, const FleetSyncTexts &texts, Payload &f)
 
 void DecodeFleetSyncArea(const FleetSyncArea &area, FleetSyncTexts &texts)
 {
-    for (int b = 0; b < kFleetSyncBlocks; ++b)
-        DecodeFleetSyncBlock(b, area[static_cast<std::size_t>(b)], texts);
+    DecodeEachBlock(area, texts, DecodeFleetSyncBlock);
 }
 
 void EncodeFleetSyncArea(const FleetSyncTexts &texts, FleetSyncArea &area)
 {
-    for (int b = 0; b < kFleetSyncBlocks; ++b)
-        EncodeFleetSyncBlock(b, texts, area[static_cast<std::size_t>(b)]);
+    EncodeEachBlock(texts, area, EncodeFleetSyncBlock);
 }
 
 std::vector<NamedText> FleetSyncFields(FleetSyncTexts &t)

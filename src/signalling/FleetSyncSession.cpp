@@ -5,7 +5,7 @@ namespace tonvar::signalling {
 
 FleetSyncSession::FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
                                    std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kFleetSyncTraits, hub, timer1, std::move(showMessage))
+    : AreaSession(kFleetSyncTraits, hub, timer1, std::move(showMessage))
 {
 }
 

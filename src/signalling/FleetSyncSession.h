@@ -3,9 +3,8 @@
 // (FleetSyncBlocks.h), written as 32 bytes without a checksum, not resent.
 #pragma once
 
+#include "signalling/AreaSession.h"
 #include "signalling/FleetSyncBlocks.h"
-#include "signalling/RadioAreas.h"
-#include "signalling/SignallingSession.h"
 
 namespace tonvar::signalling {
 
@@ -13,32 +12,21 @@ namespace tonvar::signalling {
 inline constexpr SessionTraits kFleetSyncTraits{
     protocol::kAreaFleetSync, kFleetSyncBlocks, false, link::TransferPlan::Clear::First, true, true, 4, 4};
 
-class FleetSyncSession : public SignallingLogic {
+class FleetSyncSession : public AreaSession<FleetSyncTexts> {
 public:
     FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
                      std::function<void(const std::string &)> showMessage);
 
-    FleetSyncTexts texts;
 
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFleetSyncBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFleetSyncBlock(block, texts, payload); }
-    void ResetTexts() override { texts = FleetSyncTexts(); }
-    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
-    {
-        return AreaTexts(blocks) == texts;
-    }
-    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
-    {
-        return AreaTexts(a) == AreaTexts(b);
-    }
-    static FleetSyncTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    FleetSyncTexts AreaTexts(const std::vector<memory::Payload> &blocks) const override
     {
         return DecodedArea<FleetSyncTexts>(
             blocks, [](int b, const memory::Payload &p, FleetSyncTexts &t) { DecodeFleetSyncBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckFleetSyncHeld(texts); }
-    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling

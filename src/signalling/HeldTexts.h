@@ -39,6 +39,21 @@ std::int32_t WholeUnits(const std::string &text, int unit);
 // a value no name stands for; nothing for any other text.
 std::optional<std::uint8_t> RawByte(const std::string &text, unsigned most = 255);
 
+// Each block of `area` in order: `decode(block, payload, texts)`, or
+// `encode(block, texts, payload)` over the area's bytes.
+template <typename Area, typename Texts, typename DecodeBlock>
+void DecodeEachBlock(const Area &area, Texts &texts, DecodeBlock &&decode)
+{
+    for (std::size_t b = 0; b < area.size(); ++b)
+        decode(static_cast<int>(b), area[b], texts);
+}
+template <typename Texts, typename Area, typename EncodeBlock>
+void EncodeEachBlock(const Texts &texts, Area &area, EncodeBlock &&encode)
+{
+    for (std::size_t b = 0; b < area.size(); ++b)
+        encode(static_cast<int>(b), texts, area[b]);
+}
+
 // Where a conversion failure of field `f` is: its name and what it takes.
 std::string FailureDetail(const NamedText &f, const std::string &detail);
 

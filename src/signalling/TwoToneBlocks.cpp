@@ -189,14 +189,12 @@ void FillNewEntries(const TwoToneTexts &before, TwoToneTexts &after)
 
 void DecodeTwoToneArea(const TwoToneArea &area, TwoToneTexts &texts)
 {
-    for (int b = 0; b < kTwoToneBlocks; ++b)
-        DecodeTwoToneBlock(b, area[static_cast<std::size_t>(b)], texts);
+    DecodeEachBlock(area, texts, DecodeTwoToneBlock);
 }
 
 void EncodeTwoToneArea(const TwoToneTexts &texts, TwoToneArea &area)
 {
-    for (int b = 0; b < kTwoToneBlocks; ++b)
-        EncodeTwoToneBlock(b, texts, area[static_cast<std::size_t>(b)]);
+    EncodeEachBlock(texts, area, EncodeTwoToneBlock);
 }
 
 std::vector<NamedText> TwoToneFields(TwoToneTexts &t)

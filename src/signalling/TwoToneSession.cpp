@@ -5,19 +5,15 @@ namespace tonvar::signalling {
 
 TwoToneSession::TwoToneSession(link::PortHub &hub, link::Timer &timer1,
                                std::function<void(const std::string &)> showMessage)
-    : SignallingLogic(kTwoToneTraits, hub, timer1, std::move(showMessage))
+    : AreaSession(kTwoToneTraits, hub, timer1, std::move(showMessage))
 {
 }
 
 void TwoToneSession::DecodeCellEdited(int row, int column)
 {
-    if (row < 1 || row > kTwoToneRows || column < 1 || column > kTwoToneDecodeColumns)
-        return;
-    if (texts.Decode(row, 1).empty()) {
-        texts.Decode(row, column).clear(); // nothing before the first tone pair
-        return;
-    }
-    if (column != 1)
+    // Nothing before the first tone pair.
+    if (!FirstCellSet(row, column, kTwoToneRows, kTwoToneDecodeColumns,
+                      [this](int r, int c) -> std::string & { return texts.Decode(r, c); }))
         return;
     for (int c = 2; c <= kTwoToneDecodeColumns; ++c)
         texts.Decode(row, c) = c % 3 == 2 ? "NONE" : c % 3 == 0 ? "1" : "AB";

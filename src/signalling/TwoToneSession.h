@@ -2,8 +2,7 @@
 // The 2TONE window's sessions: memory area 3, eleven blocks (TwoToneBlocks.h).
 #pragma once
 
-#include "signalling/RadioAreas.h"
-#include "signalling/SignallingSession.h"
+#include "signalling/AreaSession.h"
 #include "signalling/TwoToneBlocks.h"
 
 namespace tonvar::signalling {
@@ -13,12 +12,11 @@ inline constexpr SessionTraits kTwoToneTraits{
     protocol::kArea2Tone, kTwoToneBlocks, true, link::TransferPlan::Clear::Each, true, false,
     kTwoToneBlocks,       kTwoToneBlocks};
 
-class TwoToneSession : public SignallingLogic {
+class TwoToneSession : public AreaSession<TwoToneTexts> {
 public:
     TwoToneSession(link::PortHub &hub, link::Timer &timer1,
                    std::function<void(const std::string &)> showMessage);
 
-    TwoToneTexts texts;
 
     // After the user changed decode cell (row, column) (xg2), both from 1.
     void DecodeCellEdited(int row, int column);
@@ -26,21 +24,11 @@ public:
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeTwoToneBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeTwoToneBlock(block, texts, payload); }
-    void ResetTexts() override { texts = TwoToneTexts(); }
-    bool ShowsBlocks(const std::vector<memory::Payload> &blocks) const override
-    {
-        return AreaTexts(blocks) == texts;
-    }
-    bool SameTexts(const std::vector<memory::Payload> &a, const std::vector<memory::Payload> &b) const override
-    {
-        return AreaTexts(a) == AreaTexts(b);
-    }
-    static TwoToneTexts AreaTexts(const std::vector<memory::Payload> &blocks)
+    TwoToneTexts AreaTexts(const std::vector<memory::Payload> &blocks) const override
     {
         return DecodedArea<TwoToneTexts>(blocks, [](int b, const memory::Payload &p, TwoToneTexts &t) { DecodeTwoToneBlock(b, p, t); });
     }
     void CheckHeld() const override { CheckTwoToneHeld(texts); }
-    void ApplyTexts(files::RadioImage &image) const override { ApplyAreaTexts(image, texts); }
 };
 
 } // namespace tonvar::signalling
