@@ -71,8 +71,7 @@ void SignallingWindow::Handle(const std::function<void()> &handler)
         Refresh();
 }
 
-void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> read, std::function<void()> write,
-                                  std::function<void()> close)
+void SignallingWindow::AddButtons(SignallingLogic &logic)
 {
     logic_ = &logic;
     auto *body = qobject_cast<QBoxLayout *>(layout());
@@ -104,16 +103,16 @@ void SignallingWindow::AddButtons(SignallingLogic &logic, std::function<void()> 
     body->addLayout(buttons);
     // A click while any session runs starts nothing (the buttons are
     // disabled then, but a click may be queued before).
-    connect(rbtn, &QPushButton::clicked, this, [this, read] {
+    connect(rbtn, &QPushButton::clicked, this, [this] {
         if (logic_->MayStart())
-            Handle(read);
+            Handle([this] { logic_->StartRead(); });
     });
-    connect(wbtn, &QPushButton::clicked, this, [this, write] {
+    connect(wbtn, &QPushButton::clicked, this, [this] {
         if (logic_->MayStart())
-            Handle(write);
+            Handle([this] { logic_->StartWrite(); });
     });
-    connect(Button3, &QPushButton::clicked, this, [this, close] {
-        Handle(close);
+    connect(Button3, &QPushButton::clicked, this, [this] {
+        Handle([this] { logic_->Close(); });
         hide();
     });
     connect(&Timer1, &QTimer::timeout, this, [this] { Handle([this] { logic_->TimeOut(); }); });

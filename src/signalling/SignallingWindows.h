@@ -73,9 +73,8 @@ protected:
     // Runs a handler through the application's error handling, then refreshes.
     void Handle(const std::function<void()> &handler);
     // Adds the bar and Read, Write and Close below the window's form (its
-    // box layout), wired to the given handlers.
-    void AddButtons(SignallingLogic &logic, std::function<void()> read, std::function<void()> write,
-                    std::function<void()> close);
+    // box layout), wired to the session's StartRead, StartWrite and Close.
+    void AddButtons(SignallingLogic &logic);
 
     // Ties of a form's control to a text: the control edits the text;
     // Refresh shows the text. A combo box gets its list; an editable one

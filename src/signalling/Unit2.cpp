@@ -47,8 +47,7 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     BindCombo(cb9, t.transpond, {"Off", "Alert", "ID Code"});
     BindCheck(CheckB2, t.clearToTranspond);
 
-    AddButtons(
-        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
+    AddButtons(logic);
     Refresh();
 }
 

@@ -53,11 +53,8 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     BindEdit(ed4, t.toneD);
     BindEdit(ed5, t.restTime);
 
-    AddButtons(
-        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
-    logic.progress.visible = true; // visible from the start
-    logic.progress.position = 0;
-    logic.progress.maximum = 11;
+    AddButtons(logic);
+    logic.progress.Show(11); // visible from the start
     Refresh();
 }
 

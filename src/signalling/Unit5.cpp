@@ -82,11 +82,8 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
         ColumnEditor(xg3, c, FunctionNames(), "CALL");
     BindEdit(ed1, t.resetTime);
 
-    AddButtons(
-        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
-    logic.progress.visible = true; // visible from the start
-    logic.progress.position = 0;
-    logic.progress.maximum = 16;
+    AddButtons(logic);
+    logic.progress.Show(16); // visible from the start
     Refresh();
 }
 

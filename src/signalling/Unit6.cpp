@@ -26,11 +26,8 @@ TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
              {[&t](int row) -> std::string & { return t.fleet[static_cast<std::size_t>(row - 1)]; },
               [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});
     xg1->setColumnWidth(0, 40);
-    AddButtons(
-        logic, [this] { logic.StartRead(); }, [this] { logic.StartWrite(); }, [this] { logic.Close(); });
-    logic.progress.visible = true; // visible from the start, unlike the other windows'
-    logic.progress.maximum = 4;
-    logic.progress.position = 0;
+    AddButtons(logic);
+    logic.progress.Show(4); // visible from the start, unlike the other windows'
     Refresh();
 }
 
