@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,27 @@ private:
     std::vector<grid::TextGridModel *> grids_;
     bool refreshing_ = false;
     bool detached_ = false;
+};
+
+// A window of session `Session` on the designer's form `Form`: the form set
+// up on the window, the session on the window's Timer1 and messages, and the
+// controls detached before the session goes away. A window declares its
+// destructor and defines it where `Form` is complete.
+template <typename Session, typename Form>
+class SignallingForm : public SignallingWindow {
+public:
+    SignallingForm(const QString &caption, link::PortHub &hub, WindowServices services, QWidget *parent)
+        : SignallingWindow(caption, std::move(services), parent), logic(hub, timer1Adapter_, MessageSink()),
+          ui(std::make_unique<Form>())
+    {
+        ui->setupUi(this);
+    }
+    ~SignallingForm() override { Detach(); }
+
+    Session logic;
+
+protected:
+    std::unique_ptr<Form> ui;
 };
 
 } // namespace tonvar::signalling

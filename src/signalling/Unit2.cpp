@@ -8,10 +8,8 @@
 namespace tonvar::signalling {
 
 TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("DTMF"), std::move(services), parent), logic(hub, timer1Adapter_, MessageSink()),
-      ui(std::make_unique<Ui::TForm2>())
+    : SignallingForm(QStringLiteral("DTMF"), hub, std::move(services), parent)
 {
-    ui->setupUi(this);
     Tabs = ui->Tabs;
     xg2 = ui->xg2;
     cb1 = ui->cb1, cb2 = ui->cb2, cb3 = ui->cb3, cb4 = ui->cb4, cb5 = ui->cb5;
@@ -51,9 +49,6 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm2::~TForm2()
-{
-    Detach();
-}
+TForm2::~TForm2() = default;
 
 } // namespace tonvar::signalling

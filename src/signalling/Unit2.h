@@ -18,13 +18,11 @@ class TForm2;
 
 namespace tonvar::signalling {
 
-class TForm2 : public SignallingWindow {
+class TForm2 : public SignallingForm<DtmfSession, Ui::TForm2> {
     Q_OBJECT
 public:
     TForm2(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm2() override;
-
-    DtmfSession logic;
 
     QTabWidget *Tabs = nullptr;
     grid::TextGrid *xg2 = nullptr;
@@ -33,9 +31,6 @@ public:
     QLineEdit *Edit1 = nullptr;
     QComboBox *cb6 = nullptr, *cb7 = nullptr, *cb8 = nullptr, *cb9 = nullptr;
     QCheckBox *CheckB2 = nullptr;
-
-private:
-    std::unique_ptr<Ui::TForm2> ui;
 };
 
 } // namespace tonvar::signalling

@@ -8,10 +8,8 @@
 namespace tonvar::signalling {
 
 TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("2TONE"), std::move(services), parent),
-      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm4>())
+    : SignallingForm(QStringLiteral("2TONE"), hub, std::move(services), parent)
 {
-    ui->setupUi(this);
     Tabs = ui->Tabs;
     xg1 = ui->xg1;
     xg2 = ui->xg2;
@@ -58,9 +56,6 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm4::~TForm4()
-{
-    Detach();
-}
+TForm4::~TForm4() = default;
 
 } // namespace tonvar::signalling

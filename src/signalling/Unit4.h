@@ -17,22 +17,17 @@ class TForm4;
 
 namespace tonvar::signalling {
 
-class TForm4 : public SignallingWindow {
+class TForm4 : public SignallingForm<TwoToneSession, Ui::TForm4> {
     Q_OBJECT
 public:
     TForm4(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm4() override;
-
-    TwoToneSession logic;
 
     QTabWidget *Tabs = nullptr;
     grid::TextGrid *xg1 = nullptr;
     grid::TextGrid *xg2 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr;
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr, *ed5 = nullptr;
-
-private:
-    std::unique_ptr<Ui::TForm4> ui;
 };
 
 } // namespace tonvar::signalling

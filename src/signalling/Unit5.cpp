@@ -10,10 +10,8 @@
 namespace tonvar::signalling {
 
 TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("5TONE"), std::move(services), parent),
-      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm5>())
+    : SignallingForm(QStringLiteral("5TONE"), hub, std::move(services), parent)
 {
-    ui->setupUi(this);
     Tabs = ui->Tabs;
     CCIR = ui->CCIR;
     Edit = {ui->Edit1, ui->Edit2,  ui->Edit3,  ui->Edit4,  ui->Edit5,  ui->Edit6,  ui->Edit7,  ui->Edit8,
@@ -87,9 +85,6 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm5::~TForm5()
-{
-    Detach();
-}
+TForm5::~TForm5() = default;
 
 } // namespace tonvar::signalling

@@ -19,13 +19,11 @@ class TForm5;
 
 namespace tonvar::signalling {
 
-class TForm5 : public SignallingWindow {
+class TForm5 : public SignallingForm<FiveToneSession, Ui::TForm5> {
     Q_OBJECT
 public:
     TForm5(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm5() override;
-
-    FiveToneSession logic;
 
     QTabWidget *Tabs = nullptr;
     QComboBox *CCIR = nullptr;
@@ -35,9 +33,6 @@ public:
     grid::TextGrid *xg3 = nullptr;
     QComboBox *cb1 = nullptr, *cb2 = nullptr, *cb3 = nullptr, *cb4 = nullptr;
     QLineEdit *ed1 = nullptr;
-
-private:
-    std::unique_ptr<Ui::TForm5> ui;
 };
 
 } // namespace tonvar::signalling

@@ -6,10 +6,8 @@
 namespace tonvar::signalling {
 
 TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingWindow(QStringLiteral("FleetSync"), std::move(services), parent),
-      logic(hub, timer1Adapter_, MessageSink()), ui(std::make_unique<Ui::TForm6>())
+    : SignallingForm(QStringLiteral("FleetSync"), hub, std::move(services), parent)
 {
-    ui->setupUi(this);
     ed1 = ui->ed1, ed2 = ui->ed2, ed3 = ui->ed3, ed4 = ui->ed4;
     cb1 = ui->cb1;
     CheckBox1 = ui->CheckBox1;
@@ -31,9 +29,6 @@ TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm6::~TForm6()
-{
-    Detach();
-}
+TForm6::~TForm6() = default;
 
 } // namespace tonvar::signalling

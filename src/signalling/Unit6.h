@@ -17,21 +17,16 @@ class TForm6;
 
 namespace tonvar::signalling {
 
-class TForm6 : public SignallingWindow {
+class TForm6 : public SignallingForm<FleetSyncSession, Ui::TForm6> {
     Q_OBJECT
 public:
     TForm6(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
     ~TForm6() override;
 
-    FleetSyncSession logic;
-
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr;
     QComboBox *cb1 = nullptr;
     QCheckBox *CheckBox1 = nullptr;
     grid::TextGrid *xg1 = nullptr;
-
-private:
-    std::unique_ptr<Ui::TForm6> ui;
 };
 
 } // namespace tonvar::signalling
