@@ -244,30 +244,14 @@ void Step(Program &p, fuzz::Reader &in)
         break;
     case kWindowRead: {
         const std::uint8_t w = in.Byte() % 4;
-        if (!p.windows[w]->ReadRunning()) {
-            if (w == 0)
-                p.dtmf.StartRead();
-            else if (w == 1)
-                p.twoTone.StartRead();
-            else if (w == 2)
-                p.fiveTone.StartRead();
-            else
-                p.fleetSync.StartRead();
-        }
+        if (!p.windows[w]->ReadRunning())
+            p.windows[w]->StartRead();
         break;
     }
     case kWindowWrite: {
         const std::uint8_t w = in.Byte() % 4;
-        if (!p.windows[w]->WriteRunning()) {
-            if (w == 0)
-                p.dtmf.StartWrite();
-            else if (w == 1)
-                p.twoTone.StartWrite();
-            else if (w == 2)
-                p.fiveTone.StartWrite();
-            else
-                p.fleetSync.StartWrite();
-        }
+        if (!p.windows[w]->WriteRunning())
+            p.windows[w]->StartWrite();
         break;
     }
     case kTickTimer1: {
@@ -278,14 +262,7 @@ void Step(Program &p, fuzz::Reader &in)
     }
     case kClose: {
         const std::uint8_t w = in.Byte() % 4;
-        if (w == 0)
-            p.dtmf.Close();
-        else if (w == 1)
-            p.twoTone.Close();
-        else if (w == 2)
-            p.fiveTone.Close();
-        else
-            p.fleetSync.Close();
+        p.windows[w]->Close();
         Check(!p.windows[w]->Running(), "Close left a window's buttons disabled");
         break;
     }

@@ -69,20 +69,9 @@ struct Station {
     signalling::FleetSyncSession fleetSync{hub, timer1, sink};
     Window window;
 
-    signalling::SignallingLogic &Logic()
-    {
-        switch (window) {
-        case Dtmf:
-            return dtmf;
-        case TwoTone:
-            return twoTone;
-        case FiveTone:
-            return fiveTone;
-        case FleetSync:
-            break;
-        }
-        return fleetSync;
-    }
+    std::array<signalling::SignallingLogic *, 4> logics{&dtmf, &twoTone, &fiveTone, &fleetSync}; // by Window
+
+    signalling::SignallingLogic &Logic() { return *logics[static_cast<std::size_t>(window)]; }
     template <typename F>
     void Guard(F &&step)
     {
@@ -95,25 +84,7 @@ struct Station {
     // Runs a read or a write to its end; false when it did not end in time.
     bool Run(bool write)
     {
-        Guard([&] {
-            if (write)
-                Logic().StartWrite();
-            else
-                switch (window) {
-                case Dtmf:
-                    dtmf.StartRead();
-                    break;
-                case TwoTone:
-                    twoTone.StartRead();
-                    break;
-                case FiveTone:
-                    fiveTone.StartRead();
-                    break;
-                case FleetSync:
-                    fleetSync.StartRead();
-                    break;
-                }
-        });
+        Guard([&] { write ? Logic().StartWrite() : Logic().StartRead(); });
         return line.Run(
             [&](const Bytes &chunk) {
                 Guard([&] { main.hub.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size())); });

@@ -9,6 +9,8 @@
 #include "protocol/MainAreas.h"
 #include "text/Convert.h"
 
+#include "Failures.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -329,14 +331,9 @@ TEST(ImageTexts, ATwoToneRowWithTwoEntriesLeavesEveryColumnSettable)
     EXPECT_EQ(fields.at("2TONE, Decode row 1, Prompt 3"), "1");
     EXPECT_EQ(fields.at("2TONE, Decode row 1, Decode4"), "");
     // What the radio would not keep is refused, saying why.
-    try {
-        SetImageField(image, "2TONE, Decode row 1, Prompt 4", "3");
-        ADD_FAILURE() << "taken";
-    } catch (const text::Failure &e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "The radio keeps no response mode or prompt in decode row 1 while its Decode4 is empty.");
-        EXPECT_EQ(e.detail(), "2TONE, Decode row 1, Prompt 4");
-    }
+    EXPECT_EQ(test::FailureAndDetailOf([&] { SetImageField(image, "2TONE, Decode row 1, Prompt 4", "3"); }),
+              test::Refusal("The radio keeps no response mode or prompt in decode row 1 while its Decode4 is empty.",
+                            "2TONE, Decode row 1, Prompt 4"));
 }
 
 // Read and written back unchanged, every area keeps every byte, also where
@@ -521,12 +518,8 @@ TEST(ImageTexts, AReceiveFrequencyMakesAChannelOfAnEmptyOne)
     EXPECT_EQ(fields.at("Channel 3, TX Power"), "HIGH");
     EXPECT_EQ(fields.at("Channel 3, QT/DQT Dec"), "NONE");
     EXPECT_EQ(image.At({protocol::kAreaChannels, 3})[27], 0xFF);
-    try {
-        SetImageField(image, "Channel 4, TX Power", "LOW");
-        ADD_FAILURE() << "taken";
-    } catch (const text::Failure &e) {
-        EXPECT_EQ(std::string(e.what()), "The radio keeps nothing of channel 4 while its RX Freq is empty.");
-    }
+    EXPECT_EQ(test::FailureOf([&] { SetImageField(image, "Channel 4, TX Power", "LOW"); }),
+              "The radio keeps nothing of channel 4 while its RX Freq is empty.");
 }
 
 // A restore's read-back judges every byte: an image promises the radio its

@@ -75,59 +75,12 @@ struct AllWindows {
         }
     }
 
-    SignallingLogic &Logic(Window w)
-    {
-        switch (w) {
-        case Dtmf:
-            return dtmf;
-        case TwoTone:
-            return twoTone;
-        case FiveTone:
-            return fiveTone;
-        case FleetSync:
-            break;
-        }
-        return fleetSync;
-    }
-    void Read(Window w)
-    {
-        switch (w) {
-        case Dtmf:
-            return dtmf.StartRead();
-        case TwoTone:
-            return twoTone.StartRead();
-        case FiveTone:
-            return fiveTone.StartRead();
-        case FleetSync:
-            return fleetSync.StartRead();
-        }
-    }
-    void Write(Window w)
-    {
-        switch (w) {
-        case Dtmf:
-            return dtmf.StartWrite();
-        case TwoTone:
-            return twoTone.StartWrite();
-        case FiveTone:
-            return fiveTone.StartWrite();
-        case FleetSync:
-            return fleetSync.StartWrite();
-        }
-    }
-    void Close(Window w)
-    {
-        switch (w) {
-        case Dtmf:
-            return dtmf.Close();
-        case TwoTone:
-            return twoTone.Close();
-        case FiveTone:
-            return fiveTone.Close();
-        case FleetSync:
-            return fleetSync.Close();
-        }
-    }
+    std::array<SignallingLogic *, 4> logics{&dtmf, &twoTone, &fiveTone, &fleetSync}; // by Window
+
+    SignallingLogic &Logic(Window w) { return *logics[static_cast<std::size_t>(w)]; }
+    void Read(Window w) { Logic(w).StartRead(); }
+    void Write(Window w) { Logic(w).StartWrite(); }
+    void Close(Window w) { Logic(w).Close(); }
     // A field each window's first write block cannot convert.
     void SpoilFirstBlock(Window w)
     {

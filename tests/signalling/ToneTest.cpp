@@ -11,6 +11,8 @@
 
 using namespace tonvar::signalling;
 using tonvar::test::Bytes;
+using tonvar::test::FailureAndDetailOf;
+using tonvar::test::Refusal;
 
 namespace {
 
@@ -426,13 +428,9 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     tone.Close();
     messages.clear();
     tone.texts.Decode(3, 4) = "BD";
-    try {
-        tone.StartWrite();
-        ADD_FAILURE() << "taken";
-    } catch (const tonvar::text::Failure &e) {
-        EXPECT_EQ(std::string(e.what()), "The radio keeps none of decode row 3 while its Decode1 is empty.");
-        EXPECT_EQ(e.detail(), "2TONE, Decode row 3, Decode2");
-    }
+    EXPECT_EQ(FailureAndDetailOf([&] { tone.StartWrite(); }),
+              Refusal("The radio keeps none of decode row 3 while its Decode1 is empty.",
+                      "2TONE, Decode row 3, Decode2"));
     EXPECT_TRUE(port.Sent().empty());
     // A prompt that does not convert names its field and what it takes.
     tone.texts.Decode(3, 4).clear();
@@ -441,11 +439,6 @@ TEST_F(TwoTone, AWriteOfARowWithoutItsDecode1SaysTheRadioKeepsNoneOfIt)
     tone.texts.Decode(1, 1) = "AB";
     tone.DecodeCellEdited(1, 1);
     tone.texts.Decode(1, 9) = "";
-    try {
-        tone.StartWrite();
-        ADD_FAILURE() << "taken";
-    } catch (const tonvar::text::Failure &e) {
-        EXPECT_EQ(std::string(e.what()), "'' is not a valid integer value");
-        EXPECT_EQ(e.detail(), "2TONE, Decode row 1, Prompt 3: the radio takes 0 to 255.");
-    }
+    EXPECT_EQ(FailureAndDetailOf([&] { tone.StartWrite(); }),
+              Refusal("'' is not a valid integer value", "2TONE, Decode row 1, Prompt 3: the radio takes 0 to 255."));
 }

@@ -5,6 +5,7 @@
 #include "text/Convert.h"
 
 #include <string>
+#include <utility>
 
 namespace tonvar::test {
 
@@ -18,5 +19,19 @@ std::string FailureOf(Action &&action)
     }
     return "";
 }
+
+// The message and the detail (the field it names) of the failure an action
+// raises; both "" when it raises none.
+template <typename Action>
+std::pair<std::string, std::string> FailureAndDetailOf(Action &&action)
+{
+    try {
+        action();
+    } catch (const text::Failure &e) {
+        return {e.what(), e.detail()};
+    }
+    return {};
+}
+using Refusal = std::pair<std::string, std::string>;
 
 } // namespace tonvar::test
