@@ -17,7 +17,6 @@ public:
     FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
                      std::function<void(const std::string &)> showMessage);
 
-
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFleetSyncBlock(block, payload, texts); }
     void Encode(int block, memory::Payload &payload) const override { EncodeFleetSyncBlock(block, texts, payload); }

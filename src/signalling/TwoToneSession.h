@@ -17,7 +17,6 @@ public:
     TwoToneSession(link::PortHub &hub, link::Timer &timer1,
                    std::function<void(const std::string &)> showMessage);
 
-
     // After the user changed decode cell (row, column) (xg2), both from 1.
     void DecodeCellEdited(int row, int column);
 

@@ -5,6 +5,7 @@
 #include "text/Convert.h"
 
 #include "BlockFrames.h"
+#include "FrameBytes.h"
 
 #include "Failures.h"
 
@@ -18,26 +19,16 @@ using tonvar::protocol::ByteBuffer;
 using tonvar::test::DecodeChannelBlock;
 using tonvar::test::EncodeChannelBlock;
 using tonvar::test::FailureOf;
+using tonvar::test::FilledFrame;
+using tonvar::test::FrameRange;
 using tonvar::text::ConversionError;
 
 namespace {
-
-std::vector<std::uint8_t> Bytes(const ByteBuffer &b, std::size_t from, std::size_t to)
-{
-    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to) + 1};
-}
 
 ChannelRow ProgrammedRow()
 {
     return {"1",     "145.50000", "146.02500", "023N", "67.0", "LOW", "NARROW", "YES",
             "12500", "0",         "#",         "EOT",  "10",   "FSK", "16",     "YES"};
-}
-
-ByteBuffer FilledFrame(std::uint8_t value)
-{
-    ByteBuffer b;
-    b.fill(value);
-    return b;
 }
 
 // A received frame of area 0 carrying the given payload bytes for `block`.
@@ -64,7 +55,7 @@ TEST(EncodeChannelBlock, EmptyRowIsZerosAndAFinalFFWhateverElseTheRowHolds)
         EncodeChannelBlock(row, frame);
         std::vector<std::uint8_t> expected(27, 0x00);
         expected.push_back(0xFF);
-        EXPECT_EQ(Bytes(frame, 4, 31), expected);
+        EXPECT_EQ(FrameRange(frame, 4, 31), expected);
         tonvar::protocol::Crc16(frame);
         EXPECT_EQ(frame[32], 0x38);
         EXPECT_EQ(frame[33], 0x6F);
@@ -85,7 +76,7 @@ TEST(EncodeChannelBlock, ProgrammedRowByteForByteKeepingOffsets28To30)
                                              0x0A, 0x0C,                                     // "0", "#"
                                              0x03, 0x0A, 0xFF, 0x03, 0x10, 0x5A, 0x5A, 0x5A, // untouched
                                              0xFF};
-    EXPECT_EQ(Bytes(frame, 4, 31), expected);
+    EXPECT_EQ(FrameRange(frame, 4, 31), expected);
 }
 
 TEST(EncodeChannelBlock, WorkedExamples)
@@ -97,9 +88,9 @@ TEST(EncodeChannelBlock, WorkedExamples)
     row[kColDtmf1] = "D";
     ByteBuffer frame{};
     EncodeChannelBlock(row, frame);
-    EXPECT_EQ(Bytes(frame, 4, 7), (std::vector<std::uint8_t>{0xC4, 0x24, 0x92, 0x1B}));
-    EXPECT_EQ(Bytes(frame, 8, 11), (std::vector<std::uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(Bytes(frame, 19, 20), (std::vector<std::uint8_t>{0xA8, 0x61}));
+    EXPECT_EQ(FrameRange(frame, 4, 7), (std::vector<std::uint8_t>{0xC4, 0x24, 0x92, 0x1B}));
+    EXPECT_EQ(FrameRange(frame, 8, 11), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(FrameRange(frame, 19, 20), (std::vector<std::uint8_t>{0xA8, 0x61}));
     EXPECT_EQ(frame[21], 0x00);
 }
 
@@ -153,9 +144,9 @@ TEST(EncodeChannelBlock, AFailureStopsWithEarlierBytesWritten)
     row[kColStep] = "25k";
     ByteBuffer frame = FilledFrame(0x5A);
     EXPECT_EQ(FailureOf([&] { EncodeChannelBlock(row, frame); }), "'25k' is not a valid integer value");
-    EXPECT_EQ(Bytes(frame, 4, 7), (std::vector<std::uint8_t>{0x60, 0x27, 0xAC, 0x08}));
+    EXPECT_EQ(FrameRange(frame, 4, 7), (std::vector<std::uint8_t>{0x60, 0x27, 0xAC, 0x08}));
     EXPECT_EQ(frame[18], 0xFF);
-    EXPECT_EQ(Bytes(frame, 19, 31), std::vector<std::uint8_t>(13, 0x5A));
+    EXPECT_EQ(FrameRange(frame, 19, 31), std::vector<std::uint8_t>(13, 0x5A));
 
     row = ProgrammedRow();
     row[kColPttIdNumber] = "";
@@ -288,9 +279,9 @@ TEST(ChannelColumns, EachColumnWritesItsOwnBytesAsTheBlockDoes)
     tonvar::memory::Payload whole{};
     whole.fill(0x5A);
     tonvar::memory::EncodeChannelBlock(row, whole);
-    const std::vector<std::pair<std::size_t, std::size_t>> bytes{
-        {0, 0}, {0, 4}, {4, 4}, {8, 2}, {10, 2}, {12, 1}, {13, 1}, {14, 1},
-        {15, 2}, {17, 1}, {18, 1}, {19, 1}, {20, 1}, {22, 1}, {23, 1}, {21, 1}};
+    const std::vector<std::pair<std::size_t, std::size_t>> bytes{{0, 0},  {0, 4},  {4, 4},  {8, 2},  {10, 2}, {12, 1},
+                                                                 {13, 1}, {14, 1}, {15, 2}, {17, 1}, {18, 1}, {19, 1},
+                                                                 {20, 1}, {22, 1}, {23, 1}, {21, 1}};
     for (int c = 1; c < kColumnCount; ++c) {
         tonvar::memory::Payload one{};
         one.fill(0x5A);
@@ -328,7 +319,7 @@ TEST(CheckChannelHeld, FrequenciesTheRadioWouldKeepAsAnotherAreRefused)
     };
     for (const Case &c : cases) {
         tonvar::memory::ChannelRow row{"1",     c.rx,   c.tx,   "NONE", "NONE", "HIGH", "WIDE", "YES",
-                               "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
+                                       "25000", "NONE", "NONE", "NONE", "NONE", "DTMF", "1",    "NONE"};
         const std::string failure = tonvar::test::FailureOf([&] { tonvar::memory::CheckChannelHeld(row, 1); });
         if (c.failure.empty())
             EXPECT_EQ(failure, "") << c.rx << " " << c.tx;

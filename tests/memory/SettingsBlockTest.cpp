@@ -4,6 +4,7 @@
 #include "text/Convert.h"
 
 #include "BlockFrames.h"
+#include "FrameBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,31 +14,17 @@ using namespace tonvar::memory;
 using tonvar::protocol::ByteBuffer;
 using tonvar::test::DecodeSettingsBlock;
 using tonvar::test::EncodeSettingsBlock;
-
-namespace {
-
-std::vector<std::uint8_t> Bytes(const ByteBuffer &b, std::size_t from, std::size_t to)
-{
-    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to) + 1};
-}
-
-ByteBuffer FilledFrame(std::uint8_t value)
-{
-    ByteBuffer b;
-    b.fill(value);
-    return b;
-}
-
-} // namespace
+using tonvar::test::FilledFrame;
+using tonvar::test::FrameRange;
 
 TEST(EncodeSettingsBlock, StoredTextsGiveTheKnownBytesAndLeave20To31Alone)
 {
     ByteBuffer frame = FilledFrame(0x5A);
     EncodeSettingsBlock(DefaultSettingsTexts(), frame);
-    EXPECT_EQ(Bytes(frame, 4, 19), (std::vector<std::uint8_t>{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                              0x01, 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01}));
-    EXPECT_EQ(Bytes(frame, 20, 31), std::vector<std::uint8_t>(12, 0x5A));
-    EXPECT_EQ(Bytes(frame, 0, 3), std::vector<std::uint8_t>(4, 0x5A));
+    EXPECT_EQ(FrameRange(frame, 4, 19), (std::vector<std::uint8_t>{0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                                   0x01, 0x00, 0x3C, 0x02, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(FrameRange(frame, 20, 31), std::vector<std::uint8_t>(12, 0x5A));
+    EXPECT_EQ(FrameRange(frame, 0, 3), std::vector<std::uint8_t>(4, 0x5A));
 }
 
 TEST(EncodeSettingsBlock, NumbersAndFallbacks)
@@ -81,8 +68,8 @@ TEST(EncodeSettingsBlock, ABoxThatIsNoNumberStopsWithEarlierBytesWritten)
     } catch (const tonvar::text::ConversionError &e) {
         EXPECT_STREQ(e.what(), "'two' is not a valid integer value");
     }
-    EXPECT_EQ(Bytes(frame, 4, 12), std::vector<std::uint8_t>(9, 0x00));
-    EXPECT_EQ(Bytes(frame, 13, 19), std::vector<std::uint8_t>(7, 0x5A));
+    EXPECT_EQ(FrameRange(frame, 4, 12), std::vector<std::uint8_t>(9, 0x00));
+    EXPECT_EQ(FrameRange(frame, 13, 19), std::vector<std::uint8_t>(7, 0x5A));
 }
 
 TEST(DecodeSettingsBlock, WorkedExample)
@@ -139,7 +126,8 @@ TEST(SettingsBlockRoundTrip, EveryItemOfEveryBoxSurvives)
 // One box alone writes the byte the whole block writes for it and no other.
 TEST(SettingsBoxes, EachBoxWritesItsOwnByteAsTheBlockDoes)
 {
-    const SettingsTexts texts{{"5", "2", "3", "180", "CHINESE", "Monitor", "H/L PowerSwitch", "CLOSE", "OPEN", "CLOSE"}};
+    const SettingsTexts texts{
+        {"5", "2", "3", "180", "CHINESE", "Monitor", "H/L PowerSwitch", "CLOSE", "OPEN", "CLOSE"}};
     tonvar::memory::Payload whole{};
     whole.fill(0x5A);
     tonvar::memory::EncodeSettingsBlock(texts, whole);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/Frames.h"
 
+#include "FrameBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,13 +17,6 @@ std::vector<std::uint8_t> Head(const ByteBuffer &b, std::size_t n)
     return {b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
-ByteBuffer Filled(std::uint8_t value)
-{
-    ByteBuffer b;
-    b.fill(value);
-    return b;
-}
-
 } // namespace
 
 TEST(Crc16, MatchesTheModbusCheckValue)
@@ -32,7 +27,7 @@ TEST(Crc16, MatchesTheModbusCheckValue)
 
 TEST(Crc16, StoresTheChecksumOfAnEmptyChannelOneFrameHighByteFirst)
 {
-    ByteBuffer frame = Filled(0xEE);
+    ByteBuffer frame = tonvar::test::FilledFrame(0xEE);
     frame[0] = 0x57;
     frame[1] = 0x00;
     frame[2] = 0x01;
@@ -47,15 +42,15 @@ TEST(Crc16, StoresTheChecksumOfAnEmptyChannelOneFrameHighByteFirst)
 
 TEST(Builders, WriteOnlyTheirOwnBytes)
 {
-    ByteBuffer frame = Filled(0xAA);
+    ByteBuffer frame = tonvar::test::FilledFrame(0xAA);
     EXPECT_EQ(PutProgramHandshake(frame), 7u);
     EXPECT_EQ(Head(frame, 8), (std::vector<std::uint8_t>{0x50, 0x52, 0x4F, 0x47, 0x52, 0x41, 0x4D, 0xAA}));
 
-    frame = Filled(0xAA);
+    frame = tonvar::test::FilledFrame(0xAA);
     EXPECT_EQ(PutAck(frame), 1u);
     EXPECT_EQ(Head(frame, 2), (std::vector<std::uint8_t>{0x06, 0xAA}));
 
-    frame = Filled(0xAA);
+    frame = tonvar::test::FilledFrame(0xAA);
     PutFrameHeader(frame, 5, 0);
     EXPECT_EQ(Head(frame, 5), (std::vector<std::uint8_t>{0x57, 0x05, 0x00, 0x20, 0xAA}));
 }

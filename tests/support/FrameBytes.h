@@ -5,6 +5,7 @@
 
 #include "protocol/Frames.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,20 @@ inline std::vector<std::uint8_t> FrameBytes(std::uint8_t area, std::uint8_t bloc
     frame[3] = protocol::kAddressEnd;
     PutChecksum(frame);
     return frame;
+}
+
+// A frame buffer with every byte `value`.
+inline protocol::ByteBuffer FilledFrame(std::uint8_t value)
+{
+    protocol::ByteBuffer b;
+    b.fill(value);
+    return b;
+}
+
+// Bytes `from` to `to` (both included) of a frame buffer.
+inline std::vector<std::uint8_t> FrameRange(const protocol::ByteBuffer &b, std::size_t from, std::size_t to)
+{
+    return {b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to) + 1};
 }
 
 } // namespace tonvar::test
