@@ -46,6 +46,17 @@ struct Signalling : test::AppFixture {
                 out.push_back(sim::Summary(e));
         return out;
     }
+    // Empties the window's texts, on screen too, and reads them from the
+    // radio again; false when the read did not end in time.
+    template <typename Window>
+    bool ReadBackCleared(Window &window)
+    {
+        window.logic.texts = {};
+        window.Refresh();
+        radio.ClearLog();
+        window.rbtn->click();
+        return WaitUntil([&] { return window.rbtn->isEnabled(); }, 20s);
+    }
 };
 
 Block Bytes28(std::initializer_list<std::pair<std::size_t, std::uint8_t>> at)
@@ -166,11 +177,7 @@ TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBac
                                              {25, 0x11}}));
     EXPECT_EQ(radio.GetBlock(2, 2), Bytes28({{4, 10}, {6, 0xF2}, {7, 0x03}}));
 
-    fleet.logic.texts = signalling::FleetSyncTexts{};
-    fleet.Refresh();
-    radio.ClearLog();
-    fleet.rbtn->click();
-    ASSERT_TRUE(WaitUntil([&] { return fleet.rbtn->isEnabled(); }, 20s));
+    ASSERT_TRUE(ReadBackCleared(fleet));
     EXPECT_EQ(Log(), (std::vector<std::string>{"READ 2 0", "READ 2 1", "READ 2 2"}));
     EXPECT_EQ(fleet.logic.texts.baudRate, "1200");
     EXPECT_EQ(fleet.logic.texts.fleet[0], "4464");
@@ -208,10 +215,7 @@ TEST_F(Signalling, A2ToneWriteAndReadRoundTripThroughTheRadio)
     EXPECT_EQ(radio.GetBlock(3, 0)[8], 0xB8) << "rest time 3000";
 
     const signalling::TwoToneTexts written = t;
-    t = signalling::TwoToneTexts{};
-    radio.ClearLog();
-    tone.rbtn->click();
-    ASSERT_TRUE(WaitUntil([&] { return tone.rbtn->isEnabled(); }, 20s));
+    ASSERT_TRUE(ReadBackCleared(tone));
     EXPECT_EQ(Log().size(), 11u);
     EXPECT_EQ(t, written);
     EXPECT_EQ(tone.xg2->Text(15, 5), QStringLiteral("REPLY"));
@@ -239,10 +243,7 @@ TEST_F(Signalling, A5ToneWriteAndReadRoundTripThroughTheRadio)
     EXPECT_EQ(Log().size(), 34u) << "written and read back: " << ::testing::PrintToString(Log());
 
     const signalling::FiveToneTexts written = t;
-    t = signalling::FiveToneTexts{};
-    radio.ClearLog();
-    tone.rbtn->click();
-    ASSERT_TRUE(WaitUntil([&] { return tone.rbtn->isEnabled(); }, 20s));
+    ASSERT_TRUE(ReadBackCleared(tone));
     EXPECT_EQ(Log().size(), 17u);
     EXPECT_EQ(t.standards, written.standards);
     EXPECT_EQ(t.firstToneExtension, "250");

@@ -11,9 +11,8 @@ using tonvar::test::Bytes;
 
 namespace {
 
-struct Dtmf : tonvar::test::SignallingFixture {
-    DtmfSession dtmf{hub, timer1, MessageSink()};
-    Dtmf() {  }
+struct Dtmf : tonvar::test::WindowFixture<DtmfSession> {
+    DtmfSession &dtmf = window;
 
     // Runs a whole read with these four payloads.
     void ReadBlocks(const Bytes &settings, const Bytes &b1 = {}, const Bytes &b2 = {}, const Bytes &b3 = {})

@@ -10,9 +10,8 @@ using tonvar::test::Bytes;
 
 namespace {
 
-struct FleetSync : tonvar::test::SignallingFixture {
-    FleetSyncSession fleet{hub, timer1, MessageSink()};
-    FleetSync() {  }
+struct FleetSync : tonvar::test::WindowFixture<FleetSyncSession> {
+    FleetSyncSession &fleet = window;
 };
 
 } // namespace

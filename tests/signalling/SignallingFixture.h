@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A main session on a fake port's hub, with one signalling window on the same
-// hub.
+// hub (WindowFixture).
 #pragma once
 
 #include "protocol/MainSession.h"
@@ -57,6 +57,12 @@ struct SignallingFixture : ::testing::Test {
         f[33] = static_cast<std::uint8_t>(crc & 0xFF);
         return f;
     }
+};
+
+// The fixture with one window's session, `Session`, as `window`.
+template <typename Session>
+struct WindowFixture : SignallingFixture {
+    Session window{hub, timer1, MessageSink()};
 };
 
 } // namespace tonvar::test

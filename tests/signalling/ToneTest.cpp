@@ -16,15 +16,13 @@ using tonvar::test::Refusal;
 
 namespace {
 
-struct TwoTone : tonvar::test::SignallingFixture {
-    TwoToneSession tone{hub, timer1, MessageSink()};
-    TwoTone() {  }
+struct TwoTone : tonvar::test::WindowFixture<TwoToneSession> {
+    TwoToneSession &tone = window;
     Bytes Payload(const Bytes &sent) { return Bytes(sent.begin() + 4, sent.begin() + 32); }
 };
 
-struct FiveTone : tonvar::test::SignallingFixture {
-    FiveToneSession tone{hub, timer1, MessageSink()};
-    FiveTone() {  }
+struct FiveTone : tonvar::test::WindowFixture<FiveToneSession> {
+    FiveToneSession &tone = window;
     void FillTables()
     {
         for (int r = 1; r <= 16; ++r) {
