@@ -8,10 +8,14 @@
 
 namespace tonvar::signalling {
 
-template <typename Texts>
+// `kTraits`: how the window reads and writes its area.
+template <typename Texts, const SessionTraits &kTraits>
 class AreaSession : public SignallingLogic {
 public:
-    using SignallingLogic::SignallingLogic;
+    AreaSession(link::PortHub &hub, link::Timer &timer1, std::function<void(const std::string &)> showMessage)
+        : SignallingLogic(kTraits, hub, timer1, std::move(showMessage))
+    {
+    }
 
     Texts texts;
 

@@ -3,12 +3,6 @@
 
 namespace tonvar::signalling {
 
-DtmfSession::DtmfSession(link::PortHub &hub, link::Timer &timer1,
-                         std::function<void(const std::string &)> showMessage)
-    : AreaSession(kDtmfTraits, hub, timer1, std::move(showMessage))
-{
-}
-
 void DtmfSession::Decode(int block, const memory::Payload &payload)
 {
     DecodeDtmfBlock(block, payload, texts, digitCounts);

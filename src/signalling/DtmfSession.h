@@ -11,10 +11,9 @@ namespace tonvar::signalling {
 inline constexpr SessionTraits kDtmfTraits{
     protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4};
 
-class DtmfSession : public AreaSession<DtmfTexts> {
+class DtmfSession : public AreaSession<DtmfTexts, kDtmfTraits> {
 public:
-    DtmfSession(link::PortHub &hub, link::Timer &timer1,
-                std::function<void(const std::string &)> showMessage);
+    using AreaSession::AreaSession;
 
     // Kept between sessions: the autodial blocks are read with the counts
     // block 0 gave.

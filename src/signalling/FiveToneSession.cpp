@@ -7,7 +7,7 @@ namespace tonvar::signalling {
 
 FiveToneSession::FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                                  std::function<void(const std::string &)> showMessage)
-    : AreaSession(kFiveToneTraits, hub, timer1, std::move(showMessage))
+    : AreaSession(hub, timer1, std::move(showMessage))
 {
     StandardChanged();
 }

@@ -13,7 +13,7 @@ inline constexpr SessionTraits kFiveToneTraits{
     protocol::kArea5Tone, kFiveToneBlocks, true, link::TransferPlan::Clear::First, false, false,
     kFiveToneBlocks - 1,  kFiveToneBlocks};
 
-class FiveToneSession : public AreaSession<FiveToneTexts> {
+class FiveToneSession : public AreaSession<FiveToneTexts, kFiveToneTraits> {
 public:
     FiveToneSession(link::PortHub &hub, link::Timer &timer1,
                     std::function<void(const std::string &)> showMessage);

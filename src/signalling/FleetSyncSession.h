@@ -12,10 +12,9 @@ namespace tonvar::signalling {
 inline constexpr SessionTraits kFleetSyncTraits{
     protocol::kAreaFleetSync, kFleetSyncBlocks, false, link::TransferPlan::Clear::First, true, true, 4, 4};
 
-class FleetSyncSession : public AreaSession<FleetSyncTexts> {
+class FleetSyncSession : public AreaSession<FleetSyncTexts, kFleetSyncTraits> {
 public:
-    FleetSyncSession(link::PortHub &hub, link::Timer &timer1,
-                     std::function<void(const std::string &)> showMessage);
+    using AreaSession::AreaSession;
 
 protected:
     void Decode(int block, const memory::Payload &payload) override { DecodeFleetSyncBlock(block, payload, texts); }

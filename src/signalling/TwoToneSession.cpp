@@ -3,12 +3,6 @@
 
 namespace tonvar::signalling {
 
-TwoToneSession::TwoToneSession(link::PortHub &hub, link::Timer &timer1,
-                               std::function<void(const std::string &)> showMessage)
-    : AreaSession(kTwoToneTraits, hub, timer1, std::move(showMessage))
-{
-}
-
 void TwoToneSession::DecodeCellEdited(int row, int column)
 {
     // Nothing before the first tone pair.

@@ -12,10 +12,9 @@ inline constexpr SessionTraits kTwoToneTraits{
     protocol::kArea2Tone, kTwoToneBlocks, true, link::TransferPlan::Clear::Each, true, false,
     kTwoToneBlocks,       kTwoToneBlocks};
 
-class TwoToneSession : public AreaSession<TwoToneTexts> {
+class TwoToneSession : public AreaSession<TwoToneTexts, kTwoToneTraits> {
 public:
-    TwoToneSession(link::PortHub &hub, link::Timer &timer1,
-                   std::function<void(const std::string &)> showMessage);
+    using AreaSession::AreaSession;
 
     // After the user changed decode cell (row, column) (xg2), both from 1.
     void DecodeCellEdited(int row, int column);
