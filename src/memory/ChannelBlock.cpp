@@ -15,8 +15,6 @@ namespace {
 
 constexpr double kHertzPerMegahertz = 1000000.0;
 constexpr double kTenthsPerHertz = 10.0;
-constexpr std::uint8_t kOn = 0xFF;
-constexpr std::uint8_t kOff = 0x00;
 
 // Byte values of a pick list whose index is the byte.
 constexpr std::array<std::string_view, 4> kPttIdTexts{"NONE", "BOTH", "BOT", "EOT"};

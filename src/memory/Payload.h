@@ -15,6 +15,10 @@ namespace tonvar::memory {
 inline constexpr std::size_t kPayloadLength = 28;
 using Payload = std::array<std::uint8_t, kPayloadLength>;
 
+// A switch's byte: on is 0xFF, off 0.
+inline constexpr std::uint8_t kOn = 0xFF;
+inline constexpr std::uint8_t kOff = 0x00;
+
 // The low 8 and 16 bits of a converted number, as stored in a block.
 inline std::uint8_t Low8(std::int32_t v)
 {

@@ -8,13 +8,13 @@
 
 namespace tonvar::signalling {
 
+using memory::kOn;
 using memory::Low8;
 using memory::Payload;
 using namespace dtmf_offsets;
 
 namespace {
 
-constexpr std::uint8_t kOn = 0xFF;
 constexpr int kMemoriesPerBlock = 6;
 constexpr std::size_t kCountedMemories = 8;
 

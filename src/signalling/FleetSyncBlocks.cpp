@@ -6,13 +6,13 @@
 namespace tonvar::signalling {
 
 using memory::Low16;
+using memory::kOn;
 using memory::Low8;
 using memory::Payload;
 using namespace fleetsync_offsets;
 
 namespace {
 
-constexpr std::uint8_t kOn = 0xFF;
 constexpr int kEntriesPerBlock = 7;
 constexpr std::array<const char *, 2> kBaudRates{"1200", "2400"};
 
