@@ -109,17 +109,23 @@ private:
 };
 
 // A window of session `Session` on the designer's form `Form`: the form set
-// up on the window, the session on the window's Timer1 and messages, and the
-// controls detached before the session goes away. A window declares its
+// up on the window with the bar and buttons below it, the session on the
+// window's Timer1 and messages, and the controls detached before the session
+// goes away. With `barFromStart`, the bar shows that many steps from the
+// start; else it shows while a session runs. A window declares its
 // destructor and defines it where `Form` is complete.
 template <typename Session, typename Form>
 class SignallingForm : public SignallingWindow {
 public:
-    SignallingForm(const QString &caption, link::PortHub &hub, WindowServices services, QWidget *parent)
+    SignallingForm(const QString &caption, link::PortHub &hub, WindowServices services, QWidget *parent,
+                   int barFromStart = 0)
         : SignallingWindow(caption, std::move(services), parent), logic(hub, timer1Adapter_, MessageSink()),
           ui(std::make_unique<Form>())
     {
         ui->setupUi(this);
+        AddButtons(logic);
+        if (barFromStart > 0)
+            logic.progress.Show(barFromStart);
     }
     ~SignallingForm() override { Detach(); }
 

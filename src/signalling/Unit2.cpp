@@ -45,7 +45,6 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     BindCombo(cb9, t.transpond, {"Off", "Alert", "ID Code"});
     BindCheck(CheckB2, t.clearToTranspond);
 
-    AddButtons(logic);
     Refresh();
 }
 

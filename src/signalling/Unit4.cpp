@@ -8,7 +8,7 @@
 namespace tonvar::signalling {
 
 TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingForm(QStringLiteral("2TONE"), hub, std::move(services), parent)
+    : SignallingForm(QStringLiteral("2TONE"), hub, std::move(services), parent, 11)
 {
     Tabs = ui->Tabs;
     xg1 = ui->xg1;
@@ -51,8 +51,6 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     BindEdit(ed4, t.toneD);
     BindEdit(ed5, t.restTime);
 
-    AddButtons(logic);
-    logic.progress.Show(11); // visible from the start
     Refresh();
 }
 

@@ -10,7 +10,7 @@
 namespace tonvar::signalling {
 
 TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingForm(QStringLiteral("5TONE"), hub, std::move(services), parent)
+    : SignallingForm(QStringLiteral("5TONE"), hub, std::move(services), parent, 16)
 {
     Tabs = ui->Tabs;
     CCIR = ui->CCIR;
@@ -80,8 +80,6 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
         ColumnEditor(xg3, c, FunctionNames(), "CALL");
     BindEdit(ed1, t.resetTime);
 
-    AddButtons(logic);
-    logic.progress.Show(16); // visible from the start
     Refresh();
 }
 

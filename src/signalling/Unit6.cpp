@@ -6,7 +6,7 @@
 namespace tonvar::signalling {
 
 TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
-    : SignallingForm(QStringLiteral("FleetSync"), hub, std::move(services), parent)
+    : SignallingForm(QStringLiteral("FleetSync"), hub, std::move(services), parent, 4)
 {
     ed1 = ui->ed1, ed2 = ui->ed2, ed3 = ui->ed3, ed4 = ui->ed4;
     cb1 = ui->cb1;
@@ -24,8 +24,6 @@ TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
              {[&t](int row) -> std::string & { return t.fleet[static_cast<std::size_t>(row - 1)]; },
               [&t](int row) -> std::string & { return t.id[static_cast<std::size_t>(row - 1)]; }});
     xg1->setColumnWidth(0, 40);
-    AddButtons(logic);
-    logic.progress.Show(4); // visible from the start, unlike the other windows'
     Refresh();
 }
 
