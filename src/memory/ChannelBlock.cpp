@@ -41,6 +41,19 @@ std::optional<std::uint8_t> DtmfKeyCode(const std::string &text)
     return IndexOf(kDtmfKeys, text);
 }
 
+// The on/off columns: the byte each keeps, and the texts of off (0) and on
+// (any other byte; written as kOn).
+struct Switch {
+    int column;
+    std::size_t at;
+    const char *off;
+    const char *on;
+};
+constexpr std::array<Switch, 4> kSwitches{{{kColPower, kPower, "LOW", "HIGH"},
+                                           {kColBandwidth, kWidth, "NARROW", "WIDE"},
+                                           {kColScanAdd, kScan, "NONE", "YES"},
+                                           {kColCompandor, kCompandor, "NONE", "YES"}}};
+
 std::uint32_t Bits(std::int32_t v)
 {
     return static_cast<std::uint32_t>(v);
@@ -105,6 +118,11 @@ bool DecodeToneCode(std::uint16_t code, std::string &text)
 
 void EncodeChannelColumn(int column, const std::string &text, Payload &payload)
 {
+    for (const Switch &s : kSwitches)
+        if (s.column == column) {
+            payload[s.at] = text == s.off ? kOff : kOn;
+            return;
+        }
     switch (column) {
     case kColRxFreq:
         Put32(payload, kRxFreq, Bits(text::ScaledToInt(text, kHertzPerMegahertz)));
@@ -117,15 +135,6 @@ void EncodeChannelColumn(int column, const std::string &text, Payload &payload)
         break;
     case kColEncodeTone:
         Put16(payload, kEncodeTone, EncodeToneCode(text));
-        break;
-    case kColPower:
-        payload[kPower] = text == "LOW" ? kOff : kOn;
-        break;
-    case kColBandwidth:
-        payload[kWidth] = text == "NARROW" ? kOff : kOn;
-        break;
-    case kColScanAdd:
-        payload[kScan] = text == "NONE" ? kOff : kOn;
         break;
     case kColStep:
         Put16(payload, kStep, Bits(text::StrToInt(text)) & 0xFFFFu);
@@ -141,9 +150,6 @@ void EncodeChannelColumn(int column, const std::string &text, Payload &payload)
         break;
     case kColScrambler:
         payload[kScrambler] = text == "NONE" ? std::uint8_t{0} : Low8(text::StrToInt(text));
-        break;
-    case kColCompandor:
-        payload[kCompandor] = text == "NONE" ? kOff : kOn;
         break;
     case kColPttIdType:
         PutIfKnown(payload, kPttIdType, IndexOf(kPttIdTypeTexts, text));
@@ -185,9 +191,8 @@ bool DecodeChannelBlock(int channel, const Payload &payload, ChannelTable &table
     cell(kColTxFreq) = tx == 0 ? std::string() : FrequencyText(tx);
     DecodeToneCode(Get16(payload, kDecodeTone), cell(kColDecodeTone));
     DecodeToneCode(Get16(payload, kEncodeTone), cell(kColEncodeTone));
-    cell(kColPower) = payload[kPower] == 0 ? "LOW" : "HIGH";
-    cell(kColBandwidth) = payload[kWidth] == 0 ? "NARROW" : "WIDE";
-    cell(kColScanAdd) = payload[kScan] == 0 ? "NONE" : "YES";
+    for (const Switch &s : kSwitches)
+        cell(s.column) = payload[s.at] == 0 ? s.off : s.on;
     cell(kColStep) = std::to_string(Get16(payload, kStep));
     for (const auto &[column, at] : {std::pair{kColDtmf1, kDtmf1}, std::pair{kColDtmf2, kDtmf2}}) {
         const std::uint8_t key = payload[at];
@@ -199,7 +204,6 @@ bool DecodeChannelBlock(int channel, const Payload &payload, ChannelTable &table
     if (payload[kPttId] < kPttIdTexts.size())
         cell(kColPttId) = std::string(kPttIdTexts[payload[kPttId]]);
     cell(kColScrambler) = payload[kScrambler] == 0 ? "NONE" : std::to_string(payload[kScrambler]);
-    cell(kColCompandor) = payload[kCompandor] == 0 ? "NONE" : "YES";
     if (payload[kPttIdType] < kPttIdTypeTexts.size())
         cell(kColPttIdType) = std::string(kPttIdTypeTexts[payload[kPttIdType]]);
     cell(kColPttIdNumber) = std::to_string(payload[kPttIdNumber]);
