@@ -9,7 +9,7 @@ namespace tonvar::signalling {
 
 // How the window reads and writes its area.
 inline constexpr SessionTraits kDtmfTraits{
-    protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4};
+    protocol::kAreaDtmf, kDtmfBlocks, true, link::TransferPlan::Clear::Each, true, true, 5, 4, "DTMF"};
 
 class DtmfSession : public AreaSession<DtmfTexts, kDtmfTraits> {
 public:

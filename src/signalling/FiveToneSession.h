@@ -11,7 +11,7 @@ namespace tonvar::signalling {
 // How the window reads and writes its area.
 inline constexpr SessionTraits kFiveToneTraits{
     protocol::kArea5Tone, kFiveToneBlocks, true, link::TransferPlan::Clear::First, false, false,
-    kFiveToneBlocks - 1,  kFiveToneBlocks};
+    kFiveToneBlocks - 1,  kFiveToneBlocks, "5TONE"};
 
 class FiveToneSession : public AreaSession<FiveToneTexts, kFiveToneTraits> {
 public:

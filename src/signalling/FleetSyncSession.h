@@ -10,7 +10,7 @@ namespace tonvar::signalling {
 
 // How the window reads and writes its area.
 inline constexpr SessionTraits kFleetSyncTraits{
-    protocol::kAreaFleetSync, kFleetSyncBlocks, false, link::TransferPlan::Clear::First, true, true, 4, 4};
+    protocol::kAreaFleetSync, kFleetSyncBlocks, false, link::TransferPlan::Clear::First, true, true, 4, 4, "FleetSync"};
 
 class FleetSyncSession : public AreaSession<FleetSyncTexts, kFleetSyncTraits> {
 public:

@@ -265,20 +265,6 @@ void SignallingLogic::RestartTimeout()
     timer1_.Start();
 }
 
-std::string SignallingLogic::WindowName() const
-{
-    switch (traits_.area) {
-    case protocol::kAreaDtmf:
-        return "DTMF";
-    case protocol::kAreaFleetSync:
-        return "FleetSync";
-    case protocol::kArea2Tone:
-        return "2TONE";
-    default:
-        return "5TONE";
-    }
-}
-
 void SignallingLogic::Close()
 {
     const bool writing = writing_ && !transfer_.Checking();

@@ -47,6 +47,7 @@ struct SessionTraits {
     bool writesTimeOut;              // Timer1 runs for writes as well as reads (DTMF, FleetSync)
     int readProgressMaximum;
     int writeProgressMaximum;
+    const char *name; // the window's, as messages name it: "DTMF", "2TONE", ...
 };
 
 // The transfer plan of an area's read or write.
@@ -147,7 +148,7 @@ private:
     void StartTimeout();
     void RestartTimeout();
     bool TimedSessionRunning() const;
-    std::string WindowName() const;
+    std::string WindowName() const { return traits_.name; }
 
     SessionTraits traits_;
     // The blocks a read has taken so far: the window's texts change only

@@ -10,7 +10,7 @@ namespace tonvar::signalling {
 // How the window reads and writes its area.
 inline constexpr SessionTraits kTwoToneTraits{
     protocol::kArea2Tone, kTwoToneBlocks, true, link::TransferPlan::Clear::Each, true, false,
-    kTwoToneBlocks,       kTwoToneBlocks};
+    kTwoToneBlocks,       kTwoToneBlocks, "2TONE"};
 
 class TwoToneSession : public AreaSession<TwoToneTexts, kTwoToneTraits> {
 public:
