@@ -112,15 +112,16 @@ private:
 // up on the window with the bar and buttons below it, the session on the
 // window's Timer1 and messages, and the controls detached before the session
 // goes away. With `barFromStart`, the bar shows that many steps from the
-// start; else it shows while a session runs. A window declares its
-// destructor and defines it where `Form` is complete.
+// start; else it shows while a session runs. The form is deleted by a
+// function made here, where `Form` is complete: a window needs no destructor
+// of its own.
 template <typename Session, typename Form>
 class SignallingForm : public SignallingWindow {
 public:
     SignallingForm(const QString &caption, link::PortHub &hub, WindowServices services, QWidget *parent,
                    int barFromStart = 0)
         : SignallingWindow(caption, std::move(services), parent), logic(hub, timer1Adapter_, MessageSink()),
-          ui(std::make_unique<Form>())
+          ui(new Form, [](Form *form) { delete form; })
     {
         ui->setupUi(this);
         AddButtons(logic);
@@ -132,7 +133,7 @@ public:
     Session logic;
 
 protected:
-    std::unique_ptr<Form> ui;
+    std::unique_ptr<Form, void (*)(Form *)> ui;
 };
 
 } // namespace tonvar::signalling

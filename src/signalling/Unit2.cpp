@@ -48,6 +48,4 @@ TForm2::TForm2(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm2::~TForm2() = default;
-
 } // namespace tonvar::signalling

@@ -22,7 +22,6 @@ class TForm2 : public SignallingForm<DtmfSession, Ui::TForm2> {
     Q_OBJECT
 public:
     TForm2(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
-    ~TForm2() override;
 
     QTabWidget *Tabs = nullptr;
     grid::TextGrid *xg2 = nullptr;

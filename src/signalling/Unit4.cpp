@@ -54,6 +54,4 @@ TForm4::TForm4(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm4::~TForm4() = default;
-
 } // namespace tonvar::signalling

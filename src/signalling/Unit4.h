@@ -21,7 +21,6 @@ class TForm4 : public SignallingForm<TwoToneSession, Ui::TForm4> {
     Q_OBJECT
 public:
     TForm4(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
-    ~TForm4() override;
 
     QTabWidget *Tabs = nullptr;
     grid::TextGrid *xg1 = nullptr;

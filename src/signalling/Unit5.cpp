@@ -83,6 +83,4 @@ TForm5::TForm5(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm5::~TForm5() = default;
-
 } // namespace tonvar::signalling

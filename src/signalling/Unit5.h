@@ -23,7 +23,6 @@ class TForm5 : public SignallingForm<FiveToneSession, Ui::TForm5> {
     Q_OBJECT
 public:
     TForm5(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
-    ~TForm5() override;
 
     QTabWidget *Tabs = nullptr;
     QComboBox *CCIR = nullptr;

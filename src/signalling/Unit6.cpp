@@ -27,6 +27,4 @@ TForm6::TForm6(link::PortHub &hub, WindowServices services, QWidget *parent)
     Refresh();
 }
 
-TForm6::~TForm6() = default;
-
 } // namespace tonvar::signalling

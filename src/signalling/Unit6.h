@@ -21,7 +21,6 @@ class TForm6 : public SignallingForm<FleetSyncSession, Ui::TForm6> {
     Q_OBJECT
 public:
     TForm6(link::PortHub &hub, WindowServices services, QWidget *parent = nullptr);
-    ~TForm6() override;
 
     QLineEdit *ed1 = nullptr, *ed2 = nullptr, *ed3 = nullptr, *ed4 = nullptr;
     QComboBox *cb1 = nullptr;
