@@ -29,20 +29,9 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 
 std::string Verb(Job job)
 {
-    switch (job) {
-    case Job::Read:
-        return "reading";
-    case Job::Write:
-        return "writing";
-    case Job::Verify:
-    case Job::VerifyImage:
-        return "verifying";
-    case Job::Backup:
-        return "backing up";
-    case Job::Restore:
-        return "restoring";
-    }
-    return {};
+    // In the order of Job.
+    static const char *const kVerbs[] = {"reading", "writing", "verifying", "backing up", "restoring", "verifying"};
+    return kVerbs[static_cast<int>(job)];
 }
 
 } // namespace

@@ -564,26 +564,26 @@ void TComm::DeliverNotifications()
             d_->notifications.pop_front();
         }
         try {
+            // A handler not set is not called.
+            const auto fire = [](const auto &handler, auto... args) {
+                if (handler)
+                    handler(args...);
+            };
             switch (n.kind) {
             case DataReceived:
-                if (OnReceiveData)
-                    OnReceiveData(this, n.bytes.data(), static_cast<std::uint16_t>(n.value & 0xFFFF));
+                fire(OnReceiveData, this, n.bytes.data(), static_cast<std::uint16_t>(n.value & 0xFFFF));
                 break;
             case ReceiveError:
-                if (OnReceiveError)
-                    OnReceiveError(this, n.value);
+                fire(OnReceiveError, this, n.value);
                 break;
             case RequestHangup:
-                if (OnRequestHangup)
-                    OnRequestHangup(this);
+                fire(OnRequestHangup, this);
                 break;
             case ModemStateChange:
-                if (OnModemStateChange)
-                    OnModemStateChange(this, n.value);
+                fire(OnModemStateChange, this, n.value);
                 break;
             case SendDataEmpty:
-                if (OnSendDataEmpty)
-                    OnSendDataEmpty(this);
+                fire(OnSendDataEmpty, this);
                 break;
             }
         } catch (...) {

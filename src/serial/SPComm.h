@@ -130,23 +130,25 @@ private:
     // The open port, its threads and what they share with the GUI thread.
     struct Port;
 
+    // Stores `value`; while open, `apply` puts the settings into effect.
     template <typename T>
-    void SetLine(T &field, T value)
+    void Set(T &field, T value, void (TComm::*apply)())
     {
         if (field == value)
             return;
         field = value;
         if (IsOpen())
-            ApplyLineSettings();
+            (this->*apply)();
+    }
+    template <typename T>
+    void SetLine(T &field, T value)
+    {
+        Set(field, value, &TComm::ApplyLineSettings);
     }
     template <typename T>
     void SetTimeout(T &field, T value)
     {
-        if (field == value)
-            return;
-        field = value;
-        if (IsOpen())
-            ApplyTimeouts();
+        Set(field, value, &TComm::ApplyTimeouts);
     }
 
     void ApplyLineSettings();

@@ -269,7 +269,9 @@ private Q_SLOTS:
         const std::string imageText = files::RadioImageText(image);
         const std::string binary("\x00\x01\x02\xff\xfe PROGRAM \x00", 16);
 
-        enum Command { Open, Import, OpenImage };
+        using Command = void (TForm1::*)();
+        const Command Open = &TForm1::N3Click, Import = &TForm1::ImportCsvClick,
+                      OpenImage = &TForm1::OpenRadioImageClick;
         struct Case {
             Command command;
             QString path;
@@ -288,17 +290,7 @@ private Q_SLOTS:
         };
         const auto run = [&](Command command, const QString &path) {
             ChooseEverywhere(path);
-            switch (command) {
-            case Open:
-                form->N3Click();
-                break;
-            case Import:
-                form->ImportCsvClick();
-                break;
-            case OpenImage:
-                form->OpenRadioImageClick();
-                break;
-            }
+            (form.get()->*command)();
         };
         for (const Case &c : cases) {
             failures.clear();
@@ -337,7 +329,9 @@ private Q_SLOTS:
         const QString csv = write(QStringLiteral("list.csv"), "Location,Frequency\r\n1,145.5\r\n");
         const QString roster = write(QStringLiteral("fleet.csv"), "port,FleetSync, ID[Own]\r\npts-3,1001\r\n");
 
-        enum Command { Save, SaveImage, Export, BackUp };
+        using Command = void (TForm1::*)();
+        const Command Save = &TForm1::N5Click, SaveImage = &TForm1::SaveRadioImageClick,
+                      Export = &TForm1::ExportCsvClick, BackUp = &TForm1::BackUpRadioClick;
         struct Case {
             Command command;
             QString path;
@@ -352,20 +346,7 @@ private Q_SLOTS:
             failures.clear();
             const std::string before = read(c.path);
             ChooseEverywhere(c.path);
-            switch (c.command) {
-            case Save:
-                form->N5Click();
-                break;
-            case SaveImage:
-                form->SaveRadioImageClick();
-                break;
-            case Export:
-                form->ExportCsvClick();
-                break;
-            case BackUp:
-                form->BackUpRadioClick();
-                break;
-            }
+            (form.get()->*c.command)();
             QVERIFY2(failures.isEmpty() != c.refused, qPrintable(c.path + QLatin1Char(' ') + failures.join(QLatin1Char(' '))));
             if (c.refused) {
                 QCOMPARE(read(c.path), before);
