@@ -20,8 +20,6 @@ class RadioPort {
 public:
     RadioPort();
     ~RadioPort();
-    RadioPort(const RadioPort &) = delete;
-    RadioPort &operator=(const RadioPort &) = delete;
 
     serial::TComm comm;
     QTimer tim1;

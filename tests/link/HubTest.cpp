@@ -18,6 +18,7 @@ namespace {
 
 using namespace tonvar;
 using test::Bytes;
+using test::Joined;
 
 // A DataFrame of `area`, `block`; `askAck`: the radio asks for an Ack of it.
 Bytes FrameOf(std::uint8_t area, std::uint8_t block, bool askAck = false)
@@ -220,14 +221,6 @@ struct Sequence : Hub {
         return sent;
     }
 };
-
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes &p : parts)
-        all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/SPComm.h"
 
+#include "ByteStrings.h"
 #include "OpenFailure.h"
 #include "Pty.h"
 #include "Wait.h"
@@ -94,13 +95,7 @@ struct SerialFixture : ::testing::Test {
         return std::accumulate(chunks.begin(), chunks.end(), std::size_t{0},
                                [](std::size_t n, const Bytes &c) { return n + c.size(); });
     }
-    Bytes AllReceived() const
-    {
-        Bytes all;
-        for (const Bytes &c : chunks)
-            all.insert(all.end(), c.begin(), c.end());
-        return all;
-    }
+    Bytes AllReceived() const { return tonvar::test::Joined(chunks); }
 };
 
 } // namespace

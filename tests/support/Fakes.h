@@ -5,13 +5,13 @@
 #include "protocol/MainSession.h"
 #include "text/Convert.h"
 
+#include "ByteStrings.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tonvar::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct FakePort : protocol::Port {
     std::vector<std::string> calls; // "name X", "close", "open"
@@ -42,9 +42,7 @@ struct FakePort : protocol::Port {
     // Everything written since the last call, joined.
     Bytes Sent()
     {
-        Bytes all;
-        for (const Bytes &w : writes)
-            all.insert(all.end(), w.begin(), w.end());
+        const Bytes all = Joined(writes);
         writes.clear();
         return all;
     }
