@@ -14,23 +14,8 @@ std::string ReplaceProblem(const std::string &path, FileKind saves, const std::s
     if (kind == FileKind::Folder)
         return path + " is a folder";
     const std::string saved = saves == FileKind::RadioImage ? "a radio image" : "a channel file";
-    std::string writer;
-    switch (kind) {
-    case FileKind::ChannelFile:
-        writer = " Channel files are written by 'tonvar-cli read'.";
-        break;
-    case FileKind::RadioImage:
-        writer = " Radio images are written by 'tonvar-cli backup'.";
-        break;
-    case FileKind::Roster:
-        writer = " Rosters are written by hand or by a spreadsheet.";
-        break;
-    case FileKind::ChannelCsv:
-        writer = " CSV channel lists are written by File > Export CSV... in tonvar.";
-        break;
-    default:
-        break;
-    }
+    const std::string writes = files::WhatWrites(kind, false);
+    const std::string writer = writes.empty() ? "" : " " + writes;
     return path + " holds " + KindName(kind) + (why.empty() ? "." : ": " + text::WithFullStop(why)) + " 'tonvar-cli " +
            command + "' would replace it with " + saved + ", so no radio was touched." + writer +
            " Give another file name, or remove " + path + " first.";

@@ -71,4 +71,27 @@ std::string KindName(FileKind kind)
     return "neither a channel file nor a radio image";
 }
 
+std::string WhatWrites(FileKind kind, bool inTheWindow)
+{
+    struct Writer {
+        FileKind kind;
+        const char *window;
+        const char *cli;
+    };
+    static const Writer kWriters[] = {
+        {FileKind::ChannelFile, "Channel files are saved by File > Save.",
+         "Channel files are written by 'tonvar-cli read'."},
+        {FileKind::RadioImage, "Radio images are saved by File > Save Radio Image and Back Up Radio.",
+         "Radio images are written by 'tonvar-cli backup'."},
+        {FileKind::ChannelCsv, "CSV channel lists are saved by File > Export CSV.",
+         "CSV channel lists are written by File > Export CSV... in tonvar."},
+        {FileKind::Roster, "Rosters are written by hand or by a spreadsheet, for tonvar-cli.",
+         "Rosters are written by hand or by a spreadsheet."},
+    };
+    for (const Writer &w : kWriters)
+        if (w.kind == kind)
+            return inTheWindow ? w.window : w.cli;
+    return {};
+}
+
 } // namespace tonvar::files

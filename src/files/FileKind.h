@@ -26,4 +26,9 @@ FileKind KindOfFile(const std::string &path, std::string *why = nullptr);
 // "a channel file", "a radio image (the whole radio)", ...
 std::string KindName(FileKind kind);
 
+// What writes a file of `kind`, in the window's words ("Channel files are
+// saved by File > Save.") or tonvar-cli's ("Channel files are written by
+// 'tonvar-cli read'."); empty for a kind nothing of the program writes.
+std::string WhatWrites(FileKind kind, bool inTheWindow);
+
 } // namespace tonvar::files
