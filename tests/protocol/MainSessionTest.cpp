@@ -476,6 +476,15 @@ TEST_F(SessionFixture, APortThatWillNotOpenStopsTheStartWithNothingDisabled)
     session.Retry();
     EXPECT_TRUE(session.WriteRunning());
     EXPECT_FALSE(session.ReadRunning());
+
+    // A Retry whose port will not open leaves nothing running: Read and
+    // Write come back, the port may be chosen again.
+    port.failOpen = true;
+    EXPECT_THROW(session.Retry(), tonvar::text::Failure);
+    EXPECT_FALSE(session.Running());
+    EXPECT_FALSE(hub.AnyRunning());
+    EXPECT_TRUE(session.PortFree() && session.Editable());
+    EXPECT_FALSE(session.progress.visible);
 }
 
 TEST_F(SessionFixture, AWriteThatCouldNotGoThroughWholeSendsNothing)
