@@ -154,11 +154,6 @@ void MainSession::BeginWrite()
             ChannelsAndSettingsHooks(table_, settings_, host_.Sleep, &known_)}});
 }
 
-void MainSession::ReleasePort()
-{
-    hub.Release();
-}
-
 void MainSession::Answered(link::Answer answer)
 {
     // Checked before the write started; a table changed under the write

@@ -130,9 +130,6 @@ public:
     // The progress dialog's Cancel: the session ends; a write cancelled after
     // its first block throws text::Failure saying what the radio may now hold.
     void Cancel();
-    // Port > Close Port: the port a show command left open is closed and
-    // its selector freed, unless a session runs on it.
-    void ReleasePort();
     // The port hung up (cable pulled, device gone): every session on the hub
     // ends at once, the port is closed, and a text::Failure says what the
     // radio may now hold.

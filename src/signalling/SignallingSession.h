@@ -62,7 +62,6 @@ public:
     SignallingLogic(const SignallingLogic &) = delete;
     SignallingLogic &operator=(const SignallingLogic &) = delete;
 
-    std::uint8_t Area() const { return traits_.area; }
     bool ReadRunning() const { return reading_; }
     bool WriteRunning() const { return writing_; }
     bool Running() const override { return reading_ || writing_; }

@@ -559,12 +559,12 @@ TEST_F(SessionFixture, ClosePortReleasesAPortNoSessionUses)
     EXPECT_FALSE(session.hub.HeldIdle());
     session.hub.Hold();
     EXPECT_TRUE(session.hub.HeldIdle());
-    session.ReleasePort();
+    session.hub.Release();
     EXPECT_FALSE(port.open);
     EXPECT_TRUE(session.PortFree());
     session.StartRead();
     EXPECT_FALSE(session.hub.HeldIdle()) << "a read runs";
-    session.ReleasePort();
+    session.hub.Release();
     EXPECT_TRUE(port.open);
     EXPECT_FALSE(session.PortFree());
 }
