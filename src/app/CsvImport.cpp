@@ -35,6 +35,32 @@ std::string Shown(const std::string &value)
     return "'" + out + "'";
 }
 
+// Ascending numbers as few words: "3", "3 and 5", "1, 3 to 5 and 9".
+std::string NumberList(const std::vector<int> &numbers)
+{
+    std::vector<std::string> runs;
+    for (std::size_t k = 0; k < numbers.size();) {
+        std::size_t end = k;
+        while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1)
+            ++end;
+        if (end >= k + 2) {
+            runs.push_back(std::to_string(numbers[k]) + " to " + std::to_string(numbers[end]));
+            k = end + 1;
+        } else {
+            runs.push_back(std::to_string(numbers[k++]));
+        }
+    }
+    std::string out;
+    for (std::size_t k = 0; k < runs.size(); ++k)
+        out += (k == 0 ? "" : k + 1 == runs.size() ? " and " : ", ") + runs[k];
+    return out;
+}
+
+std::string RowsWord(const std::vector<int> &rows)
+{
+    return (rows.size() == 1 ? "Row " : "Rows ") + NumberList(rows);
+}
+
 std::optional<double> Number(const std::string &s)
 {
     try {
@@ -147,8 +173,6 @@ private:
         return code;
     }
 
-    std::string ReceiveCode() const { return Code(Has("RxDtcsCode") ? "RxDtcsCode" : "DtcsCode", 1); }
-
     void Tones(std::string &encode, std::string &decode) const
     {
         const std::string mode = Field("Tone");
@@ -160,19 +184,20 @@ private:
         } else if (mode == "TSQL") {
             encode = decode = Tone("cToneFreq");
         } else if (mode == "DTCS") {
+            // One code both ways; RxDtcsCode counts only in cross modes.
             encode = Code("DtcsCode", 0);
-            decode = ReceiveCode();
+            decode = Code("DtcsCode", 1);
         } else if (mode == "Cross") {
             const std::string cross = Has("CrossMode") ? Field("CrossMode") : "Tone->Tone";
             const std::size_t arrow = cross.find("->");
             const std::string from = arrow == std::string::npos ? cross : cross.substr(0, arrow);
             const std::string to = arrow == std::string::npos ? std::string() : cross.substr(arrow + 2);
             const bool known = arrow != std::string::npos && (from.empty() || from == "Tone" || from == "DTCS") &&
-                               (to.empty() || to == "Tone" || to == "DTCS") && !(from.empty() && to.empty()) &&
-                               !(from == "Tone" && to.empty());
+                               (to.empty() || to == "Tone" || to == "DTCS") && !(from.empty() && to.empty());
             if (!known)
                 throw NotTaken{"cross mode " + Shown(cross) +
-                               " is not Tone->Tone, Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS-> or DTCS->DTCS"};
+                               " is not Tone->Tone, Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS->, Tone-> or "
+                               "DTCS->DTCS"};
             if (from == "Tone")
                 encode = Tone("rToneFreq");
             else if (from == "DTCS")
@@ -180,7 +205,7 @@ private:
             if (to == "Tone")
                 decode = Tone("cToneFreq");
             else if (to == "DTCS")
-                decode = ReceiveCode();
+                decode = Code(Has("RxDtcsCode") ? "RxDtcsCode" : "DtcsCode", 1);
         } else {
             throw NotTaken{"tone mode " + Shown(mode) + " is not empty, Tone, TSQL, DTCS or Cross"};
         }
@@ -255,7 +280,9 @@ CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &tab
         else
             unplaced.push_back(r);
     }
-    std::vector<std::string> moved;
+    // Rows put elsewhere than their Location, as rows with none and rows
+    // whose Location is no free channel.
+    std::vector<int> unnamedRows, unnamedChannels, takenRows, takenChannels;
     int next = 1;
     std::vector<int> left; // rows with no channel left for them
     for (const int r : unplaced) {
@@ -267,11 +294,9 @@ CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &tab
         }
         rowOf[static_cast<std::size_t>(next)] = r;
         if (list.Has("Location")) {
-            const std::string location = list.Field(r, "Location");
-            moved.push_back("Row " + std::to_string(r + 1) + ": " +
-                            (location.empty() ? std::string("no Location")
-                                              : "Location " + Shown(location) + " is no free channel 1 to 16") +
-                            "; put in channel " + std::to_string(next) + ".");
+            const bool none = list.Field(r, "Location").empty();
+            (none ? unnamedRows : takenRows).push_back(r + 1);
+            (none ? unnamedChannels : takenChannels).push_back(next);
         }
     }
 
@@ -293,19 +318,21 @@ CsvImportResult ImportCsvText(const std::string &text, memory::ChannelTable &tab
         row[memory::kColChannel] = std::to_string(ch);
         table.Row(ch) = row;
     }
-    result.notTaken.insert(result.notTaken.end(), moved.begin(), moved.end());
-    if (!left.empty()) {
-        const bool run = left.back() - left.front() + 1 == static_cast<int>(left.size());
-        std::string rows;
-        if (left.size() == 1)
-            rows = "Row " + std::to_string(left.front());
-        else if (run)
-            rows = "Rows " + std::to_string(left.front()) + " to " + std::to_string(left.back());
-        else
-            for (const int r : left)
-                rows += (rows.empty() ? "Rows " : ", ") + std::to_string(r);
-        result.notTaken.push_back(rows + ": not taken; the radio has 16 channels.");
-    }
+    const auto channelsWord = [](const std::vector<int> &c) {
+        return (c.size() == 1 ? "channel " : "channels ") + NumberList(c);
+    };
+    if (!unnamedRows.empty())
+        result.notTaken.push_back(RowsWord(unnamedRows) + ": no Location; put in " + channelsWord(unnamedChannels) +
+                                  ".");
+    if (takenRows.size() == 1)
+        result.notTaken.push_back(RowsWord(takenRows) + ": Location " +
+                                  Shown(list.Field(takenRows.front() - 1, "Location")) +
+                                  " is no free channel 1 to 16; put in " + channelsWord(takenChannels) + ".");
+    else if (!takenRows.empty())
+        result.notTaken.push_back(RowsWord(takenRows) + ": their Location is no free channel 1 to 16; put in " +
+                                  channelsWord(takenChannels) + " in file order.");
+    if (!left.empty())
+        result.notTaken.push_back(RowsWord(left) + ": not taken; the radio has 16 channels.");
     return result;
 }
 

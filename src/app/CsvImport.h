@@ -2,8 +2,9 @@
 // A CSV channel list (files/ChannelCsv.h) imported into the channel table.
 //
 // Each data row goes to the channel 1 to 16 its Location names; rows without
-// one, or whose channel is taken or no channel, fill the next free channels
-// in file order, and the report says so. A row that cannot be taken leaves
+// one, or whose channel is taken or no channel (0, in lists of radios
+// counted from 0), fill the free channels in file order, and the report
+// says so in a line or two. A row that cannot be taken leaves
 // its channel empty, and channels without a row are emptied. Column 0 then
 // holds the channel numbers 1 to 16. Each row becomes
 // the texts the table holds:
@@ -11,10 +12,16 @@
 //   RX Freq     Frequency with five decimals, if the table would keep it
 //   TX Freq     Duplex empty: RX; "+"/"-": RX plus/minus Offset; "split":
 //               Offset; "off": empty
-//   tones       from Tone (empty, Tone, TSQL, DTCS, Cross and CrossMode),
-//               rToneFreq / cToneFreq (one decimal, up to 300.0 Hz),
-//               DtcsCode / RxDtcsCode (one to three digits) and
-//               DtcsPolarity (transmit letter first; N stays N, R is our I)
+//   tones       as the format means them: Tone sends rToneFreq; TSQL sends
+//               and decodes cToneFreq; DTCS sends and decodes DtcsCode;
+//               Cross sends and decodes as CrossMode says (Tone->Tone,
+//               Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS->, Tone->,
+//               DTCS->DTCS), a transmit tone from rToneFreq, a receive tone
+//               from cToneFreq, a transmit code from DtcsCode and a receive
+//               code from RxDtcsCode (which counts only there). Tones have
+//               one decimal, up to 300.0 Hz; codes one to three digits;
+//               DtcsPolarity gives the transmit letter, then the receive
+//               letter (N stays N, R is our I)
 //   W/N         Mode FM: WIDE, NFM: NARROW; other modes are not taken
 //   Scan Add.   Skip "S": NONE, otherwise YES
 //   TX Power    a text starting with "L" or below 2 W: LOW, else HIGH

@@ -76,7 +76,8 @@ TEST(CsvImport, AHandWrittenListFillsTheChannelsAndReportsWhatItCouldNotTake)
     EXPECT_EQ(table.Row(2), TypedChannel(2, "145.15000", "144.55000", "NONE", "100.0", "HIGH", "WIDE", "YES", "12500"));
     EXPECT_EQ(table.Row(3),
               TypedChannel(3, "442.12500", "447.12500", "131.8", "131.8", "LOW", "NARROW", "NONE", "6250"));
-    EXPECT_EQ(table.Row(4), TypedChannel(4, "446.00625", "446.00625", "754I", "023N", "LOW", "NARROW", "YES", "6250"));
+    EXPECT_EQ(table.Row(4), TypedChannel(4, "446.00625", "446.00625", "023I", "023N", "LOW", "NARROW", "YES", "6250"))
+        << "DTCS is one code both ways; RxDtcsCode counts only in cross modes";
     EXPECT_EQ(table.Row(5), TypedChannel(5, "433.50000", "434.50000", "165N", "165I", "HIGH", "WIDE", "YES", "25000"));
     EXPECT_EQ(table.Row(6), TypedChannel(6, "145.50000", "145.50000", "254.1", "67.0", "HIGH", "WIDE", "YES", "10000"));
     EXPECT_EQ(table.Row(7), TypedChannel(7, "145.52500", "145.52500", "411I", "77.0"));
@@ -128,7 +129,7 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
                             "145.5,+,abc,,,,,,,\n"
                             "0.05,-,0.6,,,,,,,\n"
                             "145.5,,,DTCS-R,,,,,,\n"
-                            "145.5,,,Cross,,,,Tone->,,\n"
+                            "145.5,,,Cross,,,,Tone=>DTCS,,\n"
                             "145.5,,,,,,,,2.50,\n"
                             "145.5,,,DTCS,,023,NX,,,\n"
                             "145.5,,,DTCS,,999,NN,,,\n"
@@ -147,8 +148,8 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
               "Row 3: transmit frequency '-0.55000' is not a frequency above 0 and up to 999.99999 MHz; channel 3 "
               "left empty.\n"
               "Row 4: tone mode 'DTCS-R' is not empty, Tone, TSQL, DTCS or Cross; channel 4 left empty.\n"
-              "Row 5: cross mode 'Tone->' is not Tone->Tone, Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS-> or "
-              "DTCS->DTCS; channel 5 left empty.\n"
+              "Row 5: cross mode 'Tone=>DTCS' is not Tone->Tone, Tone->DTCS, DTCS->Tone, ->Tone, ->DTCS, DTCS->, "
+              "Tone-> or DTCS->DTCS; channel 5 left empty.\n"
               "Row 6: step '2.50' kHz is not 5.00, 6.25, 10.00, 12.50 or 25.00; channel 6 left empty.\n"
               "Row 7: DTCS polarity 'NX' is not NN, NR, RN or RR; channel 7 left empty.\n"
               "Row 9: tone 'abc' is not a tone from 0.1 to 300.0 Hz; channel 9 left empty.\n"
@@ -166,6 +167,113 @@ TEST(CsvImport, EachRowThatCannotBeTakenIsReportedWithItsReason)
     EXPECT_EQ(table.Row(8), TypedChannel(8, "145.50000", "145.50000", "999N", "999N"))
         << "a code as typed in the table";
     EXPECT_EQ(table.Row(14), TypedChannel(14, "145.50000", "145.50000", "NONE", "NONE"));
+}
+
+// Every tone mode and cross mode as the format means it: the columns of a
+// row, the table's receive (decode) and transmit (encode) cells they give,
+// and whether an export of those cells writes the same columns again.
+TEST(CsvTones, EveryToneAndCrossModeMeansWhatTheFormatSaysBothWays)
+{
+    struct Case {
+        const char *columns; // Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,RxDtcsCode,CrossMode
+        const char *decode;
+        const char *encode;
+        bool exportedAlike;
+    };
+    const Case cases[] = {
+        {",88.5,88.5,023,NN,023,Tone->Tone", "NONE", "NONE", true},
+        {"Tone,100.0,88.5,023,NN,023,Tone->Tone", "NONE", "100.0", true},
+        {"TSQL,88.5,131.8,023,NN,023,Tone->Tone", "131.8", "131.8", true},
+        {"TSQL,100.0,131.8,023,NN,023,Tone->Tone", "131.8", "131.8", false}, // cToneFreq both ways
+        {"DTCS,88.5,88.5,023,NN,023,Tone->Tone", "023N", "023N", true},
+        {"DTCS,88.5,88.5,165,RN,165,Tone->Tone", "165N", "165I", true}, // transmit letter first
+        {"DTCS,88.5,88.5,074,NR,074,Tone->Tone", "074I", "074N", true},
+        {"DTCS,88.5,88.5,074,RR,074,Tone->Tone", "074I", "074I", true},
+        {"DTCS,88.5,88.5,074,NR,025,Tone->Tone", "074I", "074N", false}, // RxDtcsCode is not DTCS's
+        {"Cross,67.0,254.1,023,NN,023,Tone->Tone", "254.1", "67.0", true},
+        {"Cross,100.0,100.0,023,NN,023,Tone->Tone", "100.0", "100.0", false}, // written as TSQL
+        {"Cross,77.0,88.5,023,NR,411,Tone->DTCS", "411I", "77.0", true},
+        {"Cross,88.5,123.0,032,RN,023,DTCS->Tone", "123.0", "032I", true},
+        {"Cross,88.5,94.8,023,NN,023,->Tone", "94.8", "NONE", true},
+        {"Cross,88.5,88.5,023,NR,506,->DTCS", "506I", "NONE", true},
+        {"Cross,88.5,88.5,023,RR,506,->DTCS", "506I", "NONE", false}, // the unused letter written N
+        {"Cross,88.5,88.5,712,RN,023,DTCS->", "NONE", "712I", true},
+        {"Cross,100.0,88.5,023,NN,023,Tone->", "NONE", "100.0", false}, // written as Tone
+        {"Cross,88.5,88.5,023,NR,754,DTCS->DTCS", "754I", "023N", true},
+        {"Cross,88.5,88.5,023,NR,023,DTCS->DTCS", "023I", "023N", false}, // written as DTCS
+    };
+    const std::string header = "Location,Frequency,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,RxDtcsCode,CrossMode";
+    // Sixteen cases at a time, a channel each.
+    for (std::size_t first = 0; first < std::size(cases); first += 16) {
+        const std::size_t count = std::min<std::size_t>(16, std::size(cases) - first);
+        std::string lf = header + "\n";
+        for (std::size_t k = 0; k < count; ++k)
+            lf += std::to_string(k + 1) + ",145.500000," + cases[first + k].columns + "\n";
+
+        // As CHIRP saves it (CR LF), as other tools do (LF), and with a byte-order mark.
+        std::string crlf;
+        for (const char c : lf)
+            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        for (const std::string &text : {lf, crlf, "\xEF\xBB\xBF" + crlf}) {
+            ChannelTable table = Filled();
+            app::ImportCsvText(text, table);
+            for (std::size_t k = 0; k < count; ++k) {
+                const Case &c = cases[first + k];
+                const int ch = static_cast<int>(k) + 1;
+                EXPECT_EQ(table.Cell(ch, memory::kColDecodeTone), c.decode) << c.columns;
+                EXPECT_EQ(table.Cell(ch, memory::kColEncodeTone), c.encode) << c.columns;
+            }
+        }
+
+        ChannelTable table = Filled();
+        app::ImportCsvText(lf, table);
+        const files::CsvList exported(files::ChannelCsvText(table));
+        ASSERT_EQ(exported.RowCount(), static_cast<int>(count));
+        for (std::size_t k = 0; k < count; ++k) {
+            const Case &c = cases[first + k];
+            std::string columns = exported.Field(static_cast<int>(k), "Tone");
+            for (const char *column : {"rToneFreq", "cToneFreq", "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode"})
+                columns += "," + exported.Field(static_cast<int>(k), column);
+            if (c.exportedAlike)
+                EXPECT_EQ(columns, c.columns);
+            else
+                EXPECT_NE(columns, c.columns) << "a case written otherwise must say so";
+        }
+        ChannelTable again = Filled();
+        app::ImportCsvText(files::ChannelCsvText(table), again);
+        for (int r = 0; r < table.RowCount(); ++r)
+            EXPECT_EQ(again.Row(r), table.Row(r)) << "exported and imported again: row " << r;
+    }
+}
+
+// Rows whose Location is no free channel (0 in lists of radios counted from
+// 0, a channel taken, beyond 16) or that have none fill the free channels in
+// file order, reported in a line or two, not a line a row.
+TEST(CsvImport, RowsPutElsewhereAreReportedInAFewLines)
+{
+    ChannelTable table = Filled();
+    EXPECT_EQ(app::ImportCsvText("Location,Frequency\n0,145.5\n1,146\n", table).Report(),
+              "Imported 2 of 2 rows into channels 1 to 16.\n"
+              "Row 1: Location '0' is no free channel 1 to 16; put in channel 2.");
+    EXPECT_EQ(table.Cell(1, memory::kColRxFreq), "146.00000");
+    EXPECT_EQ(table.Cell(2, memory::kColRxFreq), "145.50000");
+
+    std::string counted = "Location,Frequency\n";
+    for (int location = 0; location < 20; ++location)
+        counted += std::to_string(location) + ",14" + std::to_string(location % 10) + "\n";
+    EXPECT_EQ(app::ImportCsvText(counted, table).Report(),
+              "Imported 16 of 20 rows into channels 1 to 16.\n"
+              "Rows 1 and 18 to 20: not taken; the radio has 16 channels.");
+
+    const std::string mixed = "Location,Frequency\n5,145\n5,146\n5,147\n,148\n,149\n99,150\n";
+    EXPECT_EQ(app::ImportCsvText(mixed, table).Report(),
+              "Imported 6 of 6 rows into channels 1 to 16.\n"
+              "Rows 4 and 5: no Location; put in channels 3 and 4.\n"
+              "Rows 2, 3 and 6: their Location is no free channel 1 to 16; put in channels 1, 2 and 6 in file "
+              "order.");
+    for (const auto &[channel, frequency] : std::vector<std::pair<int, std::string>>{
+             {1, "146.00000"}, {2, "147.00000"}, {3, "148.00000"}, {4, "149.00000"}, {5, "145.00000"}, {6, "150.00000"}})
+        EXPECT_EQ(table.Cell(channel, memory::kColRxFreq), frequency) << channel;
 }
 
 TEST(CsvImport, ATextWithoutAFrequencyColumnIsRefusedAndChangesNothing)
