@@ -12,17 +12,20 @@
 namespace tonvar::cli {
 
 std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::vector<files::RadioImage> &bases,
-                                       const std::vector<std::string> &labels, const std::vector<std::string> &serials,
-                                       bool allowDuplicateIds)
+                                       const std::vector<std::string> &labels, const std::vector<std::string> &devices,
+                                       const std::vector<std::string> &serials, bool allowDuplicateIds)
 {
     std::vector<RadioOwnImage> out;
     for (std::size_t i = 0; i < labels.size(); ++i) {
         const std::string serial = i < serials.size() ? serials[i] : std::string();
-        const files::Roster::Row *row = roster.Find(labels[i], serial);
+        const files::Roster::Row *row =
+            roster.Find(labels[i], i < devices.size() ? devices[i] : std::string(), serial);
         if (!row)
             throw text::Failure(labels[i] + ": no row of the roster names this radio.",
                                 roster.key == files::Roster::Key::Port
-                                    ? "Its port is " + labels[i] + "."
+                                    ? "Its port is " + labels[i] +
+                                          (i < devices.size() && devices[i] != labels[i] ? " (" + devices[i] + ")" : "") +
+                                          "."
                                     : (serial.empty() ? std::string("Its cable reports no serial number.")
                                                       : "Its cable's serial number is " + serial + "."));
         RadioOwnImage own{bases.size() == labels.size() ? bases[i] : bases.at(0), {}, {}};

@@ -18,16 +18,16 @@ struct RadioOwnImage {
     std::string values;                                      // "FleetSync, Fleet[Own] 100; FleetSync, ID[Own] 1001"
 };
 
-// For each radio (its label as tonvar-cli names it and its cable's serial
-// number, empty where none): its base image (the one of `bases`, or its own
+// For each radio (its label as tonvar-cli names it, its port as given and
+// its cable's serial number, empty where none): its base image (the one of `bases`, or its own
 // where there is one a radio) with its roster row's values.
 // Throws text::Failure when a radio has no row, a value does not convert or
 // the radio cannot hold it (naming the roster line and the field), or, unless
 // `allowDuplicateIds`, two radios would have the same IDs (as
 // RefuseDuplicateIds says), whether the roster gives them or the image does.
 std::vector<RadioOwnImage> FleetImages(const files::Roster &roster, const std::vector<files::RadioImage> &bases,
-                                       const std::vector<std::string> &labels, const std::vector<std::string> &serials,
-                                       bool allowDuplicateIds);
+                                       const std::vector<std::string> &labels, const std::vector<std::string> &devices,
+                                       const std::vector<std::string> &serials, bool allowDuplicateIds);
 
 // The IDs an image sets: its own FleetSync fleet and ID, where the ID is set
 // (neither 0 nor 65535, an erased one), and its DTMF ID code, where the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <set>
 
 namespace tonvar::files {
@@ -35,13 +36,19 @@ std::vector<std::string> Fields(const std::string &line)
 
 } // namespace
 
-const Roster::Row *Roster::Find(const std::string &port, const std::string &serial) const
+const Roster::Row *Roster::Find(const std::string &label, const std::string &device,
+                                const std::string &serial) const
 {
-    const std::string &wanted = key == Key::Port ? port : serial;
-    if (wanted.empty())
-        return nullptr;
+    const auto names = [&](const std::string &rowKey) {
+        if (key == Key::Serial)
+            return !serial.empty() && rowKey == serial;
+        if (rowKey == label || rowKey == device)
+            return true;
+        std::error_code ignored;
+        return rowKey.front() == '/' && !device.empty() && std::filesystem::equivalent(rowKey, device, ignored);
+    };
     for (const Row &row : rows)
-        if (row.key == wanted)
+        if (names(row.key))
             return &row;
     return nullptr;
 }
@@ -83,7 +90,7 @@ Roster ParseRoster(const std::string &text)
         const std::string name = text::TrimBlanks(header[c]);
         if (name.empty())
             NotARoster("Column " + std::to_string(c + 1) + " has no name.", 1);
-        if (!names.insert(name).second)
+        if (!names.insert(text::FoldedName(name)).second)
             NotARoster("\"" + name + "\" is given twice.", 1);
         roster.fields.push_back(name);
     }

@@ -7,11 +7,12 @@
 //   ttyUSB1,100,1002,102
 //
 // The first column picks the radio: "port" (its label as tonvar-cli names
-// it, ttyUSB0) or "serial" (its USB cable's serial number). Every other
-// column is a field of a radio image, named as its window shows it; an
-// empty cell leaves the image's value. Records are CSV as spreadsheets write
-// them (commas, double quotes; a blank separates no fields), one a line; CR
-// LF or LF line ends.
+// it, ttyUSB0; or its device, /dev/ttyUSB0 or a /dev/serial/by-id/ name) or
+// "serial" (its USB cable's serial number). Every other column is a field of
+// a radio image, named as its window shows it (case and runs of blanks do
+// not count); an empty cell leaves the image's value. Records are CSV as
+// spreadsheets write them (commas, double quotes only where needed; a blank
+// separates no fields), one a line; CR LF or LF line ends; a byte-order mark.
 #pragma once
 
 #include <string>
@@ -30,8 +31,10 @@ struct Roster {
     };
     std::vector<Row> rows;
 
-    // The row for a radio, or null.
-    const Row *Find(const std::string &port, const std::string &serial) const;
+    // The row for a radio, or null: by its serial number, or by its port,
+    // which a row names by `label`, by `device` (the port as given) or by
+    // another path to the same device (a /dev/serial/by-id/ link).
+    const Row *Find(const std::string &label, const std::string &device, const std::string &serial) const;
 };
 
 // Whether a file's bytes start as a roster does (its first cell is "port" or

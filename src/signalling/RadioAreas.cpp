@@ -319,7 +319,7 @@ void SetImageField(files::RadioImage &image, const std::string &where, const std
     ImageTexts after = before;
     bool found = false;
     for (const FieldRef &f : AllFields(after)) {
-        if (f.where != where)
+        if (!SameFieldName(f.where, where))
             continue;
         found = true;
         if (f.text) {
@@ -383,6 +383,11 @@ void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTe
 std::string FormatFieldDifference(const FieldDifference &d)
 {
     return d.where + ": image '" + d.expected + "', radio '" + d.radio + "'";
+}
+
+bool SameFieldName(const std::string &where, const std::string &typed)
+{
+    return text::FoldedName(where) == text::FoldedName(typed);
 }
 
 std::vector<FieldDifference> CompareImages(const files::RadioImage &expected, const files::RadioImage &radio)

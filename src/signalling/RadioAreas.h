@@ -77,7 +77,8 @@ void ApplyAreaTexts(files::RadioImage &image, const FiveToneTexts &texts);
 // table's defaults for a new row; a 2TONE tone pair given to an entry not
 // in use brings the window's defaults for its response mode and prompt). Throws
 // text::Failure for a field no window has or a value the radio cannot hold,
-// naming the field.
+// naming the field. A field's name matches regardless of case and of runs of
+// blanks (SameFieldName).
 void SetImageField(files::RadioImage &image, const std::string &where, const std::string &text);
 
 // The main window's part of an image: channels 1 to 16 and the settings,
@@ -87,6 +88,10 @@ void SetImageField(files::RadioImage &image, const std::string &where, const std
 void ChannelsFromImage(const files::RadioImage &image, memory::ChannelTable &table, memory::SettingsTexts &settings);
 void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTexts &settings,
                      files::RadioImage &image);
+
+// Whether `typed` names the field `where`, as a person may type it: case and
+// runs of blanks do not count ("fleetsync,  id[own]" is "FleetSync, ID[Own]").
+bool SameFieldName(const std::string &where, const std::string &typed);
 
 struct FieldDifference {
     std::string where;

@@ -292,4 +292,18 @@ std::string TrimBlanks(const std::string &s)
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+std::string FoldedName(const std::string &name)
+{
+    std::string out;
+    for (const char c : TrimBlanks(name)) {
+        if (c == ' ' || c == '\t') {
+            if (out.back() != ' ')
+                out += ' ';
+        } else {
+            out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+    }
+    return out;
+}
+
 } // namespace tonvar::text

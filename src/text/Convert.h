@@ -99,5 +99,9 @@ std::int32_t ScaledToInt(const std::string &text, double scale);
 int HexValue(char c);
 // The text without the blanks and tabs around it.
 std::string TrimBlanks(const std::string &s);
+// A name as people type it, for comparing: lower case, without blanks around
+// it, each run of blanks one space ("FleetSync,  id[own] " and "FleetSync,
+// ID[Own]" are the same name).
+std::string FoldedName(const std::string &name);
 
 } // namespace tonvar::text

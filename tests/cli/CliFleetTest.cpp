@@ -270,12 +270,30 @@ TEST(FleetIds, ARosterThatGivesOnlySomeIdsStillRefusesTheImagesShared)
     const files::Roster roster = files::ParseRoster("port,\"FleetSync, ID[Own]\"\nttyUSB0,1001\nttyUSB1,1002\n");
     const files::RadioImage image = WithIds("100", "1000", "4321");
     try {
-        FleetImages(roster, {image}, {"ttyUSB0", "ttyUSB1"}, {"", ""}, false);
+        FleetImages(roster, {image}, {"ttyUSB0", "ttyUSB1"}, {}, {"", ""}, false);
         ADD_FAILURE() << "accepted";
     } catch (const text::Failure &e) {
         EXPECT_EQ(std::string(e.what()), "ttyUSB0 and ttyUSB1 would both get the DTMF ID code 4321.");
     }
-    const std::vector<RadioOwnImage> allowed = FleetImages(roster, {image}, {"ttyUSB0", "ttyUSB1"}, {"", ""}, true);
+    const std::vector<RadioOwnImage> allowed = FleetImages(roster, {image}, {"ttyUSB0", "ttyUSB1"}, {}, {"", ""}, true);
     ASSERT_EQ(allowed.size(), 2u);
     EXPECT_EQ(IdsOf(allowed[1].image).fleetSync, "FleetSync fleet 100 and ID 1002");
+}
+
+// A roster as a spreadsheet user types it: field names in another case and
+// with doubled blanks, and radios named by their device as given to --port.
+TEST(FleetIds, ARosterTypedAsPeopleTypeItGivesEachRadioItsValues)
+{
+    const files::Roster typed = files::ParseRoster("PORT,\"fleetsync,  id[own]\",\"DTMF, id code\"\r\n"
+                                                   "/dev/pts/3,1001,101\r\npts-4,1002,102\r\n");
+    const files::Roster exact = files::ParseRoster("port,\"FleetSync, ID[Own]\",\"DTMF, ID Code\"\n"
+                                                   "pts-3,1001,101\npts-4,1002,102\n");
+    const files::RadioImage image = WithIds("100", "1000", "");
+    const Strings labels{"pts-3", "pts-4"}, devices{"/dev/pts/3", "/dev/pts/4"};
+    const std::vector<RadioOwnImage> a = FleetImages(typed, {image}, labels, devices, {"", ""}, false);
+    const std::vector<RadioOwnImage> b = FleetImages(exact, {image}, labels, devices, {"", ""}, false);
+    ASSERT_EQ(a.size(), 2u);
+    for (std::size_t i = 0; i < a.size(); ++i)
+        EXPECT_EQ(a[i].image, b[i].image) << labels[i];
+    EXPECT_EQ(IdsOf(a[1].image).fleetSync, "FleetSync fleet 100 and ID 1002");
 }

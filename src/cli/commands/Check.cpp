@@ -37,7 +37,8 @@ void CheckRosterFields(const files::Roster &roster)
     const std::vector<signalling::ImageField> fields = signalling::ImageFields(files::RadioImage{});
     for (const std::string &name : roster.fields) {
         const bool known =
-            std::any_of(fields.begin(), fields.end(), [&](const signalling::ImageField &f) { return f.where == name; });
+            std::any_of(fields.begin(), fields.end(),
+                        [&](const signalling::ImageField &f) { return signalling::SameFieldName(f.where, name); });
         if (!known)
             throw text::Failure("No field is called \"" + name + "\".",
                                 "Fields are named as their windows show them: \"FleetSync, ID[Own]\", \"DTMF, ID "
@@ -69,7 +70,7 @@ std::string CheckRoster(const files::Roster &roster, const std::vector<files::Ra
     for (const files::Roster::Row &row : roster.rows)
         keys.push_back(row.key);
     for (const files::RadioImage &image : images)
-        FleetImages(roster, {image}, keys, keys, allowDuplicateIds);
+        FleetImages(roster, {image}, keys, keys, keys, allowDuplicateIds);
     return std::string(allowDuplicateIds ? "every value" : "every value and ID") +
            (images.size() == 1 ? " on the image" : " on each image");
 }

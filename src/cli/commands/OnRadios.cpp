@@ -229,7 +229,8 @@ void LoadImages(const Options &options, RunSettings &run)
     const std::vector<files::RadioImage> bases = PerRadio(options) ? run.images : std::vector{run.image};
     run.images.clear();
     for (RadioOwnImage &own :
-         FleetImages(files::LoadRoster(options.roster), bases, Labels(run.ports), serials, options.allowDuplicateIds)) {
+         FleetImages(files::LoadRoster(options.roster), bases, Labels(run.ports), run.ports, serials,
+                     options.allowDuplicateIds)) {
         run.images.push_back(std::move(own.image));
         run.values.push_back(std::move(own.values));
         run.valueFields.push_back(std::move(own.fields));
