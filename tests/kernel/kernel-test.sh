@@ -140,8 +140,8 @@ start_sim() {
     "$build/radio-sim" "$@" >"$log" 2>&1 &
     sim_pid=$!
     pids+=("$sim_pid")
-    wait_for "grep -q '^radio-sim: device ' '$log'" 10 || fail "radio-sim did not start"
-    sim_device=$(sed -n 's/^radio-sim: device //p' "$log" | head -1)
+    wait_for "grep -q '^tonvar-radio-sim: device ' '$log'" 10 || fail "radio-sim did not start"
+    sim_device=$(sed -n 's/^tonvar-radio-sim: device //p' "$log" | head -1)
 }
 
 # Boots the guest with the radio on the FTDI adapter or the second UART.
@@ -198,7 +198,7 @@ expect() { # expect WHAT ACTUAL EXPECTED
 # The radio's log as a set of steps: a request the program resent after a
 # slow answer is the same step.
 steps() {
-    grep -v '^radio-sim: device ' "$1" | uniq
+    grep -v '^tonvar-radio-sim: device ' "$1" | uniq
 }
 
 # The same steps as the guest's, on a pseudo-terminal: what the files and
