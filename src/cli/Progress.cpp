@@ -24,24 +24,46 @@ std::string ProgressBar(const std::string &label, std::size_t labelWidth, int do
     return line;
 }
 
+namespace {
+
+// The room a line keeps for its state ("backing up", "verifying"), so every
+// row is laid out alike whatever it says now.
+constexpr std::size_t kStateRoom = 12;
+constexpr int kNarrowestBar = 8;
+constexpr std::size_t kShortestLabel = 9;
+
+// A label `width` long at most, its middle left out: the start and the end
+// of a port's name tell ports apart best.
+std::string Elided(const std::string &label, std::size_t width)
+{
+    if (label.size() <= width)
+        return label;
+    const std::size_t keep = width - 1;
+    return label.substr(0, keep - keep / 2) + "~" + label.substr(label.size() - keep / 2);
+}
+
+} // namespace
+
 std::string FittedProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
                               const std::string &state, std::size_t columns)
 {
     std::string line = ProgressBar(label, labelWidth, done, total, state);
     if (columns == 0 || line.size() < columns)
         return line;
-    for (int bar = 23; bar >= 8; --bar) {
-        line = ProgressBar(label, labelWidth, done, total, state, bar);
-        if (line.size() < columns)
-            return line;
+    // The layout follows from the width, the longest label and the count
+    // alone, never from this row or its state: every row alike, and each
+    // frame as the one before.
+    const std::size_t withoutBar = ProgressBar("", labelWidth, 0, total, "", 0).size() + kStateRoom;
+    int bar = 23;
+    while (bar > kNarrowestBar && withoutBar + static_cast<std::size_t>(bar) >= columns)
+        --bar;
+    std::size_t width = labelWidth;
+    if (withoutBar + static_cast<std::size_t>(bar) >= columns) {
+        const std::size_t over = withoutBar + static_cast<std::size_t>(bar) - columns + 1;
+        width = labelWidth > over + kShortestLabel ? labelWidth - over : std::min(labelWidth, kShortestLabel);
     }
-    // The label's start and end tell ports apart best.
-    const std::size_t over = line.size() - columns + 1;
-    if (label.size() > over + 8) {
-        const std::size_t keep = label.size() - over - 1;
-        const std::string shortLabel = label.substr(0, keep / 2) + "~" + label.substr(label.size() - (keep - keep / 2));
-        line = ProgressBar(shortLabel, std::min(labelWidth, shortLabel.size()), done, total, state, 8);
-    }
+    line = ProgressBar(Elided(label, width), width, done, total, state, bar);
+    // A state longer than its room, or a terminal too narrow for any bar.
     return line.size() < columns ? line : line.substr(0, columns - 1);
 }
 

@@ -15,8 +15,10 @@ namespace tonvar::cli {
 std::string ProgressBar(const std::string &label, std::size_t labelWidth, int done, int total, const std::string &state,
                         int barWidth = 24);
 // The same, fitted into `columns` (0: any width): the bar shrinks to 8 cells,
-// then the label loses its middle, then the line is cut, so a line never
-// wraps (which would leave the redraw a line short).
+// then the labels lose their middles, then the line is cut, so a line never
+// wraps (which would leave the redraw a line short). The layout depends on
+// `labelWidth`, `total` and `columns` only: rows with the same of those line
+// up, and a row keeps its layout from frame to frame whatever its state.
 std::string FittedProgressBar(const std::string &label, std::size_t labelWidth, int done, int total,
                               const std::string &state, std::size_t columns);
 

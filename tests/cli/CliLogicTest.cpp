@@ -362,6 +362,29 @@ TEST(Progress, BarsAndPlainLines)
     EXPECT_EQ(narrow.substr(0, 12), byId.substr(0, 12)) << narrow;
     EXPECT_NE(narrow.find("port0"), std::string::npos) << narrow;
 
+    // A long name beside a short one: every row keeps its bar, all bars line
+    // up, and a row's name is cut alike whatever its state says.
+    for (const std::size_t columns : {std::size_t{80}, std::size_t{60}, std::size_t{40}}) {
+        std::size_t barAt = std::string::npos;
+        std::string shownName;
+        for (const std::string &label : {byId, std::string("ttyUSB0")})
+            for (const char *state : {"waiting", "reading", "backing up", "done", "verifying"}) {
+                const std::string line = FittedProgressBar(label, byId.size(), 26, 53, state, columns);
+                EXPECT_LT(line.size(), columns) << line;
+                const std::size_t at = line.find("  [");
+                ASSERT_NE(at, std::string::npos) << "no bar: " << line;
+                EXPECT_NE(line.find("26/53 " + std::string(state)), std::string::npos) << line;
+                if (barAt == std::string::npos)
+                    barAt = at;
+                EXPECT_EQ(at, barAt) << "bars out of line at " << columns << ": " << line;
+                if (label == byId) {
+                    if (shownName.empty())
+                        shownName = line.substr(0, at);
+                    EXPECT_EQ(line.substr(0, at), shownName) << "the name cut otherwise at " << columns;
+                }
+            }
+    }
+
     std::FILE *out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     ProgressDisplay lines(out, ProgressDisplay::Mode::Lines);
