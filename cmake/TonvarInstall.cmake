@@ -27,6 +27,7 @@ install(CODE "
 if(TONVAR_GUI)
   install(FILES ${_data}/${TONVAR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${_data}/${TONVAR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${_data}/${TONVAR_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
   install(FILES ${_data}/icons/tonvar.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${TONVAR_APP_ID}.svg)
   foreach(size 16 22 24 32 48 64 128 256)

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libudev-dev libxcb1-dev)
 # What `test` needs besides: the clang build, the Debian package and its checks.
-test_packages=(clang dpkg-dev file desktop-file-utils appstream udev man-db xvfb xdotool openbox
+test_packages=(clang dpkg-dev file desktop-file-utils appstream shared-mime-info libxml2-utils udev man-db xvfb xdotool openbox
                lintian devscripts shellcheck
                clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
                qemu-system-x86 busybox-static cpio)
@@ -89,6 +89,16 @@ check_package() {
     grep -q '^License: GPL-3+$' /usr/share/doc/tonvar/copyright ||
         { echo "copyright: not GPL-3+" >&2; return 1; }
     desktop-file-validate "/usr/share/applications/$id.desktop"
+    # The file types the menu entry opens: defined, well-formed, taken into
+    # the desktop's database, and declared by the entry.
+    xmllint --noout "/usr/share/mime/packages/$id.xml"
+    as_root update-mime-database /usr/share/mime
+    local type
+    for type in application/x-tonvar-channels application/x-tonvar-radio-image; do
+        [ -f "/usr/share/mime/$type.xml" ] || { echo "MIME type $type is not in the database" >&2; return 1; }
+        grep -q "^MimeType=.*$type;" "/usr/share/applications/$id.desktop" ||
+            { echo "the desktop entry does not open $type" >&2; return 1; }
+    done
     appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml"
     grep -q "<release version=\"$version\"" "/usr/share/metainfo/$id.metainfo.xml" ||
         { echo "metainfo: no release $version" >&2; return 1; }

@@ -18,8 +18,12 @@ ChannelFiles::ChannelFiles(Document document, Choose choose, AskUnsaved askUnsav
 void ChannelFiles::Open()
 {
     const QString name = choose_(false);
-    if (name.isEmpty())
-        return;
+    if (!name.isEmpty())
+        Open(name);
+}
+
+void ChannelFiles::Open(const QString &name)
+{
     bool loaded = false;
     document_.Change(QStringLiteral("Open ") + QFileInfo(name).fileName(), [&] {
         // Read whole into copies first: a file that cannot be read changes nothing.

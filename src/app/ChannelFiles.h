@@ -27,7 +27,10 @@ public:
 
     ChannelFiles(Document document, Choose choose, AskUnsaved askUnsaved);
 
+    // Asks for a file, then opens it.
     void Open();
+    // Opens the channel file `name`; one that cannot be read changes nothing.
+    void Open(const QString &name);
     // Asks for a file and saves; false when nothing was saved.
     bool Save();
     // Changes not saved are saved, dropped or kept, as the user says; true

@@ -23,6 +23,10 @@ struct Parser {
             "over its USB programming cable."));
         // Qt's own options are one dash and a word: -platform is not -p -l -a...
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addPositionalArgument(QStringLiteral("file"),
+                                     QStringLiteral("A channel file (.wh), a radio image (.radio) or a CSV channel "
+                                                    "list to open."),
+                                     QStringLiteral("[file]"));
     }
 };
 
@@ -48,18 +52,20 @@ void AnswerCommandLine(int &argc, char **argv)
         p.parser.showVersion();
 }
 
-void CheckCommandLine(const QCoreApplication &application)
+QString CheckCommandLine(const QCoreApplication &application)
 {
     if (application.arguments().size() <= 1)
-        return;
+        return {};
     SetNameAndVersion();
     Parser p;
     p.parser.process(application); // ends the process on an unknown option
-    if (!p.parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "tonvar: unexpected argument '%s'\n%s", qPrintable(p.parser.positionalArguments().first()),
-                     "Try 'tonvar --help'.\n");
+    const QStringList files = p.parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "tonvar: unexpected argument '%s'\n%s", qPrintable(files.at(1)),
+                     "Only one file can be opened. Try 'tonvar --help'.\n");
         std::exit(1);
     }
+    return files.isEmpty() ? QString() : files.front();
 }
 
 } // namespace tonvar::app

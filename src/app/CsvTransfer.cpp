@@ -19,8 +19,13 @@ void CsvTransfer::Import()
 {
     document_.CommitEdit();
     const QString name = choose_(false);
-    if (name.isEmpty())
-        return;
+    if (!name.isEmpty())
+        Import(name);
+}
+
+void CsvTransfer::Import(const QString &name)
+{
+    document_.CommitEdit();
     bool imported = false;
     CsvImportResult result;
     document_.Change(QStringLiteral("Import CSV ") + QFileInfo(name).fileName(), [&] {

@@ -23,7 +23,10 @@ public:
 
     CsvTransfer(Document document, Choose choose);
 
+    // Asks for a file, then imports it.
     void Import();
+    // Imports the CSV list `name`; one that cannot be imported changes nothing.
+    void Import(const QString &name);
     void Export();
 
 private:

@@ -76,7 +76,13 @@ void ImageFiles::Restore()
 void ImageFiles::Open()
 {
     const QString name = ChooseWhileIdle(QStringLiteral("Open Radio Image"), false);
-    if (name.isEmpty())
+    if (!name.isEmpty())
+        Open(name);
+}
+
+void ImageFiles::Open(const QString &name)
+{
+    if (session_.hub.AnyRunning())
         return;
     document_.run([&] {
         const files::RadioImage image = files::LoadRadioImage(name.toStdString());

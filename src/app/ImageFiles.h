@@ -37,6 +37,8 @@ public:
     void BackUp();
     void Restore();
     void Open();
+    // Opens the image `name` into the windows, as Open does once it is chosen.
+    void Open(const QString &name);
     void Save();
 
 private:

@@ -6,6 +6,7 @@
 #include "app/ScreenLayout.h"
 #include "app/TableRules.h"
 #include "app/WindowJobs.h"
+#include "files/FileKind.h"
 #include "ui_Unit1.h"
 #include "protocol/Unit3.h"
 #include "serial/PortWatcher.h"
@@ -473,6 +474,25 @@ void TForm1::BackUpRadioClick()
 void TForm1::RestoreRadioClick()
 {
     jobs_->images.Restore();
+}
+
+void TForm1::OpenFile(const QString &path)
+{
+    const std::string name = path.toStdString();
+    const files::FileKind kind = files::KindOfFile(name);
+    const bool unknown = kind == files::FileKind::None || kind == files::FileKind::Other;
+    if (kind == files::FileKind::RadioImage || (unknown && path.endsWith(QStringLiteral(".radio")))) {
+        jobs_->images.Open(path);
+    } else if (kind == files::FileKind::ChannelCsv) {
+        jobs_->csv.Import(path);
+    } else if (kind == files::FileKind::ChannelFile || unknown) {
+        jobs_->files.Open(path);
+    } else {
+        Handle([&] {
+            throw text::Failure("Cannot open \"" + name + "\": it is " + files::KindName(kind) +
+                                ", not a channel file, a radio image or a CSV channel list.");
+        });
+    }
 }
 
 void TForm1::OpenRadioImageClick()

@@ -114,6 +114,10 @@ public:
     void RestoreRadioClick();   // File > Restore Radio...
     void OpenRadioImageClick(); // File > Open Radio Image...
     void SaveRadioImageClick(); // File > Save Radio Image...
+    // A file given on the command line or by the file manager: a radio image
+    // opens as Open Radio Image opens it, a CSV list imports as Import CSV
+    // does, anything else opens as a channel file (and says why it is none).
+    void OpenFile(const QString &path);
     // The signalling windows' part of an image: shown in the windows, or
     // their texts (checked as a write checks them) put into it. Set by the
     // application, which owns the windows.

@@ -171,10 +171,12 @@ Result Run(const std::vector<std::string> &argv, const std::vector<std::string> 
     return r;
 }
 
-App::App(const XServer &x, const std::string &home) : x_(x)
+App::App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments) : x_(x)
 {
     const int log = ::open((home + "/tonvar.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    pid_ = Spawn({TONVAR_BINARY},
+    std::vector<std::string> argv{TONVAR_BINARY};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    pid_ = Spawn(argv,
                  Environment({"DISPLAY=" + x.Display(), "HOME=" + home, "XDG_RUNTIME_DIR=" + home,
                               "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb",
                               "QT_QPA_PLATFORMTHEME=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8"}),

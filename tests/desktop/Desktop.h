@@ -45,7 +45,8 @@ Result Run(const std::vector<std::string> &argv, const std::vector<std::string> 
 // The application on that server, started from the build folder.
 class App {
 public:
-    App(const XServer &x, const std::string &home);
+    // `arguments` after the program's name, as a shell or a file manager gives them.
+    App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments = {});
     ~App();
     App(const App &) = delete;
     App &operator=(const App &) = delete;

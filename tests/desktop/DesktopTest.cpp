@@ -8,8 +8,10 @@
 #include "Desktop.h"
 
 #include "files/ChannelFile.h"
+#include "files/RadioImage.h"
 #include "memory/ChannelBlock.h"
 #include "memory/SettingsBlock.h"
+#include "signalling/RadioAreas.h"
 
 #include "RadioSim.h"
 
@@ -23,6 +25,7 @@
 #include <memory>
 #include <sstream>
 
+#include "Channels.h"
 #include "OpenWatch.h"
 
 using namespace tonvar;
@@ -588,6 +591,46 @@ TEST_F(Desktop, SparseChannelsComeBackFromCsvWhereTheyWere)
         EXPECT_EQ(table.Cell(ch, 1), rx) << "channel " << ch << Screenshot();
         EXPECT_EQ(table.Cell(ch, 0), std::to_string(ch));
     }
+}
+
+// A file given on the command line, as a file manager gives it, opens as the
+// window starts: a channel file, a radio image, a CSV list, each by what it
+// holds; a second file is refused.
+TEST_F(Desktop, AFileGivenOnTheCommandLineOpensAsTheWindowStarts)
+{
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    for (int ch = 0; ch <= 16; ++ch)
+        table.SetCell(ch, 0, ch == 0 ? "Ch No." : std::to_string(ch));
+    table.Row(3) = test::TypedChannel(3, "145.50000", "145.50000", "NONE", "NONE");
+    const std::string channelFile = home.filePath(QStringLiteral("given.wh")).toStdString();
+    files::SaveChannelFile(table, settings, channelFile);
+    files::RadioImage image;
+    table.Row(3) = test::TypedChannel(3, "146.00000", "146.00000", "NONE", "NONE");
+    signalling::ChannelsToImage(table, settings, image);
+    const std::string imageFile = home.filePath(QStringLiteral("given-image")).toStdString();
+    files::SaveRadioImage(image, imageFile);
+    const std::string csvFile = home.filePath(QStringLiteral("given.csv")).toStdString();
+    std::ofstream(csvFile) << "Location,Frequency\r\n3,147.5\r\n";
+
+    for (const auto &[file, rx] : std::vector<std::pair<std::string, std::string>>{
+             {channelFile, "145.50000"}, {imageFile, "146.00000"}, {csvFile, "147.50000"}}) {
+        app.reset();
+        app = std::make_unique<desktop::App>(*x, home.path().toStdString(), std::vector<std::string>{file});
+        // The import's report may come up with the window: the window is the oldest.
+        ASSERT_FALSE(app->WaitForWindow(kMain, 20s, file == csvFile ? 2 : 1).empty()) << Log() << Screenshot();
+        main = app->Windows(kMain).front();
+        if (file == csvFile)
+            CloseTheMessage();
+        memory::ChannelTable saved;
+        memory::SettingsTexts savedSettings;
+        const std::string copy = file + "-saved.wh";
+        SaveAs(copy, saved, savedSettings);
+        EXPECT_EQ(saved.Cell(3, 1), rx) << file << Log() << Screenshot();
+        EXPECT_EQ(saved.Cell(4, 1), " ") << file;
+    }
+    const desktop::Result twice = desktop::Run({TONVAR_BINARY, channelFile, csvFile}, {"QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(twice.status, 1);
 }
 
 // In a cell editor the arrow keys commit and move, as in a spreadsheet:
