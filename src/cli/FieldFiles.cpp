@@ -164,8 +164,8 @@ void SetChannelFileField(ChannelData &data, const std::string &where, const std:
             // The table corrects what it cannot take; a script is told.
             const std::string made = Shown(data.table.Cell(ch, c));
             if (!memory::SameHeldValue(value, made) || (made.empty() && !Shown(text::TrimBlanks(value)).empty()))
-                throw text::Failure("'" + value + "' is no value for " + memory::ColumnCaptions().at(
-                                                                             static_cast<std::size_t>(c)) +
+                throw text::Failure("'" + value + "' is no value for " +
+                                        memory::ColumnCaptions().at(static_cast<std::size_t>(c)) +
                                         (made.empty() ? ": the table would leave it empty."
                                                       : ": the table would make it '" + made + "'."),
                                     where);

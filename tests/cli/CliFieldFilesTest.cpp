@@ -32,21 +32,36 @@ std::ostream &operator<<(std::ostream &out, const Change &c)
 // Every kind of field: the channel table's cells, the settings, DTMF,
 // FleetSync, 2TONE, 5TONE and check boxes.
 const Change kChanges[] = {
-    {false, "Channel 3, RX Freq", "146.5"},      {false, "Channel 3, TX Freq", "146.1"},
-    {false, "Channel 3, QT/DQT Dec", "67.0"},    {false, "Channel 3, QT/DQTEnc", "023N"},
-    {false, "Channel 3, TX Power", "LOW"},       {false, "Channel 3, W/N", "NARROW"},
-    {false, "Channel 3, Scan Add.", "NONE"},     {false, "Channel 3, Step Freq", "12500"},
-    {false, "Channel 3, DTMF1", "5"},            {false, "Channel 3, DTMF2", "#"},
-    {false, "Channel 3, PTTID", "BOT"},          {false, "Channel 3, Scrambler", "3"},
-    {false, "Channel 3, PTTID Typ", "FSK"},      {false, "Channel 3, PTTID NO.", "7"},
-    {false, "Channel 3, Compandor", "YES"},      {false, "Settings, SQ Lev", "5"},
-    {false, "Settings, TOT", "120"},             {false, "Settings, Voice", "ENGLISH"},
-    {true, "Channel 3, RX Freq", "146.5"},       {true, "Channel 3, TX Power", "LOW"},
-    {true, "Channel 3, QT/DQT Dec", "67.0"},     {true, "Settings, SQ Lev", "5"},
-    {true, "DTMF, ID Code", "123"},              {true, "DTMF, DTMF Side Tone", "on"},
-    {true, "DTMF, Autodial Memory 3", "5551234"}, {true, "FleetSync, Fleet[Own]", "100"},
-    {true, "FleetSync, ID[Own]", "1001"},        {true, "FleetSync, PTT ID Side Tone", "on"},
-    {true, "2TONE, Atone(hz)", "1000"},          {true, "2TONE, Encode row 2, First Frequency(hz)", "1500"},
+    {false, "Channel 3, RX Freq", "146.5"},
+    {false, "Channel 3, TX Freq", "146.1"},
+    {false, "Channel 3, QT/DQT Dec", "67.0"},
+    {false, "Channel 3, QT/DQTEnc", "023N"},
+    {false, "Channel 3, TX Power", "LOW"},
+    {false, "Channel 3, W/N", "NARROW"},
+    {false, "Channel 3, Scan Add.", "NONE"},
+    {false, "Channel 3, Step Freq", "12500"},
+    {false, "Channel 3, DTMF1", "5"},
+    {false, "Channel 3, DTMF2", "#"},
+    {false, "Channel 3, PTTID", "BOT"},
+    {false, "Channel 3, Scrambler", "3"},
+    {false, "Channel 3, PTTID Typ", "FSK"},
+    {false, "Channel 3, PTTID NO.", "7"},
+    {false, "Channel 3, Compandor", "YES"},
+    {false, "Settings, SQ Lev", "5"},
+    {false, "Settings, TOT", "120"},
+    {false, "Settings, Voice", "ENGLISH"},
+    {true, "Channel 3, RX Freq", "146.5"},
+    {true, "Channel 3, TX Power", "LOW"},
+    {true, "Channel 3, QT/DQT Dec", "67.0"},
+    {true, "Settings, SQ Lev", "5"},
+    {true, "DTMF, ID Code", "123"},
+    {true, "DTMF, DTMF Side Tone", "on"},
+    {true, "DTMF, Autodial Memory 3", "5551234"},
+    {true, "FleetSync, Fleet[Own]", "100"},
+    {true, "FleetSync, ID[Own]", "1001"},
+    {true, "FleetSync, PTT ID Side Tone", "on"},
+    {true, "2TONE, Atone(hz)", "1000"},
+    {true, "2TONE, Encode row 2, First Frequency(hz)", "1500"},
     {true, "5TONE, Encode row 3, First Frame Coding", "12345"},
 };
 
@@ -100,7 +115,9 @@ TEST_P(FieldFiles, SetThenDiffNamesExactlyTheFieldAndNoOtherLineChanges)
     const FieldFile reloaded = LoadFieldFile(saved, true);
 
     const std::vector<FileDifference> differences = DiffFiles(original, reloaded);
-    ASSERT_EQ(differences.size(), 1u) << (differences.empty() ? "" : FormatFileDifference(original, reloaded, differences.back()));
+    ASSERT_EQ(differences.size(), 1u) << (differences.empty()
+                                              ? ""
+                                              : FormatFileDifference(original, reloaded, differences.back()));
     EXPECT_EQ(differences[0].where, VerifyName(c));
     EXPECT_TRUE(memory::SameHeldValue(c.value, differences[0].b)) << differences[0].b;
     EXPECT_FALSE(memory::SameHeldValue(c.value, differences[0].a)) << differences[0].a;

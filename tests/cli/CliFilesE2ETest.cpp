@@ -34,10 +34,7 @@ struct CliFilesE2E : ::testing::Test, test::CliFiles {
         radio.Start();
     }
 
-    std::string Bytes(const std::string &path) const
-    {
-        return files::ReadFileBytes(path, "too large");
-    }
+    std::string Bytes(const std::string &path) const { return files::ReadFileBytes(path, "too large"); }
 
     // The simulator's whole memory, as it saves it.
     std::string Memory()

@@ -34,9 +34,8 @@ int RunSet(const Options &options)
     const std::string target = options.output.empty() ? options.file : options.output;
     if (!options.output.empty()) {
         // No file of another kind is replaced.
-        const std::string problem =
-            ReplaceProblem(target, file.image ? FileKind::RadioImage : FileKind::ChannelFile, "set",
-                           "nothing was saved");
+        const std::string problem = ReplaceProblem(target, file.image ? FileKind::RadioImage : FileKind::ChannelFile,
+                                                   "set", "nothing was saved");
         if (!problem.empty()) {
             std::fprintf(stderr, "tonvar-cli: %s\n", problem.c_str());
             return kExitUsage;
