@@ -21,34 +21,27 @@ bool OnFiles(Command command)
            command == Command::Set;
 }
 
-const char *CommandWord(Command command)
-{
-    switch (command) {
-    case Command::Check:
-        return "check";
-    case Command::Diff:
-        return "diff";
-    case Command::Show:
-        return "show";
-    case Command::Set:
-        return "set";
-    default:
-        return "";
-    }
-}
+const std::pair<const char *, Command> kCommands[] = {
+    {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
+    {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
+    {"check", Command::Check},   {"diff", Command::Diff},     {"show", Command::Show},
+    {"set", Command::Set},
+};
 
 Command CommandNamed(const std::string &name)
 {
-    static const std::pair<const char *, Command> commands[] = {
-        {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
-        {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
-        {"check", Command::Check},   {"diff", Command::Diff},     {"show", Command::Show},
-        {"set", Command::Set},
-    };
-    for (const auto &[named, command] : commands)
+    for (const auto &[named, command] : kCommands)
         if (name == named)
             return command;
     return Command::None;
+}
+
+std::string NameOf(Command command)
+{
+    for (const auto &[named, c] : kCommands)
+        if (c == command)
+            return named;
+    return {};
 }
 
 void NotEmpty(const std::string &value, const char *whenEmpty)
@@ -130,8 +123,7 @@ void RefuseWrongArguments(const std::vector<std::string> &args)
         }
         if (!options || arg.size() < 2 || arg[0] != '-') {
             if (!commandSeen && CommandNamed(arg) == Command::None)
-                throw UsageError("unknown command '" + arg +
-                                 "' (" + kCommandList + ")");
+                throw UsageError("unknown command '" + arg + "' (" + kCommandList + ")");
             commandSeen = true;
             continue;
         }
@@ -173,7 +165,7 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
             if (out.command == Command::Ports)
                 throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
             if (OnFiles(out.command))
-                throw UsageError(std::string(CommandWord(out.command)) + " takes no port: it works on files only");
+                throw UsageError(NameOf(out.command) + " takes no port: it works on files only");
         } else if (option == "--roster") {
             if (out.command == Command::Check)
                 throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
@@ -201,13 +193,17 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
         } else if (option == "--output") {
             if (out.command != Command::Set)
                 throw UsageError("--output is for set only");
-        } else if (option == "--json" && (out.command == Command::Diff || out.command == Command::Show)) {
-        } else if (option == "--quiet" && out.command == Command::Diff) {
+        } else if (option == "--json" || option == "--quiet") {
+            // How a run on radios reports, and diff (show's --json too).
+            const bool files =
+                out.command == Command::Diff || (option == "--json" && out.command == Command::Show);
+            if (!radios() && !files)
+                throw UsageError(option + (option == "--json"
+                                               ? " is for read, write, verify, backup, restore, diff and show only"
+                                               : " is for read, write, verify, backup, restore and diff only"));
         } else if (!radios()) {
-            // --quiet, --json, --timeout: how a run on radios reports and waits.
-            throw UsageError(option + (option == "--json"    ? " is for read, write, verify, backup, restore, diff and show only"
-                                       : option == "--quiet" ? " is for read, write, verify, backup, restore and diff only"
-                                                             : " is for read, write, verify, backup and restore only"));
+            // --timeout: how a run on radios waits.
+            throw UsageError(option + " is for read, write, verify, backup and restore only");
         }
     }
 }
@@ -224,7 +220,8 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
         return;
     case Command::Diff:
         if (operands.size() < 2)
-            throw UsageError(operands.empty() ? "no files given: diff compares two" : "diff compares two files: one given");
+            throw UsageError(operands.empty() ? "no files given: diff compares two"
+                                              : "diff compares two files: one given");
         if (operands.size() > 2)
             throw UsageError("unexpected argument '" + operands[2] + "': diff compares two files");
         out.files = operands;
@@ -233,7 +230,8 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
     case Command::Show:
     case Command::Set:
         if (operands.empty())
-            throw UsageError(out.command == Command::Show ? "no file given" : "no file given: tonvar-cli set FILE \"FIELD=VALUE\"...");
+            throw UsageError(out.command == Command::Show ? "no file given"
+                                                          : "no file given: tonvar-cli set FILE \"FIELD=VALUE\"...");
         out.file = operands.front();
         out.fields.assign(operands.begin() + 1, operands.end());
         if (out.command == Command::Set && out.fields.empty())

@@ -12,11 +12,12 @@
 //   tonvar-cli show FILE [FIELD...]
 //   tonvar-cli set [--output OUT] FILE FIELD=VALUE...
 //
-// Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster FILE (restore and verify),
-// --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet, --timeout SECONDS (default 10)
-// (the commands on radios; --json for diff and show too, --quiet for diff), --help, --version. A value may follow its option as the next argument or after "="
-// (--port=ttyUSB0). An option that does not apply to the command, or one of a single value given twice, is wrong
-// usage: it would otherwise be ignored.
+// Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster
+// FILE (restore and verify), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
+// --timeout SECONDS (default 10) (the commands on radios; --json for diff and show too, --quiet for diff),
+// --help, --version. A value may follow its option as the next argument or after "=" (--port=ttyUSB0). An
+// option that does not apply to the command, or one of a single value given twice, is wrong usage: it would
+// otherwise be ignored.
 #pragma once
 
 #include <stdexcept>

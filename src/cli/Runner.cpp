@@ -235,7 +235,9 @@ void Runner::Poll()
             Ended(i);
         }
         allDone = allDone && radio.job.Finished();
-        std::string state = radio.job.BackingUp() ? "backing up" : settings_.dryRun ? "reading" : Verb(settings_.job);
+        std::string state = radio.job.BackingUp() ? "backing up"
+                            : settings_.dryRun    ? "reading"
+                                                  : Verb(settings_.job);
         switch (radio.Result()) {
         case Outcome::Succeeded:
             state = "done";

@@ -199,7 +199,8 @@ void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::Rad
             continue;
         }
         for (const int c : changed)
-            Named(ChannelFieldName(ch, c), [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
+            Named(ChannelFieldName(ch, c),
+                  [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
         memory::ChannelTable kept;
         memory::DecodeChannelBlock(ch, p, kept);
         for (const int c : changed) {
