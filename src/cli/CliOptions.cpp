@@ -12,17 +12,36 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+const char *const kCommandList = "ports, read, write, verify, backup, restore, check, diff, show or set";
+
+// The commands on files alone: no radio, no port.
+bool OnFiles(Command command)
+{
+    return command == Command::Check || command == Command::Diff || command == Command::Show ||
+           command == Command::Set;
+}
+
+const std::pair<const char *, Command> kCommands[] = {
+    {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
+    {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
+    {"check", Command::Check},   {"diff", Command::Diff},     {"show", Command::Show},
+    {"set", Command::Set},
+};
+
 Command CommandNamed(const std::string &name)
 {
-    static const std::pair<const char *, Command> commands[] = {
-        {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
-        {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
-        {"check", Command::Check},
-    };
-    for (const auto &[named, command] : commands)
+    for (const auto &[named, command] : kCommands)
         if (name == named)
             return command;
     return Command::None;
+}
+
+std::string NameOf(Command command)
+{
+    for (const auto &[named, c] : kCommands)
+        if (c == command)
+            return named;
+    return {};
 }
 
 void NotEmpty(const std::string &value, const char *whenEmpty)
@@ -63,6 +82,10 @@ const std::vector<OptionRule> &OptionRules()
         {{u"backup"_s, {}, u"DIR"_s}, true, [](const std::string &dir) { NotEmpty(dir, "--backup needs a folder"); }},
         {{u"roster"_s, {}, u"FILE"_s}, true, [](const std::string &file) { NotEmpty(file, "--roster needs a file"); }},
         {{u"allow-duplicate-ids"_s, {}}},
+        {{u"dry-run"_s, {}}},
+        {{{u"o"_s, u"output"_s}, {}, u"OUT"_s},
+         true,
+         [](const std::string &file) { NotEmpty(file, "--output needs a file name"); }},
     };
     return rules;
 }
@@ -100,8 +123,7 @@ void RefuseWrongArguments(const std::vector<std::string> &args)
         }
         if (!options || arg.size() < 2 || arg[0] != '-') {
             if (!commandSeen && CommandNamed(arg) == Command::None)
-                throw UsageError("unknown command '" + arg +
-                                 "' (ports, read, write, verify, backup, restore or check)");
+                throw UsageError("unknown command '" + arg + "' (" + kCommandList + ")");
             commandSeen = true;
             continue;
         }
@@ -142,8 +164,8 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
         if (option == "--port" || option == "--all") {
             if (out.command == Command::Ports)
                 throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
-            if (out.command == Command::Check)
-                throw UsageError("check takes no port: it reads files only");
+            if (OnFiles(out.command))
+                throw UsageError(NameOf(out.command) + " takes no port: it works on files only");
         } else if (option == "--roster") {
             if (out.command == Command::Check)
                 throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
@@ -161,8 +183,26 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
         } else if (option == "--backup") {
             if (out.command != Command::Write)
                 throw UsageError("--backup is for write only");
+            if (out.dryRun)
+                throw UsageError("--backup is for a write that writes: --dry-run writes nothing");
+        } else if (option == "--dry-run") {
+            if (out.command != Command::Write && out.command != Command::Restore)
+                throw UsageError("--dry-run is for write and restore only");
+            if (!out.verify)
+                throw UsageError("--no-verify is for a write that writes: --dry-run writes nothing to read back");
+        } else if (option == "--output") {
+            if (out.command != Command::Set)
+                throw UsageError("--output is for set only");
+        } else if (option == "--json" || option == "--quiet") {
+            // How a run on radios reports, and diff (show's --json too).
+            const bool files =
+                out.command == Command::Diff || (option == "--json" && out.command == Command::Show);
+            if (!radios() && !files)
+                throw UsageError(option + (option == "--json"
+                                               ? " is for read, write, verify, backup, restore, diff and show only"
+                                               : " is for read, write, verify, backup, restore and diff only"));
         } else if (!radios()) {
-            // --quiet, --json, --timeout: how a run on radios reports and waits.
+            // --timeout: how a run on radios waits.
             throw UsageError(option + " is for read, write, verify, backup and restore only");
         }
     }
@@ -177,6 +217,29 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
             throw UsageError("no file given");
         out.files = operands;
         out.file = operands.front();
+        return;
+    case Command::Diff:
+        if (operands.size() < 2)
+            throw UsageError(operands.empty() ? "no files given: diff compares two"
+                                              : "diff compares two files: one given");
+        if (operands.size() > 2)
+            throw UsageError("unexpected argument '" + operands[2] + "': diff compares two files");
+        out.files = operands;
+        out.file = operands.front();
+        return;
+    case Command::Show:
+    case Command::Set:
+        if (operands.empty())
+            throw UsageError(out.command == Command::Show ? "no file given"
+                                                          : "no file given: tonvar-cli set FILE \"FIELD=VALUE\"...");
+        out.file = operands.front();
+        out.fields.assign(operands.begin() + 1, operands.end());
+        if (out.command == Command::Set && out.fields.empty())
+            throw UsageError("no field given: tonvar-cli set " + out.file + " \"FIELD=VALUE\"...");
+        if (out.command == Command::Set)
+            for (const std::string &assignment : out.fields)
+                if (assignment.find('=') == std::string::npos)
+                    throw UsageError("'" + assignment + "' is no FIELD=VALUE (\"FleetSync, ID[Own]=1001\")");
         return;
     case Command::Ports:
         if (!operands.empty())
@@ -236,10 +299,12 @@ Options ParseOptions(const std::vector<std::string> &args)
     out.json = parser.isSet(u"json"_s);
     out.verify = !parser.isSet(u"no-verify"_s);
     out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
+    out.dryRun = parser.isSet(u"dry-run"_s);
+    out.output = Bytes(parser.value(u"output"_s));
     if (out.help || out.version)
         return out;
     if (out.command == Command::None)
-        throw UsageError("no command given (ports, read, write, verify, backup, restore or check)");
+        throw UsageError(std::string("no command given (") + kCommandList + ")");
     std::set<std::string> given;
     for (const OptionRule &rule : OptionRules())
         if (parser.isSet(rule.option))
@@ -298,8 +363,8 @@ std::string HelpText(Command command)
                                       "  -h, --help           show this help\n"
                                       "\n"
                                       "Exit status: 0 success, 1 a radio or port failed, 2 wrong usage or a file\n"
-                                      "that cannot be read, 3 verify found differences, 130, 143 or 129\n"
-                                      "interrupted (Ctrl+C, SIGTERM or SIGHUP).\n";
+                                      "that cannot be read, 3 verify or --dry-run found differences, 130, 143\n"
+                                      "or 129 interrupted (Ctrl+C, SIGTERM or SIGHUP).\n";
     switch (command) {
     case Command::Ports:
         return "Usage: tonvar-cli ports\n"
@@ -330,7 +395,11 @@ std::string HelpText(Command command)
                "      --no-verify      do not read back (the summary says so)\n"
                "      --backup DIR     back each radio up whole into DIR first (an image named\n"
                "                       after its port and the time); a backup that cannot be\n"
-               "                       saved writes nothing\n" +
+               "                       saved writes nothing\n"
+               "      --dry-run        write nothing: read each radio and print what the write\n"
+               "                       would change, a line a difference as verify prints them\n"
+               "                       (exit status 0 when nothing would change, 3 when\n"
+               "                       something would; not with --backup or --no-verify)\n" +
                common;
     case Command::Verify:
         return "Usage: tonvar-cli verify --port PORT [options] FILE.wh|IMAGE.radio\n"
@@ -386,8 +455,60 @@ std::string HelpText(Command command)
                "      --allow-duplicate-ids  let two radios get the same FleetSync fleet and\n"
                "                       ID or DTMF ID code, with a roster or without\n"
                "                       (refused otherwise)\n"
-               "      --no-verify      do not read back (the summary says so)\n" +
+               "      --no-verify      do not read back (the summary says so)\n"
+               "      --dry-run        write nothing: read each radio whole and print what the\n"
+               "                       restore would change (with --roster, each radio's own\n"
+               "                       values), a line a difference as verify prints them, and\n"
+               "                       each block whose bytes differ where no field shows it\n"
+               "                       (exit status 0 when nothing would change, 3 when\n"
+               "                       something would; not with --no-verify)\n" +
                common;
+    case Command::Diff:
+        return "Usage: tonvar-cli diff [--json] [--quiet] A B\n"
+               "\n"
+               "Compares two channel files (.wh), two radio images (.radio), or one of each\n"
+               "(then the channels and the settings a channel file keeps: what both hold),\n"
+               "and prints a line a difference, named as verify names it, with each\n"
+               "file's text after its name:\n"
+               "  channel 3, RX Freq: a.wh '145.50000', b.wh '146.00000'\n"
+               "  FleetSync, ID[Own]: a.radio '1001', b.radio '1002'\n"
+               "Texts are compared as the radio would keep them (145.5 equals 145.50000).\n"
+               "\n"
+               "  -q, --quiet          print nothing; the exit status tells\n"
+               "      --json           one JSON object: {\"equal\", \"files\", \"differences\":\n"
+               "                       [{\"field\", \"a\", \"b\"}]}\n"
+               "\n"
+               "Exit status: 0 equal, 3 different, 2 wrong usage or a file that cannot be\n"
+               "read (the message names it).\n";
+    case Command::Show:
+        return "Usage: tonvar-cli show [--json] IMAGE.radio|FILE.wh [FIELD...]\n"
+               "\n"
+               "Prints every field of a radio image or a channel file and its value, one a\n"
+               "line (\"FleetSync, ID[Own] = 1001\"), or only the fields named. Fields are\n"
+               "named as their windows show them: \"Channel 3, RX Freq\", \"Settings, SQ\n"
+               "Lev\", \"DTMF, ID Code\", \"5TONE, Encode row 3, First Frame Coding\"; a\n"
+               "check box is on or off. A channel file has the channels' and the nine\n"
+               "settings' fields, as it holds them.\n"
+               "\n"
+               "      --json           one JSON object {field: value}\n"
+               "\n"
+               "Exit status: 0, or 2 for wrong usage, a file that cannot be read or a\n"
+               "field no file has.\n";
+    case Command::Set:
+        return "Usage: tonvar-cli set [--output OUT] IMAGE.radio|FILE.wh \"FIELD=VALUE\"...\n"
+               "\n"
+               "Gives fields of a radio image or a channel file new values, by their names\n"
+               "as 'tonvar-cli show' lists them, each checked as a write checks it (a\n"
+               "channel file's cell as the table completes an edit): only those fields'\n"
+               "bytes change. A receive frequency given to an empty channel makes the\n"
+               "channel, with the table's defaults. The file is saved whole or not at all;\n"
+               "a value the radio cannot hold or a field no file has saves nothing.\n"
+               "\n"
+               "  -o, --output OUT     save to OUT instead of over the file (a file of\n"
+               "                       another kind is never replaced)\n"
+               "\n"
+               "Exit status: 0 saved, 1 the file could not be saved, 2 wrong usage, a file\n"
+               "that cannot be read, or a field or value refused (nothing saved).\n";
     case Command::None:
         break;
     }
@@ -403,6 +524,9 @@ std::string HelpText(Command command)
            "  backup   read whole radios into radio images\n"
            "  restore  write a radio image into radios\n"
            "  check    check channel files, radio images and rosters without a radio\n"
+           "  diff     compare two channel files or radio images\n"
+           "  show     print the fields of a radio image or a channel file\n"
+           "  set      change fields of a radio image or a channel file by name\n"
            "\n"
            "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
            "prints the version.\n";

@@ -8,12 +8,16 @@
 //   tonvar-cli backup --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli check FILE...
+//   tonvar-cli diff A B
+//   tonvar-cli show FILE [FIELD...]
+//   tonvar-cli set [--output OUT] FILE FIELD=VALUE...
 //
-// Options: --no-verify (write and restore), --backup DIR (write), --roster FILE (restore and verify),
-// --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet, --timeout SECONDS (default 10)
-// (the commands on radios), --help, --version. A value may follow its option as the next argument or after "="
-// (--port=ttyUSB0). An option that does not apply to the command, or one of a single value given twice, is wrong
-// usage: it would otherwise be ignored.
+// Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster
+// FILE (restore and verify), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
+// --timeout SECONDS (default 10) (the commands on radios; --json for diff and show too, --quiet for diff),
+// --help, --version. A value may follow its option as the next argument or after "=" (--port=ttyUSB0). An
+// option that does not apply to the command, or one of a single value given twice, is wrong usage: it would
+// otherwise be ignored.
 #pragma once
 
 #include <stdexcept>
@@ -22,13 +26,16 @@
 
 namespace tonvar::cli {
 
-enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check };
+enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check, Diff, Show, Set };
 
 struct Options {
     Command command = Command::None;
     std::vector<std::string> ports; // as given: "ttyUSB0" or a device path
     std::string file;
-    std::vector<std::string> files; // check: every file named
+    std::vector<std::string> files; // check: every file named; diff: the two files
+    std::vector<std::string> fields; // show: the fields named; set: each "FIELD=VALUE"
+    std::string output;              // set --output OUT: saved there instead of over FILE
+    bool dryRun = false;             // write or restore --dry-run: compare, write nothing
     bool quiet = false;
     bool help = false;    // --help: print HelpText(command) and nothing else
     bool version = false; // --version: print the version and nothing else
@@ -44,7 +51,7 @@ struct Options {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitRadioFailure = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitDifferent = 3;
+inline constexpr int kExitDifferent = 3; // verify, diff or a dry run found differences
 
 // Wrong usage: the message says what is wrong, in one line.
 class UsageError : public std::runtime_error {

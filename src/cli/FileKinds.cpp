@@ -5,7 +5,8 @@
 
 namespace tonvar::cli {
 
-std::string ReplaceProblem(const std::string &path, FileKind saves, const std::string &command)
+std::string ReplaceProblem(const std::string &path, FileKind saves, const std::string &command,
+                           const std::string &untouched)
 {
     std::string why;
     const FileKind kind = KindOfFile(path, &why);
@@ -17,7 +18,7 @@ std::string ReplaceProblem(const std::string &path, FileKind saves, const std::s
     const std::string writes = files::WhatWrites(kind, false);
     const std::string writer = writes.empty() ? "" : " " + writes;
     return path + " holds " + KindName(kind) + (why.empty() ? "." : ": " + text::WithFullStop(why)) + " 'tonvar-cli " +
-           command + "' would replace it with " + saved + ", so no radio was touched." + writer +
+           command + "' would replace it with " + saved + ", so " + untouched + "." + writer +
            " Give another file name, or remove " + path + " first.";
 }
 

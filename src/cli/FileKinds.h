@@ -18,7 +18,9 @@ using files::KindOfFile;
 // Why `command` ("read", "backup"), which saves a file of kind `saves`
 // (ChannelFile or RadioImage), may not replace `path`; empty when it may (no
 // file there, an empty one, or one of the same kind). The message names the
-// file, what it holds and the command that writes that kind.
-std::string ReplaceProblem(const std::string &path, FileKind saves, const std::string &command);
+// file, what it holds and the command that writes that kind; `untouched`
+// says what was left alone.
+std::string ReplaceProblem(const std::string &path, FileKind saves, const std::string &command,
+                           const std::string &untouched = "no radio was touched");
 
 } // namespace tonvar::cli

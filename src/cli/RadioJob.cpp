@@ -53,10 +53,14 @@ bool WholeRadio(Job job)
     return job == Job::Backup || job == Job::Restore || job == Job::VerifyImage;
 }
 
-std::string FormatDifference(const Difference &d)
+std::string DifferenceWhere(const Difference &d)
 {
-    const std::string where = d.channel == 0 ? "settings" : "channel " + std::to_string(d.channel);
-    return where + ", " + d.caption + ": file '" + d.fileText + "', radio '" + d.radioText + "'";
+    return (d.channel == 0 ? std::string("settings") : "channel " + std::to_string(d.channel)) + ", " + d.caption;
+}
+
+std::string FormatDifference(const Difference &d, const std::string &fileName, const std::string &radioName)
+{
+    return DifferenceWhere(d) + ": " + fileName + " '" + d.fileText + "', " + radioName + " '" + d.radioText + "'";
 }
 
 ChannelData WindowStartState()
@@ -67,7 +71,7 @@ ChannelData WindowStartState()
     return data;
 }
 
-ChannelData LoadForWriting(const std::string &fileName)
+ChannelData LoadChannelData(const std::string &fileName)
 {
     ChannelData data = WindowStartState();
     try {
@@ -82,6 +86,12 @@ ChannelData LoadForWriting(const std::string &fileName)
     if (data.table.RowCount() <= memory::kChannelCount)
         throw text::Failure(fileName + " holds " + std::to_string(data.table.RowCount() - 1) + " channels, not " +
                             std::to_string(memory::kChannelCount));
+    return data;
+}
+
+ChannelData LoadForWriting(const std::string &fileName)
+{
+    ChannelData data = LoadChannelData(fileName);
     // As the window's Write checks it: every block converts, and the radio
     // can hold every value as it stands.
     const auto where = [&](const text::Failure &e) {
@@ -96,6 +106,15 @@ ChannelData LoadForWriting(const std::string &fileName)
         throw text::Failure(where(e));
     }
     return data;
+}
+
+ChannelData AsStored(const ChannelData &data)
+{
+    ChannelData out = data;
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        out.table.Row(ch) = AsStored(data.table.Row(ch), ch);
+    out.settings = AsStored(data.settings);
+    return out;
 }
 
 std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radio)

@@ -54,9 +54,13 @@ struct Difference {
     bool operator==(const Difference &) const = default;
 };
 
+// "channel 3, RX Freq", or "settings, SQ Lev".
+std::string DifferenceWhere(const Difference &d);
 // "channel 3, RX Freq: file '145.50000', radio '146.00000'", or
-// "settings, SQ Lev: file '3', radio '5'".
-std::string FormatDifference(const Difference &d);
+// "settings, SQ Lev: file '3', radio '5'"; two files compared name
+// themselves instead of "file" and "radio".
+std::string FormatDifference(const Difference &d, const std::string &fileName = "file",
+                             const std::string &radioName = "radio");
 
 // A channel table and settings as the main window holds them.
 struct ChannelData {
@@ -74,6 +78,9 @@ ChannelData WindowStartState();
 // text::Failure with the loader's or the conversion's message; a conversion
 // message names the channel ("channel 3: ...") or the settings.
 ChannelData LoadForWriting(const std::string &fileName);
+// The same load without the write's checks: the file as the window's Open
+// takes it (with at least 16 channels).
+ChannelData LoadChannelData(const std::string &fileName);
 
 // Each difference between a file's channels 1..16 (columns 1..15) and the
 // nine settings it keeps, and what a read of the radio gave. The file's texts are compared
@@ -81,6 +88,10 @@ ChannelData LoadForWriting(const std::string &fileName);
 // "145.50000" are equal; the file's own text is reported. The file must have
 // passed LoadForWriting.
 std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radio);
+
+// Channels 1..16 and the settings as the radio would keep them: each block
+// encoded and decoded again. `data` must have passed LoadForWriting.
+ChannelData AsStored(const ChannelData &data);
 
 class RadioJob : public link::HubSession {
 public:

@@ -27,6 +27,20 @@ using Clock = RadioJob::Clock;
 // How often every job is looked at: time-outs, ends and progress.
 constexpr std::chrono::milliseconds kPollInterval{50};
 
+// A block's 28 bytes as an image holds them: "00 25 45 ...".
+std::string Hex(const memory::Payload &p)
+{
+    static const char *const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const std::uint8_t byte : p) {
+        if (!out.empty())
+            out += ' ';
+        out += hex[byte >> 4];
+        out += hex[byte & 0x0F];
+    }
+    return out;
+}
+
 std::string Verb(Job job)
 {
     // In the order of Job.
@@ -81,6 +95,19 @@ struct Runner::Radio {
     std::string backupPath;   // where its backup was saved
     std::string device;       // the device the port names
     std::string serialNumber; // its USB cable's, where it has one
+    // A dry run's differences beyond the verify's.
+    std::vector<signalling::FieldDifference> extra;
+
+    // The job's outcome, failed where its file could not be saved, and
+    // different where a dry run found more than the verify.
+    Outcome Result() const
+    {
+        if (!saveError.empty())
+            return Outcome::Failed;
+        if (job.Result() == Outcome::Succeeded && !extra.empty())
+            return Outcome::Different;
+        return job.Result();
+    }
 };
 
 Runner::Runner(RunSettings settings, QObject *parent)
@@ -146,21 +173,30 @@ int Runner::Run()
             for (const signalling::FieldDifference &d : radio->job.FieldDifferences())
                 std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(),
                              signalling::FormatFieldDifference(d).c_str());
+            for (const signalling::FieldDifference &d : radio->extra)
+                std::fprintf(settings_.out, "%s: %s\n", radio->label.c_str(),
+                             settings_.job == Job::Verify ? signalling::FormatFieldDifference(d, "file").c_str()
+                                                          : signalling::FormatFieldDifference(d).c_str());
         }
         int good = 0;
         for (std::size_t i = 0; i < radios_.size(); ++i) {
             const Radio &radio = *radios_[i];
             std::string result;
             // A radio whose file could not be saved failed, whatever it answered.
-            switch (radio.saveError.empty() ? radio.job.Result() : Outcome::Failed) {
+            switch (radio.Result()) {
             case Outcome::Succeeded:
                 ++good;
                 result = Summary(i);
                 break;
             case Outcome::Different: {
-                const std::size_t n = radio.job.Differences().size() + radio.job.FieldDifferences().size();
-                result = "verified, " + std::to_string(n) + " difference" + (n == 1 ? "" : "s") + " from the " +
-                         (settings_.job == Job::VerifyImage ? "image" : "file");
+                const std::size_t n =
+                    radio.job.Differences().size() + radio.job.FieldDifferences().size() + radio.extra.size();
+                const std::string many = std::to_string(n) + " difference" + (n == 1 ? "" : "s");
+                result = settings_.dryRun ? "dry run, " + many + ": the " +
+                                                (settings_.job == Job::VerifyImage ? "restore" : "write") +
+                                                " would change them (nothing written)"
+                                          : "verified, " + many + " from the " +
+                                                (settings_.job == Job::VerifyImage ? "image" : "file");
                 break;
             }
             default:
@@ -199,8 +235,10 @@ void Runner::Poll()
             Ended(i);
         }
         allDone = allDone && radio.job.Finished();
-        std::string state = radio.job.BackingUp() ? "backing up" : Verb(settings_.job);
-        switch (radio.job.Result()) {
+        std::string state = radio.job.BackingUp() ? "backing up"
+                            : settings_.dryRun    ? "reading"
+                                                  : Verb(settings_.job);
+        switch (radio.Result()) {
         case Outcome::Succeeded:
             state = "done";
             break;
@@ -230,8 +268,13 @@ std::string Runner::JsonLine(std::size_t index) const
     o.insert(QStringLiteral("port"), text(radio.label));
     o.insert(QStringLiteral("device"), text(radio.device));
     o.insert(QStringLiteral("serial"), text(radio.serialNumber));
-    o.insert(QStringLiteral("command"), QString::fromLatin1(kCommands[static_cast<int>(settings_.job)]));
-    const Outcome outcome = radio.saveError.empty() ? radio.job.Result() : Outcome::Failed;
+    const char *command = kCommands[static_cast<int>(settings_.job)];
+    if (settings_.dryRun)
+        command = settings_.job == Job::VerifyImage ? "restore" : "write";
+    o.insert(QStringLiteral("command"), QString::fromLatin1(command));
+    if (settings_.dryRun)
+        o.insert(QStringLiteral("dryRun"), true);
+    const Outcome outcome = radio.Result();
     o.insert(QStringLiteral("result"), outcome == Outcome::Succeeded   ? QStringLiteral("succeeded")
                                        : outcome == Outcome::Different ? QStringLiteral("different")
                                                                        : QStringLiteral("failed"));
@@ -239,12 +282,12 @@ std::string Runner::JsonLine(std::size_t index) const
     QJsonArray differences;
     for (const Difference &d : radio.job.Differences())
         differences.append(
-            QJsonObject{{QStringLiteral("where"),
-                         text((d.channel == 0 ? std::string("settings") : "channel " + std::to_string(d.channel)) +
-                              ", " + d.caption)},
+            QJsonObject{{QStringLiteral("where"), text(DifferenceWhere(d))},
                         {QStringLiteral("expected"), text(d.fileText)},
                         {QStringLiteral("radio"), text(d.radioText)}});
-    for (const signalling::FieldDifference &d : radio.job.FieldDifferences())
+    std::vector<signalling::FieldDifference> fields = radio.job.FieldDifferences();
+    fields.insert(fields.end(), radio.extra.begin(), radio.extra.end());
+    for (const signalling::FieldDifference &d : fields)
         differences.append(QJsonObject{{QStringLiteral("where"), text(d.where)},
                                        {QStringLiteral("expected"), text(d.expected)},
                                        {QStringLiteral("radio"), text(d.radio)}});
@@ -269,6 +312,8 @@ std::string Runner::JsonLine(std::size_t index) const
 
 std::string Runner::Summary(std::size_t index) const
 {
+    if (settings_.dryRun)
+        return "dry run, nothing would change (nothing written)";
     switch (settings_.job) {
     case Job::Read:
         return "read, saved to " + settings_.targets.at(index);
@@ -302,18 +347,50 @@ void Runner::Ended(std::size_t index)
             radio.saveError = text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail());
         }
     }
+    if (settings_.dryRun && radio.job.Result() != Outcome::Failed)
+        radio.extra = DryRunExtra(index);
     const std::string &error = radio.saveError.empty() ? radio.job.Error() : radio.saveError;
     if (!error.empty())
         display_.Message(radio.label + ": " + error);
+}
+
+std::vector<signalling::FieldDifference> Runner::DryRunExtra(std::size_t index) const
+{
+    const Radio &radio = *radios_[index];
+    std::vector<signalling::FieldDifference> out;
+    if (settings_.job == Job::Verify) {
+        // A write sends the settings a channel file does not keep as the
+        // window starts with them.
+        const ChannelData &file = index < settings_.files.size() ? settings_.files[index] : settings_.file;
+        const memory::SettingsTexts sent = AsStored(file).settings;
+        for (int n = files::kSettingsInFile + 1; n <= memory::kSettingsBoxCount; ++n)
+            if (sent.Box(n) != radio.job.Radio().settings.Box(n))
+                out.push_back({DifferenceWhere({0, memory::SettingsCaption(n), {}, {}}), file.settings.Box(n),
+                               radio.job.Radio().settings.Box(n)});
+        return out;
+    }
+    // A restore writes every byte: a block whose bytes differ only where no
+    // field shows them changes too.
+    const files::RadioImage &image = index < settings_.images.size() ? settings_.images[index] : settings_.image;
+    const files::RadioImage &held = radio.job.RadioImage();
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        if (image.At(b) == held.At(b))
+            continue;
+        files::RadioImage one = held;
+        one.At(b) = image.At(b);
+        if (signalling::CompareImages(one, held).empty())
+            out.push_back({files::ImageBlockName(b) + ", bytes no field shows", Hex(image.At(b)), Hex(held.At(b))});
+    }
+    return out;
 }
 
 int Runner::ExitStatus() const
 {
     bool different = false;
     for (const auto &radio : radios_) {
-        if (radio->job.Result() == Outcome::Failed || !radio->saveError.empty())
+        if (radio->Result() == Outcome::Failed)
             return kExitRadioFailure;
-        different = different || radio->job.Result() == Outcome::Different;
+        different = different || radio->Result() == Outcome::Different;
     }
     return different ? kExitDifferent : kExitSuccess;
 }

@@ -32,6 +32,9 @@ struct RunSettings {
     bool quiet = false;
     bool json = false;     // one JSON object per radio on `out` instead of the summary
     bool verify = true;    // a write reads back what it wrote
+    // write or restore --dry-run: the job is a verify of what they would
+    // write, reported as what they would change; nothing is written.
+    bool dryRun = false;
     std::string backupDir; // a write backs each radio up whole into this folder first
     ProgressDisplay::Mode progress = ProgressDisplay::Mode::Lines;
     std::FILE *out = stdout; // differences and the summary
@@ -58,6 +61,9 @@ private:
     // --json: a radio's record, one line.
     std::string JsonLine(std::size_t index) const;
     int ExitStatus() const;
+    // A dry run's differences beyond the verify's: what the write or
+    // restore would change that the verify does not compare.
+    std::vector<signalling::FieldDifference> DryRunExtra(std::size_t index) const;
 
     RunSettings settings_;
     std::vector<std::unique_ptr<Radio>> radios_;

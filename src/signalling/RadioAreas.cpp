@@ -132,16 +132,6 @@ void EachSignallingArea(F &&f)
     f(kFiveTone);
 }
 
-std::string ChannelWhere(int channel, int column)
-{
-    return "Channel " + std::to_string(channel) + ", " + memory::ColumnCaptions().at(static_cast<std::size_t>(column));
-}
-
-std::string SettingsWhere(int n)
-{
-    return "Settings, " + memory::SettingsCaption(n);
-}
-
 // A conversion failure of one field, named as the main window names it.
 template <typename F>
 void Named(const std::string &where, F &&convert)
@@ -166,9 +156,9 @@ std::vector<FieldRef> AllFields(ImageTexts &t)
     std::vector<FieldRef> out;
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
         for (int c = 1; c < memory::kColumnCount; ++c)
-            out.push_back({ChannelWhere(ch, c), &t.channels.Row(ch)[static_cast<std::size_t>(c)], nullptr});
+            out.push_back({ChannelFieldName(ch, c), &t.channels.Row(ch)[static_cast<std::size_t>(c)], nullptr});
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
-        out.push_back({SettingsWhere(n), &t.settings.Box(n), nullptr});
+        out.push_back({SettingsFieldName(n), &t.settings.Box(n), nullptr});
     EachSignallingArea([&](const auto &area) {
         auto &texts = t.*(area.member);
         for (const NamedText &f : area.fields(texts))
@@ -201,7 +191,7 @@ void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::Rad
                     if (!now[static_cast<std::size_t>(c)].empty())
                         throw text::Failure("The radio keeps nothing of channel " + std::to_string(ch) +
                                                 " while its RX Freq is empty.",
-                                            ChannelWhere(ch, c));
+                                            ChannelFieldName(ch, c));
                 continue;
             }
             memory::CheckChannelHeld(now, ch);
@@ -209,13 +199,14 @@ void ApplyChannels(const ImageTexts &before, const ImageTexts &after, files::Rad
             continue;
         }
         for (const int c : changed)
-            Named(ChannelWhere(ch, c), [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
+            Named(ChannelFieldName(ch, c),
+                  [&] { memory::EncodeChannelColumn(c, now[static_cast<std::size_t>(c)], p); });
         memory::ChannelTable kept;
         memory::DecodeChannelBlock(ch, p, kept);
         for (const int c : changed) {
             const auto at = static_cast<std::size_t>(c);
             if (!memory::SameHeldValue(now[at], kept.Row(ch)[at]))
-                memory::RefuseValue(ChannelWhere(ch, c), now[at], kept.Row(ch)[at], memory::PickList(c),
+                memory::RefuseValue(ChannelFieldName(ch, c), now[at], kept.Row(ch)[at], memory::PickList(c),
                                     memory::ChannelRange(c));
         }
     }
@@ -228,16 +219,26 @@ void ApplySettings(const ImageTexts &before, const ImageTexts &after, files::Rad
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
         if (before.settings.Box(n) != after.settings.Box(n)) {
             changed.push_back(n);
-            Named(SettingsWhere(n), [&] { memory::EncodeSettingsBox(n, after.settings.Box(n), p); });
+            Named(SettingsFieldName(n), [&] { memory::EncodeSettingsBox(n, after.settings.Box(n), p); });
         }
     memory::SettingsTexts kept = memory::DefaultSettingsTexts();
     memory::DecodeSettingsBlock(p, kept);
     for (const int n : changed)
         if (!memory::SameHeldValue(after.settings.Box(n), kept.Box(n)))
-            memory::RefuseValue(SettingsWhere(n), after.settings.Box(n), kept.Box(n), memory::SettingsItems(n));
+            memory::RefuseValue(SettingsFieldName(n), after.settings.Box(n), kept.Box(n), memory::SettingsItems(n));
 }
 
 } // namespace
+
+std::string ChannelFieldName(int channel, int column)
+{
+    return "Channel " + std::to_string(channel) + ", " + memory::ColumnCaptions().at(static_cast<std::size_t>(column));
+}
+
+std::string SettingsFieldName(int n)
+{
+    return "Settings, " + memory::SettingsCaption(n);
+}
 
 std::vector<link::TransferPlan> WholeRadioPlans(bool readBack)
 {
@@ -380,9 +381,10 @@ void ChannelsToImage(const memory::ChannelTable &table, const memory::SettingsTe
     image = ApplyChangedTexts(image, before, after);
 }
 
-std::string FormatFieldDifference(const FieldDifference &d)
+std::string FormatFieldDifference(const FieldDifference &d, const std::string &expectedName,
+                                  const std::string &radioName)
 {
-    return d.where + ": image '" + d.expected + "', radio '" + d.radio + "'";
+    return d.where + ": " + expectedName + " '" + d.expected + "', " + radioName + " '" + d.radio + "'";
 }
 
 bool SameFieldName(const std::string &where, const std::string &typed)

@@ -40,6 +40,10 @@ struct ImageField {
     std::string text;
 };
 std::vector<ImageField> ImageFields(const files::RadioImage &image);
+// The names of the main window's fields: "Channel 3, RX Freq" (column 1 to
+// 15) and "Settings, SQ Lev" (box 1 to 10).
+std::string ChannelFieldName(int channel, int column);
+std::string SettingsFieldName(int n);
 
 // Every text of an image as the windows show it: the main window's table
 // and panel, and the four signalling windows' texts.
@@ -98,8 +102,10 @@ struct FieldDifference {
     std::string expected; // the image's text
     std::string radio;    // the radio's
 };
-// "5TONE, Encode row 3, First Frame Coding: image '12345', radio '12346'".
-std::string FormatFieldDifference(const FieldDifference &d);
+// "5TONE, Encode row 3, First Frame Coding: image '12345', radio '12346'";
+// two files compared name themselves instead of "image" and "radio".
+std::string FormatFieldDifference(const FieldDifference &d, const std::string &expectedName = "image",
+                                  const std::string &radioName = "radio");
 // Every field whose text differs between two images.
 std::vector<FieldDifference> CompareImages(const files::RadioImage &expected, const files::RadioImage &radio);
 

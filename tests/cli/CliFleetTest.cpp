@@ -38,21 +38,42 @@ TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
 {
     const std::pair<Strings, std::string> refused[] = {
         // ports lists ports: nothing else applies.
-        {{"ports", "--json"}, "--json is for read, write, verify, backup and restore only"},
-        {{"ports", "-q"}, "--quiet is for read, write, verify, backup and restore only"},
+        {{"ports", "--json"}, "--json is for read, write, verify, backup, restore, diff and show only"},
+        {{"ports", "-q"}, "--quiet is for read, write, verify, backup, restore and diff only"},
         {{"ports", "--timeout", "5"}, "--timeout is for read, write, verify, backup and restore only"},
         {{"ports", "--roster", "r.csv"}, "--roster is for restore and verify only"},
         {{"ports", "--no-verify"}, "--no-verify is for write and restore only"},
         {{"ports", "--backup", "dir"}, "--backup is for write only"},
         {{"ports", "--allow-duplicate-ids"}, "--allow-duplicate-ids is for restore (and verify --roster, check) only"},
         // check reads files: no radio, no progress, no record.
-        {{"check", "--json", "a.wh"}, "--json is for read, write, verify, backup and restore only"},
-        {{"check", "--quiet", "a.wh"}, "--quiet is for read, write, verify, backup and restore only"},
+        {{"check", "--json", "a.wh"}, "--json is for read, write, verify, backup, restore, diff and show only"},
+        {{"check", "--quiet", "a.wh"}, "--quiet is for read, write, verify, backup, restore and diff only"},
         {{"check", "--timeout=3", "a.wh"}, "--timeout is for read, write, verify, backup and restore only"},
         {{"check", "--no-verify", "a.wh"}, "--no-verify is for write and restore only"},
         {{"check", "--backup", "d", "a.wh"}, "--backup is for write only"},
         {{"check", "--roster", "r.csv", "a.radio"}, "check takes the roster as a file: tonvar-cli check IMAGE ROSTER"},
-        {{"check", "-a", "a.wh"}, "check takes no port: it reads files only"},
+        {{"check", "-a", "a.wh"}, "check takes no port: it works on files only"},
+        // diff, show and set work on files: no radio, no progress.
+        {{"diff", "-p", "ttyUSB0", "a.wh", "b.wh"}, "diff takes no port: it works on files only"},
+        {{"diff", "--timeout", "3", "a.wh", "b.wh"}, "--timeout is for read, write, verify, backup and restore only"},
+        {{"diff", "-o", "c.wh", "a.wh", "b.wh"}, "--output is for set only"},
+        {{"show", "-q", "a.wh"}, "--quiet is for read, write, verify, backup, restore and diff only"},
+        {{"show", "-a", "a.wh"}, "show takes no port: it works on files only"},
+        {{"set", "--json", "a.wh", "Settings, TOT=60"},
+         "--json is for read, write, verify, backup, restore, diff and show only"},
+        {{"set", "--dry-run", "a.wh", "Settings, TOT=60"}, "--dry-run is for write and restore only"},
+        {{"set", "-o", "b.wh", "-o", "c.wh", "a.wh", "Settings, TOT=60"}, "--output is given twice"},
+        {{"set", "a.wh"}, "no field given: tonvar-cli set a.wh \"FIELD=VALUE\"..."},
+        {{"set", "a.wh", "Settings, TOT"}, "'Settings, TOT' is no FIELD=VALUE (\"FleetSync, ID[Own]=1001\")"},
+        {{"diff", "a.wh"}, "diff compares two files: one given"},
+        {{"diff", "a.wh", "b.wh", "c.wh"}, "unexpected argument 'c.wh': diff compares two files"},
+        // A dry run writes nothing: nothing to back up first or to read back.
+        {{"write", "--dry-run", "--backup", "d", "-p", "ttyUSB0", "a.wh"},
+         "--backup is for a write that writes: --dry-run writes nothing"},
+        {{"restore", "--dry-run", "--no-verify", "-p", "ttyUSB0", "a.radio"},
+         "--no-verify is for a write that writes: --dry-run writes nothing to read back"},
+        {{"verify", "--dry-run", "-p", "ttyUSB0", "a.wh"}, "--dry-run is for write and restore only"},
+        {{"read", "--dry-run", "-p", "ttyUSB0", "a.wh"}, "--dry-run is for write and restore only"},
         // read and backup save what they read.
         {{"read", "-p", "ttyUSB0", "--roster", "r.csv", "a.wh"}, "--roster is for restore and verify only"},
         {{"read", "-p", "ttyUSB0", "--allow-duplicate-ids", "a.wh"},
@@ -91,6 +112,11 @@ TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
         {"restore", "--allow-duplicate-ids", "--no-verify", "-p", "ttyUSB0", "-p", "ttyUSB1", "a.radio"},
         {"restore", "--roster", "r.csv", "-p", "ttyUSB0", "a.radio"},
         {"backup", "-a", "--json", "d"},
+        {"diff", "-q", "--json", "a.wh", "b.radio"},
+        {"show", "--json", "a.radio", "FleetSync, ID[Own]", "DTMF, ID Code"},
+        {"set", "--output=b.radio", "a.radio", "FleetSync, ID[Own]=1001", "DTMF, ID Code="},
+        {"write", "--dry-run", "--json", "-p", "ttyUSB0", "a.wh"},
+        {"restore", "--dry-run", "--roster", "r.csv", "-p", "ttyUSB0", "a.radio"},
     };
     for (const Strings &args : accepted)
         EXPECT_EQ(UsageMessage(args), "(accepted)") << args[0] << " " << args.back();

@@ -15,12 +15,13 @@ int RunCommand(const Options &options)
     static const std::pair<Command, int (*)(const Options &)> commands[] = {
         {Command::Ports, RunPorts},     {Command::Check, RunCheck},   {Command::Read, RunRead},
         {Command::Write, RunWrite},     {Command::Verify, RunVerify}, {Command::Backup, RunBackup},
-        {Command::Restore, RunRestore},
+        {Command::Restore, RunRestore}, {Command::Diff, RunDiff},     {Command::Show, RunShow},
+        {Command::Set, RunSet},
     };
     for (const auto &[command, run] : commands)
         if (command == options.command)
             return run(options);
-    return UsageFailure("no command given (ports, read, write, verify, backup, restore or check)");
+    return UsageFailure("no command given");
 }
 
 int UsageFailure(const std::string &message)

@@ -20,6 +20,9 @@ int RunWrite(const Options &options);
 int RunVerify(const Options &options);
 int RunBackup(const Options &options);
 int RunRestore(const Options &options);
+int RunDiff(const Options &options);
+int RunShow(const Options &options);
+int RunSet(const Options &options);
 
 // Says on standard error what is wrong and where help is; returns kExitUsage.
 int UsageFailure(const std::string &message);

@@ -74,24 +74,6 @@ std::string SaveProblem(const std::string &target)
     return {};
 }
 
-// A file that does not load, said in one line; a file of the other kind
-// says which command takes it.
-int FileFailure(const std::string &file, const text::Failure &e)
-{
-    std::string detail = e.detail().empty() ? "" : " " + e.detail();
-    const std::string message = e.what();
-    const FileKind kind = KindOfFile(file);
-    if (message.find("is not a radio image") != std::string::npos && kind == FileKind::ChannelFile)
-        detail += " It is a channel file: 'tonvar-cli write' writes it.";
-    else if (message.find("is not a radio image") != std::string::npos && kind == FileKind::Roster)
-        detail += " It is a roster: give it with --roster, beside a radio image.";
-    else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::RadioImage)
-        detail += " 'tonvar-cli restore' writes it.";
-    else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::Roster)
-        detail += " Give it with --roster, beside a radio image.";
-    std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(message).c_str(), detail.c_str());
-    return kExitUsage;
-}
 
 // Runs every radio to its end on an event loop. Ctrl+C, a hang-up of the
 // terminal or a kill end every session as Cancel does: ports closed, locks
@@ -169,6 +151,23 @@ int RunOnRadios(Options options, Job job, Prepare prepare)
         return FileFailure(options.file, e);
     }
     return RunToTheEnd(std::move(run));
+}
+
+int FileFailure(const std::string &file, const text::Failure &e)
+{
+    std::string detail = e.detail().empty() ? "" : " " + e.detail();
+    const std::string message = e.what();
+    const FileKind kind = KindOfFile(file);
+    if (message.find("is not a radio image") != std::string::npos && kind == FileKind::ChannelFile)
+        detail += " It is a channel file: 'tonvar-cli write' writes it.";
+    else if (message.find("is not a radio image") != std::string::npos && kind == FileKind::Roster)
+        detail += " It is a roster: give it with --roster, beside a radio image.";
+    else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::RadioImage)
+        detail += " 'tonvar-cli restore' writes it.";
+    else if (message.find("is not a channel file") != std::string::npos && kind == FileKind::Roster)
+        detail += " Give it with --roster, beside a radio image.";
+    std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(message).c_str(), detail.c_str());
+    return kExitUsage;
 }
 
 bool PerRadio(const Options &options)

@@ -9,6 +9,8 @@
 #include "cli/FileKinds.h"
 #include "cli/Runner.h"
 
+#include "text/Convert.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,6 +30,10 @@ public:
 // ports of --all by then.
 using Prepare = void (*)(const Options &options, RunSettings &run);
 int RunOnRadios(Options options, Job job, Prepare prepare);
+
+// A file that does not load, said in one line on standard error; a file of
+// the other kind says which command takes it. Returns kExitUsage.
+int FileFailure(const std::string &file, const text::Failure &e);
 
 // Whether FILE is a folder or a name with {port} in it: a file for each
 // radio, named as a read or a backup names them.

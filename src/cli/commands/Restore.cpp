@@ -16,6 +16,12 @@ int RunRestore(const Options &options)
         // restored into several radios gives each the image's.
         if (o.roster.empty() && !o.allowDuplicateIds)
             RefuseDuplicateIds(PerRadio(o) ? run.images : std::vector(run.ports.size(), run.image), Labels(run.ports));
+        // A dry run is the verify of what would be written: the same files
+        // (and values), checked the same way, read only.
+        if (o.dryRun) {
+            run.job = Job::VerifyImage;
+            run.dryRun = true;
+        }
     });
 }
 

@@ -20,6 +20,12 @@ int RunWrite(const Options &options)
             throw Refusal("--backup " + o.backupDir + ": " +
                           (IsFolder(o.backupDir) ? std::strerror(errno) : "not an existing folder"));
         LoadChannelFiles(o, run);
+        // A dry run is the verify of what would be written: the same files
+        // (and values), checked the same way, read only.
+        if (o.dryRun) {
+            run.job = Job::Verify;
+            run.dryRun = true;
+        }
     });
 }
 

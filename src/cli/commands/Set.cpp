@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tonvar-cli set: fields of a radio image or a channel file given new
+// values by name, each checked as a write checks it; the file saved whole or
+// not at all, only those fields' bytes changed.
+#include "cli/commands/Commands.h"
+#include "cli/commands/OnRadios.h"
+
+#include "cli/FieldFiles.h"
+#include "files/ChannelFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace tonvar::cli {
+
+int RunSet(const Options &options)
+{
+    std::vector<std::pair<std::string, std::string>> assignments;
+    std::set<std::string> named;
+    for (const std::string &assignment : options.fields) {
+        const std::size_t equals = assignment.find('=');
+        const std::string where = assignment.substr(0, equals);
+        if (!named.insert(where).second)
+            return UsageFailure("\"" + where + "\" is given twice");
+        assignments.emplace_back(where, assignment.substr(equals + 1));
+    }
+    FieldFile file;
+    try {
+        file = LoadFieldFile(options.file, true);
+    } catch (const text::Failure &e) {
+        return FileFailure(options.file, e);
+    }
+    const std::string target = options.output.empty() ? options.file : options.output;
+    if (!options.output.empty()) {
+        // No file of another kind is replaced.
+        const std::string problem = ReplaceProblem(target, file.image ? FileKind::RadioImage : FileKind::ChannelFile,
+                                                   "set", "nothing was saved");
+        if (!problem.empty()) {
+            std::fprintf(stderr, "tonvar-cli: %s\n", problem.c_str());
+            return kExitUsage;
+        }
+    }
+    std::string bytes;
+    try {
+        bytes = SetFields(file, assignments);
+    } catch (const text::Failure &e) {
+        // Named by the field: "master.radio: FleetSync, Fleet[Own]: The radio cannot hold ...".
+        const std::string &detail = e.detail();
+        const bool field = std::any_of(assignments.begin(), assignments.end(),
+                                       [&](const auto &a) { return detail.rfind(a.first, 0) == 0; });
+        const std::string message = text::WithFullStop(e.what());
+        std::fprintf(stderr, "tonvar-cli: %s: %s Nothing was saved.\n", options.file.c_str(),
+                     (field ? detail + ": " + message : message + (detail.empty() ? "" : " " + detail)).c_str());
+        return kExitUsage;
+    }
+    try {
+        files::SaveFileBytes(target, bytes);
+    } catch (const text::Failure &e) {
+        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(),
+                     e.detail().empty() ? "" : (" " + e.detail()).c_str());
+        return kExitRadioFailure;
+    }
+    return kExitSuccess;
+}
+
+} // namespace tonvar::cli
