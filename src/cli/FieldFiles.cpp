@@ -125,7 +125,7 @@ std::string ChannelFileBytes(const std::string &bytes, const ChannelData &was, c
 {
     const bool imageField = [&] {
         for (const signalling::ImageField &f : signalling::ImageFields(files::RadioImage{}))
-            if (f.where == where)
+            if (signalling::SameFieldName(f.where, where))
                 return true;
         return false;
     }();
@@ -145,7 +145,7 @@ void SetChannelFileField(ChannelData &data, const std::string &where, const std:
 {
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
         for (int c = 1; c < memory::kColumnCount; ++c) {
-            if (signalling::ChannelFieldName(ch, c) != where)
+            if (!signalling::SameFieldName(signalling::ChannelFieldName(ch, c), where))
                 continue;
             // A loaded file's blank cells are empty ones to the table's rules,
             // and stay blank where the edit leaves them empty.
@@ -172,7 +172,7 @@ void SetChannelFileField(ChannelData &data, const std::string &where, const std:
             return;
         }
     for (int n = 1; n <= files::kSettingsInFile; ++n)
-        if (signalling::SettingsFieldName(n) == where) {
+        if (signalling::SameFieldName(signalling::SettingsFieldName(n), where)) {
             data.settings.Box(n) = value;
             return;
         }

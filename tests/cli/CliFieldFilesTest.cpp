@@ -110,6 +110,13 @@ TEST_P(FieldFiles, SetThenDiffNamesExactlyTheFieldAndNoOtherLineChanges)
     const FieldFile original = LoadFieldFile(base, true);
     FieldFile changed = original;
     const std::string bytes = SetFields(changed, {{c.field, c.value}});
+    // The name as a person may type it: another case, blanks doubled.
+    std::string typed;
+    for (const char ch : c.field)
+        typed += ch == ' ' ? std::string("  ")
+                           : std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(ch))));
+    FieldFile again = original;
+    EXPECT_EQ(SetFields(again, {{typed, c.value}}), bytes) << typed;
     const std::string saved = Path(c.image ? "changed.radio" : "changed.wh");
     files::SaveFileBytes(saved, bytes);
     const FieldFile reloaded = LoadFieldFile(saved, true);

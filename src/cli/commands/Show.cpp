@@ -25,8 +25,9 @@ int RunShow(const Options &options)
     const std::vector<signalling::ImageField> fields = FieldsOf(file);
     std::vector<signalling::ImageField> shown;
     for (const std::string &name : options.fields) {
-        const auto at = std::find_if(fields.begin(), fields.end(),
-                                     [&](const signalling::ImageField &f) { return f.where == name; });
+        const auto at = std::find_if(fields.begin(), fields.end(), [&](const signalling::ImageField &f) {
+            return signalling::SameFieldName(f.where, name);
+        });
         if (at == fields.end()) {
             std::fprintf(stderr, "tonvar-cli: %s has no field called \"%s\" ('tonvar-cli show %s' lists them).\n",
                          options.file.c_str(), name.c_str(), options.file.c_str());
