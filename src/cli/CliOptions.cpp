@@ -12,20 +12,20 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const char *const kCommandList = "ports, read, write, verify, backup, restore, check, diff, show or set";
+const char *const kCommandList = "ports, read, write, verify, backup, restore, check, diff, show, set or convert";
 
 // The commands on files alone: no radio, no port.
 bool OnFiles(Command command)
 {
     return command == Command::Check || command == Command::Diff || command == Command::Show ||
-           command == Command::Set;
+           command == Command::Set || command == Command::Convert;
 }
 
 const std::pair<const char *, Command> kCommands[] = {
     {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
     {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
     {"check", Command::Check},   {"diff", Command::Diff},     {"show", Command::Show},
-    {"set", Command::Set},
+    {"set", Command::Set},       {"convert", Command::Convert},
 };
 
 Command CommandNamed(const std::string &name)
@@ -224,6 +224,14 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
                                               : "diff compares two files: one given");
         if (operands.size() > 2)
             throw UsageError("unexpected argument '" + operands[2] + "': diff compares two files");
+        out.files = operands;
+        out.file = operands.front();
+        return;
+    case Command::Convert:
+        if (operands.size() != 2)
+            throw UsageError(operands.size() < 2 ? "convert takes two files: tonvar-cli convert IN OUT"
+                                                 : "unexpected argument '" + operands[2] +
+                                                       "': convert takes two files");
         out.files = operands;
         out.file = operands.front();
         return;
@@ -480,6 +488,17 @@ std::string HelpText(Command command)
                "\n"
                "Exit status: 0 equal, 3 different, 2 wrong usage or a file that cannot be\n"
                "read (the message names it).\n";
+    case Command::Convert:
+        return "Usage: tonvar-cli convert IN OUT\n"
+               "\n"
+               "Turns a channel file (.wh) into a CSV channel list (.csv) as File > Export\n"
+               "CSV writes it, or a CSV channel list (CHIRP's, for one) into a channel file\n"
+               "as File > Import CSV takes it, by OUT's suffix. IN is checked as a write\n"
+               "checks it; a CSV row that cannot be taken stops the conversion. OUT is saved\n"
+               "whole or not at all, never over a file of another kind.\n"
+               "\n"
+               "Exit status: 0, 1 when OUT cannot be saved, 2 for wrong usage or an IN\n"
+               "that cannot be read or converted.\n";
     case Command::Show:
         return "Usage: tonvar-cli show [--json] IMAGE.radio|FILE.wh [FIELD...]\n"
                "\n"
@@ -527,6 +546,7 @@ std::string HelpText(Command command)
            "  diff     compare two channel files or radio images\n"
            "  show     print the fields of a radio image or a channel file\n"
            "  set      change fields of a radio image or a channel file by name\n"
+           "  convert  turn a channel file into a CSV channel list, or back\n"
            "\n"
            "'tonvar-cli COMMAND --help' describes a command; 'tonvar-cli --version'\n"
            "prints the version.\n";

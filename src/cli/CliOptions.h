@@ -11,6 +11,7 @@
 //   tonvar-cli diff A B
 //   tonvar-cli show FILE [FIELD...]
 //   tonvar-cli set [--output OUT] FILE FIELD=VALUE...
+//   tonvar-cli convert IN OUT
 //
 // Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster
 // FILE (restore and verify), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
@@ -26,13 +27,13 @@
 
 namespace tonvar::cli {
 
-enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check, Diff, Show, Set };
+enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check, Diff, Show, Set, Convert };
 
 struct Options {
     Command command = Command::None;
     std::vector<std::string> ports; // as given: "ttyUSB0" or a device path
     std::string file;
-    std::vector<std::string> files; // check: every file named; diff: the two files
+    std::vector<std::string> files; // check: every file named; diff and convert: the two files
     std::vector<std::string> fields; // show: the fields named; set: each "FIELD=VALUE"
     std::string output;              // set --output OUT: saved there instead of over FILE
     bool dryRun = false;             // write or restore --dry-run: compare, write nothing

@@ -19,6 +19,7 @@ namespace tonvar::cli {
 struct FieldFile {
     std::string name;   // as given
     bool image = false; // a radio image; else a channel file
+    bool csv = false;   // a CSV channel list, read as a channel file
     files::RadioImage radio;
     ChannelData channels;
     std::string bytes; // the file as it was read

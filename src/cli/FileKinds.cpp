@@ -14,7 +14,9 @@ std::string ReplaceProblem(const std::string &path, FileKind saves, const std::s
         return {};
     if (kind == FileKind::Folder)
         return path + " is a folder";
-    const std::string saved = saves == FileKind::RadioImage ? "a radio image" : "a channel file";
+    const std::string saved = saves == FileKind::RadioImage   ? "a radio image"
+                              : saves == FileKind::ChannelCsv ? "a CSV channel list"
+                                                              : "a channel file";
     const std::string writes = files::WhatWrites(kind, false);
     const std::string writer = writes.empty() ? "" : " " + writes;
     return path + " holds " + KindName(kind) + (why.empty() ? "." : ": " + text::WithFullStop(why)) + " 'tonvar-cli " +

@@ -16,7 +16,7 @@ using files::KindName;
 using files::KindOfFile;
 
 // Why `command` ("read", "backup"), which saves a file of kind `saves`
-// (ChannelFile or RadioImage), may not replace `path`; empty when it may (no
+// (ChannelFile, RadioImage or ChannelCsv), may not replace `path`; empty when it may (no
 // file there, an empty one, or one of the same kind). The message names the
 // file, what it holds and the command that writes that kind; `untouched`
 // says what was left alone.

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RadioJob.h"
 
+#include "app/CsvImport.h"
+#include "files/ChannelCsv.h"
 #include "files/ChannelFile.h"
+#include "files/Roster.h"
 #include "memory/ChannelBlock.h"
 #include "protocol/Frames.h"
 #include "protocol/MainAreas.h"
@@ -71,9 +74,33 @@ ChannelData WindowStartState()
     return data;
 }
 
+bool IsChannelCsvFile(const std::string &fileName)
+{
+    std::string start;
+    try {
+        start = files::ReadFileBytes(fileName, "too large").substr(0, 4096);
+    } catch (const text::Failure &) {
+        return false;
+    }
+    return !files::LooksLikeRoster(start) && files::LooksLikeChannelCsv(start);
+}
+
 ChannelData LoadChannelData(const std::string &fileName)
 {
     ChannelData data = WindowStartState();
+    if (IsChannelCsvFile(fileName)) {
+        const app::CsvImportResult result = app::ImportCsvText(files::ReadCsvFile(fileName), data.table);
+        // A row that cannot be taken would be a channel lost in the radio.
+        if (result.taken < result.rows) {
+            std::string report = result.Report();
+            report = report.substr(report.find('\n') + 1);
+            std::replace(report.begin(), report.end(), '\n', ' ');
+            throw text::Failure(fileName + ": " + std::to_string(result.rows - result.taken) + " of " +
+                                    std::to_string(result.rows) + " rows of the CSV list cannot be written.",
+                                report);
+        }
+        return data;
+    }
     try {
         files::LoadChannelFile(data.table, data.settings, fileName);
     } catch (const text::Failure &e) {

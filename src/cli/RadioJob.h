@@ -79,8 +79,11 @@ ChannelData WindowStartState();
 // message names the channel ("channel 3: ...") or the settings.
 ChannelData LoadForWriting(const std::string &fileName);
 // The same load without the write's checks: the file as the window's Open
-// takes it (with at least 16 channels).
+// takes it (with at least 16 channels), or a CSV channel list as the
+// window's Import CSV takes it, refused when a row of it cannot be taken.
 ChannelData LoadChannelData(const std::string &fileName);
+// Whether a file is a CSV channel list (and no roster).
+bool IsChannelCsvFile(const std::string &fileName);
 
 // Each difference between a file's channels 1..16 (columns 1..15) and the
 // nine settings it keeps, and what a read of the radio gave. The file's texts are compared

@@ -84,7 +84,7 @@ std::string WhatWrites(FileKind kind, bool inTheWindow)
         {FileKind::RadioImage, "Radio images are saved by File > Save Radio Image and Back Up Radio.",
          "Radio images are written by 'tonvar-cli backup'."},
         {FileKind::ChannelCsv, "CSV channel lists are saved by File > Export CSV.",
-         "CSV channel lists are written by File > Export CSV... in tonvar."},
+         "CSV channel lists are written by 'tonvar-cli convert'."},
         {FileKind::Roster, "Rosters are written by hand or by a spreadsheet, for tonvar-cli.",
          "Rosters are written by hand or by a spreadsheet."},
     };

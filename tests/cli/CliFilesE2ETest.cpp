@@ -16,6 +16,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace tonvar;
 using test::CliResult;
@@ -233,4 +234,52 @@ TEST_F(CliFilesE2E, ARestoreDryRunPrintsWhatWouldChangeBytesNoFieldShowsIncluded
 
     EXPECT_FALSE(Written());
     EXPECT_EQ(Memory(), memory);
+}
+
+// A CSV list saved by CHIRP goes wherever a channel file goes: check, diff,
+// write (the radio then holds it, as a verify against the list says), and
+// convert turns it into a channel file and back. A list with a row the radio
+// cannot take is refused before any radio is touched.
+TEST_F(CliFilesE2E, AChirpCsvListIsTakenWhereverAChannelFileIs)
+{
+    const std::string csv = Path("chirp.csv");
+    std::ofstream(csv, std::ios::binary)
+        << "\xEF\xBB\xBFLocation,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
+           "RxDtcsCode,CrossMode,Mode,TStep,Skip,Power,Comment,URCALL,RPT1CALL,RPT2CALL,DVCODE\r\n"
+           "1,RPT,146.940000,-,0.600000,DTCS,88.5,88.5,074,NR,025,Tone->Tone,FM,5.00,,High,,,,,\r\n"
+           "2,SIMPLEX,146.520000,,0.000000,Cross,100.0,88.5,023,NN,023,Tone->,NFM,12.50,S,Low,,,,,\r\n";
+    const CliResult check = RunCli({"check", csv});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    EXPECT_EQ(check.out, csv + ": a CSV channel list, good to write\n");
+
+    const std::string wh = Path("chirp.wh"), back = Path("back.csv");
+    ASSERT_EQ(RunCli({"convert", csv, wh}).status, 0);
+    EXPECT_EQ(Shown(wh, "Channel 1, QT/DQT Dec"), "074I") << "DTCS is one code both ways";
+    EXPECT_EQ(Shown(wh, "Channel 1, QT/DQTEnc"), "074N");
+    EXPECT_EQ(Shown(wh, "Channel 2, QT/DQTEnc"), "100.0");
+    EXPECT_EQ(Shown(csv, "Channel 1, TX Freq"), "146.34000");
+    EXPECT_EQ(RunCli({"diff", csv, wh}).status, 0);
+    ASSERT_EQ(RunCli({"convert", wh, back}).status, 0);
+    EXPECT_EQ(RunCli({"diff", back, wh}).status, 0);
+    const CliResult over = RunCli({"convert", csv, back.substr(0, back.size() - 4) + ".wh"});
+    EXPECT_EQ(over.status, 0) << over.err;
+    const CliResult kind = RunCli({"convert", wh, Path("none.txt")});
+    EXPECT_EQ(kind.status, 2);
+    const CliResult refused = RunCli({"set", csv, "Channel 1, RX Freq=147"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(Contains(refused.err, "convert"), "");
+
+    const CliResult write = RunCli({"write", "-q", "-p", radio.DevicePath(), csv});
+    ASSERT_EQ(write.status, 0) << write.out << write.err;
+    EXPECT_EQ(RunCli({"verify", "-q", "-p", radio.DevicePath(), csv}).status, 0);
+    EXPECT_EQ(RunCli({"verify", "-q", "-p", radio.DevicePath(), wh}).status, 0);
+
+    const std::string lossy = Path("lossy.csv");
+    std::ofstream(lossy) << "Location,Frequency,Mode\n1,146.52,FM\n2,121.5,AM\n";
+    const std::string before = Memory();
+    const CliResult lost = RunCli({"write", "-p", radio.DevicePath(), lossy});
+    EXPECT_EQ(lost.status, 2) << lost.out << lost.err;
+    EXPECT_EQ(Contains(lost.err, "1 of 2 rows of the CSV list cannot be written."), "");
+    EXPECT_EQ(Contains(lost.err, "Row 2: mode 'AM' is not FM or NFM"), "");
+    EXPECT_EQ(Memory(), before);
 }

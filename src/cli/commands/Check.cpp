@@ -100,6 +100,9 @@ int RunCheck(const Options &options)
             if (IsImageName(name)) {
                 images.push_back(files::LoadRadioImage(name));
                 std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
+            } else if (IsChannelCsvFile(name)) {
+                LoadForWriting(name);
+                std::printf("%s: a CSV channel list, good to write\n", name.c_str());
             } else if (!IsRosterName(name)) {
                 LoadForWriting(name);
                 std::printf("%s: a channel file, good to write\n", name.c_str());
@@ -109,12 +112,9 @@ int RunCheck(const Options &options)
         }
     }
     for (const std::string &name : names) {
-        if (!IsRosterName(name))
+        if (!IsRosterName(name) || IsChannelCsvFile(name))
             continue;
         try {
-            if (!IsRoster(name) && files::LooksLikeChannelCsv(FileStart(name, 4096)))
-                throw text::Failure("A CSV channel list, not a roster.",
-                                    "tonvar's File > Import CSV... takes it; tonvar-cli does not.");
             const files::Roster roster = files::LoadRoster(name);
             const std::string checked = CheckRoster(roster, images, options.allowDuplicateIds);
             std::printf("%s: a roster of %zu radio%s by %s, good to restore with (checked: %s)\n", name.c_str(),

@@ -23,6 +23,7 @@ int RunRestore(const Options &options);
 int RunDiff(const Options &options);
 int RunShow(const Options &options);
 int RunSet(const Options &options);
+int RunConvert(const Options &options);
 
 // Says on standard error what is wrong and where help is; returns kExitUsage.
 int UsageFailure(const std::string &message);

@@ -31,6 +31,9 @@ int RunSet(const Options &options)
     } catch (const text::Failure &e) {
         return FileFailure(options.file, e);
     }
+    if (file.csv)
+        return UsageFailure(options.file + " is a CSV channel list: set changes channel files and radio images "
+                            "(tonvar-cli convert " + options.file + " FILE.wh, then set FILE.wh)");
     const std::string target = options.output.empty() ? options.file : options.output;
     if (!options.output.empty()) {
         // No file of another kind is replaced.
