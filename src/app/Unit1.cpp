@@ -188,6 +188,7 @@ void TForm1::BuildLayout()
     SpeedButton2 = ui->SpeedButton2;
     rbtn = ui->rbtn;
     wbtn = ui->wbtn;
+    cbtn = ui->cbtn;
     comcbb = ui->comcbb;
     ComboBox = {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5,
                 ui->ComboBox6, ui->ComboBox7, ui->ComboBox8, ui->ComboBox9, ui->ComboBox10};
@@ -213,6 +214,7 @@ void TForm1::BuildLayout()
         connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) {
             settings.Box(n) = Std(text);
             history_->Record(QStringLiteral("Change ") + PanelLabel(n), n);
+            CheckDifferences();
         });
     }
 
@@ -225,7 +227,7 @@ void TForm1::BuildLayout()
     tabOrder_.push_back(xg);
     for (const PanelRow &row : kPanelRows)
         tabOrder_.push_back(row.box == 0 ? comcbb : Box(row.box));
-    tabOrder_.insert(tabOrder_.end(), {SpeedButton1, rbtn, SpeedButton2, wbtn});
+    tabOrder_.insert(tabOrder_.end(), {SpeedButton1, rbtn, SpeedButton2, wbtn, cbtn});
 
     // Open and Save: the desktop theme's pictures, the style's own where the
     // theme has none.
@@ -237,12 +239,16 @@ void TForm1::BuildLayout()
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
     connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
+    connect(cbtn, &QPushButton::clicked, this, &TForm1::CompareWithRadioClick);
 
     for (auto &panel : StatusPanels) {
         panel = new QLabel(ui->StatusBar1);
         panel->setFixedWidth(kStatusPanelWidth);
         ui->StatusBar1->addWidget(panel);
     }
+    CompareStatus = new QLabel(ui->StatusBar1);
+    CompareStatus->setObjectName(QStringLiteral("CompareStatus"));
+    ui->StatusBar1->addWidget(CompareStatus, 1);
 }
 
 void TForm1::BuildMenus()
@@ -269,6 +275,7 @@ void TForm1::BuildMenus()
     exit->setObjectName(QStringLiteral("N1"));
     exit->setShortcut(QKeySequence::Quit);
 
+    BuildRadioMenu();
     QMenu *signalling = menuBar()->addMenu(QStringLiteral("&Signalling"));
     signalling->addAction(QStringLiteral("&DTMF"), this, &TForm1::DTMF1Click)->setObjectName(QStringLiteral("DTMF1"));
     signalling->addAction(QStringLiteral("&2TONE"), this, &TForm1::N2tone1Click)
@@ -393,6 +400,7 @@ void TForm1::RefreshControls()
     const bool free = session.hub.MayStart();
     rbtn->setEnabled(free);
     wbtn->setEnabled(free);
+    cbtn->setEnabled(free);
     comcbb->setEnabled(session.PortFree());
     // The port is chosen only while it is closed, by the selector or a path.
     if (devicePath_)
@@ -415,6 +423,7 @@ void TForm1::RefreshControls()
         progress_->Display(session.progress, frameGeometry().topLeft() + kProgressOffset);
     for (const auto &refresh : afterRefresh)
         refresh();
+    CheckDifferences();
 }
 
 void TForm1::rbtnClick()
