@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QScreen>
 
 #include <map>
 
@@ -157,6 +158,15 @@ void TForm1::ShowDifferences()
     }
     differences_->Show(lines, summary);
     if (compare.Shown()) {
+        // First shown under the main window where the screen has room, so
+        // that it hides none of the fields it lists.
+        if (!differences_->property("placed").toBool() && screen()) {
+            const QRect avail = screen()->availableGeometry();
+            const QPoint below = frameGeometry().bottomLeft() + QPoint(0, 8);
+            if (below.y() + differences_->height() + 40 <= avail.bottom())
+                differences_->move(below);
+            differences_->setProperty("placed", true);
+        }
         differences_->show();
         differences_->raise();
     }

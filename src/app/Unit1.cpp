@@ -188,7 +188,6 @@ void TForm1::BuildLayout()
     SpeedButton2 = ui->SpeedButton2;
     rbtn = ui->rbtn;
     wbtn = ui->wbtn;
-    cbtn = ui->cbtn;
     comcbb = ui->comcbb;
     ComboBox = {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5,
                 ui->ComboBox6, ui->ComboBox7, ui->ComboBox8, ui->ComboBox9, ui->ComboBox10};
@@ -227,7 +226,7 @@ void TForm1::BuildLayout()
     tabOrder_.push_back(xg);
     for (const PanelRow &row : kPanelRows)
         tabOrder_.push_back(row.box == 0 ? comcbb : Box(row.box));
-    tabOrder_.insert(tabOrder_.end(), {SpeedButton1, rbtn, SpeedButton2, wbtn, cbtn});
+    tabOrder_.insert(tabOrder_.end(), {SpeedButton1, rbtn, SpeedButton2, wbtn});
 
     // Open and Save: the desktop theme's pictures, the style's own where the
     // theme has none.
@@ -239,7 +238,6 @@ void TForm1::BuildLayout()
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(rbtn, &QPushButton::clicked, this, &TForm1::rbtnClick);
     connect(wbtn, &QPushButton::clicked, this, &TForm1::wbtnClick);
-    connect(cbtn, &QPushButton::clicked, this, &TForm1::CompareWithRadioClick);
 
     for (auto &panel : StatusPanels) {
         panel = new QLabel(ui->StatusBar1);
@@ -400,7 +398,6 @@ void TForm1::RefreshControls()
     const bool free = session.hub.MayStart();
     rbtn->setEnabled(free);
     wbtn->setEnabled(free);
-    cbtn->setEnabled(free);
     comcbb->setEnabled(session.PortFree());
     // The port is chosen only while it is closed, by the selector or a path.
     if (devicePath_)

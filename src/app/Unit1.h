@@ -91,7 +91,6 @@ public:
     QToolButton *SpeedButton2 = nullptr; // Save
     QPushButton *rbtn = nullptr;
     QPushButton *wbtn = nullptr;
-    QPushButton *cbtn = nullptr; // Compare(F9)
     QComboBox *comcbb = nullptr;
     std::array<QComboBox *, memory::kSettingsBoxCount> ComboBox{}; // ComboBox[0] is ComboBox1
     std::array<QLabel *, 3> StatusPanels{};
