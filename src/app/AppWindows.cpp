@@ -27,8 +27,10 @@ AppWindows::AppWindows(QSize screen)
     for (signalling::SignallingWindow *w : {static_cast<signalling::SignallingWindow *>(Form2.get()),
                                             static_cast<signalling::SignallingWindow *>(Form4.get()),
                                             static_cast<signalling::SignallingWindow *>(Form5.get()),
-                                            static_cast<signalling::SignallingWindow *>(Form6.get())})
+                                            static_cast<signalling::SignallingWindow *>(Form6.get())}) {
         Form1->afterRefresh.push_back([w] { w->Refresh(); });
+        w->onEdited = [form1 = Form1.get()] { form1->CheckDifferences(); };
+    }
     // Radio images hold the signalling windows' areas too.
     const std::array<signalling::SignallingLogic *, 4> logics{&Form2->logic, &Form6->logic, &Form4->logic,
                                                               &Form5->logic};

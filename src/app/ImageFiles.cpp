@@ -110,13 +110,19 @@ void ImageFiles::Save()
     document_.run([&] {
         document_.CommitEdit();
         RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Save Radio Image");
-        files::RadioImage image = last_;
-        signalling::ChannelsToImage(document_.table, document_.settings, image);
-        if (keepSignalling)
-            keepSignalling(image);
+        const files::RadioImage image = WindowImage();
         files::SaveRadioImage(image, name.toStdString());
         last_ = image;
     });
+}
+
+files::RadioImage ImageFiles::WindowImage() const
+{
+    files::RadioImage image = last_;
+    signalling::ChannelsToImage(document_.table, document_.settings, image);
+    if (keepSignalling)
+        keepSignalling(image);
+    return image;
 }
 
 } // namespace tonvar::app

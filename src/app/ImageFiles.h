@@ -40,6 +40,10 @@ public:
     // Opens the image `name` into the windows, as Open does once it is chosen.
     void Open(const QString &name);
     void Save();
+    // What the windows hold as an image, as Save saves it: the last image
+    // opened or backed up with the windows' texts over it. Throws
+    // text::Failure for a changed text a write would refuse.
+    files::RadioImage WindowImage() const;
 
 private:
     // Nothing is asked, and the command does nothing, while a session runs.

@@ -214,6 +214,7 @@ void TForm1::BuildLayout()
         connect(box, &QComboBox::editTextChanged, this, [this, n](const QString &text) {
             settings.Box(n) = Std(text);
             history_->Record(QStringLiteral("Change ") + PanelLabel(n), n);
+            CheckDifferences();
         });
     }
 
@@ -244,6 +245,9 @@ void TForm1::BuildLayout()
         panel->setFixedWidth(kStatusPanelWidth);
         ui->StatusBar1->addWidget(panel);
     }
+    CompareStatus = new QLabel(ui->StatusBar1);
+    CompareStatus->setObjectName(QStringLiteral("CompareStatus"));
+    ui->StatusBar1->addWidget(CompareStatus, 1);
 }
 
 void TForm1::BuildMenus()
@@ -270,6 +274,7 @@ void TForm1::BuildMenus()
     exit->setObjectName(QStringLiteral("N1"));
     exit->setShortcut(QKeySequence::Quit);
 
+    BuildRadioMenu();
     QMenu *signalling = menuBar()->addMenu(QStringLiteral("&Signalling"));
     signalling->addAction(QStringLiteral("&DTMF"), this, &TForm1::DTMF1Click)->setObjectName(QStringLiteral("DTMF1"));
     signalling->addAction(QStringLiteral("&2TONE"), this, &TForm1::N2tone1Click)
@@ -416,6 +421,7 @@ void TForm1::RefreshControls()
         progress_->Display(session.progress, frameGeometry().topLeft() + kProgressOffset);
     for (const auto &refresh : afterRefresh)
         refresh();
+    CheckDifferences();
 }
 
 void TForm1::rbtnClick()

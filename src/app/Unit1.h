@@ -23,8 +23,11 @@
 #include <QTimer>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -36,6 +39,10 @@ class QMenu;
 class QPushButton;
 class QToolButton;
 
+namespace tonvar::signalling {
+class SignallingWindow;
+}
+
 namespace Ui {
 class TForm1;
 }
@@ -44,6 +51,8 @@ class TForm3;
 }
 
 namespace tonvar::app {
+
+class DifferenceList;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -85,6 +94,7 @@ public:
     QComboBox *comcbb = nullptr;
     std::array<QComboBox *, memory::kSettingsBoxCount> ComboBox{}; // ComboBox[0] is ComboBox1
     std::array<QLabel *, 3> StatusPanels{};
+    QLabel *CompareStatus = nullptr; // the status bar's count of differences from the radio
 
     // Handlers.
     void rbtnClick();
@@ -151,6 +161,17 @@ public:
     // The undo stack of the table and the settings.
     TableHistory &History() { return *history_; }
 
+    // Radio > Compare with Radio (F9), Next Difference (F8) and Show
+    // Differences (CompareCommands.cpp).
+    void CompareWithRadioClick();
+    void NextDifferenceClick();
+    void ShowDifferencesClick();
+    // The list of the differences; null before the first compare.
+    DifferenceList *Differences() const;
+    // Something the windows hold may have changed: differences shown go
+    // once it did.
+    void CheckDifferences();
+
     // Brings every control in line with the session state and the data.
     void RefreshControls();
     // Run at the end of each refresh: the signalling windows show what the
@@ -168,6 +189,14 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildEditMenu(QMenu *file);
+    void BuildRadioMenu();
+    // The compare's differences shown in the table, the panel, the open
+    // signalling windows, the list and the status bar, or taken away.
+    void ShowDifferences();
+    void GoToDifference(int index);
+    signalling::SignallingWindow *SignallingWindowOf(std::uint8_t area) const;
+    std::vector<std::uint8_t> OpenSignallingAreas() const;
+    std::vector<std::string> ComparedTexts() const;
     // Runs a change of the user's as a handler and makes one undoable step
     // of whatever it changed, also when it stopped half-way.
     void Change(const QString &name, const std::function<void()> &change);
@@ -201,6 +230,7 @@ private:
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;
+    QPointer<DifferenceList> differences_;
     std::unique_ptr<Ui::TForm1> ui;
 };
 

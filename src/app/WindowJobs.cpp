@@ -110,11 +110,14 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
                [&w] { w.CommitOpenEditor(); }},
       files(
           document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w); }),
-      csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, std::move(sleep)),
+      csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, sleep),
       clock(
           w.Timer2, [&w] { return w.comcbb->currentText(); },
           [&w](const StatusClock::Texts &texts) { ShowStatus(w.StatusPanels, texts); }),
-      portBox(std::make_unique<ComboPortBox>(*w.comcbb)), ports(*portBox, w.session.hub.portName)
+      portBox(std::make_unique<ComboPortBox>(*w.comcbb)), ports(*portBox, w.session.hub.portName),
+      compare(document, w.session, std::move(sleep),
+              {[this] { return images.WindowImage(); }, [&w] { return w.OpenSignallingAreas(); },
+               [&w] { return w.ComparedTexts(); }, [&w] { w.ShowDifferences(); }})
 {
     images.choose = [&w](const QString &title, bool save) {
         if (w.ChooseImageFile)

@@ -10,6 +10,7 @@
 #include "app/Document.h"
 #include "app/ImageFiles.h"
 #include "app/PortSelector.h"
+#include "app/RadioCompare.h"
 #include "app/StatusClock.h"
 #include "app/Unit1.h"
 
@@ -30,6 +31,7 @@ struct TForm1::Jobs {
     StatusClock clock;
     std::unique_ptr<PortBox> portBox; // the port selector
     PortSelector ports;
+    RadioComparison compare; // Radio > Compare with Radio
 };
 
 } // namespace tonvar::app

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QPalette>
 
 namespace tonvar::grid {
 
@@ -89,23 +90,92 @@ QColor TextColourOn(const QColor &background)
     return background.lightnessF() > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
+QColor MarkColour(const QPalette &palette)
+{
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    const QColor mark = palette.color(QPalette::Active, QPalette::Highlight);
+    constexpr double kShare = 0.45; // of the highlight
+    const auto blend = [](double a, double b) { return a + (b - a) * kShare; };
+    return QColor::fromRgbF(static_cast<float>(blend(base.redF(), mark.redF())),
+                            static_cast<float>(blend(base.greenF(), mark.greenF())),
+                            static_cast<float>(blend(base.blueF(), mark.blueF())));
+}
+
+namespace {
+
+constexpr const char *kMarkedToolTip = "tonvarUnmarkedToolTip";
+
+} // namespace
+
+void MarkControl(QWidget *control, const QString &toolTip)
+{
+    if (!control->property(kMarkedToolTip).isValid())
+        control->setProperty(kMarkedToolTip, control->toolTip());
+    QPalette p = control->palette();
+    const QColor mark = MarkColour(QApplication::palette(control));
+    const QColor text = TextColourOn(mark);
+    for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window}) {
+        p.setColor(QPalette::Active, role, mark);
+        p.setColor(QPalette::Inactive, role, mark);
+    }
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+        p.setColor(QPalette::Active, role, text);
+        p.setColor(QPalette::Inactive, role, text);
+    }
+    control->setPalette(p);
+    control->setAutoFillBackground(true);
+    control->setToolTip(toolTip);
+}
+
+void UnmarkControl(QWidget *control)
+{
+    const QVariant tip = control->property(kMarkedToolTip);
+    if (!tip.isValid())
+        return;
+    control->setPalette(QPalette());
+    control->setAutoFillBackground(false);
+    control->setToolTip(tip.toString());
+    control->setProperty(kMarkedToolTip, QVariant());
+}
+
+void TextGridModel::SetMarks(std::map<std::pair<int, int>, QString> marks)
+{
+    if (marks == marks_)
+        return;
+    marks_ = std::move(marks);
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
 QVariant TextGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.model() != this)
         return {};
+    const auto mark = marks_.find({index.row(), index.column()});
+    const bool marked = mark != marks_.end();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return Text(index.row(), index.column());
     case Qt::BackgroundRole:
+        if (marked)
+            return MarkColour(QApplication::palette());
         if (fixedColour && Column(index.column()).editor == Editor::Fixed)
             return *fixedColour;
         return {};
     case Qt::ForegroundRole:
+        if (marked)
+            return TextColourOn(MarkColour(QApplication::palette()));
         // A text colour that reads on the fixed colour, whatever the
         // desktop's palette (a dark theme's light text would not).
         if (fixedColour && Column(index.column()).editor == Editor::Fixed)
             return TextColourOn(*fixedColour);
+        return {};
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (marked)
+            return mark->second;
         return {};
     default:
         return {};

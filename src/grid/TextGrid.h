@@ -18,11 +18,13 @@
 #include <QTableView>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QComboBox;
+class QPalette;
 
 namespace tonvar::grid {
 
@@ -54,6 +56,15 @@ struct TextSource {
 // Black on a light background, white on a dark one.
 QColor TextColourOn(const QColor &background);
 
+// The background of a marked cell or control (a field that differs from the
+// radio): the palette's highlight blended into its base, so that it shows on
+// light and dark themes alike, with TextColourOn for its text.
+QColor MarkColour(const QPalette &palette);
+// Marks a control (a box, a line edit, a check box) with that colour and a
+// tool tip; Unmark gives it back its own colours and tool tip.
+void MarkControl(QWidget *control, const QString &toolTip);
+void UnmarkControl(QWidget *control);
+
 class TextGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -78,6 +89,11 @@ public:
     // Background of the fixed cells and of the header, when set.
     std::optional<QColor> fixedColour;
 
+    // Cells drawn in MarkColour with a tool tip of their own, by row and
+    // column as the model counts them; the marks before go.
+    void SetMarks(std::map<std::pair<int, int>, QString> marks);
+    const std::map<std::pair<int, int>, QString> &Marks() const { return marks_; }
+
     // The texts changed behind the model's back: tells the view which cells
     // changed, and only those.
     void Refresh();
@@ -92,6 +108,7 @@ private:
     bool detached_ = false;
     std::vector<std::vector<QString>> shown_; // what the view was last told
     std::vector<QString> captions_;
+    std::map<std::pair<int, int>, QString> marks_;
 };
 
 // The in-place editors. One delegate serves a whole grid; each editor's kind,

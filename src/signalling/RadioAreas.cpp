@@ -149,22 +149,34 @@ struct FieldRef {
     std::string where;
     std::string *text = nullptr;
     bool *checked = nullptr;
+    FieldPlace place;
 };
+
+// A signalling area's fields, texts then check boxes.
+template <typename Texts, typename Area>
+std::vector<FieldSlot> SlotsOf(const SignallingArea<Texts, Area> &area, Texts &texts)
+{
+    std::vector<FieldSlot> out;
+    for (const NamedText &f : area.fields(texts))
+        out.push_back({f.where, f.text, nullptr});
+    for (const NamedCheck &c : area.checks(texts))
+        out.push_back({c.where, nullptr, c.checked});
+    return out;
+}
 
 std::vector<FieldRef> AllFields(ImageTexts &t)
 {
     std::vector<FieldRef> out;
     for (int ch = 1; ch <= memory::kChannelCount; ++ch)
         for (int c = 1; c < memory::kColumnCount; ++c)
-            out.push_back({ChannelFieldName(ch, c), &t.channels.Row(ch)[static_cast<std::size_t>(c)], nullptr});
+            out.push_back({ChannelFieldName(ch, c), &t.channels.Row(ch)[static_cast<std::size_t>(c)], nullptr,
+                           {protocol::kAreaChannels, ch, c, 0}});
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
-        out.push_back({SettingsFieldName(n), &t.settings.Box(n), nullptr});
+        out.push_back({SettingsFieldName(n), &t.settings.Box(n), nullptr, {protocol::kAreaSettings, 0, 0, n}});
     EachSignallingArea([&](const auto &area) {
-        auto &texts = t.*(area.member);
-        for (const NamedText &f : area.fields(texts))
-            out.push_back({f.where, f.text, nullptr});
-        for (const NamedCheck &c : area.checks(texts))
-            out.push_back({c.where, nullptr, c.checked});
+        int index = 0;
+        for (const FieldSlot &s : SlotsOf(area, t.*(area.member)))
+            out.push_back({s.where, s.text, s.checked, {area.area, 0, 0, index++}});
     });
     return out;
 }
@@ -394,13 +406,44 @@ bool SameFieldName(const std::string &where, const std::string &typed)
 
 std::vector<FieldDifference> CompareImages(const files::RadioImage &expected, const files::RadioImage &radio)
 {
-    const std::vector<ImageField> a = ImageFields(expected);
-    const std::vector<ImageField> b = ImageFields(radio);
     std::vector<FieldDifference> out;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i].text != b[i].text)
-            out.push_back({a[i].where, a[i].text, b[i].text});
+    for (PlacedDifference &d : ComparePlaced(expected, radio))
+        out.push_back(std::move(d.difference));
     return out;
+}
+
+std::vector<PlacedDifference> ComparePlaced(const files::RadioImage &expected, const files::RadioImage &radio)
+{
+    ImageTexts ta = ImageTextsOf(expected);
+    ImageTexts tb = ImageTextsOf(radio);
+    const std::vector<FieldRef> a = AllFields(ta);
+    const std::vector<FieldRef> b = AllFields(tb);
+    const auto text = [](const FieldRef &f) { return f.text ? *f.text : *f.checked ? "on" : "off"; };
+    std::vector<PlacedDifference> out;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (text(a[i]) != text(b[i]))
+            out.push_back({a[i].place, {a[i].where, text(a[i]), text(b[i])}});
+    return out;
+}
+
+std::vector<FieldSlot> FieldSlots(DtmfTexts &texts)
+{
+    return SlotsOf(kDtmf, texts);
+}
+
+std::vector<FieldSlot> FieldSlots(FleetSyncTexts &texts)
+{
+    return SlotsOf(kFleetSync, texts);
+}
+
+std::vector<FieldSlot> FieldSlots(TwoToneTexts &texts)
+{
+    return SlotsOf(kTwoTone, texts);
+}
+
+std::vector<FieldSlot> FieldSlots(FiveToneTexts &texts)
+{
+    return SlotsOf(kFiveTone, texts);
 }
 
 } // namespace tonvar::signalling

@@ -101,6 +101,7 @@ struct FieldDifference {
     std::string where;
     std::string expected; // the image's text
     std::string radio;    // the radio's
+    bool operator==(const FieldDifference &) const = default;
 };
 // "5TONE, Encode row 3, First Frame Coding: image '12345', radio '12346'";
 // two files compared name themselves instead of "image" and "radio".
@@ -108,5 +109,36 @@ std::string FormatFieldDifference(const FieldDifference &d, const std::string &e
                                   const std::string &radioName = "radio");
 // Every field whose text differs between two images.
 std::vector<FieldDifference> CompareImages(const files::RadioImage &expected, const files::RadioImage &radio);
+
+// Where a field of ImageFields is shown: its area (protocol::kAreaChannels,
+// kAreaSettings, kAreaDtmf, ...); in the table its channel and column, in
+// the panel its box (`index`, as SettingsTexts::Box counts), in a
+// signalling window its place among FieldSlots of the window's texts.
+struct FieldPlace {
+    std::uint8_t area = 0;
+    int channel = 0;
+    int column = 0;
+    int index = 0;
+    bool operator==(const FieldPlace &) const = default;
+};
+struct PlacedDifference {
+    FieldPlace place;
+    FieldDifference difference;
+    bool operator==(const PlacedDifference &) const = default;
+};
+// CompareImages, each difference with the place its field is shown.
+std::vector<PlacedDifference> ComparePlaced(const files::RadioImage &expected, const files::RadioImage &radio);
+
+// A signalling window's fields in the order of ImageFields (its texts, then
+// its check boxes), each with the text or the check box it is.
+struct FieldSlot {
+    std::string where;
+    std::string *text = nullptr;
+    bool *checked = nullptr;
+};
+std::vector<FieldSlot> FieldSlots(DtmfTexts &texts);
+std::vector<FieldSlot> FieldSlots(FleetSyncTexts &texts);
+std::vector<FieldSlot> FieldSlots(TwoToneTexts &texts);
+std::vector<FieldSlot> FieldSlots(FiveToneTexts &texts);
 
 } // namespace tonvar::signalling

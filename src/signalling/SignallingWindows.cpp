@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace tonvar::signalling {
@@ -158,8 +159,79 @@ void SignallingWindow::Refresh()
     ProgressBar1->setVisible(logic_->progress.visible);
 }
 
+void SignallingWindow::Edited(const std::function<void()> &change)
+{
+    change();
+    if (onEdited)
+        onEdited();
+}
+
+SignallingWindow::Shown SignallingWindow::Find(const FieldSlot &slot) const
+{
+    const void *at = slot.text ? static_cast<const void *>(slot.text) : static_cast<const void *>(slot.checked);
+    if (const auto control = controls_.find(at); control != controls_.end())
+        return {control->second, nullptr, 0, 0};
+    for (const BoundGrid &g : boundGrids_)
+        for (int row = 1; row <= g.rows; ++row)
+            for (std::size_t c = 0; c < g.columns.size(); ++c)
+                if (&g.columns[c](row) == at)
+                    return {nullptr, g.grid, row - 1, static_cast<int>(c) + 1};
+    return {};
+}
+
+void SignallingWindow::MarkFields(const std::map<int, std::string> &radioTexts)
+{
+    for (QWidget *w : marked_)
+        grid::UnmarkControl(w);
+    marked_.clear();
+    std::map<grid::TextGrid *, std::map<std::pair<int, int>, QString>> cells;
+    for (const BoundGrid &g : boundGrids_)
+        cells[g.grid];
+    const std::vector<FieldSlot> slots = Slots();
+    for (const auto &[index, radio] : radioTexts) {
+        if (index < 0 || index >= static_cast<int>(slots.size()))
+            continue;
+        const QString tip = QStringLiteral("Radio: ") + Latin1(radio);
+        const Shown shown = Find(slots[static_cast<std::size_t>(index)]);
+        if (shown.control) {
+            grid::MarkControl(shown.control, tip);
+            marked_.push_back(shown.control);
+        } else if (shown.grid) {
+            cells[shown.grid][{shown.row, shown.column}] = tip;
+        }
+    }
+    for (auto &[grid, marks] : cells)
+        grid->Model()->SetMarks(std::move(marks));
+}
+
+void SignallingWindow::GoToField(int index)
+{
+    const std::vector<FieldSlot> slots = Slots();
+    if (index < 0 || index >= static_cast<int>(slots.size()))
+        return;
+    const Shown shown = Find(slots[static_cast<std::size_t>(index)]);
+    QWidget *target = shown.control ? shown.control : shown.grid;
+    if (!target)
+        return;
+    show();
+    raise();
+    activateWindow();
+    // The tab the control is on comes to the front.
+    for (QWidget *w = target; w && w != this; w = w->parentWidget())
+        if (auto *tabs = qobject_cast<QTabWidget *>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+            if (tabs->indexOf(w) >= 0)
+                tabs->setCurrentWidget(w);
+    if (shown.grid) {
+        const QModelIndex cell = shown.grid->model()->index(shown.row, shown.column);
+        shown.grid->setCurrentIndex(cell);
+        shown.grid->scrollTo(cell);
+    }
+    target->setFocus(Qt::ShortcutFocusReason);
+}
+
 void SignallingWindow::BindCombo(QComboBox *box, std::string &text, const std::vector<std::string> &items)
 {
+    controls_[&text] = box;
     const bool editable = box->isEditable();
     if (editable)
         grid::KeepTypedText(box);
@@ -167,7 +239,7 @@ void SignallingWindow::BindCombo(QComboBox *box, std::string &text, const std::v
         box->addItem(Latin1(item));
     const auto edited = [this, &text](const QString &t) {
         if (Editable())
-            text = Std(t);
+            Edited([&] { text = Std(t); });
     };
     if (editable)
         connect(box, &QComboBox::editTextChanged, this, edited);
@@ -188,6 +260,7 @@ void SignallingWindow::BindCombo(QComboBox *box, std::string &text, const std::v
 
 void SignallingWindow::BindEdit(QLineEdit *edit, std::string &text)
 {
+    controls_[&text] = edit;
     // The form's limit, or none (32767 is a line edit's own).
     constexpr int kNoLimit = 32767;
     const int maxLength = edit->maxLength() == kNoLimit ? 0 : edit->maxLength();
@@ -200,7 +273,7 @@ void SignallingWindow::BindEdit(QLineEdit *edit, std::string &text)
     limit();
     connect(edit, &QLineEdit::textChanged, this, [this, &text, limit](const QString &t) {
         if (Editable())
-            text = Std(t);
+            Edited([&] { text = Std(t); });
         limit();
     });
     shows_.push_back([edit, &text, maxLength] {
@@ -218,9 +291,10 @@ void SignallingWindow::BindEdit(QLineEdit *edit, std::string &text)
 
 void SignallingWindow::BindCheck(QCheckBox *box, bool &checked)
 {
+    controls_[&checked] = box;
     connect(box, &QCheckBox::toggled, this, [this, &checked](bool on) {
         if (Editable())
-            checked = on;
+            Edited([&] { checked = on; });
     });
     shows_.push_back([box, &checked] {
         const QSignalBlocker blocker(box);
@@ -248,6 +322,7 @@ void SignallingWindow::BindGrid(grid::TextGrid *grid, const QStringList &headers
         if (column >= 1)
             columns[static_cast<std::size_t>(column - 1)](row + 1) = text;
     };
+    boundGrids_.push_back({grid, rows, columns});
     grid->SetUp(std::move(specs), std::move(source));
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->resizeColumnsToContents(); // wide enough for the headers

@@ -10,11 +10,13 @@
 #include "grid/TextGrid.h"
 #include "protocol/MainSession.h"
 #include "link/QtTimer.h"
+#include "signalling/RadioAreas.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +57,18 @@ public:
 
     // Puts the session's state and texts on screen.
     void Refresh();
+
+    // The window's fields (signalling::FieldSlots of its texts).
+    virtual std::vector<FieldSlot> Slots() = 0;
+    // Marks the control or cell of each field given (its place among
+    // Slots()) with the radio's text as its tool tip ("Radio: 12345");
+    // the marks before go.
+    void MarkFields(const std::map<int, std::string> &radioTexts);
+    // Shows the window and puts the keyboard focus on the control or cell
+    // of field `index`, its tab brought to the front.
+    void GoToField(int index);
+    // Runs after each change the user makes to a text of the window.
+    std::function<void()> onEdited;
 
     // A window's grids and controls edit texts of its session object, which
     // the derived window owns and destroys before this base: each derived
@@ -101,6 +115,26 @@ private:
     // once the session is going away.
     bool Editable() const { return !refreshing_ && !detached_; }
 
+    // The control or the grid cell (row and column as its model counts
+    // them) that shows a text or a check box.
+    struct Shown {
+        QWidget *control = nullptr;
+        grid::TextGrid *grid = nullptr;
+        int row = 0;
+        int column = 0;
+    };
+    Shown Find(const FieldSlot &slot) const;
+    // A change of the user's to a text, then onEdited.
+    void Edited(const std::function<void()> &change);
+    struct BoundGrid {
+        grid::TextGrid *grid;
+        int rows;
+        std::vector<CellText> columns;
+    };
+    std::map<const void *, QWidget *> controls_; // by the text or check box each shows
+    std::vector<BoundGrid> boundGrids_;
+    std::vector<QWidget *> marked_;
+
     SignallingLogic *logic_ = nullptr;
     std::vector<std::function<void()>> shows_;
     std::vector<grid::TextGridModel *> grids_;
@@ -129,6 +163,8 @@ public:
             logic.progress.Show(barFromStart);
     }
     ~SignallingForm() override { Detach(); }
+
+    std::vector<FieldSlot> Slots() override { return FieldSlots(logic.texts); }
 
     Session logic;
 

@@ -652,3 +652,73 @@ TEST_F(Desktop, ArrowKeysInACellCommitAndMove)
     EXPECT_EQ(table.Cell(1, 2), "146.00000");
     EXPECT_EQ(table.Cell(2, 1), "147.00000");
 }
+
+// Compare with Radio: the radio holds an image; the window holds an image
+// opened from a file whose TOT and DTMF ID code the radio does not hold,
+// with two cells typed over. F9 lists the four differences and writes
+// nothing; F8 goes to each in turn, where the radio's value typed in and F9
+// again leaves one fewer, until the radio holds what the window shows.
+TEST_F(Desktop, CompareWithRadioFindsEachDifferenceWhereF8GoesToIt)
+{
+    files::RadioImage image;
+    for (const auto &[channel, rx] : {std::pair{1, "145.5"}, {2, "146"}, {3, "147"}}) {
+        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", RX Freq", rx);
+        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", TX Freq", rx);
+    }
+    signalling::SetImageField(image, "Settings, TOT", "120");
+    signalling::SetImageField(image, "DTMF, ID Code", "101");
+    const std::string opened = home.filePath(QStringLiteral("window.radio")).toStdString();
+    files::SaveRadioImage(image, opened);
+    signalling::SetImageField(image, "Settings, TOT", "60");
+    signalling::SetImageField(image, "DTMF, ID Code", "102");
+    std::vector<sim::Block> held;
+    for (const files::ImageBlock b : files::ImageBlocks()) {
+        sim::Block block{};
+        std::copy(image.At(b).begin(), image.At(b).end(), block.begin());
+        ASSERT_TRUE(radio.SetBlock(b.area, b.number, block));
+        held.push_back(block);
+    }
+    const auto radioUnchanged = [&] {
+        std::size_t i = 0;
+        for (const files::ImageBlock b : files::ImageBlocks())
+            EXPECT_EQ(radio.GetBlock(b.area, b.number), held[i++]) << int{b.area} << "/" << int{b.number};
+        EXPECT_EQ(Summary(radio.Log()).find("WRITE"), std::string::npos) << Summary(radio.Log());
+    };
+
+    ThroughFileDialog("g", "Open Radio Image", opened);
+    ASSERT_FALSE(ShowSignallingWindow("d", "DTMF").empty());
+    GoToTheFirstChannel();
+    app->Keys("Down");
+    app->Type("146.5");
+    app->Keys("Return");
+    app->Keys("Down Right");
+    app->Type("147.125");
+    app->Keys("Return");
+
+    const std::string title = "Differences from the Radio";
+    const auto compareAndCount = [&](const std::string &count) {
+        app->Keys("F9");
+        EXPECT_FALSE(app->WaitForWindow(title + " (" + count + ")", 30s).empty())
+            << count << ": " << app->Xdo({"search", "--name", title, "getwindowname", "%@"}).out << Log()
+            << Screenshot();
+        EXPECT_TRUE(Eventually([&] { return app->Windows("Progress").empty(); }));
+    };
+    compareAndCount("4");
+    EXPECT_NE(Summary(radio.Log()).find("READ 1 3"), std::string::npos) << "the open DTMF window's area is read";
+    radioUnchanged();
+
+    // Each difference: F8 from the main window goes to it, the radio's value
+    // typed there, compared again.
+    const std::pair<const char *, const char *> fixes[] = {
+        {"146", "3"}, {"147", "2"}, {"60", "1"}, {"102", "none"}};
+    for (const auto &[value, left] : fixes) {
+        app->Focus(main);
+        app->Keys("F8");
+        if (std::string(value) == "60" || std::string(value) == "102")
+            app->Keys("ctrl+a");
+        app->Type(value);
+        app->Keys("Return");
+        compareAndCount(left);
+    }
+    radioUnchanged();
+}
