@@ -56,6 +56,10 @@ public:
     // Puts the session's state and texts on screen.
     void Refresh();
 
+    // What Write does with the window's session; empty writes at once. The
+    // application reads the radio and shows what changes first.
+    std::function<void(SignallingLogic &)> guardWrite;
+
     // A window's grids and controls edit texts of its session object, which
     // the derived window owns and destroys before this base: each derived
     // window's destructor calls this first, so that no control (an open cell
