@@ -17,6 +17,7 @@
 // Usage: session_bench [runs]
 #include "app/AppWindows.h"
 #include "app/ErrorHandler.h"
+#include "app/TableRules.h"
 
 #include "Bench.h"
 #include "RadioSim.h"
@@ -70,6 +71,11 @@ int main(int argc, char **argv)
         message = text;
         loop.quit();
     });
+    tonvar::app::SetFailureSink([&](const QString &text, const QString &detail) {
+        message = text;
+        std::fprintf(stderr, "session_bench: %s %s\n", qPrintable(text), qPrintable(detail));
+        loop.quit();
+    });
     // The session ended as it should, and the radio took every message once.
     const auto whole = [&](const char *expected, std::size_t messages) {
         std::vector<std::string> seen;
@@ -118,6 +124,7 @@ int main(int argc, char **argv)
         for (const bool backups : {true, false}) {
             form.Writes().safety = tonvar::app::WriteSafety{true, backups, 50};
             form.table.SetCell(1, tonvar::memory::kColRxFreq, i % 2 ? "145.00000" : "146.00000");
+            tonvar::app::CompleteCellEdit(form.table, 1, tonvar::memory::kColRxFreq); // as typed
             asked = false;
             message.clear();
             t0 = Clock::now();
