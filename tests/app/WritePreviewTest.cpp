@@ -262,3 +262,17 @@ TEST(Backups, EachPortKeepsItsNewestAndOnlyOurFilesAreDeleted)
               (Names_{"20261210-090000-ttyUSB0.radio", "20261209-090000_2-ttyUSB0.radio",
                            "20010101-000000-ttyUSB0.radio"}));
 }
+
+// The choices are remembered, and kept where the tests' main put the
+// settings and data folders (never the user's).
+TEST(Backups, TheChoicesAreRememberedAndTheFolderFollowsXdgDataHome)
+{
+    EXPECT_EQ(app::DefaultBackupFolder(),
+              QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/tonvar/backups"));
+    EXPECT_EQ(app::LoadWriteSafety(), app::WriteSafety{});
+    const app::WriteSafety chosen{false, true, 7};
+    app::SaveWriteSafety(chosen);
+    EXPECT_EQ(app::LoadWriteSafety(), chosen);
+    app::SaveWriteSafety(app::WriteSafety{});
+    EXPECT_EQ(app::LoadWriteSafety(), app::WriteSafety{});
+}
