@@ -2,6 +2,7 @@
 #include "app/AppWindows.h"
 
 #include "app/ErrorHandler.h"
+#include "signalling/SignallingSession.h"
 
 namespace tonvar::app {
 
@@ -10,7 +11,11 @@ namespace {
 signalling::WindowServices Services(TForm1 *form1)
 {
     return {[](const std::function<void()> &handler) { return RunHandler(handler); },
-            [](const std::string &text) { ShowMessage(text); }, [form1] { form1->RefreshControls(); }};
+            [form1](const std::string &text) {
+                // A write's success names the backup made before it.
+                ShowMessage(text == signalling::kWriteSucceeded ? form1->AnnounceWrite(text) : text);
+            },
+            [form1] { form1->RefreshControls(); }};
 }
 
 } // namespace
@@ -29,7 +34,9 @@ AppWindows::AppWindows(QSize screen)
                                             static_cast<signalling::SignallingWindow *>(Form5.get()),
                                             static_cast<signalling::SignallingWindow *>(Form6.get())}) {
         Form1->afterRefresh.push_back([w] { w->Refresh(); });
-        w->onEdited = [form1 = Form1.get()] { form1->CheckDifferences(); };
+        TForm1 *form1 = Form1.get();
+        w->onEdited = [form1] { form1->CheckDifferences(); };
+        w->guardWrite = [form1](signalling::SignallingLogic &logic) { form1->WriteSignalling(logic); };
     }
     // Radio images hold the signalling windows' areas too.
     const std::array<signalling::SignallingLogic *, 4> logics{&Form2->logic, &Form6->logic, &Form4->logic,

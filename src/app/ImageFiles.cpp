@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace tonvar::app {
@@ -60,17 +61,41 @@ void ImageFiles::Restore()
         return;
     document_.run([&] {
         files::RadioImage image = files::LoadRadioImage(name.toStdString());
-        if (!confirmRestore(name))
+        // The preview asks instead, naming what changes.
+        if (!guard || !guard->safety.preview) {
+            if (!confirmRestore(name))
+                return;
+        }
+        if (!guard) {
+            StartRestore(name, std::move(image));
             return;
-        whole_ = std::move(image);
-        const bool readBack = session_.verifyWrites;
-        session_.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(whole_, sleep_),
-                            [this, name, readBack] {
-                                session_.KeepKnownBlocks(KnownBlocksOf(whole_));
-                                document_.tell("The radio was restored from " + name.toStdString() +
-                                               (readBack ? " and read back: it holds the image." : ", not read back."));
-                            });
+        }
+        WriteRequest request;
+        request.title = QStringLiteral("Restore Radio");
+        for (const files::ImageBlock &b : files::ImageBlocks())
+            if (std::find(request.areas.begin(), request.areas.end(), b.area) == request.areas.end())
+                request.areas.push_back(b.area);
+        request.after = [image](const files::RadioImage &) { return image; };
+        request.holdsRadioData = true;
+        request.cancelAlways = true; // every area the radio holds is replaced
+        request.everyByte = true;    // and every byte is the image's
+        request.write = [this, name, image] { StartRestore(name, image); };
+        guard->Run(std::move(request));
     });
+}
+
+void ImageFiles::StartRestore(const QString &name, files::RadioImage image)
+{
+    whole_ = std::move(image);
+    const bool readBack = session_.verifyWrites;
+    session_.StartWhole(true, signalling::WholeRadioPlans(readBack), signalling::ImageHooks(whole_, sleep_),
+                        [this, name, readBack] {
+                            session_.KeepKnownBlocks(KnownBlocksOf(whole_));
+                            const std::string text =
+                                "The radio was restored from " + name.toStdString() +
+                                (readBack ? " and read back: it holds the image." : ", not read back.");
+                            document_.tell(guard ? guard->Announce(text) : text);
+                        });
 }
 
 void ImageFiles::Open()

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "app/Document.h"
+#include "app/WritePreview.h"
 #include "files/RadioImage.h"
 #include "protocol/MainSession.h"
 
@@ -34,6 +35,10 @@ public:
     std::function<void(const files::RadioImage &)> showSignalling;
     std::function<void(files::RadioImage &)> keepSignalling;
 
+    // Restore Radio's read, backup and preview first (WritePreview.h); none
+    // when null.
+    WriteGuard *guard = nullptr;
+
     void BackUp();
     void Restore();
     void Open();
@@ -46,6 +51,8 @@ public:
     files::RadioImage WindowImage() const;
 
 private:
+    // Writes `image` into the radio, area by area, each read back.
+    void StartRestore(const QString &name, files::RadioImage image);
     // Nothing is asked, and the command does nothing, while a session runs.
     QString ChooseWhileIdle(const QString &title, bool save) const;
 

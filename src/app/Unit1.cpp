@@ -10,6 +10,7 @@
 #include "ui_Unit1.h"
 #include "protocol/Unit3.h"
 #include "serial/PortWatcher.h"
+#include "signalling/SignallingSession.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +31,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <chrono>
@@ -112,7 +114,8 @@ TForm1::TForm1(QSize screen, QWidget *parent)
               protocol::MainSessionHost{[this](const std::string &text) {
                                             RefreshControls();
                                             readDone_ = readDone_ || text == protocol::kReadSucceeded;
-                                            ShowMessage(text);
+                                            ShowMessage(text == protocol::kWriteSucceeded ? AnnounceWrite(text)
+                                                                                          : text);
                                         },
                                         SleepMs, [this] { focusNextChild(); }}),
       history_(std::make_unique<TableHistory>(table, settings)), ui(std::make_unique<Ui::TForm1>())
@@ -148,6 +151,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
         PortSelector::VanishedAfterPlug(
             name, [](const std::string &text, const std::string &hint) { ReportFailure(text, hint); });
     });
+    BuildOptionsMenu();
     FormCreate(screen);
     history_->Start();
     history_->onRestored = [this] { RefreshControls(); };
@@ -293,6 +297,93 @@ void TForm1::BuildMenus()
     closePort_->setEnabled(false); // no port is open yet
 }
 
+void TForm1::BuildOptionsMenu()
+{
+    QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
+    const WriteSafety &safety = jobs_->guard.safety;
+    previewWrites_ = options->addAction(QStringLiteral("&Preview Writes"), this, &TForm1::PreviewWritesClick);
+    previewWrites_->setObjectName(QStringLiteral("PreviewWrites"));
+    previewWrites_->setCheckable(true);
+    previewWrites_->setChecked(safety.preview);
+    backUpBeforeWrites_ =
+        options->addAction(QStringLiteral("&Back Up Before Writes"), this, &TForm1::BackUpBeforeWritesClick);
+    backUpBeforeWrites_->setObjectName(QStringLiteral("BackUpBeforeWrites"));
+    backUpBeforeWrites_->setCheckable(true);
+    backUpBeforeWrites_->setChecked(safety.backups);
+    options->addAction(QStringLiteral("Backups &Kept per Port..."), this, &TForm1::BackupsKeptClick)
+        ->setObjectName(QStringLiteral("BackupsKept"));
+}
+
+void TForm1::PreviewWritesClick(bool on)
+{
+    jobs_->guard.safety.preview = on;
+    previewWrites_->setChecked(on);
+    SaveWriteSafety(jobs_->guard.safety);
+}
+
+void TForm1::BackUpBeforeWritesClick(bool on)
+{
+    jobs_->guard.safety.backups = on;
+    backUpBeforeWrites_->setChecked(on);
+    SaveWriteSafety(jobs_->guard.safety);
+}
+
+void TForm1::BackupsKeptClick()
+{
+    bool ok = false;
+    const int keep = QInputDialog::getInt(
+        this, QStringLiteral("Backups Kept per Port"),
+        QStringLiteral("Backups kept for each port in %1 (the oldest go first):").arg(jobs_->guard.store.Folder()),
+        jobs_->guard.safety.keep, 1, 10000, 1, &ok);
+    if (!ok)
+        return;
+    jobs_->guard.safety.keep = keep;
+    SaveWriteSafety(jobs_->guard.safety);
+}
+
+WriteGuard &TForm1::Writes()
+{
+    return jobs_->guard;
+}
+
+std::string TForm1::AnnounceWrite(const std::string &text)
+{
+    return jobs_ ? jobs_->guard.Announce(text) : text;
+}
+
+void TForm1::RunStep(const std::function<void()> &step)
+{
+    Handle(step);
+}
+
+void TForm1::TakeIn(const std::function<void()> &command)
+{
+    const QUndoStack &stack = history_->Stack();
+    const std::pair<int, int> before{stack.index(), stack.cleanIndex()};
+    command();
+    if (std::pair<int, int>{stack.index(), stack.cleanIndex()} != before)
+        holdsRadioData_ = true;
+}
+
+void TForm1::WriteSignalling(signalling::SignallingLogic &logic)
+{
+    WriteRequest request;
+    request.title = QString::fromLatin1(logic.Traits().name) + QStringLiteral(" Write");
+    request.areas = {logic.Traits().area};
+    request.check = [&logic] {
+        files::RadioImage scratch;
+        logic.WriteInto(scratch);
+    };
+    request.after = [&logic](const files::RadioImage &radio) {
+        files::RadioImage out = radio;
+        logic.WriteInto(out);
+        return out;
+    };
+    request.holdsRadioData = logic.holdsArea;
+    request.write = [&logic] { logic.StartWrite(); };
+    jobs_->guard.Run(std::move(request));
+}
+
 void TForm1::FormCreate(QSize screen)
 {
     if (!screen.isValid() && QGuiApplication::primaryScreen())
@@ -383,6 +474,7 @@ void TForm1::Handle(F &&handler)
     if (readStep_ && !session.ReadRunning()) {
         readStep_ = false;
         history_->RecordRead(readDone_);
+        holdsRadioData_ = holdsRadioData_ || readDone_;
     }
     readDone_ = false;
 }
@@ -433,7 +525,21 @@ void TForm1::rbtnClick()
 
 void TForm1::wbtnClick()
 {
-    Handle([this] { session.StartWrite(); });
+    Handle([this] {
+        if (session.hub.AnyRunning())
+            return;
+        CommitOpenEditor();
+        WriteRequest request;
+        request.title = QStringLiteral("Write");
+        request.areas = {protocol::kAreaChannels, protocol::kAreaSettings};
+        request.check = [this] { protocol::CheckBeforeWrite(table, settings, &session.Known()); };
+        request.after = [this](const files::RadioImage &radio) {
+            return WithChannelsWritten(radio, table, settings, session.Known());
+        };
+        request.holdsRadioData = holdsRadioData_;
+        request.write = [this] { session.StartWrite(); };
+        jobs_->guard.Run(std::move(request));
+    });
 }
 
 void TForm1::Comm1ReceiveData(const std::uint8_t *buffer, std::uint16_t length)
@@ -488,11 +594,11 @@ void TForm1::OpenFile(const QString &path)
     const files::FileKind kind = files::KindOfFile(name);
     const bool unknown = kind == files::FileKind::None || kind == files::FileKind::Other;
     if (kind == files::FileKind::RadioImage || (unknown && path.endsWith(QStringLiteral(".radio")))) {
-        jobs_->images.Open(path);
+        TakeIn([this, path] { jobs_->images.Open(path); });
     } else if (kind == files::FileKind::ChannelCsv) {
-        jobs_->csv.Import(path);
+        TakeIn([this, path] { jobs_->csv.Import(path); });
     } else if (kind == files::FileKind::ChannelFile || unknown) {
-        jobs_->files.Open(path);
+        TakeIn([this, path] { jobs_->files.Open(path); });
     } else {
         Handle([&] {
             throw text::Failure("Cannot open \"" + name + "\": it is " + files::KindName(kind) +
@@ -503,7 +609,7 @@ void TForm1::OpenFile(const QString &path)
 
 void TForm1::OpenRadioImageClick()
 {
-    jobs_->images.Open();
+    TakeIn([this] { jobs_->images.Open(); });
 }
 
 void TForm1::SaveRadioImageClick()
@@ -513,7 +619,7 @@ void TForm1::SaveRadioImageClick()
 
 void TForm1::ImportCsvClick()
 {
-    jobs_->csv.Import();
+    TakeIn([this] { jobs_->csv.Import(); });
 }
 
 void TForm1::ExportCsvClick()
@@ -523,7 +629,7 @@ void TForm1::ExportCsvClick()
 
 void TForm1::N3Click()
 {
-    jobs_->files.Open();
+    TakeIn([this] { jobs_->files.Open(); });
 }
 
 void TForm1::N5Click()

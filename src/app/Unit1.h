@@ -10,6 +10,7 @@
 #include "link/RadioPort.h"
 #include "protocol/MainSession.h"
 #include "app/TableUndo.h"
+#include "app/WritePreview.h"
 #include "files/RadioImage.h"
 #include "grid/TextGrid.h"
 #include "memory/ChannelTable.h"
@@ -48,6 +49,9 @@ class TForm1;
 }
 namespace tonvar::protocol {
 class TForm3;
+}
+namespace tonvar::signalling {
+class SignallingLogic;
 }
 
 namespace tonvar::app {
@@ -133,6 +137,21 @@ public:
     // application, which owns the windows.
     std::function<void(const files::RadioImage &)> showSignalling;
     std::function<void(files::RadioImage &)> keepSignalling;
+    // A signalling window's Write: the radio read, backed up and the
+    // changes shown first, as the window's own Write (WritePreview.h).
+    void WriteSignalling(signalling::SignallingLogic &logic);
+    // A write's success message, naming the backup made before it.
+    std::string AnnounceWrite(const std::string &text);
+    // Whether to write what the preview shows; empty asks the user. Tests
+    // replace it.
+    std::function<bool(const WriteQuestion &)> ConfirmWrite;
+    // The read, backup and preview before every write, with the user's
+    // choices about them (the Options menu).
+    WriteGuard &Writes();
+    // The Options menu's items: remembered for the next start.
+    void PreviewWritesClick(bool on);
+    void BackUpBeforeWritesClick(bool on);
+    void BackupsKeptClick();
     // Changes to the channels or settings since the last Open, Save or Read.
     bool Modified() const;
 
@@ -197,6 +216,12 @@ private:
     signalling::SignallingWindow *SignallingWindowOf(std::uint8_t area) const;
     std::vector<std::uint8_t> OpenSignallingAreas() const;
     std::vector<std::string> ComparedTexts() const;
+    void BuildOptionsMenu();
+    // A step the write's preview runs later, as a handler.
+    void RunStep(const std::function<void()> &step);
+    // Runs a command that may take a file's or the radio's channels into
+    // the table (Open, Import CSV, Open Radio Image).
+    void TakeIn(const std::function<void()> &command);
     // Runs a change of the user's as a handler and makes one undoable step
     // of whatever it changed, also when it stopped half-way.
     void Change(const QString &name, const std::function<void()> &change);
@@ -223,6 +248,11 @@ private:
     std::unique_ptr<Jobs> jobs_;
     bool readStep_ = false; // a read runs; it becomes one step when it ends
     bool readDone_ = false; // the read that runs has succeeded
+    // The table holds what a read, a file or an image brought in (not only
+    // what was typed into a fresh window).
+    bool holdsRadioData_ = false;
+    QAction *previewWrites_ = nullptr;
+    QAction *backUpBeforeWrites_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;
     QAction *devicePath_ = nullptr;   // Port > Device Path...

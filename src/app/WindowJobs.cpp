@@ -4,11 +4,18 @@
 #include "app/ErrorHandler.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -69,6 +76,65 @@ bool AskToRestore(QWidget *parent, const QString &name)
     return ExecOnTop(box) == QMessageBox::Yes;
 }
 
+// The preview of a write: what changes, and Write or Cancel. Escape cancels.
+bool AskToWrite(QWidget *parent, const WriteQuestion &question)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("WritePreview"));
+    dialog.setWindowTitle(question.title);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *heading = new QLabel(question.Heading(), &dialog);
+    heading->setObjectName(QStringLiteral("heading"));
+    heading->setWordWrap(true);
+    layout->addWidget(heading);
+    auto *list = new QPlainTextEdit(question.Details(), &dialog);
+    list->setObjectName(QStringLiteral("changes"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setFocusPolicy(Qt::ClickFocus); // Enter goes to the default button
+    list->setMinimumSize(560, 240);
+    layout->addWidget(list);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    QPushButton *write = buttons->addButton(QStringLiteral("&Write"), QDialogButtonBox::AcceptRole);
+    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    write->setObjectName(QStringLiteral("write"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    QPushButton *byDefault = question.cancelDefault ? cancel : write;
+    for (QPushButton *b : {write, cancel}) {
+        b->setAutoDefault(b == byDefault);
+        b->setDefault(b == byDefault);
+    }
+    byDefault->setFocus();
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// Restore Radio offers the newest backups first; "Other file..." asks for
+// any image. Empty when the user cancels.
+QString AskForImageToRestore(QWidget *parent, const BackupStore &store, const QString &title)
+{
+    const QStringList backups = store.Newest();
+    if (!backups.isEmpty()) {
+        constexpr int kListed = 20;
+        QStringList items;
+        for (const QString &path : backups.mid(0, kListed))
+            items << QFileInfo(path).fileName();
+        const QString other = QStringLiteral("Other file...");
+        items << other;
+        bool ok = false;
+        const QString item = QInputDialog::getItem(parent, title, QStringLiteral("Backups, newest first:"), items, 0,
+                                                   false, &ok);
+        if (!ok)
+            return {};
+        if (item != other)
+            return QDir(store.Folder()).filePath(item);
+    }
+    return ChoosePath(parent, title, QStringLiteral("Radio images (*.radio)"), QString(), false);
+}
+
 QString AskForChannelFile(TForm1 &w, bool save)
 {
     if (w.ChooseFile)
@@ -110,7 +176,8 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
                [&w] { w.CommitOpenEditor(); }},
       files(
           document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w); }),
-      csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), images(document, w.session, sleep),
+      csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), guard(w.session, sleep),
+      images(document, w.session, sleep),
       clock(
           w.Timer2, [&w] { return w.comcbb->currentText(); },
           [&w](const StatusClock::Texts &texts) { ShowStatus(w.StatusPanels, texts); }),
@@ -119,9 +186,22 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
               {[this] { return images.WindowImage(); }, [&w] { return w.OpenSignallingAreas(); },
                [&w] { return w.ComparedTexts(); }, [&w] { w.ShowDifferences(); }})
 {
-    images.choose = [&w](const QString &title, bool save) {
+    guard.safety = LoadWriteSafety();
+    guard.confirm = [&w](const WriteQuestion &question) {
+        return w.ConfirmWrite ? w.ConfirmWrite(question) : AskToWrite(&w, question);
+    };
+    // The question comes once the read's last answer has been dealt with,
+    // as a handler of its own.
+    guard.later = [&w](std::function<void()> step) {
+        QTimer::singleShot(0, &w, [&w, step = std::move(step)] { w.RunStep(step); });
+    };
+    guard.tell = document.tell;
+    images.guard = &guard;
+    images.choose = [&w, this](const QString &title, bool save) {
         if (w.ChooseImageFile)
             return w.ChooseImageFile(save);
+        if (!save && title == QStringLiteral("Restore Radio"))
+            return AskForImageToRestore(&w, guard.store, title);
         return ChoosePath(&w, title, QStringLiteral("Radio images (*.radio)"),
                           save ? QStringLiteral("radio") : QString(), save);
     };

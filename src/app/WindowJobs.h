@@ -12,6 +12,7 @@
 #include "app/PortSelector.h"
 #include "app/RadioCompare.h"
 #include "app/StatusClock.h"
+#include "app/WritePreview.h"
 #include "app/Unit1.h"
 
 #include <functional>
@@ -27,6 +28,7 @@ struct TForm1::Jobs {
     Document document;
     ChannelFiles files;
     CsvTransfer csv;
+    WriteGuard guard; // the read, backup and preview before every write
     ImageFiles images;
     StatusClock clock;
     std::unique_ptr<PortBox> portBox; // the port selector

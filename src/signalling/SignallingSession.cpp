@@ -159,10 +159,8 @@ void SignallingLogic::StartRead()
     transfer_.Read(Plan(), Hooks());
 }
 
-void SignallingLogic::StartWrite()
+void SignallingLogic::PrepareWrite()
 {
-    if (!MayStart())
-        return;
     try {
         // Over what the radio gave, only the fields whose text changed are
         // encoded again and judged; what the user left alone goes back as it came.
@@ -184,6 +182,27 @@ void SignallingLogic::StartWrite()
         }
         throw text::ConversionError(e.what(), where);
     }
+}
+
+void SignallingLogic::WriteInto(files::RadioImage &image)
+{
+    PrepareWrite();
+    files::RadioImage out = image;
+    for (int b = 0; b < traits_.blocks; ++b) {
+        memory::Payload &p = out.At({traits_.area, static_cast<std::uint8_t>(b)});
+        if (static_cast<std::size_t>(b) < toWrite_.size())
+            p = toWrite_[static_cast<std::size_t>(b)];
+        else
+            Encode(b, p);
+    }
+    image = out;
+}
+
+void SignallingLogic::StartWrite()
+{
+    if (!MayStart())
+        return;
+    PrepareWrite();
     hub_.Hold();
     writing_ = true;
     if (traits_.writesTimeOut)

@@ -75,6 +75,13 @@ public:
     // it (nothing is sent when one does not), then writes them all and reads
     // them back.
     void StartWrite();
+    // What a write would send now, into the window's area of `image`: the
+    // blocks as StartWrite builds them, a block it encodes from the texts
+    // alone encoded over the image's bytes. Throws as StartWrite's check
+    // does; `image` is not changed then.
+    void WriteInto(files::RadioImage &image);
+    // The window's area and name.
+    const SessionTraits &Traits() const { return traits_; }
     // The window closes: its session ends; a write stopped half-way says
     // what the radio may now hold.
     void Close();
@@ -135,6 +142,9 @@ protected:
     virtual void ApplyTexts(files::RadioImage &image) const = 0;
 
 private:
+    // StartWrite's check: every block converts and the radio can hold it;
+    // what goes out over the known area is kept in toWrite_.
+    void PrepareWrite();
     link::TransferPlan Plan() const;
     link::TransferHooks Hooks();
     void EndRead();

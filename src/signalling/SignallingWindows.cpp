@@ -110,7 +110,12 @@ void SignallingWindow::AddButtons(SignallingLogic &logic)
     });
     connect(wbtn, &QPushButton::clicked, this, [this] {
         if (logic_->MayStart())
-            Handle([this] { logic_->StartWrite(); });
+            Handle([this] {
+                if (guardWrite)
+                    guardWrite(*logic_);
+                else
+                    logic_->StartWrite();
+            });
     });
     connect(Button3, &QPushButton::clicked, this, [this] {
         Handle([this] { logic_->Close(); });

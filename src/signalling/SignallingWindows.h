@@ -69,6 +69,9 @@ public:
     void GoToField(int index);
     // Runs after each change the user makes to a text of the window.
     std::function<void()> onEdited;
+    // What Write does with the window's session; empty writes at once. The
+    // application reads the radio and shows what changes first.
+    std::function<void(SignallingLogic &)> guardWrite;
 
     // A window's grids and controls edit texts of its session object, which
     // the derived window owns and destroys before this base: each derived

@@ -312,10 +312,31 @@ TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemOnceAndReadsThemBack)
     app->Type("147");
     app->Keys("Return");
 
+    // The radio is read (and backed up) first and the changes shown. Typed
+    // into a fresh window, so Return cancels: nothing is written.
     app->Keys("F12");
+    std::string preview = app->WaitForWindow("Write", 30s);
+    ASSERT_FALSE(preview.empty()) << Summary(radio.Log()) << Log() << Screenshot();
+    app->Focus(preview);
+    app->Keys("Return");
+    ASSERT_TRUE(Eventually([&] { return app->Windows("Write").empty(); }));
+    app->Focus(main);
+    EXPECT_EQ(Summary(radio.Log()).find("WRITE"), std::string::npos) << Summary(radio.Log());
+    EXPECT_EQ(app->Windows(kMain).size(), 1u) << "no message after a cancelled preview";
+    // Again, and Alt+W writes.
+    radio.ClearLog();
+    app->Keys("F12");
+    preview = app->WaitForWindow("Write", 30s);
+    ASSERT_FALSE(preview.empty()) << Summary(radio.Log()) << Log() << Screenshot();
+    app->Focus(preview);
+    app->Keys("alt+w");
+    ASSERT_TRUE(Eventually([&] { return app->Windows("Write").empty(); }));
     CloseTheMessage();
-    EXPECT_EQ(Summary(radio.Log()), ExpectedWrite());
-    EXPECT_EQ(watch->Opens(), 2) << "the write's and its read-back's";
+    const std::string said = Summary(radio.Log());
+    const std::string write = ExpectedWrite();
+    ASSERT_GT(said.size(), write.size());
+    EXPECT_EQ(said.substr(said.size() - write.size()), write) << "the read before the write, then the write";
+    EXPECT_EQ(watch->Opens(), 4) << "each read before a write's, then the write's and its read-back's";
 
     EXPECT_EQ(radio.GetBlock(0, 1), Payload(NewRow("145.50000", "5.0", "007I")));
     EXPECT_EQ(radio.GetBlock(0, 2), Payload(NewRow("146.00000", "15.0", "2.0")));

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace tonvar::test {
 
@@ -24,6 +25,15 @@ struct AppFixture : ::testing::Test {
     app::TForm1 *form = nullptr;
     QStringList messages;
     QStringList failures;
+    // The previews of writes the tests answered (Write unless `writeAnswer` says
+    // otherwise): a test that drives a write does not depend on the user's
+    // settings.
+    std::vector<app::WriteQuestion> questions;
+    bool writeAnswer = true;
+
+    // The write alone, as it ran before writes were previewed and backed up:
+    // for tests of what the write itself sends.
+    void BareWrites() { form->Writes().safety = app::WriteSafety{false, false, 50}; }
 
     void SetUp() override
     {
@@ -31,6 +41,11 @@ struct AppFixture : ::testing::Test {
         app::SetFailureSink([this](const QString &text, const QString &) { failures << text; });
         windows = std::make_unique<app::AppWindows>(QSize(1920, 1080));
         form = windows->Form1.get();
+        form->Writes().safety = app::WriteSafety{};
+        form->ConfirmWrite = [this](const app::WriteQuestion &q) {
+            questions.push_back(q);
+            return writeAnswer;
+        };
         form->AddDevicePath(QString::fromStdString(radio.DevicePath()));
         radio.Start();
     }

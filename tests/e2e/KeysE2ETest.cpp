@@ -5,16 +5,22 @@
 #include "AppFixture.h"
 
 #include "RadioSim.h"
+#include "SampleRadio.h"
 #include "Wait.h"
+#include "files/RadioImage.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -91,11 +97,69 @@ TEST_F(Keys, F12InAPanelBoxStartsOneWrite)
 {
     form->ComboBox[3]->setFocus(); // "TOT"
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
-    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 30s));
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Write Succeed!")});
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 60s));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Write Succeed!\nBackup: ") + form->Writes().LastBackup()});
+    EXPECT_EQ(questions.size(), 1u) << "one preview, one write";
     EXPECT_EQ(SessionStarts(), 1);
-    EXPECT_EQ(watch->Opens(), 2) << "the write's and its read-back's";
+    // The read before the write is a session of its own (the question comes
+    // between the two with the port closed), then the write and its read-back.
+    EXPECT_EQ(watch->Opens(), 3) << "the read before the write's, the write's and its read-back's";
     EXPECT_EQ(sim::Summary(radio.Log().back()), "READ 5 0");
+}
+
+// F12 on a window that has read or opened nothing, over a radio that holds
+// channels: the preview says which channels the write would empty, Enter
+// would cancel, and Escape leaves the radio's memory exactly as it was.
+TEST_F(Keys, F12OnAFreshWindowAsksWithCancelAsTheDefaultAndEscapeWritesNothing)
+{
+    test::FillRadio(radio);
+    std::vector<sim::Block> before;
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        before.push_back(radio.GetBlock(b.area, b.number));
+    form->ConfirmWrite = nullptr; // the window's own dialog
+    QString heading;
+    QString changes;
+    bool cancelDefault = false;
+    bool writeDefault = true;
+    int asked = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QStringLiteral("WritePreview") || !dialog->isVisible())
+            return;
+        ++asked;
+        heading = dialog->findChild<QLabel *>(QStringLiteral("heading"))->text();
+        changes = dialog->findChild<QPlainTextEdit *>(QStringLiteral("changes"))->toPlainText();
+        cancelDefault = dialog->findChild<QPushButton *>(QStringLiteral("cancel"))->isDefault();
+        writeDefault = dialog->findChild<QPushButton *>(QStringLiteral("write"))->isDefault();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog, Qt::Key_Escape);
+    });
+    answer.start();
+    form->xg->setFocus();
+    QTest::keyClick(form->xg, Qt::Key_F12);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return asked > 0 && !QApplication::activeModalWidget() && form->wbtn->isEnabled() && !form->Comm1.IsOpen(); },
+        60s));
+    answer.stop();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(cancelDefault);
+    EXPECT_FALSE(writeDefault);
+    EXPECT_TRUE(heading.contains(QStringLiteral("The write empties channels 1, 2, 3"))) << heading.toStdString();
+    EXPECT_TRUE(changes.contains(QStringLiteral("Channel 1, RX Freq: '") + QString::fromStdString(test::SampleRow(1)[memory::kColRxFreq]) +
+                                 QStringLiteral("' \u2192 ''")))
+        << changes.toStdString();
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(radio.GetBlock(files::ImageBlocks()[i].area, files::ImageBlocks()[i].number), before[i])
+            << files::ImageBlockName(files::ImageBlocks()[i]);
+    const auto log = radio.Log();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const sim::LogEntry &e) { return e.kind == sim::LogEntry::DataFrame; }));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(failures.isEmpty());
+    // The backup was kept all the same: the radio as it was.
+    const files::RadioImage backup = files::LoadRadioImage(form->Writes().LastBackup().toStdString());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(std::equal(before[i].begin(), before[i].end(), backup.At(files::ImageBlocks()[i]).begin()));
 }
 
 TEST_F(Keys, F11WithNothingFocusedStartsOneRead)

@@ -22,6 +22,13 @@ using test::WaitUntil;
 namespace {
 
 struct Signalling : test::AppFixture {
+    // What each window's write itself sends; the read and preview before a
+    // window's write are tested on their own below.
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        BareWrites();
+    }
     // A signalling write ends as soon as its last block is sent, before the
     // radio has it: waits until the radio has taken `last` and the line has
     // been quiet since, as it is before a user's next click.
@@ -143,6 +150,29 @@ TEST_F(Signalling, ADtmfWriteLeavesAreaOneHoldingTheWindow)
     EXPECT_EQ(radio.GetBlock(1, 3), Bytes28({{4, 0xAC}, {5, 0x0B}}));
     EXPECT_TRUE(dtmf.wbtn->isEnabled());
     EXPECT_FALSE(windows->Form1->Tim1.isActive());
+}
+
+// A window's Write reads the radio first (whole, for the backup), shows
+// its own area's changes and writes once they are confirmed.
+TEST_F(Signalling, ADtmfWriteIsPreviewedAndBackedUpFirst)
+{
+    form->Writes().safety = app::WriteSafety{};
+    signalling::TForm2 &dtmf = *windows->Form2;
+    dtmf.logic.texts.autodial[0] = "DD12";
+    form->settings.Box(4) = "120"; // the main window's: not this write's
+    windows->Form1->DTMF1Click();
+    dtmf.wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 60s));
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("WRITE SUCCEED!\nBackup: ") + form->Writes().LastBackup()});
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].title, QStringLiteral("DTMF Write"));
+    EXPECT_TRUE(questions[0].cancelDefault) << "the window never read the radio";
+    ASSERT_FALSE(questions[0].summary.lines.empty());
+    for (const std::string &line : questions[0].summary.lines)
+        EXPECT_EQ(line.rfind("DTMF, ", 0), 0u) << line;
+    EXPECT_TRUE(RadioTook("READ 1 3"));
+    EXPECT_EQ(radio.GetBlock(1, 1), Bytes28({{4, 0x12}}));
 }
 
 TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBack)

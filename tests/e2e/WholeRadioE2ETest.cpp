@@ -15,6 +15,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -80,22 +81,30 @@ TEST_F(WholeRadio, ABackupRestoredIntoABlankRadioGivesItEveryBlockAndLeavesTheTa
         EXPECT_TRUE(std::equal(held.begin(), held.end(), image.At(b).begin())) << files::ImageBlockName(b);
     }
 
-    // The same radio, emptied, gets it all back; a refusal writes nothing.
+    // The same radio, emptied, gets it all back; a refusal of the preview
+    // (the radio read first) writes nothing.
     for (const files::ImageBlock &b : files::ImageBlocks())
         radio.SetBlock(b.area, b.number, sim::Block{});
     messages.clear();
     const std::size_t seen = radio.Log().size();
-    form->ConfirmRestore = [](const QString &) { return false; };
+    writeAnswer = false;
     form->RestoreRadioClick();
-    EXPECT_EQ(radio.Log().size(), seen);
-    form->ConfirmRestore = [](const QString &) { return true; };
+    ASSERT_TRUE(WaitUntil([&] { return questions.size() == 1 && Idle(); }, 60s));
+    EXPECT_TRUE(questions.back().cancelDefault) << "a restore replaces every area";
+    EXPECT_EQ(questions.back().title, QStringLiteral("Restore Radio"));
+    const auto log = radio.Log();
+    EXPECT_TRUE(std::none_of(log.begin() + static_cast<std::ptrdiff_t>(seen), log.end(),
+                             [](const sim::LogEntry &e) { return e.kind == sim::LogEntry::DataFrame; }));
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        EXPECT_EQ(radio.GetBlock(b.area, b.number), sim::Block{}) << files::ImageBlockName(b);
+    writeAnswer = true;
     form->RestoreRadioClick();
     // The bar only moves on: each area's read-back follows its write.
     int shown = 0;
     bool fellBack = false;
     ASSERT_TRUE(WaitUntil(
         [&] {
-            if (windows->Form3->isVisible()) {
+            if (windows->Form3->isVisible() && questions.size() == 2) {
                 const int value = windows->Form3->ProgressBar1->value();
                 fellBack = fellBack || value < shown;
                 shown = std::max(shown, value);
@@ -105,8 +114,10 @@ TEST_F(WholeRadio, ABackupRestoredIntoABlankRadioGivesItEveryBlockAndLeavesTheTa
         120s));
     EXPECT_FALSE(fellBack) << "the bar went back after " << shown;
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(messages.value(0).toStdString(), "The radio was restored from " + Path("backup.radio").toStdString() +
-                                                   " and read back: it holds the image.");
+    const QStringList lines = messages.value(0).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.value(0).toStdString(), "The radio was restored from " + Path("backup.radio").toStdString() +
+                                                " and read back: it holds the image.");
+    EXPECT_EQ(lines.value(1), QStringLiteral("Backup: ") + form->Writes().LastBackup());
     EXPECT_EQ(dialogUnderMessage, (QList<bool>{false, false})) << "the backup's message, then the restore's";
     EXPECT_TRUE(Idle());
     for (const files::ImageBlock &b : files::ImageBlocks()) {
@@ -123,6 +134,8 @@ TEST_F(WholeRadio, ACancelledRestoreSaysTheRadioIsHalfRestoredAndRetryStartsAgai
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }, 60s));
     messages.clear();
 
+    // The restore itself, without the read and preview before it.
+    BareWrites();
     // A slow radio: cancelled once the DTMF area is being written.
     sim::Faults slow;
     slow.answerDelayMs = 30;
@@ -210,6 +223,7 @@ TEST_F(WholeRadio, APulledCableMidRestoreAsksForAnotherRestore)
     files::SaveRadioImage(image, Path("image.radio").toStdString());
     form->ChooseImageFile = [&](bool) { return Path("image.radio"); };
     form->ConfirmRestore = [](const QString &) { return true; };
+    BareWrites(); // the restore's own answers are counted
     // The radio's answers: "PROGRAM", 17 Acks, then the read-back's
     // "PROGRAM" and 17 frames; the DTMF area's come after. Wherever the cable
     // goes once the first block is written, the other areas are still to
@@ -304,4 +318,48 @@ TEST_F(WholeRadio, ABackupOrAReadStoppedAnywhereLeavesEverythingAsItWas)
     ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 10s));
     EXPECT_EQ(readFile(), held);
     EXPECT_EQ(form->table, table);
+}
+
+// A write keeps the radio's whole memory before it as a backup in the
+// backups folder, named in the success message; File > Restore Radio of
+// that backup, previewed too, puts the radio back.
+TEST_F(WholeRadio, TheBackupBeforeAWriteHoldsTheRadioAsItWasAndRestoringItPutsItBack)
+{
+    FillEveryArea();
+    std::vector<sim::Block> before;
+    for (const files::ImageBlock &b : files::ImageBlocks())
+        before.push_back(radio.GetBlock(b.area, b.number));
+    // Channel 2 read from nowhere: typed into a fresh window.
+    form->table.Row(2) = {"2",     "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                          "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
+    form->wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 60s));
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    const QString backup = form->Writes().LastBackup();
+    EXPECT_EQ(messages.value(0), QStringLiteral("Write Succeed!\nBackup: ") + backup);
+    EXPECT_TRUE(backup.startsWith(form->Writes().store.Folder() + QLatin1Char('/'))) << backup.toStdString();
+    EXPECT_TRUE(QFileInfo(backup).fileName().endsWith(
+        QStringLiteral("-") + app::BackupStore::PortTag(radio.DevicePath()) + QStringLiteral(".radio")))
+        << backup.toStdString();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_TRUE(questions[0].cancelDefault) << "channels the radio holds are emptied";
+    const files::RadioImage kept = files::LoadRadioImage(backup.toStdString());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(std::equal(before[i].begin(), before[i].end(), kept.At(files::ImageBlocks()[i]).begin()))
+            << files::ImageBlockName(files::ImageBlocks()[i]);
+    EXPECT_NE(radio.GetBlock(0, 1), before[0]) << "the write emptied channel 1";
+
+    messages.clear();
+    form->ChooseImageFile = [&](bool) { return backup; };
+    form->RestoreRadioClick();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty() || !failures.isEmpty(); }, 120s));
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(questions.size(), 2u);
+    const std::vector<std::string> &lines = questions[1].summary.lines;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Channel 2, RX Freq: '145.50000' \u2192 '442.12500'"), lines.end());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(radio.GetBlock(files::ImageBlocks()[i].area, files::ImageBlocks()[i].number), before[i])
+            << files::ImageBlockName(files::ImageBlocks()[i]);
+    EXPECT_EQ(form->Writes().store.Newest(radio.DevicePath()).size(), 2) << "each write backed up";
+    EXPECT_TRUE(Idle());
 }
