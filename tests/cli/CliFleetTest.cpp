@@ -198,7 +198,7 @@ TEST_F(Files, NoSaveReplacesAFileOfAnotherKind)
         {roster, FileKind::ChannelFile, "a roster (each radio's own values).",
          " Rosters are written by hand or by a spreadsheet."},
         {csv, FileKind::RadioImage, "a CSV channel list.",
-         " CSV channel lists are written by File > Export CSV... in tonvar."},
+         " CSV channel lists are written by 'tonvar-cli convert'."},
         {notes, FileKind::ChannelFile, neither("1 line"), ""},
         {shortFile, FileKind::RadioImage, neither("2 lines"), ""},
     };
