@@ -8,6 +8,7 @@
 #include "files/RadioImage.h"
 #include "signalling/RadioAreas.h"
 
+#include "ComparedRadio.h"
 #include "RadioSim.h"
 
 #include <QComboBox>
@@ -23,13 +24,7 @@ class CompareWindowTest : public QObject {
 private Q_SLOTS:
     void theDifferencesAreMarkedWhereTheyAreAndGoWithAnEdit()
     {
-        files::RadioImage image;
-        for (const auto &[channel, rx] : {std::pair{1, "145.5"}, {2, "146"}, {3, "147"}}) {
-            signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", RX Freq", rx);
-            signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", TX Freq", rx);
-        }
-        signalling::SetImageField(image, "Settings, TOT", "60");
-        signalling::SetImageField(image, "DTMF, ID Code", "101");
+        const files::RadioImage image = test::ThreeChannelRadio("60", "101");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("radio.radio"));
         files::SaveRadioImage(image, path.toStdString());

@@ -2,8 +2,8 @@
 // The File menu's commands without the window: channel files, CSV lists and
 // radio images on the table, the settings and the real undo history, with
 // the dialogs answered by the test.
-#include "Fakes.h"
 #include "Folders.h"
+#include "WindowDocument.h"
 #include "app/ChannelFiles.h"
 #include "app/CsvTransfer.h"
 #include "app/ImageFiles.h"
@@ -37,30 +37,8 @@ std::string ReadAll(const fs::path &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-struct FileCommands : ::testing::Test {
+struct FileCommands : ::testing::Test, test::WindowDocument {
     fs::path folder;
-    memory::ChannelTable table;
-    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-    TableHistory history{table, settings};
-    std::vector<std::string> failures, messages;
-    Document document{table,
-                      settings,
-                      history,
-                      [this](const std::function<void()> &command) {
-                          try {
-                              command();
-                          } catch (const std::exception &e) {
-                              failures.emplace_back(e.what());
-                          }
-                      },
-                      [this](const std::string &text) { messages.push_back(text); },
-                      {}};
-    test::FakePort port;
-    test::FakeTimer tim1;
-    link::PortHub hub{port, tim1};
-    protocol::MainSession session{
-        hub, table, settings,
-        protocol::MainSessionHost{[this](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}}};
     QString answer; // what every file dialog answers
     ChannelFiles::Unsaved unsaved = ChannelFiles::Unsaved::Cancel;
     int unsavedAsked = 0;

@@ -3,7 +3,8 @@
 // radio's image, field by field, each difference at its place; the compare
 // read against a fake port answering as the radio; and what makes the
 // differences go. The table, the settings and the undo history never change.
-#include "Fakes.h"
+#include "ComparedRadio.h"
+#include "WindowDocument.h"
 #include "FrameBytes.h"
 #include "app/ImageFiles.h"
 #include "app/RadioCompare.h"
@@ -28,14 +29,7 @@ using Bytes = std::vector<std::uint8_t>;
 // The radio: three channels, TOT 60 and DTMF ID code 101.
 files::RadioImage RadioHolding()
 {
-    files::RadioImage image;
-    for (const auto &[channel, rx] : {std::pair{1, "145.5"}, {2, "146"}, {3, "147"}}) {
-        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", RX Freq", rx);
-        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", TX Freq", rx);
-    }
-    signalling::SetImageField(image, "Settings, TOT", "60");
-    signalling::SetImageField(image, "DTMF, ID Code", "101");
-    return image;
+    return test::ThreeChannelRadio("60", "101");
 }
 
 struct Expected {
@@ -52,31 +46,9 @@ const std::vector<Expected> kFourDifferences{
     {{protocol::kAreaDtmf, 0, 0, 5}, "DTMF, ID Code: window '202', radio '101'"},
 };
 
-struct CompareWithRadio : ::testing::Test {
+struct CompareWithRadio : ::testing::Test, test::WindowDocument {
     const files::RadioImage radio = RadioHolding();
-    memory::ChannelTable table;
-    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
     signalling::DtmfTexts dtmf;
-    TableHistory history{table, settings};
-    std::vector<std::string> failures, messages;
-    Document document{table,
-                      settings,
-                      history,
-                      [this](const std::function<void()> &command) {
-                          try {
-                              command();
-                          } catch (const std::exception &e) {
-                              failures.emplace_back(e.what());
-                          }
-                      },
-                      [this](const std::string &text) { messages.push_back(text); },
-                      {}};
-    test::FakePort port;
-    test::FakeTimer tim1;
-    link::PortHub hub{port, tim1};
-    protocol::MainSession session{
-        hub, table, settings,
-        protocol::MainSessionHost{[this](const std::string &m) { messages.push_back(m); }, [](int) {}, [] {}}};
     ImageFiles images{document, session, [](int) {}};
     std::vector<std::uint8_t> open{protocol::kAreaDtmf};
     int changes = 0;

@@ -26,6 +26,7 @@
 #include <sstream>
 
 #include "Channels.h"
+#include "ComparedRadio.h"
 #include "OpenWatch.h"
 
 using namespace tonvar;
@@ -681,13 +682,7 @@ TEST_F(Desktop, ArrowKeysInACellCommitAndMove)
 // again leaves one fewer, until the radio holds what the window shows.
 TEST_F(Desktop, CompareWithRadioFindsEachDifferenceWhereF8GoesToIt)
 {
-    files::RadioImage image;
-    for (const auto &[channel, rx] : {std::pair{1, "145.5"}, {2, "146"}, {3, "147"}}) {
-        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", RX Freq", rx);
-        signalling::SetImageField(image, "Channel " + std::to_string(channel) + ", TX Freq", rx);
-    }
-    signalling::SetImageField(image, "Settings, TOT", "120");
-    signalling::SetImageField(image, "DTMF, ID Code", "101");
+    files::RadioImage image = test::ThreeChannelRadio("120", "101");
     const std::string opened = home.filePath(QStringLiteral("window.radio")).toStdString();
     files::SaveRadioImage(image, opened);
     signalling::SetImageField(image, "Settings, TOT", "60");

@@ -48,9 +48,7 @@ int RunConvert(const Options &options)
         else
             files::SaveChannelFile(data.table, data.settings, to);
     } catch (const text::Failure &e) {
-        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(),
-                     e.detail().empty() ? "" : (" " + e.detail()).c_str());
-        return kExitRadioFailure;
+        return SaveFailure(e);
     }
     return kExitSuccess;
 }

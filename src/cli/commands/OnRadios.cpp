@@ -153,6 +153,13 @@ int RunOnRadios(Options options, Job job, Prepare prepare)
     return RunToTheEnd(std::move(run));
 }
 
+int SaveFailure(const text::Failure &e)
+{
+    std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(),
+                 e.detail().empty() ? "" : (" " + e.detail()).c_str());
+    return kExitRadioFailure;
+}
+
 int FileFailure(const std::string &file, const text::Failure &e)
 {
     std::string detail = e.detail().empty() ? "" : " " + e.detail();

@@ -34,6 +34,9 @@ int RunOnRadios(Options options, Job job, Prepare prepare);
 // A file that does not load, said in one line on standard error; a file of
 // the other kind says which command takes it. Returns kExitUsage.
 int FileFailure(const std::string &file, const text::Failure &e);
+// A file that could not be saved, said in one line on standard error.
+// Returns kExitRadioFailure.
+int SaveFailure(const text::Failure &e);
 
 // Whether FILE is a folder or a name with {port} in it: a file for each
 // radio, named as a read or a backup names them.

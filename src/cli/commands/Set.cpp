@@ -60,9 +60,7 @@ int RunSet(const Options &options)
     try {
         files::SaveFileBytes(target, bytes);
     } catch (const text::Failure &e) {
-        std::fprintf(stderr, "tonvar-cli: %s%s\n", text::WithFullStop(e.what()).c_str(),
-                     e.detail().empty() ? "" : (" " + e.detail()).c_str());
-        return kExitRadioFailure;
+        return SaveFailure(e);
     }
     return kExitSuccess;
 }
