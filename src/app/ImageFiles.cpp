@@ -2,6 +2,7 @@
 #include "app/ImageFiles.h"
 
 #include "app/SaveGuard.h"
+#include "app/WritePreview.h"
 #include "signalling/RadioAreas.h"
 
 #include <QFileInfo>
@@ -145,6 +146,14 @@ files::RadioImage ImageFiles::WindowImage() const
 {
     files::RadioImage image = last_;
     signalling::ChannelsToImage(document_.table, document_.settings, image);
+    if (keepSignalling)
+        keepSignalling(image);
+    return image;
+}
+
+files::RadioImage ImageFiles::WrittenImage() const
+{
+    files::RadioImage image = WithChannelsWritten(last_, document_.table, document_.settings, session_.Known());
     if (keepSignalling)
         keepSignalling(image);
     return image;

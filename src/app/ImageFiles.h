@@ -49,6 +49,11 @@ public:
     // opened or backed up with the windows' texts over it. Throws
     // text::Failure for a changed text a write would refuse.
     files::RadioImage WindowImage() const;
+    // What the windows hold as their writes would send it: channels and
+    // settings as Write sends them (a channel without a receive frequency
+    // empty, as the radio keeps it), the signalling windows' texts over the
+    // last image. Throws text::Failure as Write's check does.
+    files::RadioImage WrittenImage() const;
 
 private:
     // Writes `image` into the radio, area by area, each read back.

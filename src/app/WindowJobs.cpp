@@ -3,6 +3,7 @@
 
 #include "app/ErrorHandler.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDialog>
@@ -183,12 +184,15 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
           [&w](const StatusClock::Texts &texts) { ShowStatus(w.StatusPanels, texts); }),
       portBox(std::make_unique<ComboPortBox>(*w.comcbb)), ports(*portBox, w.session.hub.portName),
       compare(document, w.session, std::move(sleep),
-              {[this] { return images.WindowImage(); }, [&w] { return w.OpenSignallingAreas(); },
+              {[this] { return images.WrittenImage(); }, [&w] { return w.OpenSignallingAreas(); },
                [&w] { return w.ComparedTexts(); }, [&w] { w.ShowDifferences(); }})
 {
     guard.safety = LoadWriteSafety();
     guard.confirm = [&w](const WriteQuestion &question) {
-        return w.ConfirmWrite ? w.ConfirmWrite(question) : AskToWrite(&w, question);
+        // Over the window that asked (a signalling window stays on top of
+        // the main window), so that what is written is seen.
+        QWidget *asking = QApplication::activeWindow();
+        return w.ConfirmWrite ? w.ConfirmWrite(question) : AskToWrite(asking ? asking : &w, question);
     };
     // The question comes once the read's last answer has been dealt with,
     // as a handler of its own.

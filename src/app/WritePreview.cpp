@@ -162,14 +162,17 @@ void WriteGuard::Run(WriteRequest request)
     pending_ = std::move(request);
     port_ = session_.hub.portName;
     radio_ = files::RadioImage{};
-    session_.StartWhole(false, std::move(plans), signalling::ImageHooks(radio_, sleep_), [this] {
-        // The session has ended; the question waits for the answer to be
-        // dealt with.
-        if (later)
-            later([this] { Decide(); });
-        else
-            Decide();
-    });
+    session_.StartWhole(
+        false, std::move(plans), signalling::ImageHooks(radio_, sleep_),
+        [this] {
+            // The session has ended; the question waits for the answer to be
+            // dealt with.
+            if (later)
+                later([this] { Decide(); });
+            else
+                Decide();
+        },
+        "It was the read before the write: nothing was written.");
 }
 
 void WriteGuard::Decide()
@@ -178,12 +181,6 @@ void WriteGuard::Decide()
     pending_ = WriteRequest{};
     if (!request.write || session_.hub.AnyRunning())
         return;
-    QString backup;
-    if (safety.backups) {
-        backup = store.Save(radio_, now(), port_, safety.keep);
-        lastBackup_ = backup;
-    }
-    const std::string backupLine = backup.isEmpty() ? std::string() : "\nBackup: " + backup.toStdString();
     const files::RadioImage after = request.after(radio_);
     WriteQuestion question;
     question.title = request.title;
@@ -193,7 +190,7 @@ void WriteGuard::Decide()
     if (safety.preview) {
         if (question.summary.Nothing()) {
             if (tell)
-                tell("The radio already holds this; nothing was written." + backupLine);
+                tell("The radio already holds this; nothing was written.");
             return;
         }
         if (!confirm || !confirm(question))
@@ -201,6 +198,12 @@ void WriteGuard::Decide()
     }
     if (session_.hub.AnyRunning())
         return;
+    // Kept only for a write that runs: what the radio held before it.
+    QString backup;
+    if (safety.backups) {
+        backup = store.Save(radio_, now(), port_, safety.keep);
+        lastBackup_ = backup;
+    }
     announce_ = backup;
     request.write();
 }

@@ -6,7 +6,8 @@
 // are on, else only the areas to be written), under the progress dialog of
 // a backup: Retry and Cancel as there, and a read that fails or is
 // cancelled writes nothing. The whole radio read is kept as a backup
-// (Backups.h); one that cannot be saved writes nothing. Then the user sees
+// (Backups.h) once the user chooses to write; one that cannot be saved
+// writes nothing. A write cancelled, or with nothing to change, keeps none. Then the user sees
 // how many channels and fields change, each named as tonvar-cli verify names
 // them, and writes or cancels; with nothing to change, nothing is written.
 // The write itself then runs as it always has, in a session of its own (the

@@ -32,7 +32,7 @@ void MainSession::Guarded(F &&step)
 }
 
 void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
-                             std::function<void()> done)
+                             std::function<void()> done, std::string stopped)
 {
     if (hub.AnyRunning() || plans.empty())
         return;
@@ -41,7 +41,7 @@ void MainSession::StartWhole(bool restore, std::vector<link::TransferPlan> plans
         stages.push_back({plan, restore, hooks});
     // Nothing is opened or sent for a restore that could not go through whole.
     sequence_.Check(stages);
-    whole_ = Whole{true, restore, std::move(plans), std::move(hooks), std::move(done)};
+    whole_ = Whole{true, restore, std::move(plans), std::move(hooks), std::move(done), std::move(stopped)};
     int total = 0;
     for (const link::Stage &stage : stages)
         total += StageTotal(stage);
@@ -244,7 +244,8 @@ void MainSession::Retry()
     if (host_.Sleep)
         host_.Sleep(kRetryPauseMs);
     if (again.active)
-        StartWhole(again.restore, std::move(again.plans), std::move(again.hooks), std::move(again.done));
+        StartWhole(again.restore, std::move(again.plans), std::move(again.hooks), std::move(again.done),
+                   std::move(again.stopped));
     else if (lastWasWrite_)
         BeginWrite();
     else
@@ -291,6 +292,8 @@ std::string MainSession::Abandon()
         if (restore)
             failure = RestoreWords(failure);
     }
+    if (whole_.active && !whole_.stopped.empty())
+        failure += " " + whole_.stopped;
     EndSession();
     return failure;
 }

@@ -113,9 +113,11 @@ public:
     // Back Up Radio and Restore Radio: the transfers of `plans` (the whole
     // radio) one after another on the port, with one progress dialog over all
     // their blocks, Retry starting again from the first. `done` runs once
-    // the last has succeeded. Starts nothing while a session runs.
+    // the last has succeeded. Starts nothing while a session runs. `stopped`
+    // says what a read that stops means beyond itself ("Nothing was
+    // written.", for the read before a write), after its failure.
     void StartWhole(bool restore, std::vector<link::TransferPlan> plans, link::TransferHooks hooks,
-                    std::function<void()> done);
+                    std::function<void()> done, std::string stopped = {});
     // The radio's own bytes for channels and settings, as an image holds
     // them: a write sends each block whose texts the user did not change as
     // these bytes.
@@ -176,6 +178,7 @@ private:
         std::vector<link::TransferPlan> plans;
         link::TransferHooks hooks;
         std::function<void()> done;
+        std::string stopped;
     };
     Whole whole_;
     bool reading_ = false;

@@ -218,7 +218,11 @@ void SignallingWindow::GoToField(int index)
     QWidget *target = shown.control ? shown.control : shown.grid;
     if (!target)
         return;
-    show();
+    // A minimized window comes back as it was.
+    if (isMinimized())
+        showNormal();
+    else
+        show();
     raise();
     activateWindow();
     // The tab the control is on comes to the front.

@@ -73,6 +73,13 @@ private Q_SLOTS:
         QCOMPARE(form.xg->currentIndex(), form.model->index(1, memory::kColRxFreq));
         form.NextDifferenceClick();
         QCOMPARE(form.xg->currentIndex(), form.model->index(2, memory::kColTxFreq));
+        form.NextDifferenceClick(); // the panel's TOT box
+        // The DTMF ID code's window, minimized, comes back to show it.
+        w.Form2->showMinimized();
+        QVERIFY(w.Form2->isMinimized());
+        form.NextDifferenceClick();
+        QVERIFY(!w.Form2->isMinimized());
+        QVERIFY(w.Form2->isVisible());
 
         w.Form2->Edit1->setText(QStringLiteral("101"));
         QVERIFY(form.model->Marks().empty());

@@ -53,7 +53,7 @@ struct CompareWithRadio : ::testing::Test, test::WindowDocument {
     std::vector<std::uint8_t> open{protocol::kAreaDtmf};
     int changes = 0;
     RadioComparison compare{document, session, [](int) {},
-                            RadioComparison::Hooks{[this] { return images.WindowImage(); }, [this] { return open; },
+                            RadioComparison::Hooks{[this] { return images.WrittenImage(); }, [this] { return open; },
                                                    [this] { return State(); }, [this] { ++changes; }}};
     Bytes pending; // what the tool sent that is not answered yet
 
@@ -133,7 +133,7 @@ struct CompareWithRadio : ::testing::Test, test::WindowDocument {
 // image's fields; the areas of closed windows are not judged.
 TEST_F(CompareWithRadio, EveryDifferenceIsFoundAtItsPlace)
 {
-    const files::RadioImage window = images.WindowImage();
+    const files::RadioImage window = images.WrittenImage();
     const struct {
         std::vector<std::uint8_t> areas;
         std::vector<Expected> expected;
@@ -155,8 +155,27 @@ TEST_F(CompareWithRadio, AValueTheRadioHoldsAlikeIsNoDifference)
 {
     table.SetCell(1, memory::kColRxFreq, "145.5");
     table.SetCell(1, memory::kColTxFreq, "145.500");
-    ExpectDifferences(WindowDifferences(images.WindowImage(), radio, {protocol::kAreaChannels, protocol::kAreaSettings}),
+    ExpectDifferences(WindowDifferences(images.WrittenImage(), radio, {protocol::kAreaChannels, protocol::kAreaSettings}),
                       {kFourDifferences.begin(), kFourDifferences.end() - 1});
+}
+
+// A channel without a receive frequency whose other cells hold texts (as a
+// channel file may have it) is what a write sends: an empty channel. It is
+// compared as that, not refused.
+TEST_F(CompareWithRadio, AChannelWithoutAReceiveFrequencyIsComparedAsTheWriteSendsIt)
+{
+    table.Row(5) = memory::NewRowDefaults();
+    table.SetCell(5, memory::kColChannel, "5");
+    table.SetCell(5, memory::kColPower, "LOW");
+    ExpectDifferences(WindowDifferences(images.WrittenImage(), radio, {protocol::kAreaChannels, protocol::kAreaSettings}),
+                      {kFourDifferences.begin(), kFourDifferences.end() - 1});
+    table.SetCell(1, memory::kColRxFreq, "");
+    const std::vector<signalling::PlacedDifference> emptied =
+        WindowDifferences(images.WrittenImage(), radio, {protocol::kAreaChannels});
+    ASSERT_FALSE(emptied.empty());
+    EXPECT_EQ(DifferenceLine(emptied.front().difference).rfind("Channel 1, RX Freq: window '', radio '145.50000'", 0),
+              0u)
+        << DifferenceLine(emptied.front().difference);
 }
 
 TEST_F(CompareWithRadio, TheComparePlansReadTheOpenWindowsAreasOnly)

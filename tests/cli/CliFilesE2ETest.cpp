@@ -147,13 +147,17 @@ TEST_F(CliFilesE2E, ASetRefusedSavesNothingAndNoFileOfAnotherKindIsReplaced)
     ASSERT_EQ(RunCli({"backup", "-q", "-p", radio.DevicePath(), image}).status, 0);
     ASSERT_EQ(RunCli({"read", "-q", "-p", radio.DevicePath(), file}).status, 0);
     const std::string imageBytes = Bytes(image), fileBytes = Bytes(file);
+    const std::string held = Path("held.bak"); // a channel file under a name of no kind
+    files::SaveFileBytes(held, fileBytes);
     const std::pair<std::vector<std::string>, std::string> refused[] = {
         {{"set", image, "DTMF, ID Code=12", "FleetSync, Fleet[Own]=70000"}, "FleetSync, Fleet[Own]"},
         {{"set", image, "FleetSync, Bogus=1"}, "FleetSync, Bogus"},
         {{"set", file, "Channel 4, TX Power=MEDIUM"}, "Channel 4, TX Power"},
         {{"set", file, "FleetSync, ID[Own]=1001"}, "FleetSync, ID[Own]"},
-        {{"set", "-o", file, image, "DTMF, ID Code=12"}, file + " holds a channel file"},
-        {{"set", "-o", image, file, "Settings, SQ Lev=7"}, image + " holds a radio image"},
+        {{"set", "-o", held, image, "DTMF, ID Code=12"}, held + " holds a channel file"},
+        {{"set", "-o", file, image, "DTMF, ID Code=12"}, file + " is named as another kind of file than " + image},
+        {{"set", "-o", image, file, "Settings, SQ Lev=7"}, image + " is named as another kind of file than " + file},
+        {{"set", "-o", Path("new.radio"), file, "Settings, SQ Lev=7"}, "a channel file: name it .wh"},
     };
     for (const auto &[args, says] : refused) {
         const CliResult r = RunCli(args);

@@ -156,10 +156,9 @@ TEST_F(Keys, F12OnAFreshWindowAsksWithCancelAsTheDefaultAndEscapeWritesNothing)
     EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const sim::LogEntry &e) { return e.kind == sim::LogEntry::DataFrame; }));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(failures.isEmpty());
-    // The backup was kept all the same: the radio as it was.
-    const files::RadioImage backup = files::LoadRadioImage(form->Writes().LastBackup().toStdString());
-    for (std::size_t i = 0; i < before.size(); ++i)
-        EXPECT_TRUE(std::equal(before[i].begin(), before[i].end(), backup.At(files::ImageBlocks()[i]).begin()));
+    // Nothing was written, so no backup is kept to crowd out those of writes.
+    EXPECT_TRUE(form->Writes().LastBackup().isEmpty());
+    EXPECT_TRUE(form->Writes().store.Newest().isEmpty());
 }
 
 TEST_F(Keys, F11WithNothingFocusedStartsOneRead)
@@ -212,4 +211,22 @@ TEST_F(Keys, AnRxEditSurvivesStrayBytesAndAShowCommand)
     ASSERT_TRUE(WaitUntil([&] { return form->table.Cell(1, 1) != ""; }, 10s));
     EXPECT_EQ(form->table.Cell(1, 1), "146.52000");
     EXPECT_TRUE(failures.isEmpty());
+}
+
+// The cable pulled during the read before a write: the failure says it was
+// that read and that nothing was written, and nothing was.
+TEST_F(Keys, ACablePulledDuringTheReadBeforeAWriteSaysNothingWasWritten)
+{
+    test::FillRadio(radio);
+    sim::Faults faults;
+    faults.hangUpAtAnswer = 10;
+    radio.SetFaults(faults);
+    form->xg->setFocus();
+    QTest::keyClick(form->xg, Qt::Key_F12);
+    ASSERT_TRUE(WaitUntil([&] { return !failures.isEmpty(); }, 60s));
+    EXPECT_EQ(failures, QStringList{QStringLiteral("The cable was unplugged or the port was closed: the read stopped. "
+                                                   "It was the read before the write: nothing was written.")});
+    const auto log = radio.Log();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const sim::LogEntry &e) { return e.kind == sim::LogEntry::DataFrame; }));
+    EXPECT_TRUE(form->Writes().LastBackup().isEmpty());
 }

@@ -36,6 +36,17 @@ int RunSet(const Options &options)
                             "(tonvar-cli convert " + options.file + " FILE.wh, then set FILE.wh)");
     const std::string target = options.output.empty() ? options.file : options.output;
     if (!options.output.empty()) {
+        // A file is not saved under another kind's name: tonvar-cli and the
+        // window would take it for that kind.
+        const auto endsWith = [&](const std::string &end) {
+            return options.output.size() >= end.size() &&
+                   options.output.compare(options.output.size() - end.size(), end.size(), end) == 0;
+        };
+        if ((file.image && (endsWith(".wh") || endsWith(".csv"))) ||
+            (!file.image && (endsWith(".radio") || endsWith(".csv"))))
+            return UsageFailure(options.output + " is named as another kind of file than " + options.file + " (" +
+                                (file.image ? "a radio image: name it .radio" : "a channel file: name it .wh") +
+                                "); nothing was saved");
         // No file of another kind is replaced.
         const std::string problem = ReplaceProblem(target, file.image ? FileKind::RadioImage : FileKind::ChannelFile,
                                                    "set", "nothing was saved");
