@@ -321,8 +321,11 @@ void App::Close(const std::string &window) const
     e.type = atom("WM_PROTOCOLS");
     e.data.data32[0] = atom("WM_DELETE_WINDOW");
     e.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&e));
-    xcb_flush(c);
+    // Checked, so that the server has taken the event before the
+    // connection closes: sent and disconnected at once, it could be lost
+    // on a busy machine.
+    std::free(xcb_request_check(c, xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT,
+                                                           reinterpret_cast<const char *>(&e))));
     xcb_disconnect(c);
 }
 
