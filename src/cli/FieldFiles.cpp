@@ -187,7 +187,7 @@ FieldFile LoadFieldFile(const std::string &name, bool checked)
     file.name = name;
     file.bytes = files::ReadFileBytes(name, "The file is too large for a channel file or a radio image.");
     file.image = files::LooksLikeRadioImage(file.bytes);
-    file.csv = !file.image && IsChannelCsvFile(name);
+    file.csv = !file.image && IsChannelCsvText(file.bytes);
     if (file.image)
         file.radio = files::LoadRadioImage(name);
     else

@@ -74,22 +74,36 @@ ChannelData WindowStartState()
     return data;
 }
 
+bool IsChannelCsvText(const std::string &text)
+{
+    const std::string start = text.substr(0, 4096);
+    return !files::LooksLikeRoster(start) && files::LooksLikeChannelCsv(start);
+}
+
+namespace {
+
+// The file's text, or empty where it cannot be read (its loader says why).
+std::string TextOrNothing(const std::string &fileName)
+{
+    try {
+        return files::ReadCsvFile(fileName);
+    } catch (const text::Failure &) {
+        return {};
+    }
+}
+
+} // namespace
+
 bool IsChannelCsvFile(const std::string &fileName)
 {
-    std::string start;
-    try {
-        start = files::ReadFileBytes(fileName, "too large").substr(0, 4096);
-    } catch (const text::Failure &) {
-        return false;
-    }
-    return !files::LooksLikeRoster(start) && files::LooksLikeChannelCsv(start);
+    return IsChannelCsvText(TextOrNothing(fileName));
 }
 
 ChannelData LoadChannelData(const std::string &fileName)
 {
     ChannelData data = WindowStartState();
-    if (IsChannelCsvFile(fileName)) {
-        const app::CsvImportResult result = app::ImportCsvText(files::ReadCsvFile(fileName), data.table);
+    if (const std::string text = TextOrNothing(fileName); IsChannelCsvText(text)) {
+        const app::CsvImportResult result = app::ImportCsvText(text, data.table);
         // A row that cannot be taken would be a channel lost in the radio.
         if (result.taken < result.rows) {
             std::string report = result.Report();

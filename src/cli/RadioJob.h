@@ -82,8 +82,9 @@ ChannelData LoadForWriting(const std::string &fileName);
 // takes it (with at least 16 channels), or a CSV channel list as the
 // window's Import CSV takes it, refused when a row of it cannot be taken.
 ChannelData LoadChannelData(const std::string &fileName);
-// Whether a file is a CSV channel list (and no roster).
+// Whether a file, or a file's text, is a CSV channel list (and no roster).
 bool IsChannelCsvFile(const std::string &fileName);
+bool IsChannelCsvText(const std::string &text);
 
 // Each difference between a file's channels 1..16 (columns 1..15) and the
 // nine settings it keeps, and what a read of the radio gave. The file's texts are compared
