@@ -727,8 +727,10 @@ void TForm1::FormActivate()
 
 void TForm1::ShowSignallingWindow(QWidget *window)
 {
+    // Showing a window needs no radio: what an opened image holds can be
+    // looked at with no cable attached. The window's Read or Write opens the
+    // port, and says so there when it cannot.
     Handle([&] {
-        session.hub.Hold();
         if (window) {
             // First shown in the middle of the screen, whole on it even a
             // small one (1280 x 800), title bar included; after that where

@@ -109,7 +109,7 @@ std::string PortHub::HungUp()
         if (!said.empty())
             failure = said;
     }
-    // The device is gone: a show command or a session opens it again.
+    // The device is gone: the next session opens it again.
     Close();
     return failure;
 }

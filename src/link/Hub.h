@@ -57,7 +57,7 @@ public:
     PortHub &operator=(const PortHub &) = delete;
 
     Link link;
-    // The port a session or a show command opens ("ttyUSB0" or a path).
+    // The port a session opens ("ttyUSB0" or a path).
     std::string portName = "COM1";
 
     // Sessions are offered their answers in the order they joined.
@@ -74,8 +74,8 @@ public:
     // Closes the port and opens `portName` afresh for a session; throws
     // what the port throws (the port stays closed).
     void OpenFresh();
-    // Opens `portName` unless the port is open already (a show command, or
-    // a signalling session); throws what the port throws.
+    // Opens `portName` unless the port is open already (held by an earlier
+    // signalling session); throws what the port throws.
     void Hold();
     void Close();
     // Port > Close Port: closes a port held open with no session on it.

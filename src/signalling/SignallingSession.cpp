@@ -148,8 +148,8 @@ void SignallingLogic::StartRead()
 {
     if (!MayStart())
         return;
-    // The port may have been closed since the window was shown (a main
-    // session's end, a pulled cable): the session opens it again.
+    // Showing the window needed no port: the session opens it, unless an
+    // earlier signalling session left it open.
     hub_.Hold();
     reading_ = true;
     StartTimeout();

@@ -93,9 +93,9 @@ void SignallingWindow::AddButtons(SignallingLogic &logic)
     ProgressBar1->setSizePolicy(keep);
     body->addWidget(ProgressBar1);
     auto *buttons = new QHBoxLayout;
-    rbtn = new QPushButton(QStringLiteral("Read"), this);
-    wbtn = new QPushButton(QStringLiteral("Write"), this);
-    Button3 = new QPushButton(QStringLiteral("Close"), this);
+    rbtn = new QPushButton(QStringLiteral("&Read"), this);
+    wbtn = new QPushButton(QStringLiteral("&Write"), this);
+    Button3 = new QPushButton(QStringLiteral("&Close"), this);
     rbtn->setObjectName(QStringLiteral("rbtn"));
     wbtn->setObjectName(QStringLiteral("wbtn"));
     Button3->setObjectName(QStringLiteral("Button3"));

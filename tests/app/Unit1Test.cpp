@@ -238,25 +238,38 @@ private Q_SLOTS:
             QCOMPARE(form.table.Cell(ch, 0), std::to_string(ch));
     }
 
-    void showCommandsOpenThePortOnce()
+    // Showing a signalling window needs no radio; its Read opens the port
+    // and says there when it cannot.
+    void showCommandsNeedNoPortAndReadOpensIt()
     {
         tonvar::test::Pty pty;
         AppWindows w(QSize(1920, 1080));
+        w.Form1->AddDevicePath(QStringLiteral("/dev/no-such-cable"));
+        for (const auto &show : {&TForm1::DTMF1Click, &TForm1::N2tone1Click, &TForm1::N5TONE1Click, &TForm1::N4Click})
+            (w.Form1.get()->*show)();
+        QVERIFY(w.Form2->isVisible() && w.Form4->isVisible() && w.Form5->isVisible() && w.Form6->isVisible());
+        QVERIFY(!w.Form1->Comm1.IsOpen());
+        QVERIFY(w.Form1->comcbb->isEnabled());
+        QVERIFY(failures.isEmpty());
+
         w.Form1->AddDevicePath(QString::fromStdString(pty.SlavePath()));
-        w.Form1->DTMF1Click();
+        w.Form2->rbtn->click();
+        QVERIFY(failures.isEmpty());
         QVERIFY(w.Form1->Comm1.IsOpen());
         QVERIFY(!w.Form1->comcbb->isEnabled());
-        QVERIFY(w.Form2->isVisible());
-        w.Form1->N4Click(); // the port is open already
-        QVERIFY(w.Form6->isVisible());
-        QVERIFY(failures.isEmpty());
+        w.Form2->Button3->click(); // the read ends; the port stays held
+        QVERIFY(w.Form1->Comm1.IsOpen());
 
         AppWindows other(QSize(1920, 1080));
         other.Form1->AddDevicePath(QString::fromStdString(pty.SlavePath()));
-        other.Form1->N2tone1Click(); // held by the first window set
+        other.Form1->N2tone1Click(); // shown though the first window set holds the port
+        QVERIFY(other.Form4->isVisible());
+        QVERIFY(failures.isEmpty());
+        other.Form4->rbtn->click();
         QCOMPARE(failures, QStringList{QStringLiteral("Error opening serial port.")});
-        QVERIFY(!other.Form4->isVisible());
+        QVERIFY(!other.Form1->Comm1.IsOpen());
         QVERIFY(other.Form1->comcbb->isEnabled());
+        QVERIFY(other.Form4->rbtn->isEnabled());
     }
 };
 

@@ -352,20 +352,39 @@ TEST_F(Desktop, TypedValuesAreKeptAndF12WritesThemOnceAndReadsThemBack)
 
 TEST_F(Desktop, AnEditInProgressSurvivesBytesArrivingOnTheOpenPort)
 {
-    // A show command opens the port and leaves the main window usable.
-    ShowSignallingWindow("d", "DTMF");
+    // Showing a signalling window needs no port; its Read opens the port and
+    // leaves it open for the signalling windows, the main window usable.
+    const std::string dtmf = ShowSignallingWindow("d", "DTMF");
+    ASSERT_FALSE(dtmf.empty());
+    EXPECT_EQ(watch->Opens(), 0);
+    app->Focus(dtmf);
+    app->Keys("alt+r");
+    ASSERT_TRUE(Eventually([&] { return Summary(radio.Log()).find("READ 1 3") != std::string::npos; }, 30s))
+        << Summary(radio.Log()) << Log() << Screenshot();
     GoToTheFirstChannel();
     app->Type("146.5");
     // A frame marked for acknowledgement: the tool answers it with an Ack,
-    // so its arrival shows in the radio's log.
+    // so its arrival shows in the radio's log. It is sent again each second
+    // until then, in case the first came while the read still ran.
     sim::Bytes marked(34, 0);
     marked[0] = 0x57;
     marked[1] = 5;
     marked[3] = 0x20;
     marked[5] = 0x30;
-    radio.Inject(marked);
-    ASSERT_TRUE(Eventually([&] { return Summary(radio.Log()).find("ACK") != std::string::npos; }))
+    auto sent = std::chrono::steady_clock::time_point{};
+    ASSERT_TRUE(Eventually(
+        [&] {
+            if (Summary(radio.Log()).find("ACK") != std::string::npos)
+                return true;
+            if (std::chrono::steady_clock::now() - sent > 1s) {
+                radio.Inject(marked);
+                sent = std::chrono::steady_clock::now();
+            }
+            return false;
+        },
+        30s))
         << Summary(radio.Log());
+    EXPECT_EQ(watch->Opens(), 1);
     app->Type("2");
     app->Keys("Return");
 
@@ -444,11 +463,19 @@ TEST_F(Desktop, AnOpenErrorClosedWithEnterStartsNothingMore)
     ConnectTo(notAPort);
     app->Keys("F11");
     CloseTheMessage(); // the error box, closed with Enter
-    // A show command tries the port once more, with a box of its own; a
-    // second read started by the same F11 would have come before it.
-    app->Keys("alt+s");
-    app->Keys("d");
-    CloseTheMessage();
+    // Showing a signalling window tries no port; its Read tries once more,
+    // with a box of its own. A second read started by the same F11 would
+    // have come before it.
+    const std::string dtmf = ShowSignallingWindow("d", "DTMF");
+    ASSERT_FALSE(dtmf.empty());
+    EXPECT_EQ(fileOpens.Opens(), 1);
+    app->Focus(dtmf);
+    app->Keys("alt+r");
+    const std::string box = app->WaitForWindow(kMain, 30s, 2);
+    ASSERT_FALSE(box.empty()) << Log() << Screenshot();
+    app->Focus(box);
+    app->Keys("Return");
+    ASSERT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; }));
     EXPECT_EQ(fileOpens.Opens(), 2);
     EXPECT_TRUE(radio.Log().empty());
 }

@@ -185,7 +185,12 @@ TEST_F(Keys, AnRxEditSurvivesStrayBytesAndAShowCommand)
 {
     int handled = 0;
     form->afterRefresh.push_back([&] { ++handled; });
-    form->DTMF1Click(); // opens the port; the main window stays enabled
+    // Showing the DTMF window needs no port; its read opens the port and
+    // leaves it open for the signalling windows, the main window enabled.
+    form->DTMF1Click();
+    ASSERT_FALSE(form->Comm1.IsOpen());
+    windows->Form2->rbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return windows->Form2->rbtn->isEnabled(); }, 20s));
     ASSERT_TRUE(form->Comm1.IsOpen());
     form->activateWindow();
     ASSERT_TRUE(WaitUntil([&] { return form->isActiveWindow(); }, 5s));
@@ -204,7 +209,7 @@ TEST_F(Keys, AnRxEditSurvivesStrayBytesAndAShowCommand)
     ASSERT_EQ(CellEditor(), editor);
     EXPECT_EQ(static_cast<QLineEdit *>(editor)->text(), QStringLiteral("146.5"));
 
-    form->N2tone1Click(); // the port is open already: it only shows the window
+    form->N2tone1Click(); // it only shows the window
     EXPECT_EQ(static_cast<QLineEdit *>(editor)->text(), QStringLiteral("146.5"));
     QTest::keyClicks(editor, QStringLiteral("2"));
     QTest::keyClick(editor, Qt::Key_Return);
