@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <set>
 
 namespace tonvar::cli {
@@ -356,6 +358,47 @@ std::vector<std::string> ReadTargets(const std::string &file, const std::vector<
     return out;
 }
 
+std::string NewestBackup(const std::string &folder, const std::string &label)
+{
+    // The time's digits, then the number after it (0 for none), compared in
+    // that order.
+    const auto stamp = [&label](const std::string &name) -> std::optional<std::pair<std::string, unsigned long>> {
+        static const std::string kSuffix = ".radio";
+        constexpr std::size_t kTime = 15; // YYYYMMDD-HHMMSS
+        const auto digits = [](const std::string &s) {
+            return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (name.size() < label.size() + 1 + kTime + kSuffix.size() || name.compare(0, label.size(), label) != 0 ||
+            name[label.size()] != '-' || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+            return std::nullopt;
+        const std::string rest = name.substr(label.size() + 1, name.size() - label.size() - 1 - kSuffix.size());
+        const std::string time = rest.substr(0, kTime);
+        if (!digits(time.substr(0, 8)) || time[8] != '-' || !digits(time.substr(9)))
+            return std::nullopt;
+        if (rest.size() == kTime)
+            return std::pair{time, 0UL};
+        const std::string n = rest.substr(kTime);
+        if (n.size() < 2 || n.size() > 10 || n[0] != '-' || !digits(n.substr(1)))
+            return std::nullopt;
+        return std::pair{time, std::stoul(n.substr(1))};
+    };
+    std::string newest;
+    std::pair<std::string, unsigned long> best;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const auto s = stamp(name);
+        std::error_code typeError;
+        if (!s || !entry.is_regular_file(typeError))
+            continue;
+        if (newest.empty() || *s > best) {
+            best = *s;
+            newest = entry.path().string();
+        }
+    }
+    return newest;
+}
+
 std::string HelpText(Command command)
 {
     static const std::string common = "  -p, --port PORT      the radio's port: a name as 'tonvar-cli ports' lists it\n"
@@ -450,7 +493,8 @@ std::string HelpText(Command command)
         return "Usage: tonvar-cli restore --port PORT [options] IMAGE.radio\n"
                "\n"
                "Writes a radio image into the radio, all six areas, every block as the\n"
-               "image holds it (or each radio its own: a folder or a name with {port}).\n"
+               "image holds it (or each radio its own: a folder or a name with {port}; in\n"
+               "a folder write --backup filled, each radio's newest backup).\n"
                "After writing, the radio is read back and the restore counts as done only\n"
                "when it holds what was written. No two radios get the same FleetSync fleet\n"
                "and ID or DTMF ID code that the image (or roster) sets: one image into\n"

@@ -79,4 +79,10 @@ std::string PortLabel(const std::string &port);
 std::vector<std::string> ReadTargets(const std::string &file, const std::vector<std::string> &ports, bool isFolder,
                                      const std::string &extension = ".wh");
 
+// The newest backup of the radio labelled `label` that write --backup keeps
+// in `folder` (<label>-YYYYMMDD-HHMMSS.radio, with -2, -3, ... after the
+// time where the name was taken), judged by the time in the name; "" when
+// there is none.
+std::string NewestBackup(const std::string &folder, const std::string &label);
+
 } // namespace tonvar::cli

@@ -229,6 +229,49 @@ TEST_F(CliImage, WriteWithBackupKeepsAnImageThatRestoresTheRadioAsItWas)
     EXPECT_EQ(radio.Log().size(), seen);
 }
 
+// Restore given the folder write --backup filled: each radio gets its own
+// newest backup there, neither an older one nor another radio's.
+TEST_F(CliImage, RestoreFromABackupFolderPutsBackEachRadiosNewestBackup)
+{
+    sim::RadioSimulator a(false), b(false), blankRadio(false);
+    FillWholeRadio(a, "11111", {"100", "1001", "111"});
+    FillWholeRadio(b, "22222", {"100", "1002", "222"});
+    a.Start();
+    b.Start();
+    blankRadio.Start();
+    const std::string blank = Path("blank.wh"), filled = Path("filled.wh");
+    ASSERT_EQ(RunCli({"read", "-q", "-p", blankRadio.DevicePath(), blank}).status, 0);
+    ASSERT_EQ(RunCli({"read", "-q", "-p", a.DevicePath(), filled}).status, 0);
+    const std::string folder = Path("backups");
+    std::filesystem::create_directory(folder);
+    const auto snapshot = [](const sim::RadioSimulator &radio) {
+        std::vector<sim::Block> blocks;
+        for (const files::ImageBlock &block : files::ImageBlocks())
+            blocks.push_back(radio.GetBlock(block.area, block.number));
+        return blocks;
+    };
+
+    ASSERT_EQ(RunCli({"write", "-q", "--backup", folder, "-p", a.DevicePath(), "-p", b.DevicePath(), blank}).status,
+              0);
+    const std::vector<sim::Block> aBetween = snapshot(a), bBetween = snapshot(b);
+    ASSERT_EQ(RunCli({"write", "-q", "--backup", folder, "-p", a.DevicePath(), "-p", b.DevicePath(), filled}).status,
+              0);
+    ASSERT_NE(snapshot(a), aBetween) << "the second write changed the radio";
+    // A file that only looks like a backup is passed over.
+    std::ofstream(folder + "/" + Label(a) + "-29991231-235959-x.radio") << "not an image";
+
+    const CliResult restore = RunCli({"restore", "-p", a.DevicePath(), "-p", b.DevicePath(), folder});
+    ASSERT_EQ(restore.status, 0) << restore.out << restore.err;
+    EXPECT_EQ(snapshot(a), aBetween);
+    EXPECT_EQ(snapshot(b), bBetween);
+    EXPECT_NE(restore.err.find(Label(a) + ": " + folder + "/" + Label(a) + "-"), std::string::npos) << restore.err;
+
+    // An image named after the port alone is taken before any backup.
+    ASSERT_EQ(RunCli({"backup", "-q", "-p", blankRadio.DevicePath(), folder + "/" + Label(a) + ".radio"}).status, 0);
+    ASSERT_EQ(RunCli({"restore", "-q", "-p", a.DevicePath(), folder}).status, 0);
+    EXPECT_EQ(snapshot(a), snapshot(blankRadio));
+}
+
 TEST_F(CliImage, JsonGivesOneParsableRecordPerRadio)
 {
     sim::RadioSimulator same(false), changed(false);

@@ -12,6 +12,7 @@
 
 #include "Fakes.h"
 #include "FrameBytes.h"
+#include "Folders.h"
 #include "UsageMessage.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +164,41 @@ TEST(CliOptions, EveryRadioOfAReadGetsItsOwnFile)
     EXPECT_EQ(ReadTargets("r-{port}-{port}.wh", {"ttyUSB0", "ttyUSB1"}, false),
               (Strings{"r-ttyUSB0-ttyUSB0.wh", "r-ttyUSB1-ttyUSB1.wh"}));
     EXPECT_THROW(ReadTargets("one.wh", {"ttyUSB0", "ttyUSB1"}, false), UsageError);
+}
+
+TEST(CliOptions, NewestBackupIsJudgedByTheTimeAndNumberInItsName)
+{
+    const struct {
+        std::vector<std::string> names;
+        std::string newest; // "" for none
+    } cases[] = {
+        {{}, ""},
+        {{"ttyUSB0.radio", "ttyUSB1-20261209-101500.radio"}, ""},
+        {{"ttyUSB0-20261209-101500.radio", "ttyUSB0-20261208-235959.radio"}, "ttyUSB0-20261209-101500.radio"},
+        {{"ttyUSB0-20261209-101500.radio", "ttyUSB0-20261209-101500-2.radio"}, "ttyUSB0-20261209-101500-2.radio"},
+        {{"ttyUSB0-20261209-101500-9.radio", "ttyUSB0-20261209-101500-10.radio"}, "ttyUSB0-20261209-101500-10.radio"},
+        {{"ttyUSB0-20261209-101500-10.radio", "ttyUSB0-20261209-101501.radio"}, "ttyUSB0-20261209-101501.radio"},
+        // Other ports', and names that only look like a backup.
+        {{"ttyUSB0-20261209-101500.radio", "ttyUSB00-20991209-101500.radio", "ttyUSB0-20991209-101500.wh",
+          "ttyUSB0-2099120-101500.radio", "ttyUSB0-20991209-101500-.radio", "ttyUSB0-20991209-101500-x.radio",
+          "ttyUSB0-20991209_101500.radio", "ttyUSB0-20991209-101500.radio~"},
+         "ttyUSB0-20261209-101500.radio"},
+    };
+    const std::filesystem::path root = test::FreshTestFolder("tonvar-newest");
+    int n = 0;
+    for (const auto &c : cases) {
+        const std::filesystem::path folder = root / std::to_string(++n);
+        std::filesystem::create_directory(folder);
+        for (const std::string &name : c.names)
+            std::ofstream(folder / name) << "x";
+        EXPECT_EQ(NewestBackup(folder.string(), "ttyUSB0"), c.newest.empty() ? "" : (folder / c.newest).string())
+            << "case " << n;
+    }
+    // A folder with a backup's name is passed over; a missing folder has none.
+    std::filesystem::create_directory(root / "ttyUSB0-20991209-101500.radio");
+    EXPECT_EQ(NewestBackup(root.string(), "ttyUSB0"), "");
+    EXPECT_EQ(NewestBackup((root / "missing").string(), "ttyUSB0"), "");
+    std::filesystem::remove_all(root);
 }
 
 // One radio's job on a fake port, the clock moved by hand.

@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -222,8 +223,23 @@ void LoadChannelFiles(const Options &options, RunSettings &run)
 void LoadImages(const Options &options, RunSettings &run)
 {
     if (PerRadio(options)) {
-        for (const std::string &source : PerRadioFiles(options, ".radio"))
+        const std::vector<std::string> sources = PerRadioFiles(options, ".radio");
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            // A folder write --backup filled: each radio's newest backup,
+            // where it holds no image named after the port alone.
+            std::string source = sources[i];
+            struct stat st {};
+            if (IsFolder(options.file) && ::stat(source.c_str(), &st) != 0) {
+                const std::string label = PortLabel(run.ports[i]);
+                if (std::string newest = NewestBackup(options.file, label); !newest.empty()) {
+                    source = std::move(newest);
+                    if (!options.quiet && !options.json)
+                        std::fprintf(stderr, "tonvar-cli: %s: %s, its newest backup there\n", label.c_str(),
+                                     source.c_str());
+                }
+            }
             run.images.push_back(files::LoadRadioImage(source));
+        }
     } else {
         run.image = files::LoadRadioImage(options.file);
     }
