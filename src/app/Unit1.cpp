@@ -413,7 +413,7 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
         const int width = kSmallColumnWidths[static_cast<std::size_t>(c)];
         if (width > 0) {
             xg->setColumnHidden(c, false);
-            xg->setColumnWidth(c, width);
+            xg->setColumnWidth(c, std::max(width, CaptionWidth(c))); // a larger font widens it
         }
     }
     for (const auto &[n, text] : std::initializer_list<std::pair<int, const char *>>{{1, "NONE"},
@@ -433,7 +433,7 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
     // 800 x 545, or less where the screen is smaller still (a 1280 x 800
     // screen at twice the scale): the title bar and the status bar stay on
     // it, and the scaled controls fit anyway.
-    QSize fixed(800, 545);
+    QSize fixed(std::max(800, Panel1->width()), 545); // wider where the panel is (1024 x 600)
     if (const QScreen *primary = QGuiApplication::primaryScreen()) {
         constexpr int kTitleBar = 32;
         fixed = fixed.boundedTo(primary->availableSize() - QSize(0, kTitleBar));

@@ -226,6 +226,8 @@ private:
     // room the window has beyond the stored layout.
     void BuildViewMenu();
     void ShowColumns();
+    // The width column's caption needs in the header's font.
+    int CaptionWidth(int column) const;
     void WrapPanel();
     void FitToScreen(QSize room);
     void KeepSmallLayout();

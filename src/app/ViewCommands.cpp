@@ -129,8 +129,6 @@ void TForm1::ShowColumns()
     if (smallLayout_)
         return;
     const bool all = allColumns_ && allColumns_->isChecked();
-    const QFontMetrics metrics = xg->horizontalHeader()->fontMetrics();
-    const int margins = 2 * xg->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, xg->horizontalHeader()) + 8;
     for (int c = 0; c < memory::kColumnCount; ++c) {
         const int width = kColumnWidths[static_cast<std::size_t>(c)];
         if (width < 0 && !all) {
@@ -141,10 +139,17 @@ void TForm1::ShowColumns()
         if (width >= 0) {
             xg->setColumnWidth(c, width);
         } else {
-            const QString caption = QString::fromLatin1(memory::ColumnCaptions()[static_cast<std::size_t>(c)]);
-            xg->setColumnWidth(c, std::max(kShownColumnWidth, metrics.horizontalAdvance(caption) + margins));
+            xg->setColumnWidth(c, std::max(kShownColumnWidth, CaptionWidth(c)));
         }
     }
+}
+
+int TForm1::CaptionWidth(int column) const
+{
+    const QHeaderView *header = xg->horizontalHeader();
+    const QString caption = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
+    return header->fontMetrics().horizontalAdvance(caption) + margins;
 }
 
 void TForm1::WrapPanel()
