@@ -431,12 +431,13 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
     }
     comcbb->setEditText(QStringLiteral("COM1"));
     // 800 x 545, or less where the screen is smaller still (a 1280 x 800
-    // screen at twice the scale): the title bar and the status bar stay on
-    // it, and the scaled controls fit anyway.
+    // screen at twice the scale): the title bar, the borders and the status
+    // bar stay on it, and the scaled controls fit anyway (what does not
+    // scrolls).
     QSize fixed(std::max(800, Panel1->width()), 545); // wider where the panel is (1024 x 600)
     if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-        constexpr int kTitleBar = 32;
-        fixed = fixed.boundedTo(primary->availableSize() - QSize(0, kTitleBar));
+        const QSize frame(8, 32); // borders and a title bar
+        fixed = fixed.boundedTo(primary->availableSize() - frame);
     }
     setFixedSize(fixed);
     return true;
