@@ -2,16 +2,24 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot.png, the main window as the README and the AppStream
 # metainfo show it: tonvar on a virtual X display (Xvfb) with an example
-# channel file loaded through File > Open. Run it after changing the window
-# and commit the picture.
+# channel file loaded. Run it after changing the window and commit the
+# picture.
 #
-#   bash tools/screenshot.sh [path/to/tonvar]     (default: build/tonvar)
+#   bash tools/screenshot.sh [DIR [path/to/tonvar]]
+#
+# With DIR, it takes instead the whole screen for every case the window must
+# look right in, for looking at, into DIR: Qt scale factors 1, 1.5 and 2 on
+# 1280 x 800 and 1920 x 1200 screens, each with a light and a dark desktop
+# palette (a KDE colour scheme, which Qt reads itself), under the openbox
+# window manager; and the window with View > All Columns on. The tool
+# defaults to build/tonvar.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tonvar=${1:-build/tonvar}
-out=docs/screenshot.png
+cases=${1:-}
+tonvar=${2:-build/tonvar}
+[ -z "$cases" ] || mkdir -p "$cases"
 
-packages=(xvfb xdotool imagemagick x11-utils fonts-dejavu-core)
+packages=(xvfb xdotool imagemagick x11-utils fonts-dejavu-core openbox)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -63,63 +71,100 @@ crlf() { printf '%s\r\n' "$@"; }
     crlf NONE 1 3 60 ENGLISH NONE NONE OPEN OPEN
 } >"$work/example.wh"
 
-# A dark desktop: light text on dark ground, as a dark theme gives it.
-cat >"$work/dark.qss" <<'QSS'
-QWidget { background-color: #2b2b2b; color: #e6e6e6; }
-QLineEdit, QComboBox, QTableView { background-color: #1e1e1e; color: #e6e6e6; }
-QSS
+# A dark desktop: KDE's colour scheme "Breeze Dark", which Qt takes for its
+# palette under QT_QPA_PLATFORMTHEME=kde.
+mkdir -p "$work/dark"
+cat >"$work/dark/kdeglobals" <<'KDE'
+[Colors:Window]
+BackgroundNormal=42,46,50
+ForegroundNormal=239,240,241
+[Colors:View]
+BackgroundNormal=27,30,32
+BackgroundAlternate=35,38,41
+ForegroundNormal=239,240,241
+[Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=239,240,241
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+[Colors:Tooltip]
+BackgroundNormal=49,54,59
+ForegroundNormal=239,240,241
+KDE
+dark=(QT_QPA_PLATFORMTHEME=kde KDE_SESSION_VERSION=5 KDE_FULL_SESSION=true "XDG_CONFIG_HOME=$work/dark")
+# The window with View > All Columns on, as remembered from an earlier start.
+mkdir -p "$work/wide/tonvar"
+printf '[view]\nallColumns=true\n' >"$work/wide/tonvar/tonvar.conf"
 
-# Xvfb picks a free display number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for test -s "$work/display"
-DISPLAY=:$(head -1 "$work/display")
-export DISPLAY
-wait_for xdpyinfo
+# screen SIZE [wm]: a fresh Xvfb of that size (openbox on it with "wm");
+# DISPLAY names it.
+screen() {
+    stop_screen
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    xvfb=$!
+    pids+=("$xvfb")
+    wait_for test -s "$work/display"
+    DISPLAY=:$(head -1 "$work/display")
+    export DISPLAY
+    wait_for xdpyinfo
+    if [ "${2:-}" = wm ]; then
+        openbox --sm-disable >/dev/null 2>&1 &
+        wm=$!
+        pids+=("$wm")
+        wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window'
+    fi
+}
+xvfb=
+wm=
+stop_screen() {
+    local pid
+    for pid in $wm $xvfb; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    wm=
+    xvfb=
+}
 
-# shoot OUT [environment...] -- [tonvar arguments...]: the main window with the
-# example file opened through File > Open, into OUT.
+# shoot OUT WHAT [environment...]: tonvar with the example file, its window
+# (WHAT = window) or the whole screen (WHAT = root) into OUT.
 shoot() {
-    local out=$1 env=() args=()
-    shift
-    while [ $# -gt 0 ] && [ "$1" != -- ]; do env+=("$1"); shift; done
-    [ $# -gt 0 ] && shift
-    args=("$@")
-    env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" "${env[@]}" "$tonvar" "${args[@]}" >"$work/tonvar.log" 2>&1 &
+    local out=$1 what=$2
+    shift 2
+    env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" "$@" \
+        "$tonvar" "$work/example.wh" >"$work/tonvar.log" 2>&1 &
     local pid=$!
     pids+=("$pid")
     wait_for xdotool search --onlyvisible --name '^TONVAR  V1\.0$'
     local window
     window=$(xdotool search --onlyvisible --name '^TONVAR  V1\.0$' | head -1)
-    xdotool windowfocus --sync "$window"
-
-    # File > Open..., then the file's path into the dialog.
-    xdotool key --clearmodifiers alt+f
-    sleep 0.5
-    xdotool key o
-    wait_for xdotool search --onlyvisible --name '^Open'
-    local dialog
-    dialog=$(xdotool search --onlyvisible --name '^Open' | head -1)
-    xdotool windowfocus --sync "$dialog"
-    xdotool type --delay 20 "$work/example.wh"
-    xdotool key Return
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^Open' >/dev/null 2>&1 || break
-        sleep 0.1
-    done
-    xdotool windowfocus --sync "$window"
-    sleep 1 # let the table repaint
-
+    # Under a window manager: framed and placed by it first.
+    [ -z "$wm" ] || wait_for sh -c "xprop -id $window _NET_FRAME_EXTENTS | grep -q ="
+    sleep 1 # the file opened and the table painted
     mkdir -p "$(dirname "$out")"
-    import -window "$window" "$out"
+    if [ "$what" = root ]; then
+        import -window root "$out"
+    else
+        import -window "$window" "$out"
+    fi
     echo "screenshot: wrote $out ($(identify -format '%wx%h' "$out"))"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
 
-shoot "$out"
-# The same window under a dark palette, and at twice the scale on a
-# 1280 x 800 screen (check that every control can still be reached): for
-# looking at, not committed.
-shoot "${TMPDIR:-/tmp}/tonvar-dark.png" -- -stylesheet "$work/dark.qss"
-shoot "${TMPDIR:-/tmp}/tonvar-scale2.png" QT_SCALE_FACTOR=2 --
+if [ -z "$cases" ]; then
+    screen 1280x800
+    shoot docs/screenshot.png window
+    exit 0
+fi
+for size in 1280x800 1920x1200; do
+    screen "$size" wm
+    for scale in 1 1.5 2; do
+        shoot "$cases/$size-scale$scale-light.png" root QT_SCALE_FACTOR="$scale"
+        shoot "$cases/$size-scale$scale-dark.png" root QT_SCALE_FACTOR="$scale" "${dark[@]}"
+    done
+    shoot "$cases/$size-all-columns.png" root XDG_CONFIG_HOME="$work/wide"
+done
+stop_screen

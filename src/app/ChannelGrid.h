@@ -8,13 +8,9 @@
 #include "grid/TextGrid.h"
 #include "memory/ChannelTable.h"
 
-#include <QColor>
-
 #include <vector>
 
 namespace tonvar::app {
-
-inline const QColor kFixedCellColour(235, 233, 237);
 
 std::vector<grid::ColumnSpec> ChannelColumns();
 grid::TextSource ChannelSource(memory::ChannelTable &table);

@@ -44,9 +44,6 @@ namespace {
 constexpr int kStatusPanelWidth = 150;
 const QPoint kProgressOffset(150, 200);
 
-// Column widths of the normal layout; -1 hides a column.
-constexpr std::array<int, memory::kColumnCount> kColumnWidths{50, 80, 80, 80, 80, 80, 80, 80,
-                                                              -1, -1, -1, -1, -1, -1, -1, -1};
 // Column widths of the small-screen layout; 0 keeps the normal width.
 constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0,  0,  69, 69, 50, 31, 50,
                                                                    50, 50, 50, 34, 26, 50, 50, 0};
@@ -199,15 +196,10 @@ void TForm1::BuildLayout()
 
     xg->SetUp(ChannelColumns(), ChannelSource(table));
     model = xg->Model();
-    model->fixedColour = kFixedCellColour;
+    model->shadeFixed = true;
     model->onCommit = [this](int row, int column) { xgSetEditText(ChannelRowOf(row), column); };
-    for (int c = 0; c < memory::kColumnCount; ++c) {
-        const int width = kColumnWidths[static_cast<std::size_t>(c)];
-        if (width < 0)
-            xg->setColumnHidden(c, true);
-        else
-            xg->setColumnWidth(c, width);
-    }
+    ShowColumns();
+    WrapPanel();
 
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n) {
         QComboBox *box = Box(n);
@@ -264,6 +256,7 @@ void TForm1::BuildMenus()
     save->setObjectName(QStringLiteral("N5"));
     save->setShortcut(QKeySequence::Save);
     BuildEditMenu(file);
+    BuildViewMenu();
     file->addSeparator();
     file->addAction(QStringLiteral("Back &Up Radio..."), this, &TForm1::BackUpRadioClick)
         ->setObjectName(QStringLiteral("BackUpRadio"));
@@ -386,10 +379,17 @@ void TForm1::WriteSignalling(signalling::SignallingLogic &logic)
 
 void TForm1::FormCreate(QSize screen)
 {
-    if (!screen.isValid() && QGuiApplication::primaryScreen())
+    // The room the window may take: the screen given, or the primary
+    // screen's less its panels.
+    QSize room = screen;
+    if (!screen.isValid() && QGuiApplication::primaryScreen()) {
         screen = QGuiApplication::primaryScreen()->size();
-    if (!AdaptToSmallScreen(screen))
-        setFixedSize(sizeHint()); // the stored layout: a fixed size
+        room = QGuiApplication::primaryScreen()->availableSize();
+    }
+    if (AdaptToSmallScreen(screen))
+        KeepSmallLayout();
+    else
+        FitToScreen(room); // the stored layout, at least where it fits
     jobs_->ports.Fill();
 }
 
@@ -413,7 +413,7 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
         const int width = kSmallColumnWidths[static_cast<std::size_t>(c)];
         if (width > 0) {
             xg->setColumnHidden(c, false);
-            xg->setColumnWidth(c, width);
+            xg->setColumnWidth(c, std::max(width, CaptionWidth(c))); // a larger font widens it
         }
     }
     for (const auto &[n, text] : std::initializer_list<std::pair<int, const char *>>{{1, "NONE"},
@@ -431,12 +431,13 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
     }
     comcbb->setEditText(QStringLiteral("COM1"));
     // 800 x 545, or less where the screen is smaller still (a 1280 x 800
-    // screen at twice the scale): the title bar and the status bar stay on
-    // it, and the scaled controls fit anyway.
-    QSize fixed(800, 545);
+    // screen at twice the scale): the title bar, the borders and the status
+    // bar stay on it, and the scaled controls fit anyway (what does not
+    // scrolls).
+    QSize fixed(std::max(800, Panel1->width()), 545); // wider where the panel is (1024 x 600)
     if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-        constexpr int kTitleBar = 32;
-        fixed = fixed.boundedTo(primary->availableSize() - QSize(0, kTitleBar));
+        const QSize frame(8, 32); // borders and a title bar
+        fixed = fixed.boundedTo(primary->availableSize() - frame);
     }
     setFixedSize(fixed);
     return true;

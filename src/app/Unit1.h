@@ -191,6 +191,10 @@ public:
     // once it did.
     void CheckDifferences();
 
+    // View > All Columns: the columns the stored layout hides shown too;
+    // remembered for the next start (ViewCommands.cpp).
+    void AllColumnsClick(bool on);
+
     // Brings every control in line with the session state and the data.
     void RefreshControls();
     // Run at the end of each refresh: the signalling windows show what the
@@ -217,6 +221,16 @@ private:
     std::vector<std::uint8_t> OpenSignallingAreas() const;
     std::vector<std::string> ComparedTexts() const;
     void BuildOptionsMenu();
+    // The View menu, the table's columns as it asks, and the window's size
+    // (ViewCommands.cpp): the panel in a scroll area, the table taking the
+    // room the window has beyond the stored layout.
+    void BuildViewMenu();
+    void ShowColumns();
+    // The width column's caption needs in the header's font.
+    int CaptionWidth(int column) const;
+    void WrapPanel();
+    void FitToScreen(QSize room);
+    void KeepSmallLayout();
     // A step the write's preview runs later, as a handler.
     void RunStep(const std::function<void()> &step);
     // Runs a command that may take a file's or the radio's channels into
@@ -251,6 +265,9 @@ private:
     // The table holds what a read, a file or an image brought in (not only
     // what was typed into a fresh window).
     bool holdsRadioData_ = false;
+    QAction *allColumns_ = nullptr;
+    bool smallLayout_ = false;
+    QObject *panelStretch_ = nullptr; // lays the panel out as it is resized
     QAction *previewWrites_ = nullptr;
     QAction *backUpBeforeWrites_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;

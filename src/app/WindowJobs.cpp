@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tonvar::app {
@@ -156,10 +157,22 @@ QString AskForCsvFile(TForm1 &w, bool save)
 
 void ShowStatus(const std::array<QLabel *, 3> &panels, const StatusClock::Texts &texts)
 {
-    for (std::size_t i = 0; i < panels.size(); ++i)
-        if (panels[i]->text() != texts[i])
-            panels[i]->setText(texts[i]);
-    // A long device path does not fit its panel: the whole of it on hover.
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        QString shown = texts[i];
+        if (i == 0) {
+            // A long device path does not fit its panel: its middle gives
+            // way ("/dev/serial/by-…-port0") after the caption, which stays
+            // whole; the whole of it on hover.
+            const QFontMetrics metrics = panels[i]->fontMetrics();
+            const qsizetype colon = shown.indexOf(QChar(0xFF1A)) + 1;
+            const QString caption = shown.left(colon);
+            const int room = panels[i]->contentsRect().width() - metrics.horizontalAdvance(caption);
+            if (metrics.horizontalAdvance(shown) > panels[i]->contentsRect().width())
+                shown = caption + metrics.elidedText(shown.mid(colon), Qt::ElideMiddle, std::max(0, room));
+        }
+        if (panels[i]->text() != shown)
+            panels[i]->setText(shown);
+    }
     if (panels[0]->toolTip() != texts[0])
         panels[0]->setToolTip(texts[0]);
 }

@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tonvar::grid {
 
 namespace {
@@ -90,6 +93,31 @@ QColor TextColourOn(const QColor &background)
     return background.lightnessF() > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
+QColor FixedColour(const QPalette &palette)
+{
+    return palette.color(QPalette::Active, QPalette::Button);
+}
+
+double ContrastRatio(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](float v) {
+            return v <= 0.03928f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor FixedTextColour(const QPalette &palette)
+{
+    constexpr double kReadable = 4.5; // the WCAG's least contrast for normal text
+    const QColor background = FixedColour(palette);
+    const QColor text = palette.color(QPalette::Active, QPalette::ButtonText);
+    return ContrastRatio(text, background) >= kReadable ? text : TextColourOn(background);
+}
+
 QColor MarkColour(const QPalette &palette)
 {
     const QColor base = palette.color(QPalette::Active, QPalette::Base);
@@ -161,16 +189,16 @@ QVariant TextGridModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (marked)
             return MarkColour(QApplication::palette());
-        if (fixedColour && Column(index.column()).editor == Editor::Fixed)
-            return *fixedColour;
+        if (shadeFixed && Column(index.column()).editor == Editor::Fixed)
+            return FixedColour(QApplication::palette());
         return {};
     case Qt::ForegroundRole:
         if (marked)
             return TextColourOn(MarkColour(QApplication::palette()));
         // A text colour that reads on the fixed colour, whatever the
-        // desktop's palette (a dark theme's light text would not).
-        if (fixedColour && Column(index.column()).editor == Editor::Fixed)
-            return TextColourOn(*fixedColour);
+        // desktop's palette.
+        if (shadeFixed && Column(index.column()).editor == Editor::Fixed)
+            return FixedTextColour(QApplication::palette());
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
@@ -187,10 +215,10 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
         if (role == Qt::DisplayRole)
             return captions_[static_cast<std::size_t>(section)];
-        if (role == Qt::BackgroundRole && fixedColour)
-            return *fixedColour;
-        if (role == Qt::ForegroundRole && fixedColour)
-            return TextColourOn(*fixedColour);
+        if (role == Qt::BackgroundRole && shadeFixed)
+            return FixedColour(QApplication::palette());
+        if (role == Qt::ForegroundRole && shadeFixed)
+            return FixedTextColour(QApplication::palette());
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

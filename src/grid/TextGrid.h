@@ -19,7 +19,6 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +55,15 @@ struct TextSource {
 // Black on a light background, white on a dark one.
 QColor TextColourOn(const QColor &background);
 
+// The background of fixed cells and of the header: the palette's button
+// colour, as the desktop's buttons and headers have it.
+QColor FixedColour(const QPalette &palette);
+// Their text: the palette's button text where it reads on that background,
+// else TextColourOn.
+QColor FixedTextColour(const QPalette &palette);
+// The contrast ratio of two colours (1 to 21), as the WCAG defines it.
+double ContrastRatio(const QColor &a, const QColor &b);
+
 // The background of a marked cell or control (a field that differs from the
 // radio): the palette's highlight blended into its base, so that it shows on
 // light and dark themes alike, with TextColourOn for its text.
@@ -86,8 +94,9 @@ public:
 
     // Runs after each committed edit, with the committed cell.
     std::function<void(int row, int column)> onCommit;
-    // Background of the fixed cells and of the header, when set.
-    std::optional<QColor> fixedColour;
+    // Fixed cells and the header drawn in FixedColour of the application's
+    // palette (light or dark, whatever the desktop gives).
+    bool shadeFixed = false;
 
     // Cells drawn in MarkColour with a tool tip of their own, by row and
     // column as the model counts them; the marks before go.

@@ -3,14 +3,20 @@
 #include "app/ErrorHandler.h"
 #include "app/ScreenLayout.h"
 
+#include "grid/TextGrid.h"
+#include "memory/ChannelTexts.h"
+
 #include "Pty.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
 #include <QTableView>
 #include <QtTest>
 
@@ -99,19 +105,32 @@ private Q_SLOTS:
     void smallScreensGetTheSmallLayout_data()
     {
         QTest::addColumn<QSize>("screen");
-        QTest::addColumn<int>("points");                    // round(8 x the font ratio)
-        QTest::newRow("800x600") << QSize(800, 600) << 7;   // ratio 540 / 630
-        QTest::newRow("1024x600") << QSize(1024, 600) << 9; // ratio 1013 / 930
+        QTest::addColumn<int>("points"); // round(8 x the font ratio)
+        QTest::addColumn<int>("width");  // 800, or the panel's width where wider
+        QTest::newRow("800x600") << QSize(800, 600) << 7 << 800;   // ratio 540 / 630
+        QTest::newRow("1024x600") << QSize(1024, 600) << 9 << 933; // ratio 1013 / 930: 857 x 1.089
     }
     void smallScreensGetTheSmallLayout()
     {
         QFETCH(QSize, screen);
+        QFETCH(int, width);
         TForm1 form(screen);
-        QCOMPARE(form.size(), QSize(800, 545));
+        // No wider than the screen the test runs on (offscreen: 800 x 600)
+        // less the window's borders.
+        const int room = QGuiApplication::primaryScreen()->availableSize().width() - 8;
+        QCOMPARE(form.size(), QSize(std::min(width, room), 545));
+        QVERIFY(form.Panel1->width() <= width);
         for (int c = 8; c <= 14; ++c)
             QVERIFY(!form.xg->isColumnHidden(c));
         QVERIFY(form.xg->isColumnHidden(15));
-        QCOMPARE(form.xg->columnWidth(3), 69);
+        if (screen.width() == 800)
+            QCOMPARE(form.xg->columnWidth(3), 69);
+        // Every caption is whole in the header, in the scaled font.
+        const QFontMetrics metrics = form.xg->horizontalHeader()->fontMetrics();
+        for (int c = 0; c < 15; ++c) {
+            const QString caption = form.model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            QVERIFY2(form.xg->columnWidth(c) > metrics.horizontalAdvance(caption), qPrintable(caption));
+        }
         QCOMPARE(form.ComboBox[4]->currentText(), QStringLiteral("CHINESE"));
         QCOMPARE(form.settings.Box(5), std::string("CHINESE"));
 
@@ -227,6 +246,194 @@ private Q_SLOTS:
         QTest::qWait(1100);
         QVERIFY2(wakes <= 2, qPrintable(QString::number(wakes)));
         QVERIFY(form.Timer2.remainingTime() <= 1000 + 20);
+    }
+
+    // View > All Columns shows the eight columns the stored layout hides,
+    // each wide enough for its caption; the table scrolls sideways to them,
+    // their cells are edited with their own lists, and the choice is
+    // remembered for the next window.
+    void allColumnsShowsEveryColumnAndIsRemembered()
+    {
+        QSettings(QStringLiteral("tonvar"), QStringLiteral("tonvar")).remove(QStringLiteral("view/allColumns"));
+        {
+            TForm1 form(QSize(1920, 1080));
+            auto *all = form.findChild<QAction *>(QStringLiteral("AllColumns"));
+            QVERIFY(all && all->isCheckable() && all->isEnabled() && !all->isChecked());
+            for (int c = 8; c <= 15; ++c)
+                QVERIFY(form.xg->isColumnHidden(c));
+            all->trigger();
+            QVERIFY(all->isChecked());
+            const QFontMetrics metrics = form.xg->horizontalHeader()->fontMetrics();
+            for (int c = 0; c < 16; ++c) {
+                QVERIFY(!form.xg->isColumnHidden(c));
+                const QString caption = form.model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+                QVERIFY2(form.xg->columnWidth(c) > metrics.horizontalAdvance(caption), qPrintable(caption));
+            }
+            QCOMPARE(form.xg->columnWidth(0), 50); // the stored columns keep their widths
+            QCOMPARE(form.xg->columnWidth(7), 80);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QVERIFY(form.xg->horizontalScrollBar()->maximum() > 0);
+
+            // Scrambler (column 12): a pick list of its own values.
+            form.table.Row(1) = {"1",     "146.00000", "146.00000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                                 "25000", "NONE",      "NONE",      "NONE", "NONE", "DTMF", "1",    "NONE"};
+            form.model->Refresh();
+            const QModelIndex cell = form.model->index(0, tonvar::memory::kColScrambler);
+            form.xg->setFocus();
+            form.xg->setCurrentIndex(cell);
+            form.xg->scrollTo(cell);
+            QTest::keyClick(form.xg, Qt::Key_F2);
+            auto *box = qobject_cast<QComboBox *>(QApplication::focusWidget());
+            QVERIFY(box);
+            QVERIFY(!box->isEditable());
+            QStringList expected;
+            for (const std::string &item : tonvar::memory::PickList(tonvar::memory::kColScrambler))
+                expected << QString::fromStdString(item);
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+            QCOMPARE(items, expected);
+            QCOMPARE(box->currentText(), QStringLiteral("NONE"));
+            box->setCurrentIndex(box->findText(QStringLiteral("7")));
+            QTest::keyClick(box, Qt::Key_Return);
+            QTRY_COMPARE(form.table.Cell(1, tonvar::memory::kColScrambler), std::string("7"));
+        }
+        {
+            TForm1 second(QSize(1920, 1080));
+            auto *all = second.findChild<QAction *>(QStringLiteral("AllColumns"));
+            QVERIFY(all->isChecked());
+            for (int c = 8; c <= 15; ++c)
+                QVERIFY(!second.xg->isColumnHidden(c));
+            all->trigger(); // off: the stored layout again
+            QVERIFY(!all->isChecked());
+            for (int c = 8; c <= 15; ++c)
+                QVERIFY(second.xg->isColumnHidden(c));
+            QCOMPARE(second.xg->columnWidth(1), 80);
+        }
+        {
+            TForm1 third(QSize(1920, 1080));
+            QVERIFY(!third.findChild<QAction *>(QStringLiteral("AllColumns"))->isChecked());
+            QVERIFY(third.xg->isColumnHidden(12));
+        }
+        // The small layout shows the columns it has room for, whatever was
+        // chosen; the item cannot be changed there and the choice stays.
+        QSettings(QStringLiteral("tonvar"), QStringLiteral("tonvar")).setValue(QStringLiteral("view/allColumns"), false);
+        TForm1 small(QSize(800, 600));
+        auto *all = small.findChild<QAction *>(QStringLiteral("AllColumns"));
+        QVERIFY(all->isChecked() && !all->isEnabled());
+        small.AllColumnsClick(false);
+        QVERIFY(!small.xg->isColumnHidden(12));
+        QVERIFY(small.xg->isColumnHidden(15));
+        QCOMPARE(QSettings(QStringLiteral("tonvar"), QStringLiteral("tonvar")).value(QStringLiteral("view/allColumns")),
+                 QVariant(false));
+    }
+
+    // The stored layout is the smallest the window gets; a larger window
+    // gives its room to the table, and the panel stays whole at the top
+    // right.
+    void theTableTakesTheRoomOfALargerWindow()
+    {
+        TForm1 form(QSize(1920, 1080));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QSize stored = form.size();
+        QCOMPARE(form.minimumSize(), stored);
+        QCOMPARE(form.Panel1->size(), QSize(857, 434));
+        QCOMPARE(form.xg->geometry(), QRect(2, 3, 623, 428));
+        form.resize(stored + QSize(200, 150));
+        QTRY_COMPARE(form.Panel1->size(), QSize(1057, 584));
+        QCOMPARE(form.xg->geometry(), QRect(2, 3, 823, 578));
+        QCOMPARE(form.GroupBox1->geometry(), QRect(830, 0, 220, 305));
+        QCOMPARE(form.GroupBox3->geometry(), QRect(830, 307, 220, 126));
+        form.resize(stored);
+        QTRY_COMPARE(form.xg->geometry(), QRect(2, 3, 623, 428));
+        QCOMPARE(form.GroupBox1->geometry(), QRect(630, 0, 220, 305));
+    }
+
+    // On a screen with less room than the stored layout, the window fits
+    // the screen: the table narrows, the panel stays whole and the rest
+    // scrolls.
+    void aWindowLargerThanTheScreenFitsIt()
+    {
+        TForm1 form(QSize(820, 620)); // not small, but narrower and lower than the stored window
+        QVERIFY(form.minimumWidth() <= 820 && form.minimumHeight() <= 620);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.width() <= 820 - 8 && form.height() <= 620 - 32);
+        QTRY_VERIFY(form.Panel1->width() < 857);
+        QCOMPARE(form.GroupBox1->geometry().right(), form.Panel1->width() - 1 - (857 - 850));
+        QCOMPARE(form.GroupBox3->size(), QSize(220, 126));
+        QCOMPARE(form.xg->width(), form.Panel1->width() - (857 - 623));
+    }
+
+    // A long device path gives way in its middle in the status bar; the
+    // whole of it is the tool tip. A short one is shown as it is.
+    void aLongPortNameIsElidedInTheMiddle()
+    {
+        TForm1 form(QSize(1920, 1080));
+        const QString present = QStringLiteral("Present Com\uFF1A");
+        const QString path =
+            QStringLiteral("/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0");
+        form.comcbb->setEditText(path);
+        QLabel *panel = form.StatusPanels[0];
+        QCOMPARE(panel->toolTip(), present + path);
+        QVERIFY(panel->text() != present + path);
+        QVERIFY(panel->text().contains(QChar(0x2026)));
+        QVERIFY(panel->text().startsWith(present + QStringLiteral("/dev")));
+        QVERIFY(panel->text().endsWith(QStringLiteral("port0")));
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width());
+        form.comcbb->setEditText(QStringLiteral("ttyUSB0")); // as the port list names /dev/ttyUSB0
+        QCOMPARE(panel->text(), present + QStringLiteral("ttyUSB0"));
+        QCOMPARE(panel->toolTip(), present + QStringLiteral("ttyUSB0"));
+    }
+
+    // Under a dark palette the header, the channel numbers and the marks of
+    // a compare are drawn in the palette's dark colours with text that
+    // reads on them; nothing sets colours of its own on the table.
+    void theTableFollowsADarkPalette()
+    {
+        const QPalette before = QApplication::palette();
+        QPalette dark;
+        const std::pair<QPalette::ColorRole, QColor> roles[] = {
+            {QPalette::Window, QColor(42, 46, 50)},         {QPalette::WindowText, QColor(239, 240, 241)},
+            {QPalette::Base, QColor(27, 30, 32)},           {QPalette::AlternateBase, QColor(35, 38, 41)},
+            {QPalette::Text, QColor(239, 240, 241)},        {QPalette::Button, QColor(49, 54, 59)},
+            {QPalette::ButtonText, QColor(239, 240, 241)},  {QPalette::Highlight, QColor(61, 174, 233)},
+            {QPalette::HighlightedText, QColor(252, 252, 252)}, {QPalette::Mid, QColor(35, 38, 42)},
+        };
+        for (const auto &[role, colour] : roles)
+            dark.setColor(role, colour);
+        QApplication::setPalette(dark);
+        {
+            TForm1 form(QSize(1920, 1080));
+            QVERIFY(form.xg->styleSheet().isEmpty());
+            QVERIFY(form.styleSheet().isEmpty());
+            const auto colour = [&](const QVariant &v) { return v.value<QColor>(); };
+            const QColor header = colour(form.model->headerData(1, Qt::Horizontal, Qt::BackgroundRole));
+            const QColor headerText = colour(form.model->headerData(1, Qt::Horizontal, Qt::ForegroundRole));
+            QCOMPARE(header, QColor(49, 54, 59));
+            QVERIFY(tonvar::grid::ContrastRatio(headerText, header) >= 4.5);
+            const QColor number = colour(form.model->data(form.model->index(0, 0), Qt::BackgroundRole));
+            const QColor numberText = colour(form.model->data(form.model->index(0, 0), Qt::ForegroundRole));
+            QVERIFY(number.lightnessF() < 0.3);
+            QVERIFY(tonvar::grid::ContrastRatio(numberText, number) >= 4.5);
+            // An ordinary cell has no colour of its own: the palette's base.
+            QVERIFY(!form.model->data(form.model->index(0, 1), Qt::BackgroundRole).isValid());
+            form.model->SetMarks({{{0, 1}, QStringLiteral("Radio: 145.50000")}});
+            const QColor mark = colour(form.model->data(form.model->index(0, 1), Qt::BackgroundRole));
+            const QColor markText = colour(form.model->data(form.model->index(0, 1), Qt::ForegroundRole));
+            QVERIFY(mark.lightnessF() < 0.5);
+            QVERIFY(mark != dark.color(QPalette::Base));
+            QVERIFY(tonvar::grid::ContrastRatio(markText, mark) >= 4.5);
+        }
+        QApplication::setPalette(before);
+        // The light palette keeps its light header with dark text.
+        TForm1 light(QSize(1920, 1080));
+        const QColor header = light.model->headerData(1, Qt::Horizontal, Qt::BackgroundRole).value<QColor>();
+        QVERIFY(header.lightnessF() > 0.8);
+        QVERIFY(tonvar::grid::ContrastRatio(
+                    light.model->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), header) >= 4.5);
     }
 
     void activationRestoresTheChannelNumbers()

@@ -3,6 +3,7 @@
 
 #include "Process.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
@@ -38,7 +39,7 @@ std::string RegexOf(const std::string &text)
 
 } // namespace
 
-XServer::XServer()
+XServer::XServer(const std::string &screen)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -46,7 +47,7 @@ XServer::XServer()
     // -noreset: the server does not reset when its last client leaves, which
     // would refuse a client connecting at that moment.
     pid_ = Spawn(
-        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"},
         Environment({}), -1, ::open("/dev/null", O_WRONLY), fds[1]);
     ::close(fds[1]);
     std::string number;
@@ -171,16 +172,29 @@ Result Run(const std::vector<std::string> &argv, const std::vector<std::string> 
     return r;
 }
 
-App::App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments) : x_(x)
+App::App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments,
+         const std::vector<std::string> &environment)
+    : x_(x)
 {
     const int log = ::open((home + "/tonvar.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     std::vector<std::string> argv{TONVAR_BINARY};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    pid_ = Spawn(argv,
-                 Environment({"DISPLAY=" + x.Display(), "HOME=" + home, "XDG_RUNTIME_DIR=" + home,
-                              "XDG_CONFIG_HOME=" + home + "/.config", "QT_QPA_PLATFORM=xcb",
-                              "QT_QPA_PLATFORMTHEME=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8"}),
-                 log, log);
+    std::vector<std::string> changes{"DISPLAY=" + x.Display(),
+                                     "HOME=" + home,
+                                     "XDG_RUNTIME_DIR=" + home,
+                                     "XDG_CONFIG_HOME=" + home + "/.config",
+                                     "QT_QPA_PLATFORM=xcb",
+                                     "QT_QPA_PLATFORMTHEME=",
+                                     "LANG=C.UTF-8",
+                                     "LC_ALL=C.UTF-8"};
+    const auto name = [](const std::string &entry) { return entry.substr(0, entry.find('=')); };
+    for (const std::string &e : environment) {
+        changes.erase(std::remove_if(changes.begin(), changes.end(),
+                                     [&](const std::string &c) { return name(c) == name(e); }),
+                      changes.end());
+        changes.push_back(e);
+    }
+    pid_ = Spawn(argv, Environment(changes), log, log);
     if (log >= 0)
         ::close(log);
 }
@@ -327,6 +341,77 @@ void App::Close(const std::string &window) const
     std::free(xcb_request_check(c, xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT,
                                                            reinterpret_cast<const char *>(&e))));
     xcb_disconnect(c);
+}
+
+App::Placement App::Place(const std::string &window) const
+{
+    Placement out;
+    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return out;
+    }
+    const auto w = static_cast<xcb_window_t>(std::stoul(window));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr)) {
+        out.width = g->width;
+        out.height = g->height;
+        std::free(g);
+    }
+    if (xcb_translate_coordinates_reply_t *t =
+            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, root, 0, 0), nullptr)) {
+        out.x = t->dst_x;
+        out.y = t->dst_y;
+        std::free(t);
+    }
+    const char *name = "_NET_FRAME_EXTENTS";
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    if (atom && atom->atom != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t *p =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, w, atom->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        if (p && p->format == 32 && xcb_get_property_value_length(p) == 16) {
+            const auto *v = static_cast<const std::uint32_t *>(xcb_get_property_value(p));
+            out.left = static_cast<int>(v[0]);
+            out.right = static_cast<int>(v[1]);
+            out.top = static_cast<int>(v[2]);
+            out.bottom = static_cast<int>(v[3]);
+        }
+        std::free(p);
+    }
+    std::free(atom);
+    xcb_disconnect(c);
+    return out;
+}
+
+std::vector<std::uint32_t> App::Pixels(const std::string &window, int x, int y, int width, int height) const
+{
+    std::vector<std::uint32_t> out;
+    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return out;
+    }
+    const auto w = static_cast<xcb_window_t>(std::stoul(window));
+    xcb_get_image_reply_t *image = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0U),
+        nullptr);
+    // Xvfb's 24-bit screens keep a pixel in 32 bits, blue first.
+    if (image && image->depth == 24 &&
+        xcb_get_image_data_length(image) == 4 * width * height) {
+        const std::uint8_t *data = xcb_get_image_data(image);
+        out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = static_cast<std::uint32_t>(data[4 * i + 2]) << 16 | static_cast<std::uint32_t>(data[4 * i + 1]) << 8 |
+                     data[4 * i];
+    }
+    std::free(image);
+    xcb_disconnect(c);
+    return out;
 }
 
 void App::Move(const std::string &window, int x, int y) const

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,11 @@
 
 namespace tonvar::desktop {
 
-// A private X server on a free display, for the life of the object.
+// A private X server on a free display, for the life of the object, with a
+// screen of that size ("1280x1024x24").
 class XServer {
 public:
-    XServer();
+    explicit XServer(const std::string &screen = "1280x1024x24");
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
@@ -45,8 +47,10 @@ Result Run(const std::vector<std::string> &argv, const std::vector<std::string> 
 // The application on that server, started from the build folder.
 class App {
 public:
-    // `arguments` after the program's name, as a shell or a file manager gives them.
-    App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments = {});
+    // `arguments` after the program's name, as a shell or a file manager
+    // gives them; `environment` ("NAME=value") over the usual one.
+    App(const XServer &x, const std::string &home, const std::vector<std::string> &arguments = {},
+        const std::vector<std::string> &environment = {});
     ~App();
     App(const App &) = delete;
     App &operator=(const App &) = delete;
@@ -76,6 +80,19 @@ public:
     void Move(const std::string &window, int x, int y) const;
     // Clicks at (x, y) within the window.
     void Click(const std::string &window, int x, int y) const;
+
+    // Where the window lies on the screen, as the X server has it: its
+    // inside (x, y, width, height in root coordinates) and the frame the
+    // window manager put around it (left, right, top, bottom; zeros without
+    // one).
+    struct Placement {
+        int x = 0, y = 0, width = 0, height = 0;
+        int left = 0, right = 0, top = 0, bottom = 0;
+    };
+    Placement Place(const std::string &window) const;
+    // The window's pixels in that rectangle (window coordinates), row by
+    // row, each 0xRRGGBB; empty where the server gives none.
+    std::vector<std::uint32_t> Pixels(const std::string &window, int x, int y, int width, int height) const;
 
 private:
     const XServer &x_;

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -764,4 +765,120 @@ TEST_F(Desktop, CompareWithRadioFindsEachDifferenceWhereF8GoesToIt)
         compareAndCount(left);
     }
     radioUnchanged();
+}
+
+// View > All Columns from the keyboard: the arrow keys reach the Scrambler
+// column (12), which the usual layout hides, a value is chosen from its
+// list, and the channel is saved with it.
+TEST_F(Desktop, AllColumnsBringsTheScramblerToEditAndSave)
+{
+    app->Focus(main);
+    app->Keys("alt+v");
+    app->Keys("a");
+    GoToTheFirstChannel();
+    app->Type("145.5");
+    app->Keys("Return");
+    app->Keys("Right Right Right Right Right Right Right Right Right Right Right"); // column 1 to 12
+    app->Keys("F2");
+    app->Keys("Down Down Down"); // NONE, 1, 2, 3
+    app->Keys("Return");
+
+    memory::ChannelTable table;
+    memory::SettingsTexts settings;
+    SaveAs(home.filePath(QStringLiteral("scrambled.wh")).toStdString(), table, settings);
+    EXPECT_EQ(table.Row(1), (memory::ChannelRow{"1", "145.50000", "145.50000", "NONE", "NONE", "HIGH", "WIDE", "YES",
+                                                "25000", "NONE", "NONE", "NONE", "3", "DTMF", "1", "NONE"}))
+        << Log() << Screenshot();
+    for (int ch = 2; ch <= 16; ++ch)
+        EXPECT_EQ(table.Cell(ch, 1), " ") << ch;
+}
+
+namespace {
+
+// The application alone on a screen of its own, with a window manager where
+// one is installed, and an environment of its own.
+struct OwnScreen {
+    OwnScreen(const std::string &screen, const std::vector<std::string> &environment,
+              const std::function<void(const QString &home)> &prepare = {})
+        : x(screen)
+    {
+        managed = x.StartWindowManager();
+        if (prepare)
+            prepare(home.path());
+        app = std::make_unique<desktop::App>(x, home.path().toStdString(), std::vector<std::string>{}, environment);
+        main = app->WaitForWindow(kMain, 30s);
+    }
+    std::string Log() const
+    {
+        std::ifstream in(home.filePath(QStringLiteral("tonvar.log")).toStdString());
+        std::stringstream s;
+        s << in.rdbuf();
+        return "application output:\n" + s.str();
+    }
+    desktop::XServer x;
+    bool managed = false;
+    QTemporaryDir home;
+    std::unique_ptr<desktop::App> app;
+    std::string main;
+};
+
+} // namespace
+
+// At twice the scale a 1280 x 800 screen is 640 x 400: the main window, its
+// frame and title bar included, lies on the screen.
+TEST(ScaledDesktop, TheMainWindowLiesOnA1280x800ScreenAtTwiceTheScale)
+{
+    OwnScreen s("1280x800x24", {"QT_SCALE_FACTOR=2"});
+    if (!s.managed)
+        GTEST_SKIP() << "no window manager (openbox) installed";
+    ASSERT_FALSE(s.main.empty()) << "the main window never appeared; " << s.Log();
+    desktop::App::Placement p;
+    const auto inside = [&] {
+        p = s.app->Place(s.main);
+        return p.width > 0 && p.top > 0 && p.x - p.left >= 0 && p.y - p.top >= 0 &&
+               p.x + p.width + p.right <= 1280 && p.y + p.height + p.bottom <= 800;
+    };
+    EXPECT_TRUE(Eventually(inside))
+        << "window " << p.width << "x" << p.height << " at " << p.x << "," << p.y << ", frame " << p.left << " "
+        << p.right << " " << p.top << " " << p.bottom << "; " << s.Log();
+    EXPECT_GE(p.width, 1280 / 2) << "the window makes use of the screen";
+}
+
+// Under a dark desktop palette (a KDE colour scheme, read by Qt itself) the
+// top of the table, its header and first rows, is dark with light text: no
+// light colour of the window's own.
+TEST(DarkDesktop, TheTableHeaderFollowsADarkPalette)
+{
+    const auto writeScheme = [](const QString &home) {
+        QDir(home).mkpath(QStringLiteral(".config"));
+        std::ofstream kde(QDir(home).filePath(QStringLiteral(".config/kdeglobals")).toStdString());
+        kde << "[Colors:Window]\nBackgroundNormal=42,46,50\nForegroundNormal=239,240,241\n"
+               "[Colors:View]\nBackgroundNormal=27,30,32\nBackgroundAlternate=35,38,41\nForegroundNormal=239,240,241\n"
+               "[Colors:Button]\nBackgroundNormal=49,54,59\nForegroundNormal=239,240,241\n"
+               "[Colors:Selection]\nBackgroundNormal=61,174,233\nForegroundNormal=252,252,252\n"
+               "[Colors:Tooltip]\nBackgroundNormal=49,54,59\nForegroundNormal=239,240,241\n";
+    };
+    OwnScreen s("1280x1024x24",
+                {"QT_QPA_PLATFORMTHEME=kde", "KDE_SESSION_VERSION=5", "KDE_FULL_SESSION=true", "QT_SCALE_FACTOR=1"},
+                writeScheme);
+    ASSERT_FALSE(s.main.empty()) << "the main window never appeared; " << s.Log();
+    // The table's top, right of the channel numbers: the menu bar, the
+    // header and the first rows.
+    constexpr int kLeft = 60, kWidth = 540, kHeight = 150;
+    const auto grey = [](std::uint32_t rgb) {
+        return (0.2126 * ((rgb >> 16) & 0xFF) + 0.7152 * ((rgb >> 8) & 0xFF) + 0.0722 * (rgb & 0xFF)) / 255.0;
+    };
+    std::vector<std::uint32_t> pixels;
+    // Painted once some text shows: light pixels on the dark ground.
+    const bool painted = Eventually([&] {
+        pixels = s.app->Pixels(s.main, kLeft, 0, kWidth, kHeight);
+        return std::any_of(pixels.begin(), pixels.end(), [&](std::uint32_t p) { return grey(p) > 0.8; });
+    });
+    ASSERT_TRUE(painted) << s.Log();
+    for (int y = 0; y < kHeight; ++y) {
+        double sum = 0;
+        for (int x = 0; x < kWidth; ++x)
+            sum += grey(pixels[static_cast<std::size_t>(y * kWidth + x)]);
+        EXPECT_LT(sum / kWidth, 0.45) << "pixel row " << y << " is light";
+    }
 }
