@@ -207,7 +207,7 @@ void TForm1::BuildEditMenu(QMenu *file)
     tableAction("Paste", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &TForm1::PasteClick);
     edit->addSeparator();
     QAction *fillDown =
-        tableAction("FillDown", "Fill &Down", QKeySequence(Qt::CTRL | Qt::Key_D), &TForm1::FillDownClick);
+        tableAction("FillDown", "&Fill Down", QKeySequence(Qt::CTRL | Qt::Key_D), &TForm1::FillDownClick);
     tableAction("SetColumn", "&Set Column...", QKeySequence(), &TForm1::SetColumnClick);
     // Fill Down has something to fill where a column has two selected rows.
     const auto updateFill = [this, fillDown] {
