@@ -56,9 +56,14 @@ bool ChannelFiles::Save()
 
 bool ChannelFiles::MayClose()
 {
+    return MayDiscard(askUnsaved_);
+}
+
+bool ChannelFiles::MayDiscard(const AskUnsaved &ask)
+{
     if (document_.history.Saved())
         return true;
-    switch (askUnsaved_()) {
+    switch (ask()) {
     case Unsaved::Discard:
         return true;
     case Unsaved::Save:

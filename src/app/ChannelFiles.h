@@ -36,6 +36,9 @@ public:
     // Changes not saved are saved, dropped or kept, as the user says; true
     // when the window may close.
     bool MayClose();
+    // The same before the table and the settings are dropped for another
+    // reason (File > New), with `ask` asking the user.
+    bool MayDiscard(const AskUnsaved &ask);
 
 private:
     Document document_;

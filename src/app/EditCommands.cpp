@@ -1,22 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's Edit menu: undo and redo, the clipboard, clearing and
-// moving channels.
+// The main window's Edit menu: undo and redo, the clipboard, filling cells,
+// clearing and moving channels; and File > New.
 #include "app/Unit1.h"
 
 #include "app/RowClipboard.h"
+#include "app/TableFill.h"
+#include "app/WindowJobs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace tonvar::app {
@@ -76,6 +81,44 @@ Selection SelectionOf(const grid::TextGrid &xg)
         return static_cast<int>(row.second.size()) == shown;
     });
     return s;
+}
+
+// The rows of a selection.
+std::set<int> RowsOf(const Selection &s)
+{
+    std::set<int> rows;
+    for (const auto &[row, columns] : s.cells)
+        rows.insert(row);
+    return rows;
+}
+
+QString Caption(int column)
+{
+    return QString::fromLatin1(memory::ColumnCaptions().at(static_cast<std::size_t>(column)));
+}
+
+// Set Column's question: the column's list where it has one (the tones'
+// list also takes a tone typed), else the text.
+std::optional<std::string> AskForValue(QWidget *parent, int column, const std::string &current)
+{
+    const QString title = QStringLiteral("Set Column");
+    const QString label = QStringLiteral("%1 for the selected channels:").arg(Caption(column));
+    bool ok = false;
+    QString text;
+    const auto &items = memory::PickList(column);
+    if (items.empty()) {
+        text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString::fromLatin1(current), &ok);
+    } else {
+        QStringList list;
+        for (const std::string &item : items)
+            list << QString::fromLatin1(item);
+        const bool typed = column == memory::kColDecodeTone || column == memory::kColEncodeTone;
+        const int at = static_cast<int>(list.indexOf(QString::fromLatin1(current)));
+        text = QInputDialog::getItem(parent, title, label, list, std::max(0, at), typed, &ok);
+    }
+    if (!ok)
+        return std::nullopt;
+    return text.toLatin1().toStdString();
 }
 
 QString Channels(int first, int last)
@@ -163,6 +206,17 @@ void TForm1::BuildEditMenu(QMenu *file)
     tableAction("Copy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &TForm1::CopyClick);
     tableAction("Paste", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &TForm1::PasteClick);
     edit->addSeparator();
+    QAction *fillDown =
+        tableAction("FillDown", "&Fill Down", QKeySequence(Qt::CTRL | Qt::Key_D), &TForm1::FillDownClick);
+    tableAction("SetColumn", "&Set Column...", QKeySequence(), &TForm1::SetColumnClick);
+    // Fill Down has something to fill where a column has two selected rows.
+    const auto updateFill = [this, fillDown] {
+        fillDown->setEnabled(!FillDown(table, SelectionOf(*xg).cells).empty());
+    };
+    connect(xg->selectionModel(), &QItemSelectionModel::selectionChanged, this, updateFill);
+    connect(xg->selectionModel(), &QItemSelectionModel::currentChanged, this, updateFill);
+    updateFill();
+    edit->addSeparator();
     tableAction("ClearChannel", "C&lear Channel", QKeySequence(Qt::Key_Delete), &TForm1::ClearChannelClick);
     tableAction("MoveChannelUp", "Move Channel U&p", QKeySequence(Qt::CTRL | Qt::Key_Up), &TForm1::MoveChannelUpClick);
     tableAction("MoveChannelDown", "Move Channel &Down", QKeySequence(Qt::CTRL | Qt::Key_Down),
@@ -239,11 +293,72 @@ void TForm1::PasteClick()
     if (s.Empty() || text.empty())
         return;
     const int row = s.FirstRow();
+    const auto fields = ParseClipboard(text);
+    const bool oneCell = fields.size() == 1 && fields.front().size() == 1;
+    const bool manyCells = s.cells.size() > 1 || s.cells.begin()->second.size() > 1;
+    if (oneCell && manyCells && !s.wholeRows) {
+        // One cell copied into a selection of cells: every selected cell
+        // takes it, or none does. Whole rows take a paste from RX Freq on,
+        // as before.
+        Change(QStringLiteral("Paste into ") + Channels(row, s.LastRow()),
+               [&] { SetCells(table, FillSelection(s.cells, fields.front().front())); });
+        return;
+    }
     const int column = s.wholeRows ? static_cast<int>(memory::kColRxFreq) : s.FirstColumn();
-    const int lines = static_cast<int>(ParseClipboard(text).size());
+    const int lines = static_cast<int>(fields.size());
     const int last = std::min(row + lines - 1, table.RowCount() - 1);
     Change(QStringLiteral("Paste into ") + Channels(row, std::max(row, last)),
            [&] { PasteCells(table, row, column, text); });
+}
+
+void TForm1::FillDownClick()
+{
+    CommitOpenEditor();
+    const Selection s = SelectionOf(*xg);
+    const std::vector<CellText> cells = FillDown(table, s.cells);
+    if (cells.empty())
+        return;
+    Change(QStringLiteral("Fill Down into ") + Channels(cells.front().row, s.LastRow()),
+           [&] { SetCells(table, cells); });
+}
+
+void TForm1::SetColumnClick()
+{
+    CommitOpenEditor();
+    const QModelIndex current = xg->currentIndex();
+    const Selection s = SelectionOf(*xg);
+    if (!current.isValid() || s.Empty())
+        return;
+    // The current cell's column; on a channel number, the receive frequency.
+    const int column = std::max(current.column(), static_cast<int>(memory::kColRxFreq));
+    const std::string now = table.Cell(current.row() + kFirstChannelRow, column);
+    const std::optional<std::string> text =
+        AskColumnValue ? AskColumnValue(column, now) : AskForValue(this, column, now);
+    if (!text)
+        return;
+    Change(QStringLiteral("Set %1 of ").arg(Caption(column)) + Channels(s.FirstRow(), s.LastRow()),
+           [&] { SetCells(table, SetColumn(RowsOf(s), column, *text)); });
+}
+
+void TForm1::NewClick()
+{
+    CommitOpenEditor();
+    const auto ask = [this] {
+        return AskUnsaved(this, QStringLiteral("Save them to a channel file before emptying the table?"));
+    };
+    if (!session.Editable() || !jobs_->files.MayDiscard(ask))
+        return;
+    // As the window starts: empty channels, the settings it opened with,
+    // nothing known of a radio, nothing to undo and nothing to save.
+    table = memory::ChannelTable();
+    for (int ch = 1; ch <= memory::kChannelCount; ++ch)
+        table.SetCell(ch, memory::kColChannel, std::to_string(ch));
+    settings = startSettings_;
+    session.KeepKnownBlocks({});
+    holdsRadioData_ = false;
+    history_->Start();
+    RefreshControls();
+    xg->setCurrentIndex(model->index(0, memory::kColRxFreq));
 }
 
 void TForm1::ClearChannelClick()

@@ -150,6 +150,7 @@ TForm1::TForm1(QSize screen, QWidget *parent)
     });
     BuildOptionsMenu();
     FormCreate(screen);
+    startSettings_ = settings;
     history_->Start();
     history_->onRestored = [this] { RefreshControls(); };
     Timer2Timer();
@@ -249,6 +250,9 @@ void TForm1::BuildLayout()
 void TForm1::BuildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction *fresh = file->addAction(QStringLiteral("&New"), this, &TForm1::NewClick);
+    fresh->setObjectName(QStringLiteral("New"));
+    fresh->setShortcut(QKeySequence::New);
     QAction *open = file->addAction(QStringLiteral("&Open..."), this, &TForm1::N3Click);
     open->setObjectName(QStringLiteral("N3"));
     open->setShortcut(QKeySequence::Open);

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -169,6 +170,12 @@ public:
     void CutClick();
     void CopyClick();
     void PasteClick();
+    void FillDownClick();  // Edit > Fill Down (Ctrl+D)
+    void SetColumnClick(); // Edit > Set Column...
+    // Asks for the text Set Column puts into `column`, offering `current`;
+    // empty when the user cancels. Tests replace it.
+    std::function<std::optional<std::string>(int column, const std::string &current)> AskColumnValue;
+    void NewClick(); // File > New: the table and settings of a fresh window
     void ClearChannelClick();
     void MoveChannelUpClick();
     void MoveChannelDownClick();
@@ -256,6 +263,8 @@ private:
     void ScaleFonts(double ratio);
 
     std::unique_ptr<TableHistory> history_;
+    // The settings a fresh window holds, which File > New puts back.
+    memory::SettingsTexts startSettings_;
     // The jobs done by classes of their own: files, the clock, the port list
     // (WindowJobs.h).
     struct Jobs;

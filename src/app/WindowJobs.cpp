@@ -47,13 +47,14 @@ private:
     QComboBox &box_;
 };
 
-// Save, Discard or Cancel for changes not saved, before the window closes.
-ChannelFiles::Unsaved AskUnsaved(QWidget *parent)
+} // namespace
+
+ChannelFiles::Unsaved AskUnsaved(QWidget *parent, const QString &question)
 {
     QMessageBox box(QMessageBox::Question, kApplicationTitle,
                     QStringLiteral("The channels or settings have changes that are not saved."), QMessageBox::NoButton,
                     parent);
-    box.setInformativeText(QStringLiteral("Save them to a channel file before quitting?"));
+    box.setInformativeText(question);
     QPushButton *save = box.addButton(QStringLiteral("&Save..."), QMessageBox::AcceptRole);
     QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
@@ -66,6 +67,8 @@ ChannelFiles::Unsaved AskUnsaved(QWidget *parent)
         return ChannelFiles::Unsaved::Save;
     return ChannelFiles::Unsaved::Cancel;
 }
+
+namespace {
 
 bool AskToRestore(QWidget *parent, const QString &name)
 {
@@ -189,7 +192,7 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
                },
                [&w] { w.CommitOpenEditor(); }},
       files(
-          document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w); }),
+          document, [&w](bool save) { return AskForChannelFile(w, save); }, [&w] { return AskUnsaved(&w, QStringLiteral("Save them to a channel file before quitting?")); }),
       csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), guard(w.session, sleep),
       images(document, w.session, sleep),
       clock(

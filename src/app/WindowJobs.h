@@ -20,6 +20,10 @@
 
 namespace tonvar::app {
 
+// Save, Discard or Cancel for changes not saved; `question` says before
+// what ("Save them to a channel file before quitting?").
+ChannelFiles::Unsaved AskUnsaved(QWidget *parent, const QString &question);
+
 struct TForm1::Jobs {
     // `run` runs a command as the window runs its handlers; `sleep` is the
     // sessions' short pause.

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -881,4 +882,78 @@ TEST(DarkDesktop, TheTableHeaderFollowsADarkPalette)
             sum += grey(pixels[static_cast<std::size_t>(y * kWidth + x)]);
         EXPECT_LT(sum / kWidth, 0.45) << "pixel row " << y << " is light";
     }
+// One TX Power cell copied, channels 8 to 15 chosen with Shift+Down and the
+// cell pasted into them: every channel in use there takes it, the empty
+// channel 15 stays empty, and Ctrl+S saves it. File > New asks first while
+// the paste is not saved (Escape keeps everything); once saved, it empties
+// the table and puts back the settings of a fresh window.
+TEST_F(Desktop, OneCellPastedIntoChannelsEightToFifteenIsSavedAndNewAsksFirst)
+{
+    const std::string captions =
+        "\"Ch No.\",\"RX Freq\",\"TX Freq\",\"QT/DQT Dec\",QT/DQTEnc,\"TX Power\",W/N,\"Scan Add.\",\"Step Freq\","
+        "DTMF1,DTMF2,PTTID,Scrambler,\"PTTID Typ\",\"PTTID NO.\",Compandor\r\n";
+    const std::string settings = "NONE\r\n1\r\n0\r\n60\r\nENGLISH\r\nNONE\r\nNONE\r\nOPEN\r\nOPEN\r\n";
+    // Channel ch on 144 + ch MHz.
+    const auto channel = [](int ch, const std::string &power) {
+        const std::string rx = std::to_string(144 + ch) + ".00000";
+        return std::to_string(ch) + "," + rx + "," + rx + ",NONE,NONE," + power +
+               ",WIDE,YES,25000,NONE,NONE,NONE,NONE,DTMF,1,NONE\r\n";
+    };
+    const std::string emptyChannel15 = "15,,,,,,,,,,,,,,,\r\n";
+    std::string given = captions, pasted = captions;
+    for (int ch = 1; ch <= 16; ++ch) {
+        given += ch == 15 ? emptyChannel15 : channel(ch, ch == 1 ? "LOW" : "HIGH");
+        pasted += ch == 15 ? emptyChannel15 : channel(ch, ch == 1 || (ch >= 8 && ch <= 14) ? "LOW" : "HIGH");
+    }
+    given += settings;
+    pasted += settings;
+    const std::string file = home.filePath(QStringLiteral("sixteen.wh")).toStdString();
+    std::ofstream(file, std::ios::binary) << given;
+
+    app.reset();
+    app = std::make_unique<desktop::App>(*x, home.path().toStdString(), std::vector<std::string>{file});
+    main = app->WaitForWindow(kMain);
+    ASSERT_FALSE(main.empty()) << Log();
+    const auto read = [](const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // Ctrl+S, the path typed into the dialog; the file as it was saved.
+    const auto save = [&](const char *name) {
+        const std::string path = home.filePath(QString::fromLatin1(name)).toStdString();
+        app->Focus(main);
+        app->Keys("ctrl+s");
+        const std::string dialog = app->WaitForWindow("Save Channel File");
+        EXPECT_FALSE(dialog.empty()) << Log() << Screenshot();
+        app->Focus(dialog);
+        app->Type(path);
+        app->Keys("Return");
+        EXPECT_TRUE(Eventually([&] { return app->Windows("Save Channel File").empty() && read(path).size() > 0; }))
+            << Log() << Screenshot();
+        return read(path);
+    };
+
+    GoToTheFirstChannel();
+    app->Keys("Right Right Right Right"); // TX Power of channel 1
+    app->Keys("ctrl+c");
+    app->Keys("Down Down Down Down Down Down Down");
+    app->Keys("shift+Down shift+Down shift+Down shift+Down shift+Down shift+Down shift+Down");
+    app->Keys("ctrl+v");
+
+    app->Keys("ctrl+n");
+    const std::string question = app->WaitForWindow(kMain, 20s, 2);
+    ASSERT_FALSE(question.empty()) << Log() << Screenshot();
+    app->Focus(question);
+    app->Keys("Escape");
+    ASSERT_TRUE(Eventually([&] { return app->Windows(kMain).size() == 1; }));
+    EXPECT_EQ(save("pasted.wh"), pasted) << Log() << Screenshot();
+
+    // Saved: nothing to ask, and the table of a fresh window.
+    app->Focus(main);
+    app->Keys("ctrl+n");
+    std::string fresh = captions;
+    for (int ch = 1; ch <= 16; ++ch)
+        fresh += std::to_string(ch) + ",,,,,,,,,,,,,,,\r\n";
+    EXPECT_EQ(save("fresh.wh"), fresh + settings) << Log() << Screenshot();
+    EXPECT_EQ(app->Windows(kMain).size(), 1U);
 }
