@@ -882,6 +882,8 @@ TEST(DarkDesktop, TheTableHeaderFollowsADarkPalette)
             sum += grey(pixels[static_cast<std::size_t>(y * kWidth + x)]);
         EXPECT_LT(sum / kWidth, 0.45) << "pixel row " << y << " is light";
     }
+}
+
 // One TX Power cell copied, channels 8 to 15 chosen with Shift+Down and the
 // cell pasted into them: every channel in use there takes it, the empty
 // channel 15 stays empty, and Ctrl+S saves it. File > New asks first while
