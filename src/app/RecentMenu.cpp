@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include <utility>
 
@@ -32,10 +33,13 @@ void RecentMenu::Refresh()
 {
     if (!menu_)
         return;
-    // An entry may be the one being triggered: its action goes later.
+    // The entry that runs goes once it has run.
     for (QAction *a : menu_->actions()) {
         menu_->removeAction(a);
-        a->deleteLater();
+        if (triggered_)
+            a->deleteLater();
+        else
+            delete a;
     }
     const QStringList paths = RecentFiles::Load().Paths();
     for (int i = 0; i < paths.size(); ++i) {
@@ -57,6 +61,7 @@ void RecentMenu::Refresh()
 
 void RecentMenu::Open(const QString &path)
 {
+    const QScopedValueRollback<bool> running(triggered_, true);
     if (!QFileInfo(path).isFile()) {
         RecentFiles recent = RecentFiles::Load();
         recent.Remove(path);
@@ -73,6 +78,7 @@ void RecentMenu::Open(const QString &path)
 
 void RecentMenu::Clear()
 {
+    const QScopedValueRollback<bool> running(triggered_, true);
     RecentFiles().Save();
     Refresh();
 }

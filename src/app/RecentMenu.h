@@ -34,6 +34,7 @@ private:
 
     QPointer<QMenu> menu_;
     std::function<void(const QString &path)> open_;
+    bool triggered_ = false; // one of the menu's entries runs
 };
 
 } // namespace tonvar::app
