@@ -34,8 +34,11 @@ void ChannelFiles::Open(const QString &name)
         document_.settings = std::move(s);
         loaded = true;
     });
-    if (loaded)
+    if (loaded) {
         document_.history.MarkSaved();
+        if (fileUsed)
+            fileUsed(name);
+    }
 }
 
 bool ChannelFiles::Save()
@@ -49,8 +52,11 @@ bool ChannelFiles::Save()
         files::SaveChannelFile(document_.table, document_.settings, name.toStdString());
         saved = true;
     });
-    if (saved)
+    if (saved) {
         document_.history.MarkSaved();
+        if (fileUsed)
+            fileUsed(name);
+    }
     return saved;
 }
 

@@ -27,6 +27,10 @@ public:
 
     ChannelFiles(Document document, Choose choose, AskUnsaved askUnsaved);
 
+    // Told of each file opened or saved, once it was (File > Open Recent
+    // and the folder the next dialog starts in); may be empty.
+    std::function<void(const QString &name)> fileUsed;
+
     // Asks for a file, then opens it.
     void Open();
     // Opens the channel file `name`; one that cannot be read changes nothing.

@@ -35,19 +35,27 @@ void CsvTransfer::Import(const QString &name)
         document_.table = std::move(t);
         imported = true;
     });
-    if (imported)
+    if (imported) {
+        if (fileUsed)
+            fileUsed(name);
         document_.tell(result.Report());
+    }
 }
 
 void CsvTransfer::Export()
 {
     document_.CommitEdit();
     const QString name = choose_(true);
-    if (!name.isEmpty())
-        document_.Change(QStringLiteral("Export CSV"), [&] {
-            RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelCsv, "Export CSV");
-            files::SaveCsvFile(document_.table, name.toStdString());
-        });
+    if (name.isEmpty())
+        return;
+    bool exported = false;
+    document_.Change(QStringLiteral("Export CSV"), [&] {
+        RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::ChannelCsv, "Export CSV");
+        files::SaveCsvFile(document_.table, name.toStdString());
+        exported = true;
+    });
+    if (exported && fileUsed)
+        fileUsed(name);
 }
 
 } // namespace tonvar::app

@@ -23,6 +23,10 @@ public:
 
     CsvTransfer(Document document, Choose choose);
 
+    // Told of each file opened or saved, once it was (File > Open Recent
+    // and the folder the next dialog starts in); may be empty.
+    std::function<void(const QString &name)> fileUsed;
+
     // Asks for a file, then imports it.
     void Import();
     // Imports the CSV list `name`; one that cannot be imported changes nothing.

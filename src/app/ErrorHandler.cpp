@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ErrorHandler.h"
 
+#include "app/RecentFiles.h"
 #include "text/Convert.h"
 
 #include <QApplication>
-#include <QGridLayout>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -107,6 +108,9 @@ void ReportFailure(const std::string &message, const std::string &detail)
 QString ChoosePath(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool save)
 {
     QFileDialog dialog(parent, title);
+    // Where the last file was opened or saved, also after a restart.
+    if (const QString folder = LoadLastFolder(); !folder.isEmpty())
+        dialog.setDirectory(folder);
     dialog.setNameFilters({filter, QStringLiteral("All files (*)")});
     if (!suffix.isEmpty())
         dialog.setDefaultSuffix(suffix);

@@ -38,7 +38,8 @@ int ExecOnTop(QMessageBox &box);
 
 // Asks for a file to open (an existing one) or to save: files matching
 // `filter` ("Radio images (*.radio)") or any; a name saved without a suffix
-// gets `suffix` where one is given. Empty when the user cancels.
+// gets `suffix` where one is given. Empty when the user cancels. The dialog
+// starts in the folder of the last file opened or saved.
 QString ChoosePath(QWidget *parent, const QString &title, const QString &filter, const QString &suffix, bool save);
 
 // Shows a failure message through the current sink.

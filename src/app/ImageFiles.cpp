@@ -110,6 +110,7 @@ void ImageFiles::Open(const QString &name)
 {
     if (session_.hub.AnyRunning())
         return;
+    bool opened = false;
     document_.run([&] {
         const files::RadioImage image = files::LoadRadioImage(name.toStdString());
         // Everything is decoded before anything changes.
@@ -125,7 +126,10 @@ void ImageFiles::Open(const QString &name)
             showSignalling(image);
         last_ = image;
         session_.KeepKnownBlocks(KnownBlocksOf(image));
+        opened = true;
     });
+    if (opened && fileUsed)
+        fileUsed(name);
 }
 
 void ImageFiles::Save()
@@ -133,13 +137,17 @@ void ImageFiles::Save()
     const QString name = choose(QStringLiteral("Save Radio Image"), true);
     if (name.isEmpty())
         return;
+    bool saved = false;
     document_.run([&] {
         document_.CommitEdit();
         RefuseToReplaceAnotherKind(name.toStdString(), files::FileKind::RadioImage, "Save Radio Image");
         const files::RadioImage image = WindowImage();
         files::SaveRadioImage(image, name.toStdString());
         last_ = image;
+        saved = true;
     });
+    if (saved && fileUsed)
+        fileUsed(name);
 }
 
 files::RadioImage ImageFiles::WindowImage() const

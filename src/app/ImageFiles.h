@@ -34,6 +34,9 @@ public:
     // their texts put into it. May be empty.
     std::function<void(const files::RadioImage &)> showSignalling;
     std::function<void(files::RadioImage &)> keepSignalling;
+    // Told of each file opened or saved, once it was (File > Open Recent
+    // and the folder the next dialog starts in); may be empty.
+    std::function<void(const QString &name)> fileUsed;
 
     // Restore Radio's read, backup and preview first (WritePreview.h); none
     // when null.

@@ -3,6 +3,8 @@
 
 #include "serial/CableHints.h"
 
+#include <QSettings>
+
 #include <utility>
 
 namespace tonvar::app {
@@ -14,31 +16,97 @@ std::string Latin1(const QString &s)
     return s.toLatin1().toStdString();
 }
 
+QSettings Remembered()
+{
+    return QSettings(QStringLiteral("tonvar"), QStringLiteral("tonvar"));
+}
+
 } // namespace
 
+RememberedPort LoadRememberedPort()
+{
+    const QSettings s = Remembered();
+    return {Latin1(s.value(QStringLiteral("port/last")).toString()),
+            Latin1(s.value(QStringLiteral("port/stable")).toString())};
+}
+
+void SaveRememberedPort(const RememberedPort &remembered)
+{
+    QSettings s = Remembered();
+    s.setValue(QStringLiteral("port/last"), QString::fromLatin1(remembered.port));
+    s.setValue(QStringLiteral("port/stable"), QString::fromLatin1(remembered.stable));
+}
+
 PortSelector::PortSelector(PortBox &box, std::string &chosen, std::string sysfsRoot)
-    : box_(box), chosen_(chosen), ports_(std::move(sysfsRoot))
+    : box_(box), chosen_(chosen), sysfsRoot_(sysfsRoot), ports_(std::move(sysfsRoot))
 {
 }
 
-void PortSelector::Fill()
+std::vector<PortItem> PortSelector::Items() const
+{
+    std::vector<PortItem> items;
+    for (const std::string &port : ports_.Items())
+        items.push_back({port, QString::fromStdString(serial::PortLabel(port, sysfsRoot_))});
+    return items;
+}
+
+int PortSelector::IndexOf(const std::string &port) const
+{
+    const std::vector<std::string> &items = ports_.Items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (serial::SamePortName(items[i], port))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void PortSelector::Fill(const RememberedPort &remembered)
 {
     if (ports_.Refresh())
-        box_.SetItems(ports_.Items());
-    if (box_.Count() > 0)
-        box_.Select(0);
+        box_.SetItems(Items());
+    if (box_.Count() == 0)
+        return;
+    int index = -1;
+    if (!remembered.stable.empty()) {
+        const std::vector<std::string> &items = ports_.Items();
+        for (std::size_t i = 0; i < items.size() && index < 0; ++i)
+            if (stableLink(items[i]) == remembered.stable)
+                index = static_cast<int>(i);
+    }
+    if (index < 0 && !remembered.port.empty())
+        index = IndexOf(remembered.port);
+    box_.Select(index < 0 ? 0 : index);
+    chosen_ = box_.Port();
 }
 
 void PortSelector::DevicesChanged()
 {
-    const std::string remembered = Latin1(box_.Text());
+    const std::string remembered = box_.Port().empty() ? chosen_ : box_.Port();
     if (!ports_.Refresh())
         return;
-    box_.SetItems(ports_.Items());
-    const std::string text = serial::TextAfterRefresh(remembered, ports_.Items());
-    if (text != remembered && box_.Count() > 0)
+    box_.SetItems(Items());
+    const int index = IndexOf(remembered);
+    if (index >= 0)
+        box_.Select(index);
+    else if (box_.Count() > 0)
         box_.Select(0);
-    chosen_ = Latin1(box_.Text());
+    if (!box_.Port().empty())
+        chosen_ = box_.Port();
+}
+
+RememberedPort PortSelector::Choose(int index)
+{
+    if (index < 0 || index >= box_.Count())
+        return Remembered();
+    box_.Select(index);
+    chosen_ = box_.Port();
+    return Remembered();
+}
+
+RememberedPort PortSelector::Remembered() const
+{
+    // A path the user named has no stable link of its own to look up.
+    const bool named = chosen_.find('/') != std::string::npos;
+    return {chosen_, named ? std::string() : stableLink(chosen_)};
 }
 
 void PortSelector::AddDevicePath(const QString &path)
@@ -47,9 +115,8 @@ void PortSelector::AddDevicePath(const QString &path)
         return;
     ports_.Refresh();
     const int index = ports_.AddDevicePath(Latin1(path));
-    box_.SetItems(ports_.Items());
+    box_.SetItems(Items());
     box_.Select(index);
-    box_.SetText(path);
     chosen_ = Latin1(path);
 }
 

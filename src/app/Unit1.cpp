@@ -51,10 +51,11 @@ constexpr std::array<int, memory::kColumnCount> kSmallColumnWidths{50, 0,  0,  6
 // The panel's boxes from top to bottom.
 struct PanelRow {
     int box;              // 0 for the port selector, else n of ComboBox<n>
-    const char *restored; // what leaving the box empty puts back
+    const char *restored; // what leaving the box empty puts back (the port
+                          // selector is a list, never empty)
 };
 constexpr std::array<PanelRow, 8> kPanelRows{
-    {{0, "COM1"}, {4, "60"}, {3, "0"}, {9, "OPEN"}, {8, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "ENGLISH"}}};
+    {{0, ""}, {4, "60"}, {3, "0"}, {9, "OPEN"}, {8, "OPEN"}, {6, "NONE"}, {7, "NONE"}, {5, "ENGLISH"}}};
 
 QString Latin1(const std::string &s)
 {
@@ -215,12 +216,9 @@ void TForm1::BuildLayout()
         });
     }
 
-    grid::KeepTypedText(comcbb);
-    comcbb->setEditText(Latin1(session.hub.portName));
-    connect(comcbb, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        session.hub.portName = Std(text);
-        Timer2Timer();
-    });
+    // The port is picked from the list (WindowJobs.cpp); a path is named
+    // through Port > Device Path....
+    ShowChosenPort(*comcbb, session.hub.portName);
     tabOrder_.push_back(xg);
     for (const PanelRow &row : kPanelRows)
         tabOrder_.push_back(row.box == 0 ? comcbb : Box(row.box));
@@ -259,6 +257,8 @@ void TForm1::BuildMenus()
     QAction *save = file->addAction(QStringLiteral("&Save..."), this, &TForm1::N5Click);
     save->setObjectName(QStringLiteral("N5"));
     save->setShortcut(QKeySequence::Save);
+    recentMenu_ = file->addMenu(QStringLiteral("Open Recen&t"));
+    recentMenu_->setObjectName(QStringLiteral("OpenRecent"));
     BuildEditMenu(file);
     BuildViewMenu();
     file->addSeparator();
@@ -394,7 +394,8 @@ void TForm1::FormCreate(QSize screen)
         KeepSmallLayout();
     else
         FitToScreen(room); // the stored layout, at least where it fits
-    jobs_->ports.Fill();
+    jobs_->ports.Fill(LoadRememberedPort());
+    ShowChosenPort(*comcbb, session.hub.portName);
 }
 
 bool TForm1::AdaptToSmallScreen(QSize screen)
@@ -433,7 +434,8 @@ bool TForm1::AdaptToSmallScreen(QSize screen)
         settings.Box(n) = text;
         SetEditText(Box(n), QString::fromLatin1(text));
     }
-    comcbb->setEditText(QStringLiteral("COM1"));
+    session.hub.portName = "COM1"; // where no port is listed
+    ShowChosenPort(*comcbb, session.hub.portName);
     // 800 x 545, or less where the screen is smaller still (a 1280 x 800
     // screen at twice the scale): the title bar, the borders and the status
     // bar stay on it, and the scaled controls fit anyway (what does not
@@ -509,8 +511,7 @@ void TForm1::RefreshControls()
     if (comcbb->toolTip() != why)
         comcbb->setToolTip(why);
     setEnabled(session.Editable());
-    if (comcbb->currentText() != Latin1(session.hub.portName))
-        SetEditText(comcbb, Latin1(session.hub.portName));
+    ShowChosenPort(*comcbb, session.hub.portName);
     for (int n = 1; n <= memory::kSettingsBoxCount; ++n)
         SetEditText(Box(n), Latin1(settings.Box(n)));
     model->Refresh();
@@ -675,19 +676,14 @@ QComboBox *TForm1::PanelBox(QObject *w) const
 
 void TForm1::PanelExit(QComboBox *box)
 {
-    if (!box->currentText().isEmpty())
-        return;
+    if (box == comcbb || !box->currentText().isEmpty())
+        return; // the port selector is never emptied
     for (const PanelRow &row : kPanelRows) {
         if ((row.box == 0 ? comcbb : Box(row.box)) != box)
             continue;
-        const QString restored = QString::fromLatin1(row.restored);
-        SetEditText(box, restored);
-        if (row.box == 0) {
-            session.hub.portName = Std(restored);
-        } else {
-            settings.Box(row.box) = row.restored;
-            history_->Record(QStringLiteral("Change ") + PanelLabel(row.box), row.box);
-        }
+        SetEditText(box, QString::fromLatin1(row.restored));
+        settings.Box(row.box) = row.restored;
+        history_->Record(QStringLiteral("Change ") + PanelLabel(row.box), row.box);
     }
 }
 
@@ -796,11 +792,17 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::WMDeviceChange()
 {
     jobs_->ports.DevicesChanged();
+    ShowChosenPort(*comcbb, session.hub.portName);
 }
 
 void TForm1::AddDevicePath(const QString &path)
 {
+    if (path.isEmpty())
+        return;
     jobs_->ports.AddDevicePath(path);
+    SaveRememberedPort(jobs_->ports.Remembered());
+    RefreshControls();
+    Timer2Timer();
 }
 
 void TForm1::DevicePathClick()

@@ -281,6 +281,7 @@ private:
     QAction *backUpBeforeWrites_ = nullptr;
     const QKeyEvent *lastFunctionKey_ = nullptr;
     quint64 lastFunctionKeyTime_ = 0;
+    QMenu *recentMenu_ = nullptr;     // File > Open Recent
     QAction *devicePath_ = nullptr;   // Port > Device Path...
     QAction *closePort_ = nullptr;    // Port > Close Port
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write

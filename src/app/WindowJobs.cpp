@@ -3,6 +3,7 @@
 
 #include "app/ErrorHandler.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -25,23 +26,31 @@ namespace tonvar::app {
 
 namespace {
 
-// The port selector as the port list sees it.
+// The port selector as the port list sees it: each item shows its label
+// and holds its port.
 class ComboPortBox : public PortBox {
 public:
     explicit ComboPortBox(QComboBox &box) : box_(box) {}
-    QString Text() const override { return box_.currentText(); }
-    void SetItems(const std::vector<std::string> &items) override
+    std::string Port() const override { return box_.currentData().toString().toLatin1().toStdString(); }
+    void SetItems(const std::vector<PortItem> &items) override
     {
         const QSignalBlocker blocker(&box_);
-        const QString text = box_.currentText();
+        const QVariant port = box_.currentData();
         box_.clear();
-        for (const std::string &item : items)
-            box_.addItem(QString::fromLatin1(item));
-        box_.setEditText(text); // replacing the items keeps the text
+        for (const PortItem &item : items) {
+            box_.addItem(item.label, QString::fromLatin1(item.port));
+            box_.setItemData(box_.count() - 1, item.label, Qt::ToolTipRole);
+        }
+        box_.setCurrentIndex(box_.findData(port)); // none when it went
+        // The list opens wide enough for the cables' names.
+        box_.view()->setMinimumWidth(box_.view()->sizeHintForColumn(0) + 2 * box_.view()->frameWidth());
     }
     int Count() const override { return box_.count(); }
-    void Select(int index) override { box_.setCurrentIndex(index); }
-    void SetText(const QString &text) override { box_.setEditText(text); }
+    void Select(int index) override
+    {
+        const QSignalBlocker blocker(&box_);
+        box_.setCurrentIndex(index);
+    }
 
 private:
     QComboBox &box_;
@@ -182,6 +191,18 @@ void ShowStatus(const std::array<QLabel *, 3> &panels, const StatusClock::Texts 
 
 } // namespace
 
+void ShowChosenPort(QComboBox &box, const std::string &port)
+{
+    const QString name = QString::fromLatin1(port);
+    const int index = box.findData(name);
+    if (box.currentIndex() != index) {
+        const QSignalBlocker blocker(&box);
+        box.setCurrentIndex(index);
+    }
+    if (box.placeholderText() != name)
+        box.setPlaceholderText(name);
+}
+
 TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)> run, std::function<void(int)> sleep)
     : document{w.table, w.settings, *w.history_, std::move(run),
                [&w](const std::string &text) {
@@ -196,13 +217,27 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
       csv(document, [&w](bool save) { return AskForCsvFile(w, save); }), guard(w.session, sleep),
       images(document, w.session, sleep),
       clock(
-          w.Timer2, [&w] { return w.comcbb->currentText(); },
+          w.Timer2, [&w] { return QString::fromLatin1(w.session.hub.portName); },
           [&w](const StatusClock::Texts &texts) { ShowStatus(w.StatusPanels, texts); }),
       portBox(std::make_unique<ComboPortBox>(*w.comcbb)), ports(*portBox, w.session.hub.portName),
       compare(document, w.session, std::move(sleep),
               {[this] { return images.WrittenImage(); }, [&w] { return w.OpenSignallingAreas(); },
-               [&w] { return w.ComparedTexts(); }, [&w] { w.ShowDifferences(); }})
+               [&w] { return w.ComparedTexts(); }, [&w] { w.ShowDifferences(); }}),
+      recent(w.recentMenu_, [&w](const QString &path) { w.OpenFile(path); })
 {
+    // A file opened or saved goes on top of File > Open Recent, and the next
+    // file dialog starts in its folder.
+    const auto used = [this](const QString &path) { recent.Used(path); };
+    files.fileUsed = used;
+    csv.fileUsed = used;
+    images.fileUsed = used;
+    // A port the user picks is what sessions open, and is chosen again at
+    // the next start.
+    QObject::connect(w.comcbb, &QComboBox::activated, &w, [&w, this](int index) {
+        SaveRememberedPort(ports.Choose(index));
+        w.RefreshControls();
+        w.Timer2Timer();
+    });
     guard.safety = LoadWriteSafety();
     guard.confirm = [&w](const WriteQuestion &question) {
         // Over the window that asked (a signalling window stays on top of

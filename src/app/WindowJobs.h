@@ -11,6 +11,7 @@
 #include "app/ImageFiles.h"
 #include "app/PortSelector.h"
 #include "app/RadioCompare.h"
+#include "app/RecentMenu.h"
 #include "app/StatusClock.h"
 #include "app/WritePreview.h"
 #include "app/Unit1.h"
@@ -38,6 +39,11 @@ struct TForm1::Jobs {
     std::unique_ptr<PortBox> portBox; // the port selector
     PortSelector ports;
     RadioComparison compare; // Radio > Compare with Radio
+    RecentMenu recent;       // File > Open Recent
 };
+
+// Shows `port` chosen in the port selector: its item, or where it is not
+// listed (no port found), the port itself in place of an item.
+void ShowChosenPort(QComboBox &box, const std::string &port);
 
 } // namespace tonvar::app

@@ -166,6 +166,20 @@ std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoo
     return dir.empty() ? std::string() : Attribute(dir / "serial");
 }
 
+std::string PortLabel(const std::string &name, const std::string &sysfsRoot)
+{
+    const std::filesystem::path dir = UsbDeviceFolder(name, sysfsRoot);
+    if (dir.empty())
+        return name;
+    std::string cable = Attribute(dir / "product");
+    if (cable.empty())
+        cable = Attribute(dir / "manufacturer");
+    if (cable.empty())
+        cable = Attribute(dir / "idVendor") + ":" + Attribute(dir / "idProduct");
+    const std::string serial = Attribute(dir / "serial");
+    return name + " \u2014 " + cable + (serial.empty() ? "" : " (" + serial + ")");
+}
+
 std::string ResolvedDevice(const std::string &port)
 {
     std::error_code ec;

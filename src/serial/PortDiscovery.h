@@ -26,6 +26,11 @@ std::string UsbDescription(const std::string &name, const std::string &sysfsRoot
 // The USB device's serial number (printable ASCII), which tells identical
 // cables apart; empty where it reports none.
 std::string UsbSerialNumber(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
+// How the port selector shows a port: its name, then the USB cable's product
+// (else its maker, else vendor:product) and serial number where sysfs tells
+// them, as in "ttyUSB0 — FT232R USB UART (A12345)" (UTF-8); the name alone
+// for a port that is no USB device.
+std::string PortLabel(const std::string &name, const std::string &sysfsRoot = kSysClassTty);
 // The device a port name or path stands for, links followed ("ttyUSB0" and
 // its /dev/serial/by-id link both give "/dev/ttyUSB0"); the path as given
 // where it cannot be resolved.

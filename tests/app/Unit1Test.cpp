@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tonvar::app;
@@ -231,10 +233,26 @@ private Q_SLOTS:
     void statusBarShowsThePortDateAndTime()
     {
         TForm1 form(QSize(1920, 1080));
-        // A typed port is shown at once, not at the next tick of the clock.
-        form.comcbb->setEditText(QStringLiteral("COM3"));
-        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A"
-                                                              "COM3"));
+        // A port named or picked is shown at once, not at the next tick of
+        // the clock: the port itself, whatever its item shows.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString first = dir.filePath(QStringLiteral("port-a")), second = dir.filePath(QStringLiteral("port-b"));
+        for (const QString &path : {first, second}) {
+            QFile device(path);
+            QVERIFY(device.open(QIODevice::WriteOnly));
+        }
+        form.AddDevicePath(first);
+        form.AddDevicePath(second);
+        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A") + second);
+        QVERIFY(!form.comcbb->isEditable());
+        // After the machine's own ports, in the order named.
+        QCOMPARE(form.comcbb->findData(first), form.comcbb->count() - 2);
+        form.comcbb->setFocus();
+        QTest::keyClick(form.comcbb, Qt::Key_Up);
+        QCOMPARE(form.comcbb->currentText(), first);
+        QCOMPARE(form.session.hub.portName, first.toStdString());
+        QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Present Com\uFF1A") + first);
         QVERIFY(form.StatusPanels[1]->text().startsWith(QStringLiteral("Date\uFF1A")));
         QVERIFY(form.StatusPanels[2]->text().startsWith(QStringLiteral("Time\uFF1A")));
         QCOMPARE(form.StatusPanels[0]->width(), 150);

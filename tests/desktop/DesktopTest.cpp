@@ -959,3 +959,37 @@ TEST_F(Desktop, OneCellPastedIntoChannelsEightToFifteenIsSavedAndNewAsksFirst)
     EXPECT_EQ(save("fresh.wh"), fresh + settings) << Log() << Screenshot();
     EXPECT_EQ(app->Windows(kMain).size(), 1U);
 }
+
+// A channel file opened, the application started again, and the file opened
+// once more from File > Open Recent by the keyboard (Alt+F, T, 1). The next
+// file dialog starts in the folder of that file: a bare name saves there.
+TEST_F(Desktop, OpenRecentOpensTheLastFileAgainAfterARestart)
+{
+    memory::ChannelTable table;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    for (int ch = 0; ch <= 16; ++ch)
+        table.SetCell(ch, 0, ch == 0 ? "Ch No." : std::to_string(ch));
+    table.Row(2) = test::TypedChannel(2, "145.52500", "145.52500", "NONE", "NONE");
+    table.Row(9) = test::TypedChannel(9, "446.09375", "446.09375", "NONE", "NONE");
+    QDir(home.path()).mkpath(QStringLiteral("files"));
+    const std::string file = home.filePath(QStringLiteral("files/recent.wh")).toStdString();
+    files::SaveChannelFile(table, settings, file);
+    OpenFile(file);
+    CloseAndWait();
+
+    app = std::make_unique<desktop::App>(*x, home.path().toStdString());
+    main = app->WaitForWindow(kMain);
+    ASSERT_FALSE(main.empty()) << Log();
+    app->Focus(main);
+    app->Keys("alt+f");
+    app->Keys("t");
+    app->Keys("1");
+    ThroughFileDialog("s", "Save Channel File", "again.wh");
+    const std::string saved = home.filePath(QStringLiteral("files/again.wh")).toStdString();
+    ASSERT_TRUE(Eventually([&] { return std::ifstream(saved).good(); })) << Log() << Screenshot();
+    memory::ChannelTable again;
+    memory::SettingsTexts againSettings;
+    files::LoadChannelFile(again, againSettings, saved);
+    for (int ch = 1; ch <= 16; ++ch)
+        EXPECT_EQ(again.Cell(ch, 1), ch == 2 ? "145.52500" : ch == 9 ? "446.09375" : " ") << "channel " << ch;
+}
