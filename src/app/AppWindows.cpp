@@ -36,7 +36,7 @@ AppWindows::AppWindows(QSize screen)
         Form1->afterRefresh.push_back([w] { w->Refresh(); });
         TForm1 *form1 = Form1.get();
         w->onEdited = [form1] { form1->CheckDifferences(); };
-        w->guardWrite = [form1](signalling::SignallingLogic &logic) { form1->WriteSignalling(logic); };
+        w->guardWrite = [form1, w](signalling::SignallingLogic &logic) { form1->WriteSignalling(logic, w); };
     }
     // Radio images hold the signalling windows' areas too.
     const std::array<signalling::SignallingLogic *, 4> logics{&Form2->logic, &Form6->logic, &Form4->logic,

@@ -362,7 +362,7 @@ void TForm1::TakeIn(const std::function<void()> &command)
         holdsRadioData_ = true;
 }
 
-void TForm1::WriteSignalling(signalling::SignallingLogic &logic)
+void TForm1::WriteSignalling(signalling::SignallingLogic &logic, QWidget *asking)
 {
     WriteRequest request;
     request.title = QString::fromLatin1(logic.Traits().name) + QStringLiteral(" Write");
@@ -378,6 +378,7 @@ void TForm1::WriteSignalling(signalling::SignallingLogic &logic)
     };
     request.holdsRadioData = logic.holdsArea;
     request.write = [&logic] { logic.StartWrite(); };
+    jobs_->asking = asking;
     jobs_->guard.Run(std::move(request));
 }
 
@@ -544,6 +545,7 @@ void TForm1::wbtnClick()
         };
         request.holdsRadioData = holdsRadioData_;
         request.write = [this] { session.StartWrite(); };
+        jobs_->asking = nullptr; // previewed over this window
         jobs_->guard.Run(std::move(request));
     });
 }
@@ -591,6 +593,7 @@ void TForm1::BackUpRadioClick()
 
 void TForm1::RestoreRadioClick()
 {
+    jobs_->asking = nullptr; // previewed over this window
     jobs_->images.Restore();
 }
 

@@ -140,7 +140,9 @@ public:
     std::function<void(files::RadioImage &)> keepSignalling;
     // A signalling window's Write: the radio read, backed up and the
     // changes shown first, as the window's own Write (WritePreview.h).
-    void WriteSignalling(signalling::SignallingLogic &logic);
+    // A signalling window's Write, previewed over `asking`, the window whose
+    // Write was pressed.
+    void WriteSignalling(signalling::SignallingLogic &logic, QWidget *asking = nullptr);
     // A write's success message, naming the backup made before it.
     std::string AnnounceWrite(const std::string &text);
     // Whether to write what the preview shows; empty asks the user. Tests

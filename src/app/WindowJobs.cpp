@@ -172,15 +172,27 @@ void ShowStatus(const std::array<QLabel *, 3> &panels, const StatusClock::Texts 
     for (std::size_t i = 0; i < panels.size(); ++i) {
         QString shown = texts[i];
         if (i == 0) {
-            // A long device path does not fit its panel: its middle gives
-            // way ("/dev/serial/by-…-port0") after the caption, which stays
+            // The port's panel widens for a long device path where the
+            // status bar has room (the date's and time's panels and a
+            // third of their width for the compare's count stay); what
+            // still does not fit gives way in its middle
+            // ("/dev/serial/by-…-port0") after the caption, which stays
             // whole; the whole of it on hover.
             const QFontMetrics metrics = panels[i]->fontMetrics();
+            const int margins = panels[i]->width() - panels[i]->contentsRect().width();
+            const int least = panels[1]->minimumWidth(); // as wide as the date's panel
+            const int others = panels[1]->width() + panels[2]->width();
+            const int bar = panels[i]->parentWidget() ? panels[i]->parentWidget()->width() : 0;
+            const int wanted = metrics.horizontalAdvance(shown) + margins + 2;
+            const int width = std::max(least, std::min(wanted, bar - others - others / 3));
+            if (panels[i]->width() != width)
+                panels[i]->setFixedWidth(width);
+            const int inner = width - margins;
             const qsizetype colon = shown.indexOf(QChar(0xFF1A)) + 1;
             const QString caption = shown.left(colon);
-            const int room = panels[i]->contentsRect().width() - metrics.horizontalAdvance(caption);
-            if (metrics.horizontalAdvance(shown) > panels[i]->contentsRect().width())
-                shown = caption + metrics.elidedText(shown.mid(colon), Qt::ElideMiddle, std::max(0, room));
+            if (metrics.horizontalAdvance(shown) > inner)
+                shown = caption + metrics.elidedText(shown.mid(colon), Qt::ElideMiddle,
+                                                     std::max(0, inner - metrics.horizontalAdvance(caption)));
         }
         if (panels[i]->text() != shown)
             panels[i]->setText(shown);
@@ -239,11 +251,12 @@ TForm1::Jobs::Jobs(TForm1 &w, std::function<void(const std::function<void()> &)>
         w.Timer2Timer();
     });
     guard.safety = LoadWriteSafety();
-    guard.confirm = [&w](const WriteQuestion &question) {
+    guard.confirm = [&w, this](const WriteQuestion &question) {
         // Over the window that asked (a signalling window stays on top of
         // the main window), so that what is written is seen.
-        QWidget *asking = QApplication::activeWindow();
-        return w.ConfirmWrite ? w.ConfirmWrite(question) : AskToWrite(asking ? asking : &w, question);
+        QWidget *over = asking ? asking.data() : &w;
+        asking = nullptr;
+        return w.ConfirmWrite ? w.ConfirmWrite(question) : AskToWrite(over, question);
     };
     // The question comes once the read's last answer has been dealt with,
     // as a handler of its own.

@@ -16,6 +16,8 @@
 #include "app/WritePreview.h"
 #include "app/Unit1.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <memory>
 
@@ -34,6 +36,9 @@ struct TForm1::Jobs {
     ChannelFiles files;
     CsvTransfer csv;
     WriteGuard guard; // the read, backup and preview before every write
+    // The window whose Write asked: its preview comes up over it, whatever
+    // window the read before left active. None for the main window's.
+    QPointer<QWidget> asking;
     ImageFiles images;
     StatusClock clock;
     std::unique_ptr<PortBox> portBox; // the port selector

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -412,6 +413,16 @@ private Q_SLOTS:
         form.Timer2Timer();
         QCOMPARE(panel->text(), present + QStringLiteral("ttyUSB0"));
         QCOMPARE(panel->toolTip(), present + QStringLiteral("ttyUSB0"));
+        // In a wide window the panel takes the room the path needs.
+        form.session.hub.portName = path.toStdString();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(1500, form.height());
+        QTRY_VERIFY(form.statusBar()->width() >= 1400);
+        form.Timer2Timer();
+        QTRY_COMPARE(panel->text(), present + path);
+        QVERIFY(panel->width() > 150);
+        QCOMPARE(form.StatusPanels[1]->width(), 150);
     }
 
     // Under a dark palette the header, the channel numbers and the marks of

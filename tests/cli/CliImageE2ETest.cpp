@@ -266,6 +266,16 @@ TEST_F(CliImage, RestoreFromABackupFolderPutsBackEachRadiosNewestBackup)
     EXPECT_EQ(snapshot(b), bBetween);
     EXPECT_NE(restore.err.find(Label(a) + ": " + folder + "/" + Label(a) + "-"), std::string::npos) << restore.err;
 
+    // A port with neither is refused by name before any radio is touched.
+    const std::size_t seen = blankRadio.Log().size();
+    const CliResult none = RunCli({"restore", "-p", blankRadio.DevicePath(), folder});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find(folder + " holds no radio image for " + Label(blankRadio) + ": neither " + folder + "/" +
+                            Label(blankRadio) + ".radio nor a backup " + Label(blankRadio) + "-YYYYMMDD-HHMMSS.radio"),
+              std::string::npos)
+        << none.err;
+    EXPECT_EQ(blankRadio.Log().size(), seen);
+
     // An image named after the port alone is taken before any backup.
     ASSERT_EQ(RunCli({"backup", "-q", "-p", blankRadio.DevicePath(), folder + "/" + Label(a) + ".radio"}).status, 0);
     ASSERT_EQ(RunCli({"restore", "-q", "-p", a.DevicePath(), folder}).status, 0);

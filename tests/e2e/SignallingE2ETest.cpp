@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QtTest>
 
 #include <chrono>
 #include <memory>
@@ -173,6 +177,45 @@ TEST_F(Signalling, ADtmfWriteIsPreviewedAndBackedUpFirst)
         EXPECT_EQ(line.rfind("DTMF, ", 0), 0u) << line;
     EXPECT_TRUE(RadioTook("READ 1 3"));
     EXPECT_EQ(radio.GetBlock(1, 1), Bytes28({{4, 0x12}}));
+}
+
+// The question before a window's write comes up over that window, whatever
+// window the read before it left active: under it, the window would look
+// stuck while the question held it.
+TEST_F(Signalling, TheWritePreviewOfADtmfWriteComesUpOverTheDtmfWindow)
+{
+    form->Writes().safety = app::WriteSafety{true, false, 50};
+    signalling::TForm2 &dtmf = *windows->Form2;
+    form->ConfirmWrite = nullptr; // the window's own dialog
+    form->show();
+    windows->Form1->DTMF1Click();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dtmf));
+    dtmf.activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return dtmf.isActiveWindow(); }, 5s));
+    QWidget *parent = nullptr;
+    int asked = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QStringLiteral("WritePreview") || !dialog->isVisible())
+            return;
+        ++asked;
+        parent = dialog->parentWidget();
+        dialog->reject();
+    });
+    answer.start();
+    // Meanwhile the main window becomes the active one, as the read's
+    // progress dialog leaves it.
+    QTimer::singleShot(0, form, [this] { form->activateWindow(); });
+    dtmf.wbtn->click();
+    ASSERT_TRUE(WaitUntil([&] { return asked > 0 && !QApplication::activeModalWidget() && dtmf.wbtn->isEnabled(); }, 60s));
+    answer.stop();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(parent, &dtmf);
+    for (const LogEntry &e : radio.Log())
+        EXPECT_EQ(sim::Summary(e).rfind("WRITE", 0), std::string::npos) << "nothing is written";
+    EXPECT_TRUE(failures.isEmpty());
 }
 
 TEST_F(Signalling, AFleetSyncWriteSendsThreeUncheckedFramesAndAReadBringsThemBack)

@@ -231,12 +231,14 @@ void LoadImages(const Options &options, RunSettings &run)
             struct stat st {};
             if (IsFolder(options.file) && ::stat(source.c_str(), &st) != 0) {
                 const std::string label = PortLabel(run.ports[i]);
-                if (std::string newest = NewestBackup(options.file, label); !newest.empty()) {
-                    source = std::move(newest);
-                    if (!options.quiet && !options.json)
-                        std::fprintf(stderr, "tonvar-cli: %s: %s, its newest backup there\n", label.c_str(),
-                                     source.c_str());
-                }
+                std::string newest = NewestBackup(options.file, label);
+                if (newest.empty())
+                    throw Refusal(options.file + " holds no radio image for " + label + ": neither " + source +
+                                  " nor a backup " + label + "-YYYYMMDD-HHMMSS.radio");
+                source = std::move(newest);
+                if (!options.quiet && !options.json)
+                    std::fprintf(stderr, "tonvar-cli: %s: %s, its newest backup there\n", label.c_str(),
+                                 source.c_str());
             }
             run.images.push_back(files::LoadRadioImage(source));
         }
