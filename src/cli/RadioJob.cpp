@@ -113,6 +113,7 @@ ChannelData LoadChannelData(const std::string &fileName)
                                     std::to_string(result.rows) + " rows of the CSV list cannot be written.",
                                 report);
         }
+        data.hasSettings = false;
         return data;
     }
     try {
@@ -170,6 +171,8 @@ std::vector<Difference> Compare(const ChannelData &file, const ChannelData &radi
                 out.push_back({ch, captions.at(at), file.table.Cell(ch, c), radio.table.Cell(ch, c)});
         }
     }
+    if (!file.hasSettings)
+        return out;
     const memory::SettingsTexts stored = AsStored(file.settings);
     for (int n = 1; n <= files::kSettingsInFile; ++n)
         if (stored.Box(n) != radio.settings.Box(n))
@@ -187,6 +190,11 @@ RadioJob::RadioJob(link::PortHub &hub, Job job, std::string portName, std::chron
         const bool write = job_ == Job::Restore;
         for (link::TransferPlan &plan : signalling::WholeRadioPlans(write && verify_))
             stages_.push_back({std::move(plan), write, signalling::ImageHooks(write ? image_ : radioImage_, sleep_)});
+    } else if (job_ == Job::Write && !file_.hasSettings) {
+        stages_.push_back({protocol::ChannelsAndSettings(false), false,
+                           protocol::ChannelsAndSettingsHooks(radio_.table, radio_.settings, sleep_, &known_)});
+        stages_.push_back({protocol::ChannelsAndSettings(verify_), true,
+                           protocol::ChannelsAndSettingsHooks(file_.table, file_.settings, sleep_, &known_)});
     } else {
         stages_.push_back({protocol::ChannelsAndSettings(job_ == Job::Write && verify_), job_ == Job::Write,
                            protocol::ChannelsAndSettingsHooks(data_->table, data_->settings, sleep_)});
@@ -235,6 +243,9 @@ void RadioJob::Start(Clock::time_point now)
         hub_.portName = portName_;
         hub_.OpenFresh();
         sequence_.Start(stages_, [this](std::size_t next) {
+            // Channels alone: the settings written are those just read.
+            if (!file_.hasSettings && next + 1 == stages_.size())
+                file_.settings = radio_.settings;
             // The backup is on disk before anything is written to the radio.
             if (next != backupStages_ || !saveBackup_)
                 return;

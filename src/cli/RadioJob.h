@@ -26,6 +26,7 @@
 #include "link/Sequence.h"
 #include "memory/ChannelTable.h"
 #include "memory/SettingsBlock.h"
+#include "protocol/MainAreas.h"
 #include "signalling/RadioAreas.h"
 
 #include <chrono>
@@ -66,6 +67,9 @@ std::string FormatDifference(const Difference &d, const std::string &fileName = 
 struct ChannelData {
     memory::ChannelTable table;
     memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    // A CSV channel list holds no settings: a write keeps the radio's, and
+    // a verify judges the channels alone.
+    bool hasSettings = true;
 };
 
 // What the main window holds when it starts: empty channels numbered 1 to
@@ -180,6 +184,10 @@ private:
     std::vector<link::Stage> stages_;
     std::size_t backupStages_ = 0; // the whole-radio read before a write's own transfer
     std::function<std::string(const files::RadioImage &)> saveBackup_;
+    // A write of channels alone (a CSV list) first reads the radio's
+    // channels and settings: the settings go back as the radio holds them,
+    // and each channel the list leaves as the radio has it keeps its bytes.
+    protocol::KnownBlocks known_;
     std::vector<signalling::FieldDifference> fieldDifferences_;
     link::PortHub &hub_;
     std::string portName_;

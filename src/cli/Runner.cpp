@@ -362,6 +362,8 @@ std::vector<signalling::FieldDifference> Runner::DryRunExtra(std::size_t index) 
         // A write sends the settings a channel file does not keep as the
         // window starts with them.
         const ChannelData &file = index < settings_.files.size() ? settings_.files[index] : settings_.file;
+        if (!file.hasSettings)
+            return out; // the radio's own go back
         const memory::SettingsTexts sent = AsStored(file).settings;
         for (int n = files::kSettingsInFile + 1; n <= memory::kSettingsBoxCount; ++n)
             if (sent.Box(n) != radio.job.Radio().settings.Box(n))

@@ -273,10 +273,27 @@ TEST_F(CliFilesE2E, AChirpCsvListIsTakenWhereverAChannelFileIs)
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(Contains(refused.err, "convert"), "");
 
+    // The list holds no settings: the radio keeps its own, byte for byte,
+    // and neither a dry run nor a verify judges them.
+    const std::string own = Path("own.wh");
+    ASSERT_EQ(RunCli({"set", wh, "Settings, TOT=30", "Settings, Voice=CLOSE", "-o", own})
+                  .status,
+              0);
+    ASSERT_EQ(RunCli({"write", "-q", "-p", radio.DevicePath(), own}).status, 0);
+    ASSERT_EQ(RunCli({"set", own, "Channel 1, RX Freq=147.5", "-o", own}).status, 0);
+    ASSERT_EQ(RunCli({"write", "-q", "-p", radio.DevicePath(), own}).status, 0);
+    const sim::Block settings = radio.GetBlock(5, 0);
+    const CliResult dry = RunCli({"write", "--dry-run", "-p", radio.DevicePath(), csv});
+    EXPECT_EQ(dry.status, 3) << dry.out << dry.err;
+    EXPECT_EQ(dry.out.find("settings"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("channel 1, RX Freq: file '146.94000', radio '147.50000'"), std::string::npos) << dry.out;
     const CliResult write = RunCli({"write", "-q", "-p", radio.DevicePath(), csv});
     ASSERT_EQ(write.status, 0) << write.out << write.err;
+    EXPECT_EQ(radio.GetBlock(5, 0), settings);
     EXPECT_EQ(RunCli({"verify", "-q", "-p", radio.DevicePath(), csv}).status, 0);
-    EXPECT_EQ(RunCli({"verify", "-q", "-p", radio.DevicePath(), wh}).status, 0);
+    ASSERT_EQ(RunCli({"set", own, "Channel 1, RX Freq=146.94", "-o", own}).status, 0);
+    const CliResult mine = RunCli({"verify", "-p", radio.DevicePath(), own});
+    EXPECT_EQ(mine.status, 0) << "the channels are the list's, the settings the radio's own: " << mine.out;
 
     const std::string lossy = Path("lossy.csv");
     std::ofstream(lossy) << "Location,Frequency,Mode\n1,146.52,FM\n2,121.5,AM\n";
