@@ -5,6 +5,8 @@
 
 #include <QSettings>
 
+#include <filesystem>
+
 #include <utility>
 
 namespace tonvar::app {
@@ -63,6 +65,16 @@ void PortSelector::Fill(const RememberedPort &remembered)
 {
     if (ports_.Refresh())
         box_.SetItems(Items());
+    // A path the user named (Port > Device Path...) that discovery does not
+    // list is named again while it is there: a stable link, not a
+    // pseudo-terminal's number, which the next one takes.
+    const std::string &named = remembered.port;
+    std::error_code error;
+    if (IndexOf(named) < 0 && named.rfind('/', 0) == 0 && named.rfind("/dev/pts/", 0) != 0 &&
+        std::filesystem::exists(named, error)) {
+        AddDevicePath(QString::fromLatin1(named));
+        return;
+    }
     if (box_.Count() == 0)
         return;
     int index = -1;

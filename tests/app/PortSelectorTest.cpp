@@ -244,9 +244,15 @@ TEST_F(Ports, TheRememberedPortIsChosenAgainWhenItIsThere)
         {"the cable in another socket", {"ttyUSB0", "ttyUSB2"}, {{"ttyUSB2", byId}}, {"ttyUSB1", byId}, "ttyUSB2"},
         {"the cable gone, its name taken", {"ttyUSB0", "ttyUSB1"}, {{"ttyUSB0", "other"}}, {"ttyUSB1", byId},
          "ttyUSB1"},
-        {"a named path not listed", {"ttyUSB0", "ttyUSB1"}, {}, {"/dev/pts/3", ""}, "ttyUSB0"},
+        {"a pseudo-terminal named last time", {"ttyUSB0", "ttyUSB1"}, {}, {"/dev/pts/3", ""}, "ttyUSB0"},
+        {"a path named last time, gone", {"ttyUSB0"}, {}, {(root / "gone").string(), ""}, "ttyUSB0"},
+        {"a path named last time, there", {"ttyUSB0"}, {}, {(root / "radio-link").string(), ""},
+         (root / "radio-link").string()},
+        {"a path named last time, no port listed", {}, {}, {(root / "radio-link").string(), ""},
+         (root / "radio-link").string()},
         {"no port at all", {}, {}, {"ttyUSB1", byId}, "COM1"},
     };
+    std::ofstream(root / "radio-link") << "";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(root / "tty");
@@ -263,7 +269,7 @@ TEST_F(Ports, TheRememberedPortIsChosenAgainWhenItIsThere)
         };
         selector->Fill(c.remembered);
         EXPECT_EQ(chosen, c.expected);
-        EXPECT_EQ(box.Port(), c.plugged.empty() ? "" : c.expected);
+        EXPECT_EQ(box.Port(), c.plugged.empty() && c.expected == "COM1" ? "" : c.expected);
     }
 }
 
