@@ -10,10 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +38,21 @@ struct AppFixture : ::testing::Test {
     // The write alone, as it ran before writes were previewed and backed up:
     // for tests of what the write itself sends.
     void BareWrites() { form->Writes().safety = app::WriteSafety{false, false, 50}; }
+
+    // Watches for the window's own write preview (with ConfirmWrite unset)
+    // and hands it to `answer`, which must close it; stops with the timer.
+    static std::unique_ptr<QTimer> OnWritePreview(std::function<void(QDialog &dialog)> answer)
+    {
+        auto timer = std::make_unique<QTimer>();
+        timer->setInterval(20);
+        QObject::connect(timer.get(), &QTimer::timeout, [answer = std::move(answer)] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (dialog && dialog->objectName() == QStringLiteral("WritePreview") && dialog->isVisible())
+                answer(*dialog);
+        });
+        timer->start();
+        return timer;
+    }
 
     void SetUp() override
     {

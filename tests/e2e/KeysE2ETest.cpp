@@ -122,26 +122,20 @@ TEST_F(Keys, F12OnAFreshWindowAsksWithCancelAsTheDefaultAndEscapeWritesNothing)
     bool cancelDefault = false;
     bool writeDefault = true;
     int asked = 0;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || dialog->objectName() != QStringLiteral("WritePreview") || !dialog->isVisible())
-            return;
+    const std::unique_ptr<QTimer> answer = OnWritePreview([&](QDialog &dialog) {
         ++asked;
-        heading = dialog->findChild<QLabel *>(QStringLiteral("heading"))->text();
-        changes = dialog->findChild<QPlainTextEdit *>(QStringLiteral("changes"))->toPlainText();
-        cancelDefault = dialog->findChild<QPushButton *>(QStringLiteral("cancel"))->isDefault();
-        writeDefault = dialog->findChild<QPushButton *>(QStringLiteral("write"))->isDefault();
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog, Qt::Key_Escape);
+        heading = dialog.findChild<QLabel *>(QStringLiteral("heading"))->text();
+        changes = dialog.findChild<QPlainTextEdit *>(QStringLiteral("changes"))->toPlainText();
+        cancelDefault = dialog.findChild<QPushButton *>(QStringLiteral("cancel"))->isDefault();
+        writeDefault = dialog.findChild<QPushButton *>(QStringLiteral("write"))->isDefault();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Escape);
     });
-    answer.start();
     form->xg->setFocus();
     QTest::keyClick(form->xg, Qt::Key_F12);
     ASSERT_TRUE(WaitUntil(
         [&] { return asked > 0 && !QApplication::activeModalWidget() && form->wbtn->isEnabled() && !form->Comm1.IsOpen(); },
         60s));
-    answer.stop();
+    answer->stop();
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(cancelDefault);
     EXPECT_FALSE(writeDefault);

@@ -194,23 +194,17 @@ TEST_F(Signalling, TheWritePreviewOfADtmfWriteComesUpOverTheDtmfWindow)
     ASSERT_TRUE(WaitUntil([&] { return dtmf.isActiveWindow(); }, 5s));
     QWidget *parent = nullptr;
     int asked = 0;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || dialog->objectName() != QStringLiteral("WritePreview") || !dialog->isVisible())
-            return;
+    const std::unique_ptr<QTimer> answer = OnWritePreview([&](QDialog &dialog) {
         ++asked;
-        parent = dialog->parentWidget();
-        dialog->reject();
+        parent = dialog.parentWidget();
+        dialog.reject();
     });
-    answer.start();
     // Meanwhile the main window becomes the active one, as the read's
     // progress dialog leaves it.
     QTimer::singleShot(0, form, [this] { form->activateWindow(); });
     dtmf.wbtn->click();
     ASSERT_TRUE(WaitUntil([&] { return asked > 0 && !QApplication::activeModalWidget() && dtmf.wbtn->isEnabled(); }, 60s));
-    answer.stop();
+    answer->stop();
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(parent, &dtmf);
     for (const LogEntry &e : radio.Log())
