@@ -21,6 +21,17 @@ namespace tonvar::desktop {
 
 namespace {
 
+// A connection of the test's own to the server; null when there is none.
+xcb_connection_t *Connect(const std::string &display)
+{
+    xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+    if (c && xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return nullptr;
+    }
+    return c;
+}
+
 using Clock = std::chrono::steady_clock;
 using test::Environment;
 using test::Spawn;
@@ -315,12 +326,9 @@ namespace tonvar::desktop {
 void App::Close(const std::string &window) const
 {
     // What a window manager's close button sends: WM_DELETE_WINDOW.
-    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c)
-            xcb_disconnect(c);
+    xcb_connection_t *c = Connect(x_.Display());
+    if (!c)
         return;
-    }
     const auto atom = [c](const char *name) {
         xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
             c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
@@ -346,12 +354,9 @@ void App::Close(const std::string &window) const
 App::Placement App::Place(const std::string &window) const
 {
     Placement out;
-    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c)
-            xcb_disconnect(c);
+    xcb_connection_t *c = Connect(x_.Display());
+    if (!c)
         return out;
-    }
     const auto w = static_cast<xcb_window_t>(std::stoul(window));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     if (xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr)) {
@@ -388,12 +393,9 @@ App::Placement App::Place(const std::string &window) const
 std::vector<std::uint32_t> App::Pixels(const std::string &window, int x, int y, int width, int height) const
 {
     std::vector<std::uint32_t> out;
-    xcb_connection_t *c = xcb_connect(x_.Display().c_str(), nullptr);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c)
-            xcb_disconnect(c);
+    xcb_connection_t *c = Connect(x_.Display());
+    if (!c)
         return out;
-    }
     const auto w = static_cast<xcb_window_t>(std::stoul(window));
     xcb_get_image_reply_t *image = xcb_get_image_reply(
         c,
