@@ -80,6 +80,7 @@ const std::vector<OptionRule> &OptionRules()
         {{{u"a"_s, u"all"_s}, {}}},
         {{u"timeout"_s, {}, u"SECONDS"_s}, true, [](const std::string &seconds) { Seconds(seconds); }},
         {{u"json"_s, {}}},
+        {{u"probe"_s, {}}},
         {{u"no-verify"_s, {}}},
         {{u"backup"_s, {}, u"DIR"_s}, true, [](const std::string &dir) { NotEmpty(dir, "--backup needs a folder"); }},
         {{u"roster"_s, {}, u"FILE"_s}, true, [](const std::string &file) { NotEmpty(file, "--roster needs a file"); }},
@@ -164,8 +165,9 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
     };
     for (const std::string &option : given) {
         if (option == "--port" || option == "--all") {
-            if (out.command == Command::Ports)
-                throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
+            // ports lists every port; --probe also probes the ports named.
+            if (out.command == Command::Ports && (out.all || !out.probe))
+                throw UsageError(out.all ? "ports takes no --all" : "ports takes --port only with --probe");
             if (OnFiles(out.command))
                 throw UsageError(NameOf(out.command) + " takes no port: it works on files only");
         } else if (option == "--roster") {
@@ -192,17 +194,23 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
                 throw UsageError("--dry-run is for write and restore only");
             if (!out.verify)
                 throw UsageError("--no-verify is for a write that writes: --dry-run writes nothing to read back");
+        } else if (option == "--probe") {
+            if (out.command != Command::Ports)
+                throw UsageError("--probe is for ports only");
         } else if (option == "--output") {
             if (out.command != Command::Set)
                 throw UsageError("--output is for set only");
         } else if (option == "--json" || option == "--quiet") {
-            // How a run on radios reports, and diff (show's --json too).
-            const bool files =
-                out.command == Command::Diff || (option == "--json" && out.command == Command::Show);
-            if (!radios() && !files)
-                throw UsageError(option + (option == "--json"
-                                               ? " is for read, write, verify, backup, restore, diff and show only"
-                                               : " is for read, write, verify, backup, restore and diff only"));
+            // How a run on radios reports, and diff (ports', check's and
+            // show's --json too).
+            const bool others = out.command == Command::Diff ||
+                                (option == "--json" && (out.command == Command::Show || out.command == Command::Ports ||
+                                                        out.command == Command::Check));
+            if (!radios() && !others)
+                throw UsageError(option + (option == "--json" ? " is for read, write, verify, backup, restore, "
+                                                                "ports, check, diff and show only"
+                                                              : " is for read, write, verify, backup, restore and "
+                                                                "diff only"));
         } else if (!radios()) {
             // --timeout: how a run on radios waits.
             throw UsageError(option + " is for read, write, verify, backup and restore only");
@@ -251,10 +259,15 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
                 if (assignment.find('=') == std::string::npos)
                     throw UsageError("'" + assignment + "' is no FIELD=VALUE (\"FleetSync, ID[Own]=1001\")");
         return;
-    case Command::Ports:
+    case Command::Ports: {
         if (!operands.empty())
             throw UsageError("unexpected argument '" + operands.front() + "'");
+        std::set<std::string> labels;
+        for (const std::string &port : out.ports)
+            if (!labels.insert(PortLabel(port)).second)
+                throw UsageError("port " + port + " is given more than once");
         return;
+    }
     default:
         break;
     }
@@ -307,6 +320,7 @@ Options ParseOptions(const std::vector<std::string> &args)
     out.quiet = parser.isSet(u"quiet"_s);
     out.all = parser.isSet(u"all"_s);
     out.json = parser.isSet(u"json"_s);
+    out.probe = parser.isSet(u"probe"_s);
     out.verify = !parser.isSet(u"no-verify"_s);
     out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
     out.dryRun = parser.isSet(u"dry-run"_s);
@@ -418,11 +432,27 @@ std::string HelpText(Command command)
                                       "or 129 interrupted (Ctrl+C, SIGTERM or SIGHUP).\n";
     switch (command) {
     case Command::Ports:
-        return "Usage: tonvar-cli ports\n"
+        return "Usage: tonvar-cli ports [--probe [--port PORT]...] [--json]\n"
                "\n"
                "Lists the serial ports the radio may be on, one a line. For a USB cable,\n"
                "tab-separated: its description, its serial number and its stable name\n"
-               "under /dev/serial/by-id, where the system has them.\n";
+               "under /dev/serial/by-id, where the system has them.\n"
+               "\n"
+               "      --probe          say after each port's name whether a radio answers\n"
+               "                       on it now: \"radio answers\", \"no answer\", \"hung up\"\n"
+               "                       or \"cannot open: REASON\". \"PROGRAM\" goes to every\n"
+               "                       port at once and its Ack is awaited 1 s at most;\n"
+               "                       nothing is read from or written to a radio\n"
+               "  -p, --port PORT      with --probe: probe this port too (a device path, a\n"
+               "                       /dev/serial/by-id name, a pseudo-terminal); give it\n"
+               "                       several times for several ports\n"
+               "      --json           one JSON object a port: {\"port\", \"name\", \"device\",\n"
+               "                       \"serial\", \"description\", \"stablePath\"}, with --probe\n"
+               "                       also \"result\" (\"answered\", \"silent\", \"hung up\" or\n"
+               "                       \"cannot open\") and \"error\"\n"
+               "\n"
+               "Exit status: 0; with --probe 0 when a radio answers on some port, 1 when\n"
+               "none does; 1 when the ports cannot be listed, 2 wrong usage.\n";
     case Command::Read:
         return "Usage: tonvar-cli read --port PORT [options] FILE.wh\n"
                "\n"
@@ -466,7 +496,7 @@ std::string HelpText(Command command)
                "      --allow-duplicate-ids  with --roster: as restore takes it\n" +
                common;
     case Command::Check:
-        return "Usage: tonvar-cli check FILE...\n"
+        return "Usage: tonvar-cli check [--json] FILE...\n"
                "\n"
                "Checks channel files, radio images and rosters without a radio, as a\n"
                "write or a restore would load them: each file's kind, or what is wrong\n"
@@ -477,7 +507,10 @@ std::string HelpText(Command command)
                "2 when one is not.\n"
                "\n"
                "      --allow-duplicate-ids  with an image and a roster: do not refuse IDs\n"
-               "                       two radios would share\n";
+               "                       two radios would share\n"
+               "      --json           one JSON object a file: {\"file\", \"kind\", \"good\",\n"
+               "                       \"error\", \"use\"}, a roster's also with \"radios\",\n"
+               "                       \"key\" and \"checked\"\n";
     case Command::Backup:
         return "Usage: tonvar-cli backup --port PORT [options] IMAGE.radio\n"
                "\n"
@@ -580,7 +613,7 @@ std::string HelpText(Command command)
            "Programs the 16-channel handheld radio from scripts.\n"
            "\n"
            "Commands:\n"
-           "  ports    list the serial ports\n"
+           "  ports    list the serial ports, and with --probe where a radio answers\n"
            "  read     read radios into channel files\n"
            "  write    write a channel file into radios\n"
            "  verify   compare radios with a channel file or a radio image\n"

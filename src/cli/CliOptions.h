@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tonvar-cli's command line, as a plain function of its arguments.
 //
-//   tonvar-cli ports
+//   tonvar-cli ports [--probe [--port PORT ...]] [--json]
 //   tonvar-cli read   --port PORT [--port PORT ...] [options] FILE
 //   tonvar-cli write  --port PORT [--port PORT ...] [options] FILE
 //   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE|IMAGE
 //   tonvar-cli backup --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
-//   tonvar-cli check FILE...
+//   tonvar-cli check [--json] FILE...
 //   tonvar-cli diff A B
 //   tonvar-cli show FILE [FIELD...]
 //   tonvar-cli set [--output OUT] FILE FIELD=VALUE...
@@ -15,7 +15,8 @@
 //
 // Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster
 // FILE (restore and verify), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
-// --timeout SECONDS (default 10) (the commands on radios; --json for diff and show too, --quiet for diff),
+// --timeout SECONDS (default 10) (the commands on radios; --json for ports, check, diff and show too, --quiet
+// for diff), --probe (ports),
 // --help, --version. A value may follow its option as the next argument or after "=" (--port=ttyUSB0). An
 // option that does not apply to the command, or one of a single value given twice, is wrong usage: it would
 // otherwise be ignored.
@@ -43,7 +44,8 @@ struct Options {
     int timeoutSeconds = 10;
     bool verify = true; // write: read back what was written (--no-verify: not)
     bool all = false;   // --all: every USB serial port `ports` lists, besides --port
-    bool json = false;  // --json: one JSON object per radio on standard output
+    bool json = false;  // --json: one JSON object per radio (port, file) on standard output
+    bool probe = false; // ports --probe: whether a radio answers on each port (and on each --port)
     std::string backupDir;          // write --backup DIR: each radio backed up whole into DIR first
     std::string roster;             // restore or verify --roster FILE: each radio's own values
     bool allowDuplicateIds = false; // --allow-duplicate-ids: two radios may get the same IDs

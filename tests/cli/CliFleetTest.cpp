@@ -37,8 +37,7 @@ namespace fs = std::filesystem;
 TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
 {
     const std::pair<Strings, std::string> refused[] = {
-        // ports lists ports: nothing else applies.
-        {{"ports", "--json"}, "--json is for read, write, verify, backup, restore, diff and show only"},
+        // ports lists ports (and probes them): nothing else applies.
         {{"ports", "-q"}, "--quiet is for read, write, verify, backup, restore and diff only"},
         {{"ports", "--timeout", "5"}, "--timeout is for read, write, verify, backup and restore only"},
         {{"ports", "--roster", "r.csv"}, "--roster is for restore and verify only"},
@@ -46,7 +45,8 @@ TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
         {{"ports", "--backup", "dir"}, "--backup is for write only"},
         {{"ports", "--allow-duplicate-ids"}, "--allow-duplicate-ids is for restore (and verify --roster, check) only"},
         // check reads files: no radio, no progress, no record.
-        {{"check", "--json", "a.wh"}, "--json is for read, write, verify, backup, restore, diff and show only"},
+        {{"check", "--probe", "a.wh"}, "--probe is for ports only"},
+        {{"read", "--probe", "-p", "ttyUSB0", "a.wh"}, "--probe is for ports only"},
         {{"check", "--quiet", "a.wh"}, "--quiet is for read, write, verify, backup, restore and diff only"},
         {{"check", "--timeout=3", "a.wh"}, "--timeout is for read, write, verify, backup and restore only"},
         {{"check", "--no-verify", "a.wh"}, "--no-verify is for write and restore only"},
@@ -60,7 +60,7 @@ TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
         {{"show", "-q", "a.wh"}, "--quiet is for read, write, verify, backup, restore and diff only"},
         {{"show", "-a", "a.wh"}, "show takes no port: it works on files only"},
         {{"set", "--json", "a.wh", "Settings, TOT=60"},
-         "--json is for read, write, verify, backup, restore, diff and show only"},
+         "--json is for read, write, verify, backup, restore, ports, check, diff and show only"},
         {{"set", "--dry-run", "a.wh", "Settings, TOT=60"}, "--dry-run is for write and restore only"},
         {{"set", "-o", "b.wh", "-o", "c.wh", "a.wh", "Settings, TOT=60"}, "--output is given twice"},
         {{"set", "a.wh"}, "no field given: tonvar-cli set a.wh \"FIELD=VALUE\"..."},
@@ -104,7 +104,10 @@ TEST(CliOptions, EveryOptionThatDoesNotApplyToTheCommandIsRefused)
     // What does apply is taken.
     const Strings accepted[] = {
         {"ports"},
+        {"ports", "--json"},
+        {"ports", "--probe", "--json", "-p", "/dev/pts/4", "-p", "ttyUSB0"},
         {"check", "a.radio", "r.csv"},
+        {"check", "--json", "a.radio", "r.csv"},
         {"check", "--allow-duplicate-ids", "a.radio", "r.csv"},
         {"read", "-q", "--json", "--timeout", "3", "-p", "ttyUSB0", "a.wh"},
         {"write", "--no-verify", "--backup", "d", "-p", "ttyUSB0", "a.wh"},

@@ -78,7 +78,7 @@ TEST(CliOptions, WrongUsageSaysWhatIsWrong)
     EXPECT_EQ(UsageMessage({"read", "x.wh", "--port"}), "--port needs a value");
     EXPECT_EQ(UsageMessage({"read", "x.wh", "--bogus"}), "unknown option '--bogus'");
     EXPECT_EQ(UsageMessage({"read", "x.wh", "--quiet=yes", "-p", "ttyUSB0"}), "--quiet takes no value");
-    EXPECT_EQ(UsageMessage({"ports", "-p", "ttyUSB0"}), "ports takes no --port");
+    EXPECT_EQ(UsageMessage({"ports", "-p", "ttyUSB0"}), "ports takes --port only with --probe");
     for (const char *bad : {"0", "-1", "ten", "1.5", "86401", ""})
         EXPECT_NE(UsageMessage({"write", "x.wh", "-p", "ttyUSB0", "--timeout", bad}).find("--timeout takes"),
                   std::string::npos)

@@ -12,6 +12,9 @@
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -86,29 +89,55 @@ int RunCheck(const Options &options)
                                       std::none_of(names.begin(), names.end(), IsRosterName)))
         return UsageFailure("--allow-duplicate-ids is for check with a radio image and a roster");
     int status = kExitSuccess;
-    const auto report = [&status](const std::string &name, const text::Failure &e) {
+    // Each file's verdict: a line of text, or with --json one object
+    // {"file", "kind", "good", "error", "use"; a roster's "radios", "key" and
+    // "checked"}.
+    const auto text = [](const std::string &s) { return QString::fromStdString(s); };
+    const auto print = [&](const std::string &name, const std::string &kind, const std::string &line,
+                           QJsonObject record) {
+        if (!options.json) {
+            std::printf("%s\n", line.c_str());
+            return;
+        }
+        record.insert(QStringLiteral("file"), text(name));
+        record.insert(QStringLiteral("kind"), text(kind));
+        std::printf("%s\n", QJsonDocument(record).toJson(QJsonDocument::Compact).constData());
+    };
+    const auto good = [&](const std::string &name, const std::string &kind, const std::string &use,
+                          const std::string &line, QJsonObject record = {}) {
+        record.insert(QStringLiteral("good"), true);
+        record.insert(QStringLiteral("error"), QString());
+        record.insert(QStringLiteral("use"), text(use));
+        print(name, kind, name + ": " + line, record);
+    };
+    const auto report = [&](const std::string &name, const std::string &kind, const text::Failure &e) {
         const std::string detail = e.detail().empty() ? "" : " " + e.detail();
         const std::string message = text::WithFullStop(e.what());
-        std::printf("%s%s%s\n", message.rfind(name, 0) == 0 ? "" : (name + ": ").c_str(), message.c_str(),
-                    detail.c_str());
+        const std::string line = (message.rfind(name, 0) == 0 ? "" : name + ": ") + message + detail;
+        print(name, kind, line,
+              QJsonObject{{QStringLiteral("good"), false}, {QStringLiteral("error"), text(message + detail)}});
         status = kExitUsage;
     };
     // Images and channel files first: the rosters are checked on the images.
     std::vector<files::RadioImage> images;
     for (const std::string &name : names) {
+        std::string kind;
         try {
             if (IsImageName(name)) {
+                kind = "radio image";
                 images.push_back(files::LoadRadioImage(name));
-                std::printf("%s: a radio image of the whole radio, good to restore\n", name.c_str());
+                good(name, kind, "restore", "a radio image of the whole radio, good to restore");
             } else if (IsChannelCsvFile(name)) {
+                kind = "CSV channel list";
                 LoadForWriting(name);
-                std::printf("%s: a CSV channel list, good to write\n", name.c_str());
+                good(name, kind, "write", "a CSV channel list, good to write");
             } else if (!IsRosterName(name)) {
+                kind = "channel file";
                 LoadForWriting(name);
-                std::printf("%s: a channel file, good to write\n", name.c_str());
+                good(name, kind, "write", "a channel file, good to write");
             }
         } catch (const text::Failure &e) {
-            report(name, e);
+            report(name, kind, e);
         }
     }
     for (const std::string &name : names) {
@@ -117,11 +146,19 @@ int RunCheck(const Options &options)
         try {
             const files::Roster roster = files::LoadRoster(name);
             const std::string checked = CheckRoster(roster, images, options.allowDuplicateIds);
-            std::printf("%s: a roster of %zu radio%s by %s, good to restore with (checked: %s)\n", name.c_str(),
-                        roster.rows.size(), roster.rows.size() == 1 ? "" : "s",
-                        roster.key == files::Roster::Key::Port ? "port" : "serial number", checked.c_str());
+            const bool byPort = roster.key == files::Roster::Key::Port;
+            const std::string radios = std::to_string(roster.rows.size()) + " radio" +
+                                       (roster.rows.size() == 1 ? "" : "s");
+            const QJsonObject record{
+                {QStringLiteral("radios"), static_cast<qint64>(roster.rows.size())},
+                {QStringLiteral("key"), byPort ? QStringLiteral("port") : QStringLiteral("serial")},
+                {QStringLiteral("checked"), text(checked)}};
+            good(name, "roster", "restore",
+                 "a roster of " + radios + " by " + (byPort ? "port" : "serial number") +
+                     ", good to restore with (checked: " + checked + ")",
+                 record);
         } catch (const text::Failure &e) {
-            report(name, e);
+            report(name, "roster", e);
         }
     }
     return status;
