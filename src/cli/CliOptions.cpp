@@ -165,7 +165,7 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
     };
     for (const std::string &option : given) {
         if (option == "--port" || option == "--all") {
-            // ports lists every port; --probe also probes the ports named.
+            // ports lists every port; --probe probes the ports named, or else those listed.
             if (out.command == Command::Ports && (out.all || !out.probe))
                 throw UsageError(out.all ? "ports takes no --all" : "ports takes --port only with --probe");
             if (OnFiles(out.command))
@@ -443,9 +443,10 @@ std::string HelpText(Command command)
                "                       or \"cannot open: REASON\". \"PROGRAM\" goes to every\n"
                "                       port at once and its Ack is awaited 1 s at most;\n"
                "                       nothing is read from or written to a radio\n"
-               "  -p, --port PORT      with --probe: probe this port too (a device path, a\n"
-               "                       /dev/serial/by-id name, a pseudo-terminal); give it\n"
-               "                       several times for several ports\n"
+               "  -p, --port PORT      with --probe: probe this port instead of those listed\n"
+               "                       (a device path, a /dev/serial/by-id name, a\n"
+               "                       pseudo-terminal); give it several times for several\n"
+               "                       ports. No other port is sent a byte\n"
                "      --json           one JSON object a port: {\"port\", \"name\", \"device\",\n"
                "                       \"serial\", \"description\", \"stablePath\"}, with --probe\n"
                "                       also \"result\" (\"answered\", \"silent\", \"hung up\" or\n"

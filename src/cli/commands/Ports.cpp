@@ -135,22 +135,16 @@ int RunPorts(const Options &options)
     if (!listed) {
         std::fprintf(stderr, "tonvar-cli: the serial ports cannot be listed: %s cannot be read\n",
                      serial::kSysClassTty.c_str());
-        // The ports named can still be probed.
         if (options.ports.empty())
             return kExitRadioFailure;
     }
+    // The ports given, where some are: no other port is sent a byte.
     std::vector<PortLine> lines;
-    for (const std::string &name : ports.Items())
-        lines.push_back(Describe(name));
-    // A port named that is listed under the same name is shown once.
-    for (const std::string &name : options.ports) {
-        const std::string label = PortLabel(name);
-        bool shown = false;
-        for (const PortLine &line : lines)
-            shown = shown || PortLabel(line.name) == label;
-        if (!shown)
+    if (options.ports.empty())
+        for (const std::string &name : ports.Items())
             lines.push_back(Describe(name));
-    }
+    for (const std::string &name : options.ports)
+        lines.push_back(Describe(name));
     if (options.probe)
         Probe(lines);
     bool answered = false;
@@ -160,7 +154,7 @@ int RunPorts(const Options &options)
         std::printf("%s\n", text.c_str());
     }
     std::fflush(stdout);
-    if (!listed)
+    if (!listed && options.ports.empty())
         return kExitRadioFailure;
     // --probe: whether some radio answers, for a script to test.
     return !options.probe || answered ? kExitSuccess : kExitRadioFailure;
