@@ -127,7 +127,7 @@ std::string StationRecord::Line() const
     case Result::Programmed:
         return RowPart(*this) + ": programmed and read back" + backed;
     case Result::LeftAlone:
-        return "this radio " + error + "; not written" + backed;
+        return "this radio " + error + "; not written" + (backup.empty() ? "" : " (its backup: " + backup + ")");
     case Result::Failed:
         return RowPart(*this) + ": FAILED: " + error + (row > 0 ? " The row stays unused." : "");
     case Result::Mixed:
@@ -528,8 +528,18 @@ void Station::Impl::BackedUp()
     }
     const files::RadioImage held = radio->job.RadioImage();
     answersBefore = radio->job.AnswerCount();
+    // A radio that answers to IDs this station gave is one it programmed.
+    const StationRecord *earlier = s.rewrite ? nullptr : GivenBefore(records, IdList(held));
+    if (earlier) {
+        current.row = earlier->row;
+        current.label = earlier->label;
+        current.values = earlier->values;
+        current.ids = IdList(held);
+    }
+    // The backup, named after the radio's row, is on disk before anything
+    // is written.
     if (!s.backupDir.empty()) {
-        const std::string path = BackupPath(s.backupDir, FileLabel(row > 0 ? current.label : label));
+        const std::string path = BackupPath(s.backupDir, FileLabel(current.label.empty() ? label : current.label));
         try {
             files::SaveRadioImage(held, path);
         } catch (const text::Failure &e) {
@@ -540,12 +550,7 @@ void Station::Impl::BackedUp()
         }
         current.backup = path;
     }
-    // A radio that answers to IDs this station gave is one it programmed.
-    if (const StationRecord *earlier = GivenBefore(records, IdList(held)); earlier && !s.rewrite) {
-        current.row = earlier->row;
-        current.label = earlier->label;
-        current.values = earlier->values;
-        current.ids = IdList(held);
+    if (earlier) {
         End(StationRecord::Result::LeftAlone, AlreadyGot(*earlier));
         return;
     }
