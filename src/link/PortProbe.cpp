@@ -16,6 +16,7 @@ struct PortProbe::Impl {
     Impl()
     {
         limit.setSingleShot(true);
+        limit.setTimerType(Qt::PreciseTimer); // never before the limit
         port.comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
             if (!running)
                 return;
