@@ -140,6 +140,29 @@ TEST_F(Probe, EachStartOpensThePortAfreshAndForgetsTheLastProbe)
     }
 }
 
+// A session of its own on the port.
+struct Busy : link::HubSession {
+    bool running = true;
+    bool Running() const override { return running; }
+    void Answered(link::Answer) override {}
+    std::string Abandon() override { return {}; }
+};
+
+TEST_F(Probe, APortAnotherSessionRunsOnIsLeftAlone)
+{
+    Busy other;
+    hub.Join(other);
+    port.open = true;
+    probe.Start();
+    EXPECT_TRUE(probe.Finished());
+    EXPECT_EQ(probe.Result(), ProbeResult::CannotOpen);
+    EXPECT_EQ(probe.Error(), "Another session is using the port.");
+    EXPECT_TRUE(port.calls.empty());
+    EXPECT_TRUE(port.open);
+    EXPECT_TRUE(port.Sent().empty());
+    hub.Leave(other);
+}
+
 TEST(ProbeResultName, NamesEveryResult)
 {
     EXPECT_EQ(link::ProbeResultName(ProbeResult::Answered), "answered");
