@@ -315,7 +315,8 @@ struct Station::Impl {
     bool stopping = false;
     bool started = false;
 
-    link::PortProbe probe;
+    // Made at the first probe: its port needs the event loop's thread.
+    std::unique_ptr<link::PortProbe> probe;
     QTimer probeTimer;
     QTimer poll;
     Clock::time_point probeStarted{};
@@ -463,7 +464,9 @@ void Station::Impl::Probe()
     if (stopping || phase == StationPhase::Finished || phase == StationPhase::Programming)
         return;
     probeStarted = Clock::now();
-    probe.Start(s.port, std::min(kProbeLimit, std::max(s.probeInterval, std::chrono::milliseconds(200))),
+    if (!probe)
+        probe = std::make_unique<link::PortProbe>();
+    probe->Start(s.port, std::min(kProbeLimit, std::max(s.probeInterval, std::chrono::milliseconds(200))),
                 [this](link::ProbeResult result, const std::string &) { Probed(result); });
 }
 
@@ -649,7 +652,8 @@ void Station::Impl::Finish()
 {
     if (phase == StationPhase::Finished)
         return;
-    probe.Stop();
+    if (probe)
+        probe->Stop();
     probeTimer.stop();
     poll.stop();
     radio.reset();
@@ -675,7 +679,7 @@ Station::Station(StationSettings settings, QObject *parent)
 
 Station::~Station()
 {
-    impl_->probe.Stop();
+    impl_->probe.reset();
     impl_->radio.reset();
     if (impl_->logFd >= 0)
         ::close(impl_->logFd);
