@@ -516,7 +516,8 @@ void Station::Impl::StartRadio()
         current.label = roster.rows[static_cast<std::size_t>(row - 1)].key;
     }
     writing = false;
-    SetStatus(StationPhase::Programming, "reading the radio (for " + RowPart(current) + ")");
+    SetStatus(StationPhase::Programming,
+              row > 0 ? "reading the radio (for " + RowPart(current) + ")" : std::string("reading the radio"));
     radio = std::make_unique<JobOnPort>(s.port, Job::Backup, s.timeout, ChannelData{}, true, files::RadioImage{});
     answersBefore = 0;
     answersOf = 3 * radio->job.AnswerCount();
@@ -599,7 +600,7 @@ void Station::Impl::BackedUp()
     }
     current.ids = IdList(target);
     writing = true;
-    SetStatus(StationPhase::Programming, "programming " + RowPart(current));
+    SetStatus(StationPhase::Programming, row > 0 ? "programming " + RowPart(current) : "programming the radio");
     radio = std::make_unique<JobOnPort>(s.port, Job::Restore, s.timeout, ChannelData{}, true, target);
     radio->job.Start(Clock::now());
     Poll();
