@@ -14,7 +14,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const char *const kCommandList = "ports, read, write, verify, backup, restore, check, diff, show, set or convert";
+const char *const kCommandList =
+    "ports, read, write, verify, backup, restore, station, check, diff, show, set or convert";
 
 // The commands on files alone: no radio, no port.
 bool OnFiles(Command command)
@@ -27,7 +28,7 @@ const std::pair<const char *, Command> kCommands[] = {
     {"ports", Command::Ports},   {"read", Command::Read},     {"write", Command::Write},
     {"verify", Command::Verify}, {"backup", Command::Backup}, {"restore", Command::Restore},
     {"check", Command::Check},   {"diff", Command::Diff},     {"show", Command::Show},
-    {"set", Command::Set},       {"convert", Command::Convert},
+    {"set", Command::Set},       {"convert", Command::Convert}, {"station", Command::Station},
 };
 
 Command CommandNamed(const std::string &name)
@@ -62,6 +63,16 @@ int Seconds(const std::string &text)
     return value;
 }
 
+int RowNumber(const std::string &text)
+{
+    const bool digits = !text.empty() && text.size() <= 6 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int value = digits ? std::stoi(text) : 0;
+    if (value < 1)
+        throw UsageError("--from-row takes a row number from 1, not '" + text + "'");
+    return value;
+}
+
 struct OptionRule {
     QCommandLineOption option; // by its letter and its word, or its word alone; its value's name
     bool once = false;         // of one value: a second would be left unused
@@ -84,6 +95,9 @@ const std::vector<OptionRule> &OptionRules()
         {{u"backup"_s, {}, u"DIR"_s}, true, [](const std::string &dir) { NotEmpty(dir, "--backup needs a folder"); }},
         {{u"roster"_s, {}, u"FILE"_s}, true, [](const std::string &file) { NotEmpty(file, "--roster needs a file"); }},
         {{u"allow-duplicate-ids"_s, {}}},
+        {{u"from-row"_s, {}, u"N"_s}, true, [](const std::string &row) { RowNumber(row); }},
+        {{u"log"_s, {}, u"LOG"_s}, true, [](const std::string &file) { NotEmpty(file, "--log needs a file"); }},
+        {{u"rewrite"_s, {}}},
         {{u"dry-run"_s, {}}},
         {{{u"o"_s, u"output"_s}, {}, u"OUT"_s},
          true,
@@ -160,19 +174,27 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
 {
     const auto radios = [&] {
         return out.command == Command::Read || out.command == Command::Write || out.command == Command::Verify ||
-               out.command == Command::Backup || out.command == Command::Restore;
+               out.command == Command::Backup || out.command == Command::Restore || out.command == Command::Station;
     };
+    const bool station = out.command == Command::Station;
     for (const std::string &option : given) {
         if (option == "--port" || option == "--all") {
             if (out.command == Command::Ports)
                 throw UsageError(out.all ? "ports takes no --all" : "ports takes no --port");
             if (OnFiles(out.command))
                 throw UsageError(NameOf(out.command) + " takes no port: it works on files only");
+            if (station && out.all)
+                throw UsageError("station takes one --port, not --all: it programs radio after radio on one port");
+        } else if (option == "--from-row" || option == "--log" || option == "--rewrite") {
+            if (!station)
+                throw UsageError(option + " is for station only");
+            if (option == "--from-row" && out.roster.empty())
+                throw UsageError("--from-row is for station --roster only: without a roster there are no rows");
         } else if (option == "--roster") {
             if (out.command == Command::Check)
                 throw UsageError("check takes the roster as a file: tonvar-cli check IMAGE ROSTER");
-            if (out.command != Command::Restore && out.command != Command::Verify)
-                throw UsageError("--roster is for restore and verify only");
+            if (out.command != Command::Restore && out.command != Command::Verify && !station)
+                throw UsageError("--roster is for restore, verify and station only");
         } else if (option == "--allow-duplicate-ids") {
             if (out.command == Command::Verify && out.roster.empty())
                 throw UsageError("--allow-duplicate-ids is for verify --roster only: a verify without a roster "
@@ -183,8 +205,8 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
             if (out.command != Command::Write && out.command != Command::Restore)
                 throw UsageError("--no-verify is for write and restore only");
         } else if (option == "--backup") {
-            if (out.command != Command::Write)
-                throw UsageError("--backup is for write only");
+            if (out.command != Command::Write && !station)
+                throw UsageError("--backup is for write and station only");
             if (out.dryRun)
                 throw UsageError("--backup is for a write that writes: --dry-run writes nothing");
         } else if (option == "--dry-run") {
@@ -201,11 +223,13 @@ void RefuseOptionsThatDoNotApply(const Options &out, const std::set<std::string>
                 out.command == Command::Diff || (option == "--json" && out.command == Command::Show);
             if (!radios() && !files)
                 throw UsageError(option + (option == "--json"
-                                               ? " is for read, write, verify, backup, restore, diff and show only"
-                                               : " is for read, write, verify, backup, restore and diff only"));
+                                               ? " is for read, write, verify, backup, restore, station, diff and "
+                                                 "show only"
+                                               : " is for read, write, verify, backup, restore, station and diff "
+                                                 "only"));
         } else if (!radios()) {
             // --timeout: how a run on radios waits.
-            throw UsageError(option + " is for read, write, verify, backup and restore only");
+            throw UsageError(option + " is for read, write, verify, backup, restore and station only");
         }
     }
 }
@@ -258,6 +282,9 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
     default:
         break;
     }
+    if (out.command == Command::Station && out.ports.size() != 1)
+        throw UsageError(out.ports.empty() ? "no --port given: station programs radio after radio on one port"
+                                           : "station takes one --port: it programs radio after radio on one port");
     if (out.ports.empty() && !out.all)
         throw UsageError("no --port given (or --all)");
     std::set<std::string> labels;
@@ -267,6 +294,7 @@ void TakeOperands(Options &out, const std::vector<std::string> &operands)
     if (operands.empty())
         throw UsageError(out.command == Command::Backup    ? "no image file given"
                          : out.command == Command::Restore ? "no radio image given"
+                         : out.command == Command::Station ? "no radio image or channel file given"
                                                            : "no channel file given");
     if (operands.size() > 1)
         throw UsageError("unexpected argument '" + operands[1] + "'");
@@ -311,6 +339,10 @@ Options ParseOptions(const std::vector<std::string> &args)
     out.allowDuplicateIds = parser.isSet(u"allow-duplicate-ids"_s);
     out.dryRun = parser.isSet(u"dry-run"_s);
     out.output = Bytes(parser.value(u"output"_s));
+    if (parser.isSet(u"from-row"_s))
+        out.fromRow = RowNumber(Bytes(parser.value(u"from-row"_s)));
+    out.log = Bytes(parser.value(u"log"_s));
+    out.rewrite = parser.isSet(u"rewrite"_s);
     if (out.help || out.version)
         return out;
     if (out.command == Command::None)
@@ -515,6 +547,44 @@ std::string HelpText(Command command)
                "                       (exit status 0 when nothing would change, 3 when\n"
                "                       something would; not with --no-verify)\n" +
                common;
+    case Command::Station:
+        return "Usage: tonvar-cli station --port PORT [options] IMAGE.radio|FILE.wh\n"
+               "\n"
+               "A programming station: radio after radio on one port. Waits until a radio\n"
+               "answers (a handshake every 0.5 s, the port opened afresh by its name each\n"
+               "time, so a cable replugged is followed), reads it whole, writes the image\n"
+               "(or, for a channel file, the radio's own image with the file's channels and\n"
+               "settings) with the next unused roster row's values, reads it back, says\n"
+               "the result in one line and rings the bell, then waits until the radio is\n"
+               "disconnected before it waits for the next. A radio answering to a\n"
+               "FleetSync fleet and ID or DTMF ID code this station gave (in this run or\n"
+               "its log) is left alone. Ends when every row is given, or on Ctrl+C. A\n"
+               "radio that fails keeps its row unused, for the next radio connected.\n"
+               "\n"
+               "      --roster FILE    a CSV with a row a radio, in file order: the first\n"
+               "                       column a label of your choosing (an asset number),\n"
+               "                       every other a field, named as its window shows it;\n"
+               "                       every row is checked before any radio is touched\n"
+               "      --from-row N     give rows from row N on (default 1)\n"
+               "      --backup DIR     keep each radio's own image in DIR before it is\n"
+               "                       written (named after its row's label and the time)\n"
+               "      --log LOG        append one JSON line a radio to LOG, synced to disk;\n"
+               "                       started again with the same LOG, the station goes on\n"
+               "                       with the next unused row and knows every ID it gave\n"
+               "      --rewrite        write a radio this station already programmed too\n"
+               "  -p, --port PORT      the port (one): a name as 'tonvar-cli ports' lists it\n"
+               "                       or a device path\n"
+               "      --timeout SECS   give up on a radio that has not answered for SECS\n"
+               "                       seconds (default 10)\n"
+               "  -q, --quiet          print only each radio's line and the summary\n"
+               "      --json           each radio's record (as the log keeps it) and a\n"
+               "                       final summary, one JSON object a line\n"
+               "  -h, --help           show this help\n"
+               "\n"
+               "Exit status: 0 when no radio failed (Ctrl+C and SIGTERM end a station),\n"
+               "1 when a radio failed or was left holding a mix of old and new values,\n"
+               "2 wrong usage, or an image, roster or log that cannot be used (no radio\n"
+               "touched).\n";
     case Command::Diff:
         return "Usage: tonvar-cli diff [--json] [--quiet] A B\n"
                "\n"
@@ -586,6 +656,7 @@ std::string HelpText(Command command)
            "  verify   compare radios with a channel file or a radio image\n"
            "  backup   read whole radios into radio images\n"
            "  restore  write a radio image into radios\n"
+           "  station  program radio after radio on one port, each with a roster's row\n"
            "  check    check channel files, radio images and rosters without a radio\n"
            "  diff     compare two channel files or radio images\n"
            "  show     print the fields of a radio image or a channel file\n"

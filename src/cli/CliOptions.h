@@ -7,14 +7,16 @@
 //   tonvar-cli verify --port PORT [--port PORT ...] [options] FILE|IMAGE
 //   tonvar-cli backup --port PORT [--port PORT ...] [options] IMAGE
 //   tonvar-cli restore --port PORT [--port PORT ...] [options] IMAGE
+//   tonvar-cli station --port PORT [--roster ROSTER] [--from-row N] [--backup DIR] [--log LOG]
+//                      [--rewrite] [options] IMAGE|FILE
 //   tonvar-cli check FILE...
 //   tonvar-cli diff A B
 //   tonvar-cli show FILE [FIELD...]
 //   tonvar-cli set [--output OUT] FILE FIELD=VALUE...
 //   tonvar-cli convert IN OUT
 //
-// Options: --no-verify and --dry-run (write and restore), --backup DIR (write), --output OUT (set), --roster
-// FILE (restore and verify), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
+// Options: --no-verify and --dry-run (write and restore), --backup DIR (write, station), --output OUT (set),
+// --roster FILE (restore, verify and station), --from-row N, --log LOG and --rewrite (station), --allow-duplicate-ids (restore, verify --roster, check), --all, --json, --quiet,
 // --timeout SECONDS (default 10) (the commands on radios; --json for diff and show too, --quiet for diff),
 // --help, --version. A value may follow its option as the next argument or after "=" (--port=ttyUSB0). An
 // option that does not apply to the command, or one of a single value given twice, is wrong usage: it would
@@ -27,7 +29,7 @@
 
 namespace tonvar::cli {
 
-enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check, Diff, Show, Set, Convert };
+enum class Command { None, Ports, Read, Write, Verify, Backup, Restore, Check, Diff, Show, Set, Convert, Station };
 
 struct Options {
     Command command = Command::None;
@@ -47,6 +49,9 @@ struct Options {
     std::string backupDir;          // write --backup DIR: each radio backed up whole into DIR first
     std::string roster;             // restore or verify --roster FILE: each radio's own values
     bool allowDuplicateIds = false; // --allow-duplicate-ids: two radios may get the same IDs
+    int fromRow = 1;                // station --from-row N: the first roster row to give
+    std::string log;                // station --log LOG: one JSON line a radio, appended
+    bool rewrite = false;           // station --rewrite: a radio already programmed is written again
 };
 
 inline constexpr int kExitSuccess = 0;

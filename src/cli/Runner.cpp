@@ -50,11 +50,6 @@ std::string Verb(Job job)
 
 } // namespace
 
-namespace {
-
-// DIR/<label>-<local time>.radio, or with -2, -3 ... after the time where
-// that name is taken: a backup never replaces a file, an earlier run's
-// backup (of the same second) or anything else.
 std::string BackupPath(const std::string &folder, const std::string &label)
 {
     const std::time_t now = std::time(nullptr);
@@ -70,26 +65,23 @@ std::string BackupPath(const std::string &folder, const std::string &label)
     return path;
 }
 
-} // namespace
+JobOnPort::JobOnPort(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
+                     bool verify, const files::RadioImage &image)
+    : job(
+          port.hub, kind, portName, timeout, file,
+          [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify, image)
+{
+    port.comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
+        this->job.Receive(bytes, length, Clock::now());
+    };
+    port.comm.OnRequestHangup = [this](serial::TComm *) { this->job.HungUp(); };
+    QObject::connect(&port.tim1, &QTimer::timeout, [this] { this->job.Tick(); });
+}
 
-struct Runner::Radio {
-    Radio(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
-          bool verify, const files::RadioImage &image)
-        : job(
-              port.hub, kind, portName, timeout, file,
-              [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }, verify, image)
-    {
-        port.comm.OnReceiveData = [this](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
-            this->job.Receive(bytes, length, Clock::now());
-        };
-        port.comm.OnRequestHangup = [this](serial::TComm *) { this->job.HungUp(); };
-        QObject::connect(&port.tim1, &QTimer::timeout, [this] { this->job.Tick(); });
-    }
+struct Runner::Radio : JobOnPort {
+    using JobOnPort::JobOnPort;
 
     std::string label;
-    // The port as the main window sets it up, with its own resend timer.
-    link::RadioPort port;
-    RadioJob job;
     bool reported = false;
     std::string saveError;
     std::string backupPath;   // where its backup was saved

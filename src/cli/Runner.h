@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Progress.h"
 #include "cli/RadioJob.h"
+#include "link/RadioPort.h"
 
 #include <QObject>
 #include <QTimer>
@@ -40,6 +41,24 @@ struct RunSettings {
     std::FILE *out = stdout; // differences and the summary
     std::FILE *err = stderr; // progress and errors
 };
+
+// One job on its own port, set up as the main window sets up its port, with
+// its own resend timer: the port's chunks, its hang-up and Tim1's ticks go
+// to the job. The session's short pauses sleep.
+struct JobOnPort {
+    JobOnPort(const std::string &portName, Job kind, std::chrono::milliseconds timeout, const ChannelData &file,
+              bool verify, const files::RadioImage &image);
+    JobOnPort(const JobOnPort &) = delete;
+    JobOnPort &operator=(const JobOnPort &) = delete;
+
+    link::RadioPort port;
+    RadioJob job;
+};
+
+// DIR/<label>-<local time>.radio, or with -2, -3 ... after the time where
+// that name is taken: a backup never replaces a file, an earlier run's
+// backup (of the same second) or anything else.
+std::string BackupPath(const std::string &folder, const std::string &label);
 
 class Runner : public QObject {
 public:

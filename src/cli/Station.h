@@ -90,6 +90,27 @@ std::string RecordJson(const StationRecord &record);
 // Reads a record back; throws text::Failure naming what is wrong.
 StationRecord ParseRecord(const std::string &line);
 
+// A station's log, as read: its records in order, and the lines skipped (a
+// record cut short when the station stopped while writing it: a line that
+// starts as JSON and does not end as JSON).
+struct StationLog {
+    std::vector<StationRecord> records;
+    std::vector<std::string> skipped; // "line 7 is a record cut short ...: skipped"
+    bool endsWithNewline = true;      // false: the next record starts a line first
+};
+// Throws text::Failure naming the first line that is no record and cannot
+// be one cut short ("Line 3 is no station record.", why as the detail).
+StationLog ReadStationLog(const std::string &text);
+
+// The rows (from 1, in file order, from `fromRow`) no record gave: a row is
+// given when a programmed radio's record names its label.
+std::vector<int> UnusedRows(const files::Roster &roster, const std::vector<StationRecord> &records, int fromRow);
+// The latest programmed record that gave one of `ids`, or null.
+const StationRecord *GivenBefore(const std::vector<StationRecord> &records, const std::vector<std::string> &ids);
+// "already got row 3 at 10:42" (local time), or without a row
+// "already got FleetSync fleet 100 and ID 1001 at 10:42".
+std::string AlreadyGot(const StationRecord &earlier);
+
 // What a station does now.
 enum class StationPhase {
     Waiting,     // for a radio to answer
@@ -129,6 +150,9 @@ public:
     // The roster row the next radio gets (from 1), 0 when none is left, -1
     // without a roster.
     int NextRow() const;
+    // What reading the log found and skipped, one text a line skipped (said
+    // once, before the first radio).
+    const std::vector<std::string> &LogNotes() const;
 
     // A change of phase or status.
     std::function<void()> onStatus;

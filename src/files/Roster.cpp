@@ -66,7 +66,7 @@ bool LooksLikeRoster(const std::string &text)
     return first == "port" || first == "serial";
 }
 
-Roster ParseRoster(const std::string &text)
+Roster ParseRoster(const std::string &text, RosterRows rows)
 {
     if (text.find('\0') != std::string::npos)
         NotARoster("It holds bytes that are not text.", 0);
@@ -81,10 +81,15 @@ Roster ParseRoster(const std::string &text)
     const std::string first = header.empty() ? std::string() : Lower(text::TrimBlanks(header.front()));
     if (header.size() == 1 && lines.front().find(';') != std::string::npos)
         NotARoster("Its fields are separated by semicolons: save it as CSV with commas.", 1);
-    if (first != "port" && first != "serial")
-        NotARoster("The first column must be \"port\" or \"serial\": how each row picks its radio.", 1);
+    const bool inOrder = rows == RosterRows::InOrder;
+    if (inOrder && first.empty())
+        NotARoster("The first column has no name: it labels each row (an asset number, say).", 1);
+    if (!inOrder && first != "port" && first != "serial")
+        NotARoster("The first column must be \"port\" or \"serial\": how each row picks its radio (a roster whose "
+                   "first column is a label of another name is for tonvar-cli station).",
+                   1);
     Roster roster;
-    roster.key = first == "port" ? Roster::Key::Port : Roster::Key::Serial;
+    roster.key = inOrder ? Roster::Key::Label : first == "port" ? Roster::Key::Port : Roster::Key::Serial;
     std::set<std::string> names;
     for (std::size_t c = 1; c < header.size(); ++c) {
         const std::string name = text::TrimBlanks(header[c]);
@@ -107,7 +112,7 @@ Roster ParseRoster(const std::string &text)
         row.key = text::TrimBlanks(cells.front());
         row.line = static_cast<int>(i + 1);
         if (row.key.empty())
-            NotARoster("The radio's " + first + " is empty.", i + 1);
+            NotARoster(inOrder ? "The row's label is empty." : "The radio's " + first + " is empty.", i + 1);
         if (!keys.insert(row.key).second)
             NotARoster(row.key + " has a row already.", i + 1);
         for (std::size_t c = 1; c < cells.size(); ++c)
@@ -119,10 +124,10 @@ Roster ParseRoster(const std::string &text)
     return roster;
 }
 
-Roster LoadRoster(const std::string &fileName)
+Roster LoadRoster(const std::string &fileName, RosterRows rows)
 {
     return LoadFileAs(fileName, "The file is too large for a roster.",
-                      [](const std::string &text) { return ParseRoster(text); });
+                      [rows](const std::string &text) { return ParseRoster(text, rows); });
 }
 
 } // namespace tonvar::files

@@ -64,9 +64,9 @@ TEST(CliOptions, CommandsPortsAndOptions)
 TEST(CliOptions, WrongUsageSaysWhatIsWrong)
 {
     EXPECT_EQ(UsageMessage({}),
-              "no command given (ports, read, write, verify, backup, restore, check, diff, show, set or convert)");
+              "no command given (ports, read, write, verify, backup, restore, station, check, diff, show, set or convert)");
     EXPECT_EQ(UsageMessage({"erase"}),
-              "unknown command 'erase' (ports, read, write, verify, backup, restore, check, diff, show, set or convert)");
+              "unknown command 'erase' (ports, read, write, verify, backup, restore, station, check, diff, show, set or convert)");
     EXPECT_EQ(UsageMessage({"backup", "-p", "ttyUSB0"}), "no image file given");
     EXPECT_EQ(UsageMessage({"restore", "-p", "ttyUSB0"}), "no radio image given");
     EXPECT_EQ(UsageMessage({"verify", "--no-verify", "-p", "ttyUSB0", "x.radio"}),
@@ -112,12 +112,12 @@ TEST(CliOptions, ArgumentsAreReadAsTheyAlwaysWere)
          "--timeout takes a whole number of seconds from 1 to 86400, not 'x'"},
         // The first wrong argument is the one named.
         {{"erase", "--bogus"},
-         "unknown command 'erase' (ports, read, write, verify, backup, restore, check, diff, show, set or convert)"},
+         "unknown command 'erase' (ports, read, write, verify, backup, restore, station, check, diff, show, set or convert)"},
         {{"--bogus", "erase"}, "unknown option '--bogus'"},
         {{"read", "--timeout", "0", "--bogus"}, "--timeout takes a whole number of seconds from 1 to 86400, not '0'"},
         {{"read", "--roster=", "--timeout", "0"}, "--roster needs a file"},
         {{"--", "--help"},
-         "unknown command '--help' (ports, read, write, verify, backup, restore, check, diff, show, set or convert)"},
+         "unknown command '--help' (ports, read, write, verify, backup, restore, station, check, diff, show, set or convert)"},
         {{"ports", "-a", "-p", "ttyUSB0"}, "ports takes no --all"},
         {{"ports", "now"}, "unexpected argument 'now'"},
         {{"check"}, "no file given"},

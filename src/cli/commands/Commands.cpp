@@ -16,7 +16,7 @@ int RunCommand(const Options &options)
         {Command::Ports, RunPorts},     {Command::Check, RunCheck},   {Command::Read, RunRead},
         {Command::Write, RunWrite},     {Command::Verify, RunVerify}, {Command::Backup, RunBackup},
         {Command::Restore, RunRestore}, {Command::Diff, RunDiff},     {Command::Show, RunShow},
-        {Command::Set, RunSet},         {Command::Convert, RunConvert},
+        {Command::Set, RunSet},         {Command::Convert, RunConvert}, {Command::Station, RunStation},
     };
     for (const auto &[command, run] : commands)
         if (command == options.command)

@@ -24,6 +24,7 @@ int RunDiff(const Options &options);
 int RunShow(const Options &options);
 int RunSet(const Options &options);
 int RunConvert(const Options &options);
+int RunStation(const Options &options);
 
 // Says on standard error what is wrong and where help is; returns kExitUsage.
 int UsageFailure(const std::string &message);

@@ -81,6 +81,25 @@ std::string SaveProblem(const std::string &target)
 // removed, no file half-written.
 int RunToTheEnd(RunSettings run)
 {
+    int signalled = 0;
+    const int status = OnEventLoop(
+        [&run](std::function<void()> &interrupted) {
+            Runner runner(std::move(run));
+            interrupted = [&runner] { runner.CancelAll("Interrupted."); };
+            const int result = runner.Run();
+            interrupted = nullptr;
+            return result;
+        },
+        signalled);
+    // As shells report a program a signal ended: 128 + the signal (130 for
+    // Ctrl+C, 143 for SIGTERM), once every port is closed and lock removed.
+    return signalled != 0 ? 128 + signalled : status;
+}
+
+} // namespace
+
+int OnEventLoop(const std::function<int(std::function<void()> &interrupted)> &body, int &signalled)
+{
     static int argc = 1;
     static char name[] = "tonvar-cli";
     static char *argv[] = {name, nullptr};
@@ -98,24 +117,20 @@ int RunToTheEnd(RunSettings run)
         ::sigaction(sig, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Runner runner(std::move(run));
-    QSocketNotifier interrupted(g_signalPipe[0], QSocketNotifier::Read);
-    int signalled = 0;
-    QObject::connect(&interrupted, &QSocketNotifier::activated, [&runner, &signalled] {
+    std::function<void()> interrupted;
+    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+    signalled = 0;
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&interrupted, &signalled] {
         char drain[64];
         ssize_t n = 0;
         while ((n = ::read(g_signalPipe[0], drain, sizeof drain)) > 0)
             if (signalled == 0)
                 signalled = drain[0];
-        runner.CancelAll("Interrupted.");
+        if (interrupted)
+            interrupted();
     });
-    const int status = runner.Run();
-    // As shells report a program a signal ended: 128 + the signal (130 for
-    // Ctrl+C, 143 for SIGTERM), once every port is closed and lock removed.
-    return signalled != 0 ? 128 + signalled : status;
+    return body(interrupted);
 }
-
-} // namespace
 
 int RunOnRadios(Options options, Job job, Prepare prepare)
 {

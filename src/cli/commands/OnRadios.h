@@ -11,6 +11,7 @@
 
 #include "text/Convert.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,6 +31,12 @@ public:
 // ports of --all by then.
 using Prepare = void (*)(const Options &options, RunSettings &run);
 int RunOnRadios(Options options, Job job, Prepare prepare);
+
+// Runs `body` on a QCoreApplication's event loop with Ctrl+C, SIGTERM and
+// SIGHUP caught: each calls `interrupted` (which `body` sets) there, and
+// the first one's number is kept in `signalled` (0: none). Returns what
+// `body` returns.
+int OnEventLoop(const std::function<int(std::function<void()> &interrupted)> &body, int &signalled);
 
 // A file that does not load, said in one line on standard error; a file of
 // the other kind says which command takes it. Returns kExitUsage.
