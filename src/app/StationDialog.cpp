@@ -59,6 +59,16 @@ QString Sentence(const std::string &s)
     return text;
 }
 
+// "Cannot start: " and why, the reason's sentence continued ("The file ..."
+// -> "the file ...", "DTMF ..." kept).
+QString CannotStart(const std::string &why)
+{
+    QString text = QString::fromLatin1(text::WithFullStop(why));
+    if (text.size() > 1 && text[0].isUpper() && text[1].isLower())
+        text[0] = text[0].toLower();
+    return QStringLiteral("Cannot start: ") + text;
+}
+
 // A line edit and its Browse... button, in one row of the form.
 QWidget *WithBrowse(QLineEdit *edit, QPushButton *browse, QWidget *parent)
 {
@@ -341,15 +351,19 @@ void StationDialog::StartClick()
     try {
         station = std::make_unique<cli::Station>(settings);
     } catch (const text::Failure &e) {
-        ShowProblem(QStringLiteral("Cannot start: ") + QString::fromLatin1(text::WithFullStop(e.what())),
-                    Text(e.detail()));
+        ShowProblem(CannotStart(e.what()), Text(e.detail()));
         return;
     } catch (const std::exception &e) {
-        ShowProblem(QStringLiteral("Cannot start: ") + QString::fromLatin1(text::WithFullStop(e.what())));
+        ShowProblem(CannotStart(e.what()));
         return;
     }
-    detailLabel->hide();
     station_ = std::move(station);
+    // What reading the log skipped (a record cut short), said once.
+    QStringList notes;
+    for (const std::string &note : station_->LogNotes())
+        notes << Text(note);
+    detailLabel->setText(notes.join(QLatin1Char('\n')));
+    detailLabel->setVisible(!notes.isEmpty());
     station_->onStatus = [this] {
         ShowStatus();
         ShowTotals();

@@ -16,6 +16,7 @@
 #include "SampleRadio.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -249,6 +250,7 @@ private Q_SLOTS:
         const QString source = SampleImage(QStringLiteral("fleet.radio"));
         QVERIFY(!source.isEmpty());
         const QString nothing = Path(QStringLiteral("no-cable"));
+        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("backups")));
         {
             StationDialog d(nothing);
             Quick(d);
@@ -258,7 +260,7 @@ private Q_SLOTS:
             TypeInto(d.backupEdit, Path(QStringLiteral("backups")));
             d.fromRowSpin->setValue(4);
             QTest::mouseClick(d.startButton, Qt::LeftButton);
-            QVERIFY(d.Running());
+            QVERIFY2(d.Running(), qPrintable(d.statusLabel->text() + d.detailLabel->text()));
             QTRY_VERIFY_WITH_TIMEOUT(d.statusLabel->text().startsWith(QStringLiteral("Waiting")), kLong);
             QVERIFY(d.stopButton->isEnabled());
             QTest::mouseClick(d.stopButton, Qt::LeftButton);
@@ -303,17 +305,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("roster");
         QTest::addColumn<QString>("log");
-        QTest::newRow("no source") << QString() << QString() << QString();
-        QTest::newRow("source gone") << QStringLiteral("gone.radio") << QString() << QString();
-        QTest::newRow("source not an image") << QStringLiteral("notes.txt") << QString() << QString();
-        QTest::newRow("roster gone") << QStringLiteral("fleet.radio") << QStringLiteral("gone.csv") << QString();
-        QTest::newRow("log not a log") << QStringLiteral("fleet.radio") << QString() << QStringLiteral("notes.txt");
+        QTest::addColumn<QString>("backups");
+        const QString none;
+        const QString image = QStringLiteral("fleet.radio");
+        QTest::newRow("no source") << none << none << none << none;
+        QTest::newRow("source gone") << QStringLiteral("gone.radio") << none << none << none;
+        QTest::newRow("source not an image") << QStringLiteral("notes.txt") << none << none << none;
+        QTest::newRow("roster gone") << image << QStringLiteral("gone.csv") << none << none;
+        QTest::newRow("roster not a roster") << image << QStringLiteral("notes.txt") << none << none;
+        QTest::newRow("log not a log") << image << none << QStringLiteral("notes.txt") << none;
+        QTest::newRow("backup folder gone") << image << none << none << QStringLiteral("gone");
     }
     void anUnusableFileStartsNothing()
     {
         QFETCH(QString, source);
         QFETCH(QString, roster);
         QFETCH(QString, log);
+        QFETCH(QString, backups);
         QVERIFY(!SampleImage(QStringLiteral("fleet.radio")).isEmpty());
         Write(Path(QStringLiteral("notes.txt")), "shopping: milk, bread\nnot a radio\n");
         auto inFolder = [this](const QString &name) { return name.isEmpty() ? name : Path(name); };
@@ -323,6 +331,7 @@ private Q_SLOTS:
         TypeInto(d.sourceEdit, inFolder(source));
         TypeInto(d.rosterEdit, inFolder(roster));
         TypeInto(d.logEdit, inFolder(log));
+        TypeInto(d.backupEdit, inFolder(backups));
         QTest::mouseClick(d.startButton, Qt::LeftButton);
         QVERIFY(!d.Running());
         QVERIFY(d.CurrentStation() == nullptr);
