@@ -298,6 +298,59 @@ private Q_SLOTS:
         QVERIFY(failures.isEmpty());
     }
 
+    // Closing the dialog while a radio is being programmed asks; kept
+    // programming, it goes on; stopped, the radio is recorded before the
+    // dialog closes, its row left unused.
+    void closingMidRadioAsksAndRecordsIt()
+    {
+        const QString source = SampleImage(QStringLiteral("fleet.radio"));
+        QVERIFY(!source.isEmpty());
+        const QString roster = Path(QStringLiteral("roster.csv"));
+        Write(roster, "unit,\"FleetSync, Fleet[Own]\",\"FleetSync, ID[Own]\"\nA-1,100,1001\n");
+        const QString log = Path(QStringLiteral("station.log"));
+        sim::RadioSimulator radio(true); // at the line's pace: the radio takes seconds
+        radio.Start();
+
+        StationDialog d(QString::fromStdString(radio.DevicePath()));
+        Quick(d);
+        int asked = 0;
+        bool answer = false;
+        d.ConfirmStop = [&] {
+            ++asked;
+            return answer;
+        };
+        d.show();
+        TypeInto(d.sourceEdit, source);
+        TypeInto(d.rosterEdit, roster);
+        TypeInto(d.logEdit, log);
+        QTest::mouseClick(d.startButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(d.CurrentStation()->Phase() == cli::StationPhase::Programming, kLong);
+        QVERIFY2(d.statusLabel->text().contains(QStringLiteral("row 1 (A-1)")), qPrintable(d.statusLabel->text()));
+        QTRY_VERIFY_WITH_TIMEOUT(d.progressBar->value() > 0, kLong);
+
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QCOMPARE(asked, 1);
+        QVERIFY(d.isVisible());
+        QVERIFY(d.Running());
+
+        answer = true;
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QCOMPARE(asked, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.isVisible(), kLong);
+        QVERIFY(!d.Running());
+
+        const std::string logged = Read(log);
+        QCOMPARE(std::count(logged.begin(), logged.end(), '\n'), 1);
+        const cli::StationRecord record = cli::ParseRecord(logged.substr(0, logged.find('\n')));
+        QVERIFY(record.result != cli::StationRecord::Result::Programmed);
+        QCOMPARE(d.resultList->count(), 1);
+        QVERIFY2(d.resultList->item(0)->text().startsWith(QStringLiteral("FAILED")),
+                 qPrintable(d.resultList->item(0)->text()));
+        QVERIFY2(d.totalsLabel->text().contains(QStringLiteral("Failures: 1")), qPrintable(d.totalsLabel->text()));
+        QVERIFY2(d.totalsLabel->text().contains(QStringLiteral("Rows left: 1")), qPrintable(d.totalsLabel->text()));
+        radio.Stop();
+    }
+
     // A source, roster or log that cannot be used is said in the dialog and
     // nothing starts.
     void anUnusableFileStartsNothing_data()
