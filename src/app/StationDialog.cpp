@@ -19,11 +19,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -174,13 +176,16 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     progressBar = new QProgressBar(this);
     progressBar->setObjectName(QStringLiteral("Progress"));
     progressBar->setAccessibleName(QStringLiteral("This radio's progress"));
-    progressBar->setRange(0, 1);
-    progressBar->setValue(0);
+    ShowIdle();
 
     resultList = new QListWidget(this);
     resultList->setObjectName(QStringLiteral("Results"));
     resultList->setAccessibleName(QStringLiteral("Last results, newest first"));
     resultList->setMinimumHeight(4 * resultList->fontMetrics().height());
+    // A long line wraps: the whole of it is seen without scrolling sideways.
+    resultList->setWordWrap(true);
+    resultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    resultList->setResizeMode(QListView::Adjust);
     auto *resultsLabel = new QLabel(QStringLiteral("Last res&ults, newest first:"), this);
     resultsLabel->setBuddy(resultList);
 
@@ -222,12 +227,17 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     layout->addWidget(buttons);
 
     Recall();
+    if (!sourceEdit->text().isEmpty())
+        statusLabel->setText(QStringLiteral("Start, then connect the first radio."));
     SetEditing(true);
     ShowTotals();
 
     // As large as its contents want where the screen has room, and never
     // larger than the screen.
-    QSize want = sizeHint().expandedTo(QSize(560, 520));
+    const QMargins margins = layout->contentsMargins();
+    QSize want(std::max(560, inner->sizeHint().width() + area->verticalScrollBar()->sizeHint().width()),
+               inner->sizeHint().height() + buttons->sizeHint().height() + layout->spacing());
+    want += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
     if (const QScreen *screen = parent ? parent->screen() : QApplication::primaryScreen())
         want = want.boundedTo(screen->availableSize() - QSize(16, 48));
     resize(want);
@@ -369,6 +379,7 @@ void StationDialog::StartClick()
         ShowTotals();
     };
     station_->onProgress = [this](int answers, int of) {
+        progressBar->setTextVisible(true);
         progressBar->setRange(0, of > 0 ? of : 1);
         progressBar->setValue(answers);
     };
@@ -378,8 +389,7 @@ void StationDialog::StartClick()
     station_->onFinished = [this] { Finished(); };
     running_ = true;
     SetEditing(false);
-    progressBar->setRange(0, 1);
-    progressBar->setValue(0);
+    ShowIdle();
     stopButton->setFocus();
     station_->Start();
     if (station_ && running_) {
@@ -401,10 +411,16 @@ void StationDialog::ShowStatus()
     if (!station_)
         return;
     statusLabel->setText(Sentence(station_->Status()));
-    if (station_->Phase() != cli::StationPhase::Programming) {
-        progressBar->setRange(0, 1);
-        progressBar->setValue(0);
-    }
+    if (station_->Phase() != cli::StationPhase::Programming)
+        ShowIdle();
+}
+
+void StationDialog::ShowIdle()
+{
+    // No radio is being programmed: an empty bar, without "0%".
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
 }
 
 void StationDialog::ShowTotals()
@@ -454,8 +470,7 @@ void StationDialog::AddRecord(const cli::StationRecord &record, const std::strin
     } else {
         item->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
     }
-    if (!record.error.empty())
-        item->setToolTip(Text(record.error));
+    item->setToolTip(record.error.empty() ? item->text() : item->text() + QLatin1Char('\n') + Text(record.error));
     resultList->insertItem(0, item);
     while (resultList->count() > kResultsShown)
         delete resultList->takeItem(resultList->count() - 1);
@@ -476,8 +491,7 @@ void StationDialog::Finished()
     SetEditing(true);
     ShowStatus();
     ShowTotals();
-    progressBar->setRange(0, 1);
-    progressBar->setValue(0);
+    ShowIdle();
     if (closeWhenFinished_) {
         closeWhenFinished_ = false;
         QDialog::reject();

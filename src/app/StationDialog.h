@@ -77,6 +77,7 @@ private:
     void Browse(Pick pick);
     void ShowStatus();
     void ShowTotals();
+    void ShowIdle();
     void AddRecord(const cli::StationRecord &record, const std::string &logError);
     void Finished();
     void SetEditing(bool on);
