@@ -205,6 +205,7 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     auto *area = new QScrollArea(this);
     area->setObjectName(QStringLiteral("StationArea"));
     area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus); // Tab goes from control to control
     area->setWidgetResizable(true);
     area->setWidget(inner);
 
