@@ -90,7 +90,8 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     setWindowTitle(QStringLiteral("Programming Station"));
     setSizeGripEnabled(true);
 
-    // Everything but the buttons scrolls on a screen too small for it.
+    // The choices scroll on a screen too small for the whole: what the
+    // station does, the results and the buttons stay in sight.
     auto *inner = new QWidget;
     auto *form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -181,7 +182,7 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     resultList = new QListWidget(this);
     resultList->setObjectName(QStringLiteral("Results"));
     resultList->setAccessibleName(QStringLiteral("Last results, newest first"));
-    resultList->setMinimumHeight(4 * resultList->fontMetrics().height());
+    resultList->setMinimumHeight(3 * resultList->fontMetrics().height());
     // A long line wraps: the whole of it is seen without scrolling sideways.
     resultList->setWordWrap(true);
     resultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -193,21 +194,17 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     totalsLabel->setObjectName(QStringLiteral("Totals"));
     totalsLabel->setWordWrap(true);
 
-    auto *innerLayout = new QVBoxLayout(inner);
-    innerLayout->addLayout(form);
-    innerLayout->addWidget(statusLabel);
-    innerLayout->addWidget(detailLabel);
-    innerLayout->addWidget(progressBar);
-    innerLayout->addWidget(resultsLabel);
-    innerLayout->addWidget(resultList, 1);
-    innerLayout->addWidget(totalsLabel);
-
+    inner->setLayout(form);
+    form->setContentsMargins(0, 0, 0, 0);
     auto *area = new QScrollArea(this);
     area->setObjectName(QStringLiteral("StationArea"));
     area->setFrameShape(QFrame::NoFrame);
     area->setFocusPolicy(Qt::NoFocus); // Tab goes from control to control
     area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setWidget(inner);
+    area->setMinimumHeight(2 * sourceEdit->sizeHint().height());
+    area->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 
     auto *buttons = new QDialogButtonBox(this);
     startButton = buttons->addButton(QStringLiteral("&Start"), QDialogButtonBox::AcceptRole);
@@ -224,7 +221,13 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     connect(closeButton, &QPushButton::clicked, this, &StationDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(area, 1);
+    layout->addWidget(area);
+    layout->addWidget(statusLabel);
+    layout->addWidget(detailLabel);
+    layout->addWidget(progressBar);
+    layout->addWidget(resultsLabel);
+    layout->addWidget(resultList, 1);
+    layout->addWidget(totalsLabel);
     layout->addWidget(buttons);
 
     Recall();
@@ -235,10 +238,12 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
 
     // As large as its contents want where the screen has room, and never
     // larger than the screen.
-    const QMargins margins = layout->contentsMargins();
-    QSize want(std::max(560, inner->sizeHint().width() + area->verticalScrollBar()->sizeHint().width()),
-               inner->sizeHint().height() + buttons->sizeHint().height() + layout->spacing());
-    want += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const QSize formSize = inner->sizeHint();
+    QSize want = layout->sizeHint();
+    want.setWidth(std::max({560, want.width(), formSize.width() + area->verticalScrollBar()->sizeHint().width()}));
+    // The choices whole, and room for a few results.
+    want.setHeight(want.height() - area->sizeHint().height() + formSize.height() +
+                   std::max(0, 8 * resultList->fontMetrics().height() - resultList->sizeHint().height()));
     if (const QScreen *screen = parent ? parent->screen() : QApplication::primaryScreen())
         want = want.boundedTo(screen->availableSize() - QSize(16, 48));
     resize(want);
