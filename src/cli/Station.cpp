@@ -127,7 +127,7 @@ std::string StationRecord::Line() const
     case Result::Programmed:
         return RowPart(*this) + ": programmed and read back" + backed;
     case Result::LeftAlone:
-        return "this radio " + error + "; not written" + backed;
+        return "this radio " + error + "; not written" + (backup.empty() ? "" : " (its backup: " + backup + ")");
     case Result::Failed:
         return RowPart(*this) + ": FAILED: " + error + (row > 0 ? " The row stays unused." : "");
     case Result::Mixed:
@@ -315,7 +315,8 @@ struct Station::Impl {
     bool stopping = false;
     bool started = false;
 
-    link::PortProbe probe;
+    // Made at the first probe: its port needs the event loop's thread.
+    std::unique_ptr<link::PortProbe> probe;
     QTimer probeTimer;
     QTimer poll;
     Clock::time_point probeStarted{};
@@ -463,7 +464,9 @@ void Station::Impl::Probe()
     if (stopping || phase == StationPhase::Finished || phase == StationPhase::Programming)
         return;
     probeStarted = Clock::now();
-    probe.Start(s.port, std::min(kProbeLimit, std::max(s.probeInterval, std::chrono::milliseconds(200))),
+    if (!probe)
+        probe = std::make_unique<link::PortProbe>();
+    probe->Start(s.port, std::min(kProbeLimit, std::max(s.probeInterval, std::chrono::milliseconds(200))),
                 [this](link::ProbeResult result, const std::string &) { Probed(result); });
 }
 
@@ -528,8 +531,18 @@ void Station::Impl::BackedUp()
     }
     const files::RadioImage held = radio->job.RadioImage();
     answersBefore = radio->job.AnswerCount();
+    // A radio that answers to IDs this station gave is one it programmed.
+    const StationRecord *earlier = s.rewrite ? nullptr : GivenBefore(records, IdList(held));
+    if (earlier) {
+        current.row = earlier->row;
+        current.label = earlier->label;
+        current.values = earlier->values;
+        current.ids = IdList(held);
+    }
+    // The backup, named after the radio's row, is on disk before anything
+    // is written.
     if (!s.backupDir.empty()) {
-        const std::string path = BackupPath(s.backupDir, FileLabel(row > 0 ? current.label : label));
+        const std::string path = BackupPath(s.backupDir, FileLabel(current.label.empty() ? label : current.label));
         try {
             files::SaveRadioImage(held, path);
         } catch (const text::Failure &e) {
@@ -540,12 +553,7 @@ void Station::Impl::BackedUp()
         }
         current.backup = path;
     }
-    // A radio that answers to IDs this station gave is one it programmed.
-    if (const StationRecord *earlier = GivenBefore(records, IdList(held)); earlier && !s.rewrite) {
-        current.row = earlier->row;
-        current.label = earlier->label;
-        current.values = earlier->values;
-        current.ids = IdList(held);
+    if (earlier) {
         End(StationRecord::Result::LeftAlone, AlreadyGot(*earlier));
         return;
     }
@@ -644,7 +652,8 @@ void Station::Impl::Finish()
 {
     if (phase == StationPhase::Finished)
         return;
-    probe.Stop();
+    if (probe)
+        probe->Stop();
     probeTimer.stop();
     poll.stop();
     radio.reset();
@@ -670,7 +679,7 @@ Station::Station(StationSettings settings, QObject *parent)
 
 Station::~Station()
 {
-    impl_->probe.Stop();
+    impl_->probe.reset();
     impl_->radio.reset();
     if (impl_->logFd >= 0)
         ::close(impl_->logFd);

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A stand-in probe until the handshake probe lands: "PROGRAM" and its Ack on
-// a freshly opened port, nothing more.
 #include "link/Probe.h"
 
-#include "link/RadioPort.h"
-#include "protocol/Frames.h"
+#include "text/Convert.h"
 
-#include <QTimer>
+#include <algorithm>
+#include <exception>
 
 namespace tonvar::link {
 
@@ -25,6 +23,21 @@ std::string ProbeResultName(ProbeResult result)
     return {};
 }
 
+namespace {
+
+// Why a port would not open, as one line: the message, then its detail.
+std::string OneLine(const std::string &message, const std::string &detail)
+{
+    std::string line = text::WithFullStop(message);
+    if (!detail.empty())
+        line += " " + detail;
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return line;
+}
+
+} // namespace
+
 HandshakeProbe::HandshakeProbe(PortHub &hub) : hub_(hub), transfer_(hub.link, LinkUser(*this))
 {
     hub_.Join(*this);
@@ -32,24 +45,42 @@ HandshakeProbe::HandshakeProbe(PortHub &hub) : hub_(hub), transfer_(hub.link, Li
 
 HandshakeProbe::~HandshakeProbe()
 {
+    if (running_) {
+        transfer_.Stop();
+        hub_.Close();
+    }
     hub_.Leave(*this);
 }
 
 void HandshakeProbe::Start()
 {
+    if (running_)
+        transfer_.Stop();
+    running_ = false;
     finished_ = false;
+    result_ = ProbeResult::Silent;
     error_.clear();
+    if (hub_.OthersRunning(this)) {
+        End(ProbeResult::CannotOpen, "Another session is using the port.");
+        return;
+    }
     try {
         hub_.OpenFresh();
+    } catch (const text::Failure &e) {
+        finished_ = true;
+        result_ = ProbeResult::CannotOpen;
+        error_ = OneLine(e.what(), e.detail());
+        return;
     } catch (const std::exception &e) {
-        End(ProbeResult::CannotOpen, e.what());
+        finished_ = true;
+        result_ = ProbeResult::CannotOpen;
+        error_ = OneLine(e.what(), {});
         return;
     }
     running_ = true;
-    hub_.link.Begin();
-    protocol::PutProgramHandshake(hub_.link.frame);
-    protocol::Crc16(hub_.link.frame);
-    hub_.link.Send(LinkUser(*this), protocol::kHandshakeLength, Wait::ForAck());
+    TransferPlan plan;
+    plan.handshake = true; // and no blocks: "PROGRAM" -> Ack alone
+    transfer_.Read(plan, {});
 }
 
 void HandshakeProbe::GiveUp()
@@ -60,128 +91,35 @@ void HandshakeProbe::GiveUp()
 
 void HandshakeProbe::Answered(Answer answer)
 {
-    if (running_ && answer == Answer::Ack)
+    if (!running_)
+        return;
+    transfer_.Answered(answer);
+    if (transfer_.State() == Transfer::Phase::Succeeded)
         End(ProbeResult::Answered);
 }
 
 std::string HandshakeProbe::Abandon()
 {
-    if (running_)
-        End(ProbeResult::HungUp);
+    // The hub closes the port; nothing was written, so the radio holds
+    // what it held.
+    transfer_.Stop();
+    running_ = false;
+    finished_ = true;
+    result_ = ProbeResult::HungUp;
+    error_ = "The port hung up.";
     return {};
 }
 
 void HandshakeProbe::End(ProbeResult result, const std::string &error)
 {
+    const bool held = running_;
+    transfer_.Stop();
     running_ = false;
     finished_ = true;
     result_ = result;
     error_ = error;
-    hub_.link.Stop(LinkUser(*this));
-    try {
+    if (held)
         hub_.Close();
-    } catch (...) {
-    }
-}
-
-struct PortProbe::Impl {
-    std::unique_ptr<RadioPort> port;
-    std::unique_ptr<HandshakeProbe> probe;
-    QTimer limit;
-    std::function<void(ProbeResult, const std::string &)> done;
-    bool reported = false;
-    unsigned generation = 0; // a probe given up never calls its `done`
-
-    void Report()
-    {
-        if (!probe || !probe->Finished() || reported)
-            return;
-        reported = true;
-        limit.stop();
-        auto callback = std::move(done);
-        const ProbeResult result = probe->Result();
-        const std::string error = probe->Error();
-        // From the event loop, never from within Start or a port callback.
-        QTimer::singleShot(0, &limit, [this, gen = generation, callback, result, error] {
-            if (callback && gen == generation)
-                callback(result, error);
-        });
-    }
-};
-
-PortProbe::PortProbe() : impl_(std::make_unique<Impl>())
-{
-    impl_->limit.setSingleShot(true);
-    QObject::connect(&impl_->limit, &QTimer::timeout, [this] {
-        if (impl_->probe)
-            impl_->probe->GiveUp();
-        impl_->Report();
-    });
-}
-
-PortProbe::~PortProbe()
-{
-    Stop();
-}
-
-void PortProbe::Start(const std::string &portName, std::chrono::milliseconds limit,
-                      std::function<void(ProbeResult, const std::string &error)> done)
-{
-    Stop();
-    Impl &d = *impl_;
-    d.port = std::make_unique<RadioPort>();
-    d.probe = std::make_unique<HandshakeProbe>(d.port->hub);
-    d.done = std::move(done);
-    d.reported = false;
-    d.port->hub.portName = portName;
-    d.port->comm.OnReceiveData = [&d](serial::TComm *, const std::uint8_t *bytes, std::uint16_t length) {
-        try {
-            d.port->hub.Receive(bytes, length);
-        } catch (...) {
-        }
-        d.Report();
-    };
-    d.port->comm.OnRequestHangup = [&d](serial::TComm *) {
-        d.port->hub.HungUp();
-        d.Report();
-    };
-    QObject::connect(&d.port->tim1, &QTimer::timeout, [&d] {
-        try {
-            d.port->hub.Tick();
-        } catch (...) {
-        }
-        d.Report();
-    });
-    d.limit.start(limit);
-    d.probe->Start();
-    d.Report();
-}
-
-void PortProbe::Stop()
-{
-    Impl &d = *impl_;
-    ++d.generation;
-    d.limit.stop();
-    d.done = nullptr;
-    d.reported = true;
-    if (d.probe && d.probe->Running())
-        d.probe->GiveUp();
-    d.probe.reset();
-    d.port.reset();
-}
-
-bool PortProbe::Running() const
-{
-    return impl_->probe && !impl_->reported;
-}
-
-std::vector<PortAnswer> ProbePorts(const std::vector<std::string> &ports, std::chrono::milliseconds limit)
-{
-    std::vector<PortAnswer> out(ports.size());
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        out[i] = {ports[i], ProbeResult::Silent, {}};
-    (void)limit;
-    return out;
 }
 
 } // namespace tonvar::link

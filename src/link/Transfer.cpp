@@ -52,7 +52,9 @@ void Transfer::Start(TransferPlan plan, TransferHooks hooks, bool writing)
     // port keep what was learnt of its timing and what it still owes.
     if (plan_.handshake)
         link_.Begin();
-    if (list_.empty()) {
+    // A read of no blocks with the handshake is the handshake alone: whether
+    // a radio answers.
+    if (list_.empty() && !(plan_.handshake && !writing)) {
         End(Phase::Succeeded);
     } else if (plan_.handshake) {
         phase_ = Phase::Handshake;
@@ -143,7 +145,9 @@ void Transfer::Answered(Answer answer)
         if (answer != Answer::Ack)
             return;
         index_ = 0;
-        if (!writing_) {
+        if (list_.empty()) {
+            End(Phase::Succeeded);
+        } else if (!writing_) {
             phase_ = Phase::Reading;
             Request(0);
         } else {

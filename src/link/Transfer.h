@@ -3,7 +3,9 @@
 // description of what goes: which blocks, whether "PROGRAM" comes first,
 // whether written frames carry a checksum and are resent.
 //
-// A read: ["PROGRAM" -> Ack]; ReadRequest -> DataFrame for each block.
+// A read: ["PROGRAM" -> Ack]; ReadRequest -> DataFrame for each block. A read
+// of no blocks with "PROGRAM" is "PROGRAM" -> Ack alone; without it, and a
+// write of no blocks, succeed at once with nothing sent.
 // A write: ["PROGRAM" -> Ack]; DataFrame -> Ack for each block; then the
 // read-back: [port closed and opened again; "PROGRAM" -> Ack]; ReadRequest ->
 // DataFrame for each block written. Blocks the radio does not hold as written

@@ -171,6 +171,9 @@ TEST(StationRecord, EachResultSaysItsRowInOneLine)
     r.result = StationRecord::Result::LeftAlone;
     r.error = AlreadyGot(Programmed(3, "A-19"));
     EXPECT_EQ(r.Line(), "this radio already got row 3 (A-19) at 10:42; not written");
+    r.backup = "bk/A-19.radio";
+    EXPECT_EQ(r.Line(), "this radio already got row 3 (A-19) at 10:42; not written (its backup: bk/A-19.radio)");
+    r.backup.clear();
     EXPECT_EQ(AlreadyGot(Programmed(0, "", {"FleetSync fleet 100 and ID 1001"})),
               "already got FleetSync fleet 100 and ID 1001 at 10:42");
     r.result = StationRecord::Result::Failed;
