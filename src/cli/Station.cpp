@@ -6,6 +6,7 @@
 #include "cli/Runner.h"
 #include "files/ChannelFile.h"
 #include "link/Probe.h"
+#include "memory/ChannelTexts.h"
 #include "serial/PortDiscovery.h"
 #include "signalling/RadioAreas.h"
 #include "text/Convert.h"
@@ -94,6 +95,24 @@ std::vector<std::string> IdList(const files::RadioImage &image)
     if (ids.dtmf)
         out.push_back(*ids.dtmf);
     return out;
+}
+
+// An image with a channel file's channels 1 to 16 and its settings (a CSV
+// list's image keeps its own). A channel the file leaves empty that the
+// image holds empty too keeps the image's bytes, as a write leaves it.
+files::RadioImage WithChannels(files::RadioImage image, const ChannelData &file)
+{
+    memory::ChannelTable held;
+    memory::SettingsTexts settings = memory::DefaultSettingsTexts();
+    signalling::ChannelsFromImage(image, held, settings);
+    memory::ChannelTable table = file.table;
+    for (int ch = 1; ch <= memory::kChannelCount && ch < table.RowCount(); ++ch)
+        if (memory::IsNoFrequency(table.Row(ch)[memory::kColRxFreq]) &&
+            memory::IsNoFrequency(held.Row(ch)[memory::kColRxFreq]))
+            for (int c = 1; c < memory::kColumnCount; ++c)
+                table.SetCell(ch, c, held.Row(ch)[static_cast<std::size_t>(c)]);
+    signalling::ChannelsToImage(table, file.hasSettings ? file.settings : settings, image);
+    return image;
 }
 
 std::string RowPart(const StationRecord &r)
@@ -399,9 +418,7 @@ void Station::Impl::Load()
         // Every row's values go into the image (a channel file's onto a
         // blank radio's), and no two rows give the same IDs: checked
         // before any radio is touched.
-        files::RadioImage base = image;
-        if (!sourceIsImage)
-            signalling::ChannelsToImage(channels.table, channels.settings, base);
+        const files::RadioImage base = sourceIsImage ? image : WithChannels(files::RadioImage{}, channels);
         std::vector<std::string> labels;
         for (const files::Roster::Row &r : roster.rows)
             labels.push_back(r.key);
@@ -561,14 +578,13 @@ void Station::Impl::BackedUp()
         End(StationRecord::Result::Failed, "Interrupted.");
         return;
     }
-    target = sourceIsImage ? image : held;
-    if (!sourceIsImage) {
-        // The radio's own image with the file's channels (and settings,
-        // where the file keeps them; a CSV list's radio keeps its own).
-        memory::ChannelTable table;
-        memory::SettingsTexts settings = memory::DefaultSettingsTexts();
-        signalling::ChannelsFromImage(held, table, settings);
-        signalling::ChannelsToImage(channels.table, channels.hasSettings ? channels.settings : settings, target);
+    // For a channel file: the radio's own image with the file's channels.
+    try {
+        target = sourceIsImage ? image : WithChannels(held, channels);
+    } catch (const text::Failure &e) {
+        End(StationRecord::Result::Failed, text::WithFullStop(e.what()) + (e.detail().empty() ? "" : " " + e.detail()) +
+                                               " Nothing was written.");
+        return;
     }
     if (row > 0) {
         try {

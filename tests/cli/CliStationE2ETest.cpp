@@ -7,6 +7,7 @@
 // connected again.
 #include "CliProcess.h"
 
+#include "cli/Fleet.h"
 #include "cli/Station.h"
 #include "files/RadioImage.h"
 #include "signalling/RadioAreas.h"
@@ -339,4 +340,42 @@ TEST_F(CliStation, ARadioThatFailsIsTriedAgainOnlyWhenConnectedAgain)
     station.Signal(SIGTERM);
     EXPECT_EQ(station.Finish(), 1) << "a radio failed: " << station.out << station.err;
     EXPECT_EQ(Contains(station.out, "1 radio programmed, 3 rows left, 0 radios left alone, 1 failure\n"), "");
+}
+
+// A channel file goes into each radio's own image: the file's channels and
+// settings, the row's values, and every other field as the radio had it.
+TEST_F(CliStation, AChannelFileGoesIntoTheRadiosOwnImageWithItsRowsValues)
+{
+    sim::RadioSimulator sample(false);
+    test::FillRadio(sample);
+    sample.Start();
+    const std::string channels = Path("fleet.wh");
+    ASSERT_EQ(test::RunCli({"read", "-q", "-p", sample.DevicePath(), channels}).status, 0);
+
+    // A radio with no channels, and a fleet of its own.
+    sim::RadioSimulator radio(false);
+    files::RadioImage own;
+    signalling::SetImageField(own, "FleetSync, Fleet[Own]", "300");
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        sim::Block bytes{};
+        std::copy(own.At(b).begin(), own.At(b).end(), bytes.begin());
+        radio.SetBlock(b.area, b.number, bytes);
+    }
+    radio.Start();
+    Connect(radio);
+    StationRun station({"station", "-p", link, "--roster", roster, channels});
+    ASSERT_TRUE(station.OutHas("row 1 (A-17): programmed and read back\n")) << station.out << station.err;
+    station.Signal(SIGTERM);
+    EXPECT_EQ(station.Finish(), 0) << station.out << station.err;
+
+    const test::CliResult verify = test::RunCli({"verify", "-p", link, channels});
+    EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
+    files::RadioImage held;
+    for (const files::ImageBlock &b : files::ImageBlocks()) {
+        const sim::Block bytes = radio.GetBlock(b.area, b.number);
+        std::copy(bytes.begin(), bytes.end(), held.At(b).begin());
+    }
+    const cli::RadioIds ids = cli::IdsOf(held);
+    EXPECT_EQ(ids.fleetSync.value_or("none"), "FleetSync fleet 300 and ID 1001");
+    EXPECT_EQ(ids.dtmf.value_or("none"), "the DTMF ID code 101");
 }
