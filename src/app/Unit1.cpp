@@ -4,6 +4,7 @@
 #include "app/ChannelGrid.h"
 #include "app/ErrorHandler.h"
 #include "app/ScreenLayout.h"
+#include "app/StationDialog.h"
 #include "app/TableRules.h"
 #include "app/WindowJobs.h"
 #include "files/FileKind.h"
@@ -271,6 +272,11 @@ void TForm1::BuildMenus()
     file->addAction(QStringLiteral("Save Ra&dio Image..."), this, &TForm1::SaveRadioImageClick)
         ->setObjectName(QStringLiteral("SaveRadioImage"));
     file->addSeparator();
+    programmingStation_ =
+        file->addAction(QStringLiteral("&Programming Station..."), this, &TForm1::ProgrammingStationClick);
+    programmingStation_->setObjectName(QStringLiteral("ProgrammingStation"));
+    programmingStation_->setStatusTip(QStringLiteral("Program radio after radio on this port, each with the next row of a roster"));
+    file->addSeparator();
     QAction *exit = file->addAction(QStringLiteral("E&xit"), this, &TForm1::N1Click);
     exit->setObjectName(QStringLiteral("N1"));
     exit->setShortcut(QKeySequence::Quit);
@@ -505,6 +511,8 @@ void TForm1::RefreshControls()
         devicePath_->setEnabled(session.PortFree());
     if (closePort_)
         closePort_->setEnabled(session.hub.HeldIdle());
+    if (programmingStation_)
+        programmingStation_->setEnabled(free);
     const QString why =
         session.PortFree() ? QString()
         : free ? QStringLiteral("The port is open for the signalling windows: Port > Close Port releases it.")
@@ -816,6 +824,28 @@ void TForm1::DevicePathClick()
         QLineEdit::Normal, QString(), &ok);
     if (ok)
         AddDevicePath(path.trimmed());
+}
+
+void TForm1::ProgrammingStationClick()
+{
+    // One session at a time on the port: the station is one.
+    if (!session.hub.MayStart()) {
+        ReportFailure("The programming station cannot start while a read or write runs",
+                      "Wait until it has ended, or cancel it, then try again.");
+        return;
+    }
+    // The station opens the port itself, afresh for each radio: the port
+    // held open for the signalling windows is released (Port > Close Port).
+    Handle([this] { session.hub.Release(); });
+    if (!session.PortFree())
+        return;
+    StationDialog dialog(QString::fromStdString(session.hub.portName), this);
+    // Nothing else uses the port while the station runs: every window waits.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (onStationDialog)
+        onStationDialog(dialog);
+    dialog.exec();
+    RefreshControls();
 }
 
 bool TForm1::event(QEvent *event)

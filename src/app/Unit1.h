@@ -58,6 +58,7 @@ class SignallingLogic;
 namespace tonvar::app {
 
 class DifferenceList;
+class StationDialog;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -129,6 +130,12 @@ public:
     void RestoreRadioClick();   // File > Restore Radio...
     void OpenRadioImageClick(); // File > Open Radio Image...
     void SaveRadioImageClick(); // File > Save Radio Image...
+    // File > Programming Station...: radio after radio on the chosen port,
+    // in a dialog modal to every window; the port held open for the
+    // signalling windows is released first. Refused while a session runs.
+    void ProgrammingStationClick();
+    // Called with the station's dialog before it shows. Tests set it.
+    std::function<void(StationDialog &)> onStationDialog;
     // A file given on the command line or by the file manager: a radio image
     // opens as Open Radio Image opens it, a CSV list imports as Import CSV
     // does, anything else opens as a channel file (and says why it is none).
@@ -286,6 +293,7 @@ private:
     QMenu *recentMenu_ = nullptr;     // File > Open Recent
     QAction *devicePath_ = nullptr;   // Port > Device Path...
     QAction *closePort_ = nullptr;    // Port > Close Port
+    QAction *programmingStation_ = nullptr; // File > Programming Station...
     std::vector<QWidget *> tabOrder_; // the table, the panel's boxes, Read, Write
     QPointer<QWidget> dtmf_, twoTone_, fiveTone_, fleetSync_;
     QPointer<protocol::TForm3> progress_;

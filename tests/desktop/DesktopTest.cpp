@@ -7,6 +7,8 @@
 #include "BlockFrames.h"
 #include "Desktop.h"
 
+#include "cli/Fleet.h"
+#include "cli/Station.h"
 #include "files/ChannelFile.h"
 #include "files/RadioImage.h"
 #include "memory/ChannelBlock.h"
@@ -992,4 +994,66 @@ TEST_F(Desktop, OpenRecentOpensTheLastFileAgainAfterARestart)
     files::LoadChannelFile(again, againSettings, saved);
     for (int ch = 1; ch <= 16; ++ch)
         EXPECT_EQ(again.Cell(ch, 1), ch == 2 ? "145.52500" : ch == 9 ? "446.09375" : " ") << "channel " << ch;
+}
+
+// File > Programming Station... by the keyboard alone: the file, the roster
+// and the log typed in, Enter starts, the one radio gets the roster's only
+// row, judged by the radio's memory and the log; Escape closes the dialog.
+TEST_F(Desktop, TheProgrammingStationProgramsARadioWithTheRostersRow)
+{
+    files::RadioImage image;
+    const sim::Block channel = Payload(NewRow("146.52000"));
+    std::copy(channel.begin(), channel.end(), image.At({0, 1}).begin());
+    const std::string source = home.filePath(QStringLiteral("fleet.radio")).toStdString();
+    files::SaveRadioImage(image, source);
+    const std::string roster = home.filePath(QStringLiteral("roster.csv")).toStdString();
+    std::ofstream(roster) << "unit,\"FleetSync, Fleet[Own]\",\"FleetSync, ID[Own]\"\nB-7,120,1207\n";
+    const std::string log = home.filePath(QStringLiteral("station.log")).toStdString();
+
+    app->Focus(main);
+    app->Keys("alt+f");
+    app->Keys("p");
+    const std::string dialog = app->WaitForWindow("Programming Station");
+    ASSERT_FALSE(dialog.empty()) << Log() << Screenshot();
+    app->Focus(dialog);
+    app->Keys("alt+i");
+    app->Type(source);
+    app->Keys("alt+r");
+    app->Type(roster);
+    app->Keys("alt+l");
+    app->Type(log);
+    app->Keys("Return");
+
+    std::string logged;
+    ASSERT_TRUE(Eventually(
+        [&] {
+            std::ifstream in(log);
+            std::getline(in, logged);
+            return !logged.empty() && in.good();
+        },
+        60s))
+        << Summary(radio.Log()) << Log() << Screenshot();
+    const cli::StationRecord record = cli::ParseRecord(logged);
+    EXPECT_EQ(record.result, cli::StationRecord::Result::Programmed) << logged;
+    EXPECT_EQ(record.row, 1);
+    EXPECT_EQ(record.label, "B-7");
+
+    files::RadioImage held;
+    for (const files::ImageBlock block : files::ImageBlocks()) {
+        const sim::Block bytes = radio.GetBlock(block.area, block.number);
+        std::copy(bytes.begin(), bytes.end(), held.At(block).begin());
+    }
+    EXPECT_EQ(held.At({0, 1}), image.At({0, 1}));
+    EXPECT_EQ(cli::IdsOf(held).fleetSync.value_or("none"), "FleetSync fleet 120 and ID 1207");
+
+    // Escape closes the dialog (pressed again should the first press come
+    // while the application is still busy with the radio).
+    bool closed = false;
+    for (int attempt = 0; attempt < 3 && !closed; ++attempt) {
+        app->Focus(dialog);
+        app->Keys("Escape");
+        closed = Eventually([&] { return app->Windows("Programming Station").empty(); }, 10s);
+    }
+    ASSERT_TRUE(closed) << Log() << Screenshot();
+    CloseAndWait();
 }
