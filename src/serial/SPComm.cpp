@@ -15,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -151,6 +152,11 @@ void TComm::OpenPort()
         throw ECommsError("This serial port already opened");
 
     const std::string path = DevicePath(settings_.CommName);
+    // A device that is not there is said to be not there, whoever holds a
+    // lock by its name (another program that tried it a moment ago).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+        throw ECommsError("Error opening serial port", OpenFailureDetail(path, ENOENT));
     // The lock file first: a port another program has locked is not even
     // opened, which would raise its DTR and RTS.
     if (const auto holder = d_->lock.Acquire(path))

@@ -161,7 +161,15 @@ TEST_F(LockFolder, ThePortTakesTheLockWhileOpenAndRefusesALockedPort)
     comm.ClosePort();
 
     // A device that will not open leaves no lock behind.
-    comm.SetCommName((dir / "no-such-device").string());
+    const std::string missing = (dir / "no-such-device").string();
+    comm.SetCommName(missing);
     EXPECT_THROW(comm.OpenPort(), ECommsError);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 0);
+
+    // A device that is not there is said to be so, though another program
+    // holds a lock by its name (it tried it a moment before).
+    Put(LockFileName(missing), LockFileText(1));
+    const auto gone = OpenFailureOf(comm);
+    EXPECT_NE(gone.detail.find(missing + " is not there"), std::string::npos) << gone.detail;
+    EXPECT_EQ(ReadFile(dir / LockFileName(missing)), LockFileText(1));
 }
