@@ -156,7 +156,10 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
     portLabel->setObjectName(QStringLiteral("Port"));
     portLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     portLabel->setToolTip(QStringLiteral("The port chosen in the main window"));
-    form->addRow(QStringLiteral("Port:"), portLabel);
+    // The port stays in sight below the choices, however small the screen.
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(new QLabel(QStringLiteral("Port:"), this));
+    portRow->addWidget(portLabel, 1);
 
     statusLabel = new QLabel(QStringLiteral("Choose the file to write, then Start."), this);
     statusLabel->setObjectName(QStringLiteral("Status"));
@@ -222,6 +225,7 @@ StationDialog::StationDialog(const QString &port, QWidget *parent) : QDialog(par
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(area);
+    layout->addLayout(portRow);
     layout->addWidget(statusLabel);
     layout->addWidget(detailLabel);
     layout->addWidget(progressBar);
@@ -445,17 +449,8 @@ void StationDialog::ShowTotals()
 
 QString StationDialog::ResultText(const cli::StationRecord &record)
 {
-    const QString line = Text(record.Line());
-    switch (record.result) {
-    case cli::StationRecord::Result::Failed:
-        return QStringLiteral("FAILED: ") + line;
-    case cli::StationRecord::Result::Mixed:
-        return QStringLiteral("FAILED, MIXED: ") + line;
-    case cli::StationRecord::Result::LeftAlone:
-    case cli::StationRecord::Result::Programmed:
-        break;
-    }
-    return line;
+    // A failure's line says "FAILED" after the radio's row.
+    return Text(record.Line());
 }
 
 void StationDialog::AddRecord(const cli::StationRecord &record, const std::string &logError)
@@ -463,14 +458,13 @@ void StationDialog::AddRecord(const cli::StationRecord &record, const std::strin
     auto *item = new QListWidgetItem(ResultText(record));
     const bool failed =
         record.result == cli::StationRecord::Result::Failed || record.result == cli::StationRecord::Result::Mixed;
-    // A failure is marked in words, with a warning sign and in bold; colour
-    // only adds to that.
+    // A failure is marked in words, with a warning sign and in bold, in the
+    // palette's own colours (readable in a dark theme too).
     if (failed) {
         item->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
         QFont bold = item->font();
         bold.setBold(true);
         item->setFont(bold);
-        item->setForeground(QColor(0xB0, 0x00, 0x20));
     } else if (record.result == cli::StationRecord::Result::Programmed) {
         item->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     } else {

@@ -19,16 +19,6 @@ namespace {
 
 const std::string kMixedValues = "The radio may now hold a mix of old and new values: write it again.";
 
-// A failure as one line: the window's message, then its detail.
-std::string OneLine(const std::string &message, const std::string &detail)
-{
-    std::string line = text::WithFullStop(message);
-    if (!detail.empty())
-        line += " " + detail;
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    return line;
-}
 
 // A channel row as the radio would keep it.
 memory::ChannelRow AsStored(const memory::ChannelRow &row, int channel)
@@ -225,9 +215,9 @@ void RadioJob::Run(F &&step)
     try {
         step();
     } catch (const text::Failure &e) {
-        Fail(OneLine(e.what(), e.detail()));
+        Fail(text::OneLine(e.what(), e.detail()));
     } catch (const std::exception &e) {
-        Fail(OneLine(e.what(), {}));
+        Fail(text::OneLine(e.what(), {}));
     }
 }
 
@@ -414,7 +404,7 @@ std::string RadioJob::Abandon()
         message = "The cable was unplugged or the port was closed: the restore stopped before anything was written.";
     if (message.empty())
         message = job_ == Job::Write ? protocol::kWriteHungUp : protocol::kReadHungUp;
-    Fail(OneLine(message, {}));
+    Fail(text::OneLine(message, {}));
     return error_;
 }
 

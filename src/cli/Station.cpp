@@ -149,9 +149,20 @@ std::string StationRecord::Line() const
         return "this radio " + error + "; not written" + (backup.empty() ? "" : " (its backup: " + backup + ")");
     case Result::Failed:
         return RowPart(*this) + ": FAILED: " + error + (row > 0 ? " The row stays unused." : "");
-    case Result::Mixed:
-        return RowPart(*this) + ": FAILED, the radio holds a mix of old and new values: " + error +
-               (row > 0 ? " The row stays unused." : "");
+    case Result::Mixed: {
+        // The line says what the radio holds and what to do; the error's
+        // own advice (a restore's) is left to the log.
+        std::string why = error;
+        for (const std::string advice : {" The radio may now hold a mix of old and new values: restore it again.",
+                                         "The radio may now hold a mix of old and new values: restore it again."}) {
+            const std::size_t at = why.find(advice);
+            if (at != std::string::npos && why.size() > advice.size())
+                why.erase(at, advice.size());
+        }
+        return RowPart(*this) + ": FAILED, the radio holds a mix of old and new values: " + why +
+               (row > 0 ? " The row stays unused: connect the radio again to program it."
+                        : " Connect the radio again to program it.");
+    }
     }
     return {};
 }
@@ -383,7 +394,8 @@ struct Station::Impl {
     void Poll();
     void BackedUp();
     void Written();
-    void End(StationRecord::Result result, const std::string &error);
+    // `error` is taken by value: it may be the job's, which ends here.
+    void End(StationRecord::Result result, std::string error);
     void Finish();
 };
 
@@ -422,7 +434,17 @@ void Station::Impl::Load()
         std::vector<std::string> labels;
         for (const files::Roster::Row &r : roster.rows)
             labels.push_back(r.key);
-        FleetImages(roster, {base}, labels, {}, {}, false);
+        try {
+            FleetImages(roster, {base}, labels, {}, {}, false);
+        } catch (const text::Failure &e) {
+            // Two rows with the same IDs: a station tells radios apart by them.
+            const std::string what = e.what();
+            if (what.find(" would both get ") == std::string::npos && what.find(" would all get ") == std::string::npos)
+                throw;
+            throw text::Failure(what, "No two rows may give the same IDs: the station tells the radios it "
+                                      "programmed apart by them. Give each row its own in " +
+                                          s.roster + ".");
+        }
     }
 
     if (!s.backupDir.empty()) {
@@ -516,8 +538,7 @@ void Station::Impl::StartRadio()
         current.label = roster.rows[static_cast<std::size_t>(row - 1)].key;
     }
     writing = false;
-    SetStatus(StationPhase::Programming,
-              row > 0 ? "reading the radio (for " + RowPart(current) + ")" : std::string("reading the radio"));
+    SetStatus(StationPhase::Programming, "reading the radio");
     radio = std::make_unique<JobOnPort>(s.port, Job::Backup, s.timeout, ChannelData{}, true, files::RadioImage{});
     answersBefore = 0;
     answersOf = 3 * radio->job.AnswerCount();
@@ -550,7 +571,18 @@ void Station::Impl::BackedUp()
     const files::RadioImage held = radio->job.RadioImage();
     answersBefore = radio->job.AnswerCount();
     // A radio that answers to IDs this station gave is one it programmed.
-    const StationRecord *earlier = s.rewrite ? nullptr : GivenBefore(records, IdList(held));
+    const StationRecord *earlier = GivenBefore(records, IdList(held));
+    if (earlier && s.rewrite) {
+        // Written again, with its own row where the roster has it: one
+        // radio never holds two rows' IDs in the log.
+        for (std::size_t i = 0; i < roster.rows.size(); ++i)
+            if (earlier->row > 0 && roster.rows[i].key == earlier->label) {
+                row = static_cast<int>(i) + 1;
+                current.row = row;
+                current.label = earlier->label;
+            }
+        earlier = nullptr;
+    }
     if (earlier) {
         current.row = earlier->row;
         current.label = earlier->label;
@@ -618,12 +650,12 @@ void Station::Impl::Written()
         error);
 }
 
-void Station::Impl::End(StationRecord::Result result, const std::string &error)
+void Station::Impl::End(StationRecord::Result result, std::string error)
 {
     poll.stop();
     radio.reset();
     current.result = result;
-    current.error = error;
+    current.error = std::move(error);
     current.time = NowUtc();
     if (result != StationRecord::Result::Programmed && result != StationRecord::Result::LeftAlone)
         current.ids.clear(); // nothing given

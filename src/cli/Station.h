@@ -143,12 +143,12 @@ public:
 
     StationPhase Phase() const;
     // What the station does, in words: "waiting for a radio on ttyUSB0",
-    // "reading the radio (for row 7 )", "programming row 7 (A-23)",
+    // "reading the radio", "programming row 7 (A-23)",
     // "done: disconnect the radio, then connect the next" (after a radio
     // programmed; otherwise "disconnect the radio, then connect the next"),
     // "radio disconnected; waiting for the next radio on ttyUSB0",
     // "finished: every row is given" or "finished". Without a roster:
-    // "reading the radio", "programming the radio".
+    // "programming the radio".
     std::string Status() const;
     StationTotals Totals() const;
     // The roster row the next radio gets (from 1), 0 when none is left, -1

@@ -23,21 +23,6 @@ std::string ProbeResultName(ProbeResult result)
     return {};
 }
 
-namespace {
-
-// Why a port would not open, as one line: the message, then its detail.
-std::string OneLine(const std::string &message, const std::string &detail)
-{
-    std::string line = text::WithFullStop(message);
-    if (!detail.empty())
-        line += " " + detail;
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    return line;
-}
-
-} // namespace
-
 HandshakeProbe::HandshakeProbe(PortHub &hub) : hub_(hub), transfer_(hub.link, LinkUser(*this))
 {
     hub_.Join(*this);
@@ -69,12 +54,12 @@ void HandshakeProbe::Start()
     } catch (const text::Failure &e) {
         finished_ = true;
         result_ = ProbeResult::CannotOpen;
-        error_ = OneLine(e.what(), e.detail());
+        error_ = text::OneLine(e.what(), e.detail());
         return;
     } catch (const std::exception &e) {
         finished_ = true;
         result_ = ProbeResult::CannotOpen;
-        error_ = OneLine(e.what(), {});
+        error_ = text::OneLine(e.what(), {});
         return;
     }
     running_ = true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/Convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -83,6 +84,16 @@ std::string WithFullStop(const std::string &message)
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         return message + ".";
     return message;
+}
+
+std::string OneLine(const std::string &message, const std::string &detail)
+{
+    std::string line = WithFullStop(message);
+    if (!detail.empty())
+        line += " " + detail;
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return line;
 }
 
 std::int32_t StrToInt(const std::string &text)

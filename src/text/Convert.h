@@ -60,6 +60,9 @@ std::string FloatMessage(const std::string &text);
 // The message as the error box shows it: a full stop is appended when the
 // last character sorts after "." (so "...value" gets one, "...!" does not).
 std::string WithFullStop(const std::string &message);
+// A failure as one line, as a script's output shows it: the message with
+// its full stop, then its detail, line breaks made blanks.
+std::string OneLine(const std::string &message, const std::string &detail);
 
 // Parses a whole number. Accepts leading blanks, an optional sign, decimal
 // digits or a "$"/"x"/"X"/"0x"/"0X" prefixed hexadecimal number (up to 32 bits,

@@ -344,7 +344,8 @@ private Q_SLOTS:
         const cli::StationRecord record = cli::ParseRecord(logged.substr(0, logged.find('\n')));
         QVERIFY(record.result != cli::StationRecord::Result::Programmed);
         QCOMPARE(d.resultList->count(), 1);
-        QVERIFY2(d.resultList->item(0)->text().startsWith(QStringLiteral("FAILED")),
+        QVERIFY2(d.resultList->item(0)->text().startsWith(QStringLiteral("row 1 (")) &&
+                     d.resultList->item(0)->text().count(QStringLiteral("FAILED")) == 1,
                  qPrintable(d.resultList->item(0)->text()));
         QVERIFY2(d.totalsLabel->text().contains(QStringLiteral("Failures: 1")), qPrintable(d.totalsLabel->text()));
         QVERIFY2(d.totalsLabel->text().contains(QStringLiteral("Rows left: 1")), qPrintable(d.totalsLabel->text()));

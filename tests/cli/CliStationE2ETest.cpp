@@ -316,7 +316,7 @@ TEST_F(CliStation, ARadioThatFailsIsTriedAgainOnlyWhenConnectedAgain)
     Connect(*radio);
     StationRun station(Args());
     ASSERT_TRUE(station.OutHas("row 1 (A-17): FAILED")) << station.out << station.err;
-    EXPECT_EQ(Contains(station.out, "The row stays unused.\n"), "");
+    EXPECT_EQ(Contains(station.out, "The row stays unused: connect the radio again to program it.\n"), "");
     // Connected still: the station only asks whether it is there.
     const std::size_t writes = Writes(*radio);
     radio->ClearLog();
@@ -378,4 +378,47 @@ TEST_F(CliStation, AChannelFileGoesIntoTheRadiosOwnImageWithItsRowsValues)
     const cli::RadioIds ids = cli::IdsOf(held);
     EXPECT_EQ(ids.fleetSync.value_or("none"), "FleetSync fleet 300 and ID 1001");
     EXPECT_EQ(ids.dtmf.value_or("none"), "the DTMF ID code 101");
+}
+
+// --rewrite writes a radio seen before with its own row again, and a radio
+// that hangs up while it is read says so, its row unused.
+TEST_F(CliStation, ARadioRewrittenKeepsItsRowAndOneThatHangsUpInTheReadSaysSo)
+{
+    auto radio = NewRadio();
+    Connect(*radio);
+    {
+        StationRun first(Args({"--from-row", "2"}));
+        ASSERT_TRUE(first.OutHas("row 2 (A-18): programmed and read back")) << first.out << first.err;
+        first.Signal(SIGTERM);
+        EXPECT_EQ(first.Finish(), 0) << first.out << first.err;
+    }
+    {
+        StationRun again(Args({"--rewrite"}));
+        ASSERT_TRUE(again.OutHas("row 2 (A-18): programmed and read back")) << again.out << again.err;
+        EXPECT_EQ(Contains(again.out, "row 1"), "'row 1' not in:\n" + again.out) << "row 1 is another radio's";
+        EXPECT_EQ(Holds(*radio, Expected(2)), "");
+        Disconnect();
+        ASSERT_TRUE(again.ErrHas("Radio disconnected")) << again.err;
+
+        // Its fifth answer (the probe's Ack and four of the read's) never comes.
+        auto dropping = NewRadio();
+        sim::Faults faults;
+        faults.hangUpAtAnswer = 5;
+        dropping->SetFaults(faults);
+        Connect(*dropping);
+        ASSERT_TRUE(again.OutHas("row 1 (A-17): FAILED")) << again.out << again.err;
+        Disconnect();
+        again.Signal(SIGTERM);
+        EXPECT_EQ(again.Finish(), 1) << again.out << again.err;
+        EXPECT_EQ(Contains(again.out, "row 1 (A-17): FAILED: The cable was unplugged or the port was closed: the "
+                                      "read stopped. The row stays unused.\n"),
+                  "");
+        EXPECT_EQ(Writes(*dropping), 0u);
+    }
+    const std::vector<cli::StationRecord> records = Records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].row, 2);
+    EXPECT_EQ(records[1].result, cli::StationRecord::Result::Programmed);
+    EXPECT_EQ(records[2].error, "The cable was unplugged or the port was closed: the read stopped.");
+    EXPECT_EQ(records[2].result, cli::StationRecord::Result::Failed);
 }

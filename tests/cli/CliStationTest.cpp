@@ -182,8 +182,8 @@ TEST(StationRecord, EachResultSaysItsRowInOneLine)
               "row 3 (A-19): FAILED: No answer from the radio for 10 s while waiting for channel 5. The row stays unused.");
     r.result = StationRecord::Result::Mixed;
     r.error = "Interrupted. The radio may now hold a mix of old and new values: restore it again.";
-    EXPECT_EQ(r.Line(), "row 3 (A-19): FAILED, the radio holds a mix of old and new values: Interrupted. The radio "
-                        "may now hold a mix of old and new values: restore it again. The row stays unused.");
+    EXPECT_EQ(r.Line(), "row 3 (A-19): FAILED, the radio holds a mix of old and new values: Interrupted. The row "
+                        "stays unused: connect the radio again to program it.");
     r.row = 0;
     r.result = StationRecord::Result::Failed;
     r.error = "Interrupted.";
@@ -389,7 +389,9 @@ TEST_F(StationSetUp, ARosterOrLogThatCannotBeUsedIsRefusedBeforeAnyRadio)
     roster.source = Write("ports.csv", "port,\"DTMF, ID Code\"\nttyUSB0,101\n");
     const std::pair<StationSettings, std::string> cases[] = {
         {Settings(tooBig), "Roster line 3 (A-18): "},
-        {Settings(same), "A-17 and A-18 would both get FleetSync fleet 100 and ID 1001."},
+        {Settings(same), "A-17 and A-18 would both get FleetSync fleet 100 and ID 1001. | No two rows may give the "
+                         "same IDs: the station tells the radios it programmed apart by them. Give each row its own "
+                         "in " + same + "."},
         {Settings(twice), twice + ": The file is not a roster. | Line 3: A-17 has a row already."},
         {fromRow, "--from-row 4 is no row of " + good + ". | It has 3 rows."},
         {Settings(good, notALog), "The log " + notALog + " is no station's log: Line 1 is no station record."},
