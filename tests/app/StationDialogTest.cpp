@@ -325,7 +325,9 @@ private Q_SLOTS:
         TypeInto(d.logEdit, log);
         QTest::mouseClick(d.startButton, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(d.CurrentStation()->Phase() == cli::StationPhase::Programming, kLong);
-        QVERIFY2(d.statusLabel->text().contains(QStringLiteral("row 1 (A-1)")), qPrintable(d.statusLabel->text()));
+        QVERIFY2(d.statusLabel->text().startsWith(QStringLiteral("Reading the radio")) ||
+                     d.statusLabel->text().contains(QStringLiteral("row 1 (A-1)")),
+                 qPrintable(d.statusLabel->text()));
         QTRY_VERIFY_WITH_TIMEOUT(d.progressBar->value() > 0, kLong);
 
         QTest::keyClick(&d, Qt::Key_Escape);
