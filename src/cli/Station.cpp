@@ -97,8 +97,8 @@ std::vector<std::string> IdList(const files::RadioImage &image)
     return out;
 }
 
-// An image with a channel file's channels 1 to 16 and its settings (a CSV
-// list's image keeps its own). A channel the file leaves empty that the
+// An image with a channel file's channels 1 to 16 and the nine settings it
+// keeps (a CSV list's image keeps its own). A channel the file leaves empty that the
 // image holds empty too keeps the image's bytes, as a write leaves it.
 files::RadioImage WithChannels(files::RadioImage image, const ChannelData &file)
 {
@@ -111,7 +111,11 @@ files::RadioImage WithChannels(files::RadioImage image, const ChannelData &file)
             memory::IsNoFrequency(held.Row(ch)[memory::kColRxFreq]))
             for (int c = 1; c < memory::kColumnCount; ++c)
                 table.SetCell(ch, c, held.Row(ch)[static_cast<std::size_t>(c)]);
-    signalling::ChannelsToImage(table, file.hasSettings ? file.settings : settings, image);
+    // A channel file keeps nine settings; the tenth (Beep) stays as the
+    // radio has it, as a CSV list's settings all do.
+    memory::SettingsTexts written = file.hasSettings ? file.settings : settings;
+    written.Box(memory::SettingsTexts::kBeep) = settings.Box(memory::SettingsTexts::kBeep);
+    signalling::ChannelsToImage(table, written, image);
     return image;
 }
 

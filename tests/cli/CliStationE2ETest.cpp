@@ -352,10 +352,12 @@ TEST_F(CliStation, AChannelFileGoesIntoTheRadiosOwnImageWithItsRowsValues)
     const std::string channels = Path("fleet.wh");
     ASSERT_EQ(test::RunCli({"read", "-q", "-p", sample.DevicePath(), channels}).status, 0);
 
-    // A radio with no channels, and a fleet of its own.
+    // A radio with no channels, a fleet of its own, and its beep off (a
+    // setting no channel file keeps).
     sim::RadioSimulator radio(false);
     files::RadioImage own;
     signalling::SetImageField(own, "FleetSync, Fleet[Own]", "300");
+    signalling::SetImageField(own, "Settings, Beep", "CLOSE");
     for (const files::ImageBlock &b : files::ImageBlocks()) {
         sim::Block bytes{};
         std::copy(own.At(b).begin(), own.At(b).end(), bytes.begin());
@@ -378,6 +380,13 @@ TEST_F(CliStation, AChannelFileGoesIntoTheRadiosOwnImageWithItsRowsValues)
     const cli::RadioIds ids = cli::IdsOf(held);
     EXPECT_EQ(ids.fleetSync.value_or("none"), "FleetSync fleet 300 and ID 1001");
     EXPECT_EQ(ids.dtmf.value_or("none"), "the DTMF ID code 101");
+    int beeps = 0;
+    for (const signalling::ImageField &f : signalling::ImageFields(held))
+        if (f.where == "Settings, Beep") {
+            ++beeps;
+            EXPECT_EQ(f.text, "CLOSE") << "a setting the file does not keep stays as the radio has it";
+        }
+    EXPECT_EQ(beeps, 1);
 }
 
 // --rewrite writes a radio seen before with its own row again, and a radio
